@@ -1,0 +1,105 @@
+// The application function and its state machine.
+#include "app.h"
+
+#include "app_state.h"
+#include "brisel_renderer.h"
+
+Brisel_State* Brisel_CurrentState = nullptr;
+SND_SoundDevice2D* Brisel_SoundDevice = nullptr;
+u32 Brisel_ShutdownDone = 0;
+u32 Brisel_EmergencyCleanupDone = 0;
+Brisel_DisplayMode Brisel_StartMode;
+s64 Brisel_ProfileTicks = 0;
+
+namespace
+{
+
+// Nothing creates the sound device yet, so there is never one to delete; its owner's
+// deletion joins here when the device is built.
+void ReleaseSoundDevice() { Brisel_SoundDevice = nullptr; }
+
+s32 Step()
+{
+    if (Brisel_CurrentState == nullptr) {
+        Brisel_CurrentState = new Brisel_State_Init();
+        Brisel_CurrentState->Enter();
+        return 0;
+    }
+    Brisel_State* successor = Brisel_CurrentState->HeartBeat();
+    if (successor == Brisel_CurrentState)
+        return 0;
+    Brisel_CurrentState->Leave();
+    delete Brisel_CurrentState;
+    Brisel_CurrentState = successor;
+    if (successor == nullptr)
+        return 1;
+    successor->Enter();
+    return 0;
+}
+
+void Shutdown()
+{
+    Brisel_ShutdownDone = 1;
+    ReleaseSoundDevice();
+    // The current state is neither left nor deleted: an exit from the window during a run
+    // writes no results.
+}
+
+}  // namespace
+
+s32 app(s32 _phase)
+{
+    switch (_phase) {
+    case 0:
+        Brisel_RegisterClassHandlers();
+        Brisel_Init();
+        Brisel_ProfileTicks = OS_GetTicks();
+        return 0;
+    case 1:
+        return Step();
+    case 2:
+        if (Brisel_CurrentState != nullptr)
+            Brisel_CurrentState->Paint();
+        return 0;
+    case 3:
+        Shutdown();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void Brisel_Init()
+{
+    Brisel_DisplayMode mode;
+    Brisel_Renderer::ReadDisplayConfig("ini\\display.des", &mode.width, &mode.height, &mode.depth,
+                                       &mode.textureCacheSize);
+    Brisel_StartMode = mode;
+}
+
+void Brisel_RegisterClassHandlers() {}
+
+void Brisel_EmergencyCleanup()
+{
+    if (Brisel_ShutdownDone || Brisel_EmergencyCleanupDone)
+        return;
+    // Set first: a fatal error inside the clean-up must not start it again.
+    Brisel_EmergencyCleanupDone = 1;
+    if (Brisel_CurrentState != nullptr) {
+        Brisel_CurrentState->Leave();
+        delete Brisel_CurrentState;
+        Brisel_CurrentState = nullptr;
+    }
+    ReleaseSoundDevice();
+}
+
+const char* Brisel_GetWindowTitle() { return "Ostrel Development - HALVANE"; }
+
+OS_Application Brisel_GetApplication()
+{
+    OS_Application application;
+    application.app = app;
+    application.emergencyCleanup = Brisel_EmergencyCleanup;
+    application.windowTitle = Brisel_GetWindowTitle;
+    return application;
+}

@@ -1,0 +1,78 @@
+// The real program, run headless in a fresh directory.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "test_dir.h"
+
+namespace
+{
+
+const char* const s_display =
+    "[Display]\n{\n    Width = 640\n    Height = 480\n    Depth = 32\n    Texturecachesize = 24\n}\n";
+
+// Runs the program in the current directory; standard output and error go to files there.
+int RunProgram(const std::string& _arguments)
+{
+    const std::string command = std::string("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '") + QV_PROGRAM +
+                                "' " + _arguments + " > stdout.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status))
+        return -1000;
+    return WEXITSTATUS(status);
+}
+
+std::string LastLine(std::string _text)
+{
+    while (!_text.empty() && (_text.back() == '\n' || _text.back() == '\r'))
+        _text.pop_back();
+    const size_t start = _text.rfind('\n');
+    return start == std::string::npos ? _text : _text.substr(start + 1);
+}
+
+TEST(ProgramTest, RunsToANormalEndWithItsConfiguration)
+{
+    TST_TempDir dir;
+    dir.Write("ini/display.des", s_display);
+    EXPECT_EQ(0, RunProgram("")) << dir.Read("stderr.txt");
+}
+
+TEST(ProgramTest, MissingConfigurationStopsWithTheTextsAndAFailure)
+{
+    TST_TempDir dir;
+    EXPECT_NE(0, RunProgram(""));
+    const std::string errors = dir.Read("stderr.txt");
+    EXPECT_NE(std::string::npos, errors.find("Brisel_Renderer::ReadDisplayConfig() file not found")) << errors;
+    EXPECT_NE(std::string::npos, errors.find("ini\\display.des")) << errors;
+    EXPECT_EQ("[TERMINATION] Brisel_Renderer::ReadDisplayConfig() file not found ini\\display.des",
+              LastLine(dir.Read("log.txt")));
+}
+
+TEST(ProgramTest, LogMemWritesOneLinePerAllocation)
+{
+    TST_TempDir dir;
+    dir.Write("ini/display.des", s_display);
+    EXPECT_EQ(0, RunProgram("-logmem")) << dir.Read("stderr.txt");
+    ASSERT_TRUE(dir.Exists("logmem.txt"));
+    std::istringstream text(dir.Read("logmem.txt"));
+    std::string each;
+    u32 lines = 0;
+    while (std::getline(text, each)) {
+        ++lines;
+        // Each line must be exactly what "#%6d (%f): %8d [%9d] ()" prints for its own
+        // numbers: the fields padded to their widths, an empty tag.
+        int serial = 0, size = 0, inUse = 0;
+        double seconds = 0;
+        ASSERT_EQ(4, sscanf(each.c_str(), "#%d (%lf): %d [%d] ()", &serial, &seconds, &size, &inUse)) << each;
+        char expected[128];
+        snprintf(expected, sizeof(expected), "#%6d (%f): %8d [%9d] ()", serial, seconds, size, inUse);
+        EXPECT_EQ(expected, each);
+    }
+    EXPECT_GT(lines, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "mat_round.h"
+
+namespace
+{
+struct Case
+{
+    f32 x;
+    s32 expected;
+};
+
+// x - 0.49999988 rounded to nearest, ties to even: floor for most values, but values just
+// below an integer can reach it.
+TEST(MatRound, FloorByRoundingAroundHalfAndIntegerBoundaries)
+{
+    const Case cases[] = {
+        {0.0f, 0},
+        {-0.0f, 0},
+        {1e-8f, 0},
+        {0.49999988f, 0},
+        {0.5f, 0},
+        {0.99999988f, 0},   // difference exactly 0.5: the tie goes to the even 0
+        {0.99999994f, 1},   // just below 1, yet 1
+        {1.0f, 1},
+        {1.5f, 1},
+        {1.99999988f, 2},   // difference exactly 1.5: the tie goes to the even 2
+        {2.0f, 2},
+        {2.5f, 2},
+        {-1e-8f, 0},
+        {-0.25f, -1},
+        {-0.5f, -1},
+        {-1.0f, -1},
+        {-1.5f, -2},
+        {-1.99999988f, -2},
+        {-2.5f, -3},
+        {8388607.5f, 8388607},
+        {16777216.0f, 16777216},
+        {-8388608.0f, -8388608},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, MAT_FloorByRounding(c.x)) << c.x;
+}
+}  // namespace
