@@ -3,6 +3,7 @@
 
 #include "app.h"
 #include "os_shell.h"
+#include "sys_register.h"
 
 int main(int _argc, char** _argv)
 {
@@ -12,5 +13,8 @@ int main(int _argc, char** _argv)
             commandLine += ' ';
         commandLine += _argv[i];
     }
-    return OS_WinMain(Brisel_GetApplication(), commandLine.c_str());
+    SYS_RegisterAll();
+    const int exitCode = OS_WinMain(Brisel_GetApplication(), commandLine.c_str());
+    SYS_UnregisterAll();
+    return exitCode;
 }

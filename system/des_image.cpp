@@ -158,7 +158,7 @@ const char* CheckEntry(const u8* _block, u32 _size, u32 _node, Coverage& _covera
 }
 
 // Null when the image is sound, else the reason.
-const char* DES_Image_Check(const u8* _block, u32 _size)
+const char* CheckImage(const u8* _block, u32 _size)
 {
     static const u8 ROOT_NAME[5] = {'H', 'E', 'A', 'D', 0};
     if (_size < DES_Node::SECTION_HEADER + sizeof(ROOT_NAME))
@@ -189,7 +189,7 @@ const char* DES_Image_Check(const u8* _block, u32 _size)
 
 DES_Tree* Adopt(u8* _block, u32 _size)
 {
-    const char* error = DES_Image_Check(_block, _size);
+    const char* error = CheckImage(_block, _size);
     if (error) {
         DES_SetError(error, 0);
         free(_block);

@@ -244,8 +244,11 @@ DES_Tree* DES_Text_ParseBuffer(const u8* _text, u32 _size)
     };
     auto addFloats = [&](u8 _type, u32 _count) {
         u8 value[12];
-        for (u32 i = 0; i < _count; ++i)
-            memcpy(value + 4 * i, &floats[i], 4);
+        for (u32 i = 0; i < _count; ++i) {
+            u32 bits;
+            memcpy(&bits, &floats[i], 4);
+            OS_WriteU32LE(value + 4 * i, bits);
+        }
         stack -= 2 * _count;  // the key, the floats and the commas between them
         return builder.AddEntry(key.text, key.length, _type, value, 4 * _count);
     };

@@ -3,7 +3,11 @@
 // Fatal errors travel as OS_FatalError. The loop catches them around both event dispatch
 // and the idle turn, so the application's emergency clean-up runs after the stack has
 // unwound, and no object is deleted under a live frame.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 
 #include "../platform/plt_system.h"
 #include "os_fatal.h"
@@ -238,8 +242,26 @@ void OS_WindowProc(const PLT_Event& _event)
     }
 }
 
+// A fatal error raised where no exception may pass (a release path marked noexcept) ends in
+// std::terminate: the user still gets the box and a failure exit code. The log line was
+// already written by OS_Fatal.
+[[noreturn]] static void OS_TerminateHandler()
+{
+    try {
+        if (std::exception_ptr pending = std::current_exception())
+            std::rethrow_exception(pending);
+    } catch (const OS_FatalError&) {
+        OS_MessageBox(OS_GetFatalCaption(), OS_GetFatalMessage(), 1);
+        _exit(EXIT_FAILURE_CODE);
+    } catch (...) {
+        abort();
+    }
+    abort();
+}
+
 s32 OS_WinMain(const OS_Application& _application, const char* _commandLine)
 {
+    std::set_terminate(OS_TerminateHandler);
     s_shell = OS_ShellState();
     s_shell.application = _application;
     OS_SetCommandLine(_commandLine);

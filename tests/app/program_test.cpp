@@ -44,7 +44,10 @@ TEST(ProgramTest, RunsToANormalEndWithItsConfiguration)
 TEST(ProgramTest, MissingConfigurationStopsWithTheTextsAndAFailure)
 {
     TST_TempDir dir;
+    dir.Write("log.txt", "a line of the previous run\n");
     EXPECT_NE(0, RunProgram(""));
+    // The first line a run logs replaces the previous run's log.
+    EXPECT_EQ(std::string::npos, dir.Read("log.txt").find("previous run"));
     const std::string errors = dir.Read("stderr.txt");
     EXPECT_NE(std::string::npos, errors.find("Brisel_Renderer::ReadDisplayConfig() file not found")) << errors;
     EXPECT_NE(std::string::npos, errors.find("ini\\display.des")) << errors;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,8 +38,9 @@ std::string Floats(const u8* _value, u32 _count)
 {
     std::string text;
     for (u32 i = 0; i < _count; ++i) {
+        const u32 bits = OS_ReadU32LE(_value + 4 * i);
         f32 f;
-        memcpy(&f, _value + 4 * i, 4);
+        memcpy(&f, &bits, 4);
         text += (i ? "," : "") + Number("%g", f);
     }
     return text;
