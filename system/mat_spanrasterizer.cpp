@@ -1,6 +1,8 @@
 // Edge chains and span merges of the scan converter.
 #include "mat_spanrasterizer.h"
 
+#include "mat_round.h"
+
 #include <climits>
 #include <cmath>
 
@@ -21,21 +23,17 @@ s32 ClampS32(s64 _value)
 }
 
 // Floor and ceiling by rounding to nearest; out-of-range results are pinned, never undefined.
-s64 FloorByRounding(f32 _x)
-{
-    const f64 r = (f64)std::rint(_x - 0.49999988f);
-    return r >= (f64)INT32_MIN && r <= (f64)INT32_MAX ? (s64)r : (r < 0.0 ? INT32_MIN : INT32_MAX);
-}
+s64 FloorByRounding(f32 _x) { return MAT_FloorByRounding(_x); }
 s64 CeilByRounding(f32 _x)
 {
-    const f64 r = (f64)std::rint(_x + 0.49999988f);
+    const f64 r = std::rint((f64)_x + ROUND_BIAS);
     return r >= (f64)INT32_MIN && r <= (f64)INT32_MAX ? (s64)r : (r < 0.0 ? INT32_MIN : INT32_MAX);
 }
 
 // The row of y; false when it does not fit 32 bits (or y is not a number).
 bool RowOf(f32 _y, s64& _row)
 {
-    const f64 r = (f64)std::rint(_y - 0.49999988f);
+    const f64 r = std::rint((f64)_y - ROUND_BIAS);
     if (!(r >= (f64)INT32_MIN && r <= (f64)INT32_MAX))
         return false;
     _row = (s64)r;

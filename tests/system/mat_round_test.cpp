@@ -27,6 +27,10 @@ TEST(MatRound, FloorByRoundingAroundHalfAndIntegerBoundaries)
         {1.99999988f, 2},   // difference exactly 1.5: the tie goes to the even 2
         {2.0f, 2},
         {2.5f, 2},
+        {3.0f, 3},          // a tie in single precision; exact in double
+        {5.0f, 5},
+        {7.0f, 7},
+        {3.5f, 3},
         {-1e-8f, 0},
         {-0.25f, -1},
         {-0.5f, -1},
@@ -40,5 +44,8 @@ TEST(MatRound, FloorByRoundingAroundHalfAndIntegerBoundaries)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, MAT_FloorByRounding(c.x)) << c.x;
+    EXPECT_EQ(2147483647, MAT_FloorByRounding(1e20f));
+    EXPECT_EQ(-2147483647 - 1, MAT_FloorByRounding(-1e20f));
+    EXPECT_EQ(0, MAT_FloorByRounding(NAN));
 }
 }  // namespace
