@@ -3,6 +3,8 @@
 
 #include "app_state.h"
 #include "brisel_renderer.h"
+#include "dsp_display.h"
+#include "utl_quickintegrator.h"
 
 Brisel_State* Brisel_CurrentState = nullptr;
 SND_SoundDevice2D* Brisel_SoundDevice = nullptr;
@@ -41,6 +43,7 @@ void Shutdown()
 {
     Brisel_ShutdownDone = 1;
     ReleaseSoundDevice();
+    UTL_QuickIntegrator::DestroyAll();
     // The current state is neither left nor deleted: an exit from the window during a run
     // writes no results.
 }
@@ -75,6 +78,8 @@ void Brisel_Init()
     Brisel_Renderer::ReadDisplayConfig("ini\\display.des", &mode.width, &mode.height, &mode.depth,
                                        &mode.textureCacheSize);
     Brisel_StartMode = mode;
+    UTL_QuickIntegrator::CreateDisplay(mode.width, mode.height, mode.depth);
+    SITO_DISPLAY->Clear(1, 1, 0);
 }
 
 void Brisel_RegisterClassHandlers() {}
@@ -91,6 +96,7 @@ void Brisel_EmergencyCleanup()
         Brisel_CurrentState = nullptr;
     }
     ReleaseSoundDevice();
+    UTL_QuickIntegrator::DestroyAll();
 }
 
 const char* Brisel_GetWindowTitle() { return "Ostrel Development - HALVANE"; }

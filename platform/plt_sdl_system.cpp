@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "plt_input_local.h"
 #include "plt_sdl_system.h"
 
 namespace
@@ -34,6 +35,7 @@ public:
 
     void Shutdown() override
     {
+        PLT_InputShutdown();
         if (m_cursor != nullptr) {
             SDL_FreeCursor(m_cursor);
             m_cursor = nullptr;
@@ -112,6 +114,7 @@ public:
     {
         if (!SDL_PollEvent(&m_event))
             return 0;
+        PLT_InputFeed(m_event);
         *_event = PLT_Event();
         _event->type = PLT_EVENT_OTHER;
         _event->native = &m_event;

@@ -2,6 +2,7 @@
 // pools reserved once; large blocks come from the C heap. Single-threaded, no locks.
 #include "mem_alloc.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -98,13 +99,10 @@ SE_Pool* PoolOf(const u8* _block)
 // 27 is the open-ended last class.
 u32 ClassIndex(u64 _total)
 {
-    u32 index = 0;
-    u64 classSize = 32;
-    while (index < CLASS_COUNT - 1 && classSize < _total) {
-        classSize <<= 1;
-        ++index;
-    }
-    return index;
+    if (_total <= 32)
+        return 0;
+    const u32 index = (u32)std::bit_width(_total - 1) - 5;  // ceil(log2(total)) - log2(32)
+    return index < CLASS_COUNT - 1 ? index : CLASS_COUNT - 1;
 }
 
 MEM_Header* HeaderOf(void* _data) { return (MEM_Header*)((u8*)_data - HEADER_BYTES); }

@@ -15,6 +15,7 @@
 #include "os_shell.h"
 #include "os_shell_local.h"
 #include "os_string.h"
+#include "utl_devicesteps.h"
 
 namespace
 {
@@ -60,9 +61,8 @@ s32 CallApp(s32 _phase)
     return s_shell.application.app != nullptr ? s_shell.application.app(_phase) : 0;
 }
 
-// The device singletons' release and re-acquire steps belong here once the devices exist.
-void PauseDevices() {}
-void ResumeDevices() {}
+void PauseDevices() { UTL_PauseDevices(); }
+void ResumeDevices() { UTL_ResumeDevices(); }
 
 void Activate(u32 _gaining)
 {

@@ -36,6 +36,23 @@ bool WriteDisplayConfig(const std::filesystem::path& _outDir)
                      "}\n");
 }
 
+// ini\sound.des: sound output settings. Without an audio device the program runs silent.
+bool WriteSoundConfig(const std::filesystem::path& _outDir)
+{
+    return WriteText(_outDir / "ini" / "sound.des",
+                     "// Sound output read at start-up.\n"
+                     "// SoundOn: 0 runs without sound. NumOfChannels: 1 mono, 2 stereo.\n"
+                     "// Rate: 44100, 22050 or 11025 Hz (lower rates and 8 bits are tried when refused).\n"
+                     "// Bits: 8 or 16.\n"
+                     "[Sound]\n"
+                     "{\n"
+                     "    SoundOn = 1\n"
+                     "    NumOfChannels = 2\n"
+                     "    Rate = 44100\n"
+                     "    Bits = 16\n"
+                     "}\n");
+}
+
 }  // namespace
 
 int main(int _argc, char** _argv)
@@ -47,5 +64,6 @@ int main(int _argc, char** _argv)
     const std::filesystem::path outDir(_argv[1]);
     bool ok = true;
     ok = WriteDisplayConfig(outDir) && ok;
+    ok = WriteSoundConfig(outDir) && ok;
     return ok ? 0 : 1;
 }

@@ -2,7 +2,7 @@
 # Installs what a fresh Debian 12 machine lacks to build, run and test Quorvex.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config clang libclang-rt-14-dev \
-  libsdl2-dev liblua5.1-0-dev libepoxy-dev \
+  libsdl2-dev liblua5.1-0-dev libepoxy-dev libmpg123-dev \
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1 libgles2 \
   googletest libgtest-dev libbenchmark-dev"
 MISSING=""

@@ -7,8 +7,11 @@
 #include "app.h"
 #include "app_state.h"
 #include "brisel_renderer.h"
+#include "dev_fake.h"
+#include "dsp_display.h"
 #include "os_shell.h"
 #include "test_dir.h"
+#include "utl_quickintegrator.h"
 
 namespace
 {
@@ -46,6 +49,7 @@ protected:
     void TearDown() override { Reset(); }
     static void Reset()
     {
+        UTL_QuickIntegrator::DestroyAll();
         delete Brisel_CurrentState;
         Brisel_CurrentState = nullptr;
         Brisel_ShutdownDone = 0;
@@ -145,10 +149,11 @@ const char* const s_display =
 class DisplayConfigTest : public AppTest
 {
 protected:
+    TST_FakeGraphics m_graphics;
     TST_TempDir m_dir;
 };
 
-TEST_F(DisplayConfigTest, PhaseZeroReadsTheConfiguration)
+TEST_F(DisplayConfigTest, PhaseZeroOpensTheDisplayAndClearsItOnce)
 {
     m_dir.Write("ini/display.des", s_display);
     EXPECT_EQ(0, app(0));
@@ -156,6 +161,30 @@ TEST_F(DisplayConfigTest, PhaseZeroReadsTheConfiguration)
     EXPECT_EQ(600, Brisel_StartMode.height);
     EXPECT_EQ(16, Brisel_StartMode.depth);
     EXPECT_EQ(24 * 1024, Brisel_StartMode.textureCacheSize);
+    ASSERT_NE(nullptr, SITO_DISPLAY);
+    EXPECT_EQ(1, SITO_DISPLAY->HasDevice());
+    const std::vector<std::string> clears = {"Clear 3 0x00000000 1 0"};
+    EXPECT_EQ(clears, m_graphics.Matching("Clear"));
+
+    EXPECT_EQ(0, app(3));
+    EXPECT_EQ(nullptr, SITO_DISPLAY);
+    EXPECT_EQ(1u, m_graphics.Count("Release device"));
+}
+
+TEST_F(DisplayConfigTest, EmergencyCleanUpDestroysTheDisplay)
+{
+    m_dir.Write("ini/display.des", s_display);
+    app(0);
+    Brisel_EmergencyCleanup();
+    EXPECT_EQ(nullptr, SITO_DISPLAY);
+    EXPECT_EQ(1u, m_graphics.Count("Release device"));
+}
+
+TEST_F(DisplayConfigTest, AModeTheDisplayDoesNotOfferStopsPhaseZero)
+{
+    m_dir.Write("ini/display.des", "[Display]\n{\n    Width = 700\n    Height = 500\n    Depth = 32\n"
+                                   "    Texturecachesize = 24\n}\n");
+    EXPECT_FATAL(app(0), "UTL_QuickIntegrator::CreateDisplay()", "desired resolution not found");
 }
 
 TEST_F(DisplayConfigTest, FirstModeSwitchOfTheTableWins)

@@ -1,0 +1,8 @@
+Script_SnoopOn()
+local root = Node_Find(nil, '/')
+Node_GetPath(Node_Find(nil, 'b'))
+Node_Find(nil, '/a/../b/./c')
+Node_GetSonName(root, 7)
+Node_GetTime(nil)
+Script_SnoopOff()
+Script_LogRaw(string.format('%d %s', Script_GetTime(), tostring(math.random(1, 10))))

@@ -1,0 +1,135 @@
+// Any bytes as a message's argument buffer, read by every prototype's argument lists through
+// the generic reader and by every shared typed reader: a read may stop with the overflow error,
+// but it never touches memory outside the message and every name it yields is terminated.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <tuple>
+
+#include "nod_message.h"
+#include "os_fatal.h"
+#include "sys_register.h"
+
+namespace
+{
+// The variable a typed reader fills for each byte class (node references decoded).
+template <s32 CLASS>
+struct Variable;
+template <> struct Variable<NOD_ARG_U8> { using Type = u8; };
+template <> struct Variable<NOD_ARG_U16> { using Type = s16; };
+template <> struct Variable<NOD_ARG_U32> { using Type = NOD_Node*; };
+template <> struct Variable<NOD_ARG_F64> { using Type = f64; };
+template <> struct Variable<NOD_ARG_VEC3> { using Type = MAT_Vector3; };
+template <> struct Variable<NOD_ARG_PATH> { using Type = SIM_Path; };
+template <> struct Variable<NOD_ARG_NAME> { using Type = SIM_Name; };
+template <> struct Variable<NOD_ARG_CLASSNAME> { using Type = SIM_ClassName; };
+
+// A value read from any bytes is still a proper value: terminated names, depth in range.
+void Check(const SIM_Name& _name)
+{
+    if (strlen(_name.GetName()) > SIM_Name::MAX_LENGTH)
+        __builtin_trap();
+}
+void Check(const SIM_ClassName& _name)
+{
+    if (strlen(_name.GetName()) > SIM_ClassName::MAX_LENGTH)
+        __builtin_trap();
+}
+void Check(const SIM_Path& _path)
+{
+    if (_path.GetDepth() > SIM_Path::MAX_DEPTH)
+        __builtin_trap();
+    for (u32 i = 0; i < _path.GetDepth(); ++i)
+        Check(_path.GetName((s32)i));
+}
+template <class T>
+void Check(const T&)
+{
+}
+
+template <class READER, s32... CLASSES>
+void RunReader(NOD_Message* _message, READER _reader, NOD_ArgList<CLASSES...>)
+{
+    std::tuple<typename Variable<CLASSES>::Type...> variables;
+    try {
+        std::apply([&](auto&... _variables) { _reader(_message, &_variables...); }, variables);
+    } catch (const OS_FatalError&) {
+        return;  // the overflow refusal
+    }
+    std::apply([](const auto&... _variables) { (Check(_variables), ...); }, variables);
+}
+
+void ReadList(NOD_Message* _message, const NOD_MessagePrototype* _prototype, u32 _out)
+{
+    _message->Reset();
+    const s32 count = _out ? _prototype->GetNumOutArgs() : _prototype->GetNumInArgs();
+    try {
+        for (s32 i = 0; i < count; ++i) {
+            NOD_ArgValue value;
+            NOD_GetArg(_message, _out ? _prototype->GetOutArgType(i) : _prototype->GetInArgType(i), &value);
+            Check(value.path);
+            Check(value.name);
+            Check(value.className);
+        }
+    } catch (const OS_FatalError&) {
+    }
+}
+}  // namespace
+
+// Most random buffers end in the overflow refusal, and each refusal appends a line to
+// "log.txt" in the working directory. Every input therefore runs in a private directory where
+// "log.txt" is a directory that can be neither removed nor opened as a file, so the log stays
+// silent instead of filling the disk. (A crash file lands there too unless -artifact_prefix is
+// given; the directory is printed at start.)
+namespace
+{
+int s_home = -1;
+int s_quiet = -1;
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    char directory[] = "/tmp/fuzz_messages.XXXXXX";
+    if (mkdtemp(directory) == nullptr)
+        abort();
+    const std::string trap = std::string(directory) + "/log.txt";
+    if (mkdir(trap.c_str(), 0700) != 0 || mkdir((trap + "/keep").c_str(), 0700) != 0)
+        abort();
+    s_home = open(".", O_RDONLY | O_DIRECTORY);
+    s_quiet = open(directory, O_RDONLY | O_DIRECTORY);
+    if (s_home < 0 || s_quiet < 0)
+        abort();
+    fprintf(stderr, "fuzz_messages: running inputs in %s\n", directory);
+    SYS_RegisterAll();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
+{
+    if (_size > NOD_Message::MAX_BYTES)
+        return 0;
+    if (fchdir(s_quiet) != 0)
+        abort();
+    NOD_Message message(0);
+    for (size_t i = 0; i < _size; ++i)
+        message.PutU8(_data[i]);
+
+    NOD_MessagePrototype* prototype = nullptr;
+    while (NOD_MessagePrototype::Iterate(&prototype)) {
+        ReadList(&message, prototype, 0);
+        ReadList(&message, prototype, 1);
+    }
+
+#define NOD_READER(_suffix, _classes)                                                            \
+    RunReader(&message, [](NOD_Message* _m, auto*... _v) { return NOD_ReadArgs_##_suffix(_m, _v...); }, \
+              NOD_ArgList<NOD_CODES _classes>{});
+#include "nod_catalogue.inc"
+    if (fchdir(s_home) != 0)
+        abort();
+    return 0;
+}

@@ -1,0 +1,166 @@
+// The keyboard over the DirectInput-shaped stand-in.
+#include "inp_keyboard.h"
+
+#include <array>
+#include <cstring>
+
+#include "inp_dierror.h"
+#include "os_fatal.h"
+#include "os_shell.h"
+
+INP_Keyboard* SITO_KEYBOARD = nullptr;
+
+namespace
+{
+
+const u32 BUFFER_RECORDS = 32;
+
+// The scan codes that have key codes; a key code is the position in this list.
+const u8 KEY_SCAN_CODES[INP_KC_COUNT] = {
+    1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,  19,  20,
+    21,  22,  23,  24,  25,  26,  27,  28,  29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,
+    41,  42,  43,  44,  45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,
+    61,  62,  63,  64,  65,  66,  67,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,  78,  79,  80,
+    81,  82,  83,  87,  88,  100, 101, 102, 112, 121, 123, 125, 141, 144, 145, 146, 147, 148, 149, 150,
+    151, 156, 157, 179, 181, 183, 184, 199, 200, 201, 203, 205, 207, 208, 209, 210, 211, 219, 220, 221};
+
+constexpr std::array<u32, 256> BuildKeyCodes()
+{
+    std::array<u32, 256> codes = {};
+    for (u32& code : codes)
+        code = INP_KC_NONE;
+    for (u32 i = 0; i < INP_KC_COUNT; ++i)
+        codes[KEY_SCAN_CODES[i]] = i;
+    return codes;
+}
+
+constexpr std::array<u32, 256> KEY_CODES = BuildKeyCodes();
+
+bool Succeeded(u32 _result) { return _result == PLT_DI_OK || _result == PLT_DI_NOEFFECT; }
+
+bool Lost(u32 _result) { return _result == PLT_DIERR_INPUTLOST || _result == PLT_DIERR_NOTACQUIRED; }
+
+void Check(u32 _result, const char* _call)
+{
+    if (!Succeeded(_result))
+        OS_Fatal(INP_DIErrorName(_result), _call);
+}
+
+}  // namespace
+
+INP_Keyboard::INP_Keyboard()
+{
+    // A constructor that stops runs no destructor: give back what the set-up took.
+    try {
+        Init();
+    } catch (const OS_FatalError&) {
+        Exit();
+        throw;
+    }
+}
+
+INP_Keyboard::~INP_Keyboard() { Exit(); }
+
+void INP_Keyboard::Init()
+{
+    Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
+    Check(m_directInput->CreateDevice(PLT_DIDEVICE_KEYBOARD, &m_device), "INP_Keyboard::Init() - CreateDevice()");
+    Check(m_device->SetDataFormat(PLT_DIFORMAT_KEYBOARD), "INP_Keyboard::Init() - SetDataFormat()");
+    Check(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND),
+          "INP_Keyboard::Init() - SetCooperativeLevel()");
+    Check(m_device->SetBufferSize(BUFFER_RECORDS), "INP_Keyboard::Init() - SetProperty()");
+    Check(m_device->Acquire(), "INP_Keyboard::Init() - Acquire()");
+    memset(m_keyMap, 0, sizeof(m_keyMap));
+}
+
+void INP_Keyboard::Exit()
+{
+    if (m_device != nullptr) {
+        m_device->Unacquire();
+        m_device->Release();
+        m_device = nullptr;
+    }
+    if (m_directInput != nullptr) {
+        m_directInput->Release();
+        m_directInput = nullptr;
+    }
+}
+
+u32 INP_Keyboard::GetKey()
+{
+    for (;;) {
+        if (m_pending == 0) {
+            u32 count = BUFFER_RECORDS;
+            const u32 result = m_device->GetDeviceData(m_events, &count);
+            if (Lost(result)) {
+                m_device->Acquire();
+                return INP_KC_NONE;
+            }
+            Check(result, "INP_Keyboard::GetKey() - GetDeviceData()");
+            m_pending = count <= BUFFER_RECORDS ? count : BUFFER_RECORDS;
+            m_readIndex = 0;
+            if (m_pending == 0)
+                return INP_KC_NONE;
+        }
+        const PLT_DIDeviceObjectData& record = m_events[m_readIndex];
+        ++m_readIndex;
+        --m_pending;
+        // A key outside the table would read as "no event" (or as a code no table holds) and
+        // end its reader's loop early: it is skipped here instead.
+        const INP_KeyCode keyCode = TranslateDIKtoKC(record.offset);
+        if (keyCode == INP_KC_NONE)
+            continue;
+        return record.data != 0 ? keyCode | INP_KC_PRESSED : keyCode;
+    }
+}
+
+void INP_Keyboard::FlushKeys()
+{
+    while (GetKey() != INP_KC_NONE) {
+    }
+}
+
+void INP_Keyboard::UpdateKeymap()
+{
+    const u32 result = m_device->GetDeviceState(sizeof(m_keyMap), m_keyMap);
+    if (Lost(result)) {
+        // No key counts as held while the keyboard cannot be read.
+        memset(m_keyMap, 0, sizeof(m_keyMap));
+        m_device->Acquire();
+        return;
+    }
+    Check(result, "INP_Keyboard::UpdateKeymap() - GetDeviceState()");
+}
+
+u32 INP_Keyboard::IsKeyDown(INP_KeyCode _keyCode) const { return m_keyMap[TranslateKCtoDIK(_keyCode)] & 0x80; }
+
+s32 INP_Keyboard::Acquire()
+{
+    if (m_device == nullptr)
+        return 1;
+    m_device->Acquire();
+    FlushKeys();
+    OS_Log("keyboard acquired");
+    return 1;
+}
+
+s32 INP_Keyboard::Unacquire()
+{
+    if (m_device == nullptr)
+        return 1;
+    m_device->Unacquire();
+    OS_Log("keyboard unacquired");
+    return 1;
+}
+
+INP_KeyCode INP_Keyboard::TranslateDIKtoKC(u32 _scanCode)
+{
+    return _scanCode < KEY_CODES.size() ? KEY_CODES[_scanCode] : INP_KC_NONE;
+}
+
+u32 INP_Keyboard::TranslateKCtoDIK(INP_KeyCode _keyCode)
+{
+    if (_keyCode >= INP_KC_COUNT)
+        OS_Fatal("INP_Keyboard::TranslateKCtoDIK()", "illegal kc key code");
+    return KEY_SCAN_CODES[_keyCode];
+}

@@ -1,0 +1,103 @@
+// The exception handles and their shared, counted bodies.
+#include "mos_throwable.h"
+
+#include "os_string.h"
+
+namespace
+{
+// Each thrown class has a body that names it; MOS_Exception and MOS_Error have none.
+template <const char* const& NAME>
+class NamedBody : public MOS_ThrowableBody
+{
+public:
+    using MOS_ThrowableBody::MOS_ThrowableBody;
+    const char* GetClassName() const override { return NAME; }
+};
+
+const char* const RUNTIME_EXCEPTION = "MOS_RuntimeException";
+const char* const SYNC_EXCEPTION = "THR_SyncException";
+const char* const THREAD_DEATH = "THR_ThreadDeath";
+const char* const IO_EXCEPTION = "IO_IOException";
+const char* const EOF_EXCEPTION = "IO_EOFException";
+
+const MOS_Throwable s_noCause;
+}  // namespace
+
+MOS_ThrowableBody::MOS_ThrowableBody(const char* _message, u32 _code)
+    : m_message(OS_StrDup(_message ? _message : "")), m_code(_code)
+{
+}
+
+MOS_ThrowableBody::~MOS_ThrowableBody() { OS_StrFree(m_message); }
+
+const char* MOS_ThrowableBody::GetClassName() const { return "MOS_Throwable"; }
+const char* MOS_ThrowableBody::GetMessage() const { return m_message; }
+u32 MOS_ThrowableBody::GetCode() const { return m_code; }
+
+MOS_Throwable::MOS_Throwable(MOS_ThrowableBody* _body) : m_body(_body)
+{
+    if (m_body)
+        ++m_body->m_count;
+}
+
+MOS_Throwable::MOS_Throwable(const char* _message, u32 _code)
+    : MOS_Throwable(new MOS_ThrowableBody(_message, _code))
+{
+}
+
+MOS_Throwable::MOS_Throwable(const MOS_Throwable& _other) : MOS_Throwable(_other.m_body) {}
+
+MOS_Throwable& MOS_Throwable::operator=(const MOS_Throwable& _other)
+{
+    // Count the new body first: the old one may be the same.
+    MOS_ThrowableBody* body = _other.m_body;
+    if (body)
+        ++body->m_count;
+    Release();
+    m_body = body;
+    return *this;
+}
+
+MOS_Throwable::~MOS_Throwable() { Release(); }
+
+void MOS_Throwable::Release()
+{
+    if (!m_body)
+        return;
+    MOS_ThrowableBody* body = m_body;
+    m_body = nullptr;
+    if (body->m_count <= 1)
+        delete body;
+    else
+        --body->m_count;
+}
+
+const char* MOS_Throwable::GetClassName() const { return m_body ? m_body->GetClassName() : ""; }
+const char* MOS_Throwable::GetMessage() const { return m_body ? m_body->GetMessage() : ""; }
+u32 MOS_Throwable::GetCode() const { return m_body ? m_body->GetCode() : 0; }
+const MOS_Throwable& MOS_Throwable::GetCause() const { return m_body ? m_body->m_cause : s_noCause; }
+
+MOS_RuntimeException::MOS_RuntimeException(const char* _message, u32 _code)
+    : MOS_Exception(new NamedBody<RUNTIME_EXCEPTION>(_message, _code))
+{
+}
+
+THR_SyncException::THR_SyncException(const char* _message, u32 _code)
+    : MOS_RuntimeException(new NamedBody<SYNC_EXCEPTION>(_message, _code))
+{
+}
+
+IO_IOException::IO_IOException(const char* _message, u32 _code)
+    : MOS_Exception(new NamedBody<IO_EXCEPTION>(_message, _code))
+{
+}
+
+IO_EOFException::IO_EOFException(const char* _message, u32 _code)
+    : IO_IOException(new NamedBody<EOF_EXCEPTION>(_message, _code))
+{
+}
+
+THR_ThreadDeath::THR_ThreadDeath(const char* _message, u32 _code)
+    : MOS_Error(new NamedBody<THREAD_DEATH>(_message, _code))
+{
+}

@@ -1,0 +1,15 @@
+// Node handles: the 4-byte form in which a node reference travels inside a message.
+//
+// A handle is a slot index plus a generation, issued by the node tree to every live node.
+// Decoding a handle whose node has died answers null, never a node that took over the slot.
+// Handle 0 is the null node. The node tree implements both functions.
+#pragma once
+
+#include "os_types.h"
+
+class NOD_Node;
+
+// The node's handle; 0 for a null node.
+u32 NOD_GetHandle(const NOD_Node* _node);
+// The live node of the handle, or null for 0, a stale handle or a handle never issued.
+NOD_Node* NOD_FromHandle(u32 _handle);

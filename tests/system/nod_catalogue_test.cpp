@@ -1,0 +1,652 @@
+// The catalogue against its own transcription: ids, script names, class names and argument
+// types of all 257 message kinds; the registry's order and its fatal errors; every argument
+// list written and read back; the builders and readers other modules call by name.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "nod_message.h"
+#include "nod_node.h"
+#include "test_dir.h"
+
+namespace
+{
+struct Row
+{
+    u32 id;
+    const char* scriptName;
+    const char* className;
+    std::vector<s32> in;
+    std::vector<s32> out;
+};
+
+// Type codes: 1 u8, 2 s8, 3 u16, 4 s16, 5 u32, 6 s32, 7 f32, 8 f64, 9 vector, 10 path,
+// 11 name, 12 class name, 13 node reference.
+const Row ROWS[] = {
+    {1000, "Body_SetPosition", "NOD_Body_SetPosition", {9}, {}},
+    {1001, "Body_SetOrientation", "NOD_Body_SetOrientation", {9}, {}},
+    {1002, "Body_GetPosition", "NOD_Body_GetPosition", {}, {9}},
+    {1003, "Body_SetMesh", "NOD_Body_SetMesh", {12}, {}},
+    {1004, "Body_SetCS", "NOD_Body_SetCS", {9, 9}, {}},
+    {1005, "Body_RequestShotHits", "NOD_Body_RequestShotHits", {}, {}},
+    {1006, "Body_RejectShotHits", "NOD_Body_RejectShotHits", {}, {}},
+    {1007, "Body_InformShotHit", "NOD_Body_InformShotHit", {13, 13}, {}},
+    {1008, "Body_SetKineticShield", "NOD_Body_SetKineticShield", {2, 7}, {}},
+    {1009, "Body_GetKineticShield", "NOD_Body_GetKineticShield", {2}, {7}},
+    {1010, "Body_SetBioShield", "NOD_Body_SetBioShield", {7}, {}},
+    {1011, "Body_GetBioShield", "NOD_Body_GetBioShield", {}, {7}},
+    {1012, "Body_SetEmpShield", "NOD_Body_SetEmpShield", {7}, {}},
+    {1013, "Body_GetEmpShield", "NOD_Body_GetEmpShield", {}, {7}},
+    {1014, "Body_ActivateShieldGuard", "NOD_Body_ActivateShieldGuard", {}, {}},
+    {1015, "Body_DeactivateShieldGuard", "NOD_Body_DeactivateShieldGuard", {}, {}},
+    {1016, "Body_ObjectDestroyed", "NOD_Body_ObjectDestroyed", {}, {}},
+    {1017, "Body_RequestKinInfo", "NOD_Body_RequestKinInfo", {7}, {}},
+    {1018, "Body_RejectKinInfo", "NOD_Body_RejectKinInfo", {}, {}},
+    {1019, "Body_KinShieldBarrierReached", "NOD_Body_KinShieldBarrierReached", {7}, {}},
+    {1020, "Body_RequestEmpInfo", "NOD_Body_RequestEmpInfo", {7}, {}},
+    {1021, "Body_RejectEmpInfo", "NOD_Body_RejectEmpInfo", {}, {}},
+    {1022, "Body_EmpShieldBarrierReached", "NOD_Body_EmpShieldBarrierReached", {7}, {}},
+    {1023, "Body_RequestBioInfo", "NOD_Body_RequestBioInfo", {7}, {}},
+    {1024, "Body_RejectBioInfo", "NOD_Body_RejectBioInfo", {}, {}},
+    {1025, "Body_BioShieldBarrierReached", "NOD_Body_BioShieldBarrierReached", {7}, {}},
+    {1026, "Body_InformEnemies", "NOD_Body_InformEnemies", {7, 11, 11, 11, 11}, {}},
+    {1027, "Body_RejectEnemies", "NOD_Body_RejectEnemies", {}, {}},
+    {1028, "Body_EnemyArrival", "NOD_Body_EnemyArrival", {}, {}},
+    {1029, "Body_InformEnemyPatrol", "NOD_Body_InformEnemyPatrol", {7, 11, 11, 11, 11, 10}, {}},
+    {1030, "Body_RejectEnemyPatrol", "NOD_Body_RejectEnemyPatrol", {}, {}},
+    {1031, "Body_EnemyArrivalPatrol", "NOD_Body_EnemyArrivalPatrol", {}, {}},
+    {2000, "Script_SetScript", "NOD_Script_SetScript", {12}, {}},
+    {2001, "Script_BindThread", "NOD_Script_BindThread", {13}, {6}},
+    {2002, "Script_SetTimer", "NOD_Script_SetTimer", {6, 7}, {6}},
+    {2003, "Script_UnBindThread", "NOD_Script_UnBindThread", {6, 13}, {}},
+    {2004, "Script_StopTimer", "NOD_Script_StopTimer", {6, 6}, {}},
+    {3000, "ParticleEmitter_SetLifeTime", "NOD_ParticleEmitter_SetLifeTime", {7}, {}},
+    {3001, "ParticleEmitter_SetAccelerationOffset", "NOD_ParticleEmitter_SetAccelerationOffset", {9}, {}},
+    {3002, "ParticleEmitter_SetFriction", "NOD_ParticleEmitter_SetFriction", {9}, {}},
+    {3003, "ParticleEmitter_SetPPS", "NOD_ParticleEmitter_SetPPS", {7}, {}},
+    {3004, "ParticleEmitter_SetConeAngle", "NOD_ParticleEmitter_SetConeAngle", {7}, {}},
+    {3005, "ParticleEmitter_SetVelocity", "NOD_ParticleEmitter_SetVelocity", {7, 7}, {}},
+    {3006, "ParticleEmitter_Start", "NOD_ParticleEmitter_Start", {}, {}},
+    {3007, "ParticleEmitter_Stop", "NOD_ParticleEmitter_Stop", {}, {}},
+    {3008, "ParticleEmitter_SetCone", "NOD_ParticleEmitter_SetCone", {9, 9, 7, 7}, {}},
+    {5000, "Node_SetName", "NOD_Node_SetName", {11}, {}},
+    {5001, "Node_ParseIniFile", "NOD_Node_ParseIniFile", {12}, {}},
+    {5002, "Node_EnterSimulation", "NOD_Node_EnterSimulation", {}, {}},
+    {5003, "Node_LeaveSimulation", "NOD_Node_LeaveSimulation", {}, {}},
+    {5004, "Node_AddSon", "NOD_Node_AddSon", {13}, {}},
+    {5005, "Node_CreateNode", "NOD_Node_CreateNode", {12, 11}, {13}},
+    {5006, "Node_GetName", "NOD_Node_GetName", {}, {11}},
+    {5007, "Node_Find", "NOD_Node_Find", {10}, {13}},
+    {5008, "Node_GetPath", "NOD_Node_GetPath", {}, {10}},
+    {5009, "Node_GetNumOfSons", "NOD_Node_GetNumOfSons", {}, {3}},
+    {5010, "Node_SubSon", "NOD_Node_SubSon", {13}, {13}},
+    {5011, "Node_GetSon", "NOD_Node_GetSon", {6}, {13}},
+    {5012, "Node_GetSonName", "NOD_Node_GetSonName", {6}, {11}},
+    {5013, "Node_GetTime", "NOD_Node_GetTime", {}, {7}},
+    {7000, "Camera_LookFrom", "NOD_Camera_LookFrom", {10}, {}},
+    {7001, "Camera_Follow", "NOD_Camera_Follow", {10, 7, 7, 7}, {}},
+    {7002, "Camera_SetRelDistance", "NOD_Camera_SetRelDistance", {7}, {}},
+    {7003, "Camera_SetAbsDistance", "NOD_Camera_SetAbsDistance", {7}, {}},
+    {7004, "Camera_SetRelAlpha", "NOD_Camera_SetRelAlpha", {7}, {}},
+    {7005, "Camera_SetRelBeta", "NOD_Camera_SetRelBeta", {7}, {}},
+    {7006, "Camera_Watch", "NOD_Camera_Watch", {10, 10, 9, 9, 5}, {}},
+    {7007, "Camera_MoveSourceOffset", "NOD_Camera_MoveSourceOffset", {9, 7}, {}},
+    {7008, "Camera_MoveDestiOffset", "NOD_Camera_MoveDestiOffset", {9, 7}, {}},
+    {7009, "Camera_SetBackPlane", "NOD_Camera_SetBackPlane", {7}, {}},
+    {7010, "Camera_SetProjection", "NOD_Camera_SetProjection", {7}, {}},
+    {7011, "Camera_SetCollisionStatus", "NOD_Camera_SetCollisionStatus", {1}, {}},
+    {7012, "Camera_Move", "NOD_Camera_Move", {13, 7, 7, 7, 7, 5}, {}},
+    {7013, "Camera_MovePosReached", "NOD_Camera_MovePosReached", {11, 11}, {}},
+    {7014, "Camera_MoveLookAt", "NOD_Camera_MoveLookAt", {13}, {}},
+    {7015, "Camera_MoveSetParameters", "NOD_Camera_MoveSetParameters", {7, 7, 7}, {}},
+    {7016, "Camera_SetFrontPlane", "NOD_Camera_SetFrontPlane", {7}, {}},
+    {9001, "Terrain_SetPoly", "NOD_Terrain_SetPoly", {5}, {}},
+    {9003, "Terrain_LoadTerrain", "NOD_Terrain_LoadTerrain", {12}, {}},
+    {11000, "Game_LoadScript", "NOD_Game_LoadScript", {12}, {}},
+    {11001, "Game_SetPlayer", "NOD_Game_SetPlayer", {10}, {}},
+    {11002, "Game_SetCamera", "NOD_Game_SetCamera", {10}, {}},
+    {11003, "Game_SetConsole", "NOD_Game_SetConsole", {10}, {}},
+    {11004, "Game_LoadScenario", "NOD_Game_LoadScenario", {11}, {}},
+    {11005, "Game_LoadTextures", "NOD_Game_LoadTextures", {}, {}},
+    {11006, "Game_LoadFog", "NOD_Game_LoadFog", {12}, {}},
+    {11007, "Game_StopTime", "NOD_Game_StopTime", {}, {}},
+    {11008, "Game_StartTime", "NOD_Game_StartTime", {}, {}},
+    {11009, "Game_PlayMusic", "NOD_Game_PlayMusic", {11}, {}},
+    {11010, "Game_SetCausticTerrain", "NOD_Game_SetCausticTerrain", {7, 7}, {}},
+    {11011, "Game_SetCausticObject", "NOD_Game_SetCausticObject", {7, 7}, {}},
+    {11012, "Game_SetCausticBuilding", "NOD_Game_SetCausticBuilding", {7, 7}, {}},
+    {11013, "Game_SetFog", "NOD_Game_SetFog", {7, 7}, {}},
+    {11014, "Game_EndGame", "NOD_Game_EndGame", {}, {}},
+    {11015, "Game_FillMode", "NOD_Game_FillMode", {5}, {}},
+    {11016, "Game_SetLightCache", "NOD_Game_SetLightCache", {12, 12}, {}},
+    {12000, "Light_Switch", "NOD_Light_Switch", {1}, {}},
+    {12001, "Light_SetCone", "NOD_Light_SetCone", {9, 9, 7, 7}, {}},
+    {12002, "Light_SetR1", "NOD_Light_SetR1", {7}, {}},
+    {12003, "Light_SetR2", "NOD_Light_SetR2", {7}, {}},
+    {12004, "Light_SetMode", "NOD_Light_SetMode", {11}, {}},
+    {12005, "Light_SetColor", "NOD_Light_SetColor", {9, 9}, {}},
+    {14001, "Vehicle_CollisionObjects", "NOD_Vehicle_CollisionObjects", {1}, {}},
+    {14002, "Vehicle_CollisionTerrain", "NOD_Vehicle_CollisionTerrain", {1}, {}},
+    {14003, "Vehicle_AvoidanceObjects", "NOD_Vehicle_AvoidanceObjects", {1}, {}},
+    {14004, "Vehicle_AvoidanceTerrain", "NOD_Vehicle_AvoidanceTerrain", {1}, {}},
+    {14005, "Vehicle_NonCollideAvoid", "NOD_Vehicle_NonCollideAvoid", {13, 13}, {}},
+    {14006, "Vehicle_Goto", "NOD_Vehicle_Goto", {10, 7, 7}, {}},
+    {14007, "Vehicle_GotoStop", "NOD_Vehicle_GotoStop", {}, {}},
+    {14008, "Vehicle_GotoArrived", "NOD_Vehicle_GotoArrived", {11}, {}},
+    {14009, "Vehicle_GotoPosReached", "NOD_Vehicle_GotoPosReached", {11, 11}, {}},
+    {14010, "Vehicle_GotoOverride", "NOD_Vehicle_GotoOverride", {11, 11, 11}, {}},
+    {14011, "Vehicle_GotoFromPosition", "NOD_Vehicle_GotoFromPosition", {10, 11, 7, 7}, {}},
+    {14012, "Vehicle_GotoFromTo", "NOD_Vehicle_GotoFromTo", {10, 11, 11, 7, 7}, {}},
+    {14013, "Vehicle_Stop", "NOD_Vehicle_Stop", {}, {}},
+    {14014, "Vehicle_Patrol", "NOD_Vehicle_Patrol", {10, 7, 7, 7, 7, 7}, {}},
+    {14015, "Vehicle_PatrolOverride", "NOD_Vehicle_PatrolOverride", {}, {}},
+    {14016, "Vehicle_PatrolFinished", "NOD_Vehicle_PatrolFinished", {}, {}},
+    {14017, "Vehicle_AttackPatrol", "NOD_Vehicle_AttackPatrol", {7, 11, 11, 11, 11, 10}, {}},
+    {14018, "Vehicle_AttackOver", "NOD_Vehicle_AttackOver", {}, {}},
+    {14019, "Vehicle_AttackOverride", "NOD_Vehicle_AttackOverride", {}, {}},
+    {14020, "Vehicle_EnteringCastratedMode", "NOD_Vehicle_EnteringCastratedMode", {}, {}},
+    {14021, "Vehicle_LeavingCastratedMode", "NOD_Vehicle_LeavingCastratedMode", {}, {}},
+    {14022, "Vehicle_SetPrimaryTarget", "NOD_Vehicle_SetPrimaryTarget", {13}, {}},
+    {14023, "Vehicle_ParkPatrol", "NOD_Vehicle_ParkPatrol", {10}, {}},
+    {14024, "Vehicle_ParkPatrolFinished", "NOD_Vehicle_ParkPatrolFinished", {}, {}},
+    {14025, "Vehicle_ParkPatrolOverride", "NOD_Vehicle_ParkPatrolOverride", {}, {}},
+    {15001, "Vessel_CollisionObjects", "NOD_Vessel_CollisionObjects", {1}, {}},
+    {15002, "Vessel_CollisionTerrain", "NOD_Vessel_CollisionTerrain", {1}, {}},
+    {15003, "Vessel_AvoidanceObjects", "NOD_Vessel_AvoidanceObjects", {1}, {}},
+    {15004, "Vessel_AvoidanceTerrain", "NOD_Vessel_AvoidanceTerrain", {1}, {}},
+    {15005, "Vessel_NonCollideAvoid", "NOD_Vessel_NonCollideAvoid", {13, 13}, {}},
+    {15006, "Vessel_Goto", "NOD_Vessel_Goto", {10, 7, 7}, {}},
+    {15007, "Vessel_GotoStop", "NOD_Vessel_GotoStop", {}, {}},
+    {15008, "Vessel_GotoArrived", "NOD_Vessel_GotoArrived", {11}, {}},
+    {15009, "Vessel_GotoPosReached", "NOD_Vessel_GotoPosReached", {11, 11}, {}},
+    {15010, "Vessel_GotoOverride", "NOD_Vessel_GotoOverride", {11, 11, 11}, {}},
+    {15011, "Vessel_GotoFromPosition", "NOD_Vessel_GotoFromPosition", {10, 11, 7, 7}, {}},
+    {15012, "Vessel_GotoFromTo", "NOD_Vessel_GotoFromTo", {10, 11, 11, 7, 7}, {}},
+    {15013, "Vessel_Stop", "NOD_Vessel_Stop", {1}, {}},
+    {15014, "Vessel_StopWithHeading", "NOD_Vessel_StopWithHeading", {10, 11}, {}},
+    {15015, "Vessel_Patrol", "NOD_Vessel_Patrol", {10, 7, 7, 7, 7, 7, 7, 7, 7}, {}},
+    {15016, "Vessel_PatrolOverride", "NOD_Vessel_PatrolOverride", {}, {}},
+    {15017, "Vessel_PatrolFinished", "NOD_Vessel_PatrolFinished", {}, {}},
+    {15018, "Vessel_Sink", "NOD_Vessel_Sink", {10, 7}, {}},
+    {15019, "Vessel_SinkFinished", "NOD_Vessel_SinkFinished", {1}, {}},
+    {15020, "Vessel_SinkOverride", "NOD_Vessel_SinkOverride", {}, {}},
+    {15021, "Vessel_Escort", "NOD_Vessel_Escort", {13, 9, 7}, {}},
+    {15022, "Vessel_EscortObjectLost", "NOD_Vessel_EscortObjectLost", {}, {}},
+    {15023, "Vessel_EscortOverride", "NOD_Vessel_EscortOverride", {}, {}},
+    {15024, "Vessel_EscortPosReached", "NOD_Vessel_EscortPosReached", {}, {}},
+    {15025, "Vessel_StopWithSinking", "NOD_Vessel_StopWithSinking", {7}, {}},
+    {15026, "Vessel_EscapeToPosition", "NOD_Vessel_EscapeToPosition", {10, 7, 7, 7, 7, 10, 10, 10, 7, 7, 7}, {}},
+    {15027, "Vessel_EscapeToPositionFinished", "NOD_Vessel_EscapeToPositionFinished", {}, {}},
+    {15028, "Vessel_EscapeToPositionOverride", "NOD_Vessel_EscapeToPositionOverride", {}, {}},
+    {15029, "Vessel_EscapeToPosSim", "NOD_Vessel_EscapeToPosSim", {10, 10, 10, 10}, {}},
+    {15030, "Vessel_Dock", "NOD_Vessel_Dock", {10, 11, 11, 13}, {}},
+    {15031, "Vessel_Undock", "NOD_Vessel_Undock", {10, 11, 11, 13}, {}},
+    {15032, "Vessel_DockAndLeave", "NOD_Vessel_DockAndLeave", {10, 11, 11, 13, 7}, {}},
+    {15033, "Vessel_DockingFinished", "NOD_Vessel_DockingFinished", {}, {}},
+    {15034, "Vessel_UndockingFinished", "NOD_Vessel_UndockingFinished", {}, {}},
+    {15035, "Vessel_AttackPatrol", "NOD_Vessel_AttackPatrol", {7, 11, 11, 11, 11, 10}, {}},
+    {15036, "Vessel_AttackOver", "NOD_Vessel_AttackOver", {}, {}},
+    {15037, "Vessel_AttackOverride", "NOD_Vessel_AttackOverride", {}, {}},
+    {15038, "Vessel_EnteringCastratedMode", "NOD_Vessel_EnteringCastratedMode", {}, {}},
+    {15039, "Vessel_LeavingCastratedMode", "NOD_Vessel_LeavingCastratedMode", {}, {}},
+    {15040, "Vessel_SetPrimaryTarget", "NOD_Vessel_SetPrimaryTarget", {13}, {}},
+    {15041, "Vessel_AttackTurrets", "NOD_Vessel_AttackTurrets", {11, 11, 11, 11, 11}, {}},
+    {15042, "Vessel_AttackTurretsStop", "NOD_Vessel_AttackTurretsStop", {11}, {}},
+    {16000, "Player_Input", "NOD_Player_Input", {11, 5, 7}, {}},
+    {16001, "Player_AddWeapon", "NOD_Player_AddWeapon", {11}, {}},
+    {17000, "Console_Input", "NOD_Console_Input", {5}, {}},
+    {17001, "Console_Activate", "NOD_Console_Activate", {}, {}},
+    {17002, "Console_Deactivate", "NOD_Console_Deactivate", {}, {}},
+    {19000, "Position_SetPosition", "NOD_Position_SetPosition", {9}, {}},
+    {19001, "Position_SetRadius", "NOD_Position_SetRadius", {7}, {}},
+    {19002, "Position_GetPosition", "NOD_Position_GetPosition", {}, {9}},
+    {20000, "Trigger_SetAcousticSphere", "NOD_Trigger_SetAcousticSphere", {7}, {}},
+    {20001, "Trigger_SetAcousticSensibility", "NOD_Trigger_SetAcousticSensibility", {11}, {}},
+    {20002, "Trigger_SetPresenceSphere", "NOD_Trigger_SetPresenceSphere", {7}, {}},
+    {20003, "Trigger_SetVisibilityCone", "NOD_Trigger_SetVisibilityCone", {9, 7, 7}, {}},
+    {20004, "Trigger_SetVisibilityConeRelative", "NOD_Trigger_SetVisibilityConeRelative", {7, 7}, {}},
+    {20005, "Trigger_SetVisibilityBlockingStatus", "NOD_Trigger_SetVisibilityBlockingStatus", {1}, {}},
+    {20006, "Trigger_ActivateSensor", "NOD_Trigger_ActivateSensor", {1, 1, 1}, {}},
+    {20007, "Trigger_StopSensor", "NOD_Trigger_StopSensor", {}, {}},
+    {20008, "Trigger_SetInterestList", "NOD_Trigger_SetInterestList", {11, 11, 11, 11}, {}},
+    {20009, "Trigger_EnterPresence", "NOD_Trigger_EnterPresence", {13}, {}},
+    {20010, "Trigger_LeavePresence", "NOD_Trigger_LeavePresence", {13}, {}},
+    {20011, "Trigger_EnterAcoustic", "NOD_Trigger_EnterAcoustic", {13}, {}},
+    {20012, "Trigger_LeaveAcoustic", "NOD_Trigger_LeaveAcoustic", {13}, {}},
+    {20013, "Trigger_EnterVisible", "NOD_Trigger_EnterVisible", {13}, {}},
+    {20014, "Trigger_LeaveVisible", "NOD_Trigger_LeaveVisible", {13}, {}},
+    {21000, "Emitter_SetVisibilityStatus", "NOD_Emitter_SetVisibilityStatus", {1}, {}},
+    {21001, "Emitter_GetVisibilityStatus", "NOD_Emitter_GetVisibilityStatus", {}, {1}},
+    {21002, "Emitter_SetVisibilityBlockingStatus", "NOD_Emitter_SetVisibilityBlockingStatus", {1}, {}},
+    {21003, "Emitter_GetVisibilityBlockingStatus", "NOD_Emitter_GetVisibilityBlockingStatus", {}, {1}},
+    {21004, "Emitter_SetSoundEmissionLevel", "NOD_Emitter_SetSoundEmissionLevel", {11}, {}},
+    {21005, "Emitter_GetSoundEmissionLevel", "NOD_Emitter_GetSoundEmissionLevel", {}, {11}},
+    {22000, "Character_StartAnimation", "NOD_Character_StartAnimation", {11}, {}},
+    {22001, "Character_StopAnimation", "NOD_Character_StopAnimation", {}, {}},
+    {23000, "PhysicalCharacter_StartAnimation", "NOD_PhysicalCharacter_StartAnimation", {5, 7}, {}},
+    {23001, "PhysicalCharacter_StopAnimation", "NOD_PhysicalCharacter_StopAnimation", {5, 7}, {}},
+    {23002, "PhysicalCharacter_GotoStart", "NOD_PhysicalCharacter_GotoStart", {10, 7}, {}},
+    {23003, "PhysicalCharacter_GotoStop", "NOD_PhysicalCharacter_GotoStop", {}, {}},
+    {23004, "PhysicalCharacter_GotoArrived", "NOD_PhysicalCharacter_GotoArrived", {11}, {}},
+    {23005, "PhysicalCharacter_GotoPosReached", "NOD_PhysicalCharacter_GotoPosReached", {11, 11}, {}},
+    {23006, "PhysicalCharacter_GotoOverride", "NOD_PhysicalCharacter_GotoOverride", {11, 11, 11}, {}},
+    {23007, "PhysicalCharacter_GotoStartFromPosition", "NOD_PhysicalCharacter_GotoStartFromPosition", {10, 11, 7}, {}},
+    {23008, "PhysicalCharacter_GotoStartFromTo", "NOD_PhysicalCharacter_GotoStartFromTo", {10, 11, 11, 7}, {}},
+    {23009, "PhysicalCharacter_LookTo", "NOD_PhysicalCharacter_LookTo", {9, 1}, {}},
+    {23010, "PhysicalCharacter_LookToOverride", "NOD_PhysicalCharacter_LookToOverride", {}, {}},
+    {23011, "PhysicalCharacter_SensorActivated", "NOD_PhysicalCharacter_SensorActivated", {6}, {}},
+    {24000, "PatrolArea_SetPosition", "NOD_PatrolArea_SetPosition", {9}, {}},
+    {24001, "PatrolArea_SetRadius", "NOD_PatrolArea_SetRadius", {7}, {}},
+    {24002, "PatrolArea_SetMinZ", "NOD_PatrolArea_SetMinZ", {7}, {}},
+    {24003, "PatrolArea_SetMaxZ", "NOD_PatrolArea_SetMaxZ", {7}, {}},
+    {25000, "Turret_Follow", "NOD_Turret_Base_Follow", {13, 7}, {}},
+    {25001, "Turret_FollowOverride", "NOD_Turret_Base_FollowOverride", {}, {}},
+    {25002, "Turret_FollowFinished", "NOD_Turret_Base_FollowFinished", {}, {}},
+    {25003, "Turret_TargetLost", "NOD_Turret_Base_TargetLost", {}, {}},
+    {25004, "Turret_Patrol", "NOD_Turret_Base_Patrol", {7}, {}},
+    {25005, "Turret_PatrolFinished", "NOD_Turret_Base_PatrolFinished", {}, {}},
+    {25006, "Turret_PatrolOverride", "NOD_Turret_Base_PatrolOverride", {}, {}},
+    {25007, "Turret_ComplexAttack", "NOD_Turret_Base_ComplexAttack", {7, 11, 11, 11, 11}, {1}},
+    {25008, "Turret_ComplexAttackOver", "NOD_Turret_Base_ComplexAttackOver", {}, {}},
+    {25009, "Turret_ComplexAttackOverride", "NOD_Turret_Base_ComplexAttackOverride", {}, {}},
+    {25010, "Turret_SetAngleArea", "NOD_Turret_Base_SetAngleArea", {7, 7, 7}, {}},
+    {25011, "Turret_EnteringCastratedMode", "NOD_Turret_Base_EnteringCastratedMode", {}, {}},
+    {25012, "Turret_LeavingCastratedMode", "NOD_Turret_Base_LeavingCastratedMode", {}, {}},
+    {25013, "Turret_SetPrimaryTarget", "NOD_Turret_Base_SetPrimaryTarget", {13}, {}},
+    {25014, "Turret_DirectAttack", "NOD_Turret_Base_DirectAttack", {11, 11, 11, 11}, {}},
+    {25015, "Turret_DirectAttackStop", "NOD_Turret_Base_DirectAttackStop", {}, {}},
+    {26000, "Dialog_SetSentenceFile", "NOD_Story_Dialog_SetSentenceFile", {12}, {}},
+    {26001, "Dialog_GetNumOfSentences", "NOD_Story_Dialog_GetNumOfSentences", {}, {6}},
+    {26002, "Dialog_GetActor", "NOD_Story_Dialog_GetActor", {6}, {12}},
+    {26003, "Dialog_GetSentenceText", "NOD_Story_Dialog_GetSentenceText", {6}, {12}},
+    {26004, "Dialog_SentenceFinished", "NOD_Story_Dialog_SentenceFinished", {12}, {}},
+    {26005, "Dialog_DialogFinished", "NOD_Story_Dialog_DialogFinished", {12}, {}},
+    {27001, "Mine_Activate", "NOD_Mine_Activate", {}, {}},
+    {27002, "Mine_Deactivate", "NOD_Mine_Deactivate", {}, {}},
+    {27003, "Mine_IsActive", "NOD_Mine_IsActive", {}, {1}},
+    {28000, "Room_SetRoomNumber", "NOD_Story_Room_SetRoomNumber", {6}, {6}},
+    {28001, "Room_GetRoomNumber", "NOD_Story_Room_GetRoomNumber", {}, {6}},
+    {29000, "Station_SetStationNumber", "NOD_Story_Station_SetStationNumber", {6}, {6}},
+    {29001, "Station_GetStationNumber", "NOD_Story_Station_GetStationNumber", {}, {6}},
+    {30000, "Area_SetAreaNumber", "NOD_Story_Area_SetAreaNumber", {6}, {6}},
+    {30001, "Area_GetAreaNumber", "NOD_Story_Area_GetAreaNumber", {}, {6}},
+    {32000, "Character_SetCharacterNumber", "NOD_Story_Character_SetCharacterNumber", {6}, {6}},
+    {32001, "Character_GetCharacterNumber", "NOD_Story_Character_GetCharacterNumber", {}, {6}},
+    {32002, "Character_SetCharacterName", "NOD_Story_Character_SetCharacterName", {12}, {12}},
+    {32003, "Character_GetCharacterName", "NOD_Story_Character_GetCharacterName", {}, {12}},
+    {40000, "Debug_SetLevel", "NOD_Debug_SetLevel", {5}, {}},
+    {40001, "Debug_SetFilename", "NOD_Debug_SetFilename", {12}, {}},
+    {40002, "Debug_ActivateChannel", "NOD_Debug_ActivateChannel", {12}, {}},
+    {40003, "Debug_DeactivateChannel", "NOD_Debug_DeactivateChannel", {12}, {}},
+    {40004, "Debug_ActivateVTune", "NOD_Debug_ActivateVTune", {}, {}},
+    {40005, "Debug_DeactivateVTune", "NOD_Debug_DeactivateVTune", {}, {}},
+};
+
+const Row* FindRow(u32 _id)
+{
+    for (const Row& row : ROWS) {
+        if (row.id == _id)
+            return &row;
+    }
+    return nullptr;
+}
+
+std::vector<NOD_MessagePrototype*> Registry()
+{
+    std::vector<NOD_MessagePrototype*> prototypes;
+    NOD_MessagePrototype* cursor = nullptr;
+    while (NOD_MessagePrototype::Iterate(&cursor))
+        prototypes.push_back(cursor);
+    return prototypes;
+}
+
+// A value for argument _index of type _type that differs from its neighbours.
+NOD_ArgValue Sample(s32 _type, u32 _index)
+{
+    NOD_ArgValue value;
+    value.type = _type;
+    const s64 integers[] = {0, 0xC8, -5, 0xBEEF, -300, 0xDEADBEEFll, -123456};
+    if (_type >= NOD_ARG_U8 && _type <= NOD_ARG_S32)
+        value.integer = integers[_type] + (_type == NOD_ARG_S8 || _type == NOD_ARG_U8 ? 0 : (s64)_index);
+    value.number = _type == NOD_ARG_F32 ? 1.5 + _index : -2.25e100 + _index;
+    value.vector = MAT_Vector3(1.0f + (f32)_index, 2.0f, 3.0f);
+    const std::string suffix = std::to_string(_index % 10);
+    value.path = SIM_Path(("/abcdefghijklm" + suffix + "/b/c/d").c_str());
+    value.name = ("abcdefghijklm" + suffix).c_str();
+    value.className = (std::string(61, 'k') + suffix).c_str();
+    value.handle = 0x10000u + _index;
+    return value;
+}
+
+bool SameValue(const NOD_ArgValue& _a, const NOD_ArgValue& _b)
+{
+    if (_a.type != _b.type)
+        return false;
+    switch (_a.type) {
+        case NOD_ARG_F32:
+        case NOD_ARG_F64: return _a.number == _b.number;
+        case NOD_ARG_VEC3: return _a.vector.x == _b.vector.x && _a.vector.y == _b.vector.y && _a.vector.z == _b.vector.z;
+        case NOD_ARG_PATH: return _a.path == _b.path;
+        case NOD_ARG_NAME: return strcmp(_a.name.GetName(), _b.name.GetName()) == 0;
+        case NOD_ARG_CLASSNAME: return strcmp(_a.className.GetName(), _b.className.GetName()) == 0;
+        case NOD_ARG_NODEREF: return _a.handle == _b.handle;
+        default: return _a.integer == _b.integer;
+    }
+}
+}  // namespace
+
+TEST(NOD_Catalogue, EveryPrototypeMatchesTheTable)
+{
+    ASSERT_EQ(257u, sizeof(ROWS) / sizeof(ROWS[0]));
+    for (const Row& row : ROWS) {
+        SCOPED_TRACE(row.scriptName);
+        NOD_MessagePrototype* prototype = NOD_MessagePrototype::Find(row.id);
+        ASSERT_NE(nullptr, prototype);
+        EXPECT_EQ(row.id, prototype->GetId());
+        EXPECT_STREQ(row.scriptName, prototype->GetName());
+        ASSERT_EQ((s32)row.in.size(), prototype->GetNumInArgs());
+        ASSERT_EQ((s32)row.out.size(), prototype->GetNumOutArgs());
+        for (u32 i = 0; i < row.in.size(); ++i)
+            EXPECT_EQ(row.in[i], prototype->GetInArgType((s32)i)) << "in " << i;
+        for (u32 i = 0; i < row.out.size(); ++i)
+            EXPECT_EQ(row.out[i], prototype->GetOutArgType((s32)i)) << "out " << i;
+        for (s32 index : {-1, (s32)row.in.size(), 100})
+            EXPECT_EQ(0, prototype->GetInArgType(index));
+        for (s32 index : {-1, (s32)row.out.size(), 100})
+            EXPECT_EQ(0, prototype->GetOutArgType(index));
+
+        RTI_ClassDefinition* definition = RTI_ClassDefinition::Find(row.className);
+        ASSERT_NE(nullptr, definition);
+        EXPECT_STREQ(row.className, definition->GetName());
+        EXPECT_STREQ("NOD_MessagePrototype", definition->GetBaseName());
+        EXPECT_EQ(definition, prototype->GetClassDefinition());
+        EXPECT_TRUE(prototype->IsKindOf(NOD_MessagePrototype::GetStaticClassDefinition()));
+    }
+}
+
+TEST(NOD_Catalogue, RegistryListsTheCatalogueNewestFirst)
+{
+    const std::vector<NOD_MessagePrototype*> prototypes = Registry();
+    ASSERT_EQ(257u, prototypes.size());
+    // Created in ascending id order, so the registry runs from the highest id down.
+    EXPECT_EQ(40005u, prototypes.front()->GetId());
+    EXPECT_EQ(1000u, prototypes.back()->GetId());
+    std::set<std::string> names;
+    for (u32 i = 0; i < prototypes.size(); ++i) {
+        if (i > 0) {
+            EXPECT_GT(prototypes[i - 1]->GetId(), prototypes[i]->GetId());
+        }
+        EXPECT_NE(nullptr, FindRow(prototypes[i]->GetId())) << prototypes[i]->GetId();
+        EXPECT_TRUE(names.insert(prototypes[i]->GetName()).second) << prototypes[i]->GetName();
+    }
+
+    for (u32 id : {0u, 999u, 2005u, 5014u, 9000u, 9002u, 14000u, 15000u, 15043u, 27000u, 31000u, 40006u})
+        EXPECT_EQ(nullptr, NOD_MessagePrototype::Find(id)) << id;
+
+    NOD_RegisterMessages();  // already done: changes nothing
+    EXPECT_EQ(prototypes, Registry());
+}
+
+TEST(NOD_Catalogue, ASecondPrototypeOfAnIdIsFatal)
+{
+    TST_TempDir dir;
+    RTI_ClassDefinition* definition = RTI_ClassDefinition::Find("nod_vessel_goto");
+    ASSERT_NE(nullptr, definition);
+    EXPECT_FATAL(definition->CreateInstance(), "NOD_MessagePrototype::NOD_MessagePrototype()", "double id '15006'");
+    EXPECT_FATAL(new NOD_MessagePrototype(5000), "NOD_MessagePrototype::NOD_MessagePrototype()", "double id '5000'");
+    EXPECT_EQ(257u, Registry().size());
+    EXPECT_STREQ("Vessel_Goto", NOD_MessagePrototype::Find(15006)->GetName());
+}
+
+TEST(NOD_Catalogue, PrototypesJoinAtTheHeadAndLeaveFromAnywhere)
+{
+    const std::vector<NOD_MessagePrototype*> before = Registry();
+    NOD_MessagePrototype* older = new NOD_MessagePrototype(9002);
+    NOD_MessagePrototype* newer = new NOD_MessagePrototype(31000);
+    NOD_MessagePrototype* cursor = nullptr;
+    ASSERT_TRUE(NOD_MessagePrototype::Iterate(&cursor));
+    EXPECT_EQ(newer, cursor);
+    ASSERT_TRUE(NOD_MessagePrototype::Iterate(&cursor));
+    EXPECT_EQ(older, cursor);
+    EXPECT_EQ(older, NOD_MessagePrototype::Find(9002));
+    EXPECT_STREQ("__error__", older->GetName());
+    EXPECT_EQ(0, older->GetNumInArgs());
+    EXPECT_EQ(0, older->GetNumOutArgs());
+    EXPECT_EQ(0, older->GetInArgType(0));
+    EXPECT_EQ(0, older->GetOutArgType(0));
+
+    delete older;  // not the head: its predecessor is linked past it
+    EXPECT_EQ(nullptr, NOD_MessagePrototype::Find(9002));
+    EXPECT_EQ(258u, Registry().size());
+    delete newer;
+    EXPECT_EQ(before, Registry());
+}
+
+TEST(NOD_Catalogue, EveryArgumentListFitsAndRoundTrips)
+{
+    for (NOD_MessagePrototype* prototype : Registry()) {
+        SCOPED_TRACE(prototype->GetName());
+        for (u32 direction = 0; direction < 2; ++direction) {
+            const s32 count = direction == 0 ? prototype->GetNumInArgs() : prototype->GetNumOutArgs();
+            NOD_Message message(prototype->GetId());
+            u32 bytes = 0;
+            for (s32 i = 0; i < count; ++i) {
+                const s32 type = direction == 0 ? prototype->GetInArgType(i) : prototype->GetOutArgType(i);
+                ASSERT_EQ(1u, NOD_PutArg(&message, Sample(type, (u32)i)));
+                bytes += NOD_GetArgBytes(type, 4);
+            }
+            EXPECT_EQ(bytes, message.GetCursor());
+            message.Reset();
+            for (s32 i = 0; i < count; ++i) {
+                const s32 type = direction == 0 ? prototype->GetInArgType(i) : prototype->GetOutArgType(i);
+                NOD_ArgValue value;
+                ASSERT_EQ(1u, NOD_GetArg(&message, type, &value));
+                EXPECT_TRUE(SameValue(Sample(type, (u32)i), value)) << "argument " << i;
+            }
+        }
+    }
+}
+
+// Builders that other modules call, each checked for its id and its bytes, read back with the
+// shared reader of its signature.
+TEST(NOD_Catalogue, NamedBuildersAndReaders)
+{
+    NOD_Node* node = new NOD_Node();
+    NOD_Node* other = new NOD_Node();
+    const SIM_Name a("a"), b("b"), c("c"), d("d");
+    SIM_Name n1, n2, n3, n4, n5;
+    SIM_ClassName k1, k2;
+    SIM_Path path;
+    MAT_Vector3 v1, v2;
+    NOD_Node* r1 = nullptr;
+    NOD_Node* r2 = nullptr;
+    u8 byte = 0;
+    s8 signedByte = 0;
+    u32 word = 0;
+    s32 number = 0;
+    f32 f1 = 0.0f, f2 = 0.0f, f3 = 0.0f;
+
+    auto check = [](NOD_Message* _message, u32 _id, u16 _bytes) {
+        EXPECT_EQ(_id, _message->GetType());
+        EXPECT_EQ(_bytes, _message->GetCursor()) << _id;
+    };
+
+    NOD_Message* m = NOD_Node_SetName::Create(SIM_Name("root"));
+    check(m, 5000, 17);
+    NOD_ReadArgs_Name(m, &n1);
+    EXPECT_STREQ("root", n1.GetName());
+    delete m;
+    m = NOD_Node_EnterSimulation::Create();
+    check(m, 5002, 0);
+    EXPECT_EQ(m, NOD_ReadArgs_None(m));
+    delete m;
+    delete (m = NOD_Node_LeaveSimulation::Create());
+    m = NOD_Node_CreateNode::Create(SIM_ClassName("nod_debug"), SIM_Name("debug"));
+    NOD_ReadArgs_ClassName_Name(m, &k1, &n1);
+    EXPECT_STREQ("nod_debug", k1.GetName());
+    EXPECT_STREQ("debug", n1.GetName());
+    NOD_Node_CreateNode::Reply(m, node);
+    NOD_ReadArgs_U32(m, &r1);
+    EXPECT_EQ(node, r1);
+    delete m;
+    m = NOD_Node_Find::Create(SIM_Path("/a/b"));
+    NOD_ReadArgs_Path(m, &path);
+    EXPECT_EQ(SIM_Path("/a/b"), path);
+    delete m;
+
+    m = NOD_Script_SetScript::Create(SIM_ClassName("dat\\script\\intro"));
+    check(m, 2000, 65);
+    NOD_ReadArgs_ClassName(m, &k1);
+    EXPECT_STREQ("dat\\script\\intro", k1.GetName());
+    delete m;
+    delete (m = NOD_Game_LoadScript::Create(SIM_ClassName("s")));
+    m = NOD_Game_LoadFog::Create(SIM_ClassName("fog"));
+    check(m, 11006, 65);
+    delete m;
+    m = NOD_Game_SetLightCache::Create(SIM_ClassName("x"), SIM_ClassName("y"));
+    NOD_ReadArgs_ClassNamex2(m, &k1, &k2);
+    EXPECT_STREQ("y", k2.GetName());
+    delete m;
+
+    m = NOD_Body_GetPosition::Reply(nullptr, MAT_Vector3(1, 2, 3));
+    check(m, 1002, 12);
+    NOD_ReadArgs_Vec3(m, &v1);
+    EXPECT_EQ(3.0f, v1.z);
+    delete m;
+    m = NOD_Body_GetKineticShield::Create(-2);
+    NOD_ReadArgs_U8(m, &signedByte);
+    EXPECT_EQ(-2, signedByte);
+    NOD_Body_GetKineticShield::Reply(m, 0.25f);
+    check(m, 1009, 4);
+    delete m;
+    delete NOD_Body_GetBioShield::Reply(nullptr, 0.5f);
+    delete NOD_Body_GetEmpShield::Reply(nullptr, 0.5f);
+    m = NOD_Body_SetKineticShield::Create(3, 0.75f);
+    NOD_ReadArgs_U8_U32(m, &byte, &f1);
+    EXPECT_EQ(3, byte);
+    EXPECT_EQ(0.75f, f1);
+    delete m;
+    m = NOD_Body_InformShotHit::Create(node, other);
+    NOD_ReadArgs_U32x2(m, &r1, &r2);
+    EXPECT_EQ(node, r1);
+    EXPECT_EQ(other, r2);
+    delete m;
+    for (NOD_Message* event :
+         {NOD_Body_ObjectDestroyed::Create(), NOD_Body_RejectEnemies::Create(), NOD_Body_EnemyArrival::Create(),
+          NOD_Body_RejectEnemyPatrol::Create(), NOD_Body_EnemyArrivalPatrol::Create(),
+          NOD_Body_KinShieldBarrierReached::Create(0.1f), NOD_Body_EmpShieldBarrierReached::Create(0.1f),
+          NOD_Body_BioShieldBarrierReached::Create(0.1f)})
+        delete event;
+
+    m = NOD_Camera_Follow::Create(SIM_Path("/player1"), 20.0f, 0.0f, -0.5f);
+    check(m, 7001, 2 + 17 + 12);
+    NOD_ReadArgs_Path_U32x3(m, &path, &f1, &f2, &f3);
+    EXPECT_EQ(-0.5f, f3);
+    delete m;
+    for (NOD_Message* command :
+         {NOD_Camera_LookFrom::Create(SIM_Path("/player1")), NOD_Camera_SetRelDistance::Create(5.0f),
+          NOD_Camera_SetRelAlpha::Create(-11.25f), NOD_Camera_SetRelBeta::Create(11.25f),
+          NOD_Camera_SetProjection::Create(90.0f), NOD_Camera_MovePosReached::Create(a, b)})
+        delete command;
+
+    m = NOD_Player_Input::Create(SIM_Name("turnleft"), 1, 0.5f);
+    check(m, 16000, 25);
+    NOD_ReadArgs_Name_U32x2(m, &n1, &word, &f1);
+    EXPECT_STREQ("turnleft", n1.GetName());
+    EXPECT_EQ(1u, word);
+    delete m;
+    for (NOD_Message* command : {NOD_Console_Input::Create(0x80000012u), NOD_Console_Activate::Create(),
+                                 NOD_Console_Deactivate::Create()})
+        delete command;
+    delete NOD_Position_GetPosition::Reply(nullptr, MAT_Vector3());
+    m = NOD_Emitter_GetVisibilityStatus::Reply(nullptr, 1);
+    check(m, 21001, 1);
+    delete m;
+    delete NOD_Emitter_GetVisibilityBlockingStatus::Reply(nullptr, 2);
+    delete NOD_Emitter_GetSoundEmissionLevel::Reply(nullptr, SIM_Name("loud"));
+
+    m = NOD_PhysicalCharacter_GotoOverride::Create(a, b, SIM_Name("None"));
+    NOD_ReadArgs_Namex3(m, &n1, &n2, &n3);
+    EXPECT_STREQ("None", n3.GetName());
+    delete m;
+    for (NOD_Message* event :
+         {NOD_PhysicalCharacter_GotoArrived::Create(a), NOD_PhysicalCharacter_GotoPosReached::Create(a, b),
+          NOD_PhysicalCharacter_LookToOverride::Create(), NOD_PhysicalCharacter_SensorActivated::Create(3)})
+        delete event;
+
+    m = NOD_Light_SetCone::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6), 100.0f, 30.0f);
+    NOD_ReadArgs_Vec3x2_U32x2(m, &v1, &v2, &f1, &f2);
+    EXPECT_EQ(6.0f, v2.z);
+    EXPECT_EQ(30.0f, f2);
+    delete m;
+    m = NOD_Body_SetCS::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6));
+    NOD_ReadArgs_Vec3x2(m, &v1, &v2);
+    EXPECT_EQ(4.0f, v2.x);
+    delete m;
+
+    m = NOD_Vessel_AttackPatrol::Create(500.0f, a, b, c, d, SIM_Path("area"));
+    check(m, 15035, 4 + 4 * 17 + 2 + 17);
+    NOD_ReadArgs_U32_Namex4_Path(m, &f1, &n1, &n2, &n3, &n4, &path);
+    EXPECT_EQ(500.0f, f1);
+    EXPECT_STREQ("d", n4.GetName());
+    EXPECT_EQ(SIM_Path("area"), path);
+    delete m;
+    m = NOD_Vehicle_AttackPatrol::Create(1.0f, a, b, c, d, SIM_Path("/x"));
+    EXPECT_EQ(m, NOD_ReadArgs_U32_Namex4_Path(m, &number, &n1, &n2, &n3, &n4, &path));
+    delete m;
+    m = NOD_Vessel_GotoArrived::Create(SIM_Name("path1"));
+    check(m, 15008, 17);
+    delete m;
+    m = NOD_Vessel_AttackTurrets::Create(SIM_Name("tur"), a, b, c, d);
+    NOD_ReadArgs_Namex5(m, &n1, &n2, &n3, &n4, &n5);
+    EXPECT_STREQ("tur", n1.GetName());
+    delete m;
+    for (NOD_Message* event :
+         {NOD_Vessel_GotoPosReached::Create(a, b), NOD_Vessel_GotoOverride::Create(a, b, c),
+          NOD_Vessel_PatrolOverride::Create(), NOD_Vessel_PatrolFinished::Create(), NOD_Vessel_SinkFinished::Create(1),
+          NOD_Vessel_SinkOverride::Create(), NOD_Vessel_EscortObjectLost::Create(), NOD_Vessel_EscortOverride::Create(),
+          NOD_Vessel_EscortPosReached::Create(), NOD_Vessel_EscapeToPositionFinished::Create(),
+          NOD_Vessel_EscapeToPositionOverride::Create(), NOD_Vessel_AttackOver::Create(),
+          NOD_Vessel_AttackOverride::Create(), NOD_Vehicle_GotoArrived::Create(a),
+          NOD_Vehicle_GotoPosReached::Create(a, b), NOD_Vehicle_GotoOverride::Create(a, b, c),
+          NOD_Vehicle_PatrolOverride::Create(), NOD_Vehicle_PatrolFinished::Create(), NOD_Vehicle_AttackOver::Create(),
+          NOD_Vehicle_AttackOverride::Create(), NOD_Vehicle_ParkPatrolFinished::Create(),
+          NOD_Vehicle_ParkPatrolOverride::Create()})
+        delete event;
+
+    m = NOD_Turret_Base_DirectAttack::Create(a, b, c, d);
+    check(m, 25014, 68);
+    NOD_ReadArgs_Namex4(m, &n1, &n2, &n3, &n4);
+    EXPECT_STREQ("c", n3.GetName());
+    delete m;
+    for (NOD_Message* event :
+         {NOD_Turret_Base_FollowOverride::Create(), NOD_Turret_Base_FollowFinished::Create(),
+          NOD_Turret_Base_TargetLost::Create(), NOD_Turret_Base_PatrolFinished::Create(),
+          NOD_Turret_Base_ComplexAttackOver::Create(), NOD_Turret_Base_ComplexAttackOverride::Create(),
+          NOD_Turret_Base_EnteringCastratedMode::Create(), NOD_Turret_Base_LeavingCastratedMode::Create(),
+          NOD_Turret_Base_DirectAttackStop::Create()})
+        delete event;
+    for (NOD_Message* event :
+         {NOD_Trigger_EnterPresence::Create(node), NOD_Trigger_LeavePresence::Create(node),
+          NOD_Trigger_EnterAcoustic::Create(node), NOD_Trigger_LeaveAcoustic::Create(node),
+          NOD_Trigger_EnterVisible::Create(node), NOD_Trigger_LeaveVisible::Create(nullptr)})
+        delete event;
+
+    m = NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), 1);
+    check(m, 27003, 1);
+    NOD_ReadArgs_U8(m, &byte);
+    EXPECT_EQ(1, byte);
+    delete m;
+    m = NOD_Story_Character_SetCharacterName::Create(SIM_ClassName(std::string(62, 'q').c_str()));
+    NOD_Story_Character_SetCharacterName::Reply(m, SIM_ClassName("stored"));
+    NOD_ReadArgs_ClassName(m, &k1);
+    EXPECT_STREQ("stored", k1.GetName());
+    EXPECT_EQ(32002u, m->GetType());
+    delete m;
+
+    delete node;
+    delete other;
+}
