@@ -4,6 +4,7 @@
 #include "app_state.h"
 #include "brisel_renderer.h"
 #include "dsp_display.h"
+#include "os_standardstreams.h"
 #include "utl_quickintegrator.h"
 
 Brisel_State* Brisel_CurrentState = nullptr;
@@ -44,6 +45,7 @@ void Shutdown()
     Brisel_ShutdownDone = 1;
     ReleaseSoundDevice();
     UTL_QuickIntegrator::DestroyAll();
+    OS_StandardStreams::Close();
     // The current state is neither left nor deleted: an exit from the window during a run
     // writes no results.
 }
@@ -74,12 +76,16 @@ s32 app(s32 _phase)
 
 void Brisel_Init()
 {
+    OS_StandardStreams::Open();
     Brisel_DisplayMode mode;
     Brisel_Renderer::ReadDisplayConfig("ini\\display.des", &mode.width, &mode.height, &mode.depth,
                                        &mode.textureCacheSize);
     Brisel_StartMode = mode;
     UTL_QuickIntegrator::CreateDisplay(mode.width, mode.height, mode.depth);
     SITO_DISPLAY->Clear(1, 1, 0);
+    UTL_QuickIntegrator::CreateKeyboardInput();
+    UTL_QuickIntegrator::CreateMouseInput();
+    UTL_QuickIntegrator::CreateJoystickInput();
 }
 
 void Brisel_RegisterClassHandlers() {}
@@ -97,6 +103,7 @@ void Brisel_EmergencyCleanup()
     }
     ReleaseSoundDevice();
     UTL_QuickIntegrator::DestroyAll();
+    OS_StandardStreams::Close();
 }
 
 const char* Brisel_GetWindowTitle() { return "Ostrel Development - HALVANE"; }

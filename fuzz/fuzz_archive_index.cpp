@@ -9,49 +9,23 @@
 #include <cstring>
 
 #include "mem_alloc.h"
+#include "fuzz_workdir.h"
 #include "os_file.h"
 
 namespace {
 
 const u32 DATA_BYTES = 256;
-char s_directory[64];
 
 u8 DataByte(u32 _offset) { return (u8)(_offset * 7 + 3); }
 
-void RemoveDirectory()
-{
-    if (s_directory[0] == 0)
-        return;
-    char path[128];
-    snprintf(path, sizeof(path), "%s/dorim.hdr", s_directory);
-    remove(path);
-    snprintf(path, sizeof(path), "%s/dorim.dat", s_directory);
-    remove(path);
-    rmdir(s_directory);
-}
-
-void WriteFile(const char* _name, const u8* _bytes, size_t _size)
-{
-    FILE* file = fopen(_name, "wb");
-    if (file == nullptr)
-        abort();
-    if (_size != 0 && fwrite(_bytes, 1, _size, file) != _size)
-        abort();
-    fclose(file);
-}
-
 void Prepare()
 {
-    if (s_directory[0] != 0)
+    if (!FUZZ_EnterWorkDirectory("archive"))
         return;
-    strcpy(s_directory, "/tmp/qv_fuzz_archive_XXXXXX");
-    if (mkdtemp(s_directory) == nullptr || chdir(s_directory) != 0)
-        abort();
-    atexit(RemoveDirectory);
     u8 data[DATA_BYTES];
     for (u32 i = 0; i < DATA_BYTES; ++i)
         data[i] = DataByte(i);
-    WriteFile("dorim.dat", data, sizeof(data));
+    FUZZ_WriteFile("dorim.dat", data, sizeof(data));
 }
 
 void Check(bool _condition)
@@ -108,7 +82,7 @@ void Exercise(OS_ArchiveEntry* _entry, const u8* _input, size_t _size)
 extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 {
     Prepare();
-    WriteFile("dorim.hdr", _data, _size);
+    FUZZ_WriteFile("dorim.hdr", _data, _size);
     const u32 bytesBefore = MEM_GetBytesInUse();
 
     OS_Archive::Open();

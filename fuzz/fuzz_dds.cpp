@@ -8,35 +8,10 @@
 #include <cstring>
 
 #include "dsp_texture.h"
+#include "fuzz_workdir.h"
 #include "os_fatal.h"
 
 namespace {
-
-char s_directory[64];
-
-void RemoveDirectory()
-{
-    if (s_directory[0] == 0)
-        return;
-    char path[128];
-    snprintf(path, sizeof(path), "%s/t.dds", s_directory);
-    remove(path);
-    snprintf(path, sizeof(path), "%s/log.txt", s_directory);
-    remove(path);
-    rmdir(s_directory);
-}
-
-// The file and the log go to a directory of the fuzzer's own (give corpus directories as
-// absolute paths: libFuzzer reads them after the first run).
-void Prepare()
-{
-    if (s_directory[0] != 0)
-        return;
-    strcpy(s_directory, "/tmp/qv_fuzz_dds_XXXXXX");
-    if (mkdtemp(s_directory) == nullptr || chdir(s_directory) != 0)
-        abort();
-    atexit(RemoveDirectory);
-}
 
 void LoadEveryLevel(DSP_Texture* _texture)
 {
@@ -66,17 +41,12 @@ void LoadEveryLevel(DSP_Texture* _texture)
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 {
-    Prepare();
+    FUZZ_EnterWorkDirectory("dds");
     static u32 runs = 0;
     if (++runs % 1024 == 0)
         remove("log.txt");  // refusals are logged: keep the log from filling the disk
 
-    FILE* file = fopen("t.dds", "wb");
-    if (file == nullptr)
-        abort();
-    if (_size != 0 && fwrite(_data, 1, _size, file) != _size)
-        abort();
-    fclose(file);
+    FUZZ_WriteFile("t.dds", _data, _size);
 
     s32 formats[DSP_TEXTURE_NUM_FORMATS] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
     s32 levels[DSP_TEXTURE_NUM_LEVELS] = {};  // no TGA levels: the DDS file alone

@@ -12,6 +12,7 @@
 #include "gfx_font.h"
 #include "gfx_picturetga.h"
 #include "mem_alloc.h"
+#include "fuzz_workdir.h"
 #include "os_fatal.h"
 
 namespace {
@@ -20,44 +21,10 @@ namespace {
 // zero-filling what a small input cannot hold.
 const u64 MAX_PIXELS = 1u << 14;
 
-char s_directory[64];
-
 void Check(bool _condition)
 {
     if (!_condition)
         __builtin_trap();
-}
-
-void RemoveDirectory()
-{
-    if (s_directory[0] == 0)
-        return;
-    char path[128];
-    snprintf(path, sizeof(path), "%s/in.tga", s_directory);
-    remove(path);
-    snprintf(path, sizeof(path), "%s/log.txt", s_directory);
-    remove(path);
-    rmdir(s_directory);
-}
-
-void Prepare()
-{
-    if (s_directory[0] != 0)
-        return;
-    strcpy(s_directory, "/tmp/qv_fuzz_tga_XXXXXX");
-    if (mkdtemp(s_directory) == nullptr || chdir(s_directory) != 0)
-        abort();
-    atexit(RemoveDirectory);
-}
-
-void WriteFile(const char* _name, const u8* _bytes, size_t _size)
-{
-    FILE* file = fopen(_name, "wb");
-    if (file == nullptr)
-        abort();
-    if (_size != 0 && fwrite(_bytes, 1, _size, file) != _size)
-        abort();
-    fclose(file);
 }
 
 // Reads in one format both ways up and checks that the two are each other's mirror.
@@ -153,7 +120,7 @@ void LoadFont()
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 {
-    Prepare();
+    FUZZ_EnterWorkDirectory("tga");
     // Short files and refusals are logged: keep the log from growing over a long run. Emptied
     // rather than removed, so that the directory (and the path resolver's listing) stays put.
     static u32 s_runs = 0;
@@ -161,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         const int ignored = truncate("log.txt", 0);  // no log yet is fine
         (void)ignored;
     }
-    WriteFile("in.tga", _data, _size);
+    FUZZ_WriteFile("in.tga", _data, _size);
     const u32 bytesBefore = MEM_GetBytesInUse();
     ReadPicture();
     LoadFont();

@@ -97,8 +97,8 @@ PLT_AudioOutput* PLT_GetAudioOutput();
 // driver is open.
 void PLT_SetAudioOutput(PLT_AudioOutput* _output);
 
-// Library lifetime. Start-up is needed before a driver opens; shut-down ends every sample,
-// closes the open driver and may run more than once (it is also registered to run at exit).
+// Library lifetime. Start-up (answers 1) is needed before a driver opens; shut-down closes
+// the open driver with its samples and may run any number of times.
 void PLT_AudioSetRedistDirectory(const char* _directory);
 s32 PLT_AudioStartup();
 void PLT_AudioShutdown();
@@ -122,7 +122,7 @@ u32 PLT_AudioSetSampleFile(PLT_AudioSample* _sample, const void* _image, u32 _si
 u32 PLT_AudioSetNamedSampleFile(PLT_AudioSample* _sample, const char* _name, const void* _image, u32 _size);
 void PLT_AudioSetSamplePlaybackRate(PLT_AudioSample* _sample, s32 _rate);  // Hz, clamped 0..1000000
 void PLT_AudioSetSampleVolume(PLT_AudioSample* _sample, s32 _volume);      // 0..127, clamped
-void PLT_AudioSetSamplePan(PLT_AudioSample* _sample, s32 _pan);            // 0 left, 64 centre, 127 right
+void PLT_AudioSetSamplePan(PLT_AudioSample* _sample, s32 _pan);            // 0 left, 127 right; 63, 64 both whole
 void PLT_AudioSetSampleLoopCount(PLT_AudioSample* _sample, s32 _count);    // plays; 0 = forever
 // Plays from the start (nothing without data), pauses, resumes a paused sample, ends.
 void PLT_AudioStartSample(PLT_AudioSample* _sample);
@@ -132,7 +132,6 @@ void PLT_AudioEndSample(PLT_AudioSample* _sample);
 u32 PLT_AudioSampleStatus(PLT_AudioSample* _sample);
 s32 PLT_AudioSampleVolume(PLT_AudioSample* _sample);
 s32 PLT_AudioSamplePlaybackRate(PLT_AudioSample* _sample);
-s32 PLT_AudioSamplePan(PLT_AudioSample* _sample);
 
 // The library reads files only through these callbacks.
 // open: 1 with *_handle set, else 0. seek: _type 0 from the start, 1 from the current

@@ -13,7 +13,8 @@
 //   travel); hats in hundredths of a degree clockwise from up, 0xFFFFFFFF when centred.
 // - Foreground devices are lost when the window loses the focus (reads answer
 //   PLT_DIERR_INPUTLOST) and cannot be acquired until it has the focus again.
-// - Objects live in fixed tables (no allocation); every call is from the program's one thread.
+// - Objects live in fixed tables, at most eight DirectInput objects and eight devices (no
+//   allocation); every call is from the program's one thread.
 #pragma once
 
 #include "../system/os_types.h"

@@ -1,12 +1,12 @@
-// Waitable kernel objects over pthreads, shaped like the Win32 ones the thread layer was made
-// for: recursive mutexes that know their owner, auto- and manual-reset events, and thread
-// handles that become signalled when their thread ends.
+// Waitable kernel objects over pthreads, with the semantics of the Win32 objects that the
+// thread layer's design assumes: recursive mutexes that know their owner, auto- and
+// manual-reset events, and thread handles that become signalled when their thread ends.
 //
 // The point is THR_WaitForObjects: a thread can wait for the first of several objects (a
 // mutex or its cancel event), which pthreads cannot do with its own primitives. All objects
 // share one process-wide lock and condition; every wait is queued, and each change of state
 // hands the object to the queued waits in arrival order, so a set of an auto-reset event
-// releases exactly one waiter, as on the original platform.
+// releases exactly one waiter, as a Win32 SetEvent does.
 //
 // Handles are counted references: a wait holds its own, so closing a handle while another
 // thread waits on it is safe; waiting on a handle after its last close is undefined. A mutex
@@ -22,7 +22,7 @@ struct THR_Object;
 typedef THR_Object* THR_Handle;
 
 constexpr u32 THR_INFINITE = 0xFFFFFFFFu;
-// Results of THR_WaitForObjects, numbered as the original platform numbers them.
+// Results of THR_WaitForObjects, numbered as the Win32 waits number them.
 constexpr u32 THR_WAIT_OBJECT_0 = 0x00000000u;
 constexpr u32 THR_WAIT_ABANDONED_0 = 0x00000080u;
 constexpr u32 THR_WAIT_TIMEOUT = 0x00000102u;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -259,7 +260,8 @@ TEST_F(PltAudio, OpensOneDriverForAValidFormatAfterStartUp)
 
 TEST(PltAudioSdl, PlaysThroughTheDummyDevice)
 {
-    // Under SDL_AUDIODRIVER=dummy the SDL output opens and its thread mixes.
+    // With the dummy driver the SDL output opens and its thread mixes.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     PLT_AudioStartup();
     PLT_AudioDriver* driver = nullptr;
     ASSERT_EQ(0, PLT_AudioWaveOutOpen(&driver, 0, Format(2, 22050, 16)));

@@ -117,7 +117,8 @@ TEST(MosThrowable, HandlesShareOneBodyThatTheLastOneDeletes)
             MOS_Throwable copy = first;
             MOS_Throwable assigned;
             assigned = copy;
-            assigned = assigned;
+            const MOS_Throwable& same = assigned;
+            assigned = same;  // self-assignment keeps the body
             EXPECT_EQ(withBody, MEM_GetBytesInUse()) << "copies share the body";
             EXPECT_STREQ("THR_ThreadDeath", assigned.GetClassName());
             EXPECT_EQ(first.GetMessage(), assigned.GetMessage());

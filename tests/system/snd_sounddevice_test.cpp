@@ -270,6 +270,7 @@ TEST_F(SndSoundDevice, RefusesAnUnknownFileTypeAndPlaysMp3)
 
 TEST(SndSoundDeviceSdl, OpensTheDummyDeviceAndRunsSilentWithoutOne)
 {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     TST_TempDir dir;
     dir.Write("ini/sound.des", "[Sound]\n{\n SoundOn = 1\n NumOfChannels = 2\n Rate = 44100\n Bits = 16\n}\n");
     SND_SoundDevice2D* device = new SND_SoundDevice2D("ini\\sound.des");
