@@ -1,6 +1,7 @@
 // The joystick over the DirectInput-shaped stand-in.
 #include "inp_joystick.h"
 
+#include "inp_local.h"
 #include "os_fatal.h"
 #include "os_shell.h"
 
@@ -11,10 +12,6 @@ namespace
 
 const s32 AXIS_RANGE = 1000;
 const u32 DEAD_ZONE = 1000;  // a tenth of the travel
-
-bool Succeeded(u32 _result) { return _result == PLT_DI_OK || _result == PLT_DI_NOEFFECT; }
-
-bool Lost(u32 _result) { return _result == PLT_DIERR_INPUTLOST || _result == PLT_DIERR_NOTACQUIRED; }
 
 u32 HatCode(u32 _pov)
 {
@@ -38,11 +35,11 @@ u32 HatCode(u32 _pov)
 
 INP_Joystick::INP_Joystick()
 {
-    if (!Succeeded(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput)))
+    if (!INP_Succeeded(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput)))
         OS_Fatal("This application requires DX8 DirectInput", "");
     // The enumeration stops at the first controller.
     if (m_directInput->GameControllerCount() == 0 ||
-        !Succeeded(m_directInput->CreateDevice(PLT_DIDEVICE_JOYSTICK, &m_device))) {
+        !INP_Succeeded(m_directInput->CreateDevice(PLT_DIDEVICE_JOYSTICK, &m_device))) {
         m_device = nullptr;
         m_directInput->Release();
         m_directInput = nullptr;
@@ -65,17 +62,17 @@ INP_Joystick::~INP_Joystick()
 void INP_Joystick::Init()
 {
     PLT_DIDevCaps caps;
-    bool ok = Succeeded(m_device->SetDataFormat(PLT_DIFORMAT_JOYSTICK)) &&
-              Succeeded(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND)) &&
-              Succeeded(m_device->GetCapabilities(&caps)) &&
-              Succeeded(m_device->SetRange(PLT_DIJOFS_X, -AXIS_RANGE, AXIS_RANGE)) &&
-              Succeeded(m_device->SetRange(PLT_DIJOFS_Y, -AXIS_RANGE, AXIS_RANGE));
+    bool ok = INP_Succeeded(m_device->SetDataFormat(PLT_DIFORMAT_JOYSTICK)) &&
+              INP_Succeeded(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND)) &&
+              INP_Succeeded(m_device->GetCapabilities(&caps)) &&
+              INP_Succeeded(m_device->SetRange(PLT_DIJOFS_X, -AXIS_RANGE, AXIS_RANGE)) &&
+              INP_Succeeded(m_device->SetRange(PLT_DIJOFS_Y, -AXIS_RANGE, AXIS_RANGE));
     if (ok && caps.axes > 2)
-        ok = Succeeded(m_device->SetRange(PLT_DIJOFS_Z, -AXIS_RANGE, AXIS_RANGE));
-    ok = ok && Succeeded(m_device->SetDeadZone(PLT_DIJOFS_X, DEAD_ZONE)) &&
-         Succeeded(m_device->SetDeadZone(PLT_DIJOFS_Y, DEAD_ZONE));
+        ok = INP_Succeeded(m_device->SetRange(PLT_DIJOFS_Z, -AXIS_RANGE, AXIS_RANGE));
+    ok = ok && INP_Succeeded(m_device->SetDeadZone(PLT_DIJOFS_X, DEAD_ZONE)) &&
+         INP_Succeeded(m_device->SetDeadZone(PLT_DIJOFS_Y, DEAD_ZONE));
     if (ok && caps.axes >= 3)
-        ok = Succeeded(m_device->SetDeadZone(PLT_DIJOFS_Z, DEAD_ZONE));
+        ok = INP_Succeeded(m_device->SetDeadZone(PLT_DIJOFS_Z, DEAD_ZONE));
     if (!ok)
         ReleaseDevice();
 }
@@ -94,7 +91,7 @@ u32 INP_Joystick::GetCapabilities(INP_JoystickCaps* _caps)
     if (m_device == nullptr)
         return 0;
     PLT_DIDevCaps caps;
-    if (!Succeeded(m_device->GetCapabilities(&caps)))
+    if (!INP_Succeeded(m_device->GetCapabilities(&caps)))
         return 0;
     *_caps = INP_JoystickCaps();
     _caps->hasThirdAxis = caps.axes > 2 ? 1 : 0;
@@ -109,11 +106,11 @@ u32 INP_Joystick::GetState(INP_JoystickState* _state)
         return 0;
     PLT_DIJoyState raw;
     u32 result = m_device->Poll();
-    if (Succeeded(result))
+    if (INP_Succeeded(result))
         result = m_device->GetDeviceState(sizeof(raw), &raw);
-    if (!Succeeded(result)) {
+    if (!INP_Succeeded(result)) {
         OS_Log("INP_Joystick::GetState() - GetDeviceState() failed");
-        if (Lost(result))
+        if (INP_Lost(result))
             m_device->Acquire();
         return 0;
     }

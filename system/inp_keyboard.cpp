@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "inp_dierror.h"
+#include "inp_local.h"
 #include "os_fatal.h"
 #include "os_shell.h"
 
@@ -36,16 +37,6 @@ constexpr std::array<u32, 256> BuildKeyCodes()
 
 constexpr std::array<u32, 256> KEY_CODES = BuildKeyCodes();
 
-bool Succeeded(u32 _result) { return _result == PLT_DI_OK || _result == PLT_DI_NOEFFECT; }
-
-bool Lost(u32 _result) { return _result == PLT_DIERR_INPUTLOST || _result == PLT_DIERR_NOTACQUIRED; }
-
-void Check(u32 _result, const char* _call)
-{
-    if (!Succeeded(_result))
-        OS_Fatal(INP_DIErrorName(_result), _call);
-}
-
 }  // namespace
 
 INP_Keyboard::INP_Keyboard()
@@ -63,13 +54,13 @@ INP_Keyboard::~INP_Keyboard() { Exit(); }
 
 void INP_Keyboard::Init()
 {
-    Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
-    Check(m_directInput->CreateDevice(PLT_DIDEVICE_KEYBOARD, &m_device), "INP_Keyboard::Init() - CreateDevice()");
-    Check(m_device->SetDataFormat(PLT_DIFORMAT_KEYBOARD), "INP_Keyboard::Init() - SetDataFormat()");
-    Check(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND),
+    INP_Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
+    INP_Check(m_directInput->CreateDevice(PLT_DIDEVICE_KEYBOARD, &m_device), "INP_Keyboard::Init() - CreateDevice()");
+    INP_Check(m_device->SetDataFormat(PLT_DIFORMAT_KEYBOARD), "INP_Keyboard::Init() - SetDataFormat()");
+    INP_Check(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND),
           "INP_Keyboard::Init() - SetCooperativeLevel()");
-    Check(m_device->SetBufferSize(BUFFER_RECORDS), "INP_Keyboard::Init() - SetProperty()");
-    Check(m_device->Acquire(), "INP_Keyboard::Init() - Acquire()");
+    INP_Check(m_device->SetBufferSize(BUFFER_RECORDS), "INP_Keyboard::Init() - SetProperty()");
+    INP_Check(m_device->Acquire(), "INP_Keyboard::Init() - Acquire()");
     memset(m_keyMap, 0, sizeof(m_keyMap));
 }
 
@@ -92,11 +83,11 @@ u32 INP_Keyboard::GetKey()
         if (m_pending == 0) {
             u32 count = BUFFER_RECORDS;
             const u32 result = m_device->GetDeviceData(m_events, &count);
-            if (Lost(result)) {
+            if (INP_Lost(result)) {
                 m_device->Acquire();
                 return INP_KC_NONE;
             }
-            Check(result, "INP_Keyboard::GetKey() - GetDeviceData()");
+            INP_Check(result, "INP_Keyboard::GetKey() - GetDeviceData()");
             m_pending = count <= BUFFER_RECORDS ? count : BUFFER_RECORDS;
             m_readIndex = 0;
             if (m_pending == 0)
@@ -123,13 +114,13 @@ void INP_Keyboard::FlushKeys()
 void INP_Keyboard::UpdateKeymap()
 {
     const u32 result = m_device->GetDeviceState(sizeof(m_keyMap), m_keyMap);
-    if (Lost(result)) {
+    if (INP_Lost(result)) {
         // No key counts as held while the keyboard cannot be read.
         memset(m_keyMap, 0, sizeof(m_keyMap));
         m_device->Acquire();
         return;
     }
-    Check(result, "INP_Keyboard::UpdateKeymap() - GetDeviceState()");
+    INP_Check(result, "INP_Keyboard::UpdateKeymap() - GetDeviceState()");
 }
 
 u32 INP_Keyboard::IsKeyDown(INP_KeyCode _keyCode) const { return m_keyMap[TranslateKCtoDIK(_keyCode)] & 0x80; }

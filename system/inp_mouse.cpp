@@ -2,6 +2,7 @@
 #include "inp_mouse.h"
 
 #include "inp_dierror.h"
+#include "inp_local.h"
 #include "os_fatal.h"
 #include "os_shell.h"
 
@@ -11,16 +12,6 @@ namespace
 {
 
 const u32 BUFFER_RECORDS = 32;
-
-bool Succeeded(u32 _result) { return _result == PLT_DI_OK || _result == PLT_DI_NOEFFECT; }
-
-bool Lost(u32 _result) { return _result == PLT_DIERR_INPUTLOST || _result == PLT_DIERR_NOTACQUIRED; }
-
-void Check(u32 _result, const char* _call)
-{
-    if (!Succeeded(_result))
-        OS_Fatal(INP_DIErrorName(_result), _call);
-}
 
 }  // namespace
 
@@ -40,14 +31,14 @@ INP_Mouse::~INP_Mouse() { Exit(); }
 void INP_Mouse::Init()
 {
     // The first two texts name the keyboard: the mouse's set-up shares them.
-    Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
-    Check(m_directInput->CreateDevice(PLT_DIDEVICE_MOUSE, &m_device), "INP_Keyboard::Init() - CreateDevice()");
-    Check(m_device->SetDataFormat(PLT_DIFORMAT_MOUSE), "INP_Mouse::Init() - SetDataFormat()");
+    INP_Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
+    INP_Check(m_directInput->CreateDevice(PLT_DIDEVICE_MOUSE, &m_device), "INP_Keyboard::Init() - CreateDevice()");
+    INP_Check(m_device->SetDataFormat(PLT_DIFORMAT_MOUSE), "INP_Mouse::Init() - SetDataFormat()");
     const u32 cooperation = OS_IsFullscreen() ? PLT_DISCL_EXCLUSIVE | PLT_DISCL_FOREGROUND
                                               : PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND;
-    Check(m_device->SetCooperativeLevel(OS_GetWindow(), cooperation), "INP_Mouse::Init() - SetCooperativeLevel()");
-    Check(m_device->SetBufferSize(BUFFER_RECORDS), "INP_Mouse::Init() - SetProperty()");
-    Check(m_device->Acquire(), "INP_Mouse::Init() - Acquire()");
+    INP_Check(m_device->SetCooperativeLevel(OS_GetWindow(), cooperation), "INP_Mouse::Init() - SetCooperativeLevel()");
+    INP_Check(m_device->SetBufferSize(BUFFER_RECORDS), "INP_Mouse::Init() - SetProperty()");
+    INP_Check(m_device->Acquire(), "INP_Mouse::Init() - Acquire()");
 }
 
 void INP_Mouse::Exit()
@@ -68,11 +59,11 @@ u32 INP_Mouse::GetEvent(INP_MouseEvent* _event)
     if (m_pending == 0) {
         u32 count = BUFFER_RECORDS;
         const u32 result = m_device->GetDeviceData(m_events, &count);
-        if (Lost(result)) {
+        if (INP_Lost(result)) {
             m_device->Acquire();
             return 0;
         }
-        Check(result, "INP_Mouse::GetEvent() - GetDeviceData()");
+        INP_Check(result, "INP_Mouse::GetEvent() - GetDeviceData()");
         m_pending = count <= BUFFER_RECORDS ? count : BUFFER_RECORDS;
         m_readIndex = 0;
     }
