@@ -5,6 +5,8 @@
 #include "brisel_renderer.h"
 #include "dsp_display.h"
 #include "os_standardstreams.h"
+#include "snd_sounddevice.h"
+#include "utl_devicesteps.h"
 #include "utl_quickintegrator.h"
 
 Brisel_State* Brisel_CurrentState = nullptr;
@@ -17,9 +19,24 @@ s64 Brisel_ProfileTicks = 0;
 namespace
 {
 
-// Nothing creates the sound device yet, so there is never one to delete; its owner's
-// deletion joins here when the device is built.
-void ReleaseSoundDevice() { Brisel_SoundDevice = nullptr; }
+void ReleaseSoundDevice()
+{
+    delete Brisel_SoundDevice;
+    Brisel_SoundDevice = nullptr;
+}
+
+// The shell's pause and resume reach the sound device through these; each tests the pointer.
+void PauseSound()
+{
+    if (Brisel_SoundDevice != nullptr)
+        Brisel_SoundDevice->Release();
+}
+
+void ResumeSound()
+{
+    if (Brisel_SoundDevice != nullptr)
+        Brisel_SoundDevice->Reacquire();
+}
 
 s32 Step()
 {
@@ -86,6 +103,15 @@ void Brisel_Init()
     UTL_QuickIntegrator::CreateKeyboardInput();
     UTL_QuickIntegrator::CreateMouseInput();
     UTL_QuickIntegrator::CreateJoystickInput();
+
+    // A device that obtained no voice is dropped at once: the program then runs silent.
+    Brisel_SoundDevice = new SND_SoundDevice2D("ini\\sound.des");
+    if (Brisel_SoundDevice->GetNumChannels() == 0)
+        ReleaseSoundDevice();
+    UTL_DeviceSteps soundSteps;
+    soundSteps.release = PauseSound;
+    soundSteps.reacquire = ResumeSound;
+    UTL_SetSoundSteps(soundSteps);
 }
 
 void Brisel_RegisterClassHandlers() {}

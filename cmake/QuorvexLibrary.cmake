@@ -29,6 +29,5 @@ function(qv_tests _name)
   target_link_libraries(${_name} PRIVATE ${QV_DEPS} qv_test_common GTest::gtest)
   gtest_discover_tests(${_name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy"
     DISCOVERY_TIMEOUT 60)
 endfunction()

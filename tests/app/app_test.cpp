@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "app.h"
+#include "inp_joystick.h"
+#include "inp_keyboard.h"
+#include "inp_mouse.h"
 #include "app_state.h"
 #include "brisel_renderer.h"
 #include "dev_fake.h"
@@ -146,6 +149,8 @@ const char* const s_display =
     "    Texturecachesize = 24\n"
     "}\n";
 
+const char* const s_sound = "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 44100\n    Bits = 16\n}\n";
+
 class DisplayConfigTest : public AppTest
 {
 protected:
@@ -156,6 +161,7 @@ protected:
 TEST_F(DisplayConfigTest, PhaseZeroOpensTheDisplayAndClearsItOnce)
 {
     m_dir.Write("ini/display.des", s_display);
+    m_dir.Write("ini/sound.des", s_sound);
     EXPECT_EQ(0, app(0));
     EXPECT_EQ(800, Brisel_StartMode.width);
     EXPECT_EQ(600, Brisel_StartMode.height);
@@ -166,14 +172,31 @@ TEST_F(DisplayConfigTest, PhaseZeroOpensTheDisplayAndClearsItOnce)
     const std::vector<std::string> clears = {"Clear 3 0x00000000 1 0"};
     EXPECT_EQ(clears, m_graphics.Matching("Clear"));
 
+    EXPECT_NE(nullptr, SITO_KEYBOARD);
+    EXPECT_NE(nullptr, SITO_MOUSE);
+    EXPECT_NE(nullptr, SITO_JOYSTICK);
+
     EXPECT_EQ(0, app(3));
     EXPECT_EQ(nullptr, SITO_DISPLAY);
+    EXPECT_EQ(nullptr, SITO_KEYBOARD);
+    EXPECT_EQ(nullptr, Brisel_SoundDevice);
     EXPECT_EQ(1u, m_graphics.Count("Release device"));
+}
+
+TEST_F(DisplayConfigTest, SoundSwitchedOffLeavesNoSoundDevice)
+{
+    m_dir.Write("ini/display.des", s_display);
+    m_dir.Write("ini/sound.des", "[Sound]\n{\n    SoundOn = 0\n    NumOfChannels = 2\n    Rate = 44100\n"
+                                 "    Bits = 16\n}\n");
+    EXPECT_EQ(0, app(0));
+    EXPECT_EQ(nullptr, Brisel_SoundDevice);
+    EXPECT_EQ(0, app(3));
 }
 
 TEST_F(DisplayConfigTest, EmergencyCleanUpDestroysTheDisplay)
 {
     m_dir.Write("ini/display.des", s_display);
+    m_dir.Write("ini/sound.des", s_sound);
     app(0);
     Brisel_EmergencyCleanup();
     EXPECT_EQ(nullptr, SITO_DISPLAY);

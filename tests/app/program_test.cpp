@@ -15,6 +15,8 @@ namespace
 const char* const s_display =
     "[Display]\n{\n    Width = 640\n    Height = 480\n    Depth = 32\n    Texturecachesize = 24\n}\n";
 
+const char* const s_sound = "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 44100\n    Bits = 16\n}\n";
+
 // Runs the program in the current directory; standard output and error go to files there.
 int RunProgram(const std::string& _arguments)
 {
@@ -38,6 +40,7 @@ TEST(ProgramTest, RunsToANormalEndWithItsConfiguration)
 {
     TST_TempDir dir;
     dir.Write("ini/display.des", s_display);
+    dir.Write("ini/sound.des", s_sound);
     EXPECT_EQ(0, RunProgram("")) << dir.Read("stderr.txt");
 }
 
@@ -59,6 +62,7 @@ TEST(ProgramTest, LogMemWritesOneLinePerAllocation)
 {
     TST_TempDir dir;
     dir.Write("ini/display.des", s_display);
+    dir.Write("ini/sound.des", s_sound);
     EXPECT_EQ(0, RunProgram("-logmem")) << dir.Read("stderr.txt");
     ASSERT_TRUE(dir.Exists("logmem.txt"));
     std::istringstream text(dir.Read("logmem.txt"));
