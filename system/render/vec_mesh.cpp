@@ -97,6 +97,24 @@ void VEC_ComputeNormals(DSP_Vertex* _vertices, s32 _vertexCount, const VEC_Trian
     }
 }
 
+namespace
+{
+// Replaces an array whose capacity differs from the one asked for (the contents are not kept).
+template <typename T>
+void Reallocate(T** _array, s32* _capacity, s32 _wanted)
+{
+    if (_wanted == *_capacity)
+        return;
+    MEM_Free(*_array);
+    *_array = nullptr;
+    if (_wanted > 0) {
+        VEC_Scratch<T> array((u64)_wanted);
+        *_array = array.Release();
+    }
+    *_capacity = _wanted;
+}
+}  // namespace
+
 VEC_MeshPart::~VEC_MeshPart() { Free(); }
 
 void VEC_MeshPart::Allocate(s32 _vertices, s32 _triangles)
@@ -105,24 +123,8 @@ void VEC_MeshPart::Allocate(s32 _vertices, s32 _triangles)
         _vertices = 0;
     if (_triangles < 0)
         _triangles = 0;
-    if (_vertices != vertexCapacity) {
-        MEM_Free(vertices);
-        vertices = nullptr;
-        if (_vertices > 0) {
-            VEC_Scratch<DSP_Vertex> array((u64)_vertices);
-            vertices = array.Release();
-        }
-        vertexCapacity = _vertices;
-    }
-    if (_triangles != triangleCapacity) {
-        MEM_Free(triangles);
-        triangles = nullptr;
-        if (_triangles > 0) {
-            VEC_Scratch<VEC_Triangle> array((u64)_triangles);
-            triangles = array.Release();
-        }
-        triangleCapacity = _triangles;
-    }
+    Reallocate(&vertices, &vertexCapacity, _vertices);
+    Reallocate(&triangles, &triangleCapacity, _triangles);
     vertexCount = 0;
     triangleCount = 0;
     for (s32 i = 0; i < vertexCapacity; ++i)
