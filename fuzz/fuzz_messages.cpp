@@ -1,16 +1,10 @@
 // Any bytes as a message's argument buffer, read by every prototype's argument lists through
 // the generic reader and by every shared typed reader: a read may stop with the overflow error,
 // but it never touches memory outside the message and every name it yields is terminated.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <tuple>
 
+#include "fuzz_workdir.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "sys_register.h"
@@ -81,30 +75,11 @@ void ReadList(NOD_Message* _message, const NOD_MessagePrototype* _prototype, u32
 }
 }  // namespace
 
-// Most random buffers end in the overflow refusal, and each refusal appends a line to
-// "log.txt" in the working directory. Every input therefore runs in a private directory where
-// "log.txt" is a directory that can be neither removed nor opened as a file, so the log stays
-// silent instead of filling the disk. (A crash file lands there too unless -artifact_prefix is
-// given; the directory is printed at start.)
-namespace
-{
-int s_home = -1;
-int s_quiet = -1;
-}  // namespace
-
+// Most random buffers end in the overflow refusal, and each refusal would append a line to
+// "log.txt": the log is kept silent instead of filling the disk.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    char directory[] = "/tmp/fuzz_messages.XXXXXX";
-    if (mkdtemp(directory) == nullptr)
-        abort();
-    const std::string trap = std::string(directory) + "/log.txt";
-    if (mkdir(trap.c_str(), 0700) != 0 || mkdir((trap + "/keep").c_str(), 0700) != 0)
-        abort();
-    s_home = open(".", O_RDONLY | O_DIRECTORY);
-    s_quiet = open(directory, O_RDONLY | O_DIRECTORY);
-    if (s_home < 0 || s_quiet < 0)
-        abort();
-    fprintf(stderr, "fuzz_messages: running inputs in %s\n", directory);
+    FUZZ_EnterWorkDirectory("messages", FUZZ_LOG_SILENT);
     SYS_RegisterAll();
     return 0;
 }
@@ -113,8 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 {
     if (_size > NOD_Message::MAX_BYTES)
         return 0;
-    if (fchdir(s_quiet) != 0)
-        abort();
     NOD_Message message(0);
     for (size_t i = 0; i < _size; ++i)
         message.PutU8(_data[i]);
@@ -129,7 +102,5 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     RunReader(&message, [](NOD_Message* _m, auto*... _v) { return NOD_ReadArgs_##_suffix(_m, _v...); }, \
               NOD_ArgList<NOD_CODES _classes>{});
 #include "nod_catalogue.inc"
-    if (fchdir(s_home) != 0)
-        abort();
     return 0;
 }

@@ -7,11 +7,11 @@
 // node outside the tree (Node_CreateNode, Node_SubSon) are taken away, and so are the string
 // library's pattern and repetition functions, whose running time no instruction count bounds.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <string>
+#include <cstring>
 
+#include "fuzz_workdir.h"
 #include "lua_state.h"
 #include "nod_node.h"
 #include "nod_script.h"
@@ -81,19 +81,12 @@ void Restrict(lua_State* _state)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // A private working directory with the glue library, where "log.txt" is a directory: the
-    // log cannot be written, so millions of runs neither fill the disk nor wait for it.
-    char directory[] = "/tmp/qv_fuzz_script_XXXXXX";
-    if (mkdtemp(directory) == nullptr || chdir(directory) != 0)
+    // A private working directory with the glue library and a silent log: millions of runs
+    // neither fill the disk nor wait for it.
+    FUZZ_EnterWorkDirectory("script", FUZZ_LOG_SILENT);
+    if (mkdir("dat", 0700) != 0 || mkdir("dat/script", 0700) != 0 || mkdir("dat/script/lib", 0700) != 0)
         abort();
-    if (mkdir("log.txt", 0700) != 0 || mkdir("dat", 0700) != 0 || mkdir("dat/script", 0700) != 0 ||
-        mkdir("dat/script/lib", 0700) != 0)
-        abort();
-    FILE* glue = fopen("dat/script/lib/glue.sco", "wb");
-    if (glue == nullptr)
-        abort();
-    fputs(GLUE, glue);
-    fclose(glue);
+    FUZZ_WriteFile("dat/script/lib/glue.sco", (const u8*)GLUE, strlen(GLUE));
     SYS_RegisterAll();
     NOD_RegisterScriptClasses();
     return 0;

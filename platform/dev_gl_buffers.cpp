@@ -40,6 +40,12 @@ s32 DEV_GLDevice::CreateBuffer(u32 _length, u32 _usage, u32 _pool, u32 _index, D
     return DEV_OK;
 }
 
+DEV_GLDevice::Buffer* DEV_GLDevice::FindBuffer(DEV_Handle _buffer, u32 _index)
+{
+    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
+    return buffer != nullptr && buffer->index == _index ? buffer : nullptr;
+}
+
 s32 DEV_GLDevice::LockBuffer(Buffer* _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
     if (_data == nullptr)
@@ -105,22 +111,18 @@ s32 DEV_GLDevice::CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_Han
 
 s32 DEV_GLDevice::LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
-    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-    if (buffer != nullptr && buffer->index)
-        buffer = nullptr;
-    return LockBuffer(buffer, _offset, _size, _flags, _data);
+    return LockBuffer(FindBuffer(_buffer, 0), _offset, _size, _flags, _data);
 }
 
 s32 DEV_GLDevice::UnlockVertexBuffer(DEV_Handle _buffer)
 {
-    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-    return UnlockBuffer(buffer != nullptr && !buffer->index ? buffer : nullptr);
+    return UnlockBuffer(FindBuffer(_buffer, 0));
 }
 
 void DEV_GLDevice::ReleaseVertexBuffer(DEV_Handle _buffer)
 {
-    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-    if (buffer == nullptr || buffer->index)
+    Buffer* buffer = FindBuffer(_buffer, 0);
+    if (buffer == nullptr)
         return;
     if (m_streamBuffer == _buffer)
         SetStreamSource(0, 0, 0);
@@ -140,22 +142,18 @@ s32 DEV_GLDevice::CreateIndexBuffer(u32 _length, u32 _usage, u32 _format, u32 _p
 
 s32 DEV_GLDevice::LockIndexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
-    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-    if (buffer != nullptr && !buffer->index)
-        buffer = nullptr;
-    return LockBuffer(buffer, _offset, _size, _flags, _data);
+    return LockBuffer(FindBuffer(_buffer, 1), _offset, _size, _flags, _data);
 }
 
 s32 DEV_GLDevice::UnlockIndexBuffer(DEV_Handle _buffer)
 {
-    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-    return UnlockBuffer(buffer != nullptr && buffer->index ? buffer : nullptr);
+    return UnlockBuffer(FindBuffer(_buffer, 1));
 }
 
 void DEV_GLDevice::ReleaseIndexBuffer(DEV_Handle _buffer)
 {
-    Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-    if (buffer == nullptr || !buffer->index)
+    Buffer* buffer = FindBuffer(_buffer, 1);
+    if (buffer == nullptr)
         return;
     if (m_indexBuffer == _buffer)
         SetIndices(0, 0);
@@ -167,11 +165,8 @@ s32 DEV_GLDevice::SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride)
 {
     if (_stream != 0)
         return DEV_ERR_INVALIDCALL;
-    if (_buffer != 0) {
-        Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-        if (buffer == nullptr || buffer->index || _stride < 40)
-            return DEV_ERR_INVALIDCALL;
-    }
+    if (_buffer != 0 && (FindBuffer(_buffer, 0) == nullptr || _stride < 40))
+        return DEV_ERR_INVALIDCALL;
     if (_buffer != m_streamBuffer || _stride != m_streamStride)
         m_dirty |= DIRTY_STREAM;
     m_streamBuffer = _buffer;
@@ -181,11 +176,8 @@ s32 DEV_GLDevice::SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride)
 
 s32 DEV_GLDevice::SetIndices(DEV_Handle _buffer, u32 _baseVertexIndex)
 {
-    if (_buffer != 0) {
-        Buffer* buffer = Find(m_buffers, KIND_BUFFER, _buffer);
-        if (buffer == nullptr || !buffer->index)
-            return DEV_ERR_INVALIDCALL;
-    }
+    if (_buffer != 0 && FindBuffer(_buffer, 1) == nullptr)
+        return DEV_ERR_INVALIDCALL;
     if (_buffer != m_indexBuffer)
         m_dirty |= DIRTY_INDICES;
     m_indexBuffer = _buffer;

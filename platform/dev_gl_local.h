@@ -266,6 +266,8 @@ private:
     static std::unique_ptr<T> Remove(Table<T>& _table, u32 _kind, DEV_Handle _handle);
 
     s32 CreateBuffer(u32 _length, u32 _usage, u32 _pool, u32 _index, DEV_Handle* _buffer);
+    // The buffer of the handle when it is of the kind asked for (_index 1: index buffer).
+    Buffer* FindBuffer(DEV_Handle _buffer, u32 _index);
     s32 LockBuffer(Buffer* _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data);
     s32 UnlockBuffer(Buffer* _buffer);
     void DestroyBuffer(Buffer* _buffer);

@@ -615,10 +615,7 @@ void* PLT_AudioFileRead(const char* _name)
     u32 got = s_library.read(state.handle, state.block + 4, (u32)end);
     if (got > (u32)end)
         got = (u32)end;
-    state.block[0] = (u8)got;
-    state.block[1] = (u8)(got >> 8);
-    state.block[2] = (u8)(got >> 16);
-    state.block[3] = (u8)(got >> 24);
+    OS_WriteU32LE(state.block, got);
     u8* block = state.block;
     state.block = nullptr;
     return block;

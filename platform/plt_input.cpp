@@ -246,6 +246,17 @@ bool Injected(PLT_DICall _call, u32* _result)
     return true;
 }
 
+// What every device call answers before its own work: an armed failure, or a released device.
+bool Refused(PLT_DICall _call, const DeviceState& _device, u32* _result)
+{
+    if (Injected(_call, _result))
+        return true;
+    if (_device.used)
+        return false;
+    *_result = PLT_DIERR_NOTINITIALIZED;
+    return true;
+}
+
 DeviceState& StateOf(const PLT_DIDevice* _device) { return s_input.devices[_device - s_input.handles]; }
 
 u32 ObjectIndex(const PLT_DirectInput* _object) { return (u32)(_object - s_input.objects); }
@@ -375,11 +386,21 @@ u32 PovOf(Uint8 _hat)
     }
 }
 
-s32 AxisIndex(u32 _offset)
+// The axis a joystick property names by its data offset; -1 when the device is no joystick
+// or the controller lacks that axis.
+s32 JoystickAxis(const DeviceState& _device, u32 _offset)
 {
-    if (_offset % 4 != 0 || _offset / 4 >= NUM_AXES)
+    if (_device.type != PLT_DIDEVICE_JOYSTICK || _device.joystick == nullptr || _offset % 4 != 0 ||
+        _offset / 4 >= NUM_AXES)
         return -1;
-    return (s32)(_offset / 4);
+    const s32 axis = (s32)(_offset / 4);
+    return axis < SDL_JoystickNumAxes(_device.joystick) ? axis : -1;
+}
+
+bool Unplugged(const DeviceState& _device)
+{
+    return _device.type == PLT_DIDEVICE_JOYSTICK &&
+           (_device.joystick == nullptr || !SDL_JoystickGetAttached(_device.joystick));
 }
 
 u32 AcquisitionFailure(const DeviceState& _device)
@@ -388,7 +409,7 @@ u32 AcquisitionFailure(const DeviceState& _device)
         return PLT_DIERR_INPUTLOST;
     if (!_device.acquired)
         return PLT_DIERR_NOTACQUIRED;
-    if (_device.type == PLT_DIDEVICE_JOYSTICK && (_device.joystick == nullptr || !SDL_JoystickGetAttached(_device.joystick)))
+    if (Unplugged(_device))
         return PLT_DIERR_UNPLUGGED;
     return PLT_DI_OK;
 }
@@ -493,10 +514,8 @@ u32 PLT_DIDevice::SetDataFormat(PLT_DIDataFormat _format)
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_SETDATAFORMAT, &result))
+    if (Refused(PLT_DICALL_SETDATAFORMAT, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     if (device.acquired)
         return PLT_DIERR_ACQUIRED;
     const PLT_DIDataFormat expected = device.type == PLT_DIDEVICE_KEYBOARD ? PLT_DIFORMAT_KEYBOARD
@@ -513,10 +532,8 @@ u32 PLT_DIDevice::SetCooperativeLevel(void* _window, u32 _flags)
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_SETCOOPERATIVELEVEL, &result))
+    if (Refused(PLT_DICALL_SETCOOPERATIVELEVEL, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     const u32 exclusive = _flags & (PLT_DISCL_EXCLUSIVE | PLT_DISCL_NONEXCLUSIVE);
     const u32 foreground = _flags & (PLT_DISCL_FOREGROUND | PLT_DISCL_BACKGROUND);
     if ((exclusive != PLT_DISCL_EXCLUSIVE && exclusive != PLT_DISCL_NONEXCLUSIVE) ||
@@ -534,10 +551,8 @@ u32 PLT_DIDevice::SetBufferSize(u32 _records)
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_SETPROPERTY, &result))
+    if (Refused(PLT_DICALL_SETPROPERTY, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     if (device.acquired)
         return PLT_DIERR_ACQUIRED;
     if (_records > MAX_BUFFER)
@@ -551,14 +566,10 @@ u32 PLT_DIDevice::SetRange(u32 _axisOffset, s32 _minimum, s32 _maximum)
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_SETPROPERTY, &result))
+    if (Refused(PLT_DICALL_SETPROPERTY, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
-    const s32 axis = AxisIndex(_axisOffset);
-    if (device.type != PLT_DIDEVICE_JOYSTICK || axis < 0 || _minimum >= _maximum)
-        return PLT_DIERR_INVALIDPARAM;
-    if (device.joystick == nullptr || axis >= SDL_JoystickNumAxes(device.joystick))
+    const s32 axis = JoystickAxis(device, _axisOffset);
+    if (axis < 0 || _minimum >= _maximum)
         return PLT_DIERR_INVALIDPARAM;
     device.axes[axis].minimum = _minimum;
     device.axes[axis].maximum = _maximum;
@@ -569,14 +580,10 @@ u32 PLT_DIDevice::SetDeadZone(u32 _axisOffset, u32 _deadZone)
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_SETPROPERTY, &result))
+    if (Refused(PLT_DICALL_SETPROPERTY, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
-    const s32 axis = AxisIndex(_axisOffset);
-    if (device.type != PLT_DIDEVICE_JOYSTICK || axis < 0 || _deadZone > 10000)
-        return PLT_DIERR_INVALIDPARAM;
-    if (device.joystick == nullptr || axis >= SDL_JoystickNumAxes(device.joystick))
+    const s32 axis = JoystickAxis(device, _axisOffset);
+    if (axis < 0 || _deadZone > 10000)
         return PLT_DIERR_INVALIDPARAM;
     device.axes[axis].deadZone = _deadZone;
     return PLT_DI_OK;
@@ -588,10 +595,8 @@ u32 PLT_DIDevice::GetCapabilities(PLT_DIDevCaps* _caps)
     u32 result = 0;
     if (_caps == nullptr)
         return PLT_DIERR_INVALIDPARAM;
-    if (Injected(PLT_DICALL_GETCAPABILITIES, &result))
+    if (Refused(PLT_DICALL_GETCAPABILITIES, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     *_caps = PLT_DIDevCaps();
     switch (device.type) {
     case PLT_DIDEVICE_KEYBOARD:
@@ -616,17 +621,15 @@ u32 PLT_DIDevice::Acquire()
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_ACQUIRE, &result))
+    if (Refused(PLT_DICALL_ACQUIRE, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     if (device.format == PLT_DIFORMAT_NONE)
         return PLT_DIERR_INVALIDPARAM;
     if (device.acquired)
         return PLT_DI_NOEFFECT;
     if ((device.cooperation & PLT_DISCL_FOREGROUND) != 0 && s_input.background)
         return PLT_DIERR_OTHERAPPHASPRIO;
-    if (device.type == PLT_DIDEVICE_JOYSTICK && (device.joystick == nullptr || !SDL_JoystickGetAttached(device.joystick)))
+    if (Unplugged(device))
         return PLT_DIERR_UNPLUGGED;
     device.acquired = 1;
     device.lost = 0;
@@ -652,10 +655,8 @@ u32 PLT_DIDevice::Poll()
 {
     DeviceState& device = StateOf(this);
     u32 result = 0;
-    if (Injected(PLT_DICALL_POLL, &result))
+    if (Refused(PLT_DICALL_POLL, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     result = AcquisitionFailure(device);
     if (result != PLT_DI_OK)
         return result;
@@ -671,10 +672,8 @@ u32 PLT_DIDevice::GetDeviceState(u32 _size, void* _data)
     u32 result = 0;
     if (_data == nullptr)
         return PLT_DIERR_INVALIDPARAM;
-    if (Injected(PLT_DICALL_GETDEVICESTATE, &result))
+    if (Refused(PLT_DICALL_GETDEVICESTATE, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     if (device.format == PLT_DIFORMAT_NONE || _size != FormatSize(device.format))
         return PLT_DIERR_INVALIDPARAM;
     result = AcquisitionFailure(device);
@@ -722,10 +721,8 @@ u32 PLT_DIDevice::GetDeviceData(PLT_DIDeviceObjectData* _records, u32* _count)
         return PLT_DIERR_INVALIDPARAM;
     const u32 room = *_count;
     *_count = 0;
-    if (Injected(PLT_DICALL_GETDEVICEDATA, &result))
+    if (Refused(PLT_DICALL_GETDEVICEDATA, device, &result))
         return result;
-    if (!device.used)
-        return PLT_DIERR_NOTINITIALIZED;
     result = AcquisitionFailure(device);
     if (result != PLT_DI_OK)
         return result;

@@ -1,7 +1,7 @@
 // The base input stream: everything through ReadByte.
 #include "io_inputstream.h"
 
-#include <cstring>
+#include <bit>
 
 namespace
 {
@@ -22,34 +22,16 @@ template <typename T>
 void ReadRaw(IO_InputStream& _stream, T& _value)
 {
     static_assert(sizeof(T) == 2 || sizeof(T) == 4 || sizeof(T) == 8, "raw values of 2, 4 or 8 bytes");
-    u64 bits = 0;
-    if constexpr (sizeof(T) == 8) {
-        std::memcpy(&bits, &_value, 8);
-    } else if constexpr (sizeof(T) == 4) {
-        u32 word;
-        std::memcpy(&word, &_value, 4);
-        bits = word;
-    } else {
-        u16 half;
-        std::memcpy(&half, &_value, 2);
-        bits = half;
-    }
-    u8 bytes[8];
+    using BITS = IO_RawBits<T>;
+    const u64 before = std::bit_cast<BITS>(_value);
+    u8 bytes[sizeof(T)];
     for (u32 i = 0; i < sizeof(T); ++i)
-        bytes[i] = (u8)(bits >> (8 * i));
+        bytes[i] = (u8)(before >> (8 * i));
     const s32 result = _stream.Read(bytes, (s32)sizeof(T), 0);
-    bits = 0;
+    u64 after = 0;
     for (u32 i = 0; i < sizeof(T); ++i)
-        bits |= (u64)bytes[i] << (8 * i);
-    if constexpr (sizeof(T) == 8) {
-        std::memcpy(&_value, &bits, 8);
-    } else if constexpr (sizeof(T) == 4) {
-        const u32 word = (u32)bits;
-        std::memcpy(&_value, &word, 4);
-    } else {
-        const u16 half = (u16)bits;
-        std::memcpy(&_value, &half, 2);
-    }
+        after |= (u64)bytes[i] << (8 * i);
+    _value = std::bit_cast<T>((BITS)after);
     if (result != (s32)sizeof(T))
         _stream.SetEOF(true);
 }

@@ -1,7 +1,7 @@
 // The base output stream: everything through WriteByte.
 #include "io_outputstream.h"
 
-#include <cstring>
+#include <bit>
 
 namespace
 {
@@ -20,30 +20,14 @@ s32 WriteEach(IO_OutputStream& _stream, const T* _base, s32 _count, s32 _start, 
     }
 }
 
-void EncodeLE(u8* _bytes, u64 _bits, u32 _size)
-{
-    for (u32 i = 0; i < _size; ++i)
-        _bytes[i] = (u8)(_bits >> (8 * i));
-}
-
 template <typename T>
 void WriteRaw(IO_OutputStream& _stream, const T& _value)
 {
-    static_assert(sizeof(T) <= 8, "raw values are at most 8 bytes");
-    u64 bits = 0;
-    if constexpr (sizeof(T) == 8) {
-        std::memcpy(&bits, &_value, 8);
-    } else if constexpr (sizeof(T) == 4) {
-        u32 word;
-        std::memcpy(&word, &_value, 4);
-        bits = word;
-    } else {
-        u16 half;
-        std::memcpy(&half, &_value, 2);
-        bits = half;
-    }
-    u8 bytes[8];
-    EncodeLE(bytes, bits, sizeof(T));
+    static_assert(sizeof(T) == 2 || sizeof(T) == 4 || sizeof(T) == 8, "raw values of 2, 4 or 8 bytes");
+    const u64 bits = std::bit_cast<IO_RawBits<T>>(_value);
+    u8 bytes[sizeof(T)];
+    for (u32 i = 0; i < sizeof(T); ++i)
+        bytes[i] = (u8)(bits >> (8 * i));
     _stream.Write(bytes, (s32)sizeof(T), 0);
 }
 }  // namespace

@@ -11,11 +11,18 @@
 #include "mem_alloc.h"
 #include "os_types.h"
 
+#include <type_traits>
+
 class IO_Stream;
 class IO_OutputStream;
 class IO_InputStream;
 class IO_TextOutputStream;
 class IO_TextInputStream;
+
+// The unsigned integer the size of a raw 2-, 4- or 8-byte value: raw values travel as its
+// little-endian bytes (std::bit_cast between the two).
+template <typename T>
+using IO_RawBits = std::conditional_t<sizeof(T) == 8, u64, std::conditional_t<sizeof(T) == 4, u32, u16>>;
 
 // Double dispatch on the concrete kind of a stream (DispatchTo).
 class IO_StreamVisitor

@@ -12,6 +12,19 @@ u32 IsTokenChar(s32 _c)
 {
     return std::isdigit(_c) || _c == '+' || _c == '-' || _c == 'E' || _c == 'e' || _c == '.' || _c == ',';
 }
+
+// _format must convert into exactly a T; _value is left as it was when the token does not convert.
+template <typename T>
+bool ScanToken(IO_TextInputStream& _stream, const char* _format, T& _value)
+{
+    char token[TOKEN_SIZE];
+    _stream.ReadToken(token, TOKEN_SIZE);
+    T value;
+    if (std::sscanf(token, _format, &value) != 1)
+        return false;
+    _value = value;
+    return true;
+}
 }  // namespace
 
 IO_TextInputStream::IO_TextInputStream(IO_InputStream* _wrapped) : m_stream(_wrapped) {}
@@ -85,58 +98,24 @@ void IO_TextInputStream::ReadToken(char* _buffer, s32 _size)
     _buffer[length] = 0;
 }
 
-void IO_TextInputStream::ReadF64(f64& _value)
-{
-    char token[TOKEN_SIZE];
-    ReadToken(token, TOKEN_SIZE);
-    f64 value;
-    if (std::sscanf(token, "%lf", &value) == 1)
-        _value = value;
-}
-
-void IO_TextInputStream::ReadF32(f32& _value)
-{
-    char token[TOKEN_SIZE];
-    ReadToken(token, TOKEN_SIZE);
-    f32 value;
-    if (std::sscanf(token, "%f", &value) == 1)
-        _value = value;
-}
+void IO_TextInputStream::ReadF64(f64& _value) { ScanToken(*this, "%lf", _value); }
+void IO_TextInputStream::ReadF32(f32& _value) { ScanToken(*this, "%f", _value); }
 
 // 32-bit targets take the 32-bit conversions: "%ld" would store 8 bytes here.
-void IO_TextInputStream::ReadS32(s32& _value)
-{
-    char token[TOKEN_SIZE];
-    ReadToken(token, TOKEN_SIZE);
-    s32 value;
-    if (std::sscanf(token, "%d", &value) == 1)
-        _value = value;
-}
-
-void IO_TextInputStream::ReadU32(u32& _value)
-{
-    char token[TOKEN_SIZE];
-    ReadToken(token, TOKEN_SIZE);
-    u32 value;
-    if (std::sscanf(token, "%u", &value) == 1)
-        _value = value;
-}
+void IO_TextInputStream::ReadS32(s32& _value) { ScanToken(*this, "%d", _value); }
+void IO_TextInputStream::ReadU32(u32& _value) { ScanToken(*this, "%u", _value); }
 
 void IO_TextInputStream::ReadS16(s16& _value)
 {
-    char token[TOKEN_SIZE];
-    ReadToken(token, TOKEN_SIZE);
     s32 value;
-    if (std::sscanf(token, "%d", &value) == 1)
+    if (ScanToken(*this, "%d", value))
         _value = (s16)(u16)((u32)value & 0xFFFFu);
 }
 
 void IO_TextInputStream::ReadU16(u16& _value)
 {
-    char token[TOKEN_SIZE];
-    ReadToken(token, TOKEN_SIZE);
     u32 value;
-    if (std::sscanf(token, "%u", &value) == 1)
+    if (ScanToken(*this, "%u", value))
         _value = (u16)(value & 0xFFFFu);
 }
 

@@ -30,53 +30,23 @@ s32 IO_TextOutputStream::Write(const u8* _buffer, s32 _count, s32 _start)
 
 s32 IO_TextOutputStream::WriteByte(u8 _value) { return GetWrapped()->WriteByte(_value); }
 
-void IO_TextOutputStream::WriteText(const char* _text)
-{
-    GetWrapped()->Write((const u8*)_text, (s32)OS_StrLen(_text), 0);
-}
-
-void IO_TextOutputStream::WriteF64(const f64& _value)
+// 128 bytes hold every integer and f32 in full; only huge f64 values are cut.
+template <typename T>
+void IO_TextOutputStream::WriteNumber(const char* _format, T _value)
 {
     char text[128];
-    OS_SNPrintf(text, sizeof(text), "%f", _value);
-    WriteText(text);
+    OS_SNPrintf(text, sizeof(text), _format, _value);
+    GetWrapped()->Write((const u8*)text, (s32)OS_StrLen(text), 0);
 }
 
-void IO_TextOutputStream::WriteF32(const f32& _value)
-{
-    char text[64];
-    OS_SNPrintf(text, sizeof(text), "%f", (f64)_value);
-    WriteText(text);
-}
+void IO_TextOutputStream::WriteF64(const f64& _value) { WriteNumber("%f", _value); }
+void IO_TextOutputStream::WriteF32(const f32& _value) { WriteNumber("%f", (f64)_value); }
 
 // 32-bit values take the 32-bit conversions: "%ld" would read 8 bytes here.
-void IO_TextOutputStream::WriteS32(const s32& _value)
-{
-    char text[64];
-    OS_SNPrintf(text, sizeof(text), "%d", _value);
-    WriteText(text);
-}
-
-void IO_TextOutputStream::WriteU32(const u32& _value)
-{
-    char text[64];
-    OS_SNPrintf(text, sizeof(text), "%u", _value);
-    WriteText(text);
-}
-
-void IO_TextOutputStream::WriteS16(const s16& _value)
-{
-    char text[64];
-    OS_SNPrintf(text, sizeof(text), "%d", (s32)_value);
-    WriteText(text);
-}
-
-void IO_TextOutputStream::WriteU16(const u16& _value)
-{
-    char text[64];
-    OS_SNPrintf(text, sizeof(text), "%u", (u32)_value);
-    WriteText(text);
-}
+void IO_TextOutputStream::WriteS32(const s32& _value) { WriteNumber("%d", _value); }
+void IO_TextOutputStream::WriteU32(const u32& _value) { WriteNumber("%u", _value); }
+void IO_TextOutputStream::WriteS16(const s16& _value) { WriteNumber("%d", (s32)_value); }
+void IO_TextOutputStream::WriteU16(const u16& _value) { WriteNumber("%u", (u32)_value); }
 
 void IO_TextOutputStream::WriteS8(const s8& _value) { GetWrapped()->WriteS8(_value); }
 void IO_TextOutputStream::WriteU8(const u8& _value) { GetWrapped()->WriteU8(_value); }

@@ -54,7 +54,8 @@ public:
     IO_OutputStream* GetWrapped() const { return static_cast<IO_OutputStream*>(m_stream.Get()); }
 
 private:
-    void WriteText(const char* _text);
+    template <typename T>
+    void WriteNumber(const char* _format, T _value);
 
     IO_StreamRef m_stream;
 };

@@ -5,7 +5,6 @@
 // Every function here that Lua calls runs its body under the fatal-error guard (lua_state.h)
 // and keeps no object with a destructor alive across a Lua call: values cross in the plain
 // NOD_ScriptValue form, and messages are built and read in helpers that never call Lua.
-#include <cfloat>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -734,19 +733,7 @@ void NOD_PutScriptValue(NOD_Message* _message, const NOD_ScriptValue& _value)
         case NOD_ARG_S16: _message->PutU16((u16)NOD_ScriptNumberToInteger(_value.number)); break;
         case NOD_ARG_U32:
         case NOD_ARG_S32: _message->PutU32((u32)NOD_ScriptNumberToInteger(_value.number)); break;
-        case NOD_ARG_F32: {
-            // The nearest f32; beyond the largest one that is infinity, written out so that the
-            // conversion is defined for every double.
-            f32 value = 0.0f;
-            if (_value.number > (f64)FLT_MAX)
-                value = INFINITY;
-            else if (_value.number < -(f64)FLT_MAX)
-                value = -INFINITY;
-            else
-                value = (f32)_value.number;
-            _message->PutF32(value);
-            break;
-        }
+        case NOD_ARG_F32: _message->PutF32(NOD_NearestF32(_value.number)); break;
         case NOD_ARG_F64: _message->PutF64(_value.number); break;
         case NOD_ARG_VEC3: NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector); break;
         case NOD_ARG_PATH: {

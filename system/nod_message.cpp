@@ -1,6 +1,8 @@
 // Messages, the prototype registry and the catalogue's class records and instances.
 #include "nod_message.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "os_fatal.h"
@@ -170,6 +172,15 @@ u32 NOD_GetArg(NOD_Message* _message, s32 _type, NOD_ArgValue* _value)
     return 1;
 }
 
+f32 NOD_NearestF32(f64 _number)
+{
+    if (_number > (f64)FLT_MAX)
+        return INFINITY;
+    if (_number < -(f64)FLT_MAX)
+        return -INFINITY;
+    return (f32)_number;
+}
+
 u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value)
 {
     switch (_value.type) {
@@ -179,7 +190,7 @@ u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value)
         case NOD_ARG_S16: _message->PutU16((u16)_value.integer); break;
         case NOD_ARG_U32:
         case NOD_ARG_S32: _message->PutU32((u32)_value.integer); break;
-        case NOD_ARG_F32: _message->PutF32((f32)_value.number); break;
+        case NOD_ARG_F32: _message->PutF32(NOD_NearestF32(_value.number)); break;
         case NOD_ARG_F64: _message->PutF64(_value.number); break;
         case NOD_ARG_VEC3: NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector); break;
         case NOD_ARG_PATH: _value.path.PutToMessage(_message); break;

@@ -172,6 +172,9 @@ u32 NOD_GetArg(NOD_Message* _message, s32 _type, NOD_ArgValue* _value);
 // Writes _value as its type; 0 without writing for a code outside 1..13. Integer codes store
 // the low bits of integer, f32 the nearest f32 of number.
 u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value);
+// The nearest f32 of _number; beyond the largest f32 that is infinity, written out so that
+// the conversion is defined for every double.
+f32 NOD_NearestF32(f64 _number);
 
 // ---------------------------------------------------------------------------------------------
 // The generated pattern. Everything below serves the catalogue and its readers.
@@ -216,54 +219,21 @@ constexpr s32 NOD_GetByteClass(s32 _type)
 // Writing one argument of a type code (Param: how Create and Reply take it).
 template <s32 CODE>
 struct NOD_ArgTraits;
-template <>
-struct NOD_ArgTraits<NOD_ARG_U8>
+// A number written as its byte class's put takes it; signed values keep their bits.
+template <class PARAM, class STORED, NOD_Message* (NOD_Message::*PUT)(STORED)>
+struct NOD_ScalarArgTraits
 {
-    using Param = u8;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU8(_v); }
+    using Param = PARAM;
+    static void Put(NOD_Message* _m, Param _v) { (_m->*PUT)((STORED)_v); }
 };
-template <>
-struct NOD_ArgTraits<NOD_ARG_S8>
-{
-    using Param = s8;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU8((u8)_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_U16>
-{
-    using Param = u16;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU16(_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_S16>
-{
-    using Param = s16;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU16((u16)_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_U32>
-{
-    using Param = u32;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU32(_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_S32>
-{
-    using Param = s32;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU32((u32)_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_F32>
-{
-    using Param = f32;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutF32(_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_F64>
-{
-    using Param = f64;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutF64(_v); }
-};
+template <> struct NOD_ArgTraits<NOD_ARG_U8> : NOD_ScalarArgTraits<u8, u8, &NOD_Message::PutU8> {};
+template <> struct NOD_ArgTraits<NOD_ARG_S8> : NOD_ScalarArgTraits<s8, u8, &NOD_Message::PutU8> {};
+template <> struct NOD_ArgTraits<NOD_ARG_U16> : NOD_ScalarArgTraits<u16, u16, &NOD_Message::PutU16> {};
+template <> struct NOD_ArgTraits<NOD_ARG_S16> : NOD_ScalarArgTraits<s16, u16, &NOD_Message::PutU16> {};
+template <> struct NOD_ArgTraits<NOD_ARG_U32> : NOD_ScalarArgTraits<u32, u32, &NOD_Message::PutU32> {};
+template <> struct NOD_ArgTraits<NOD_ARG_S32> : NOD_ScalarArgTraits<s32, u32, &NOD_Message::PutU32> {};
+template <> struct NOD_ArgTraits<NOD_ARG_F32> : NOD_ScalarArgTraits<f32, f32, &NOD_Message::PutF32> {};
+template <> struct NOD_ArgTraits<NOD_ARG_F64> : NOD_ScalarArgTraits<f64, f64, &NOD_Message::PutF64> {};
 template <>
 struct NOD_ArgTraits<NOD_ARG_VEC3>
 {

@@ -56,35 +56,26 @@ void OS_File::Close()
 
 u32 OS_File::IsOpen() const { return (m_disk != nullptr || m_entry != nullptr) ? 1 : 0; }
 
-u32 OS_File::SeekSet(s32 _offset)
+namespace
 {
-    if (m_disk != nullptr)
-        return fseeko(m_disk, (off_t)_offset, SEEK_SET) == 0 ? 1 : 0;
-    if (m_entry == nullptr)
+// One seek on whichever source is open: the disk file with its stdio origin, the archive
+// entry with the matching archive mode.
+u32 Seek(FILE* _disk, OS_ArchiveEntry* _entry, s32 _offset, int _origin, u32 _archiveMode)
+{
+    if (_disk != nullptr)
+        return fseeko(_disk, (off_t)_offset, _origin) == 0 ? 1 : 0;
+    if (_entry == nullptr)
         return 0;
-    OS_Archive::Seek(m_entry, _offset, OS_Archive::SEEK_FROM_START);
+    OS_Archive::Seek(_entry, _offset, _archiveMode);
     return 1;
 }
+}  // namespace
 
-u32 OS_File::SeekCur(s32 _offset)
-{
-    if (m_disk != nullptr)
-        return fseeko(m_disk, (off_t)_offset, SEEK_CUR) == 0 ? 1 : 0;
-    if (m_entry == nullptr)
-        return 0;
-    OS_Archive::Seek(m_entry, _offset, OS_Archive::SEEK_FROM_CURRENT);
-    return 1;
-}
+u32 OS_File::SeekSet(s32 _offset) { return Seek(m_disk, m_entry, _offset, SEEK_SET, OS_Archive::SEEK_FROM_START); }
 
-u32 OS_File::SeekEnd(s32 _offset)
-{
-    if (m_disk != nullptr)
-        return fseeko(m_disk, (off_t)_offset, SEEK_END) == 0 ? 1 : 0;
-    if (m_entry == nullptr)
-        return 0;
-    OS_Archive::Seek(m_entry, _offset, OS_Archive::SEEK_FROM_END);
-    return 1;
-}
+u32 OS_File::SeekCur(s32 _offset) { return Seek(m_disk, m_entry, _offset, SEEK_CUR, OS_Archive::SEEK_FROM_CURRENT); }
+
+u32 OS_File::SeekEnd(s32 _offset) { return Seek(m_disk, m_entry, _offset, SEEK_END, OS_Archive::SEEK_FROM_END); }
 
 u32 OS_File::Tell() const
 {

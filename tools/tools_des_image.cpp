@@ -1,7 +1,7 @@
 // Images are written from the tree's block as it is: the block already has the image layout.
 #include "tools_des_image.h"
 
-#include <cstdio>
+#include "tools_file.h"
 
 std::string TOOL_DesImageBytes(const DES_Tree* _tree)
 {
@@ -12,13 +12,7 @@ std::string TOOL_DesImageBytes(const DES_Tree* _tree)
 
 u32 TOOL_WriteDesImage(const DES_Tree* _tree, const char* _fileName)
 {
-    const std::string bytes = TOOL_DesImageBytes(_tree);
-    FILE* file = fopen(_fileName, "wb");
-    if (file == nullptr)
-        return 0;
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = fclose(file) == 0;
-    return written && closed ? 1 : 0;
+    return TOOL_WriteBytes(_fileName, TOOL_DesImageBytes(_tree));
 }
 
 void TOOL_DesImagePatchU8(std::string* _image, u32 _offset, u8 _value)

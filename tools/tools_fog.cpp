@@ -1,7 +1,8 @@
 #include "tools_fog.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "tools_file.h"
 
 namespace {
 
@@ -60,10 +61,5 @@ std::string TOOL_FogBytes(const TOOL_Fog& _fog)
 
 u32 TOOL_WriteFog(const std::string& _path, const TOOL_Fog& _fog)
 {
-    const std::string bytes = TOOL_FogBytes(_fog);
-    FILE* file = fopen(_path.c_str(), "wb");
-    if (file == nullptr)
-        return 0;
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return (fclose(file) == 0 && written) ? 1 : 0;
+    return TOOL_WriteBytes(_path.c_str(), TOOL_FogBytes(_fog));
 }

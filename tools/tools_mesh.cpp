@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools_file.h"
+
 namespace
 {
 std::string Float(f32 _value)
@@ -80,12 +82,7 @@ std::string TOOL_MeshText(const TOOL_Mesh& _mesh)
 
 u32 TOOL_WriteMesh(const char* _path, const TOOL_Mesh& _mesh)
 {
-    const std::string text = TOOL_MeshText(_mesh);
-    FILE* file = fopen(_path, "wb");
-    if (file == nullptr)
-        return 0;
-    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return (fclose(file) == 0 && written) ? 1 : 0;
+    return TOOL_WriteBytes(_path, TOOL_MeshText(_mesh));
 }
 
 TOOL_Mesh TOOL_MeshGrid(u32 _columns, u32 _rows, u32 _materials)

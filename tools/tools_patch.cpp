@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools_file.h"
+
 namespace {
 
 std::string Float(f32 _value)
@@ -47,10 +49,5 @@ std::string TOOL_PatchText(const TOOL_Patch& _patch)
 
 u32 TOOL_WritePatch(const std::string& _path, const TOOL_Patch& _patch)
 {
-    const std::string text = TOOL_PatchText(_patch);
-    FILE* file = fopen(_path.c_str(), "wb");
-    if (file == nullptr)
-        return 0;
-    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return (fclose(file) == 0 && written) ? 1 : 0;
+    return TOOL_WriteBytes(_path.c_str(), TOOL_PatchText(_patch));
 }

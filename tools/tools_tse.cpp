@@ -1,6 +1,6 @@
 #include "tools_tse.h"
 
-#include <cstdio>
+#include "tools_file.h"
 
 std::string TOOL_TextureSetText(const std::string& _name, s32 _count)
 {
@@ -9,10 +9,5 @@ std::string TOOL_TextureSetText(const std::string& _name, s32 _count)
 
 u32 TOOL_WriteTextureSet(const std::string& _path, const std::string& _name, s32 _count)
 {
-    const std::string text = TOOL_TextureSetText(_name, _count);
-    FILE* file = fopen(_path.c_str(), "wb");
-    if (file == nullptr)
-        return 0;
-    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return (fclose(file) == 0 && written) ? 1 : 0;
+    return TOOL_WriteBytes(_path.c_str(), TOOL_TextureSetText(_name, _count));
 }

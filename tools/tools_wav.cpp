@@ -18,14 +18,16 @@ const s8 s_imaIndexSteps[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4
 
 void PutU16(std::string* _out, u32 _value)
 {
-    _out->push_back((char)(_value & 0xFF));
-    _out->push_back((char)((_value >> 8) & 0xFF));
+    u8 bytes[2];
+    OS_WriteU16LE(bytes, (u16)_value);
+    _out->append((const char*)bytes, 2);
 }
 
 void PutU32(std::string* _out, u32 _value)
 {
-    PutU16(_out, _value & 0xFFFF);
-    PutU16(_out, _value >> 16);
+    u8 bytes[4];
+    OS_WriteU32LE(bytes, _value);
+    _out->append((const char*)bytes, 4);
 }
 
 void PutChunk(std::string* _out, const char* _id, const std::string& _body)

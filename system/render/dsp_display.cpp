@@ -8,6 +8,7 @@
 #include "dsp_texturecache.h"
 #include "os_fatal.h"
 #include "os_shell.h"
+#include "os_string.h"
 
 #define DSP_SITE_BASE 1000
 
@@ -80,10 +81,9 @@ s32 DSP_Display::QueryBoards(DSP_BoardInfo* _boards, s32* _count)
         *_count = available;
     for (s32 i = 0; i < *_count; ++i) {
         // NUL-filled, cut to fit.
-        const char* description = m_enumeration->GetAdapter((u32)i)->identifier.description;
         memset(_boards[i].description, 0, sizeof(_boards[i].description));
-        for (u32 c = 0; c + 1 < sizeof(_boards[i].description) && description[c] != 0; ++c)
-            _boards[i].description[c] = description[c];
+        OS_StrCopyBounded(_boards[i].description, m_enumeration->GetAdapter((u32)i)->identifier.description,
+                          sizeof(_boards[i].description));
         _boards[i].ordinal = i;
     }
     return 0;

@@ -8,6 +8,35 @@
 const char* DSP_VertexShaderPrograms[DSP_NUM_VERTEXSHADERS] = {};
 const char* DSP_PixelShaderPrograms[DSP_NUM_PIXELSHADERS] = {};
 
+namespace
+{
+
+// The first unused slot of a shader table; a full table is fatal.
+template <typename Slot>
+s32 FreeShaderSlot(const Slot* _slots, s32 _count, const char* _caption)
+{
+    s32 slot = 0;
+    while (slot < _count && _slots[slot].used)
+        ++slot;
+    if (slot == _count)
+        OS_Fatal(_caption, "overflow");
+    return slot;
+}
+
+// The slot a shader ID (1.._count) names, which must hold a created shader. Both kinds report
+// a missing shader with the same text.
+template <typename Slot>
+Slot& CreatedShaderSlot(Slot* _slots, s32 _count, s32 _id, const char* _caption)
+{
+    if (_id < 1 || _id > _count)
+        OS_Fatal(_caption, "ID is out of range");
+    if (!_slots[_id - 1].used)
+        OS_Fatal(_caption, "vertex shader not created");
+    return _slots[_id - 1];
+}
+
+}  // namespace
+
 u32 DSP_Display::VertexShaderUsage() const
 {
     return HasHardwareVertexProcessing() ? 0u : (u32)DEV_USAGE_SOFTWAREPROCESSING;
@@ -84,11 +113,7 @@ s32 DSP_Display::VertexShader_CreateFromFile(s32* _id, const char* _program)
 {
     const char* caption = "DSP_Display::VertexShader_CreateFromFile()";
     DSP_RequireDevice(m_device, caption);
-    s32 slot = 0;
-    while (slot < DSP_NUM_VERTEXSHADERS && m_vertexShaders[slot].used)
-        ++slot;
-    if (slot == DSP_NUM_VERTEXSHADERS)
-        OS_Fatal(caption, "overflow");
+    const s32 slot = FreeShaderSlot(m_vertexShaders, DSP_NUM_VERTEXSHADERS, caption);
     DEV_Handle handle = 0;
     DSP_CHECK(m_device->CreateVertexShader(_program, VertexShaderUsage(), &handle));
     m_vertexShaders[slot].used = 1;
@@ -104,11 +129,7 @@ s32 DSP_Display::VertexShader_Destroy(s32 _id)
     if (_id == 0)
         return 0;
     DSP_RequireDevice(m_device, caption);
-    if (_id < 1 || _id > DSP_NUM_VERTEXSHADERS)
-        OS_Fatal(caption, "ID is out of range");
-    ShaderSlot& slot = m_vertexShaders[_id - 1];
-    if (!slot.used)
-        OS_Fatal(caption, "vertex shader not created");
+    ShaderSlot& slot = CreatedShaderSlot(m_vertexShaders, DSP_NUM_VERTEXSHADERS, _id, caption);
     if (m_selectedVertexShader == _id - 1)
         m_selectedVertexShader = -1;
     m_device->DeleteVertexShader(slot.handle);
@@ -121,11 +142,7 @@ s32 DSP_Display::VertexShader_Set(s32 _id)
 {
     const char* caption = "DSP_Display::VertexShader_Set()";
     DSP_RequireDevice(m_device, caption);
-    if (_id < 1 || _id > DSP_NUM_VERTEXSHADERS)
-        OS_Fatal(caption, "ID is out of range");
-    const ShaderSlot& slot = m_vertexShaders[_id - 1];
-    if (!slot.used)
-        OS_Fatal(caption, "vertex shader not created");
+    const ShaderSlot& slot = CreatedShaderSlot(m_vertexShaders, DSP_NUM_VERTEXSHADERS, _id, caption);
     ++m_vertexShaderCounters.calls;
     if (m_selectedVertexShader == _id - 1) {
         ++m_vertexShaderCounters.redundant;
@@ -147,11 +164,7 @@ s32 DSP_Display::PixelShader_CreateFromMemory(s32* _id, const char* _program)
         *_id = 0;
         return 0;
     }
-    s32 slot = 0;
-    while (slot < DSP_NUM_PIXELSHADERS && m_pixelShaders[slot].used)
-        ++slot;
-    if (slot == DSP_NUM_PIXELSHADERS)
-        OS_Fatal(caption, "overflow");
+    const s32 slot = FreeShaderSlot(m_pixelShaders, DSP_NUM_PIXELSHADERS, caption);
     DEV_Handle handle = 0;
     DSP_CHECK(m_device->CreatePixelShader(_program, &handle));
     m_pixelShaders[slot].used = 1;
@@ -167,11 +180,7 @@ s32 DSP_Display::PixelShader_Destroy(s32 _id)
     if (_id == 0)
         return 0;
     DSP_RequireDevice(m_device, caption);
-    if (_id < 1 || _id > DSP_NUM_PIXELSHADERS)
-        OS_Fatal(caption, "ID is out of range");
-    ShaderSlot& slot = m_pixelShaders[_id - 1];
-    if (!slot.used)
-        OS_Fatal(caption, "vertex shader not created");
+    ShaderSlot& slot = CreatedShaderSlot(m_pixelShaders, DSP_NUM_PIXELSHADERS, _id, caption);
     if (m_selectedPixelShader == _id - 1) {
         m_device->SetPixelShader(0);
         m_selectedPixelShader = -1;
@@ -186,10 +195,8 @@ s32 DSP_Display::PixelShader_Set(s32 _id)
 {
     const char* caption = "DSP_Display::PixelShader_Set()";
     DSP_RequireDevice(m_device, caption);
-    if (_id < 0 || _id > DSP_NUM_PIXELSHADERS)
-        OS_Fatal(caption, "ID is out of range");
-    if (_id != 0 && !m_pixelShaders[_id - 1].used)
-        OS_Fatal(caption, "vertex shader not created");
+    if (_id != 0)  // 0: back to the texture stages
+        CreatedShaderSlot(m_pixelShaders, DSP_NUM_PIXELSHADERS, _id, caption);
     ++m_pixelShaderCounters.calls;
     const s32 slot = _id - 1;  // -1: the texture stages
     if (m_selectedPixelShader == slot) {

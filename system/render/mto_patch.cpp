@@ -13,16 +13,24 @@ namespace {
 const char* const LOAD_WHERE = "MTO_Patch::Load";
 const u32 UNUSED = 0xFFFFFFFFu;
 
-// Every record of a section is looked up before the array is sized from the file's count, so a
-// count far beyond the file's records stops at the first missing one instead of asking for
-// gigabytes first.
-void RequireRecords(DES_Section& _section, const char* _stem, s32 _count, const char* _file)
+// Finds a record section and reads its record count. Every record is looked up before the
+// caller sizes its array from the count, so a count far beyond the file's records stops at the
+// first missing one instead of asking for gigabytes first.
+s32 ReadRecordSection(DES_Section& _root, DES_Section* _section, const char* _name, const char* _countKey,
+                      const char* _stem, const char* _illegalCount, const char* _file)
 {
-    for (s32 i = 0; i < _count; ++i) {
+    if (!_root.FindSection(_section, _name))
+        DES_FatalSection(LOAD_WHERE, _name, _file);
+    s32 count = 0;
+    _section->GetS32(_countKey, &count);
+    if (count < 0)
+        OS_Fatal(_illegalCount, _file);
+    for (s32 i = 0; i < count; ++i) {
         DES_Section record;
-        if (!_section.FindSectionIndexed(&record, _stem, (u32)i))
+        if (!_section->FindSectionIndexed(&record, _stem, (u32)i))
             DES_FatalSectionIndexed(LOAD_WHERE, _stem, (u32)i, _file);
     }
+    return count;
 }
 
 }  // namespace
@@ -48,13 +56,8 @@ u32 MTO_Patch::Load(const char* _path)
     snprintf(m_name, sizeof(m_name), "%s", name);
 
     DES_Section triangles;
-    if (!root.FindSection(&triangles, "Triangle"))
-        DES_FatalSection(LOAD_WHERE, "Triangle", name);
-    s32 triangleCount = 0;
-    triangles.GetS32("NumOfT", &triangleCount);
-    if (triangleCount < 0)
-        OS_Fatal("MTO_Patch::Load() - illegal number of triangles", name);
-    RequireRecords(triangles, "T", triangleCount, name);
+    const s32 triangleCount = ReadRecordSection(root, &triangles, "Triangle", "NumOfT", "T",
+                                                "MTO_Patch::Load() - illegal number of triangles", name);
 
     FreeRecords();
     if (triangleCount > 0)
@@ -79,13 +82,8 @@ u32 MTO_Patch::Load(const char* _path)
     }
 
     DES_Section patches;
-    if (!root.FindSection(&patches, "Patch"))
-        DES_FatalSection(LOAD_WHERE, "Patch", name);
-    s32 patchCount = 0;
-    patches.GetS32("NumOfP", &patchCount);
-    if (patchCount < 0)
-        OS_Fatal("MTO_Patch::Load() - illegal number of patches", name);
-    RequireRecords(patches, "P", patchCount, name);
+    const s32 patchCount = ReadRecordSection(root, &patches, "Patch", "NumOfP", "P",
+                                             "MTO_Patch::Load() - illegal number of patches", name);
 
     if (patchCount > 0)
         m_patches = (MTO_PatchRecord*)MEM_Alloc((u32)patchCount * (u32)sizeof(MTO_PatchRecord));
@@ -159,10 +157,12 @@ VEC_Mesh* MTO_Patch::BuildMesh(const VEC_Mesh& _source, const MTO_PatchTriangle*
     for (s32 r = 0; r < _count; ++r)
         ++capacity[_records[r].part];
 
-    s64 sourceVertices = 0;
+    // One part's vertices are renumbered at a time: room for the largest part serves them all.
+    s32 largestPart = 0;
     for (s32 p = 0; p < _source.partCount; ++p)
-        sourceVertices += _source.parts[p].vertexCount;
-    u32* newIndex = sourceVertices > 0 ? (u32*)MEM_Alloc((u32)sourceVertices * (u32)sizeof(u32)) : nullptr;
+        if (_source.parts[p].vertexCount > largestPart)
+            largestPart = _source.parts[p].vertexCount;
+    u32* newIndex = largestPart > 0 ? (u32*)MEM_Alloc((u32)largestPart * (u32)sizeof(u32)) : nullptr;
     VEC_Triangle* picked = _count > 0 ? (VEC_Triangle*)MEM_Alloc((u32)_count * (u32)sizeof(VEC_Triangle)) : nullptr;
 
     for (s32 p = 0; p < _source.partCount; ++p) {
@@ -175,7 +175,7 @@ VEC_Mesh* MTO_Patch::BuildMesh(const VEC_Mesh& _source, const MTO_PatchTriangle*
         for (s32 r = 0; r < _count; ++r)
             if (_records[r].part == p)
                 picked[triangles++] = from.triangles[_records[r].triangle];
-        for (s64 v = 0; v < sourceVertices; ++v)
+        for (s32 v = 0; v < from.vertexCount; ++v)
             newIndex[v] = UNUSED;
         s32 vertices = 0;
         for (s32 t = 0; t < triangles; ++t)

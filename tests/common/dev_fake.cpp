@@ -408,10 +408,11 @@ s32 TST_FakeDevice::SetTextureStageState(u32 _stage, u32 _type, u32 _value)
     return Answer("SetTextureStageState", DEV_OK);
 }
 
-s32 TST_FakeDevice::CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_Handle* _buffer)
+s32 TST_FakeDevice::CreateBuffer(const char* _kind, BufferMap& _buffers, s32 _check, u32 _length, u32 _usage,
+                                 u32 _pool, DEV_Handle* _buffer)
 {
     *_buffer = 0;
-    const s32 result = Answer("CreateVertexBuffer", _length == 0 ? DEV_ERR_INVALIDCALL : DEV_OK);
+    const s32 result = Answer(Text("Create%sBuffer", _kind).c_str(), _check);
     if (result != DEV_OK)
         return result;
     TST_FakeBuffer buffer;
@@ -420,94 +421,75 @@ s32 TST_FakeDevice::CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_H
     buffer.pool = _pool;
     buffer.data = (u8*)calloc(_length, 1);
     *_buffer = m_next++;
-    vertexBuffers[*_buffer] = buffer;
-    m_graphics->Record(Text("CreateVertexBuffer %u 0x%x %u -> %u", _length, _usage, _pool, *_buffer));
+    _buffers[*_buffer] = buffer;
+    m_graphics->Record(Text("Create%sBuffer %u 0x%x %u -> %u", _kind, _length, _usage, _pool, *_buffer));
     return DEV_OK;
+}
+
+s32 TST_FakeDevice::LockBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer, u32 _offset, u32 _size,
+                               u32 _flags, u8** _data)
+{
+    m_graphics->Record(Text("Lock%sBuffer %u %u %u 0x%x", _kind, _buffer, _offset, _size, _flags));
+    *_data = nullptr;
+    auto found = _buffers.find(_buffer);
+    if (found == _buffers.end())
+        return DEV_ERR_INVALIDCALL;
+    const s32 result = Answer(Text("Lock%sBuffer", _kind).c_str(), DEV_OK);
+    return result != DEV_OK ? result : LockRange(found->second, _offset, _size, _data);
+}
+
+s32 TST_FakeDevice::UnlockBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer)
+{
+    m_graphics->Record(Text("Unlock%sBuffer %u", _kind, _buffer));
+    auto found = _buffers.find(_buffer);
+    if (found == _buffers.end() || !found->second.locked)
+        return DEV_ERR_INVALIDCALL;
+    found->second.locked = 0;
+    return Answer(Text("Unlock%sBuffer", _kind).c_str(), DEV_OK);
+}
+
+void TST_FakeDevice::ReleaseBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer)
+{
+    m_graphics->Record(Text("Release%sBuffer %u", _kind, _buffer));
+    auto found = _buffers.find(_buffer);
+    if (found == _buffers.end()) {
+        m_graphics->Record(Text("ERROR release of an unknown %s buffer", _kind));
+        return;
+    }
+    free(found->second.data);
+    _buffers.erase(found);
+}
+
+s32 TST_FakeDevice::CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_Handle* _buffer)
+{
+    return CreateBuffer("Vertex", vertexBuffers, _length == 0 ? DEV_ERR_INVALIDCALL : DEV_OK, _length, _usage,
+                        _pool, _buffer);
 }
 
 s32 TST_FakeDevice::LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
-    m_graphics->Record(Text("LockVertexBuffer %u %u %u 0x%x", _buffer, _offset, _size, _flags));
-    *_data = nullptr;
-    auto found = vertexBuffers.find(_buffer);
-    if (found == vertexBuffers.end())
-        return DEV_ERR_INVALIDCALL;
-    const s32 result = Answer("LockVertexBuffer", DEV_OK);
-    return result != DEV_OK ? result : LockRange(found->second, _offset, _size, _data);
+    return LockBuffer("Vertex", vertexBuffers, _buffer, _offset, _size, _flags, _data);
 }
 
-s32 TST_FakeDevice::UnlockVertexBuffer(DEV_Handle _buffer)
-{
-    m_graphics->Record(Text("UnlockVertexBuffer %u", _buffer));
-    auto found = vertexBuffers.find(_buffer);
-    if (found == vertexBuffers.end() || !found->second.locked)
-        return DEV_ERR_INVALIDCALL;
-    found->second.locked = 0;
-    return Answer("UnlockVertexBuffer", DEV_OK);
-}
+s32 TST_FakeDevice::UnlockVertexBuffer(DEV_Handle _buffer) { return UnlockBuffer("Vertex", vertexBuffers, _buffer); }
 
-void TST_FakeDevice::ReleaseVertexBuffer(DEV_Handle _buffer)
-{
-    m_graphics->Record(Text("ReleaseVertexBuffer %u", _buffer));
-    auto found = vertexBuffers.find(_buffer);
-    if (found == vertexBuffers.end()) {
-        m_graphics->Record("ERROR release of an unknown vertex buffer");
-        return;
-    }
-    free(found->second.data);
-    vertexBuffers.erase(found);
-}
+void TST_FakeDevice::ReleaseVertexBuffer(DEV_Handle _buffer) { ReleaseBuffer("Vertex", vertexBuffers, _buffer); }
 
 s32 TST_FakeDevice::CreateIndexBuffer(u32 _length, u32 _usage, u32 _format, u32 _pool, DEV_Handle* _buffer)
 {
-    *_buffer = 0;
-    const s32 result = Answer("CreateIndexBuffer",
-                              _length == 0 || _format != DEV_FMT_INDEX16 ? DEV_ERR_INVALIDCALL : DEV_OK);
-    if (result != DEV_OK)
-        return result;
-    TST_FakeBuffer buffer;
-    buffer.length = _length;
-    buffer.usage = _usage;
-    buffer.pool = _pool;
-    buffer.data = (u8*)calloc(_length, 1);
-    *_buffer = m_next++;
-    indexBuffers[*_buffer] = buffer;
-    m_graphics->Record(Text("CreateIndexBuffer %u 0x%x %u -> %u", _length, _usage, _pool, *_buffer));
-    return DEV_OK;
+    return CreateBuffer("Index", indexBuffers,
+                        _length == 0 || _format != DEV_FMT_INDEX16 ? DEV_ERR_INVALIDCALL : DEV_OK, _length, _usage,
+                        _pool, _buffer);
 }
 
 s32 TST_FakeDevice::LockIndexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
-    m_graphics->Record(Text("LockIndexBuffer %u %u %u 0x%x", _buffer, _offset, _size, _flags));
-    *_data = nullptr;
-    auto found = indexBuffers.find(_buffer);
-    if (found == indexBuffers.end())
-        return DEV_ERR_INVALIDCALL;
-    const s32 result = Answer("LockIndexBuffer", DEV_OK);
-    return result != DEV_OK ? result : LockRange(found->second, _offset, _size, _data);
+    return LockBuffer("Index", indexBuffers, _buffer, _offset, _size, _flags, _data);
 }
 
-s32 TST_FakeDevice::UnlockIndexBuffer(DEV_Handle _buffer)
-{
-    m_graphics->Record(Text("UnlockIndexBuffer %u", _buffer));
-    auto found = indexBuffers.find(_buffer);
-    if (found == indexBuffers.end() || !found->second.locked)
-        return DEV_ERR_INVALIDCALL;
-    found->second.locked = 0;
-    return Answer("UnlockIndexBuffer", DEV_OK);
-}
+s32 TST_FakeDevice::UnlockIndexBuffer(DEV_Handle _buffer) { return UnlockBuffer("Index", indexBuffers, _buffer); }
 
-void TST_FakeDevice::ReleaseIndexBuffer(DEV_Handle _buffer)
-{
-    m_graphics->Record(Text("ReleaseIndexBuffer %u", _buffer));
-    auto found = indexBuffers.find(_buffer);
-    if (found == indexBuffers.end()) {
-        m_graphics->Record("ERROR release of an unknown index buffer");
-        return;
-    }
-    free(found->second.data);
-    indexBuffers.erase(found);
-}
+void TST_FakeDevice::ReleaseIndexBuffer(DEV_Handle _buffer) { ReleaseBuffer("Index", indexBuffers, _buffer); }
 
 s32 TST_FakeDevice::SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride)
 {

@@ -150,6 +150,15 @@ public:
 private:
     s32 Answer(const char* _operation, s32 _result) const { return m_graphics->Override(_operation, _result); }
 
+    // Vertex and index buffers behave alike; _kind ("Vertex" or "Index") names the recorded calls.
+    using BufferMap = std::map<DEV_Handle, TST_FakeBuffer>;
+    s32 CreateBuffer(const char* _kind, BufferMap& _buffers, s32 _check, u32 _length, u32 _usage, u32 _pool,
+                     DEV_Handle* _buffer);
+    s32 LockBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags,
+                   u8** _data);
+    s32 UnlockBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer);
+    void ReleaseBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer);
+
     TST_FakeGraphics* m_graphics = nullptr;
     DEV_Handle m_next = 1;
 };

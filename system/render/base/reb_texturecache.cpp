@@ -15,19 +15,11 @@ REB_TextureCache::REB_TextureCache(s32 _capacity, s32 _firstId)
     m_entries = (Entry*)MEM_AllocOrDie(slots * sizeof(Entry), "REB_TextureCache::REB_TextureCache()");
     for (u32 i = 0; i < slots; i++)
         new (&m_entries[i]) Entry();
-    m_freeIds = (s32*)MEM_AllocOrDie((u32)(m_capacity + 1) * sizeof(s32), "REB_TextureCache::REB_TextureCache()");
-    for (s32 i = 0; i < m_capacity; i++)
-        m_freeIds[i] = m_firstId + i;
-    m_freeIds[m_capacity] = -1;
-    m_freeRead = 0;
-    m_freeWrite = m_capacity;
-    m_freeCount = m_capacity;
 }
 
 REB_TextureCache::~REB_TextureCache()
 {
     MEM_Free(m_entries);  // Entry is trivially destructible
-    MEM_Free(m_freeIds);
 }
 
 // The name without its extension: the last dot of the last path component starts it.
@@ -64,15 +56,6 @@ s32 REB_TextureCache::Find(const char* _baseName) const
     return -1;
 }
 
-s32 REB_TextureCache::TakeFreeId()
-{
-    // Entries are never removed, so the ring cannot run dry before the table is full.
-    const s32 id = m_freeIds[m_freeRead];
-    m_freeRead = (m_freeRead + 1) % (m_capacity + 1);
-    m_freeCount--;
-    return id;
-}
-
 s32 REB_TextureCache::RegisterTextureName(const char* _name, s32 _priority)
 {
     static const char* const caption = "REB_TextureCache::RegisterTextureName()";
@@ -85,7 +68,7 @@ s32 REB_TextureCache::RegisterTextureName(const char* _name, s32 _priority)
         m_entries[existing].refCount++;
         return m_entries[existing].id;
     }
-    if (m_count >= m_capacity || m_freeCount <= 0)
+    if (m_count >= m_capacity)
         OS_Fatal(caption, "texturedefinition overflow");
 
     s32 insert = 0;
@@ -97,7 +80,8 @@ s32 REB_TextureCache::RegisterTextureName(const char* _name, s32 _priority)
     Entry& entry = m_entries[insert];
     OS_StrCopyBounded(entry.name, baseName, REB_TEXTURE_NAME_BYTES);
     entry.priority = _priority;
-    entry.id = TakeFreeId();
+    // Entries are never removed, so the ids handed out so far are exactly the first m_count.
+    entry.id = m_firstId + m_count;
     entry.refCount = 1;
     m_count++;
     return entry.id;
@@ -143,14 +127,10 @@ void REB_TextureCache::RegisterRebMeshTextures(REB_Mesh* _mesh, s32 _priority)
 
 u32 REB_TextureCache::Next(const char** _name, s32* _id)
 {
-    while (m_iterator < m_count)
-    {
-        const Entry& entry = m_entries[m_iterator++];
-        if (entry.id == -1)
-            continue;
-        *_name = entry.name;
-        *_id = entry.id;
-        return 1;
-    }
-    return 0;
+    if (m_iterator >= m_count)
+        return 0;
+    const Entry& entry = m_entries[m_iterator++];
+    *_name = entry.name;
+    *_id = entry.id;
+    return 1;
 }

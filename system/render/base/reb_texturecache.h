@@ -54,16 +54,10 @@ private:
     };
 
     s32 Find(const char* _baseName) const;
-    s32 TakeFreeId();
 
     Entry* m_entries = nullptr;
     s32 m_capacity = 0;
     s32 m_count = 0;
-    // Ring of ids not yet handed out: capacity + 1 slots so that full and empty differ.
-    s32* m_freeIds = nullptr;
-    s32 m_freeRead = 0;
-    s32 m_freeWrite = 0;
-    s32 m_freeCount = 0;
     s32 m_firstId = 0;
     s32 m_iterator = 0;
 };
