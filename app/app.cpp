@@ -140,5 +140,7 @@ OS_Application Brisel_GetApplication()
     application.app = app;
     application.emergencyCleanup = Brisel_EmergencyCleanup;
     application.windowTitle = Brisel_GetWindowTitle;
+    application.pauseDevices = UTL_PauseDevices;
+    application.resumeDevices = UTL_ResumeDevices;
     return application;
 }

@@ -3,7 +3,7 @@
 
 #include "app.h"
 #include "os_shell.h"
-#include "sys_register.h"
+#include "app_register.h"
 
 int main(int _argc, char** _argv)
 {
@@ -13,8 +13,8 @@ int main(int _argc, char** _argv)
             commandLine += ' ';
         commandLine += _argv[i];
     }
-    SYS_RegisterAll();
+    Brisel_RegisterModules();
     const int exitCode = OS_WinMain(Brisel_GetApplication(), commandLine.c_str());
-    SYS_UnregisterAll();
+    Brisel_UnregisterModules();
     return exitCode;
 }

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "nod_message.h"
-#include "sys_register.h"
+#include "app_register.h"
 
 namespace
 {
@@ -12,7 +12,7 @@ void Register()
 {
     static bool s_done = false;
     if (!s_done) {
-        SYS_RegisterAll();
+        Brisel_RegisterModules();
         s_done = true;
     }
 }

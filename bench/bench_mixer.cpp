@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../platform/plt_audio.h"
+#include "plt_audio.h"
 #include "tools_wav.h"
 
 namespace

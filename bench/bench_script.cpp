@@ -12,7 +12,7 @@
 
 #include "nod_node.h"
 #include "nod_script.h"
-#include "sys_register.h"
+#include "app_register.h"
 
 namespace
 {
@@ -36,7 +36,7 @@ NOD_Script* Setup()
         abort();
     fputs(GLUE, glue);
     fclose(glue);
-    SYS_RegisterAll();
+    Brisel_RegisterModules();
     NOD_RegisterScriptClasses();
     NOD_Node* root = NOD_Node::CreateNode("NOD_Node", "root");
     NOD_Node::SetRoot(root);

@@ -7,7 +7,7 @@
 #include "fuzz_workdir.h"
 #include "nod_message.h"
 #include "os_fatal.h"
-#include "sys_register.h"
+#include "app_register.h"
 
 namespace
 {
@@ -80,7 +80,7 @@ void ReadList(NOD_Message* _message, const NOD_MessagePrototype* _prototype, u32
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     FUZZ_EnterWorkDirectory("messages", FUZZ_LOG_SILENT);
-    SYS_RegisterAll();
+    Brisel_RegisterModules();
     return 0;
 }
 

@@ -17,7 +17,7 @@
 #include "nod_script.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
-#include "sys_register.h"
+#include "app_register.h"
 
 namespace
 {
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (mkdir("dat", 0700) != 0 || mkdir("dat/script", 0700) != 0 || mkdir("dat/script/lib", 0700) != 0)
         abort();
     FUZZ_WriteFile("dat/script/lib/glue.sco", (const u8*)GLUE, strlen(GLUE));
-    SYS_RegisterAll();
+    Brisel_RegisterModules();
     NOD_RegisterScriptClasses();
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../platform/plt_audio.h"
+#include "plt_audio.h"
 
 namespace
 {

@@ -12,7 +12,7 @@
 // the engine's pools, which are single-threaded.
 #pragma once
 
-#include "../system/os_types.h"
+#include "os_types.h"
 
 // Sample status codes, as the library reports them.
 enum : u32

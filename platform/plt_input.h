@@ -17,7 +17,7 @@
 //   allocation); every call is from the program's one thread.
 #pragma once
 
-#include "../system/os_types.h"
+#include "os_types.h"
 
 // DirectInput's result codes; failures have bit 31 set.
 enum : u32

@@ -3,7 +3,7 @@
 // SDL implementation unless a test has installed its own with PLT_SetSystem().
 #pragma once
 
-#include "../system/os_types.h"
+#include "os_types.h"
 
 enum PLT_EventType : u32
 {

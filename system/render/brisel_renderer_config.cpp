@@ -2,6 +2,7 @@
 #include "brisel_renderer.h"
 
 #include "des_file.h"
+#include "os_commandline.h"
 #include "os_fatal.h"
 #include "os_path.h"
 
