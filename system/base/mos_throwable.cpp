@@ -5,20 +5,7 @@
 
 namespace
 {
-// Each thrown class has a body that names it; MOS_Exception and MOS_Error have none.
-template <const char* const& NAME>
-class NamedBody : public MOS_ThrowableBody
-{
-public:
-    using MOS_ThrowableBody::MOS_ThrowableBody;
-    const char* GetClassName() const override { return NAME; }
-};
-
 const char* const RUNTIME_EXCEPTION = "MOS_RuntimeException";
-const char* const SYNC_EXCEPTION = "THR_SyncException";
-const char* const THREAD_DEATH = "THR_ThreadDeath";
-const char* const IO_EXCEPTION = "IO_IOException";
-const char* const EOF_EXCEPTION = "IO_EOFException";
 
 const MOS_Throwable s_noCause;
 }  // namespace
@@ -78,26 +65,6 @@ u32 MOS_Throwable::GetCode() const { return m_body ? m_body->GetCode() : 0; }
 const MOS_Throwable& MOS_Throwable::GetCause() const { return m_body ? m_body->m_cause : s_noCause; }
 
 MOS_RuntimeException::MOS_RuntimeException(const char* _message, u32 _code)
-    : MOS_Exception(new NamedBody<RUNTIME_EXCEPTION>(_message, _code))
-{
-}
-
-THR_SyncException::THR_SyncException(const char* _message, u32 _code)
-    : MOS_RuntimeException(new NamedBody<SYNC_EXCEPTION>(_message, _code))
-{
-}
-
-IO_IOException::IO_IOException(const char* _message, u32 _code)
-    : MOS_Exception(new NamedBody<IO_EXCEPTION>(_message, _code))
-{
-}
-
-IO_EOFException::IO_EOFException(const char* _message, u32 _code)
-    : IO_IOException(new NamedBody<EOF_EXCEPTION>(_message, _code))
-{
-}
-
-THR_ThreadDeath::THR_ThreadDeath(const char* _message, u32 _code)
-    : MOS_Error(new NamedBody<THREAD_DEATH>(_message, _code))
+    : MOS_Exception(new MOS_NamedBody<RUNTIME_EXCEPTION>(_message, _code))
 {
 }

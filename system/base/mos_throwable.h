@@ -1,4 +1,5 @@
-// MOS_Throwable and its family: the exceptions that the stream and thread layers throw.
+// MOS_Throwable and its family: the exceptions that the stream and thread layers throw. The
+// roots live here; each layer declares its own leaves (io_exception.h, thr_exception.h).
 //
 // A thrown exception is a handle of one pointer to a shared, reference-counted body that holds
 // a copy of the message, a code and a cause (always null). Copying a handle takes a count;
@@ -14,7 +15,7 @@
 //     MOS_Error
 //       THR_ThreadDeath        a wait was cancelled because the thread is being stopped
 //
-// The family lives in one header because the tree is one contract. These are distinct from
+// These are distinct from
 // OS_FatalError, which ends the program: only the stream and thread layers throw these, and a
 // stream throws only when asked to. Bodies come from the engine's pools, so only the thread
 // that owns the pools may throw them.
@@ -67,38 +68,11 @@ protected:
     explicit MOS_RuntimeException(MOS_ThrowableBody* _body) : MOS_Exception(_body) {}
 };
 
-class THR_SyncException : public MOS_RuntimeException
-{
-public:
-    explicit THR_SyncException(const char* _message, u32 _code = 0);
-};
-
-class IO_IOException : public MOS_Exception
-{
-public:
-    explicit IO_IOException(const char* _message, u32 _code = 0);
-
-protected:
-    explicit IO_IOException(MOS_ThrowableBody* _body) : MOS_Exception(_body) {}
-};
-
-class IO_EOFException : public IO_IOException
-{
-public:
-    explicit IO_EOFException(const char* _message, u32 _code = 0);
-};
-
 // Has no body of its own: only its descendants are thrown.
 class MOS_Error : public MOS_Throwable
 {
 protected:
     explicit MOS_Error(MOS_ThrowableBody* _body) : MOS_Throwable(_body) {}
-};
-
-class THR_ThreadDeath : public MOS_Error
-{
-public:
-    explicit THR_ThreadDeath(const char* _message, u32 _code = 0);
 };
 
 // The shared body. Derived bodies differ only in their class name.
@@ -120,4 +94,13 @@ private:
     char* m_message = nullptr;
     u32 m_code = 0;
     MOS_Throwable m_cause;
+};
+
+// The body of a thrown class: it differs from the root's only in the class name it reports.
+template <const char* const& NAME>
+class MOS_NamedBody : public MOS_ThrowableBody
+{
+public:
+    using MOS_ThrowableBody::MOS_ThrowableBody;
+    const char* GetClassName() const override { return NAME; }
 };

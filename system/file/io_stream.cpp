@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "mos_throwable.h"
+#include "io_exception.h"
 
 u32 IO_Stream::IsEOF() const { return m_flags & FLAG_EOF; }
 u32 IO_Stream::HasError() const { return m_flags & FLAG_ERROR; }

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <limits>
 
-MAT_SqrtEntry g_matSqrtMantissa[MAT_SQRT_MANTISSA_ENTRIES];
-MAT_SqrtEntry g_matSqrtExponent[MAT_SQRT_EXPONENT_ENTRIES];
+MAT_SqrtEntry MAT_sqrtMantissa[MAT_SQRT_MANTISSA_ENTRIES];
+MAT_SqrtEntry MAT_sqrtExponent[MAT_SQRT_EXPONENT_ENTRIES];
 // Constant-initialised, so it is set before any code of any translation unit runs.
-bool g_matSqrtPending = true;
+bool MAT_sqrtPending = true;
 
 namespace
 {
@@ -34,12 +34,12 @@ MAT_SqrtEntry MakeEntry(f32 _value)
 
 void MAT_SqrtTables()
 {
-    if (!g_matSqrtPending)
+    if (!MAT_sqrtPending)
         return;
     for (u32 k = 0; k < MAT_SQRT_MANTISSA_ENTRIES; ++k)
-        g_matSqrtMantissa[k] = MakeEntry(FloatFromBits(0x3F800000u + k * 0x400u));
+        MAT_sqrtMantissa[k] = MakeEntry(FloatFromBits(0x3F800000u + k * 0x400u));
     // Entry 0 stands for every zero and denormal, entry 255 for infinity and NaN.
     for (u32 e = 0; e < MAT_SQRT_EXPONENT_ENTRIES; ++e)
-        g_matSqrtExponent[e] = MakeEntry(FloatFromBits(e << 23));
-    g_matSqrtPending = false;
+        MAT_sqrtExponent[e] = MakeEntry(FloatFromBits(e << 23));
+    MAT_sqrtPending = false;
 }

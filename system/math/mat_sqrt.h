@@ -20,28 +20,28 @@ struct MAT_SqrtEntry
 constexpr u32 MAT_SQRT_MANTISSA_ENTRIES = 8192;
 constexpr u32 MAT_SQRT_EXPONENT_ENTRIES = 256;
 
-extern MAT_SqrtEntry g_matSqrtMantissa[MAT_SQRT_MANTISSA_ENTRIES];
-extern MAT_SqrtEntry g_matSqrtExponent[MAT_SQRT_EXPONENT_ENTRIES];
+extern MAT_SqrtEntry MAT_sqrtMantissa[MAT_SQRT_MANTISSA_ENTRIES];
+extern MAT_SqrtEntry MAT_sqrtExponent[MAT_SQRT_EXPONENT_ENTRIES];
 // Set until the tables are built.
-extern bool g_matSqrtPending;
+extern bool MAT_sqrtPending;
 
 // Builds both tables on the first call; later calls return at once.
 void MAT_SqrtTables();
 
 inline f32 MAT_FastSqrt(f32 _x)
 {
-    if (g_matSqrtPending) [[unlikely]]
+    if (MAT_sqrtPending) [[unlikely]]
         MAT_SqrtTables();
     u32 bits;
     std::memcpy(&bits, &_x, 4);
-    return g_matSqrtExponent[(bits >> 23) & 255].root * g_matSqrtMantissa[(bits >> 10) & 0x1FFF].root;
+    return MAT_sqrtExponent[(bits >> 23) & 255].root * MAT_sqrtMantissa[(bits >> 10) & 0x1FFF].root;
 }
 
 inline f32 MAT_FastInvSqrt(f32 _x)
 {
-    if (g_matSqrtPending) [[unlikely]]
+    if (MAT_sqrtPending) [[unlikely]]
         MAT_SqrtTables();
     u32 bits;
     std::memcpy(&bits, &_x, 4);
-    return g_matSqrtExponent[(bits >> 23) & 255].inverse * g_matSqrtMantissa[(bits >> 10) & 0x1FFF].inverse;
+    return MAT_sqrtExponent[(bits >> 23) & 255].inverse * MAT_sqrtMantissa[(bits >> 10) & 0x1FFF].inverse;
 }

@@ -1,7 +1,7 @@
 // Events with a waiter count, for waits under a held mutex.
 #include "thr_event.h"
 
-#include "mos_throwable.h"
+#include "thr_exception.h"
 #include "thr_mutex.h"
 #include "thr_threadrecord.h"
 

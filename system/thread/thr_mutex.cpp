@@ -1,7 +1,7 @@
 // Recursive mutexes on the kernel objects.
 #include "thr_mutex.h"
 
-#include "mos_throwable.h"
+#include "thr_exception.h"
 #include "thr_threadrecord.h"
 
 THR_Mutex::THR_Mutex() : m_handle(THR_CreateMutex())

@@ -1,7 +1,7 @@
 // Thread objects: cancel, join and stop under the object's own mutex.
 #include "thr_thread.h"
 
-#include "mos_throwable.h"
+#include "thr_exception.h"
 #include "thr_local.h"
 #include "thr_lockguard.h"
 #include "thr_process.h"

@@ -1,7 +1,7 @@
 // Thread records and the one wait rule of the thread layer.
 #include "thr_threadrecord.h"
 
-#include "mos_throwable.h"
+#include "thr_exception.h"
 #include "thr_local.h"
 #include "thr_process.h"
 #include "thr_thread.h"

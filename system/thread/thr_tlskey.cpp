@@ -1,7 +1,7 @@
 // Thread-local slots on pthread keys.
 #include "thr_tlskey.h"
 
-#include "mos_throwable.h"
+#include "thr_exception.h"
 
 THR_TlsKey::THR_TlsKey(CleanupFunction _cleanup) : m_cleanup(_cleanup)
 {

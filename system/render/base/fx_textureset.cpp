@@ -48,7 +48,7 @@ u32 FX_TextureSet::Load(const char* _path)
 
     m_ids = (s32*)MEM_Alloc((u32)count * (u32)sizeof(s32));
     for (s32 i = 0; i < count; ++i) {
-        char frameName[sizeof(name) + 4];
+        char frameName[sizeof(name) + 12];  // room for any s32, though counts stop at 999
         snprintf(frameName, sizeof(frameName), "%s%03d", name, i + 1);
         m_ids[i] = s_registry->RegisterTextureName(frameName, FRAME_PRIORITY);
         m_count = i + 1;

@@ -8,7 +8,7 @@
 #include "io_filestream.h"
 #include "io_streamref.h"
 #include "io_textoutputstream.h"
-#include "mos_throwable.h"
+#include "io_exception.h"
 #include "test_dir.h"
 
 namespace

@@ -9,7 +9,7 @@
 #include "io_textinputstream.h"
 #include "io_textoutputstream.h"
 #include "mem_alloc.h"
-#include "mos_throwable.h"
+#include "io_exception.h"
 
 namespace
 {

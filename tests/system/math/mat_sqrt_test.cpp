@@ -61,15 +61,15 @@ TEST(MatSqrt, TablesHoldRootsAndInversesOfTheirEntries)
 {
     MAT_SqrtTables();
     MAT_SqrtTables();  // a second call changes nothing
-    EXPECT_FALSE(g_matSqrtPending);
-    EXPECT_EQ(1.0f, g_matSqrtMantissa[0].root);
-    EXPECT_EQ(std::sqrt(1.5f), g_matSqrtMantissa[4096].root);
+    EXPECT_FALSE(MAT_sqrtPending);
+    EXPECT_EQ(1.0f, MAT_sqrtMantissa[0].root);
+    EXPECT_EQ(std::sqrt(1.5f), MAT_sqrtMantissa[4096].root);
     // The inverse comes from the unrounded root: 1 / sqrt(2) in double, rounded once.
-    EXPECT_EQ((f32)(1.0 / std::sqrt(2.0)), g_matSqrtExponent[128].inverse);
-    EXPECT_EQ(0.0f, g_matSqrtExponent[0].root);
-    EXPECT_EQ(INF, g_matSqrtExponent[0].inverse);
-    EXPECT_EQ(INF, g_matSqrtExponent[255].root);
-    EXPECT_EQ(0.0f, g_matSqrtExponent[255].inverse);
+    EXPECT_EQ((f32)(1.0 / std::sqrt(2.0)), MAT_sqrtExponent[128].inverse);
+    EXPECT_EQ(0.0f, MAT_sqrtExponent[0].root);
+    EXPECT_EQ(INF, MAT_sqrtExponent[0].inverse);
+    EXPECT_EQ(INF, MAT_sqrtExponent[255].root);
+    EXPECT_EQ(0.0f, MAT_sqrtExponent[255].inverse);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "mos_throwable.h"
+#include "thr_exception.h"
 #include "thr_process.h"
 
 // Runs _body on a new thread. Join waits at most ten seconds: a thread that does not end

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "mem_alloc.h"
-#include "mos_throwable.h"
+#include "io_exception.h"
+#include "thr_exception.h"
 
 namespace
 {
