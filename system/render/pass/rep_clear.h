@@ -38,7 +38,7 @@ public:
 
     s32 fogTexture = -1;
     s32 otherFogTexture = -1;
-    f32 fogDensity = 0.0f;
+    f32 fogDensity = 0.0f;  // 0..1, truncated to a byte (values outside are clamped)
     const REM_FogLayer* fogLayer = nullptr;
     s32 slots[SLOT_COUNT] = {0, 0, -1, -1, -1, 0};
 };
@@ -84,6 +84,8 @@ public:
 
     s32 fogTexture = -1;
     s32 otherFogTexture = -1;
+    // View depths where the fade begins and where the plant is gone; an end at or before the
+    // start cuts the plant off at the end.
     f32 fadeStart = 0.0f;
     f32 fadeEnd = 0.0f;
     const REM_FogLayer* fogLayer = nullptr;

@@ -23,7 +23,8 @@ class REP_Sprite : public MEM_Object
 public:
     void Create();
     void Release();
-    // Draws _mesh's first material (nothing without indices) as a field around the eye.
+    // Draws _mesh's first material as a field around the eye; nothing without indices, nor when
+    // the mesh's box has no extent (the field would have no period to repeat with).
     void Render(const REB_Mesh* _mesh, const MAT_Vector3& _offset, const MAT_Angle& _angle, f32 _width,
                 f32 _height, const MAT_Angle& _cameraAngle, f32 _fade, VEC_TransformState& _transform,
                 const REB_LightSet& _lights);
@@ -61,6 +62,15 @@ public:
     // Draws _mesh's first material from its own buffers (nothing without indices).
     void DrawMesh(const REB_Mesh* _mesh, f32 _x, f32 _y, const MAT_Angle& _angle, f32 _width, f32 _height,
                   const REB_LightSet& _lights);
+    // One draw of _material from its own buffers with the map's states; the constants are set.
+    void Draw(const REB_Material& _material);
+    // One draw of _part, copied into the shared dynamic buffers (discard locks); the part must
+    // fit them and address fewer than 65536 vertices.
+    void DrawDynamic(const VEC_MeshPart* _part);
+    // The map's blend states as REB_Map::SetMapToRenderState sets them, except that texture
+    // coordinates clamp and nothing is culled (overlays are seen from either side, and their
+    // texels must not bleed in from the opposite edge). A blend mode above 5 is fatal.
+    static void SetMapToRenderState(const VEC_Map* _map);
 
     s32 vertexShader = 0;
     const VEC_Map* map = nullptr;
@@ -71,4 +81,9 @@ public:
     f32 offsetX = 0.0f;
     f32 offsetY = 0.0f;
     f32 aspect = 0.0f;
+
+private:
+    // c2-c6 for a draw at (_x, _y) of _material, whose diffuse map becomes the map drawn.
+    void SetConstants(f32 _x, f32 _y, const MAT_Angle& _angle, f32 _width, f32 _height, const VEC_Material& _material,
+                      const REB_LightSet& _lights);
 };
