@@ -3,8 +3,15 @@
 // moving caustics and fog. RenderTile draws each layer with fixed-function stages; RenderTilePS
 // merges layers in pixel programs. CreateAndUploadSelectors makes the selector textures from
 // the terrain's "material_s.tga" once per terrain.
+//
+// The renderer fills the public fields; the pass owns its shader set (Create to Release). A
+// layer is present when its selector id is not -1; layer 0 always is. Tiles are in world space:
+// the transform state's world matrix is the identity. Texture coordinates of the tiled textures
+// are rebased on a grid cell near the camera so that 32-bit floats keep their precision far
+// from the origin.
 #pragma once
 
+#include "mat_vector.h"
 #include "mem_alloc.h"
 #include "reb_planarprojection.h"
 
@@ -67,8 +74,23 @@ public:
 
     void Create();
     void Release();
+    // Both draw nothing and upload nothing when the tile's first material has no indices or no
+    // vertices. RenderTile adds the layers up in separate draws; RenderTilePS merges them in
+    // pixel programs (the present layers in order, whichever of 1 and 2 they are).
     void RenderTile(const REB_Mesh* _tile, VEC_TransformState& _transform, REB_LightSet& _lights);
     void RenderTilePS(const REB_Mesh* _tile, VEC_TransformState& _transform, REB_LightSet& _lights);
+    // Selector and material into set slots 11 and 10, the layer's coordinate rows into c15, c16.
+    void SetLayer(s32 _selector, s32 _material, f32 _scale, const MAT_Vector3& _camera);
+    // Layer A as SetLayer; layer B into slots 13 and 12 and c17, c18.
+    void SetTwoLayers(s32 _selectorA, s32 _materialA, f32 _scaleA, s32 _selectorB, s32 _materialB, f32 _scaleB,
+                      const MAT_Vector3& _camera);
+    // The detail texture into slot 14, its coordinate rows into c19, c20.
+    void SetDetail(s32 _detail, f32 _scale, const MAT_Vector3& _camera);
+    // Slot 9 and the caustic projection rows c7-c9; c10 = (0, 0, 0, height factor).
+    void SetCausticConstants(s32 _caustic, const REB_PlanarProjection& _record, VEC_TransformState& _transform);
+    // Slots 15 and 16, the fog rows c11, c12, the fog ramp c13 and the density c14.
+    void SetFogConstants(s32 _fogTexture, s32 _otherFogTexture, f32 _fogFactor, f32 _density, const REM_FogLayer* _fog,
+                         VEC_TransformState& _transform);
     // Reads _folder + "material_s.tga" (256 x 256, 32 bits; any other size is fatal) into up
     // to three A4R4G4B4 selector textures from _firstId; returns how many were made. The tints
     // are each layer's average colour (red, green, blue).
