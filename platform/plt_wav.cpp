@@ -3,51 +3,12 @@
 #include <cstring>
 
 #include "plt_audio_local.h"
+#include "plt_wav_ima.h"
 
 namespace
 {
 
-const s16 s_imaSteps[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
-    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-
-const s8 s_imaIndexSteps[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
-
 const u32 MAX_RATE = 1000000;
-
-struct ImaChannel
-{
-    s32 predictor = 0;
-    s32 index = 0;
-};
-
-s16 ImaDecodeNibble(ImaChannel* _c, u32 _nibble)
-{
-    const s32 step = s_imaSteps[_c->index];
-    s32 diff = step >> 3;
-    if (_nibble & 4)
-        diff += step;
-    if (_nibble & 2)
-        diff += step >> 1;
-    if (_nibble & 1)
-        diff += step >> 2;
-    _c->predictor += (_nibble & 8) ? -diff : diff;
-    if (_c->predictor > 32767)
-        _c->predictor = 32767;
-    else if (_c->predictor < -32768)
-        _c->predictor = -32768;
-    _c->index += s_imaIndexSteps[_nibble & 15];
-    if (_c->index < 0)
-        _c->index = 0;
-    else if (_c->index > 88)
-        _c->index = 88;
-    return (s16)_c->predictor;
-}
 
 u32 DecodePcm(const PLT_WavInfo& _info, PLT_AudioPcm* _pcm)
 {
@@ -104,7 +65,7 @@ u32 DecodeImaAdpcm(const PLT_WavInfo& _info, PLT_AudioPcm* _pcm)
     for (u32 offset = 0; written < frames && offset + headerBytes <= _info.dataSize; offset += _info.blockAlign) {
         const u8* block = _info.data + offset;
         const u32 available = _info.dataSize - offset < _info.blockAlign ? _info.dataSize - offset : _info.blockAlign;
-        ImaChannel state[2];
+        PLT_WavImaChannel state[2];
         for (u32 c = 0; c < channels; ++c) {
             state[c].predictor = (s16)OS_ReadU16LE(block + 4 * c);
             state[c].index = block[4 * c + 2] > 88 ? 88 : block[4 * c + 2];
@@ -122,7 +83,7 @@ u32 DecodeImaAdpcm(const PLT_WavInfo& _info, PLT_AudioPcm* _pcm)
                 const u8* bytes = block + groupStart + 4 * c;
                 for (u32 k = 0; k < take; ++k) {
                     const u32 nibble = (k & 1) ? (bytes[k >> 1] >> 4) : (bytes[k >> 1] & 15);
-                    out[(size_t)(written + k) * channels + c] = ImaDecodeNibble(&state[c], nibble);
+                    out[(size_t)(written + k) * channels + c] = PLT_WavImaDecodeNibble(&state[c], nibble);
                 }
             }
             written += take;

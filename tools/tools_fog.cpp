@@ -1,26 +1,7 @@
 #include "tools_fog.h"
 
-#include <cstring>
-
+#include "tools_bytes.h"
 #include "tools_file.h"
-
-namespace {
-
-void AppendU32(std::string& _out, u32 _value)
-{
-    u8 bytes[4];
-    OS_WriteU32LE(bytes, _value);
-    _out.append((const char*)bytes, 4);
-}
-
-void AppendF32(std::string& _out, f32 _value)
-{
-    u32 bits;
-    std::memcpy(&bits, &_value, 4);
-    AppendU32(_out, bits);
-}
-
-}  // namespace
 
 TOOL_Fog TOOL_MakeFog(s32 _rows, f32 _baseHeight, f32 _depthStep, f32 _layerSpacing, u32 (*_color)(s32 _layer))
 {
@@ -40,11 +21,11 @@ TOOL_Fog TOOL_MakeFog(s32 _rows, f32 _baseHeight, f32 _depthStep, f32 _layerSpac
 std::string TOOL_FogBytes(const TOOL_Fog& _fog)
 {
     std::string out;
-    AppendU32(out, (u32)_fog.rows);
-    AppendU32(out, (u32)_fog.layerCount);
-    AppendF32(out, _fog.baseHeight);
-    AppendF32(out, _fog.depthStep);
-    AppendF32(out, _fog.layerSpacing);
+    TOOL_AppendU32(out, (u32)_fog.rows);
+    TOOL_AppendU32(out, (u32)_fog.layerCount);
+    TOOL_AppendF32(out, _fog.baseHeight);
+    TOOL_AppendF32(out, _fog.depthStep);
+    TOOL_AppendF32(out, _fog.layerSpacing);
     if (_fog.rows < 0 || _fog.layerCount < 0)
         return out;
     const size_t count = (size_t)_fog.layerCount * (size_t)_fog.layerCount * (size_t)_fog.rows;

@@ -3,18 +3,10 @@
 
 #include <cmath>
 
+#include "plt_wav_ima.h"
+
 namespace
 {
-
-const s16 s_imaSteps[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
-    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-const s8 s_imaIndexSteps[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
 void PutU16(std::string* _out, u32 _value)
 {
@@ -48,15 +40,13 @@ std::string Riff(const std::string& _chunks)
     return out;
 }
 
-struct ImaEncoder
+// The encoder's state is the decoder's: after each code it takes the step the decoder will.
+struct ImaEncoder : PLT_WavImaChannel
 {
-    s32 predictor = 0;
-    s32 index = 0;
-
-    // The nibble closest to _sample from the current state; the state follows the decoder.
+    // The nibble closest to _sample from the current state.
     u32 Encode(s32 _sample)
     {
-        const s32 step = s_imaSteps[index];
+        const s32 step = PLT_WAV_IMA_STEPS[index];
         s32 diff = _sample - predictor;
         u32 nibble = 0;
         if (diff < 0) {
@@ -76,18 +66,7 @@ struct ImaEncoder
         part >>= 1;
         if (diff >= part)
             nibble |= 1;
-        // Follow exactly what the decoder will compute.
-        s32 delta = step >> 3;
-        if (nibble & 4)
-            delta += step;
-        if (nibble & 2)
-            delta += step >> 1;
-        if (nibble & 1)
-            delta += step >> 2;
-        predictor += (nibble & 8) ? -delta : delta;
-        predictor = predictor > 32767 ? 32767 : (predictor < -32768 ? -32768 : predictor);
-        index += s_imaIndexSteps[nibble];
-        index = index < 0 ? 0 : (index > 88 ? 88 : index);
+        PLT_WavImaDecodeNibble(this, nibble);
         return nibble;
     }
 };

@@ -117,14 +117,15 @@ u32 ReadFooter(const void* _data, u32 _size)
 
 void WriteFooter(void* _data, u32 _size, u32 _guard) { memcpy((u8*)_data + _size, &_guard, sizeof(_guard)); }
 
-void CheckGuards(void* _data)
+// _caller names the entry point the damage was found in, so the report points at the caller.
+void CheckGuards(void* _data, const char* _caller)
 {
     MEM_Header* header = HeaderOf(_data);
     if (header->guard != HEADER_GUARD)
-        OS_Fatal("MEM_Free()", OS_Format("memheader is corrupt guard is %x", header->guard));
+        OS_Fatal(_caller, OS_Format("memheader is corrupt guard is %x", header->guard));
     const u32 footer = ReadFooter(_data, header->size);
     if (footer != FOOTER_GUARD)
-        OS_Fatal("MEM_Free()", OS_Format("memfooter is corrupt guard is %x", footer));
+        OS_Fatal(_caller, OS_Format("memfooter is corrupt guard is %x", footer));
 }
 
 void LogAllocation(u32 _size)
@@ -186,7 +187,7 @@ void MEM_Free(void* _data)
 {
     if (_data == nullptr)
         return;
-    CheckGuards(_data);
+    CheckGuards(_data, "MEM_Free()");
     MEM_Header* header = HeaderOf(_data);
     s_bytesInUse -= header->size;
     WriteFooter(_data, header->size, 0);
@@ -203,12 +204,12 @@ void* MEM_Realloc(void* _data, u32 _size)
 {
     if (_data == nullptr)
         return MEM_Alloc(_size);
+    // A block with broken guards must not be resized: it is no longer what we think it is.
+    CheckGuards(_data, "MEM_Realloc()");
     if (_size == 0) {
         MEM_Free(_data);
         return nullptr;
     }
-    // A block with broken guards must not be resized: it is no longer what we think it is.
-    CheckGuards(_data);
     MEM_Header* header = HeaderOf(_data);
     if (_size <= header->capacity) {
         s_bytesInUse -= header->size;

@@ -33,7 +33,7 @@ u32 HatCode(u32 _pov)
 
 }  // namespace
 
-INP_Joystick::INP_Joystick()
+INP_Joystick::INP_Joystick() : INP_Device("joystick")
 {
     if (!INP_Succeeded(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput)))
         OS_Fatal("This application requires DX8 DirectInput", "");
@@ -41,22 +41,12 @@ INP_Joystick::INP_Joystick()
     if (m_directInput->GameControllerCount() == 0 ||
         !INP_Succeeded(m_directInput->CreateDevice(PLT_DIDEVICE_JOYSTICK, &m_device))) {
         m_device = nullptr;
-        m_directInput->Release();
-        m_directInput = nullptr;
+        ReleaseAll();
         return;
     }
     Init();
     if (m_device != nullptr)
         m_device->Acquire();
-}
-
-INP_Joystick::~INP_Joystick()
-{
-    ReleaseDevice();
-    if (m_directInput != nullptr) {
-        m_directInput->Release();
-        m_directInput = nullptr;
-    }
 }
 
 void INP_Joystick::Init()
@@ -75,15 +65,6 @@ void INP_Joystick::Init()
         ok = INP_Succeeded(m_device->SetDeadZone(PLT_DIJOFS_Z, DEAD_ZONE));
     if (!ok)
         ReleaseDevice();
-}
-
-void INP_Joystick::ReleaseDevice()
-{
-    if (m_device == nullptr)
-        return;
-    m_device->Unacquire();
-    m_device->Release();
-    m_device = nullptr;
 }
 
 u32 INP_Joystick::GetCapabilities(INP_JoystickCaps* _caps)
@@ -120,23 +101,5 @@ u32 INP_Joystick::GetState(INP_JoystickState* _state)
         _state->buttons[i] = raw.buttons[i];
     for (u32 i = 0; i < 4; ++i)
         _state->hats[i] = HatCode(raw.povs[i]);
-    return 1;
-}
-
-s32 INP_Joystick::Acquire()
-{
-    if (m_device == nullptr)
-        return 1;
-    m_device->Acquire();
-    OS_Log("joystick acquired");
-    return 1;
-}
-
-s32 INP_Joystick::Unacquire()
-{
-    if (m_device == nullptr)
-        return 1;
-    m_device->Unacquire();
-    OS_Log("joystick unacquired");
     return 1;
 }

@@ -7,8 +7,7 @@
 // SITO_JOYSTICK, created and destroyed by UTL_QuickIntegrator.
 #pragma once
 
-#include "plt_input.h"
-#include "mem_alloc.h"
+#include "inp_device.h"
 #include "os_types.h"
 
 // Hat direction codes.
@@ -37,26 +36,18 @@ struct INP_JoystickCaps
     u32 hats = 0;
 };
 
-class INP_Joystick : public MEM_Object
+class INP_Joystick : public INP_Device
 {
 public:
     INP_Joystick();
-    ~INP_Joystick();
 
     // 1 with the capabilities; 0 without a device or when they cannot be read.
     u32 GetCapabilities(INP_JoystickCaps* _caps);
     // 1 with the state; 0 without a device or when it cannot be read (logged, not fatal).
     u32 GetState(INP_JoystickState* _state);
-    // Both answer 1.
-    s32 Acquire();
-    s32 Unacquire();
 
 private:
     void Init();
-    void ReleaseDevice();
-
-    PLT_DirectInput* m_directInput = nullptr;
-    PLT_DIDevice* m_device = nullptr;
 };
 
 extern INP_Joystick* SITO_JOYSTICK;

@@ -4,17 +4,13 @@
 #include <array>
 #include <cstring>
 
-#include "inp_dierror.h"
 #include "inp_local.h"
 #include "os_fatal.h"
-#include "os_shell.h"
 
 INP_Keyboard* SITO_KEYBOARD = nullptr;
 
 namespace
 {
-
-const u32 BUFFER_RECORDS = 32;
 
 // The scan codes that have key codes; a key code is the position in this list.
 constexpr u8 KEY_SCAN_CODES[INP_KC_COUNT] = {
@@ -40,68 +36,23 @@ constexpr std::array<u32, 256> KEY_CODES = BuildKeyCodes();
 }  // namespace
 
 INP_Keyboard::INP_Keyboard()
+    : INP_BufferedDevice({PLT_DIDEVICE_KEYBOARD, PLT_DIFORMAT_KEYBOARD, PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND,
+                          "INP_Keyboard", "INP_Keyboard::GetKey() - GetDeviceData()", "keyboard"})
 {
-    // A constructor that stops runs no destructor: give back what the set-up took.
-    try {
-        Init();
-    } catch (const OS_FatalError&) {
-        Exit();
-        throw;
-    }
-}
-
-INP_Keyboard::~INP_Keyboard() { Exit(); }
-
-void INP_Keyboard::Init()
-{
-    INP_Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
-    INP_Check(m_directInput->CreateDevice(PLT_DIDEVICE_KEYBOARD, &m_device), "INP_Keyboard::Init() - CreateDevice()");
-    INP_Check(m_device->SetDataFormat(PLT_DIFORMAT_KEYBOARD), "INP_Keyboard::Init() - SetDataFormat()");
-    INP_Check(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND),
-          "INP_Keyboard::Init() - SetCooperativeLevel()");
-    INP_Check(m_device->SetBufferSize(BUFFER_RECORDS), "INP_Keyboard::Init() - SetProperty()");
-    INP_Check(m_device->Acquire(), "INP_Keyboard::Init() - Acquire()");
-    memset(m_keyMap, 0, sizeof(m_keyMap));
-}
-
-void INP_Keyboard::Exit()
-{
-    if (m_device != nullptr) {
-        m_device->Unacquire();
-        m_device->Release();
-        m_device = nullptr;
-    }
-    if (m_directInput != nullptr) {
-        m_directInput->Release();
-        m_directInput = nullptr;
-    }
 }
 
 u32 INP_Keyboard::GetKey()
 {
     for (;;) {
-        if (m_pending == 0) {
-            u32 count = BUFFER_RECORDS;
-            const u32 result = m_device->GetDeviceData(m_events, &count);
-            if (INP_Lost(result)) {
-                m_device->Acquire();
-                return INP_KC_NONE;
-            }
-            INP_Check(result, "INP_Keyboard::GetKey() - GetDeviceData()");
-            m_pending = count <= BUFFER_RECORDS ? count : BUFFER_RECORDS;
-            m_readIndex = 0;
-            if (m_pending == 0)
-                return INP_KC_NONE;
-        }
-        const PLT_DIDeviceObjectData& record = m_events[m_readIndex];
-        ++m_readIndex;
-        --m_pending;
+        const PLT_DIDeviceObjectData* record = NextRecord();
+        if (record == nullptr)
+            return INP_KC_NONE;
         // A key outside the table would read as "no event" (or as a code no table holds) and
         // end its reader's loop early: it is skipped here instead.
-        const INP_KeyCode keyCode = TranslateDIKtoKC(record.offset);
+        const INP_KeyCode keyCode = TranslateDIKtoKC(record->offset);
         if (keyCode == INP_KC_NONE)
             continue;
-        return record.data != 0 ? keyCode | INP_KC_PRESSED : keyCode;
+        return record->data != 0 ? keyCode | INP_KC_PRESSED : keyCode;
     }
 }
 
@@ -125,24 +76,7 @@ void INP_Keyboard::UpdateKeymap()
 
 u32 INP_Keyboard::IsKeyDown(INP_KeyCode _keyCode) const { return m_keyMap[TranslateKCtoDIK(_keyCode)] & 0x80; }
 
-s32 INP_Keyboard::Acquire()
-{
-    if (m_device == nullptr)
-        return 1;
-    m_device->Acquire();
-    FlushKeys();
-    OS_Log("keyboard acquired");
-    return 1;
-}
-
-s32 INP_Keyboard::Unacquire()
-{
-    if (m_device == nullptr)
-        return 1;
-    m_device->Unacquire();
-    OS_Log("keyboard unacquired");
-    return 1;
-}
+void INP_Keyboard::OnAcquired() { FlushKeys(); }
 
 INP_KeyCode INP_Keyboard::TranslateDIKtoKC(u32 _scanCode)
 {

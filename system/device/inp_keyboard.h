@@ -9,8 +9,7 @@
 // One object exists, SITO_KEYBOARD, created and destroyed by UTL_QuickIntegrator.
 #pragma once
 
-#include "plt_input.h"
-#include "mem_alloc.h"
+#include "inp_buffereddevice.h"
 #include "os_types.h"
 
 typedef u32 INP_KeyCode;
@@ -28,11 +27,10 @@ enum : u32
     INP_KC_PRESSED = 0x80000000  // added to a key event's code when the key went down
 };
 
-class INP_Keyboard : public MEM_Object
+class INP_Keyboard : public INP_BufferedDevice
 {
 public:
     INP_Keyboard();
-    ~INP_Keyboard();
 
     // The next key event (key code, plus INP_KC_PRESSED when the key went down), or
     // INP_KC_NONE when there is none.
@@ -44,25 +42,16 @@ public:
     // Nonzero while the key was down at the last UpdateKeymap; fatal for codes outside 0..119.
     u32 IsKeyDown(INP_KeyCode _keyCode) const;
 
-    // Acquiring drops the events that were pending, so keys pressed while the program was in
-    // the background are not delivered. Both answer 1.
-    s32 Acquire();
-    s32 Unacquire();
-
     // Scan code to key code (INP_KC_NONE outside the table) and back (fatal outside 0..119).
     static INP_KeyCode TranslateDIKtoKC(u32 _scanCode);
     static u32 TranslateKCtoDIK(INP_KeyCode _keyCode);
 
 private:
-    void Init();
-    void Exit();
+    // Acquire (INP_Device) drops the events that were pending, so keys pressed while the
+    // program was in the background are not delivered.
+    void OnAcquired() override;
 
-    PLT_DirectInput* m_directInput = nullptr;
-    PLT_DIDevice* m_device = nullptr;
     u8 m_keyMap[256] = {};
-    PLT_DIDeviceObjectData m_events[32];
-    u32 m_pending = 0;
-    u32 m_readIndex = 0;
 };
 
 extern INP_Keyboard* SITO_KEYBOARD;

@@ -7,8 +7,7 @@
 // UTL_QuickIntegrator.
 #pragma once
 
-#include "plt_input.h"
-#include "mem_alloc.h"
+#include "inp_buffereddevice.h"
 #include "os_types.h"
 
 enum INP_MouseEventType : u32
@@ -27,27 +26,13 @@ struct INP_MouseEvent
     u32 value = 0;
 };
 
-class INP_Mouse : public MEM_Object
+class INP_Mouse : public INP_BufferedDevice
 {
 public:
     INP_Mouse();
-    ~INP_Mouse();
 
     // 1 with the next event in *_event, 0 when there is none.
     u32 GetEvent(INP_MouseEvent* _event);
-    // Both answer 1.
-    s32 Acquire();
-    s32 Unacquire();
-
-private:
-    void Init();
-    void Exit();
-
-    PLT_DirectInput* m_directInput = nullptr;
-    PLT_DIDevice* m_device = nullptr;
-    PLT_DIDeviceObjectData m_events[32];
-    u32 m_pending = 0;
-    u32 m_readIndex = 0;
 };
 
 extern INP_Mouse* SITO_MOUSE;

@@ -1,6 +1,6 @@
 // Node handles: a slot table with generations and a first-in first-out free list, so a freed
-// slot is reused as late as possible and a stale handle needs 4096 reuses of its slot before
-// it could alias.
+// slot is reused as late as possible. A slot serves 65536 nodes and is then retired for good:
+// stale handles could otherwise alias once the generation wrapped.
 #include "nod_handle.h"
 
 #include "mem_alloc.h"
@@ -10,12 +10,9 @@
 
 namespace
 {
-// handle = generation << 20 | (slot index + 1): 0 is never a handle.
+// Low bits 0 are never a handle: slot index + 1 is stored.
 enum : u32 {
-    INDEX_BITS = 20,
-    INDEX_MASK = (1u << INDEX_BITS) - 1,
-    GENERATION_MASK = (1u << (32 - INDEX_BITS)) - 1,
-    MAX_SLOTS = INDEX_MASK,  // the index + 1 must fit the index bits
+    MAX_SLOTS = NOD_HANDLE_SLOT_MASK,  // the index + 1 must fit the slot bits
     NO_SLOT = 0xFFFFFFFFu,
     FIRST_CAPACITY = 256,
 };
@@ -33,16 +30,16 @@ u32 s_used = 0;  // slots ever handed out: 0..s_used-1
 u32 s_freeHead = NO_SLOT;
 u32 s_freeTail = NO_SLOT;
 
-u32 MakeHandle(u32 _index) { return (s_slots[_index].generation << INDEX_BITS) | (_index + 1); }
+u32 MakeHandle(u32 _index) { return (s_slots[_index].generation << NOD_HANDLE_SLOT_BITS) | (_index + 1); }
 
 // The slot a handle names while that slot still belongs to the handle; NO_SLOT otherwise.
 u32 SlotOf(u32 _handle)
 {
-    const u32 low = _handle & INDEX_MASK;
+    const u32 low = _handle & NOD_HANDLE_SLOT_MASK;
     if (low == 0 || low > s_used)
         return NO_SLOT;
     const u32 index = low - 1;
-    if (s_slots[index].node == nullptr || s_slots[index].generation != (_handle >> INDEX_BITS))
+    if (s_slots[index].node == nullptr || s_slots[index].generation != (_handle >> NOD_HANDLE_SLOT_BITS))
         return NO_SLOT;
     return index;
 }
@@ -84,8 +81,12 @@ void NOD_ReleaseHandle(u32 _handle)
         return;
     Slot& slot = s_slots[index];
     slot.node = nullptr;
-    slot.generation = (slot.generation + 1) & GENERATION_MASK;
     slot.nextFree = NO_SLOT;
+    // Retired: empty and on no list, so it is never issued again and every handle of it stays
+    // stale.
+    if (slot.generation == NOD_HANDLE_LAST_GENERATION)
+        return;
+    ++slot.generation;
     if (s_freeTail == NO_SLOT)
         s_freeHead = index;
     else

@@ -7,6 +7,16 @@
 
 #include "os_types.h"
 
+// handle = generation << NOD_HANDLE_SLOT_BITS | (slot index + 1). The segment pools hold far
+// fewer nodes than 65535, so 16 slot bits are plenty and 16 bits are left for the generation.
+// A slot whose last generation has been issued is retired when that node dies instead of
+// starting over at 0: a handle, however old, never names a later node.
+enum : u32 {
+    NOD_HANDLE_SLOT_BITS = 16,
+    NOD_HANDLE_SLOT_MASK = (1u << NOD_HANDLE_SLOT_BITS) - 1,
+    NOD_HANDLE_LAST_GENERATION = (1u << (32 - NOD_HANDLE_SLOT_BITS)) - 1,
+};
+
 class NOD_Node;
 
 // The node's handle; 0 for a null node.

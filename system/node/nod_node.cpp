@@ -17,11 +17,70 @@ namespace
 NOD_Node* s_root = nullptr;
 NOD_Node::ThreadDelivery s_threadDelivery = nullptr;
 
+// Deletion of a tree, sons in order, each with all its descendants before the next son (as
+// if every node deleted its sons itself). The sons of a deleted node wait on an intrusive
+// stack, linked through m_nextDoomed, for the loop of the deletion that started the teardown;
+// s_dooming is the node that loop is deleting now. A node deleted by anybody else (a
+// destructor of a derived class included) runs a loop of its own above the entries already
+// waiting. Linking through the nodes lets a destructor stack any number of sons without
+// allocating.
+NOD_Node* s_doomed = nullptr;
+NOD_Node* s_dooming = nullptr;
+
 // Entries below the count are the queued nodes in queueing order; an entry reads null once
 // its node died before collection.
 RTI_Pointer s_gcQueue[NOD_Node::GC_QUEUE_SIZE];
 s32 s_gcCount = 0;
 u32 s_gcPass = 0;
+
+// One node of the collection walk: its pass and the index of its next son to look at.
+struct GC_Frame
+{
+    NOD_Node* node;
+    u32 pass;
+    u32 index;
+};
+
+// The frames of one collection walk, as deep as the tree: a few on the machine stack, deeper
+// walks in engine memory, given back however the walk ends (a fatal error included).
+class GC_Frames
+{
+public:
+    GC_Frames() = default;
+    GC_Frames(const GC_Frames&) = delete;
+    GC_Frames& operator=(const GC_Frames&) = delete;
+    ~GC_Frames()
+    {
+        if (m_frames != m_local)
+            MEM_Free(m_frames);
+    }
+
+    u32 IsEmpty() const { return m_count == 0; }
+    GC_Frame& Top() { return m_frames[m_count - 1]; }
+    void Pop() { --m_count; }
+    // Invalidates references to the frames.
+    void Push(NOD_Node* _node, u32 _pass)
+    {
+        if (m_count == m_capacity) {
+            const u32 capacity = m_capacity * 2;
+            GC_Frame* frames = (GC_Frame*)MEM_AllocOrDie(capacity * (u32)sizeof(GC_Frame), "NOD_Node::GC_Collect()");
+            for (u32 i = 0; i < m_count; ++i)
+                frames[i] = m_frames[i];
+            if (m_frames != m_local)
+                MEM_Free(m_frames);
+            m_frames = frames;
+            m_capacity = capacity;
+        }
+        m_frames[m_count++] = GC_Frame{_node, _pass, 0};
+    }
+
+private:
+    enum { LOCAL_FRAMES = 32 };
+    GC_Frame m_local[LOCAL_FRAMES];
+    GC_Frame* m_frames = m_local;
+    u32 m_count = 0;
+    u32 m_capacity = LOCAL_FRAMES;
+};
 
 // 1 when the class is NOD_Node or derives from it, judged from the records alone so that no
 // object of a foreign class is ever created as a node.
@@ -100,9 +159,29 @@ NOD_Node::~NOD_Node()
     m_sonCapacity = 0;
     for (u32 i = 0; i < count; ++i)
         sons[i]->m_father = nullptr;
-    for (u32 i = 0; i < count; ++i)
-        delete sons[i];
+
+    // Stacked last son first, so that the first son is deleted first.
+    const u32 inLoop = s_dooming == this;
+    NOD_Node* const below = s_doomed;
+    for (u32 i = count; i-- > 0;) {
+        sons[i]->m_nextDoomed = s_doomed;
+        s_doomed = sons[i];
+    }
     MEM_Free(sons);
+    if (inLoop) {
+        s_dooming = nullptr;
+        return;
+    }
+
+    NOD_Node* const outer = s_dooming;
+    while (s_doomed != below) {
+        NOD_Node* next = s_doomed;
+        s_doomed = next->m_nextDoomed;
+        next->m_nextDoomed = nullptr;
+        s_dooming = next;
+        delete next;
+    }
+    s_dooming = outer;
 }
 
 NOD_Node* NOD_Node::Clone()
@@ -236,21 +315,32 @@ s32 NOD_Node::GC_GetCount() { return s_gcCount; }
 
 void NOD_Node::GC_Rekursion(NOD_Node* _node)
 {
-    // Sons first, always the first son not yet taken by this pass: a son that stays (kept,
-    // refused by its new father, or moved to the end of this very array) is stepped past
-    // instead of being taken again forever.
-    const u32 pass = ++s_gcPass;
-    u32 index = 0;
-    while (index < _node->m_sonCount) {
-        NOD_Node* son = _node->m_sons[index];
-        if (son->m_gcPass == pass) {
-            ++index;
+    // Sons first, always the first son not yet taken by the node's own pass: a son that stays
+    // (kept, refused by its new father, or moved to the end of this very array) is stepped
+    // past instead of being taken again forever. Every node taken opens a frame with a pass
+    // of its own; a frame is done when its node has no son left to take.
+    GC_Frames frames;
+    frames.Push(_node, ++s_gcPass);
+    while (!frames.IsEmpty()) {
+        GC_Frame& frame = frames.Top();
+        NOD_Node* node = frame.node;
+        if (frame.index < node->m_sonCount) {
+            NOD_Node* son = node->m_sons[frame.index];
+            if (son->m_gcPass == frame.pass) {
+                ++frame.index;
+                continue;
+            }
+            son->m_gcPass = frame.pass;
+            frames.Push(son, ++s_gcPass);  // frame is invalid from here on
             continue;
         }
-        son->m_gcPass = pass;
-        GC_Rekursion(son);
+        frames.Pop();
+        GC_Finish(node);
     }
+}
 
+void NOD_Node::GC_Finish(NOD_Node* _node)
+{
     switch (_node->GetGCMode()) {
     case GC_DESTROY:
         if (_node->IsInSimulation()) {

@@ -8,7 +8,8 @@
 // messages delivered synchronously to ProcessMessage. Nodes never delete themselves during a
 // step: they queue themselves with GC_AddNode, and GC_Collect empties the queue after the step.
 // Deleting a node detaches it from its father and deletes its sons; deleting the root deletes
-// the whole tree and clears the root.
+// the whole tree and clears the root. Deletion and collection walk the tree with explicit
+// stacks, so a tree of any depth costs no more machine stack than a flat one.
 //
 // Every node gets a handle at construction (see nod_handle.h): messages and scripts carry
 // handles, never pointers, so a reference to a dead node decodes to null.
@@ -133,6 +134,8 @@ private:
     u32 IsSelfOrAncestorOf(const NOD_Node* _node) const;
     u32 RemoveSonAt(u32 _index);
     static void GC_Rekursion(NOD_Node* _node);
+    // What the node's collection mode asks for, once its sons are done.
+    static void GC_Finish(NOD_Node* _node);
 
     NOD_Node* m_father = nullptr;
     RTI_Pointer m_script;
@@ -142,6 +145,7 @@ private:
     u16 m_sonCount = 0;
     u32 m_handle = 0;
     u32 m_gcPass = 0;  // the sons-first pass that last took this node
+    NOD_Node* m_nextDoomed = nullptr;  // below it on the stack of nodes waiting to be deleted
 };
 
 // The registration functions of this module: "NOD_Node" with base "RTI_Class".

@@ -11,57 +11,62 @@ RTI_IMPLEMENT_CLASS(SIM_Name, "RTI_Class")
 RTI_IMPLEMENT_CLASS(SIM_ClassName, "RTI_Class")
 RTI_IMPLEMENT_CLASS(SIM_Path, "RTI_Class")
 
-namespace
-{
-// Copies a text of at most _maxLength characters into a field of _maxLength + 2 bytes;
-// 0 when the text is longer, leaving the field unchanged.
-u32 CopyText(char* _field, const char* _text, u32 _maxLength)
+// --- SIM_FixedName ---
+
+template <u32 BYTES>
+u32 SIM_FixedName<BYTES>::CopyText(const char* _text)
 {
     if (_text == nullptr)
         _text = "";
     const u32 length = OS_StrLen(_text);
-    if (length > _maxLength)
+    if (length > MAX_LENGTH)
         return 0;
-    memcpy(_field, _text, length + 1);
+    memcpy(m_name, _text, length + 1);
     return 1;
 }
 
-// Takes a received field of _count bytes (missing bytes read as zeros) when it holds a text of
-// at most _maxLength characters; otherwise empties the field. 1 when taken.
-u32 TakeField(char* _field, u32 _fieldBytes, u32 _maxLength, const u8* _source, s32 _count)
+template <u32 BYTES>
+u32 SIM_FixedName<BYTES>::SetFromField(const u8* _field, s32 _count)
 {
-    u8 field[SIM_ClassName::FIELD_BYTES] = {};
-    const u32 count = _count < 0 ? 0 : ((u32)_count < _fieldBytes ? (u32)_count : _fieldBytes);
+    u8 field[FIELD_BYTES] = {};
+    const u32 count = _count < 0 ? 0 : ((u32)_count < BYTES ? (u32)_count : BYTES);
     if (count > 0)
-        memcpy(field, _source, count);
-    if (memchr(field, 0, _maxLength + 1) == nullptr) {
-        memset(_field, 0, _fieldBytes);
+        memcpy(field, _field, count);
+    if (memchr(field, 0, MAX_LENGTH + 1) == nullptr) {
+        memset(m_name, 0, FIELD_BYTES);
         return 0;
     }
-    memcpy(_field, field, _fieldBytes);
+    memcpy(m_name, field, FIELD_BYTES);
     return 1;
 }
 
-// Moves one field through the archive. Reading, a short or malformed field empties it and
-// marks the archive failed; answers 0 then.
-u32 SerializeField(RTI_Archive& _archive, char* _field, u32 _fieldBytes, u32 _maxLength)
+template <u32 BYTES>
+u32 SIM_FixedName<BYTES>::SerializeField(RTI_Archive& _archive)
 {
     if (_archive.GetMode() != RTI_Archive::MODE_READ) {
-        s32 length = (s32)_fieldBytes;
-        _archive.Serialize((u8*)_field, &length);
+        s32 length = (s32)FIELD_BYTES;
+        _archive.Serialize((u8*)m_name, &length);
         return 1;
     }
-    u8 field[SIM_ClassName::FIELD_BYTES] = {};
-    s32 length = (s32)_fieldBytes;
+    u8 field[FIELD_BYTES] = {};
+    s32 length = (s32)FIELD_BYTES;
     _archive.Serialize(field, &length);
-    if (length != (s32)_fieldBytes || !TakeField(_field, _fieldBytes, _maxLength, field, length)) {
-        memset(_field, 0, _fieldBytes);
+    if (length != (s32)FIELD_BYTES || !SetFromField(field, length)) {
+        memset(m_name, 0, FIELD_BYTES);
         _archive.SetFailed();
         return 0;
     }
     return 1;
 }
+
+template <u32 BYTES>
+void SIM_FixedName<BYTES>::Serialize(RTI_Archive& _archive)
+{
+    SerializeField(_archive);
 }
+
+template class SIM_FixedName<16>;
+template class SIM_FixedName<64>;
 
 // --- SIM_Name ---
 
@@ -69,13 +74,13 @@ SIM_Name::SIM_Name(const char* _name) { SetName(_name); }
 
 void SIM_Name::SetName(const char* _name)
 {
-    if (!CopyText(m_name, _name, MAX_LENGTH))
+    if (!CopyText(_name))
         OS_Fatal("SIM_Name::SetName() : name too long", _name);
 }
 
 SIM_Name& SIM_Name::operator=(const char* _name)
 {
-    if (!CopyText(m_name, _name, MAX_LENGTH))
+    if (!CopyText(_name))
         OS_Fatal("SIM_Name::oparator=() : name too long", _name);
     return *this;
 }
@@ -98,20 +103,13 @@ u32 SIM_Name::HasProperPrefix(const SIM_Name& _other) const
     return (length < OS_StrLen(m_name) && memcmp(m_name, _other.m_name, length) == 0) ? 1 : 0;
 }
 
-u32 SIM_Name::SetFromField(const u8* _field, s32 _count)
-{
-    return TakeField(m_name, FIELD_BYTES, MAX_LENGTH, _field, _count);
-}
-
-void SIM_Name::Serialize(RTI_Archive& _archive) { SerializeField(_archive, m_name, FIELD_BYTES, MAX_LENGTH); }
-
 // --- SIM_ClassName ---
 
 SIM_ClassName::SIM_ClassName(const char* _name) { SetName(_name); }
 
 void SIM_ClassName::SetName(const char* _name)
 {
-    if (!CopyText(m_name, _name, MAX_LENGTH))
+    if (!CopyText(_name))
         OS_Fatal("SIM_ClassName::SetName() : name too long", _name);
 }
 
@@ -119,16 +117,6 @@ SIM_ClassName& SIM_ClassName::operator=(const char* _name)
 {
     SetName(_name);
     return *this;
-}
-
-u32 SIM_ClassName::SetFromField(const u8* _field, s32 _count)
-{
-    return TakeField(m_name, FIELD_BYTES, MAX_LENGTH, _field, _count);
-}
-
-void SIM_ClassName::Serialize(RTI_Archive& _archive)
-{
-    SerializeField(_archive, m_name, FIELD_BYTES, MAX_LENGTH);
 }
 
 // --- SIM_Path ---
@@ -251,7 +239,7 @@ void SIM_Path::Serialize(RTI_Archive& _archive)
     SIM_Name names[MAX_DEPTH];
     u32 valid = 1;
     for (u32 i = 0; i < header[0]; ++i) {
-        if (!SerializeField(_archive, names[i].m_name, SIM_Name::FIELD_BYTES, SIM_Name::MAX_LENGTH))
+        if (!names[i].SerializeField(_archive))
             valid = 0;
     }
     Accept(names, header[0], header[1], valid);

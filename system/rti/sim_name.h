@@ -27,13 +27,60 @@ concept SIM_Message = requires(MESSAGE* _message, u8 _value, const u8* _source, 
     _message->GetBytes(_destination, _capacity);
 };
 
-class SIM_Name : public RTI_Class
+// A text of at most BYTES - 2 characters in a field of BYTES bytes: the value, the checks and
+// the byte forms that SIM_Name and SIM_ClassName share. Only the two named classes are
+// registered; this part of them never is.
+template <u32 BYTES>
+class SIM_FixedName : public RTI_Class
+{
+public:
+    enum { FIELD_BYTES = BYTES, MAX_LENGTH = BYTES - 2 };
+
+    const char* GetName() const { return m_name; }
+
+    template <SIM_Message MESSAGE>
+    void PutToMessage(MESSAGE* _message) const
+    {
+        _message->PutBytes((const u8*)m_name, (u8)FIELD_BYTES);
+    }
+    // 1 when a valid text was read; 0 leaves it empty.
+    template <SIM_Message MESSAGE>
+    u32 GetFromMessage(MESSAGE* _message)
+    {
+        u8 field[FIELD_BYTES] = {};
+        s32 count = FIELD_BYTES;
+        _message->GetBytes(field, &count);
+        return SetFromField(field, count);
+    }
+    void Serialize(RTI_Archive& _archive) override;
+
+protected:
+    SIM_FixedName() = default;
+    SIM_FixedName(const SIM_FixedName&) = default;
+    SIM_FixedName& operator=(const SIM_FixedName&) = default;
+
+    // Copies a text of at most MAX_LENGTH characters (null: the empty text); 0 when it is
+    // longer, leaving the value unchanged. The callers make that fatal with their own caption.
+    u32 CopyText(const char* _text);
+    // Takes a received field of _count bytes (missing bytes read as zeros) when it holds a text
+    // of at most MAX_LENGTH characters; otherwise empties the value. 1 when taken.
+    u32 SetFromField(const u8* _field, s32 _count);
+    // Serialize, answering 0 when a read field was short or malformed (the value empty, the
+    // archive marked failed), so that a path can refuse itself as a whole.
+    u32 SerializeField(RTI_Archive& _archive);
+
+    char m_name[FIELD_BYTES] = {};
+};
+
+// The two sizes in use, instantiated once in sim_name.cpp.
+extern template class SIM_FixedName<16>;
+extern template class SIM_FixedName<64>;
+
+class SIM_Name : public SIM_FixedName<16>
 {
     RTI_DECLARE_CLASS(SIM_Name)
 
 public:
-    enum { FIELD_BYTES = 16, MAX_LENGTH = 14 };
-
     SIM_Name() = default;
     explicit SIM_Name(const char* _name);  // fatal when too long, as SetName
     SIM_Name(const SIM_Name&) = default;
@@ -41,7 +88,6 @@ public:
 
     void SetName(const char* _name);  // null sets the empty name
     SIM_Name& operator=(const char* _name);
-    const char* GetName() const { return m_name; }
 
     // Equal without regard to case.
     bool operator==(const SIM_Name& _other) const;
@@ -51,36 +97,15 @@ public:
     // 1 when _other is a proper prefix of this name, compared with case ("x" for "x1", not "x").
     u32 HasProperPrefix(const SIM_Name& _other) const;
 
-    template <SIM_Message MESSAGE>
-    void PutToMessage(MESSAGE* _message) const
-    {
-        _message->PutBytes((const u8*)m_name, (u8)FIELD_BYTES);
-    }
-    // 1 when a valid name was read; 0 leaves the name empty.
-    template <SIM_Message MESSAGE>
-    u32 GetFromMessage(MESSAGE* _message)
-    {
-        u8 field[FIELD_BYTES] = {};
-        s32 count = FIELD_BYTES;
-        _message->GetBytes(field, &count);
-        return SetFromField(field, count);
-    }
-    void Serialize(RTI_Archive& _archive) override;
-
 private:
     friend class SIM_Path;
-    u32 SetFromField(const u8* _field, s32 _count);
-
-    char m_name[FIELD_BYTES] = {};
 };
 
-class SIM_ClassName : public RTI_Class
+class SIM_ClassName : public SIM_FixedName<64>
 {
     RTI_DECLARE_CLASS(SIM_ClassName)
 
 public:
-    enum { FIELD_BYTES = 64, MAX_LENGTH = 62 };
-
     SIM_ClassName() = default;
     explicit SIM_ClassName(const char* _name);  // fatal when too long, as SetName
     SIM_ClassName(const SIM_ClassName&) = default;
@@ -88,28 +113,6 @@ public:
 
     void SetName(const char* _name);  // null sets the empty name
     SIM_ClassName& operator=(const char* _name);
-    const char* GetName() const { return m_name; }
-
-    template <SIM_Message MESSAGE>
-    void PutToMessage(MESSAGE* _message) const
-    {
-        _message->PutBytes((const u8*)m_name, (u8)FIELD_BYTES);
-    }
-    // 1 when a valid class name was read; 0 leaves it empty.
-    template <SIM_Message MESSAGE>
-    u32 GetFromMessage(MESSAGE* _message)
-    {
-        u8 field[FIELD_BYTES] = {};
-        s32 count = FIELD_BYTES;
-        _message->GetBytes(field, &count);
-        return SetFromField(field, count);
-    }
-    void Serialize(RTI_Archive& _archive) override;
-
-private:
-    u32 SetFromField(const u8* _field, s32 _count);
-
-    char m_name[FIELD_BYTES] = {};
 };
 
 class SIM_Path : public RTI_Class

@@ -565,6 +565,14 @@ void SetGlobal(lua_State* _state, const char* _name, lua_CFunction _function)
     lua_pushcfunction(_state, _function);
     lua_setglobal(_state, _name);
 }
+
+// Scripts see only the type's name through getmetatable, never the table: a __gc added to
+// it would run script code from the collector, which nothing here is prepared for.
+void ProtectMetatable(lua_State* _state, const char* _typeName)
+{
+    lua_pushstring(_state, _typeName);
+    lua_setfield(_state, -2, "__metatable");
+}
 }  // namespace
 
 // --- Prototype index ---
@@ -641,12 +649,14 @@ s32 NOD_RegisterLuaSide(lua_State* _state, void* _block)
     SetMethod(_state, "__sub", &LUA_Guarded<VectorSubBody>);
     SetMethod(_state, "__div", &LUA_Guarded<VectorDivBody>);
     SetMethod(_state, "__pow", &LUA_Guarded<VectorPowBody>);
+    ProtectMetatable(_state, "MAT_Vector3");
     block->vectorTag = luaL_ref(_state, LUA_REGISTRYINDEX);
     SetGlobal(_state, "MAT_Vector3", &NOD_Script::LUA_Vector3_Create);
 
     // A node reference holds the node's handle, which decodes to null once the node died.
     lua_newtable(_state);
     SetMethod(_state, "__index", &LUA_Guarded<NodeRefGetBody>);
+    ProtectMetatable(_state, "NOD_NodeRef");
     block->nodeRefTag = luaL_ref(_state, LUA_REGISTRYINDEX);
     SetGlobal(_state, "NOD_NodeRef", &NOD_Script::LUA_NodeReferenceCreate);
     return 0;

@@ -350,6 +350,7 @@ NOD_Message* NOD_Script::PM_BindThread(NOD_Message* _message)
     record.node.Set(node);
     record.firstTimer = -1;
     record.flags = THREAD_BEGIN_PLAY;
+    ++record.binding;
     if (m_activeHead == -1) {
         m_activeHead = thread;
     } else {
@@ -431,6 +432,11 @@ NOD_Message* NOD_Script::PM_UnBindThread(NOD_Message* _message)
         return nullptr;
     }
     FreeThreadTimers(thread);
+    // The node lets go as well, or its events would reach whichever thread gets the record
+    // next. A node bound again since (to another record or script node) keeps that binding.
+    NOD_Node* bound = GetThreadNode(thread);
+    if (bound != nullptr && bound->GetScriptNode() == this && bound->GetThreadId() == thread)
+        bound->BindThread(nullptr, -1);
     m_threads[thread].node.Set(nullptr);
     s32 previous = -1;
     s32 current = m_activeHead;
@@ -503,11 +509,17 @@ NOD_Message* NOD_Script::ProcessThreadMessage(NOD_Message* _event, u32 _queued, 
             OS_Fatal(DELIVERY_WHERE, "ThreadMessageStack is full");
         }
         m_ring.slots[m_ring.write].thread = _threadId;
+        m_ring.slots[m_ring.write].binding = m_threads[_threadId].binding;
         m_ring.slots[m_ring.write].message = _event;
         m_ring.write = (m_ring.write + 1) % RING_SLOTS;
         ++m_ring.count;
         return nullptr;
     }
+    return DeliverThreadMessage(_event, _threadId, m_threads[_threadId].binding);
+}
+
+NOD_Message* NOD_Script::DeliverThreadMessage(NOD_Message* _event, s32 _threadId, u32 _binding)
+{
     std::unique_ptr<NOD_Message> event(_event);
     const NOD_MessagePrototype* prototype = NOD_FindIndexedPrototype(event->GetType());
     if (prototype == nullptr) {
@@ -515,7 +527,7 @@ NOD_Message* NOD_Script::ProcessThreadMessage(NOD_Message* _event, u32 _queued, 
                          m_name.GetName(), (s32)event->GetType()));
         return nullptr;
     }
-    if (GetThreadNode(_threadId) == nullptr) {
+    if (GetThreadNode(_threadId) == nullptr || m_threads[_threadId].binding != _binding) {
         OS_Log(OS_Format("[SCRIPTERROR] script \"%s\" - threadmessage \"%s\" has been sended to NULL node",
                          m_name.GetName(), prototype->GetName()));
         return nullptr;
@@ -539,7 +551,7 @@ void NOD_Script::HeartBeat()
         m_ring.slots[m_ring.read].message = nullptr;
         m_ring.read = (m_ring.read + 1) % RING_SLOTS;
         --m_ring.count;
-        NOD_Message* reply = ProcessThreadMessage(next.message, 0, next.thread);
+        NOD_Message* reply = DeliverThreadMessage(next.message, next.thread, next.binding);
         if (reply != nullptr) {
             OS_Log(OS_Format("[SCRIPTERROR] an asynchronous thread message of type '%d' seems to have out parameters",
                              (s32)reply->GetType()));

@@ -12,6 +12,7 @@
 // the prototype's position in the process-wide prototype index as upvalue), the Script_*
 // service functions, and the user types MAT_Vector3 (three f32 inside the userdata) and
 // NOD_NodeRef (a node handle inside the userdata, which decodes to nil once the node died).
+// Both metatables are protected: getmetatable answers the type's name.
 // Before every entry into Lua the entry sets the current script block and the current script
 // node to its own and restores them afterwards; the script commands use that node as their
 // default target. A fatal error inside Lua reaches the caller as OS_FatalError (lua_state.h).
@@ -64,7 +65,9 @@ public:
     NOD_Message* ProcessMessage(NOD_Message* _message) override;
     // Delivery of an event to a thread: queued, it waits for the next HeartBeat (null is
     // returned); otherwise the thread's state function runs now and the reply (the event
-    // refilled with the state function's results) or null is returned.
+    // refilled with the state function's results) or null is returned. A queued event whose
+    // thread record has been unbound meanwhile is dropped, even when the record is bound again.
+    // Unbinding a thread also unbinds its node, so the node's later events are dropped too.
     NOD_Message* ProcessThreadMessage(NOD_Message* _event, u32 _queued, s32 _threadId);
 
     // Loads and runs a chunk (source or compiled) in this node's state as an entry of its own;
@@ -115,6 +118,7 @@ private:
         RTI_Pointer node;
         s32 firstTimer = -1;
         u32 flags = 0;
+        u32 binding = 0;  // counts the record's bindings: tells its successive nodes apart
     };
     struct Timer
     {
@@ -125,6 +129,7 @@ private:
     struct Event
     {
         s32 thread = 0;
+        u32 binding = 0;  // the thread's binding when the event was queued
         NOD_Message* message = nullptr;
     };
     struct Ring
@@ -141,6 +146,9 @@ private:
     NOD_Message* PM_UnBindThread(NOD_Message* _message);
     NOD_Message* PM_StopTimer(NOD_Message* _message);
 
+    // Runs the thread's state function for an event sent while the record had the binding;
+    // an event of an earlier binding of the record is dropped like one to an unbound thread.
+    NOD_Message* DeliverThreadMessage(NOD_Message* _event, s32 _threadId, u32 _binding);
     void ProcessThreads();
     // Calls __BeginPlay (thread) or __Timer (thread, timer); answers the Lua status.
     s32 CallThreadFunction(const char* _function, s32 _thread, s32 _timer);

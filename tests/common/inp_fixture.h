@@ -1,52 +1,16 @@
-// What the input device tests share: SDL up headless in a fresh directory (the devices log),
-// input pushed through SDL's event queue and polled the way the main loop polls it.
+// What the input device tests share: SDL up headless (sdl_fixture.h) in a fresh directory,
+// since the devices log.
 #pragma once
 
-#include <SDL.h>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "plt_system.h"
+#include "sdl_fixture.h"
 #include "test_dir.h"
 
-class INP_TestBase : public testing::Test
+class INP_TestBase : public TST_SdlTest
 {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        m_system = PLT_GetSystem();
-        ASSERT_EQ(0, m_system->Init()) << m_system->ErrorText();
-    }
-
-    void TearDown() override { m_system->Shutdown(); }
-
-    void Pump()
-    {
-        PLT_Event event;
-        while (m_system->PollEvent(&event)) {
-        }
-    }
-
-    static void PushKey(SDL_Scancode _scancode, bool _down)
-    {
-        SDL_Event event = {};
-        event.type = _down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.keysym.scancode = _scancode;
-        SDL_PushEvent(&event);
-    }
-
-    static void PushFocus(bool _gained)
-    {
-        SDL_Event event = {};
-        event.type = SDL_WINDOWEVENT;
-        event.window.event = _gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-        SDL_PushEvent(&event);
-    }
-
     // The lines of log.txt that are not termination lines.
     std::vector<std::string> LogLines() const
     {
@@ -70,5 +34,4 @@ protected:
     }
 
     TST_TempDir m_dir;
-    PLT_System* m_system = nullptr;
 };

@@ -2,11 +2,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "plt_input.h"
-#include "plt_system.h"
+#include "sdl_fixture.h"
 
 namespace
 {
@@ -15,14 +14,12 @@ typedef std::vector<PLT_DIDeviceObjectData> Records;
 
 const u32 FOREGROUND = PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND;
 
-class InputStandInTest : public testing::Test
+class InputStandInTest : public TST_SdlTest
 {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        m_system = PLT_GetSystem();
-        ASSERT_EQ(0, m_system->Init()) << m_system->ErrorText();
+        ASSERT_NO_FATAL_FAILURE(TST_SdlTest::SetUp());
         ASSERT_EQ(PLT_DI_OK, PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput));
     }
 
@@ -30,8 +27,9 @@ protected:
     {
         for (PLT_DIDevice* device : m_devices)
             device->Release();
-        m_directInput->Release();
-        m_system->Shutdown();
+        if (m_directInput != nullptr)
+            m_directInput->Release();
+        TST_SdlTest::TearDown();
     }
 
     // A device set up the way the engine sets it up, acquired.
@@ -56,14 +54,6 @@ protected:
         return device;
     }
 
-    // Lets the SDL system poll everything queued, as the main loop does.
-    void Pump()
-    {
-        PLT_Event event;
-        while (m_system->PollEvent(&event)) {
-        }
-    }
-
     static Records Take(PLT_DIDevice* _device, u32 _room = 256, u32* _result = nullptr)
     {
         Records records(_room);
@@ -77,24 +67,6 @@ protected:
         return records;
     }
 
-    static void PushKey(SDL_Scancode _scancode, bool _down, bool _repeat = false)
-    {
-        SDL_Event event = {};
-        event.type = _down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.keysym.scancode = _scancode;
-        event.key.repeat = _repeat ? 1 : 0;
-        SDL_PushEvent(&event);
-    }
-
-    static void PushFocus(bool _gained)
-    {
-        SDL_Event event = {};
-        event.type = SDL_WINDOWEVENT;
-        event.window.event = _gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-        SDL_PushEvent(&event);
-    }
-
-    PLT_System* m_system = nullptr;
     PLT_DirectInput* m_directInput = nullptr;
     std::vector<PLT_DIDevice*> m_devices;
 };
@@ -278,10 +250,9 @@ TEST_F(InputStandInTest, MouseRecordsRelativeMotionWheelAndFourButtons)
 
 TEST_F(InputStandInTest, WithoutAControllerThereIsNoJoystick)
 {
-    ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_JOYSTICK));
-    const bool attached = SDL_NumJoysticks() > 0;
-    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-    if (attached)
+    TST_Joystick joystick;
+    ASSERT_NO_FATAL_FAILURE(joystick.Start());
+    if (joystick.RealController())
         GTEST_SKIP() << "a game controller is attached";
     EXPECT_EQ(0u, m_directInput->GameControllerCount());
     PLT_DIDevice* device = nullptr;
@@ -295,14 +266,11 @@ class JoystickStandInTest : public InputStandInTest
 protected:
     void SetUp() override
     {
-        InputStandInTest::SetUp();
-        ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_JOYSTICK));
-        if (SDL_NumJoysticks() > 0)
+        ASSERT_NO_FATAL_FAILURE(InputStandInTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(m_joystick.Start());
+        if (m_joystick.RealController())
             GTEST_SKIP() << "a game controller is attached";
-        m_index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 4, 4, 2);
-        ASSERT_GE(m_index, 0) << SDL_GetError();
-        m_virtual = SDL_JoystickOpen(m_index);
-        ASSERT_NE(nullptr, m_virtual);
+        ASSERT_NO_FATAL_FAILURE(m_joystick.Attach(4, 4, 2));
     }
 
     void TearDown() override
@@ -310,11 +278,7 @@ protected:
         for (PLT_DIDevice* device : m_devices)
             device->Release();
         m_devices.clear();
-        if (m_virtual != nullptr)
-            SDL_JoystickClose(m_virtual);
-        if (m_index >= 0)
-            SDL_JoystickDetachVirtual(m_index);
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        m_joystick.Release();
         InputStandInTest::TearDown();
     }
 
@@ -326,8 +290,7 @@ protected:
         return state;
     }
 
-    s32 m_index = -1;
-    SDL_Joystick* m_virtual = nullptr;
+    TST_Joystick m_joystick;
 };
 
 TEST_F(JoystickStandInTest, AxesReadInTheirRangeWithTheDeadZone)
@@ -358,10 +321,10 @@ TEST_F(JoystickStandInTest, AxesReadInTheirRangeWithTheDeadZone)
         {16384, -16384, -32768, 0, 444, -444, -1000, 32768},  // beyond it: stretched
     };
     for (const Case& each : cases) {
-        SDL_JoystickSetVirtualAxis(m_virtual, 0, each.x);
-        SDL_JoystickSetVirtualAxis(m_virtual, 1, each.y);
-        SDL_JoystickSetVirtualAxis(m_virtual, 2, each.z);
-        SDL_JoystickSetVirtualAxis(m_virtual, 3, each.rx);  // rx keeps its default range 0..65535
+        SDL_JoystickSetVirtualAxis(m_joystick.Virtual(), 0, each.x);
+        SDL_JoystickSetVirtualAxis(m_joystick.Virtual(), 1, each.y);
+        SDL_JoystickSetVirtualAxis(m_joystick.Virtual(), 2, each.z);
+        SDL_JoystickSetVirtualAxis(m_joystick.Virtual(), 3, each.rx);  // rx keeps its default range 0..65535
         const PLT_DIJoyState state = Read(joystick);
         EXPECT_EQ(each.expectX, state.axes[0]) << each.x;
         EXPECT_EQ(each.expectY, state.axes[1]) << each.y;
@@ -385,15 +348,15 @@ TEST_F(JoystickStandInTest, HatsAndButtons)
         {SDL_HAT_LEFTUP, 31500},
     };
     for (const auto& each : cases) {
-        SDL_JoystickSetVirtualHat(m_virtual, 1, each.hat);
+        SDL_JoystickSetVirtualHat(m_joystick.Virtual(), 1, each.hat);
         const PLT_DIJoyState state = Read(joystick);
         EXPECT_EQ(0xFFFFFFFFu, state.povs[0]);
         EXPECT_EQ(each.pov, state.povs[1]) << (int)each.hat;
         EXPECT_EQ(0xFFFFFFFFu, state.povs[2]);  // hats the device does not have
         EXPECT_EQ(0xFFFFFFFFu, state.povs[3]);
     }
-    SDL_JoystickSetVirtualButton(m_virtual, 0, SDL_PRESSED);
-    SDL_JoystickSetVirtualButton(m_virtual, 3, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(m_joystick.Virtual(), 0, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(m_joystick.Virtual(), 3, SDL_PRESSED);
     const PLT_DIJoyState state = Read(joystick);
     for (u32 i = 0; i < 32; ++i)
         EXPECT_EQ(i == 0 || i == 3 ? 0x80 : 0, state.buttons[i]) << i;
@@ -406,21 +369,17 @@ TEST_F(JoystickStandInTest, AnUnpluggedOrShutDownControllerAnswersUnplugged)
     EXPECT_EQ(PLT_DI_OK, joystick->Unacquire());
     EXPECT_EQ(PLT_DIERR_NOTACQUIRED, joystick->GetDeviceState(sizeof(state), &state));
     EXPECT_EQ(PLT_DI_OK, joystick->Acquire());
-    SDL_JoystickDetachVirtual(m_index);
-    m_index = -1;
+    m_joystick.Unplug();
     EXPECT_EQ(PLT_DIERR_UNPLUGGED, joystick->GetDeviceState(sizeof(state), &state));
 
     // A device that outlives SDL never reaches it again.
-    SDL_JoystickClose(m_virtual);
-    m_virtual = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    m_joystick.Release();
     m_system->Shutdown();
     EXPECT_EQ(PLT_DIERR_NOTACQUIRED, joystick->GetDeviceState(sizeof(state), &state));
     EXPECT_EQ(PLT_DIERR_UNPLUGGED, joystick->Acquire());
     joystick->Release();
     m_devices.clear();
-    ASSERT_EQ(0, m_system->Init());
-    ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_JOYSTICK));  // balanced by TearDown
+    ASSERT_EQ(0, m_system->Init());  // balanced by TearDown
 }
 
 TEST_F(InputStandInTest, AnArmedFailureAnswersTheNextCallOnly)

@@ -2,25 +2,16 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
-#include "plt_system.h"
+#include "sdl_fixture.h"
 
 namespace
 {
 
-class SdlSystemTest : public testing::Test
+class SdlSystemTest : public TST_SdlTest
 {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        m_system = PLT_GetSystem();
-        ASSERT_EQ(0, m_system->Init()) << m_system->ErrorText();
-    }
-    void TearDown() override { m_system->Shutdown(); }
-
     s32 OpenWindow()
     {
         PLT_WindowDesc desc;
@@ -50,7 +41,7 @@ protected:
         SDL_PushEvent(&event);
     }
 
-    static void PushKey(SDL_Scancode _scancode, SDL_Keycode _key, Uint16 _modifiers)
+    static void PushKeyDown(SDL_Scancode _scancode, SDL_Keycode _key, Uint16 _modifiers)
     {
         SDL_Event event = {};
         event.type = SDL_KEYDOWN;
@@ -59,8 +50,6 @@ protected:
         event.key.keysym.mod = _modifiers;
         SDL_PushEvent(&event);
     }
-
-    PLT_System* m_system = nullptr;
 };
 
 TEST_F(SdlSystemTest, ShowingIsTheFirstActivationAndFocusCountsOnlyAfterIt)
@@ -93,10 +82,10 @@ TEST_F(SdlSystemTest, EventsTranslateToTheShellsMessages)
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
-    PushKey(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_LCTRL);
-    PushKey(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_RCTRL);
-    PushKey(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_NONE);      // Pause alone is no cancel key
-    PushKey(SDL_SCANCODE_C, SDLK_c, KMOD_LCTRL);             // nor is Ctrl+C
+    PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_LCTRL);
+    PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_RCTRL);
+    PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_NONE);      // Pause alone is no cancel key
+    PushKeyDown(SDL_SCANCODE_C, SDLK_c, KMOD_LCTRL);             // nor is Ctrl+C
     m_system->PostQuit(7);
 
     const std::vector<PLT_Event> events = Drain();

@@ -84,11 +84,38 @@ TEST(MemAlloc, CorruptGuardsAreFatal)
     void* twice = MEM_Alloc(40);
     MEM_Free(twice);
     EXPECT_FATAL(MEM_Free(twice), "MEM_Free()", "memheader is corrupt guard is 0");
+}
 
-    // Growing a damaged block in place is refused as well.
-    u8* damaged = (u8*)MEM_Alloc(5);
-    damaged[5] ^= 0xFF;
-    EXPECT_FATAL(MEM_Realloc(damaged, 6), "MEM_Free()", "memfooter is corrupt guard is abbaab45");
+// Damage found while resizing names MEM_Realloc, whichever way the resize would have gone;
+// the damaged blocks are left as they are.
+TEST(MemAlloc, CorruptGuardsFoundByReallocNameIt)
+{
+    TST_TempDir dir;
+    struct Case
+    {
+        const char* what;
+        s32 damagedByte;  // from the data, its guard byte flipped; negative: in the header
+        u32 newSize;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"footer, grown in place", 5, 6, "memfooter is corrupt guard is abbaab45"},
+        {"footer, moved", 5, 500, "memfooter is corrupt guard is abbaab45"},
+        {"footer, shrunk", 5, 2, "memfooter is corrupt guard is abbaab45"},
+        {"footer, freed by size 0", 5, 0, "memfooter is corrupt guard is abbaab45"},
+        {"header, grown in place", -4, 6, "memheader is corrupt guard is affeaf01"},
+        {"header, moved", -4, 500, "memheader is corrupt guard is affeaf01"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        u8* damaged = (u8*)MEM_Alloc(5);
+        damaged[c.damagedByte] ^= 0xFF;
+        EXPECT_FATAL(MEM_Realloc(damaged, c.newSize), "MEM_Realloc()", c.message);
+    }
+
+    void* freed = MEM_Alloc(40);
+    MEM_Free(freed);
+    EXPECT_FATAL(MEM_Realloc(freed, 8), "MEM_Realloc()", "memheader is corrupt guard is 0");
 }
 
 TEST(MemAlloc, AnExhaustedPoolIsFatalAndRecovers)

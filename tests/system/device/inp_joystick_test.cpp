@@ -13,42 +13,24 @@ class JoystickTest : public INP_TestBase
 protected:
     void SetUp() override
     {
-        INP_TestBase::SetUp();
-        ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_JOYSTICK));
-        m_subsystem = true;
-        m_realController = SDL_NumJoysticks() > 0;
+        ASSERT_NO_FATAL_FAILURE(INP_TestBase::SetUp());
+        ASSERT_NO_FATAL_FAILURE(m_controller.Start());
     }
 
     void TearDown() override
     {
         m_joystick.reset();
-        if (m_virtual != nullptr)
-            SDL_JoystickClose(m_virtual);
-        if (m_index >= 0)
-            SDL_JoystickDetachVirtual(m_index);
-        if (m_subsystem)
-            SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        m_controller.Release();
         INP_TestBase::TearDown();
     }
 
-    void Attach(s32 _axes, s32 _buttons, s32 _hats)
-    {
-        m_index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, _axes, _buttons, _hats);
-        ASSERT_GE(m_index, 0) << SDL_GetError();
-        m_virtual = SDL_JoystickOpen(m_index);
-        ASSERT_NE(nullptr, m_virtual);
-    }
-
     std::unique_ptr<INP_Joystick> m_joystick;
-    SDL_Joystick* m_virtual = nullptr;
-    s32 m_index = -1;
-    bool m_subsystem = false;
-    bool m_realController = false;
+    TST_Joystick m_controller;
 };
 
 TEST_F(JoystickTest, WithoutAControllerEveryQueryAnswersNothing)
 {
-    if (m_realController)
+    if (m_controller.RealController())
         GTEST_SKIP() << "a game controller is attached";
     m_joystick.reset(new INP_Joystick());
     INP_JoystickCaps caps;
@@ -62,9 +44,9 @@ TEST_F(JoystickTest, WithoutAControllerEveryQueryAnswersNothing)
 
 TEST_F(JoystickTest, AxesButtonsAndHats)
 {
-    if (m_realController)
+    if (m_controller.RealController())
         GTEST_SKIP() << "a game controller is attached";
-    Attach(3, 4, 2);
+    ASSERT_NO_FATAL_FAILURE(m_controller.Attach(3, 4, 2));
     m_joystick.reset(new INP_Joystick());
     INP_JoystickCaps caps;
     ASSERT_EQ(1u, m_joystick->GetCapabilities(&caps));
@@ -77,10 +59,10 @@ TEST_F(JoystickTest, AxesButtonsAndHats)
     for (u32 i = 0; i < 4; ++i)
         EXPECT_EQ(1u, state.hats[i]) << i;  // centred
 
-    SDL_JoystickSetVirtualAxis(m_virtual, 0, 32767);
-    SDL_JoystickSetVirtualAxis(m_virtual, 1, -32768);
-    SDL_JoystickSetVirtualAxis(m_virtual, 2, 3000);  // inside the dead zone
-    SDL_JoystickSetVirtualButton(m_virtual, 2, SDL_PRESSED);
+    SDL_JoystickSetVirtualAxis(m_controller.Virtual(), 0, 32767);
+    SDL_JoystickSetVirtualAxis(m_controller.Virtual(), 1, -32768);
+    SDL_JoystickSetVirtualAxis(m_controller.Virtual(), 2, 3000);  // inside the dead zone
+    SDL_JoystickSetVirtualButton(m_controller.Virtual(), 2, SDL_PRESSED);
     ASSERT_EQ(1u, m_joystick->GetState(&state));
     EXPECT_EQ(1.0f, state.axes[0]);
     EXPECT_EQ(-1.0f, state.axes[1]);
@@ -98,7 +80,7 @@ TEST_F(JoystickTest, AxesButtonsAndHats)
         {SDL_HAT_LEFT, 3},     {SDL_HAT_RIGHTUP, 5}, {SDL_HAT_LEFTDOWN, 5},
     };
     for (const auto& each : hats) {
-        SDL_JoystickSetVirtualHat(m_virtual, 0, each.hat);
+        SDL_JoystickSetVirtualHat(m_controller.Virtual(), 0, each.hat);
         ASSERT_EQ(1u, m_joystick->GetState(&state));
         EXPECT_EQ(each.code, state.hats[0]) << (int)each.hat;
         EXPECT_EQ(1u, state.hats[1]);
@@ -107,9 +89,9 @@ TEST_F(JoystickTest, AxesButtonsAndHats)
 
 TEST_F(JoystickTest, TwoAxesHaveNoThirdAndAnUnreadableStateIsLogged)
 {
-    if (m_realController)
+    if (m_controller.RealController())
         GTEST_SKIP() << "a game controller is attached";
-    Attach(2, 1, 0);
+    ASSERT_NO_FATAL_FAILURE(m_controller.Attach(2, 1, 0));
     m_joystick.reset(new INP_Joystick());
     INP_JoystickCaps caps;
     ASSERT_EQ(1u, m_joystick->GetCapabilities(&caps));
@@ -120,8 +102,7 @@ TEST_F(JoystickTest, TwoAxesHaveNoThirdAndAnUnreadableStateIsLogged)
     INP_JoystickState state;
     EXPECT_EQ(0u, m_joystick->GetState(&state));  // not acquired: acquired again
     EXPECT_EQ(1u, m_joystick->GetState(&state));
-    SDL_JoystickDetachVirtual(m_index);
-    m_index = -1;
+    m_controller.Unplug();
     EXPECT_EQ(0u, m_joystick->GetState(&state));
     EXPECT_EQ(1, m_joystick->Acquire());
     const std::vector<std::string> expected = {
@@ -134,9 +115,9 @@ TEST_F(JoystickTest, OnlyAMissingDirectInputIsFatal)
 {
     PLT_DIFailNext(PLT_DICALL_CREATE, PLT_DIERR_OLDDIRECTINPUTVERSION);
     EXPECT_FATAL(delete new INP_Joystick(), "This application requires DX8 DirectInput", "");
-    if (m_realController)
+    if (m_controller.RealController())
         return;
-    Attach(2, 1, 0);
+    ASSERT_NO_FATAL_FAILURE(m_controller.Attach(2, 1, 0));
     PLT_DIFailNext(PLT_DICALL_SETPROPERTY, PLT_DIERR_INVALIDPARAM);  // the set-up fails: no device
     m_joystick.reset(new INP_Joystick());
     INP_JoystickState state;

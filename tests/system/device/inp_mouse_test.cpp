@@ -101,6 +101,24 @@ TEST_F(MouseTest, ALostMouseIsAcquiredAgainAndLogs)
     EXPECT_FATAL(m_mouse->GetEvent(&event), "DIERR_NOTBUFFERED", "INP_Mouse::GetEvent() - GetDeviceData()");
 }
 
+TEST_F(MouseTest, AcquiringKeepsTheEventsAlreadyFetched)
+{
+    // Only the keyboard drops what was pending when it is acquired: a fetched batch of mouse
+    // events is still handed out afterwards.
+    PushMotion(5, 0);
+    PushMotion(6, 0);
+    Pump();
+    INP_MouseEvent event;
+    ASSERT_EQ(1u, m_mouse->GetEvent(&event));
+    EXPECT_EQ(5u, event.value);
+    EXPECT_EQ(1, m_mouse->Unacquire());
+    EXPECT_EQ(1, m_mouse->Acquire());
+    ASSERT_EQ(1u, m_mouse->GetEvent(&event));
+    EXPECT_EQ(INP_MOUSE_MOVE_X, event.type);
+    EXPECT_EQ(6u, event.value);
+    EXPECT_EQ(0u, m_mouse->GetEvent(&event));
+}
+
 class MouseSetUpTest : public INP_TestBase
 {
 };

@@ -243,6 +243,51 @@ TEST_F(DesFileTest, MissingKeyAndWrongTypeStopWithExactTexts)
         EXPECT_FATAL(test.call(), "DesFile Error", test.message);
 }
 
+// Stem and index are joined into one bounded key: the longest key a file can hold (254
+// characters) is still found through its stem, and a longer stem is cut to 255 characters
+// instead of being written past the key.
+TEST_F(DesFileTest, IndexedKeysOfLongStemsStayWithinTheirBound)
+{
+    const std::string stem(251, 'k');
+    OpenText("[S]\n{\n " + stem + "123 = 9\n " + stem + "4 = 1.0, 2.0, 3.0\n " + stem + "56 = \"text\"\n [" + stem +
+             "7] { n = 5 }\n}\n");
+    DES_Section section = Section("S");
+    s8 a = 0;
+    s16 b = 0;
+    s32 c = 0;
+    f32 v[3] = {};
+    char text[8] = {};
+    EXPECT_EQ(1u, section.GetS8Indexed(stem.c_str(), 123, &a));
+    EXPECT_EQ(1u, section.GetS16Indexed(stem.c_str(), 123, &b));
+    EXPECT_EQ(1u, section.GetS32Indexed(stem.c_str(), 123, &c));
+    EXPECT_EQ(9, a);
+    EXPECT_EQ(9, b);
+    EXPECT_EQ(9, c);
+    EXPECT_EQ(1u, section.GetVector3Indexed(stem.c_str(), 4, v));
+    EXPECT_EQ(3.0f, v[2]);
+    EXPECT_EQ(1u, section.GetStringIndexed(stem.c_str(), 56, text, sizeof(text)));
+    EXPECT_STREQ("text", text);
+    DES_Section inner;
+    ASSERT_EQ(1u, section.FindSectionIndexed(&inner, stem.c_str(), 7));
+    inner.GetS32("n", &c);
+    EXPECT_EQ(5, c);
+
+    // Far longer than any key: the join keeps the first 255 characters, which no key matches.
+    const std::string longStem(4000, 'k');
+    const char* const longKey = longStem.c_str();
+    const std::string notFound = "data \"" + std::string(255, 'k') + "\" not found in file \"test.des\"";
+    const std::function<void()> calls[] = {
+        [&] { section.GetS8Indexed(longKey, 123, &a); },
+        [&] { section.GetS16Indexed(longKey, 123, &b); },
+        [&] { section.GetS32Indexed(longKey, 123, &c); },
+        [&] { section.GetVector3Indexed(longKey, 4, v); },
+        [&] { section.GetStringIndexed(longKey, 56, text, sizeof(text)); },
+    };
+    for (const std::function<void()>& call : calls)
+        EXPECT_FATAL(call(), "DesFile Error", notFound.c_str());
+    EXPECT_EQ(0u, section.FindSectionIndexed(&inner, longKey, 7));
+}
+
 TEST_F(DesFileTest, GetStringCutsToTheBufferAndLogs)
 {
     OpenText(SAMPLE);

@@ -65,6 +65,70 @@ TEST(MatAngle, WrapOfHugeAnglesStaysInRange)
     }
 }
 
+// The float 2 pi in units of 2^-21; the float pi is half of it.
+constexpr u64 TURN_UNITS = 13176795;
+
+// The wrap of _angle (|_angle| >= 4) worked out in integers. From 4 up a float is a whole
+// number of 2^-21 units, and so is the float 2 pi, so the remainder is a whole number of units
+// below 2^24: a float itself. Wrapping therefore needs no rounding at all when the remainder
+// is formed exactly.
+f32 ExactWrap(f32 _angle)
+{
+    s32 exponent = 0;
+    const f32 fraction = std::frexp(std::fabs(_angle), &exponent);  // |angle| = fraction x 2^exponent
+    // |angle| = mantissa x 2^(exponent - 24) = mantissa x 2^(exponent - 3) units.
+    u64 units = (u64)std::ldexp(fraction, 24) % TURN_UNITS;
+    for (s32 i = 3; i < exponent; ++i)
+        units = units * 2 % TURN_UNITS;
+    s64 remainder = (s64)(_angle < 0 ? (TURN_UNITS - units) % TURN_UNITS : units);
+    if (2 * remainder >= (s64)TURN_UNITS)  // at or past pi
+        remainder -= (s64)TURN_UNITS;
+    return std::ldexp((f32)remainder, -21);
+}
+
+// The same wrap evaluated in float alone: the turns times 2 pi are rounded before the subtraction.
+f32 SinglePrecisionWrap(f32 _angle)
+{
+    const f32 turns = std::floor(_angle / 6.2831855f);
+    const f32 whole = turns * 6.2831855f;
+    f32 wrapped = _angle - whole;
+    if (wrapped >= 3.1415927f)
+        wrapped -= 6.2831855f;
+    return wrapped;
+}
+
+TEST(MatAngle, WrapIsTheExactRemainderRoundedOnce)
+{
+    ASSERT_EQ(6.2831855f, std::ldexp((f32)TURN_UNITS, -21));
+    struct Case
+    {
+        const char* what;
+        f32 angle;
+        f64 singlePrecisionError;  // at least this far off when evaluated in float alone
+    };
+    const Case cases[] = {
+        {"under three turns", 15.0f, 0.0},
+        {"95 turns", 598.0f, 2.5e-5},
+        {"96 turns back", -598.0f, 1e-5},
+        {"beyond any turn count", 1e20f, 0.0},
+        {"the largest float, negative", -3.4028235e38f, 0.0},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const f32 expected = ExactWrap(c.angle);
+        EXPECT_GE(expected, -3.1415927f);
+        EXPECT_LT(expected, 3.1415927f);
+        EXPECT_EQ(expected, MAT_WrapAngle(c.angle)) << c.angle;
+        if (c.singlePrecisionError > 0.0)
+        {
+            EXPECT_GE(std::fabs((f64)SinglePrecisionWrap(c.angle) - (f64)expected), c.singlePrecisionError);
+        }
+    }
+    // Worked out by hand: 15 x 2^21 - 2 x 13176795 = 5103690 units.
+    EXPECT_EQ(std::ldexp(5103690.0f, -21), MAT_WrapAngle(15.0f));
+}
+
 TEST(MatAngle, SetSnapsTinyValuesAssignmentDoesNot)
 {
     MAT_Angle angle;

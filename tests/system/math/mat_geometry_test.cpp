@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "mat_fixture.h"
 #include "mat_geometry.h"
 
 namespace
@@ -26,24 +27,6 @@ MAT_Sphere MakeSphere(const MAT_Vector3& _centre, f32 _radius)
     s.m_radiusSquared = _radius * _radius;
     s.m_invRadius = 1.0f / _radius;
     return s;
-}
-
-// A frame turned a quarter about z (X -> +y, Y -> -x) and moved to (10, 20, 30).
-MAT_Matrix34 QuarterTurnFrame()
-{
-    MAT_Matrix34 f;
-    f.t = {10, 20, 30};
-    f.r.SetAxis(0, {0, 1, 0});
-    f.r.SetAxis(1, {-1, 0, 0});
-    f.r.SetAxis(2, {0, 0, 1});
-    return f;
-}
-
-void ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _actual, f32 _tolerance, const char* _what)
-{
-    EXPECT_NEAR(_expected.x, _actual.x, _tolerance) << _what;
-    EXPECT_NEAR(_expected.y, _actual.y, _tolerance) << _what;
-    EXPECT_NEAR(_expected.z, _actual.z, _tolerance) << _what;
 }
 
 TEST(MatAABox, SetFromCornersAndExtendFollowTheirComparisons)
@@ -82,11 +65,11 @@ TEST(MatAABox, CornersSphereAndPlacedCorners)
     EXPECT_EQ(MAT_Vector3(1, 0, 3), box.GetCorner(1, 0, 1));
     EXPECT_EQ(MAT_Vector3(0, 2, 0), box.GetCorner(0, 1, 0));
 
-    const MAT_Matrix34 frame = QuarterTurnFrame();
+    const MAT_Matrix34 frame = TST_QuarterTurnFrame();
     MAT_Vector3 placed[8];
     box.Transform(frame, placed);
     for (s32 i = 0; i < 8; ++i)
-        ExpectNear(frame.TransformPoint(expected[i]), placed[i], 1e-5f, "placed corner");
+        TST_ExpectNear(frame.TransformPoint(expected[i]), placed[i], 1e-5f, "placed corner");
 
     MAT_Sphere sphere;
     box.GetBoundingSphere(sphere);
@@ -128,7 +111,7 @@ TEST(MatSegment, SetFillsEveryFieldAndZeroLengthHasNoDirection)
     EXPECT_EQ(MAT_Vector3(1, 6, 0), s.m_end);
     EXPECT_EQ(MAT_Vector3(0, 4, -3), s.m_delta);
     EXPECT_FLOAT_EQ(5.0f, s.m_length);
-    ExpectNear({0, 0.8f, -0.6f}, s.m_direction, 1e-6f, "direction");
+    TST_ExpectNear({0, 0.8f, -0.6f}, s.m_direction, 1e-6f, "direction");
 
     s.Set({1, 1, 1}, {1, 1, 1});
     EXPECT_EQ(0.0f, s.m_length);
@@ -317,7 +300,7 @@ TEST(MatSphereTriangle, ContactPushesTheSphereOutToTouchTheContactPoint)
         const MAT_Sphere sphere = MakeSphere(c.centre, c.radius);
         ASSERT_EQ(1, MAT_TestSphereTriangle(sphere, triangle)) << c.name;
         MAT_ContactSphereTriangle(sphere, triangle, contact);
-        ExpectNear(c.point, contact.m_point, 1e-6f, c.name);
+        TST_ExpectNear(c.point, contact.m_point, 1e-6f, c.name);
         EXPECT_EQ(triangle.m_normal, contact.m_normal) << c.name;
         // Moved by the depth along the normal, the sphere just touches the contact point and
         // its centre stays on its side of the plane.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "mat_fixture.h"
 #include "mat_random.h"
 #include "mat_swept.h"
 
@@ -11,17 +12,6 @@ MAT_Matrix34 Identity()
 {
     MAT_Matrix34 f;
     f.r.SetDiagonal(1);
-    return f;
-}
-
-// Turned a quarter about z (local x is world +y, local y is world -x), placed at (10, 20, 30).
-MAT_Matrix34 QuarterTurnFrame()
-{
-    MAT_Matrix34 f;
-    f.t = {10, 20, 30};
-    f.r.SetAxis(0, {0, 1, 0});
-    f.r.SetAxis(1, {-1, 0, 0});
-    f.r.SetAxis(2, {0, 0, 1});
     return f;
 }
 
@@ -38,13 +28,6 @@ MAT_Segment LocalSegment(const MAT_Matrix34& _frame, const MAT_Vector3& _from, c
     MAT_Segment s;
     s.Set(_frame.TransformPoint(_from), _frame.TransformPoint(_to));
     return s;
-}
-
-void ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _actual, f32 _tolerance, const char* _what)
-{
-    EXPECT_NEAR(_expected.x, _actual.x, _tolerance) << _what;
-    EXPECT_NEAR(_expected.y, _actual.y, _tolerance) << _what;
-    EXPECT_NEAR(_expected.z, _actual.z, _tolerance) << _what;
 }
 
 f32 Handedness(const MAT_Matrix33& _r) { return _r.GetX().Cross(_r.GetY()).Dot(_r.GetZ()); }
@@ -86,7 +69,7 @@ TEST(MatSwept, SphereBoxCountsOnlyLookAheadsThatPassThroughOrStartInside)
 
     // The box's frame is honoured: a world segment passing 1.0 beside the centre meets the
     // box whose 2.0 half extent lies along world y, and misses across its 0.5 half extent.
-    const MAT_Matrix34 turned = QuarterTurnFrame();
+    const MAT_Matrix34 turned = TST_QuarterTurnFrame();
     MAT_Segment segment;
     segment.Set({5, 21, 30.2f}, {15, 21, 30.2f});
     EXPECT_EQ(1, MAT_SweptSphereBoxTest(segment, 0, turned, {2, 0.5f, 1}));
@@ -96,21 +79,21 @@ TEST(MatSwept, SphereBoxCountsOnlyLookAheadsThatPassThroughOrStartInside)
 
 TEST(MatSwept, BoxTestInsideLeavesByTheNearestFace)
 {
-    const MAT_Matrix34 frame = QuarterTurnFrame();
+    const MAT_Matrix34 frame = TST_QuarterTurnFrame();
     const MAT_Segment segment = LocalSegment(frame, {0.8f, 0, 0}, {0.8f, 0.1f, 10});
     MAT_SweptResult result;
     ASSERT_EQ(1, MAT_SweptBoxTest(segment, 0, 1, frame, {1, 2, 3}, 0, result));
     EXPECT_EQ(1e15f, result.m_value);
-    ExpectNear({0, 1, 0}, result.m_direction, 1e-6f, "local +x in world");
+    TST_ExpectNear({0, 1, 0}, result.m_direction, 1e-6f, "local +x in world");
 
     // The bias pushes each world component by its sign.
     ASSERT_EQ(1, MAT_SweptBoxTest(segment, 0, 1, frame, {1, 2, 3}, 0.5f, result));
-    ExpectNear(MAT_Vector3(-0.5f, 0.5f, -1.5f).GetNormalized(), result.m_direction, 1e-6f, "biased");
+    TST_ExpectNear(MAT_Vector3(-0.5f, 0.5f, -1.5f).GetNormalized(), result.m_direction, 1e-6f, "biased");
 
     // The radius inflates the box, so the nearest face is measured to the inflated one.
     const MAT_Segment low = LocalSegment(frame, {0, 0, -3.5f}, {0.1f, 0, 6});
     ASSERT_EQ(1, MAT_SweptBoxTest(low, 1, 1, frame, {2, 3, 3}, 0, result));
-    ExpectNear({0, 0, -1}, result.m_direction, 1e-6f, "floor");
+    TST_ExpectNear({0, 0, -1}, result.m_direction, 1e-6f, "floor");
 }
 
 TEST(MatSwept, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
@@ -128,7 +111,7 @@ TEST(MatSwept, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
     } cases[] = {
         // Start 9 before the face y = -1, 0.5 below the top edge: value = scale * 0.5 / 9.
         {"top edge", Identity(), {0, -10, 0.5f}, 0, {1, 1, 1}, 0, 2 * 0.5f / 9, {0, 0, 1}},
-        {"side edge, turned frame, inflated", QuarterTurnFrame(), {0.6f, -10, 0}, 0.5f, {0.5f, 0.5f, 0.5f}, 0,
+        {"side edge, turned frame, inflated", TST_QuarterTurnFrame(), {0.6f, -10, 0}, 0.5f, {0.5f, 0.5f, 0.5f}, 0,
          2 * 0.4f / 9, {0, 1, 0}},
         // Biased, every edge's direction leans the same way; the top edge stays nearest along
         // its leaning direction.
@@ -141,7 +124,7 @@ TEST(MatSwept, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
         MAT_SweptResult result;
         ASSERT_EQ(1, MAT_SweptBoxTest(segment, c.radius, 2, c.frame, c.half, c.bias, result)) << c.name;
         EXPECT_NEAR(c.value, result.m_value, 1e-5f) << c.name;
-        ExpectNear(c.direction, result.m_direction, 1e-5f, c.name);
+        TST_ExpectNear(c.direction, result.m_direction, 1e-5f, c.name);
     }
 }
 
@@ -176,9 +159,9 @@ TEST(MatSwept, MatchBoxAxesExchangesAndKeepsARotation)
     MAT_MatchBoxAxes(a, b, half);
     // B's X goes to place Y (agreeing with A's Y); B's Y, turned, to place X. Only one axis
     // was turned, so Z stays as it is and B remains right-handed.
-    ExpectNear({1, 0, 0}, b.r.GetX(), 0, "X");
-    ExpectNear({0, 1, 0}, b.r.GetY(), 0, "Y");
-    ExpectNear({0, 0, 1}, b.r.GetZ(), 0, "Z");
+    TST_ExpectNear({1, 0, 0}, b.r.GetX(), 0, "X");
+    TST_ExpectNear({0, 1, 0}, b.r.GetY(), 0, "Y");
+    TST_ExpectNear({0, 0, 1}, b.r.GetZ(), 0, "Z");
     EXPECT_EQ(MAT_Vector3(0.5f, 2, 0.25f), half);
 
     // Random poses: whatever is exchanged or turned, B stays a rotation with the same box.
@@ -227,24 +210,24 @@ TEST(MatSwept, OrientedBoxEnclosesBothPoses)
 
     const MAT_Matrix34 pose = Pose({1, 2, 3}, 0.4f, -0.3f, 0.2f);
     MAT_SweptOrientedBoxTest(pose, {1, 2, 3}, pose, {1, 2, 3}, frame, half);
-    ExpectNear(pose.t, frame.t, 1e-5f, "same box: centre");
+    TST_ExpectNear(pose.t, frame.t, 1e-5f, "same box: centre");
     for (s32 axis = 0; axis < 3; ++axis)
-        ExpectNear(pose.r.GetAxis(axis), frame.r.GetAxis(axis), 1e-3f, "same box: axis");
-    ExpectNear({1, 2, 3}, half, 1e-3f, "same box: extents");
+        TST_ExpectNear(pose.r.GetAxis(axis), frame.r.GetAxis(axis), 1e-3f, "same box: axis");
+    TST_ExpectNear({1, 2, 3}, half, 1e-3f, "same box: extents");
 
     MAT_Matrix34 moved = Identity();
     moved.t = {4, 0, 0};
     MAT_SweptOrientedBoxTest(Identity(), {1, 1, 1}, moved, {1, 1, 1}, frame, half);
-    ExpectNear({2, 0, 0}, frame.t, 0, "moved: centre");
-    ExpectNear({3, 1, 1}, half, 1e-6f, "moved: extents");
+    TST_ExpectNear({2, 0, 0}, frame.t, 0, "moved: centre");
+    TST_ExpectNear({3, 1, 1}, half, 1e-6f, "moved: extents");
 
     // B is A turned a quarter about z: after relabelling both share one rotation.
     MAT_Matrix34 quarter = Identity();
     quarter.r.SetAxis(0, {0, 1, 0});
     quarter.r.SetAxis(1, {-1, 0, 0});
     MAT_SweptOrientedBoxTest(Identity(), {2, 0.5f, 0.5f}, quarter, {2, 0.5f, 0.5f}, frame, half);
-    ExpectNear({1, 0, 0}, frame.r.GetX(), 1e-6f, "quarter: X");
-    ExpectNear({2, 2, 0.5f}, half, 1e-5f, "quarter: extents");
+    TST_ExpectNear({1, 0, 0}, frame.r.GetX(), 1e-6f, "quarter: X");
+    TST_ExpectNear({2, 2, 0.5f}, half, 1e-5f, "quarter: extents");
 
     // The output may be one of the inputs.
     MAT_Matrix34 a = Pose({0, 0, 0}, 0.1f, 0, 0);
@@ -252,8 +235,8 @@ TEST(MatSwept, OrientedBoxEnclosesBothPoses)
     const MAT_Matrix34 b = Pose({3, 1, 0}, 0.5f, 0.1f, 0);
     MAT_SweptOrientedBoxTest(a, aHalf, b, {2, 1, 1}, frame, half);
     MAT_SweptOrientedBoxTest(a, aHalf, b, {2, 1, 1}, a, aHalf);
-    ExpectNear(frame.t, a.t, 0, "aliased centre");
-    ExpectNear(half, aHalf, 0, "aliased extents");
+    TST_ExpectNear(frame.t, a.t, 0, "aliased centre");
+    TST_ExpectNear(half, aHalf, 0, "aliased extents");
 
     MAT_Random random;
     for (s32 round = 0; round < 200; ++round) {

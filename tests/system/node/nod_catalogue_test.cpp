@@ -3,7 +3,9 @@
 // list written and read back; the builders and readers other modules call by name.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "nod_message.h"
 #include "nod_node.h"
 #include "test_dir.h"
+#include "tools_bytes.h"
 
 namespace
 {
@@ -450,9 +453,216 @@ TEST(NOD_Catalogue, EveryArgumentListFitsAndRoundTrips)
     }
 }
 
-// Builders that other modules call, each checked for its id and its bytes, read back with the
-// shared reader of its signature.
-TEST(NOD_Catalogue, NamedBuildersAndReaders)
+namespace
+{
+// Messages keep the machine's byte order; the expected bytes below are written for the
+// little-endian machines the engine runs on.
+static_assert(std::endian::native == std::endian::little, "expected message bytes are little-endian");
+
+// The argument bytes a builder should write, in the order it writes them.
+struct Args
+{
+    Args& U8(u8 _value)
+    {
+        bytes.push_back(_value);
+        return *this;
+    }
+    Args& U32(u32 _value)
+    {
+        TOOL_AppendU32(bytes, _value);
+        return *this;
+    }
+    Args& F32(f32 _value)
+    {
+        TOOL_AppendF32(bytes, _value);
+        return *this;
+    }
+    Args& Vec3(f32 _x, f32 _y, f32 _z) { return F32(_x).F32(_y).F32(_z); }
+    Args& Node(const NOD_Node* _node) { return U32(NOD_GetHandle(_node)); }
+    // A length byte, then the text zero-padded to the whole field.
+    Args& Field(const std::string& _text, u8 _fieldBytes)
+    {
+        U8(_fieldBytes);
+        std::string field = _text;
+        field.resize(_fieldBytes, '\0');
+        bytes.insert(bytes.end(), field.begin(), field.end());
+        return *this;
+    }
+    Args& Name(const std::string& _text) { return Field(_text, 16); }
+    Args& ClassName(const std::string& _text) { return Field(_text, 64); }
+    // Depth and absoluteness, then each name.
+    Args& Path(u8 _absolute, std::initializer_list<const char*> _names)
+    {
+        U8((u8)_names.size()).U8(_absolute);
+        for (const char* name : _names)
+            Name(name);
+        return *this;
+    }
+
+    std::vector<u8> bytes;
+};
+
+// One named builder: the call as written, the message it makes, the id and bytes it must carry.
+struct Built
+{
+    const char* call;
+    std::function<NOD_Message*()> build;
+    u32 id;
+    Args args;
+};
+#define NOD_TEST_BUILD(...) #__VA_ARGS__, [&] { return __VA_ARGS__; }
+}  // namespace
+
+// The builders other modules call by name. Each must write its catalogue id and its arguments
+// in the catalogue's order and byte forms; a reply refills the incoming message after its
+// arguments and keeps its id.
+TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
+{
+    NOD_Node* node = new NOD_Node();
+    NOD_Node* other = new NOD_Node();
+    const SIM_Name a("a"), b("b"), c("c"), d("d");
+    const std::string longClass(62, 'q');
+
+    const Built builders[] = {
+        {NOD_TEST_BUILD(NOD_Node_SetName::Create(SIM_Name("root"))), 5000, Args().Name("root")},
+        {NOD_TEST_BUILD(NOD_Node_EnterSimulation::Create()), 5002, Args()},
+        {NOD_TEST_BUILD(NOD_Node_LeaveSimulation::Create()), 5003, Args()},
+        {NOD_TEST_BUILD(NOD_Node_CreateNode::Create(SIM_ClassName("nod_debug"), SIM_Name("debug"))), 5005,
+         Args().ClassName("nod_debug").Name("debug")},
+        {NOD_TEST_BUILD(NOD_Node_CreateNode::Reply(NOD_Node_CreateNode::Create(SIM_ClassName("k"), a), node)),
+         5005, Args().Node(node)},
+        {NOD_TEST_BUILD(NOD_Node_Find::Create(SIM_Path("/a/b"))), 5007, Args().Path(1, {"a", "b"})},
+        {NOD_TEST_BUILD(NOD_Script_SetScript::Create(SIM_ClassName("dat\\script\\intro"))), 2000,
+         Args().ClassName("dat\\script\\intro")},
+        {NOD_TEST_BUILD(NOD_Game_LoadScript::Create(SIM_ClassName("s"))), 11000, Args().ClassName("s")},
+        {NOD_TEST_BUILD(NOD_Game_LoadFog::Create(SIM_ClassName("fog"))), 11006, Args().ClassName("fog")},
+        {NOD_TEST_BUILD(NOD_Game_SetLightCache::Create(SIM_ClassName("x"), SIM_ClassName("y"))), 11016,
+         Args().ClassName("x").ClassName("y")},
+
+        {NOD_TEST_BUILD(NOD_Body_GetPosition::Reply(nullptr, MAT_Vector3(1, 2, 3))), 1002, Args().Vec3(1, 2, 3)},
+        {NOD_TEST_BUILD(NOD_Body_GetKineticShield::Create(-2)), 1009, Args().U8(0xFE)},
+        {NOD_TEST_BUILD(NOD_Body_GetKineticShield::Reply(NOD_Body_GetKineticShield::Create(-2), 0.25f)), 1009,
+         Args().F32(0.25f)},
+        {NOD_TEST_BUILD(NOD_Body_GetBioShield::Reply(nullptr, 0.5f)), 1011, Args().F32(0.5f)},
+        {NOD_TEST_BUILD(NOD_Body_GetEmpShield::Reply(nullptr, -0.5f)), 1013, Args().F32(-0.5f)},
+        {NOD_TEST_BUILD(NOD_Body_SetKineticShield::Create(3, 0.75f)), 1008, Args().U8(3).F32(0.75f)},
+        {NOD_TEST_BUILD(NOD_Body_InformShotHit::Create(node, other)), 1007, Args().Node(node).Node(other)},
+        {NOD_TEST_BUILD(NOD_Body_ObjectDestroyed::Create()), 1016, Args()},
+        {NOD_TEST_BUILD(NOD_Body_RejectEnemies::Create()), 1027, Args()},
+        {NOD_TEST_BUILD(NOD_Body_EnemyArrival::Create()), 1028, Args()},
+        {NOD_TEST_BUILD(NOD_Body_RejectEnemyPatrol::Create()), 1030, Args()},
+        {NOD_TEST_BUILD(NOD_Body_EnemyArrivalPatrol::Create()), 1031, Args()},
+        {NOD_TEST_BUILD(NOD_Body_KinShieldBarrierReached::Create(0.1f)), 1019, Args().F32(0.1f)},
+        {NOD_TEST_BUILD(NOD_Body_EmpShieldBarrierReached::Create(0.2f)), 1022, Args().F32(0.2f)},
+        {NOD_TEST_BUILD(NOD_Body_BioShieldBarrierReached::Create(0.3f)), 1025, Args().F32(0.3f)},
+        {NOD_TEST_BUILD(NOD_Body_SetCS::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6))), 1004,
+         Args().Vec3(1, 2, 3).Vec3(4, 5, 6)},
+
+        {NOD_TEST_BUILD(NOD_Camera_Follow::Create(SIM_Path("/player1"), 20.0f, 0.0f, -0.5f)), 7001,
+         Args().Path(1, {"player1"}).F32(20.0f).F32(0.0f).F32(-0.5f)},
+        {NOD_TEST_BUILD(NOD_Camera_LookFrom::Create(SIM_Path("player1/eye"))), 7000,
+         Args().Path(0, {"player1", "eye"})},
+        {NOD_TEST_BUILD(NOD_Camera_SetRelDistance::Create(5.0f)), 7002, Args().F32(5.0f)},
+        {NOD_TEST_BUILD(NOD_Camera_SetRelAlpha::Create(-11.25f)), 7004, Args().F32(-11.25f)},
+        {NOD_TEST_BUILD(NOD_Camera_SetRelBeta::Create(11.25f)), 7005, Args().F32(11.25f)},
+        {NOD_TEST_BUILD(NOD_Camera_SetProjection::Create(90.0f)), 7010, Args().F32(90.0f)},
+        {NOD_TEST_BUILD(NOD_Camera_MovePosReached::Create(a, b)), 7013, Args().Name("a").Name("b")},
+
+        {NOD_TEST_BUILD(NOD_Player_Input::Create(SIM_Name("turnleft"), 1, 0.5f)), 16000,
+         Args().Name("turnleft").U32(1).F32(0.5f)},
+        {NOD_TEST_BUILD(NOD_Console_Input::Create(0x80000012u)), 17000, Args().U32(0x80000012u)},
+        {NOD_TEST_BUILD(NOD_Console_Activate::Create()), 17001, Args()},
+        {NOD_TEST_BUILD(NOD_Console_Deactivate::Create()), 17002, Args()},
+        {NOD_TEST_BUILD(NOD_Position_GetPosition::Reply(nullptr, MAT_Vector3(-1, 0, 8))), 19002,
+         Args().Vec3(-1, 0, 8)},
+        {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityStatus::Reply(nullptr, 1)), 21001, Args().U8(1)},
+        {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityBlockingStatus::Reply(nullptr, 2)), 21003, Args().U8(2)},
+        {NOD_TEST_BUILD(NOD_Emitter_GetSoundEmissionLevel::Reply(nullptr, SIM_Name("loud"))), 21005,
+         Args().Name("loud")},
+
+        {NOD_TEST_BUILD(NOD_PhysicalCharacter_GotoOverride::Create(a, b, SIM_Name("None"))), 23006,
+         Args().Name("a").Name("b").Name("None")},
+        {NOD_TEST_BUILD(NOD_PhysicalCharacter_GotoArrived::Create(a)), 23004, Args().Name("a")},
+        {NOD_TEST_BUILD(NOD_PhysicalCharacter_GotoPosReached::Create(a, b)), 23005, Args().Name("a").Name("b")},
+        {NOD_TEST_BUILD(NOD_PhysicalCharacter_LookToOverride::Create()), 23010, Args()},
+        {NOD_TEST_BUILD(NOD_PhysicalCharacter_SensorActivated::Create(-3)), 23011, Args().U32(0xFFFFFFFDu)},
+        {NOD_TEST_BUILD(NOD_Light_SetCone::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6), 100.0f, 30.0f)),
+         12001, Args().Vec3(1, 2, 3).Vec3(4, 5, 6).F32(100.0f).F32(30.0f)},
+
+        {NOD_TEST_BUILD(NOD_Vessel_AttackPatrol::Create(500.0f, a, b, c, d, SIM_Path("area"))), 15035,
+         Args().F32(500.0f).Name("a").Name("b").Name("c").Name("d").Path(0, {"area"})},
+        {NOD_TEST_BUILD(NOD_Vehicle_AttackPatrol::Create(1.0f, d, c, b, a, SIM_Path("/x"))), 14017,
+         Args().F32(1.0f).Name("d").Name("c").Name("b").Name("a").Path(1, {"x"})},
+        {NOD_TEST_BUILD(NOD_Vessel_GotoArrived::Create(SIM_Name("path1"))), 15008, Args().Name("path1")},
+        {NOD_TEST_BUILD(NOD_Vessel_AttackTurrets::Create(SIM_Name("tur"), a, b, c, d)), 15041,
+         Args().Name("tur").Name("a").Name("b").Name("c").Name("d")},
+        {NOD_TEST_BUILD(NOD_Vessel_GotoPosReached::Create(a, b)), 15009, Args().Name("a").Name("b")},
+        {NOD_TEST_BUILD(NOD_Vessel_GotoOverride::Create(a, b, c)), 15010, Args().Name("a").Name("b").Name("c")},
+        {NOD_TEST_BUILD(NOD_Vessel_PatrolOverride::Create()), 15016, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_PatrolFinished::Create()), 15017, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_SinkFinished::Create(1)), 15019, Args().U8(1)},
+        {NOD_TEST_BUILD(NOD_Vessel_SinkOverride::Create()), 15020, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_EscortObjectLost::Create()), 15022, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_EscortOverride::Create()), 15023, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_EscortPosReached::Create()), 15024, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_EscapeToPositionFinished::Create()), 15027, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_EscapeToPositionOverride::Create()), 15028, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_AttackOver::Create()), 15036, Args()},
+        {NOD_TEST_BUILD(NOD_Vessel_AttackOverride::Create()), 15037, Args()},
+        {NOD_TEST_BUILD(NOD_Vehicle_GotoArrived::Create(a)), 14008, Args().Name("a")},
+        {NOD_TEST_BUILD(NOD_Vehicle_GotoPosReached::Create(b, a)), 14009, Args().Name("b").Name("a")},
+        {NOD_TEST_BUILD(NOD_Vehicle_GotoOverride::Create(a, b, c)), 14010, Args().Name("a").Name("b").Name("c")},
+        {NOD_TEST_BUILD(NOD_Vehicle_PatrolOverride::Create()), 14015, Args()},
+        {NOD_TEST_BUILD(NOD_Vehicle_PatrolFinished::Create()), 14016, Args()},
+        {NOD_TEST_BUILD(NOD_Vehicle_AttackOver::Create()), 14018, Args()},
+        {NOD_TEST_BUILD(NOD_Vehicle_AttackOverride::Create()), 14019, Args()},
+        {NOD_TEST_BUILD(NOD_Vehicle_ParkPatrolFinished::Create()), 14024, Args()},
+        {NOD_TEST_BUILD(NOD_Vehicle_ParkPatrolOverride::Create()), 14025, Args()},
+
+        {NOD_TEST_BUILD(NOD_Turret_Base_DirectAttack::Create(a, b, c, d)), 25014,
+         Args().Name("a").Name("b").Name("c").Name("d")},
+        {NOD_TEST_BUILD(NOD_Turret_Base_FollowOverride::Create()), 25001, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_FollowFinished::Create()), 25002, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_TargetLost::Create()), 25003, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_PatrolFinished::Create()), 25005, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_ComplexAttackOver::Create()), 25008, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_ComplexAttackOverride::Create()), 25009, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_EnteringCastratedMode::Create()), 25011, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_LeavingCastratedMode::Create()), 25012, Args()},
+        {NOD_TEST_BUILD(NOD_Turret_Base_DirectAttackStop::Create()), 25015, Args()},
+
+        {NOD_TEST_BUILD(NOD_Trigger_EnterPresence::Create(node)), 20009, Args().Node(node)},
+        {NOD_TEST_BUILD(NOD_Trigger_LeavePresence::Create(other)), 20010, Args().Node(other)},
+        {NOD_TEST_BUILD(NOD_Trigger_EnterAcoustic::Create(node)), 20011, Args().Node(node)},
+        {NOD_TEST_BUILD(NOD_Trigger_LeaveAcoustic::Create(other)), 20012, Args().Node(other)},
+        {NOD_TEST_BUILD(NOD_Trigger_EnterVisible::Create(node)), 20013, Args().Node(node)},
+        {NOD_TEST_BUILD(NOD_Trigger_LeaveVisible::Create(nullptr)), 20014, Args().U32(0)},  // no node
+
+        {NOD_TEST_BUILD(NOD_Mine_IsActive::Create()), 27003, Args()},
+        {NOD_TEST_BUILD(NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), 1)), 27003, Args().U8(1)},
+        {NOD_TEST_BUILD(NOD_Story_Character_SetCharacterName::Create(SIM_ClassName(longClass.c_str()))), 32002,
+         Args().ClassName(longClass)},
+        {NOD_TEST_BUILD(NOD_Story_Character_SetCharacterName::Reply(
+             NOD_Story_Character_SetCharacterName::Create(SIM_ClassName(longClass.c_str())), SIM_ClassName("stored"))),
+         32002, Args().ClassName("stored")},
+    };
+    ASSERT_NE(0u, NOD_GetHandle(node));
+    ASSERT_NE(NOD_GetHandle(node), NOD_GetHandle(other));
+    for (const Built& built : builders) {
+        SCOPED_TRACE(built.call);
+        NOD_Message* message = built.build();
+        EXPECT_EQ(built.id, message->GetType());
+        const u8* arguments = message->GetArguments();
+        EXPECT_EQ(built.args.bytes, std::vector<u8>(arguments, arguments + message->GetCursor()));
+        delete message;
+    }
+    delete node;
+    delete other;
+}
+#undef NOD_TEST_BUILD
+
+// The shared readers other modules call by name, each reading back a builder's arguments.
+TEST(NOD_Catalogue, NamedReadersReadWhatTheBuildersWrote)
 {
     NOD_Node* node = new NOD_Node();
     NOD_Node* other = new NOD_Node();
@@ -469,21 +679,13 @@ TEST(NOD_Catalogue, NamedBuildersAndReaders)
     s32 number = 0;
     f32 f1 = 0.0f, f2 = 0.0f, f3 = 0.0f;
 
-    auto check = [](NOD_Message* _message, u32 _id, u16 _bytes) {
-        EXPECT_EQ(_id, _message->GetType());
-        EXPECT_EQ(_bytes, _message->GetCursor()) << _id;
-    };
-
     NOD_Message* m = NOD_Node_SetName::Create(SIM_Name("root"));
-    check(m, 5000, 17);
-    NOD_ReadArgs_Name(m, &n1);
+    EXPECT_EQ(m, NOD_ReadArgs_Name(m, &n1));
     EXPECT_STREQ("root", n1.GetName());
     delete m;
     m = NOD_Node_EnterSimulation::Create();
-    check(m, 5002, 0);
     EXPECT_EQ(m, NOD_ReadArgs_None(m));
     delete m;
-    delete (m = NOD_Node_LeaveSimulation::Create());
     m = NOD_Node_CreateNode::Create(SIM_ClassName("nod_debug"), SIM_Name("debug"));
     NOD_ReadArgs_ClassName_Name(m, &k1, &n1);
     EXPECT_STREQ("nod_debug", k1.GetName());
@@ -498,32 +700,23 @@ TEST(NOD_Catalogue, NamedBuildersAndReaders)
     delete m;
 
     m = NOD_Script_SetScript::Create(SIM_ClassName("dat\\script\\intro"));
-    check(m, 2000, 65);
     NOD_ReadArgs_ClassName(m, &k1);
     EXPECT_STREQ("dat\\script\\intro", k1.GetName());
     delete m;
-    delete (m = NOD_Game_LoadScript::Create(SIM_ClassName("s")));
-    m = NOD_Game_LoadFog::Create(SIM_ClassName("fog"));
-    check(m, 11006, 65);
-    delete m;
     m = NOD_Game_SetLightCache::Create(SIM_ClassName("x"), SIM_ClassName("y"));
     NOD_ReadArgs_ClassNamex2(m, &k1, &k2);
+    EXPECT_STREQ("x", k1.GetName());
     EXPECT_STREQ("y", k2.GetName());
     delete m;
 
     m = NOD_Body_GetPosition::Reply(nullptr, MAT_Vector3(1, 2, 3));
-    check(m, 1002, 12);
     NOD_ReadArgs_Vec3(m, &v1);
-    EXPECT_EQ(3.0f, v1.z);
+    EXPECT_EQ(MAT_Vector3(1, 2, 3), v1);
     delete m;
     m = NOD_Body_GetKineticShield::Create(-2);
     NOD_ReadArgs_U8(m, &signedByte);
     EXPECT_EQ(-2, signedByte);
-    NOD_Body_GetKineticShield::Reply(m, 0.25f);
-    check(m, 1009, 4);
     delete m;
-    delete NOD_Body_GetBioShield::Reply(nullptr, 0.5f);
-    delete NOD_Body_GetEmpShield::Reply(nullptr, 0.5f);
     m = NOD_Body_SetKineticShield::Create(3, 0.75f);
     NOD_ReadArgs_U8_U32(m, &byte, &f1);
     EXPECT_EQ(3, byte);
@@ -534,61 +727,37 @@ TEST(NOD_Catalogue, NamedBuildersAndReaders)
     EXPECT_EQ(node, r1);
     EXPECT_EQ(other, r2);
     delete m;
-    for (NOD_Message* event :
-         {NOD_Body_ObjectDestroyed::Create(), NOD_Body_RejectEnemies::Create(), NOD_Body_EnemyArrival::Create(),
-          NOD_Body_RejectEnemyPatrol::Create(), NOD_Body_EnemyArrivalPatrol::Create(),
-          NOD_Body_KinShieldBarrierReached::Create(0.1f), NOD_Body_EmpShieldBarrierReached::Create(0.1f),
-          NOD_Body_BioShieldBarrierReached::Create(0.1f)})
-        delete event;
 
     m = NOD_Camera_Follow::Create(SIM_Path("/player1"), 20.0f, 0.0f, -0.5f);
-    check(m, 7001, 2 + 17 + 12);
     NOD_ReadArgs_Path_U32x3(m, &path, &f1, &f2, &f3);
+    EXPECT_EQ(SIM_Path("/player1"), path);
+    EXPECT_EQ(20.0f, f1);
     EXPECT_EQ(-0.5f, f3);
     delete m;
-    for (NOD_Message* command :
-         {NOD_Camera_LookFrom::Create(SIM_Path("/player1")), NOD_Camera_SetRelDistance::Create(5.0f),
-          NOD_Camera_SetRelAlpha::Create(-11.25f), NOD_Camera_SetRelBeta::Create(11.25f),
-          NOD_Camera_SetProjection::Create(90.0f), NOD_Camera_MovePosReached::Create(a, b)})
-        delete command;
-
     m = NOD_Player_Input::Create(SIM_Name("turnleft"), 1, 0.5f);
-    check(m, 16000, 25);
     NOD_ReadArgs_Name_U32x2(m, &n1, &word, &f1);
     EXPECT_STREQ("turnleft", n1.GetName());
     EXPECT_EQ(1u, word);
+    EXPECT_EQ(0.5f, f1);
     delete m;
-    for (NOD_Message* command : {NOD_Console_Input::Create(0x80000012u), NOD_Console_Activate::Create(),
-                                 NOD_Console_Deactivate::Create()})
-        delete command;
-    delete NOD_Position_GetPosition::Reply(nullptr, MAT_Vector3());
-    m = NOD_Emitter_GetVisibilityStatus::Reply(nullptr, 1);
-    check(m, 21001, 1);
-    delete m;
-    delete NOD_Emitter_GetVisibilityBlockingStatus::Reply(nullptr, 2);
-    delete NOD_Emitter_GetSoundEmissionLevel::Reply(nullptr, SIM_Name("loud"));
 
     m = NOD_PhysicalCharacter_GotoOverride::Create(a, b, SIM_Name("None"));
     NOD_ReadArgs_Namex3(m, &n1, &n2, &n3);
+    EXPECT_STREQ("b", n2.GetName());
     EXPECT_STREQ("None", n3.GetName());
     delete m;
-    for (NOD_Message* event :
-         {NOD_PhysicalCharacter_GotoArrived::Create(a), NOD_PhysicalCharacter_GotoPosReached::Create(a, b),
-          NOD_PhysicalCharacter_LookToOverride::Create(), NOD_PhysicalCharacter_SensorActivated::Create(3)})
-        delete event;
-
     m = NOD_Light_SetCone::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6), 100.0f, 30.0f);
     NOD_ReadArgs_Vec3x2_U32x2(m, &v1, &v2, &f1, &f2);
-    EXPECT_EQ(6.0f, v2.z);
+    EXPECT_EQ(MAT_Vector3(4, 5, 6), v2);
     EXPECT_EQ(30.0f, f2);
     delete m;
     m = NOD_Body_SetCS::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6));
     NOD_ReadArgs_Vec3x2(m, &v1, &v2);
-    EXPECT_EQ(4.0f, v2.x);
+    EXPECT_EQ(MAT_Vector3(1, 2, 3), v1);
+    EXPECT_EQ(MAT_Vector3(4, 5, 6), v2);
     delete m;
 
     m = NOD_Vessel_AttackPatrol::Create(500.0f, a, b, c, d, SIM_Path("area"));
-    check(m, 15035, 4 + 4 * 17 + 2 + 17);
     NOD_ReadArgs_U32_Namex4_Path(m, &f1, &n1, &n2, &n3, &n4, &path);
     EXPECT_EQ(500.0f, f1);
     EXPECT_STREQ("d", n4.GetName());
@@ -596,47 +765,19 @@ TEST(NOD_Catalogue, NamedBuildersAndReaders)
     delete m;
     m = NOD_Vehicle_AttackPatrol::Create(1.0f, a, b, c, d, SIM_Path("/x"));
     EXPECT_EQ(m, NOD_ReadArgs_U32_Namex4_Path(m, &number, &n1, &n2, &n3, &n4, &path));
-    delete m;
-    m = NOD_Vessel_GotoArrived::Create(SIM_Name("path1"));
-    check(m, 15008, 17);
+    EXPECT_EQ(0x3F800000, number);  // the reader takes the float's bits as they are
     delete m;
     m = NOD_Vessel_AttackTurrets::Create(SIM_Name("tur"), a, b, c, d);
     NOD_ReadArgs_Namex5(m, &n1, &n2, &n3, &n4, &n5);
     EXPECT_STREQ("tur", n1.GetName());
+    EXPECT_STREQ("d", n5.GetName());
     delete m;
-    for (NOD_Message* event :
-         {NOD_Vessel_GotoPosReached::Create(a, b), NOD_Vessel_GotoOverride::Create(a, b, c),
-          NOD_Vessel_PatrolOverride::Create(), NOD_Vessel_PatrolFinished::Create(), NOD_Vessel_SinkFinished::Create(1),
-          NOD_Vessel_SinkOverride::Create(), NOD_Vessel_EscortObjectLost::Create(), NOD_Vessel_EscortOverride::Create(),
-          NOD_Vessel_EscortPosReached::Create(), NOD_Vessel_EscapeToPositionFinished::Create(),
-          NOD_Vessel_EscapeToPositionOverride::Create(), NOD_Vessel_AttackOver::Create(),
-          NOD_Vessel_AttackOverride::Create(), NOD_Vehicle_GotoArrived::Create(a),
-          NOD_Vehicle_GotoPosReached::Create(a, b), NOD_Vehicle_GotoOverride::Create(a, b, c),
-          NOD_Vehicle_PatrolOverride::Create(), NOD_Vehicle_PatrolFinished::Create(), NOD_Vehicle_AttackOver::Create(),
-          NOD_Vehicle_AttackOverride::Create(), NOD_Vehicle_ParkPatrolFinished::Create(),
-          NOD_Vehicle_ParkPatrolOverride::Create()})
-        delete event;
-
     m = NOD_Turret_Base_DirectAttack::Create(a, b, c, d);
-    check(m, 25014, 68);
     NOD_ReadArgs_Namex4(m, &n1, &n2, &n3, &n4);
     EXPECT_STREQ("c", n3.GetName());
     delete m;
-    for (NOD_Message* event :
-         {NOD_Turret_Base_FollowOverride::Create(), NOD_Turret_Base_FollowFinished::Create(),
-          NOD_Turret_Base_TargetLost::Create(), NOD_Turret_Base_PatrolFinished::Create(),
-          NOD_Turret_Base_ComplexAttackOver::Create(), NOD_Turret_Base_ComplexAttackOverride::Create(),
-          NOD_Turret_Base_EnteringCastratedMode::Create(), NOD_Turret_Base_LeavingCastratedMode::Create(),
-          NOD_Turret_Base_DirectAttackStop::Create()})
-        delete event;
-    for (NOD_Message* event :
-         {NOD_Trigger_EnterPresence::Create(node), NOD_Trigger_LeavePresence::Create(node),
-          NOD_Trigger_EnterAcoustic::Create(node), NOD_Trigger_LeaveAcoustic::Create(node),
-          NOD_Trigger_EnterVisible::Create(node), NOD_Trigger_LeaveVisible::Create(nullptr)})
-        delete event;
 
     m = NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), 1);
-    check(m, 27003, 1);
     NOD_ReadArgs_U8(m, &byte);
     EXPECT_EQ(1, byte);
     delete m;
@@ -644,8 +785,8 @@ TEST(NOD_Catalogue, NamedBuildersAndReaders)
     NOD_Story_Character_SetCharacterName::Reply(m, SIM_ClassName("stored"));
     NOD_ReadArgs_ClassName(m, &k1);
     EXPECT_STREQ("stored", k1.GetName());
-    EXPECT_EQ(32002u, m->GetType());
     delete m;
+    EXPECT_EQ(nullptr, NOD_ReadArgs_None(nullptr));
 
     delete node;
     delete other;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <functional>
 #include <string>
@@ -26,7 +27,12 @@ class TST_Node : public NOD_Node
     RTI_DECLARE_CLASS(TST_Node)
 
 public:
-    ~TST_Node() override { s_events.push_back("delete " + NameOf(this) + " father " + NameOf(GetFather())); }
+    ~TST_Node() override
+    {
+        s_events.push_back("delete " + NameOf(this) + " father " + NameOf(GetFather()));
+        if (m_onDelete)
+            m_onDelete(this);
+    }
     s32 GetGCMode() override { return m_gcMode; }
     void Explode() override
     {
@@ -64,6 +70,7 @@ public:
     bool m_stubborn = false;
     std::function<void(TST_Node*)> m_onBeat;
     std::function<void(TST_Node*)> m_onExplode;
+    std::function<void(TST_Node*)> m_onDelete;
 };
 RTI_IMPLEMENT_CLASS(TST_Node, "NOD_Node")
 
@@ -86,6 +93,27 @@ class TST_ScriptNode : public NOD_Node
 RTI_IMPLEMENT_CLASS(TST_ScriptNode, "NOD_Script")
 
 RTI_Class* NoFactory() { return nullptr; }
+
+// Runs the body on a thread with a 256 KiB stack: far too small for a walk that takes a few
+// hundred bytes of stack per tree level through thousands of levels, ample for one that does not.
+void RunOnSmallStack(const std::function<void()>& _body)
+{
+    struct Start
+    {
+        static void* Run(void* _body)
+        {
+            (*(const std::function<void()>*)_body)();
+            return nullptr;
+        }
+    };
+    pthread_attr_t attributes;
+    ASSERT_EQ(0, pthread_attr_init(&attributes));
+    ASSERT_EQ(0, pthread_attr_setstacksize(&attributes, 256 * 1024));
+    pthread_t thread;
+    ASSERT_EQ(0, pthread_create(&thread, &attributes, &Start::Run, (void*)&_body));
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
 
 class NodeTest : public testing::Test
 {
@@ -368,7 +396,7 @@ TEST_F(NodeTest, HandlesDecodeToNullOnceTheNodeIsGone)
     // Fill nodes until one sits in the old slot: the old handle must not reach it.
     std::vector<NOD_Node*> nodes;
     NOD_Node* heir = nullptr;
-    const u32 slotMask = 0xFFFFFu;
+    const u32 slotMask = NOD_HANDLE_SLOT_MASK;
     for (s32 i = 0; i < 16000 && heir == nullptr; ++i) {
         NOD_Node* fresh = NOD_Node::CreateNode("nod_node", "fresh");
         nodes.push_back(fresh);
@@ -381,6 +409,134 @@ TEST_F(NodeTest, HandlesDecodeToNullOnceTheNodeIsGone)
     EXPECT_EQ(heir, NOD_FromHandle(NOD_GetHandle(heir)));
     for (NOD_Node* fresh : nodes)
         delete fresh;
+}
+
+TEST_F(NodeTest, AReusedSlotNeverRevivesAStaleHandle)
+{
+    // Take every slot on the free list, so that the slot of the next node freed is the only
+    // one that comes back (a fresh slot is the first with generation 0).
+    std::vector<NOD_Node*> holders;
+    NOD_Node* node = nullptr;
+    while (node == nullptr || (NOD_GetHandle(node) >> NOD_HANDLE_SLOT_BITS) != 0) {
+        node = new NOD_Node();
+        holders.push_back(node);
+    }
+    holders.pop_back();
+    const u32 slot = NOD_GetHandle(node) & NOD_HANDLE_SLOT_MASK;
+
+    // The handles of every 4096th life of the slot: with a 12-bit generation each of them
+    // named the node living in the slot now.
+    std::vector<u32> stale;
+    for (u32 generation = 0;; ++generation) {
+        const u32 handle = NOD_GetHandle(node);
+        ASSERT_EQ(slot, handle & NOD_HANDLE_SLOT_MASK) << generation;
+        ASSERT_EQ(generation, handle >> NOD_HANDLE_SLOT_BITS);
+        if (generation % 4096 == 0) {
+            for (u32 old : stale)
+                ASSERT_EQ(nullptr, NOD_FromHandle(old)) << generation;
+            stale.push_back(handle);
+        }
+        if (generation == NOD_HANDLE_LAST_GENERATION)
+            break;
+        delete node;
+        node = new NOD_Node();
+    }
+    EXPECT_EQ(16u, stale.size());
+    const u32 last = NOD_GetHandle(node);
+    EXPECT_EQ(node, NOD_FromHandle(last));
+
+    // After its last generation the slot is retired, not started over at generation 0.
+    delete node;
+    stale.push_back(last);
+    for (s32 i = 0; i < 3; ++i) {
+        NOD_Node* heir = new NOD_Node();
+        EXPECT_NE(slot, NOD_GetHandle(heir) & NOD_HANDLE_SLOT_MASK);
+        EXPECT_EQ(heir, NOD_FromHandle(NOD_GetHandle(heir)));
+        for (u32 old : stale)
+            EXPECT_EQ(nullptr, NOD_FromHandle(old));
+        delete heir;
+    }
+    for (NOD_Node* holder : holders)
+        delete holder;
+}
+
+TEST_F(NodeTest, TeardownTakesTheSameOrderAtEveryDepth)
+{
+    // root: a (a1 (a1x), a2), b; "other" (o1) is a tree of its own that a1's destructor deletes.
+    const struct
+    {
+        const char* action;
+        bool collect;
+        bool nested;
+        const char* events;
+    } rows[] = {
+        {"delete", false, false,
+         "delete a father root; delete a1 father -; delete a1x father -; delete a2 father -; "},
+        {"delete, another tree deleted from inside", false, true,
+         "delete a father root; delete a1 father -; delete other father -; delete o1 father -; "
+         "delete a1x father -; delete a2 father -; "},
+        {"collect", true, false,
+         "delete a1x father -; delete a1 father -; delete a2 father -; delete a father -; "},
+        {"collect, another tree deleted from inside", true, true,
+         "delete a1x father -; delete a1 father -; delete other father -; delete o1 father -; "
+         "delete a2 father -; delete a father -; "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.action);
+        TST_Node* root = MakeRoot();
+        TST_Node* a = Make("a", root);
+        TST_Node* a1 = Make("a1", a);
+        Make("a1x", a1);
+        Make("a2", a);
+        Make("b", root);
+        TST_Node* other = Make("other");
+        Make("o1", other);
+        if (row.nested)
+            a1->m_onDelete = [other](TST_Node*) { delete other; };
+        s_events.clear();
+        if (row.collect) {
+            NOD_Node::GC_AddNode(a);
+            NOD_Node::GC_Collect();
+        } else {
+            delete a;
+        }
+        EXPECT_EQ(row.events, Events());
+        EXPECT_EQ("b", Sons(root));
+        if (!row.nested)
+            delete other;
+        delete root;
+    }
+}
+
+TEST_F(NodeTest, DeepChainsAreDeletedAndCollectedOnASmallStack)
+{
+    // Close to as deep as the pools allow: each level takes a segment of the 8192 that hold
+    // plain nodes and one for its son array.
+    const u32 depth = 8000;
+    for (const bool collect : {false, true}) {
+        SCOPED_TRACE(collect ? "collect" : "delete");
+        std::vector<u32> handles;
+        NOD_Node* top = nullptr;
+        for (u32 i = 0; i < depth; ++i) {
+            NOD_Node* node = new NOD_Node();
+            if (top != nullptr)
+                node->AddSon(top);  // built from the bottom: no ancestor chain to check
+            handles.push_back(NOD_GetHandle(node));
+            top = node;
+        }
+        RunOnSmallStack([top, collect] {
+            if (collect) {
+                NOD_Node::GC_AddNode(top);
+                NOD_Node::GC_Collect();
+            } else {
+                delete top;
+            }
+        });
+        u32 alive = 0;
+        for (u32 handle : handles)
+            alive += NOD_FromHandle(handle) != nullptr ? 1 : 0;
+        EXPECT_EQ(0u, alive);
+    }
 }
 
 TEST_F(NodeTest, HeartBeatRunsSonsInOrderReReadingTheArray)

@@ -58,8 +58,11 @@ TEST_F(DeviceStepsTest, PauseAndResumeVisitEachExistingDeviceInOrder)
 {
     InstallSteps();
     // A virtual controller, so the joystick has steps to log.
-    ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_JOYSTICK));
-    const s32 index = SDL_NumJoysticks() > 0 ? -1 : SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 1, 0);
+    TST_Joystick pad;
+    ASSERT_NO_FATAL_FAILURE(pad.Start());
+    if (!pad.RealController()) {
+        ASSERT_NO_FATAL_FAILURE(pad.Attach(2, 1, 0));
+    }
     const bool controller = SDL_NumJoysticks() > 0;
     SITO_KEYBOARD = new INP_Keyboard();
     SITO_MOUSE = new INP_Mouse();
@@ -79,9 +82,6 @@ TEST_F(DeviceStepsTest, PauseAndResumeVisitEachExistingDeviceInOrder)
 
     delete SITO_JOYSTICK;
     SITO_JOYSTICK = nullptr;
-    if (index >= 0)
-        SDL_JoystickDetachVirtual(index);
-    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 TEST_F(DeviceStepsTest, MissingDevicesAreSkipped)

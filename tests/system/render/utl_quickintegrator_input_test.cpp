@@ -1,14 +1,12 @@
 // Creating and destroying the input singletons, and the display's part of pause and resume.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "dev_fake.h"
 #include "dsp_display.h"
 #include "inp_joystick.h"
 #include "inp_keyboard.h"
 #include "inp_mouse.h"
-#include "plt_system.h"
+#include "sdl_fixture.h"
 #include "test_dir.h"
 #include "utl_devicesteps.h"
 #include "utl_quickintegrator.h"
@@ -16,19 +14,13 @@
 namespace
 {
 
-class QuickIntegratorInputTest : public testing::Test
+class QuickIntegratorInputTest : public TST_SdlTest
 {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ASSERT_EQ(0, PLT_GetSystem()->Init()) << PLT_GetSystem()->ErrorText();
-    }
-
     void TearDown() override
     {
         UTL_QuickIntegrator::DestroyAll();
-        PLT_GetSystem()->Shutdown();
+        TST_SdlTest::TearDown();
     }
 
     static void CreateInputs()

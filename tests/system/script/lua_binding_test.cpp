@@ -119,6 +119,21 @@ protected:
         m_echo->SetName("echo");
         m_root->AddSon(m_echo);
         ASSERT_EQ(0, Run("echo = Node_Find(nil, '/echo') root = Node_Find(nil, '/')"));
+        ExposeMetatable("MAT_Vector3()", "vectorMeta");
+        ExposeMetatable("echo", "nodeRefMeta");
+    }
+
+    // The metatable of a value as the binding holds it, out of the scripts' reach, under a
+    // global: the tests call its tag methods with what the language never passes them.
+    void ExposeMetatable(const char* _value, const char* _global)
+    {
+        ASSERT_EQ(0, Run(std::string("exposed = ") + _value));
+        lua_State* state = m_script->GetLuaState();
+        lua_getglobal(state, "exposed");
+        ASSERT_TRUE(lua_getmetatable(state, -1));
+        lua_setglobal(state, _global);
+        lua_pop(state, 1);
+        ASSERT_EQ(0, Run("exposed = nil"));
     }
 
     // A node that dies while the script still holds a reference to it.
@@ -343,7 +358,7 @@ TEST_F(NOD_ScriptBindingTest, VectorErrors)
         {"r = 1 ^ v", {"[SCRIPTERROR] argument 1 of vector^vector is not a vector", position}, ""},
         {"r = v / v", {"[SCRIPTERROR] argument 2 of vector/scalar must be a scalar", position}, ""},
         {"r = 2 / v", {"[SCRIPTERROR] argument 1 of vector/vector must be a vector", position}, ""},
-        {"r = getmetatable(v).__div(v)", {"[SCRIPTERROR] argument 2 of vector/scalar is missing", position}, ""},
+        {"r = vectorMeta.__div(v)", {"[SCRIPTERROR] argument 2 of vector/scalar is missing", position}, ""},
         {"r = v.x",
          {"[SCRIPTERROR] MAT_Vector3 has no 'x' component",
           "[SCRIPTERROR] gettable of vector called with illegal vector component", position},
@@ -364,7 +379,7 @@ TEST_F(NOD_ScriptBindingTest, VectorErrors)
          {"[SCRIPTERROR] MAT_Vector3 has no (null) component",
           "[SCRIPTERROR] gettable of vector called with illegal vector component", position},
          "0"},
-        {"r = getmetatable(v).__index(1, 'X')",
+        {"r = vectorMeta.__index(1, 'X')",
          {"[SCRIPTERROR] gettable of vector called without a vector (illegal user type)", position},
          "0"},
         {"v.w = 1 r = v.X",
@@ -373,10 +388,10 @@ TEST_F(NOD_ScriptBindingTest, VectorErrors)
          "1"},
         {"v.X = 'a' r = v.X", {"[SCRIPTERROR] set vector component expects a number as argument 1", position}, "1"},
         {"v.X = nil r = v.X", {"[SCRIPTERROR] set vector component expects a number as argument 1", position}, "1"},
-        {"getmetatable(v).__newindex(v, 'X') r = v.X",
+        {"vectorMeta.__newindex(v, 'X') r = v.X",
          {"[SCRIPTERROR] set vector component expects an argument no. 1", position},
          "1"},
-        {"getmetatable(v).__newindex(1, 'X', 5) r = v.X",
+        {"vectorMeta.__newindex(1, 'X', 5) r = v.X",
          {"[SCRIPTERROR] settable of vector called with illegal user type", position},
          "1"},
     };
@@ -407,12 +422,47 @@ TEST_F(NOD_ScriptBindingTest, NodeReferences)
                                         "[SCRIPTERROR] test - main function \"(null)\" [0] - line 3"}),
               LogLines());
     ClearLog();
-    ASSERT_EQ(0, Run("r = getmetatable(echo).__index(1, 'x') s = Script_IsNodeRefValid(1)"));
+    ASSERT_EQ(0, Run("r = nodeRefMeta.__index(1, 'x') s = Script_IsNodeRefValid(1)"));
     EXPECT_EQ(std::vector<std::string>({"[SCRIPTERROR] gettable of nodereference called with illegal user type",
                                         MAIN_POSITION, "[SCRIPTERROR] gettable of nodereference called", MAIN_POSITION,
                                         "[SCRIPTERROR] isvalid of nodereference called with illegal nodereference",
                                         MAIN_POSITION}),
               LogLines());
+}
+
+TEST_F(NOD_ScriptBindingTest, ScriptsCannotReachTheMetatables)
+{
+    const struct
+    {
+        const char* value;
+        const char* name;  // what getmetatable answers
+    } rows[] = {
+        {"MAT_Vector3(1, 2, 3)", "MAT_Vector3"},
+        {"NOD_NodeRef(echo)", "NOD_NodeRef"},
+    };
+    // Each way a script could give the type a finaliser.
+    const char* const attacks[] = {
+        "getmetatable(value).__gc = function() collected = true end",
+        "rawset(getmetatable(value), '__gc', function() collected = true end)",
+        "setmetatable(value, {__gc = function() collected = true end})",
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value);
+        ASSERT_EQ(0, Run(std::string("collected = nil value = ") + row.value + " name = getmetatable(value)"));
+        EXPECT_EQ(row.name, Text("name"));
+        for (const char* attack : attacks) {
+            SCOPED_TRACE(attack);
+            EXPECT_EQ(LUA_ERRRUN, Run(attack));
+        }
+        ASSERT_EQ(0, Run(std::string("value = nil for i = 1, 50 do local x = ") + row.value +
+                         " end collectgarbage('collect')"));
+        EXPECT_EQ("", Text("collected"));
+    }
+    ASSERT_EQ(0, Run("gc = rawget(vectorMeta, '__gc') or rawget(nodeRefMeta, '__gc')\n"
+                     "v = MAT_Vector3(1, 2, 3) + MAT_Vector3(1, 1, 1) x = v.X name = Node_GetName(NOD_NodeRef(echo))"));
+    EXPECT_EQ("", Text("gc"));
+    EXPECT_EQ(2, Number("x"));  // the types still work
+    EXPECT_EQ("echo", String("name"));
 }
 
 TEST_F(NOD_ScriptBindingTest, ErrorAndPositionLines)

@@ -191,7 +191,8 @@ TEST_F(NOD_ScriptTest, BindingAndUnbindingKeepBothListsProper)
     EXPECT_EQ((u32)NOD_Script::THREAD_BEGIN_PLAY, m_script->GetThreadFlags(1));
     UnBind(0);
     EXPECT_EQ(std::vector<s32>({1}), CheckLists());
-    EXPECT_EQ(m_script, a->GetScriptNode());  // the node keeps its own binding
+    EXPECT_EQ(nullptr, a->GetScriptNode());  // the node lets go with its record
+    EXPECT_EQ(-1, a->GetThreadId());
     // The freed record comes back first and goes to the end of the active list.
     EXPECT_EQ(0, Bind(c));
     EXPECT_EQ(std::vector<s32>({1, 0}), CheckLists());
@@ -212,6 +213,47 @@ TEST_F(NOD_ScriptTest, BindingAndUnbindingKeepBothListsProper)
         UnBind(i);
     EXPECT_EQ(std::vector<s32>(), CheckLists());
     EXPECT_FATAL(UnBind(0), "NOD_Script::PM_UnBindThread()", "no thread is currently bound");
+}
+
+TEST_F(NOD_ScriptTest, AnUnboundNodesEventsNeverReachTheRecordsNextThread)
+{
+    NOD_Node* old = NewNode("old");
+    NOD_Node* heir = NewNode("heir");
+    ASSERT_EQ(0, Run("got = ''\n"
+                     "Idle = {}\n"
+                     "function Idle.Vessel_GotoArrived(thread, name)\n"
+                     "  got = got .. name .. '@' .. Node_GetName(thread.node) .. ' '\n"
+                     "end\n"
+                     "first = Thread_Bind(Node_Find(nil, '/old'), Idle)"));
+    old->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("queued")), 1);
+    ASSERT_EQ(0, Run("Thread_UnBind(first) second = Thread_Bind(Node_Find(nil, '/heir'), Idle)\n"
+                     "reused = tostring(second.id == first.id)"));
+    ASSERT_EQ("true", String("reused"));
+    EXPECT_FALSE(old->IsThreadBound());
+    EXPECT_EQ(-1, old->GetThreadId());
+
+    ClearLog();
+    EXPECT_EQ(nullptr, old->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("direct")), 0));
+    old->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("late")), 1);
+    heir->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("own")), 0);
+    EXPECT_EQ(1u, m_script->GetQueuedEventCount());  // only the one queued before the unbind
+    Beat(0.05f);
+    EXPECT_EQ(0u, m_script->GetQueuedEventCount());
+    EXPECT_EQ("own@heir ", String("got"));
+    EXPECT_EQ(std::vector<std::string>(
+                  {"[SCRIPTERROR] script \"script\" - threadmessage \"Vessel_GotoArrived\" has been sended to NULL node"}),
+              LogLines());
+
+    // A node bound again since keeps its newer binding when the older record is unbound.
+    NOD_Node* twice = NewNode("twice");
+    const s32 earlier = Bind(twice);
+    const s32 later = Bind(twice);
+    UnBind(earlier);
+    EXPECT_EQ(m_script, twice->GetScriptNode());
+    EXPECT_EQ(later, twice->GetThreadId());
+    UnBind(later);
+    EXPECT_FALSE(twice->IsThreadBound());
+    CheckLists();
 }
 
 TEST_F(NOD_ScriptTest, TimersFireInOrderAfterBeginPlay)
@@ -561,10 +603,12 @@ TEST_F(NOD_ScriptTest, TheGlueLibraryDispatchesToTheThreadsState)
     Beat(0.75f);
     EXPECT_EQ("begin0 patrol:p1 handler attack:p2 timer ", String("log"));
     EXPECT_EQ(std::vector<s32>(), CheckLists());
+    // Unbound, the node's events no longer reach the script node at all.
+    EXPECT_FALSE(boat->IsThreadBound());
     ClearLog();
     boat->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("p3")), 1);
+    EXPECT_EQ(0u, m_script->GetQueuedEventCount());
     Beat(0.8f);
-    EXPECT_EQ(std::vector<std::string>(
-                  {"[SCRIPTERROR] script \"script\" - threadmessage \"Vessel_GotoArrived\" has been sended to NULL node"}),
-              LogLines());
+    EXPECT_EQ(std::vector<std::string>(), LogLines());
+    EXPECT_EQ("begin0 patrol:p1 handler attack:p2 timer ", String("log"));
 }

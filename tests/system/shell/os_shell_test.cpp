@@ -404,6 +404,28 @@ TEST_F(ShellTest, FatalErrorDuringShutdownSkipsTheCleanUp)
     EXPECT_EQ("late", m_system.boxes[0].text);
 }
 
+// A release path that must not throw, as a destructor, meeting a fatal error.
+void ReleaseThatMustNotThrow() noexcept { OS_Fatal("Test::Release()", "still bound"); }
+
+// The error cannot leave the release path, so the program ends in std::terminate: the texts
+// still reach the user and the log, the exit code says failure, and the emergency clean-up,
+// which would meet the same half-released state, does not run. Run in a child process.
+TEST_F(ShellTest, FatalErrorWhereNothingMayThrowEndsWithOneAndNoCleanUp)
+{
+    m_app.answer = [](s32 _phase) -> s32 {
+        if (_phase == 1)
+            ReleaseThatMustNotThrow();
+        return 0;
+    };
+    m_app.cleanup = [] { OS_Log("emergency clean-up ran\n"); };
+    m_system.script = {Event(PLT_EVENT_ACTIVATE, 1)};
+    EXPECT_EXIT(Run(), testing::ExitedWithCode(1), "Test::Release\\(\\): still bound");
+    ASSERT_TRUE(m_dir.Exists("log.txt"));
+    const std::string log = m_dir.Read("log.txt");
+    EXPECT_NE(std::string::npos, log.find("[TERMINATION] Test::Release() still bound")) << log;
+    EXPECT_EQ(std::string::npos, log.find("emergency clean-up ran")) << log;
+}
+
 const char* FatalTitle() { OS_Fatal("Test::Title()", "too early"); }
 
 TEST_F(ShellTest, FatalErrorBeforeTheLoopShowsTheBoxAndExitsWithOne)

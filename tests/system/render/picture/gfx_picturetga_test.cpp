@@ -8,6 +8,7 @@
 #include "os_file.h"
 #include "test_dir.h"
 #include "tools_archive.h"
+#include "tools_bytes.h"
 #include "tools_tga.h"
 
 namespace {
@@ -46,16 +47,6 @@ std::vector<u8> ReadAll(GFX_PictureTGA& _picture, Reader _reader, u32 _bottomUp)
             EXPECT_EQ(0xCD, row[i]) << "row " << y << " padding overwritten";
     }
     return rows;
-}
-
-std::vector<u8> U16Bytes(std::initializer_list<u16> _values)
-{
-    std::vector<u8> bytes;
-    for (u16 value : _values) {
-        bytes.push_back((u8)value);
-        bytes.push_back((u8)(value >> 8));
-    }
-    return bytes;
 }
 
 }  // namespace
@@ -114,17 +105,17 @@ TEST(GFX_PictureTGA, ConversionsOfTheFourReaders)
         std::vector<u8> expected;
     };
     const std::vector<Case> cases = {
-        {24, 0xD58E47, RGB565, U16Bytes({0xD468})},
-        {32, 0x00D58E47, RGB565, U16Bytes({0xD468})},  // alpha ignored
-        {24, 0xD58E47, ARGB1555, U16Bytes({0xEA28})},
-        {32, 0xFFD58E47, ARGB1555, U16Bytes({0xEA28})},
-        {32, 0xFED58E47, ARGB1555, U16Bytes({0x6A28})},  // only alpha 255 is opaque
-        {16, 0x7C1F, ARGB1555, U16Bytes({0x0000})},      // pure magenta is transparent
-        {16, 0xFC1F, ARGB1555, U16Bytes({0x0000})},
-        {16, 0x7C1E, ARGB1555, U16Bytes({0xFC1E})},      // one bit off magenta keeps its colour
-        {16, 0x7C3F, ARGB1555, U16Bytes({0xFC3F})},
-        {16, 0x1234, ARGB1555, U16Bytes({0x9234})},
-        {16, 0x0000, ARGB1555, U16Bytes({0x8000})},
+        {24, 0xD58E47, RGB565, TOOL_U16Bytes({0xD468})},
+        {32, 0x00D58E47, RGB565, TOOL_U16Bytes({0xD468})},  // alpha ignored
+        {24, 0xD58E47, ARGB1555, TOOL_U16Bytes({0xEA28})},
+        {32, 0xFFD58E47, ARGB1555, TOOL_U16Bytes({0xEA28})},
+        {32, 0xFED58E47, ARGB1555, TOOL_U16Bytes({0x6A28})},  // only alpha 255 is opaque
+        {16, 0x7C1F, ARGB1555, TOOL_U16Bytes({0x0000})},      // pure magenta is transparent
+        {16, 0xFC1F, ARGB1555, TOOL_U16Bytes({0x0000})},
+        {16, 0x7C1E, ARGB1555, TOOL_U16Bytes({0xFC1E})},      // one bit off magenta keeps its colour
+        {16, 0x7C3F, ARGB1555, TOOL_U16Bytes({0xFC3F})},
+        {16, 0x1234, ARGB1555, TOOL_U16Bytes({0x9234})},
+        {16, 0x0000, ARGB1555, TOOL_U16Bytes({0x8000})},
         {24, 0xD58E47, RGBA8888, {0xD5, 0x8E, 0x47, 0xFF}},
         {32, 0x12D58E47, RGBA8888, {0xD5, 0x8E, 0x47, 0x12}},
         {24, 0xD58E47, BGRA8888, {0x47, 0x8E, 0xD5, 0xFF}},

@@ -1,0 +1,26 @@
+// Frames and comparisons the geometry tests share.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "mat_matrix.h"
+
+// Turned a quarter about z (local x is world +y, local y is world -x), placed at (10, 20, 30):
+// a turn that swaps the axes shows a transform that forgets the rotation or transposes it.
+inline MAT_Matrix34 TST_QuarterTurnFrame()
+{
+    MAT_Matrix34 f;
+    f.t = {10, 20, 30};
+    f.r.SetAxis(0, {0, 1, 0});
+    f.r.SetAxis(1, {-1, 0, 0});
+    f.r.SetAxis(2, {0, 0, 1});
+    return f;
+}
+
+inline void TST_ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _actual, f32 _tolerance,
+                           const char* _what)
+{
+    EXPECT_NEAR(_expected.x, _actual.x, _tolerance) << _what;
+    EXPECT_NEAR(_expected.y, _actual.y, _tolerance) << _what;
+    EXPECT_NEAR(_expected.z, _actual.z, _tolerance) << _what;
+}
