@@ -292,9 +292,14 @@ s32 DSP_Texture::GetNumOfMipLevels() const
 {
     if (!IsLevel(m_loadLevel))
         OS_Fatal("DSP_Texture::GetNumOfMipLevels()", "loadtexturelevel is not valid");
+    // A DDS load reads every mip from the DDS file, so a level below it that only a TGA file
+    // gives would be created and never filled.
     s32 count = 1;
-    for (s32 level = m_loadLevel - 1; level >= 0 && m_levelType[level] != DSP_TEXTURE_NONE; --level)
+    for (s32 level = m_loadLevel - 1; level >= 0 && m_levelType[level] != DSP_TEXTURE_NONE; --level) {
+        if (IsDxt(m_loadType) && m_levelType[level] != m_loadType)
+            break;
         ++count;
+    }
     return count;
 }
 

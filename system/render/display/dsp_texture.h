@@ -59,7 +59,8 @@ public:
     void GetNextLevelInfo(s32* _type, s32* _level, s32* _width, s32* _height, s32* _size) const;
     void SetLoadInfo(s32 _type, s32 _level);
     // 1 plus the available levels directly below the chosen one, up to the first gap: mip i is
-    // read from level (chosen level - i), so no mip below a gap could be filled.
+    // read from level (chosen level - i), so no mip below a gap could be filled. A DDS load
+    // counts only the levels of the DDS file (levels 2 and up): its mips are read from it alone.
     s32 GetNumOfMipLevels() const;
     // Reads level (chosen level - _mip) into _destination, rows _pitch bytes apart, bottom row
     // first. Returns 0 when there is no name, the file is missing, does not hold that level at

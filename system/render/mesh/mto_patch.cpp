@@ -67,13 +67,18 @@ u32 MTO_Patch::Load(const char* _path)
         triangles.FindSectionIndexed(&section, "T", (u32)i);
         MTO_PatchTriangle record;
         s8 byte = 0;
-        s16 word = 0;
         section.GetS8("U", &byte);
         record.u = (u8)byte;
-        section.GetS8("B", &byte);
-        record.part = (u8)byte;
-        section.GetS16("T", &word);
-        record.triangle = (u16)word;
+        // Part and triangle are read wide: narrowed first, a triangle of 65540 would name
+        // triangle 4 and pass every later check.
+        s32 part = 0;
+        s32 triangle = 0;
+        section.GetS32("B", &part);
+        section.GetS32("T", &triangle);
+        if (part < 0 || part > 255 || triangle < 0 || triangle > 65535)
+            OS_Fatal("MTO_Patch::Load() - triangle record out of range", name);
+        record.part = (u8)part;
+        record.triangle = (u16)triangle;
         section.GetS32("N0", &record.n[0]);
         section.GetS32("N1", &record.n[1]);
         section.GetS32("N2", &record.n[2]);

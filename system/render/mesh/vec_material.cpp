@@ -3,7 +3,7 @@
 #include "mat_round.h"
 #include "os_fatal.h"
 #include "os_string.h"
-#include "vec_mesh.h"
+#include "vec_mesh_local.h"
 
 namespace
 {
@@ -37,21 +37,37 @@ void ParseMapTexture(DES_Section* _map, VEC_Map* _target)
 }
 }  // namespace
 
+void VEC_ReadTriangleKeys(DES_Section* _section, VEC_TriangleKeys* _keys)
+{
+    _section->GetS32("G", &_keys->group);
+    _section->GetS32("V0", &_keys->vertex[0]);
+    _section->GetS32("V1", &_keys->vertex[1]);
+    _section->GetS32("V2", &_keys->vertex[2]);
+    _section->GetS32("M", &_keys->material);
+}
+
+VEC_Triangle VEC_TriangleFromKeys(const VEC_TriangleKeys& _keys)
+{
+    VEC_Triangle triangle;
+    for (u32 c = 0; c < 3; ++c)
+        triangle.vertex[c] = (u16)_keys.vertex[c];
+    triangle.material = (u8)_keys.material;
+    triangle.group = (u8)_keys.group;
+    return triangle;
+}
+
 u32 VEC_Triangle::Load(DES_Section* _section)
 {
-    s8 groupValue = 0;
-    s16 corner = 0;
-    s8 materialIndex = 0;
-    _section->GetS8("G", &groupValue);
-    group = (u8)groupValue;
-    _section->GetS16("V0", &corner);
-    vertex[0] = (u16)corner;
-    _section->GetS16("V1", &corner);
-    vertex[1] = (u16)corner;
-    _section->GetS16("V2", &corner);
-    vertex[2] = (u16)corner;
-    _section->GetS8("M", &materialIndex);
-    material = (u8)materialIndex;
+    VEC_TriangleKeys keys;
+    VEC_ReadTriangleKeys(_section, &keys);
+    const char* file = _section->GetFile() != nullptr ? _section->GetFile()->GetName() : "";
+    for (u32 c = 0; c < 3; ++c)
+        if (keys.vertex[c] < 0 || keys.vertex[c] > 0xFFFF)
+            OS_Fatal("VEC_Mesh::Load()",
+                     OS_Format("a triangle uses vertex %d, outside 0 to 65535, in file \"%s\"", keys.vertex[c], file));
+    if (keys.material < 0 || keys.material >= (s32)VEC_MAX_MATERIALS)
+        OS_Fatal(VEC_UNKNOWN_MATERIAL_CAPTION, file);
+    *this = VEC_TriangleFromKeys(keys);
     return 1;
 }
 

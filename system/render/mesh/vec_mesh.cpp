@@ -38,15 +38,18 @@ void Grow(T*& _data, u32& _capacity, u32 _needed)
     _capacity = capacity;
 }
 
-// Owns the temporary arrays of one load, freed however the load ends.
+// What one load reads from the file, in temporary arrays freed however the load ends.
 struct LoadScratch
 {
     DSP_Vertex* vertices = nullptr;
     u32 vertexCapacity = 0;
+    s32 vertexCount = 0;
     VEC_Triangle* triangles = nullptr;
     u32 triangleCapacity = 0;
+    s32 triangleCount = 0;
     f32* cornerUV = nullptr;  // 6 per triangle
     u32 cornerCapacity = 0;
+    bool unknownMaterial = false;  // a triangle names a material past the byte range
     ~LoadScratch()
     {
         MEM_Free(vertices);
@@ -182,54 +185,72 @@ void VEC_Mesh::Free()
     partCount = 0;
 }
 
-u32 VEC_Mesh::Load(const char* _path)
+namespace
 {
-    DES_File file;
-    DES_Section root;
-    file.Open(&root, _path);
-    LoadScratch scratch;
+// The top-level section _name (fatal when missing) into _section, and the count its entry
+// _countKey holds; a negative count reads as none.
+s32 FindCountedSection(DES_Section* _root, const char* _name, const char* _countKey, const char* _path,
+                       DES_Section* _section)
+{
+    if (!_root->FindSection(_section, _name))
+        DES_FatalSection(WHERE, _name, _path);
+    s32 count = 0;
+    _section->GetS32(_countKey, &count);
+    return count < 0 ? 0 : count;
+}
 
-    // Vertices, each remembering its place in the file.
+// Vertices, each remembering its place in the file.
+void LoadVertices(DES_Section* _root, const char* _path, LoadScratch* _scratch)
+{
     DES_Section section;
-    if (!root.FindSection(&section, "Vertex"))
-        DES_FatalSection(WHERE, "Vertex", _path);
-    s32 vertexCount = 0;
-    section.GetS32("NumOfV", &vertexCount);
-    if (vertexCount < 0)
-        vertexCount = 0;
+    const s32 vertexCount = FindCountedSection(_root, "Vertex", "NumOfV", _path, &section);
+    _scratch->vertexCount = vertexCount;
     for (s32 i = 0; i < vertexCount; ++i) {
-        Grow(scratch.vertices, scratch.vertexCapacity, (u32)i + 1);
+        Grow(_scratch->vertices, _scratch->vertexCapacity, (u32)i + 1);
         char key[24];
         OS_SNPrintf(key, sizeof(key), "V%d", i);
         f32 xyz[3];
         section.GetVector3(key, xyz);
-        DSP_Vertex& v = scratch.vertices[i];
+        DSP_Vertex& v = _scratch->vertices[i];
         v.x = xyz[0];
         v.y = xyz[1];
         v.z = xyz[2];
         VEC_SetVertexFileIndex(v, (u32)i);
     }
+}
 
-    // Triangles and their corner coordinates.
-    if (!root.FindSection(&section, "Polygon"))
-        DES_FatalSection(WHERE, "Polygon", _path);
-    s32 triangleCount = 0;
-    section.GetS32("NumOfP", &triangleCount);
-    if (triangleCount < 0)
-        triangleCount = 0;
+// Triangles and their corner coordinates; the vertices must be loaded.
+void LoadTriangles(DES_Section* _root, const char* _path, LoadScratch* _scratch)
+{
+    DES_Section section;
+    const s32 triangleCount = FindCountedSection(_root, "Polygon", "NumOfP", _path, &section);
+    _scratch->triangleCount = triangleCount;
+    const s32 vertexCount = _scratch->vertexCount;
     for (s32 t = 0; t < triangleCount; ++t) {
-        Grow(scratch.triangles, scratch.triangleCapacity, (u32)t + 1);
-        Grow(scratch.cornerUV, scratch.cornerCapacity, 6 * ((u32)t + 1));
+        Grow(_scratch->triangles, _scratch->triangleCapacity, (u32)t + 1);
+        Grow(_scratch->cornerUV, _scratch->cornerCapacity, 6 * ((u32)t + 1));
         DES_Section triangleSection;
         if (!section.FindSectionIndexed(&triangleSection, "P", (u32)t))
             DES_FatalSectionIndexed(WHERE, "P", (u32)t, _path);
-        VEC_Triangle& triangle = scratch.triangles[t];
-        triangle.Load(&triangleSection);
-        for (u32 c = 0; c < 3; ++c)
-            if (triangle.vertex[c] >= vertexCount)
-                OS_Fatal(CAPTION, OS_Format("triangle %d uses vertex %u but there are %d vertices in file \"%s\"", t,
-                                            triangle.vertex[c], vertexCount, _path));
-        f32* uv = &scratch.cornerUV[6 * t];
+        // Read wide: a narrowed corner or material would pass the checks as another one.
+        VEC_TriangleKeys keys;
+        VEC_ReadTriangleKeys(&triangleSection, &keys);
+        for (u32 c = 0; c < 3; ++c) {
+            const s32 vertex = keys.vertex[c];
+            if (vertex < 0 || vertex >= vertexCount)
+                OS_Fatal(CAPTION, OS_Format("triangle %d uses vertex %d but there are %d vertices in file \"%s\"", t,
+                                            vertex, vertexCount, _path));
+            if (vertex > 0xFFFF)
+                OS_Fatal(CAPTION, OS_Format("triangle %d uses vertex %d, past the 16-bit indices, in file \"%s\"", t,
+                                            vertex, _path));
+        }
+        // Unknown to any file (at most 256 materials); reported with the other unknown ones.
+        if (keys.material < 0 || keys.material >= (s32)VEC_MAX_MATERIALS) {
+            _scratch->unknownMaterial = true;
+            keys.material = 0;
+        }
+        _scratch->triangles[t] = VEC_TriangleFromKeys(keys);
+        f32* uv = &_scratch->cornerUV[6 * t];
         if (triangleSection.HasEntry("P0")) {
             triangleSection.GetVector2("P0", uv);
             triangleSection.GetVector2("P1", uv + 2);
@@ -239,115 +260,151 @@ u32 VEC_Mesh::Load(const char* _path)
                 uv[i] = 0.0f;
         }
     }
+}
 
-    // Materials and the order of the parts.
-    if (!root.FindSection(&section, "Material"))
-        DES_FatalSection(WHERE, "Material", _path);
-    s32 materialCount = 0;
-    section.GetS32("NumOfM", &materialCount);
+// The order of the parts from the materials' optional "SortOrder" subsection; without one, the
+// materials' own order.
+void LoadSortOrder(DES_Section* _materials, s32 _materialCount, const char* _path, u8* _sortOrder)
+{
+    for (s32 p = 0; p < _materialCount; ++p)
+        _sortOrder[p] = (u8)p;
+    DES_Section sortSection;
+    if (!_materials->FindSection(&sortSection, "SortOrder"))
+        return;
+    // Every material gets exactly one part: an entry out of range or named twice would
+    // index past the materials or leave one of them undrawn.
+    u8 named[VEC_MAX_MATERIALS] = {};
+    for (s32 p = 0; p < _materialCount; ++p) {
+        // Read wide: 300 must not pass as material 44.
+        s32 material = 0;
+        char key[24];
+        OS_SNPrintf(key, sizeof(key), "M%d", p);
+        sortSection.GetS32(key, &material);
+        if (material < 0 || material >= _materialCount)
+            OS_Fatal(CAPTION,
+                     OS_Format("sort order entry %d names material %d but there are %d materials in file \"%s\"", p,
+                               material, _materialCount, _path));
+        if (named[material])
+            OS_Fatal(CAPTION, OS_Format("sort order names material %d twice in file \"%s\"", material, _path));
+        named[material] = 1;
+        _sortOrder[p] = (u8)material;
+    }
+    char extra[24];
+    OS_SNPrintf(extra, sizeof(extra), "M%d", _materialCount);
+    if (sortSection.HasEntry(extra))
+        OS_Fatal(CAPTION, OS_Format("sort order has more entries than the %d materials in file \"%s\"", _materialCount,
+                                    _path));
+}
+
+// Materials and the order of the parts; answers the number of materials (1 to 256).
+s32 LoadMaterials(DES_Section* _root, const char* _path, VEC_Material* _materials, u8* _sortOrder)
+{
+    DES_Section section;
+    const s32 materialCount = FindCountedSection(_root, "Material", "NumOfM", _path, &section);
     if (materialCount <= 0)
         OS_Fatal("VEC_Mesh::Load() - numofmaterials can not be 0", _path);
     if (materialCount > (s32)VEC_MAX_MATERIALS)
         OS_Fatal("VEC_Mesh::Load() - maximal number of materials in mesh exeeded (256)", _path);
-    u8 sortOrder[VEC_MAX_MATERIALS];
-    for (s32 p = 0; p < materialCount; ++p)
-        sortOrder[p] = (u8)p;
-    DES_Section sortSection;
-    if (section.FindSection(&sortSection, "SortOrder")) {
-        // Every material gets exactly one part: an entry out of range or named twice would
-        // index past the materials or leave one of them undrawn.
-        u8 named[VEC_MAX_MATERIALS] = {};
-        for (s32 p = 0; p < materialCount; ++p) {
-            s8 entry = 0;
-            char key[24];
-            OS_SNPrintf(key, sizeof(key), "M%d", p);
-            sortSection.GetS8(key, &entry);
-            const u32 material = (u8)entry;
-            if (material >= (u32)materialCount)
-                OS_Fatal(CAPTION, OS_Format("sort order entry %d names material %u but there are %d materials in file \"%s\"",
-                                            p, material, materialCount, _path));
-            if (named[material])
-                OS_Fatal(CAPTION, OS_Format("sort order names material %u twice in file \"%s\"", material, _path));
-            named[material] = 1;
-            sortOrder[p] = (u8)material;
-        }
-        char extra[24];
-        OS_SNPrintf(extra, sizeof(extra), "M%d", materialCount);
-        if (sortSection.HasEntry(extra))
-            OS_Fatal(CAPTION, OS_Format("sort order has more entries than the %d materials in file \"%s\"", materialCount,
-                                        _path));
-    }
-    VEC_Material materials[VEC_MAX_MATERIALS];
+    LoadSortOrder(&section, materialCount, _path, _sortOrder);
     for (s32 m = 0; m < materialCount; ++m) {
         DES_Section materialSection;
         if (!section.FindSectionIndexed(&materialSection, "M", (u32)m))
             DES_FatalSectionIndexed(WHERE, "M", (u32)m, _path);
-        materials[m].Parse(&materialSection);
+        _materials[m].Parse(&materialSection);
     }
+    return materialCount;
+}
 
-    // Normals over the whole mesh before any split, so they stay smooth across seams.
-    VEC_ComputeNormals(scratch.vertices, vertexCount, scratch.triangles, triangleCount, 0);
-
-    u32 uses[VEC_MAX_MATERIALS] = {};
-    bool unknown = false;
-    for (s32 t = 0; t < triangleCount; ++t) {
-        if (scratch.triangles[t].material >= materialCount)
+// The triangles of each material into _uses. A material no triangle uses would make an empty
+// part, a triangle with an unknown one would be in none: both are fatal.
+void CountMaterialUses(const LoadScratch& _scratch, s32 _materialCount, const char* _path, u32* _uses)
+{
+    bool unknown = _scratch.unknownMaterial;
+    for (s32 t = 0; t < _scratch.triangleCount; ++t) {
+        if (_scratch.triangles[t].material >= _materialCount)
             unknown = true;
         else
-            ++uses[scratch.triangles[t].material];
+            ++_uses[_scratch.triangles[t].material];
     }
-    for (s32 m = 0; m < materialCount; ++m)
-        unknown = unknown || uses[m] == 0;
+    for (s32 m = 0; m < _materialCount; ++m)
+        unknown = unknown || _uses[m] == 0;
     if (unknown)
-        OS_Fatal("VEC_Mesh::Load() - materials may not be referenced by triangles or triangles may reference unknown "
-                 "materials",
-                 _path);
+        OS_Fatal(VEC_UNKNOWN_MATERIAL_CAPTION, _path);
+}
 
+// One part: the _triangleCount triangles of material _materialIndex with the vertices they
+// use, numbered in order of first use, then the steps that make it ready to draw. _partIndex
+// is room for one index per vertex of the file.
+void BuildPart(VEC_MeshPart* _part, const LoadScratch& _scratch, u8 _materialIndex, u32 _triangleCount,
+               const VEC_Material& _material, u32* _partIndex, const char* _path)
+{
+    VEC_MeshPart& part = *_part;
+    for (s32 i = 0; i < _scratch.vertexCount; ++i)
+        _partIndex[i] = 0xFFFFFFFFu;
+    s32 used = 0;
+    for (s32 t = 0; t < _scratch.triangleCount; ++t)
+        if (_scratch.triangles[t].material == _materialIndex)
+            for (u32 c = 0; c < 3; ++c) {
+                u32& index = _partIndex[_scratch.triangles[t].vertex[c]];
+                if (index == 0xFFFFFFFFu)
+                    index = (u32)used++;
+            }
+    part.Allocate(used, (s32)_triangleCount);
+    part.material = _material;
+    for (s32 i = 0; i < _scratch.vertexCount; ++i)
+        if (_partIndex[i] != 0xFFFFFFFFu)
+            part.vertices[_partIndex[i]] = _scratch.vertices[i];
+    part.vertexCount = used;
+
+    VEC_Scratch<f32> cornerUV(6 * (u64)_triangleCount);
+    for (s32 t = 0; t < _scratch.triangleCount; ++t) {
+        const VEC_Triangle& source = _scratch.triangles[t];
+        if (source.material != _materialIndex)
+            continue;
+        VEC_Triangle& target = part.triangles[part.triangleCount];
+        target = source;
+        for (u32 c = 0; c < 3; ++c)
+            target.vertex[c] = (u16)_partIndex[source.vertex[c]];
+        for (u32 i = 0; i < 6; ++i)
+            cornerUV[6 * (u64)part.triangleCount + i] = _scratch.cornerUV[6 * t + i];
+        ++part.triangleCount;
+    }
+
+    VEC_RemoveDegenerates(&part, cornerUV.Data());
+    VEC_RemoveUnusedVertices(&part);
+    part.ComputeBoundingBox();
+    for (s32 i = 0; i < part.vertexCount; ++i)
+        part.vertices[i].color = WHITE;
+    VEC_SplitByTexture(&part, cornerUV.Data(), UV_TOLERANCE, _path);
+    VEC_ReorderForCache(&part, CACHE_WINDOW);
+}
+}  // namespace
+
+u32 VEC_Mesh::Load(const char* _path)
+{
+    DES_File file;
+    DES_Section root;
+    file.Open(&root, _path);
+    LoadScratch scratch;
+    LoadVertices(&root, _path, &scratch);
+    LoadTriangles(&root, _path, &scratch);
+    VEC_Material materials[VEC_MAX_MATERIALS];
+    u8 sortOrder[VEC_MAX_MATERIALS];
+    const s32 materialCount = LoadMaterials(&root, _path, materials, sortOrder);
+
+    // Normals over the whole mesh before any split, so they stay smooth across seams.
+    VEC_ComputeNormals(scratch.vertices, scratch.vertexCount, scratch.triangles, scratch.triangleCount, 0);
+
+    u32 uses[VEC_MAX_MATERIALS] = {};
+    CountMaterialUses(scratch, materialCount, _path, uses);
+
+    // Parts in the sort order, each with its own copy of the vertices it uses.
     Allocate(materialCount);
     partCount = materialCount;
-    VEC_Scratch<u32> partIndex((u64)vertexCount);
+    VEC_Scratch<u32> partIndex((u64)scratch.vertexCount);
     for (s32 p = 0; p < materialCount; ++p) {
         const u8 m = sortOrder[p];
-        VEC_MeshPart& part = parts[p];
-
-        for (s32 i = 0; i < vertexCount; ++i)
-            partIndex[i] = 0xFFFFFFFFu;
-        s32 used = 0;
-        for (s32 t = 0; t < triangleCount; ++t)
-            if (scratch.triangles[t].material == m)
-                for (u32 c = 0; c < 3; ++c) {
-                    u32& index = partIndex[scratch.triangles[t].vertex[c]];
-                    if (index == 0xFFFFFFFFu)
-                        index = (u32)used++;
-                }
-        part.Allocate(used, (s32)uses[m]);
-        part.material = materials[m];
-        for (s32 i = 0; i < vertexCount; ++i)
-            if (partIndex[i] != 0xFFFFFFFFu)
-                part.vertices[partIndex[i]] = scratch.vertices[i];
-        part.vertexCount = used;
-
-        VEC_Scratch<f32> cornerUV(6 * (u64)uses[m]);
-        for (s32 t = 0; t < triangleCount; ++t) {
-            const VEC_Triangle& source = scratch.triangles[t];
-            if (source.material != m)
-                continue;
-            VEC_Triangle& target = part.triangles[part.triangleCount];
-            target = source;
-            for (u32 c = 0; c < 3; ++c)
-                target.vertex[c] = (u16)partIndex[source.vertex[c]];
-            for (u32 i = 0; i < 6; ++i)
-                cornerUV[6 * (u64)part.triangleCount + i] = scratch.cornerUV[6 * t + i];
-            ++part.triangleCount;
-        }
-
-        VEC_RemoveDegenerates(&part, cornerUV.Data());
-        VEC_RemoveUnusedVertices(&part);
-        part.ComputeBoundingBox();
-        for (s32 i = 0; i < part.vertexCount; ++i)
-            part.vertices[i].color = WHITE;
-        VEC_SplitByTexture(&part, cornerUV.Data(), UV_TOLERANCE, _path);
-        VEC_ReorderForCache(&part, CACHE_WINDOW);
+        BuildPart(&parts[p], scratch, m, uses[m], materials[m], partIndex.Data(), _path);
     }
 
     boxMin = parts[0].boxMin;

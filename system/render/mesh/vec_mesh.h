@@ -43,7 +43,8 @@ struct VEC_Triangle
     u8 material = 0;
     u8 group = 0;
 
-    // Reads "G", "V0", "V1", "V2", "M" of one triangle subsection; returns 1.
+    // Reads "G", "V0", "V1", "V2", "M" of one triangle subsection; returns 1. A corner outside
+    // 0..65535 or a material outside 0..255 is fatal with the file name (never wrapped).
     u32 Load(DES_Section* _section);
 };
 

@@ -129,67 +129,219 @@ void VEC_SplitByTexture(VEC_MeshPart* _part, const f32* _cornerUV, f32 _toleranc
     ReplaceVertices(_part, vertices.Release(), (s32)freeSlot);
 }
 
+namespace
+{
+// The order below compares triangles only through three counts per triangle: corners whose
+// vertex has no new index yet, corners whose index has left the window, and the overflow of the
+// window the first count would cause. The first two form a class (fresh x 4 + old, ten of the
+// sixteen codes occur); the overflow follows from the class and the room left in the window,
+// and room beyond three cannot change it. So whether a candidate replaces the best is a table
+// of (room, best class) -> mask of candidate classes.
+constexpr u32 CLASS_CODES = 16;
+constexpr u32 ROOM_CASES = 4;
+constexpr u32 NONE = 0xFFFFFFFFu;
+
+inline u32 ClassOf(u32 _fresh, u32 _old) { return _fresh * 4 + _old; }
+
+// The comparison words (bit 0/1 fewer/more old corners, 2/3 fewer/more new corners, 4/5
+// less/more overflow than the best so far) for which a candidate replaces the best.
+constexpr u64 REPLACING_WORDS = (1ull << 1) | (1ull << 4) | (1ull << 5) | (1ull << 9) | (1ull << 16) | (1ull << 17) |
+                                (1ull << 20) | (1ull << 21) | (1ull << 24) | (1ull << 25) | (1ull << 33) | (1ull << 37);
+
+struct ReplaceTable
+{
+    u16 mask[ROOM_CASES][CLASS_CODES] = {};
+
+    constexpr ReplaceTable()
+    {
+        for (u32 room = 0; room < ROOM_CASES; ++room)
+            for (u32 best = 0; best < CLASS_CODES; ++best)
+                for (u32 candidate = 0; candidate < CLASS_CODES; ++candidate) {
+                    const u32 bf = best / 4, bo = best % 4, cf = candidate / 4, co = candidate % 4;
+                    const u32 bv = bf > room ? bf - room : 0, cv = cf > room ? cf - room : 0;
+                    const u32 word = (co < bo ? 1u : 0u) | (co > bo ? 2u : 0u) | (cf < bf ? 4u : 0u) |
+                                     (cf > bf ? 8u : 0u) | (cv < bv ? 16u : 0u) | (cv > bv ? 32u : 0u);
+                    if ((REPLACING_WORDS >> word) & 1)
+                        mask[room][best] |= (u16)(1u << candidate);
+                }
+    }
+};
+constexpr ReplaceTable REPLACE_TABLE;
+
+// Class masks over the triangle positions, a node holding the union of its range, so that the
+// first position from a given one whose class is in a mask is found in logarithmic time.
+class ClassTree
+{
+public:
+    explicit ClassTree(u32 _count) : m_leaves(LeavesFor(_count)), m_nodes(2 * (u64)m_leaves) {}
+
+    void Set(u32 _position, u16 _mask)
+    {
+        u32 node = m_leaves + _position;
+        m_nodes[node] = _mask;
+        // Above the first node that keeps its union nothing changes.
+        for (node >>= 1; node != 0; node >>= 1) {
+            const u16 merged = m_nodes[2 * node] | m_nodes[2 * node + 1];
+            if (merged == m_nodes[node])
+                break;
+            m_nodes[node] = merged;
+        }
+    }
+
+    // Fills the leaves without the climb; Build then sets every inner node once.
+    void SetLeaf(u32 _position, u16 _mask) { m_nodes[m_leaves + _position] = _mask; }
+    void Build()
+    {
+        for (u32 node = m_leaves - 1; node != 0; --node)
+            m_nodes[node] = m_nodes[2 * node] | m_nodes[2 * node + 1];
+    }
+
+    // The first position at or after _from whose class is in _mask, or NONE.
+    u32 FindFirst(u32 _from, u16 _mask)
+    {
+        if (_from >= m_leaves)
+            return NONE;
+        u32 node = m_leaves + _from;
+        // Right along the level, climbing past every node that ends its parent's range.
+        while ((m_nodes[node] & _mask) == 0) {
+            while (node & 1)
+                node >>= 1;
+            if (node == 0)
+                return NONE;
+            ++node;
+        }
+        while (node < m_leaves) {
+            node *= 2;
+            if ((m_nodes[node] & _mask) == 0)
+                ++node;
+        }
+        return node - m_leaves;
+    }
+
+private:
+    static u32 LeavesFor(u32 _count)
+    {
+        u32 leaves = 1;
+        while (leaves < _count)
+            leaves *= 2;
+        return leaves;
+    }
+
+    u32 m_leaves;
+    VEC_Scratch<u16> m_nodes;
+};
+}  // namespace
+
 void VEC_ReorderForCache(VEC_MeshPart* _part, u32 _window)
 {
     const s32 vertexCount = _part->vertexCount;
-    const s32 triangleCount = _part->triangleCount;
+    const u32 triangleCount = _part->triangleCount > 0 ? (u32)_part->triangleCount : 0;
     VEC_Triangle* triangles = _part->triangles;
+
+    // Triangles are named by their place in the part's list (their id) while the order moves
+    // them: position -> id and id -> position, and each id's corner counts.
+    VEC_Scratch<u32> idAt(triangleCount);
+    VEC_Scratch<u32> positionOf(triangleCount);
+    VEC_Scratch<u8> fresh(triangleCount);
+    VEC_Scratch<u8> old(triangleCount);
+    ClassTree tree(triangleCount);
+    for (u32 t = 0; t < triangleCount; ++t) {
+        idAt[t] = t;
+        positionOf[t] = t;
+        fresh[t] = 3;
+        tree.SetLeaf(t, (u16)(1u << ClassOf(3, 0)));
+    }
+    tree.Build();
+
+    // The triangles at each vertex, once per corner, so a vertex's change reaches each count.
+    VEC_Scratch<u32> cornerStart((u64)vertexCount + 1);
+    VEC_Scratch<u32> cornerTriangle(3 * (u64)triangleCount);
+    for (u32 t = 0; t < triangleCount; ++t)
+        for (u32 c = 0; c < 3; ++c)
+            ++cornerStart[(u64)triangles[t].vertex[c] + 1];
+    for (s32 i = 0; i < vertexCount; ++i)
+        cornerStart[(u64)i + 1] += cornerStart[i];
+    {
+        VEC_Scratch<u32> fill((u64)vertexCount);
+        for (u32 t = 0; t < triangleCount; ++t)
+            for (u32 c = 0; c < 3; ++c) {
+                const u32 v = triangles[t].vertex[c];
+                cornerTriangle[cornerStart[v] + fill[v]++] = t;
+            }
+    }
+
     VEC_Scratch<u32> newIndex((u64)vertexCount);
+    VEC_Scratch<u32> vertexOf((u64)vertexCount);  // new index -> vertex
     for (s32 i = 0; i < vertexCount; ++i)
         newIndex[i] = UNASSIGNED;
     u32 assignedCount = 0;
     u32 windowStart = 0;
     u32 windowEnd = _window;
+    u32 placed = 0;  // positions below this are final
 
-    // The comparison words (bit 0/1 fewer/more old corners, 2/3 fewer/more new corners, 4/5
-    // less/more overflow than the best so far) for which a candidate replaces the best.
-    const u64 better = (1ull << 1) | (1ull << 4) | (1ull << 5) | (1ull << 9) | (1ull << 16) | (1ull << 17) |
-                       (1ull << 20) | (1ull << 21) | (1ull << 24) | (1ull << 25) | (1ull << 33) | (1ull << 37);
-
-    struct Score
-    {
-        u32 fresh, old, over;
-    };
-    auto scoreOf = [&](const VEC_Triangle& _triangle) {
-        Score score = {0, 0, 0};
-        for (u32 c = 0; c < 3; ++c) {
-            const u32 index = newIndex[_triangle.vertex[c]];
-            if (index == UNASSIGNED)
-                ++score.fresh;
-            else if (index < windowStart)
-                ++score.old;
-        }
-        score.over = assignedCount + score.fresh > windowEnd ? assignedCount + score.fresh - windowEnd : 0;
-        return score;
+    // A triangle not yet placed changes its class: its leaf follows.
+    auto recount = [&](u32 _id) {
+        const u32 position = positionOf[_id];
+        if (position >= placed)
+            tree.Set(position, (u16)(1u << ClassOf(fresh[_id], old[_id])));
     };
 
-    for (s32 k = 0; k < triangleCount; ++k) {
-        s32 best = k;
-        Score bestScore = scoreOf(triangles[k]);
-        for (s32 t = k + 1; t < triangleCount; ++t) {
-            const Score score = scoreOf(triangles[t]);
-            const u32 word = (score.old < bestScore.old ? 1u : 0u) | (score.old > bestScore.old ? 2u : 0u) |
-                             (score.fresh < bestScore.fresh ? 4u : 0u) | (score.fresh > bestScore.fresh ? 8u : 0u) |
-                             (score.over < bestScore.over ? 16u : 0u) | (score.over > bestScore.over ? 32u : 0u);
-            if ((better >> word) & 1) {
-                best = t;
-                bestScore = score;
-            }
+    for (u32 k = 0; k < triangleCount; ++k) {
+        // The scan from k over all later triangles, replayed: each replacement strictly lowers
+        // (old, fresh), so it is the first later position whose class beats the best's.
+        const u32 room = windowEnd > assignedCount ? windowEnd - assignedCount : 0;
+        const u16* replaces = REPLACE_TABLE.mask[room < ROOM_CASES ? room : ROOM_CASES - 1];
+        u32 best = k;
+        for (;;) {
+            const u32 id = idAt[best];
+            const u32 next = tree.FindFirst(best + 1, replaces[ClassOf(fresh[id], old[id])]);
+            if (next == NONE)
+                break;
+            best = next;
         }
         if (best != k) {
-            const VEC_Triangle swap = triangles[k];
-            triangles[k] = triangles[best];
-            triangles[best] = swap;
+            const u32 moved = idAt[k];
+            idAt[k] = idAt[best];
+            idAt[best] = moved;
+            positionOf[idAt[k]] = k;
+            positionOf[moved] = best;
+            tree.Set(best, (u16)(1u << ClassOf(fresh[moved], old[moved])));
         }
+        tree.Set(k, 0);
+        placed = k + 1;
+
+        const VEC_Triangle& chosen = triangles[idAt[k]];
         for (u32 c = 0; c < 3; ++c) {
-            u32& index = newIndex[triangles[k].vertex[c]];
-            if (index == UNASSIGNED)
-                index = assignedCount++;
+            const u32 v = chosen.vertex[c];
+            if (newIndex[v] != UNASSIGNED)
+                continue;
+            vertexOf[assignedCount] = v;
+            newIndex[v] = assignedCount++;
+            for (u32 i = cornerStart[v]; i < cornerStart[(u64)v + 1]; ++i) {
+                --fresh[cornerTriangle[i]];
+                recount(cornerTriangle[i]);
+            }
         }
         if (assignedCount > windowEnd) {
+            // The vertices numbered in the window left behind are old from now on.
+            for (u32 index = windowStart; index < windowStart + _window && index < assignedCount; ++index) {
+                const u32 v = vertexOf[index];
+                for (u32 i = cornerStart[v]; i < cornerStart[(u64)v + 1]; ++i) {
+                    ++old[cornerTriangle[i]];
+                    recount(cornerTriangle[i]);
+                }
+            }
             windowStart += _window;
             windowEnd += _window;
         }
+    }
+
+    {
+        VEC_Scratch<VEC_Triangle> ordered(triangleCount);
+        for (u32 k = 0; k < triangleCount; ++k)
+            ordered[k] = triangles[idAt[k]];
+        for (u32 k = 0; k < triangleCount; ++k)
+            triangles[k] = ordered[k];
     }
 
     // Vertices no triangle reached follow in their old order.
@@ -201,7 +353,7 @@ void VEC_ReorderForCache(VEC_MeshPart* _part, u32 _window)
         vertices[newIndex[i]] = _part->vertices[i];
     for (s32 i = 0; i < vertexCount; ++i)
         _part->vertices[i] = vertices[i];
-    for (s32 t = 0; t < triangleCount; ++t)
+    for (u32 t = 0; t < triangleCount; ++t)
         for (u32 c = 0; c < 3; ++c)
             triangles[t].vertex[c] = (u16)newIndex[triangles[t].vertex[c]];
 }

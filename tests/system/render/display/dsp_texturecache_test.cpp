@@ -194,15 +194,21 @@ TEST_F(DspTextureCache, EveryChosenMipLoadsAsTheDisplayAsksForIt)
     TST_WriteLevels(m_dir, "a", {0, 1, 2, 3}, 24);
     TST_WriteLevels(m_dir, "b", {1, 2, 4, 5}, 32);  // level 3 missing: mips stop at the gap
     ASSERT_TRUE(TOOL_WriteDDS("c.dds", TOOL_MakeDDS(4, 32, 6, 0x80FFFFFFu)));
+    // A DDS load reads every mip from the DDS: the TGA levels 0 and 1 below what it stores
+    // (levels 4 to 2) are no mips of it.
+    TST_WriteLevels(m_dir, "d", {0, 1}, 32);
+    ASSERT_TRUE(TOOL_WriteDDS("d.dds", TOOL_MakeDDS(0, 16, 3, 0xFF00FF00u)));
+    m_cache.AllowFormat(DSP_TEXTURE_DXT1, 1);
     m_cache.AllowFormat(DSP_TEXTURE_DXT5, 1);
     m_cache.RequestTexture("a", 0);
     m_cache.RequestTexture("b", 1);
     m_cache.RequestTexture("c", 2);
+    m_cache.RequestTexture("d", 3);
     m_cache.ChooseLevels(1 << 20);
-    EXPECT_EQ((std::vector<s32>{3, 5, 5}), Levels(3));
+    EXPECT_EQ((std::vector<s32>{3, 5, 5, 4}), Levels(4));
 
-    const s32 expectedMips[] = {4, 2, 4};
-    for (s32 id = 0; id < 3; ++id) {
+    const s32 expectedMips[] = {4, 2, 4, 3};
+    for (s32 id = 0; id < 4; ++id) {
         DSP_Texture* texture = nullptr;
         ASSERT_TRUE(m_cache.GetTextureLevel(id, &texture));
         s32 type = 0, level = 0, width = 0, height = 0, size = 0;

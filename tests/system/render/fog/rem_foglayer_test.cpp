@@ -25,8 +25,10 @@ class FogLayerTest : public ::testing::Test
 {
 protected:
     TST_TempDir m_dir;
-    REM_FogLayer m_fog;
+    // Before the fog layer: a layer index one past the stack must not find this map there as
+    // a 65th layer holding the expected bytes.
     MOS_Map<u32> m_out;
+    REM_FogLayer m_fog;
 
     void SetUp() override
     {
@@ -91,6 +93,7 @@ TEST_F(FogLayerTest, BlendChoosesLayersAndWeightsByCameraHeight)
         {3.0f, 0, 255, 0},                   // below the stack: layer 0 alone
         {10.0f + 62.25f * 2.0f, 62, 191, 63},
         {10.0f + 63.0f * 2.0f, 62, 0, 255},  // the top layer alone
+        {10.0f + 63.5f * 2.0f, 62, 0, 255},  // inside the top layer's slice: still alone
         {1000.0f, 62, 0, 255},               // above the stack
         {std::numeric_limits<f32>::quiet_NaN(), 0, 255, 0},
     };

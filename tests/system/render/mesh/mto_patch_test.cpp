@@ -168,6 +168,10 @@ TEST_F(PatchTest, RecordsNamingWhatDoesNotExistAreFatalWithTheFileName)
         {with([](TOOL_Patch& p) { p.patches[0].count = 3; }), "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
         {with([](TOOL_Patch& p) { p.patches[0].first = -1; }), "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
         {with([](TOOL_Patch& p) { p.patches[0].count = -1; }), "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
+        // Read narrow, these would wrap to triangle 4, part 0 and part 255.
+        {with([](TOOL_Patch& p) { p.triangles[1].triangle = 65540; }), "MTO_Patch::Load() - triangle record out of range", "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[1].part = 256; }), "MTO_Patch::Load() - triangle record out of range", "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[0].part = -1; }), "MTO_Patch::Load() - triangle record out of range", "p.pat"},
         {with([](TOOL_Patch& p) { p.numOfT = 2000000000; }), "DES FILE ERROR",
          "(MTO_Patch::Load): Get [\"T2\"] in file \"p.pat\" failed"},
         {with([](TOOL_Patch& p) { p.numOfP = 2; }), "DES FILE ERROR",

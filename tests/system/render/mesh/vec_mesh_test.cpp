@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "cache_order_reference.h"
+#include "des_file.h"
 #include "test_dir.h"
 #include "tools_mesh.h"
 #include "vec_mesh_local.h"
@@ -260,7 +262,14 @@ TEST_F(VecMeshTest, BrokenFilesAreFatal)
         {"vertex index past the count", with([](TOOL_Mesh& _m) { _m.triangles[1].vertex[2] = 4; }),
          "VEC_Mesh::Load()", "triangle 1 uses vertex 4 but there are 4 vertices in file \"mesh.msh\""},
         {"negative vertex index", with([](TOOL_Mesh& _m) { _m.triangles[0].vertex[1] = -1; }), "VEC_Mesh::Load()",
-         "triangle 0 uses vertex 65535 but there are 4 vertices in file \"mesh.msh\""},
+         "triangle 0 uses vertex -1 but there are 4 vertices in file \"mesh.msh\""},
+        // Keys wider than their fields are refused as they are, not as their low bits.
+        {"vertex index past 16 bits", with([](TOOL_Mesh& _m) { _m.triangles[1].vertex[0] = 65540; }),
+         "VEC_Mesh::Load()", "triangle 1 uses vertex 65540 but there are 4 vertices in file \"mesh.msh\""},
+        {"material past 8 bits", with([](TOOL_Mesh& _m) { _m.triangles[1].material = 256; }), unknownMaterial,
+         "mesh.msh"},
+        {"sort order past 8 bits", with([](TOOL_Mesh& _m) { _m.sortOrder = {300}; }), "VEC_Mesh::Load()",
+         "sort order entry 0 names material 300 but there are 1 materials in file \"mesh.msh\""},
         {"vertex count smaller than used",
          with([](TOOL_Mesh& _m) { _m.numOfV = 3; }), "VEC_Mesh::Load()",
          "triangle 1 uses vertex 3 but there are 3 vertices in file \"mesh.msh\""},
@@ -302,6 +311,58 @@ TEST_F(VecMeshTest, BrokenFilesAreFatal)
     }
 }
 
+TEST_F(VecMeshTest, VerticesPastThe16BitIndicesAreRefusedEvenWhenTheFileHasThem)
+{
+    TOOL_Mesh file;
+    for (s32 i = 0; i < 65541; ++i)
+        file.vertices.push_back({(f32)i, 0, 0});
+    file.triangles = {Triangle(0, 1, 2), Triangle(65535, 1, 65540)};
+    file.materials.resize(1);
+    ASSERT_EQ(1u, TOOL_WriteMesh("mesh.msh", file));
+    EXPECT_FATAL(m_mesh.Load("mesh.msh"), "VEC_Mesh::Load()",
+                 "triangle 1 uses vertex 65540, past the 16-bit indices, in file \"mesh.msh\"");
+}
+
+TEST_F(VecMeshTest, TriangleLoadRefusesKeysPastItsFields)
+{
+    struct Case
+    {
+        TOOL_MeshTriangle triangle;
+        const char* caption;  // null: loads
+        const char* message;
+    };
+    TOOL_MeshTriangle widest = Triangle(65535, 0, 1, 255);
+    widest.group = 300;  // the group keeps its low byte
+    const Case cases[] = {
+        {widest, nullptr, nullptr},
+        {Triangle(0, 65536, 1), "VEC_Mesh::Load()",
+         "a triangle uses vertex 65536, outside 0 to 65535, in file \"mesh.msh\""},
+        {Triangle(0, 1, -1), "VEC_Mesh::Load()", "a triangle uses vertex -1, outside 0 to 65535, in file \"mesh.msh\""},
+        {Triangle(0, 1, 2, 256), VEC_UNKNOWN_MATERIAL_CAPTION, "mesh.msh"},
+        {Triangle(0, 1, 2, -1), VEC_UNKNOWN_MATERIAL_CAPTION, "mesh.msh"},
+    };
+    for (const Case& c : cases) {
+        TOOL_Mesh file = Square();
+        file.triangles = {c.triangle};
+        ASSERT_EQ(1u, TOOL_WriteMesh("mesh.msh", file));
+        DES_File des;
+        DES_Section root, polygons, section;
+        des.Open(&root, "mesh.msh");
+        ASSERT_TRUE(root.FindSection(&polygons, "Polygon"));
+        ASSERT_TRUE(polygons.FindSectionIndexed(&section, "P", 0));
+        VEC_Triangle triangle;
+        if (c.caption != nullptr) {
+            EXPECT_FATAL(triangle.Load(&section), c.caption, c.message);
+            continue;
+        }
+        EXPECT_EQ(1u, triangle.Load(&section));
+        EXPECT_EQ(65535, triangle.vertex[0]);
+        EXPECT_EQ(1, triangle.vertex[2]);
+        EXPECT_EQ(255, triangle.material);
+        EXPECT_EQ(44, triangle.group);
+    }
+}
+
 TEST_F(VecMeshTest, CornersWithinTheToleranceShareAVertex)
 {
     struct Case
@@ -329,8 +390,9 @@ TEST_F(VecMeshTest, CornersWithinTheToleranceShareAVertex)
 TEST_F(VecMeshTest, DegenerateTrianglesAndTheirOnlyVerticesDisappear)
 {
     TOOL_Mesh file;
-    file.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {7, 7, 7}, {8, 8, 8}};
-    file.triangles = {Triangle(3, 3, 4), Triangle(0, 1, 2), Triangle(1, 2, 2)};
+    // Every pair of corners equal once: (a, a, b), (a, b, b), (a, b, a).
+    file.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {7, 7, 7}, {8, 8, 8}, {9, 9, 9}};
+    file.triangles = {Triangle(3, 3, 4), Triangle(0, 1, 2), Triangle(1, 2, 2), Triangle(5, 0, 5)};
     file.materials.resize(1);
     const VEC_MeshPart& part = Load(file).parts[0];
     ASSERT_EQ(1, part.triangleCount);
@@ -433,6 +495,30 @@ TEST_F(VecMeshTest, ReorderingKeepsTheTrianglesAndUsesVerticesInOrder)
             }
         EXPECT_EQ((u32)part.vertexCount, next);
     }
+}
+
+TEST_F(VecMeshTest, LoadOrdersEachPartForTheVertexCache)
+{
+    // One material, no seams, no degenerates: the part is the file's triangles, so its order
+    // must be the rule's order over them, with windows of 16.
+    const u32 vertexCount = 50;
+    const std::vector<TST_Corners> corners = TST_RandomTriangles(21, vertexCount, 300);
+    TOOL_Mesh file;
+    for (u32 i = 0; i < vertexCount; ++i)
+        file.vertices.push_back({(f32)i, (f32)(i * i % 7), (f32)(i % 3)});
+    for (const TST_Corners& c : corners)
+        file.triangles.push_back(Triangle((s32)c[0], (s32)c[1], (s32)c[2]));
+    file.materials.resize(1);
+    const VEC_MeshPart& part = Load(file).parts[0];
+
+    const TST_CacheOrder expected = TST_ReferenceCacheOrder(corners, vertexCount, 16);
+    ASSERT_EQ((s32)corners.size(), part.triangleCount);
+    const auto triangles = FileTriangles(part);
+    for (size_t t = 0; t < corners.size(); ++t)
+        for (u32 c = 0; c < 3; ++c) {
+            ASSERT_EQ(expected.triangles[t][c], triangles[t][c].vertex) << "triangle " << t << " corner " << c;
+            ASSERT_EQ(expected.newIndex[expected.triangles[t][c]], part.triangles[t].vertex[c]);
+        }
 }
 
 // _pairs triangles each drawn twice with other coordinates, over vertices of their own after
