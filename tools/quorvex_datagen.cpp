@@ -1,38 +1,219 @@
 // Writes the sample data the benchmark runs on out of the box: quorvex_datagen <outdir>.
 // One function per data file; each creates its directories and reports what it could not do.
+//
+// Data names are written as the program asks for them ("vfx\tex\sky"), each backslash a
+// directory, in lower case: the program matches every component without regard to case.
+// Pictures are computed from a few shapes and gradients (only the letters of the fonts are
+// drawn by hand), which keeps the generator fast enough to run in every build.
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "tools_font.h"
+#include "tools_mesh.h"
+#include "tools_tga.h"
+#include "tools_tse.h"
 
 namespace
 {
 
-bool WriteText(const std::filesystem::path& _path, const char* _text)
+constexpr f32 PI = 3.14159265f;
+
+// ---------------------------------------------------------------------------------------------
+// Files and directories
+
+std::filesystem::path DiskPath(const std::filesystem::path& _outDir, const std::string& _name)
+{
+    std::filesystem::path path = _outDir;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = _name.find('\\', start);
+        path /= _name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end == std::string::npos)
+            return path;
+        start = end + 1;
+    }
+}
+
+bool Report(const std::filesystem::path& _path, bool _written)
+{
+    if (!_written)
+        fprintf(stderr, "quorvex_datagen: cannot write %s\n", _path.string().c_str());
+    return _written;
+}
+
+bool MakeParent(const std::filesystem::path& _path)
 {
     std::error_code error;
     std::filesystem::create_directories(_path.parent_path(), error);
-    FILE* file = fopen(_path.string().c_str(), "wb");
-    if (file == nullptr) {
-        fprintf(stderr, "quorvex_datagen: cannot write %s\n", _path.string().c_str());
-        return false;
-    }
-    const bool written = fputs(_text, file) >= 0;
-    return fclose(file) == 0 && written;
+    return !error;
 }
 
-// ini\display.des: the start-up display mode and texture cache size (kilobytes).
+bool WriteText(const std::filesystem::path& _path, const char* _text)
+{
+    if (!MakeParent(_path))
+        return Report(_path, false);
+    FILE* file = fopen(_path.string().c_str(), "wb");
+    if (file == nullptr)
+        return Report(_path, false);
+    const bool written = fputs(_text, file) >= 0;
+    return Report(_path, fclose(file) == 0 && written);
+}
+
+bool WritePicture(const std::filesystem::path& _path, const TOOL_TGA& _picture)
+{
+    return Report(_path, MakeParent(_path) && TOOL_WriteTGA(_path.string(), _picture) == 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Colours and pictures
+
+struct Colour
+{
+    f32 r = 0.0f;
+    f32 g = 0.0f;
+    f32 b = 0.0f;
+    f32 a = 1.0f;
+};
+
+f32 Clamp01(f32 _value) { return _value < 0.0f ? 0.0f : _value > 1.0f ? 1.0f : _value; }
+
+Colour Mix(const Colour& _a, const Colour& _b, f32 _t)
+{
+    return {_a.r + (_b.r - _a.r) * _t, _a.g + (_b.g - _a.g) * _t, _a.b + (_b.b - _a.b) * _t,
+            _a.a + (_b.a - _a.a) * _t};
+}
+
+u32 Byte(f32 _value) { return (u32)std::lround(Clamp01(_value) * 255.0f); }
+
+u32 Pack(const Colour& _colour)
+{
+    return Byte(_colour.a) << 24 | Byte(_colour.r) << 16 | Byte(_colour.g) << 8 | Byte(_colour.b);
+}
+
+// A square 32-bit picture of _side pixels. _shade gets points of the picture in -1..1 (x to
+// the right, y up) and is sampled _samples x _samples times per pixel; the samples are
+// averaged by their alpha, so that shapes on a transparent ground keep their colour at the
+// edges.
+TOOL_TGA ShadePicture(s32 _side, s32 _samples, const std::function<Colour(f32, f32)>& _shade)
+{
+    TOOL_TGA picture = TOOL_MakeTGA(_side, _side, 32, 0);
+    const f32 step = 2.0f / (f32)(_side * _samples);
+    for (s32 py = 0; py < _side; ++py)
+        for (s32 px = 0; px < _side; ++px) {
+            Colour sum{0.0f, 0.0f, 0.0f, 0.0f};
+            for (s32 sy = 0; sy < _samples; ++sy)
+                for (s32 sx = 0; sx < _samples; ++sx) {
+                    const f32 x = -1.0f + step * ((f32)(px * _samples + sx) + 0.5f);
+                    const f32 y = 1.0f - step * ((f32)(py * _samples + sy) + 0.5f);
+                    const Colour c = _shade(x, y);
+                    const f32 a = Clamp01(c.a);
+                    sum.r += c.r * a;
+                    sum.g += c.g * a;
+                    sum.b += c.b * a;
+                    sum.a += a;
+                }
+            Colour pixel{0.0f, 0.0f, 0.0f, sum.a / (f32)(_samples * _samples)};
+            if (sum.a > 0.0f) {
+                pixel.r = sum.r / sum.a;
+                pixel.g = sum.g / sum.a;
+                pixel.b = sum.b / sum.a;
+            }
+            picture.pixels[(size_t)py * (size_t)_side + (size_t)px] = Pack(pixel);
+        }
+    return picture;
+}
+
+// The next smaller mip level: 2 x 2 pixels averaged, colours weighted by alpha as above.
+TOOL_TGA HalfSize(const TOOL_TGA& _picture)
+{
+    const s32 side = _picture.width / 2;
+    TOOL_TGA half = TOOL_MakeTGA(side, side, 32, 0);
+    for (s32 y = 0; y < side; ++y)
+        for (s32 x = 0; x < side; ++x) {
+            u32 sum[4] = {};  // alpha-weighted red, green, blue; alpha
+            for (s32 k = 0; k < 4; ++k) {
+                const u32 p = _picture.pixels[(size_t)(2 * y + k / 2) * (size_t)_picture.width + (size_t)(2 * x + k % 2)];
+                const u32 a = p >> 24;
+                sum[0] += ((p >> 16) & 0xFF) * a;
+                sum[1] += ((p >> 8) & 0xFF) * a;
+                sum[2] += (p & 0xFF) * a;
+                sum[3] += a;
+            }
+            u32 pixel = ((sum[3] + 2) / 4) << 24;
+            if (sum[3] != 0)
+                pixel |= (sum[0] + sum[3] / 2) / sum[3] << 16 | (sum[1] + sum[3] / 2) / sum[3] << 8 |
+                         (sum[2] + sum[3] / 2) / sum[3];
+            half.pixels[(size_t)y * (size_t)side + (size_t)x] = pixel;
+        }
+    return half;
+}
+
+// A texture as the texture cache looks for it: one TGA file per level, "<name>_l<level>.tga"
+// (levels 9 to 11 with two digits), from the picture's own side down to 1 x 1, so that every
+// level below the chosen one can be read as a mip.
+bool WriteTexture(const std::filesystem::path& _outDir, const std::string& _name, TOOL_TGA _picture)
+{
+    s32 level = 0;
+    while ((1 << level) < _picture.width)
+        ++level;
+    bool ok = true;
+    for (;; --level) {
+        const std::string suffix = level == 9 ? "09" : std::to_string(level);
+        ok = WritePicture(DiskPath(_outDir, _name + "_l" + suffix + ".tga"), _picture) && ok;
+        if (level == 0)
+            return ok;
+        _picture = HalfSize(_picture);
+    }
+}
+
+// A small linear congruential generator: the pictures must come out the same on every machine
+// and with every standard library.
+class Random
+{
+public:
+    explicit Random(u32 _seed) : m_state(_seed) {}
+    f32 Next()
+    {
+        m_state = m_state * 1664525u + 1013904223u;
+        return (f32)(m_state >> 8) * (1.0f / 16777216.0f);
+    }
+
+private:
+    u32 m_state;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Configuration
+
+// ini\display.des: the start-up display mode, the texture cache size (kilobytes) and the
+// renderer's switches.
 bool WriteDisplayConfig(const std::filesystem::path& _outDir)
 {
     return WriteText(_outDir / "ini" / "display.des",
                      "// Display configuration read at start-up.\n"
                      "// Width, Height, Depth: the display mode (a mode switch on the command line wins).\n"
                      "// Texturecachesize: texture memory in kilobytes.\n"
+                     "// UseMipMap, UseCompressedTextures: 1 loads mip levels, 1 allows DXT textures.\n"
+                     "// RenderRays: not used. RenderPlankton: plankton layers drawn (0-5).\n"
+                     "// RenderPlants: divides the plants of every terrain tile.\n"
                      "[Display]\n"
                      "{\n"
                      "    Width = 640\n"
                      "    Height = 480\n"
                      "    Depth = 32\n"
                      "    Texturecachesize = 24\n"
+                     "    UseMipMap = 1\n"
+                     "    UseCompressedTextures = 1\n"
+                     "    RenderRays = 1\n"
+                     "    RenderPlankton = 5\n"
+                     "    RenderPlants = 1\n"
                      "}\n");
 }
 
@@ -53,6 +234,472 @@ bool WriteSoundConfig(const std::filesystem::path& _outDir)
                      "}\n");
 }
 
+// ---------------------------------------------------------------------------------------------
+// Sky
+
+// The sky is seen from the inside only, so its faces point to the origin: a triangle whose
+// face normal (p2 - p0) x (p1 - p0), the mesh loader's, points outwards has two corners swapped.
+void AddInwardTriangle(TOOL_Mesh& _mesh, std::array<s32, 3> _vertex, std::array<f32, 6> _uv)
+{
+    const auto& p0 = _mesh.vertices[(size_t)_vertex[0]];
+    const auto& p1 = _mesh.vertices[(size_t)_vertex[1]];
+    const auto& p2 = _mesh.vertices[(size_t)_vertex[2]];
+    const f32 e1[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    const f32 e2[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+    const f32 n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    f32 outward = 0.0f;
+    for (s32 axis = 0; axis < 3; ++axis)
+        outward += n[axis] * (p0[(size_t)axis] + p1[(size_t)axis] + p2[(size_t)axis]);
+    if (outward > 0.0f) {
+        std::swap(_vertex[1], _vertex[2]);
+        std::swap(_uv[2], _uv[4]);
+        std::swap(_uv[3], _uv[5]);
+    }
+    TOOL_MeshTriangle triangle;
+    triangle.vertex = _vertex;
+    triangle.hasUV = true;
+    triangle.uv = _uv;
+    _mesh.triangles.push_back(triangle);
+}
+
+// The sky texture maps the sphere from above: the zenith at the centre of the picture, the
+// angle from the zenith outwards along the radius, the nadir on the circle of radius
+// SKY_UV_RADIUS. No seam, and the clamped texture addressing of the sky never wraps.
+constexpr f32 SKY_UV_RADIUS = 0.48f;
+
+// vfx\msh\sky03.msh: a sphere around the origin. The sky pass centres it on the eye and scales
+// it by the sum of the near and far planes, so radius 0.5 puts it between the two. One material
+// with the texture "sky", not depth-buffered (the sky lies behind everything).
+bool WriteSkyMesh(const std::filesystem::path& _outDir)
+{
+    constexpr s32 SEGMENTS = 32;  // around the vertical axis
+    constexpr s32 RINGS = 16;     // from pole to pole
+    constexpr f32 RADIUS = 0.5f;
+
+    TOOL_Mesh mesh;
+    auto angleFromZenith = [](s32 _ring) { return PI * (f32)_ring / (f32)RINGS; };
+    auto azimuth = [](f32 _segment) { return 2.0f * PI * _segment / (f32)SEGMENTS; };
+    auto ringVertex = [](s32 _ring, s32 _segment) { return 1 + (_ring - 1) * SEGMENTS + _segment % SEGMENTS; };
+    auto u = [](f32 _fromZenith, f32 _azimuth) { return 0.5f + SKY_UV_RADIUS * _fromZenith / PI * std::cos(_azimuth); };
+    auto v = [](f32 _fromZenith, f32 _azimuth) { return 0.5f + SKY_UV_RADIUS * _fromZenith / PI * std::sin(_azimuth); };
+
+    mesh.vertices.push_back({0.0f, 0.0f, RADIUS});
+    for (s32 ring = 1; ring < RINGS; ++ring)
+        for (s32 segment = 0; segment < SEGMENTS; ++segment) {
+            const f32 phi = angleFromZenith(ring);
+            const f32 lambda = azimuth((f32)segment);
+            mesh.vertices.push_back({RADIUS * std::sin(phi) * std::cos(lambda), RADIUS * std::sin(phi) * std::sin(lambda),
+                                     RADIUS * std::cos(phi)});
+        }
+    const s32 nadir = (s32)mesh.vertices.size();
+    mesh.vertices.push_back({0.0f, 0.0f, -RADIUS});
+
+    for (s32 ring = 0; ring < RINGS; ++ring)
+        for (s32 segment = 0; segment < SEGMENTS; ++segment) {
+            const f32 top = angleFromZenith(ring);
+            const f32 bottom = angleFromZenith(ring + 1);
+            const f32 left = azimuth((f32)segment);
+            const f32 right = azimuth((f32)(segment + 1));
+            if (ring == 0) {
+                AddInwardTriangle(mesh, {0, ringVertex(1, segment), ringVertex(1, segment + 1)},
+                                  {0.5f, 0.5f, u(bottom, left), v(bottom, left), u(bottom, right), v(bottom, right)});
+            } else if (ring == RINGS - 1) {
+                // The nadir takes the azimuth between its two neighbours; the loader splits it.
+                const f32 middle = azimuth((f32)segment + 0.5f);
+                AddInwardTriangle(mesh, {ringVertex(ring, segment), ringVertex(ring, segment + 1), nadir},
+                                  {u(top, left), v(top, left), u(top, right), v(top, right), u(bottom, middle),
+                                   v(bottom, middle)});
+            } else {
+                const s32 a = ringVertex(ring, segment), b = ringVertex(ring, segment + 1);
+                const s32 c = ringVertex(ring + 1, segment), d = ringVertex(ring + 1, segment + 1);
+                AddInwardTriangle(mesh, {a, b, d},
+                                  {u(top, left), v(top, left), u(top, right), v(top, right), u(bottom, right), v(bottom, right)});
+                AddInwardTriangle(mesh, {a, d, c},
+                                  {u(top, left), v(top, left), u(bottom, right), v(bottom, right), u(bottom, left), v(bottom, left)});
+            }
+        }
+
+    TOOL_MeshMaterial material;
+    material.selfIllumination = 1.0f;
+    material.depthBuffered = 0;
+    material.diffuseBitmap = "sky";
+    mesh.materials.push_back(material);
+
+    const std::filesystem::path path = DiskPath(_outDir, "vfx\\msh\\sky03.msh");
+    return Report(path, MakeParent(path) && TOOL_WriteMesh(path.string().c_str(), mesh) == 1);
+}
+
+// vfx\tex\sky: the view up through open water in the mapping of the sky mesh: light from the
+// surface with soft shafts at the zenith, blue-green at the horizon, deep blue below.
+bool WriteSkyTexture(const std::filesystem::path& _outDir)
+{
+    const Colour zenith{0.62f, 0.88f, 0.95f};
+    const Colour horizon{0.06f, 0.30f, 0.42f};
+    const Colour deep{0.01f, 0.05f, 0.13f};
+    const TOOL_TGA picture = ShadePicture(256, 1, [&](f32 _x, f32 _y) {
+        const f32 radius = 0.5f * std::sqrt(_x * _x + _y * _y);
+        const f32 phi = std::min(radius / SKY_UV_RADIUS, 1.0f) * PI;  // from the zenith
+        const f32 up = std::cos(phi);
+        Colour colour = up >= 0.0f ? Mix(horizon, zenith, std::pow(up, 2.5f)) : Mix(horizon, deep, std::pow(-up, 0.6f));
+        const f32 lambda = std::atan2(_y, _x);
+        const f32 shafts = 0.5f + 0.5f * std::cos(9.0f * lambda + 2.0f * std::sin(3.0f * lambda));
+        const f32 light = std::max(up, 0.0f) * std::max(up, 0.0f) * (0.10f * shafts + 0.25f * std::exp(-phi * phi * 6.0f));
+        colour.r += light;
+        colour.g += light;
+        colour.b += light * 0.9f;
+        colour.a = 1.0f;
+        return colour;
+    });
+    return WriteTexture(_outDir, "vfx\\tex\\sky", picture);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fonts
+
+// The characters 32 to 127, five pixels wide: rows of '#' (ink) and '.', top first. Rows 0-6
+// hold capitals and digits, lower-case letters start at row 2, rows 7 and 8 take descenders.
+const char* const s_glyphs[96] = {
+    ".....",                                              // space
+    "..#.. ..#.. ..#.. ..#.. ..#.. ..... ..#..",           // !
+    ".#.#. .#.#. .#.#.",                                  // "
+    ".#.#. .#.#. ##### .#.#. ##### .#.#. .#.#.",           // #
+    "..#.. .#### #.#.. .###. ..#.# ####. ..#..",           // $
+    "##... ##..# ...#. ..#.. .#... #..## ...##",           // %
+    ".##.. #..#. #.#.. .#... #.#.# #..#. .##.#",           // &
+    "..#.. ..#.. .#...",                                  // '
+    "...#. ..#.. .#... .#... .#... ..#.. ...#.",           // (
+    ".#... ..#.. ...#. ...#. ...#. ..#.. .#...",           // )
+    "..... ..#.. #.#.# .###. #.#.# ..#.. .....",           // *
+    "..... ..#.. ..#.. ##### ..#.. ..#.. .....",           // +
+    "..... ..... ..... ..... ..... .##.. .##.. ..#.. .#...",  // ,
+    "..... ..... ..... ##### ..... ..... .....",           // -
+    "..... ..... ..... ..... ..... .##.. .##..",           // .
+    "..... ....# ...#. ..#.. .#... #.... .....",           // /
+    ".###. #...# #..## #.#.# ##..# #...# .###.",           // 0
+    "..#.. .##.. ..#.. ..#.. ..#.. ..#.. .###.",           // 1
+    ".###. #...# ....# ...#. ..#.. .#... #####",           // 2
+    "##### ...#. ..#.. ...#. ....# #...# .###.",           // 3
+    "...#. ..##. .#.#. #..#. ##### ...#. ...#.",           // 4
+    "##### #.... ####. ....# ....# #...# .###.",           // 5
+    "..##. .#... #.... ####. #...# #...# .###.",           // 6
+    "##### ....# ...#. ..#.. .#... .#... .#...",           // 7
+    ".###. #...# #...# .###. #...# #...# .###.",           // 8
+    ".###. #...# #...# .#### ....# ...#. .##..",           // 9
+    "..... .##.. .##.. ..... .##.. .##.. .....",           // :
+    "..... .##.. .##.. ..... .##.. .##.. ..#.. .#...",     // ;
+    "...#. ..#.. .#... #.... .#... ..#.. ...#.",           // <
+    "..... ..... ##### ..... ##### ..... .....",           // =
+    ".#... ..#.. ...#. ....# ...#. ..#.. .#...",           // >
+    ".###. #...# ....# ...#. ..#.. ..... ..#..",           // ?
+    ".###. #...# ....# .##.# #.#.# #.#.# .###.",           // @
+    ".###. #...# #...# ##### #...# #...# #...#",           // A
+    "####. #...# #...# ####. #...# #...# ####.",           // B
+    ".###. #...# #.... #.... #.... #...# .###.",           // C
+    "###.. #..#. #...# #...# #...# #..#. ###..",           // D
+    "##### #.... #.... ####. #.... #.... #####",           // E
+    "##### #.... #.... ####. #.... #.... #....",           // F
+    ".###. #...# #.... #.### #...# #...# .####",           // G
+    "#...# #...# #...# ##### #...# #...# #...#",           // H
+    ".###. ..#.. ..#.. ..#.. ..#.. ..#.. .###.",           // I
+    "..### ...#. ...#. ...#. ...#. #..#. .##..",           // J
+    "#...# #..#. #.#.. ##... #.#.. #..#. #...#",           // K
+    "#.... #.... #.... #.... #.... #.... #####",           // L
+    "#...# ##.## #.#.# #.#.# #...# #...# #...#",           // M
+    "#...# #...# ##..# #.#.# #..## #...# #...#",           // N
+    ".###. #...# #...# #...# #...# #...# .###.",           // O
+    "####. #...# #...# ####. #.... #.... #....",           // P
+    ".###. #...# #...# #...# #.#.# #..#. .##.#",           // Q
+    "####. #...# #...# ####. #.#.. #..#. #...#",           // R
+    ".#### #.... #.... .###. ....# ....# ####.",           // S
+    "##### ..#.. ..#.. ..#.. ..#.. ..#.. ..#..",           // T
+    "#...# #...# #...# #...# #...# #...# .###.",           // U
+    "#...# #...# #...# #...# #...# .#.#. ..#..",           // V
+    "#...# #...# #...# #.#.# #.#.# #.#.# .#.#.",           // W
+    "#...# #...# .#.#. ..#.. .#.#. #...# #...#",           // X
+    "#...# #...# .#.#. ..#.. ..#.. ..#.. ..#..",           // Y
+    "##### ....# ...#. ..#.. .#... #.... #####",           // Z
+    ".###. .#... .#... .#... .#... .#... .###.",           // [
+    "..... #.... .#... ..#.. ...#. ....# .....",           // backslash
+    ".###. ...#. ...#. ...#. ...#. ...#. .###.",           // ]
+    "..#.. .#.#. #...#",                                  // ^
+    "..... ..... ..... ..... ..... ..... ..... #####",     // _
+    ".#... ..#.. ...#.",                                  // `
+    "..... ..... .###. ....# .#### #...# .####",           // a
+    "#.... #.... #.##. ##..# #...# #...# ####.",           // b
+    "..... ..... .###. #.... #.... #...# .###.",           // c
+    "....# ....# .##.# #..## #...# #...# .####",           // d
+    "..... ..... .###. #...# ##### #.... .###.",           // e
+    "..##. .#..# .#... ###.. .#... .#... .#...",           // f
+    "..... ..... .#### #...# #...# .#### ....# #...# .###.",  // g
+    "#.... #.... #.##. ##..# #...# #...# #...#",           // h
+    "..#.. ..... .##.. ..#.. ..#.. ..#.. .###.",           // i
+    "...#. ..... ..##. ...#. ...#. ...#. ...#. #..#. .##..",  // j
+    "#.... #.... #..#. #.#.. ##... #.#.. #..#.",           // k
+    ".##.. ..#.. ..#.. ..#.. ..#.. ..#.. .###.",           // l
+    "..... ..... ##.#. #.#.# #.#.# #.#.# #.#.#",           // m
+    "..... ..... #.##. ##..# #...# #...# #...#",           // n
+    "..... ..... .###. #...# #...# #...# .###.",           // o
+    "..... ..... ####. #...# #...# ####. #.... #.... #....",  // p
+    "..... ..... .#### #...# #...# .#### ....# ....# ....#",  // q
+    "..... ..... #.##. ##..# #.... #.... #....",           // r
+    "..... ..... .###. #.... .###. ....# ####.",           // s
+    ".#... .#... ###.. .#... .#... .#..# ..##.",           // t
+    "..... ..... #...# #...# #...# #..## .##.#",           // u
+    "..... ..... #...# #...# #...# .#.#. ..#..",           // v
+    "..... ..... #...# #...# #.#.# #.#.# .#.#.",           // w
+    "..... ..... #...# .#.#. ..#.. .#.#. #...#",           // x
+    "..... ..... #...# #...# #...# .#### ....# #...# .###.",  // y
+    "..... ..... ##### ...#. ..#.. .#... #####",           // z
+    "...#. ..#.. ..#.. .#... ..#.. ..#.. ...#.",           // {
+    "..#.. ..#.. ..#.. ..#.. ..#.. ..#.. ..#..",           // |
+    ".#... ..#.. ..#.. ...#. ..#.. ..#.. .#...",           // }
+    "..... ..... .#... #.#.# ...#. ..... .....",           // ~
+    "##### #...# #...# #...# #...# #...# #####",           // 127: a box
+};
+
+constexpr s32 GLYPH_COLUMNS = 5;
+constexpr s32 GLYPH_ROWS = 9;
+
+bool GlyphInk(s32 _glyph, s32 _x, s32 _y)
+{
+    if (_x < 0 || _x >= GLYPH_COLUMNS || _y < 0 || _y >= GLYPH_ROWS)
+        return false;
+    const char* row = s_glyphs[_glyph];
+    for (s32 y = 0; y < _y; ++y) {
+        row = std::strchr(row, ' ');
+        if (row == nullptr)
+            return false;
+        ++row;
+    }
+    return (s32)std::strcspn(row, " ") > _x && row[_x] == '#';
+}
+
+// A font sheet with every glyph scaled by _scale into a cell one column and one row (scaled)
+// larger than the glyph, which spaces the characters and the lines; with _shadow, ink casts a
+// dark shadow one pixel down and to the right. Ground and key colour are transparent black,
+// so text blitted plain or keyed leaves the surface under it alone.
+TOOL_FontSheet FontSheet(s32 _scale, bool _shadow, s32 _sheetWidth)
+{
+    constexpr u32 INK = 0xFFFFFFFF;
+    constexpr u32 SHADOW = 0xFF102030;
+    constexpr u32 GROUND = 0x00000000;
+    TOOL_FontSheet sheet;
+    sheet.depth = 32;
+    sheet.keyColor = GROUND;
+    sheet.backgroundColor = GROUND;
+    sheet.sheetWidth = _sheetWidth;
+    for (s32 glyph = 0; glyph < 96; ++glyph) {
+        TOOL_FontGlyph cell;
+        cell.width = (GLYPH_COLUMNS + 1) * _scale;
+        cell.height = (GLYPH_ROWS + 1) * _scale;
+        cell.pixels.assign((size_t)(cell.width * cell.height), GROUND);
+        for (s32 y = 0; y < cell.height; ++y)
+            for (s32 x = 0; x < cell.width; ++x) {
+                u32& pixel = cell.pixels[(size_t)(y * cell.width + x)];
+                if (GlyphInk(glyph, x / _scale, y / _scale))
+                    pixel = INK;
+                else if (_shadow && x > 0 && y > 0 && GlyphInk(glyph, (x - 1) / _scale, (y - 1) / _scale))
+                    pixel = SHADOW;
+            }
+        sheet.glyphs.push_back(cell);
+    }
+    return sheet;
+}
+
+// gfx\font\font1.tga, the small font (6 x 10 cells), and gfx\font\font2.tga, the same letters
+// twice the size with a shadow (12 x 20 cells).
+bool WriteFonts(const std::filesystem::path& _outDir)
+{
+    bool ok = WritePicture(DiskPath(_outDir, "gfx\\font\\font1.tga"), TOOL_FontSheetPicture(FontSheet(1, false, 256), nullptr));
+    ok = WritePicture(DiskPath(_outDir, "gfx\\font\\font2.tga"), TOOL_FontSheetPicture(FontSheet(2, true, 512), nullptr)) && ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Caustics
+
+constexpr s32 CAUSTIC_FRAMES = 16;
+
+// vfx\tex\caustic\caustic.tse and its frames caustic001.. : a net of bright lines on the
+// borders of cells that wobble around their centres, the light pattern that a rippled water
+// surface throws on the ground. The cells are measured on a torus, so the pattern tiles;
+// every centre turns once round its circle over the frames, so the animation loops.
+bool WriteCaustics(const std::filesystem::path& _outDir)
+{
+    constexpr s32 GRID = 4;  // cells per side of the tile
+    struct Centre
+    {
+        f32 x, y, radius, phase, turn;
+    };
+    std::vector<Centre> centres;
+    Random random(0x5EA5EA);
+    for (s32 gy = 0; gy < GRID; ++gy)
+        for (s32 gx = 0; gx < GRID; ++gx) {
+            Centre centre;
+            centre.x = ((f32)gx + 0.2f + 0.6f * random.Next()) / (f32)GRID;
+            centre.y = ((f32)gy + 0.2f + 0.6f * random.Next()) / (f32)GRID;
+            centre.radius = (0.04f + 0.03f * random.Next());
+            centre.phase = 2.0f * PI * random.Next();
+            centre.turn = random.Next() < 0.5f ? -1.0f : 1.0f;
+            centres.push_back(centre);
+        }
+
+    bool ok = true;
+    std::vector<std::array<f32, 2>> points(centres.size());
+    for (s32 frame = 0; frame < CAUSTIC_FRAMES; ++frame) {
+        for (size_t i = 0; i < centres.size(); ++i) {
+            const Centre& c = centres[i];
+            const f32 angle = c.phase + c.turn * 2.0f * PI * (f32)frame / (f32)CAUSTIC_FRAMES;
+            points[i] = {c.x + c.radius * std::cos(angle), c.y + c.radius * std::sin(angle)};
+        }
+        const TOOL_TGA picture = ShadePicture(64, 1, [&](f32 _x, f32 _y) {
+            const f32 x = 0.5f * (_x + 1.0f), y = 0.5f * (_y + 1.0f);
+            f32 nearest = 2.0f, second = 2.0f;
+            for (const auto& p : points) {
+                f32 dx = std::fabs(x - p[0]), dy = std::fabs(y - p[1]);
+                dx -= std::floor(dx);
+                dy -= std::floor(dy);
+                dx = std::min(dx, 1.0f - dx);
+                dy = std::min(dy, 1.0f - dy);
+                const f32 d = dx * dx + dy * dy;  // squared until the two nearest are known
+                if (d < nearest) {
+                    second = nearest;
+                    nearest = d;
+                } else if (d < second) {
+                    second = d;
+                }
+            }
+            const f32 edge = std::sqrt(second) - std::sqrt(nearest);  // 0 on a border between two cells
+            const f32 light = 0.75f * std::exp(-edge / 0.03f) + 0.25f * std::exp(-edge / 0.1f);
+            return Colour{0.78f * light, 0.94f * light, light, 1.0f};
+        });
+        char name[64];
+        snprintf(name, sizeof(name), "vfx\\tex\\caustic\\caustic%03d", frame + 1);
+        ok = WriteTexture(_outDir, name, picture) && ok;
+    }
+
+    const std::filesystem::path path = DiskPath(_outDir, "vfx\\tex\\caustic\\caustic.tse");
+    return Report(path, MakeParent(path) &&
+                            TOOL_WriteTextureSet(path.string(), "vfx\\tex\\caustic\\caustic", CAUSTIC_FRAMES) == 1) &&
+           ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading picture and logos
+
+f32 Ring(f32 _x, f32 _y, f32 _cx, f32 _cy, f32 _radius, f32 _halfWidth)
+{
+    const f32 d = std::sqrt((_x - _cx) * (_x - _cx) + (_y - _cy) * (_y - _cy));
+    return std::fabs(d - _radius) < _halfWidth ? 1.0f : 0.0f;
+}
+
+// Three rings around the centre, the emblem of the loading picture and of the first logo.
+f32 ThreeRings(f32 _x, f32 _y, f32 _scale)
+{
+    f32 inside = 0.0f;
+    for (s32 k = 0; k < 3; ++k) {
+        const f32 angle = PI / 2.0f + 2.0f * PI * (f32)k / 3.0f;
+        inside = std::max(inside, Ring(_x, _y, 0.3f * _scale * std::cos(angle), 0.3f * _scale * std::sin(angle),
+                                       0.45f * _scale, 0.07f * _scale));
+    }
+    return inside;
+}
+
+// vfx\tex\menu\menu_loading: shown while a run loads. 256 x 256 keeps all its levels within
+// the megabyte the loading picture is given.
+bool WriteLoadingPicture(const std::filesystem::path& _outDir)
+{
+    const Colour top{0.05f, 0.22f, 0.32f};
+    const Colour bottom{0.01f, 0.04f, 0.10f};
+    const Colour emblem{0.70f, 0.90f, 0.95f};
+    const TOOL_TGA picture = ShadePicture(256, 2, [&](f32 _x, f32 _y) {
+        Colour colour = Mix(bottom, top, 0.5f * (_y + 1.0f));
+        colour = Mix(colour, emblem, 0.85f * ThreeRings(_x, _y - 0.15f, 0.9f));
+        // An empty bar below the emblem.
+        const f32 ax = std::fabs(_x), ay = std::fabs(_y + 0.7f);
+        const bool frame = ax < 0.62f && ay < 0.07f && !(ax < 0.59f && ay < 0.04f);
+        if (frame)
+            colour = Mix(colour, emblem, 0.9f);
+        colour.a = 1.0f;
+        return colour;
+    });
+    return WriteTexture(_outDir, "vfx\\tex\\menu\\menu_loading", picture);
+}
+
+// Simple emblems on a transparent ground for the four logos of a run (the second of the
+// renderer's five logo places stays empty): the names, in the order of the places 0, 2, 3
+// and 4, are logo_family, logo_publisher, logo_maker and logo_web, under vfx\tex\logo\.
+bool WriteLogos(const std::filesystem::path& _outDir)
+{
+    const Colour white{1.0f, 1.0f, 1.0f};
+    auto family = [](f32 _x, f32 _y) { return Colour{1.0f, 0.76f, 0.25f, ThreeRings(_x, _y, 1.2f)}; };
+    auto publisher = [&](f32 _x, f32 _y) {
+        const f32 d = std::fabs(_x) + std::fabs(_y);
+        if (d < 0.3f)
+            return white;
+        return Colour{0.20f, 0.80f, 0.78f, d < 0.92f && d > 0.5f ? 1.0f : 0.0f};
+    };
+    auto maker = [](f32 _x, f32 _y) {
+        // An upright triangle with an inverted one cut out of its middle.
+        const f32 s = std::sqrt(3.0f);
+        auto inTriangle = [s](f32 _px, f32 _py, f32 _size) {
+            return _py > -0.5f * _size && s * _px + _py < _size && -s * _px + _py < _size;
+        };
+        const bool outer = inTriangle(_x, _y + 0.15f, 0.9f);
+        const bool hole = inTriangle(_x, -(_y + 0.15f), 0.38f);
+        return Colour{0.95f, 0.38f, 0.22f, outer && !hole ? 1.0f : 0.0f};
+    };
+    auto web = [](f32 _x, f32 _y) {
+        const f32 r = std::sqrt(_x * _x + _y * _y);
+        f32 inside = std::fabs(r - 0.85f) < 0.06f ? 1.0f : 0.0f;
+        if (r < 0.85f) {
+            const f32 e = std::sqrt((_x / 0.4f) * (_x / 0.4f) + (_y / 0.85f) * (_y / 0.85f));
+            if (std::fabs(_y) < 0.04f || std::fabs(_x) < 0.04f || std::fabs(e - 1.0f) < 0.08f ||
+                std::fabs(std::fabs(_y) - 0.45f) < 0.035f)
+                inside = 1.0f;
+        }
+        return Colour{0.45f, 0.72f, 1.0f, inside};
+    };
+    bool ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_family", ShadePicture(128, 3, family));
+    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_publisher", ShadePicture(128, 3, publisher)) && ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_maker", ShadePicture(128, 3, maker)) && ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_web", ShadePicture(256, 3, web)) && ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Terrain
+
+// vfx\terrain\sample\material_s.tga: the terrain's selector picture, 256 x 256 at 32 bits.
+// Alpha names the material of each point (0x00, 0x10, 0x20 for materials 0, 1 and 2: low
+// ground, hollows, ridges of a rolling height field); red, green and blue are the light
+// falling on that point, from the slope of the same field.
+bool WriteTerrainSelector(const std::filesystem::path& _outDir)
+{
+    constexpr s32 SIDE = 256;
+    auto height = [](f32 _u, f32 _v) {
+        return 0.5f * std::sin(_u + 0.7f) * std::cos(2.0f * _v) + 0.3f * std::sin(3.0f * _u + 2.0f * _v + 1.3f) +
+               0.2f * std::cos(5.0f * _u - 4.0f * _v);
+    };
+    TOOL_TGA picture = TOOL_MakeTGA(SIDE, SIDE, 32, 0);
+    const f32 step = 2.0f * PI / (f32)SIDE;
+    const f32 light[3] = {0.42f, 0.30f, 0.86f};  // towards the sun, roughly unit length
+    for (s32 y = 0; y < SIDE; ++y)
+        for (s32 x = 0; x < SIDE; ++x) {
+            const f32 u = step * (f32)x, v = step * (f32)y;
+            const f32 h = height(u, v);
+            const u32 material = h < -0.3f ? 0x10u : h > 0.35f ? 0x20u : 0x00u;
+            const f32 dx = (height(u + step, v) - height(u - step, v)) / (2.0f * step);
+            const f32 dy = (height(u, v + step) - height(u, v - step)) / (2.0f * step);
+            const f32 n[3] = {-0.3f * dx, -0.3f * dy, 1.0f};
+            const f32 length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            const f32 lit = 0.5f + 0.5f * std::max(0.0f, (n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / length);
+            const Colour colour{lit, 0.97f * lit, 0.88f * lit, 0.0f};
+            picture.pixels[(size_t)(y * SIDE + x)] = material << 24 | (Pack(colour) & 0x00FFFFFFu);
+        }
+    return WritePicture(DiskPath(_outDir, "vfx\\terrain\\sample\\material_s.tga"), picture);
+}
+
 }  // namespace
 
 int main(int _argc, char** _argv)
@@ -65,5 +712,12 @@ int main(int _argc, char** _argv)
     bool ok = true;
     ok = WriteDisplayConfig(outDir) && ok;
     ok = WriteSoundConfig(outDir) && ok;
+    ok = WriteSkyMesh(outDir) && ok;
+    ok = WriteSkyTexture(outDir) && ok;
+    ok = WriteFonts(outDir) && ok;
+    ok = WriteCaustics(outDir) && ok;
+    ok = WriteLoadingPicture(outDir) && ok;
+    ok = WriteLogos(outDir) && ok;
+    ok = WriteTerrainSelector(outDir) && ok;
     return ok ? 0 : 1;
 }

@@ -1,4 +1,5 @@
-// The display configuration read at start-up, and the display-mode switches.
+// The display configuration: the mode read at start-up with its command-line switches, and the
+// renderer's own keys.
 #include "brisel_renderer.h"
 
 #include "des_file.h"
@@ -67,4 +68,38 @@ void Brisel_Renderer::ReadDisplayConfig(const char* _name, s32* _width, s32* _he
             break;
         }
     }
+}
+
+void Brisel_Renderer::ReadConfiguration(const char* _name)
+{
+    static const char* const CAPTION = "Brisel_Renderer::ReadConfiguration()";
+    if (!DescriptionFileExists(_name))
+        OS_Fatal("Brisel_Renderer::ReadConfiguration() file not found", _name);
+
+    DES_File file;
+    DES_Section root;
+    file.Open(&root, _name);
+    DES_Section display;
+    if (!root.FindSection(&display, "Display"))
+        DES_FatalSection(CAPTION, "Display", _name);
+    Brisel_DisplayConfiguration& c = m_configuration;
+    display.GetS32("Width", &c.width);
+    display.GetS32("Height", &c.height);
+    display.GetS32("Depth", &c.depth);
+    display.GetS32("Texturecachesize", &c.textureCacheSize);
+    display.GetS32("UseMipMap", &c.useMipMap);
+    display.GetS32("UseCompressedTextures", &c.useCompressedTextures);
+    display.GetS32("RenderRays", &c.renderRays);
+    display.GetS32("RenderPlankton", &c.renderPlankton);
+    display.GetS32("RenderPlants", &c.renderPlants);
+    file.Close();
+
+    // The plant objects divide their counts by it.
+    if (c.renderPlants < 1) {
+        OS_Log(OS_Format("%s: RenderPlants %d taken as 1", CAPTION, (int)c.renderPlants));
+        c.renderPlants = 1;
+    }
+    const Brisel_DisplaySetup& setup = GetDisplaySetup();
+    m_textureBudget = (s32)((u32)setup.textureMegabytes << 20);
+    m_pixelShaders = setup.pixelShaders;
 }
