@@ -2,7 +2,6 @@
 #include "rep_clear.h"
 
 #include "reb_lightset.h"
-#include "reb_map.h"
 #include "reb_mesh.h"
 #include "rep_constants.h"
 #include "rep_shader_sources.h"
@@ -20,12 +19,9 @@ void REP_Billboard::Render(const REB_Mesh* _quad, const MAT_Vector3& _position, 
                            f32 _height, const MAT_Angle& _cameraAngle, VEC_TransformState& _transform,
                            const REB_LightSet& _lights)
 {
-    // The shader's rows assume the quad's four corners; a mesh without materials has no first
-    // material to test.
-    if (_quad->GetMaterialCount() < 1)
-        return;
-    const REB_Material* first = _quad->GetMaterial(0);
-    if (first->indexCount != 6 || first->vertexCount != 4)
+    // The shader's rows assume the quad's four corners.
+    const REB_Material* first = REP_FirstMaterial(_quad);
+    if (first == nullptr || first->indexCount != 6 || first->vertexCount != 4)
         return;
 
     f32 sine = 0.0f;
@@ -61,11 +57,4 @@ void REP_Billboard::Render(const REB_Mesh* _quad, const MAT_Vector3& _position, 
     Draw(*first);
 }
 
-void REP_Billboard::Draw(const REB_Material& _material)
-{
-    DSP_Display* display = SITO_DISPLAY;
-    display->VertexShader_Set(vertexShader);
-    REB_Map::SetMapToRenderState(&_material.material.diffuseMap, 0);
-    display->DrawVertexArray(0, _material.indexBuffer, _material.firstIndex, _material.indexCount,
-                             _material.vertexBuffer, 0, _material.firstVertex, _material.vertexCount);
-}
+void REP_Billboard::Draw(const REB_Material& _material) { REP_DrawWithMapStates(vertexShader, _material); }

@@ -105,10 +105,8 @@ void REP_Overlay::DrawQuads(const VEC_MeshPart* _part, f32 _x, f32 _y, const MAT
 void REP_Overlay::DrawMesh(const REB_Mesh* _mesh, f32 _x, f32 _y, const MAT_Angle& _angle, f32 _width, f32 _height,
                            const REB_LightSet& _lights)
 {
-    if (_mesh->GetMaterialCount() < 1)
-        return;
-    const REB_Material* first = _mesh->GetMaterial(0);
-    if (first->indexCount == 0)
+    const REB_Material* first = REP_FirstMaterial(_mesh);
+    if (first == nullptr)
         return;
     SetConstants(_x, _y, _angle, _width, _height, first->material, _lights);
     Draw(*first);

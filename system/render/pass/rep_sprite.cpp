@@ -5,7 +5,6 @@
 #include "dsp_display.h"
 #include "mat_matrix.h"
 #include "reb_lightset.h"
-#include "reb_map.h"
 #include "reb_mesh.h"
 #include "rep_constants.h"
 #include "rep_shader_sources.h"
@@ -40,10 +39,8 @@ void REP_Sprite::Render(const REB_Mesh* _mesh, const MAT_Vector3& _offset, const
                         f32 _height, const MAT_Angle& _cameraAngle, f32 _fade, VEC_TransformState& _transform,
                         const REB_LightSet& _lights)
 {
-    if (_mesh->GetMaterialCount() < 1)
-        return;
-    const REB_Material* first = _mesh->GetMaterial(0);
-    if (first->indexCount == 0)
+    const REB_Material* first = REP_FirstMaterial(_mesh);
+    if (first == nullptr)
         return;
 
     // The field repeats with period E; a box without extent has no period to wrap into (1/E
@@ -91,14 +88,7 @@ void REP_Sprite::Render(const REB_Mesh* _mesh, const MAT_Vector3& _offset, const
     Draw(*first);
 }
 
-void REP_Sprite::Draw(const REB_Material& _material)
-{
-    DSP_Display* display = SITO_DISPLAY;
-    display->VertexShader_Set(vertexShader);
-    REB_Map::SetMapToRenderState(&_material.material.diffuseMap, 0);
-    display->DrawVertexArray(0, _material.indexBuffer, _material.firstIndex, _material.indexCount,
-                             _material.vertexBuffer, 0, _material.firstVertex, _material.vertexCount);
-}
+void REP_Sprite::Draw(const REB_Material& _material) { REP_DrawWithMapStates(vertexShader, _material); }
 
 VEC_MeshPart* REP_Sprite::GenerateField(const VEC_Material& _template, s32 _count, f32 _extent, f32 _minRadius,
                                         f32 _maxRadius, f32 _minAngle, f32 _maxAngle)

@@ -2,7 +2,6 @@
 #include "rep_standard.h"
 
 #include "dsp_display.h"
-#include "reb_map.h"
 #include "reb_mesh.h"
 #include "rep_shader_sources.h"
 #include "rep_variant.h"
@@ -14,11 +13,4 @@ void REP_Standard::Create()
 
 void REP_Standard::Release() { REP_ReleaseShader(&vertexShader); }
 
-void REP_Standard::Draw(const REB_Material& _material)
-{
-    DSP_Display* display = SITO_DISPLAY;
-    display->VertexShader_Set(vertexShader);
-    REB_Map::SetMapToRenderState(&_material.material.diffuseMap, 0);
-    display->DrawVertexArray(0, _material.indexBuffer, _material.firstIndex, _material.indexCount,
-                             _material.vertexBuffer, 0, _material.firstVertex, _material.vertexCount);
-}
+void REP_Standard::Draw(const REB_Material& _material) { REP_DrawWithMapStates(vertexShader, _material); }

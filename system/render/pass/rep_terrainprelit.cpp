@@ -137,12 +137,8 @@ void SetTiledRows(s32 _register, f32 _scale, const MAT_Vector3& _camera)
 // Draws only a tile whose first material has something to draw.
 const REB_Material* DrawableMaterial(const REB_Mesh* _tile)
 {
-    if (_tile == nullptr || _tile->GetMaterialCount() < 1)
-        return nullptr;
-    const REB_Material* material = _tile->GetMaterial(0);
-    if (material->indexCount == 0 || material->vertexCount == 0)
-        return nullptr;
-    return material;
+    const REB_Material* material = REP_FirstMaterial(_tile);
+    return material != nullptr && material->vertexCount != 0 ? material : nullptr;
 }
 
 // The passes both entries end with: light map and caustics, then fog, over the merged layers.

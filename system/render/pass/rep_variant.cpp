@@ -1,6 +1,7 @@
 // The common draw of every fixed-table variant.
 #include "rep_variant.h"
 
+#include "reb_map.h"
 #include "reb_mesh.h"
 
 void REP_DrawVariant(REP_Variant& _variant, const s32* _set, const REB_Material& _material)
@@ -26,6 +27,23 @@ void REP_DrawVariant(REP_Variant& _variant, const s32* _set, const REB_Material&
                              _material.vertexBuffer, 0, _material.firstVertex, _material.vertexCount);
     if (pixelShader)
         display->PixelShader_Set(0);
+}
+
+void REP_DrawWithMapStates(s32 _vertexShader, const REB_Material& _material)
+{
+    DSP_Display* display = SITO_DISPLAY;
+    display->VertexShader_Set(_vertexShader);
+    REB_Map::SetMapToRenderState(&_material.material.diffuseMap, 0);
+    display->DrawVertexArray(0, _material.indexBuffer, _material.firstIndex, _material.indexCount,
+                             _material.vertexBuffer, 0, _material.firstVertex, _material.vertexCount);
+}
+
+const REB_Material* REP_FirstMaterial(const REB_Mesh* _mesh)
+{
+    if (_mesh == nullptr || _mesh->GetMaterialCount() < 1)
+        return nullptr;
+    const REB_Material* first = _mesh->GetMaterial(0);
+    return first->indexCount != 0 ? first : nullptr;
 }
 
 void REP_ReleaseShader(s32* _set)

@@ -14,6 +14,7 @@
 #include "os_types.h"
 
 struct REB_Material;
+class REB_Mesh;
 
 constexpr s32 REP_MAX_STAGES = 4;
 constexpr s8 REP_NO_SLOT = -1;
@@ -54,6 +55,14 @@ constexpr void REP_States(u32 _out[DSP_RS_COUNT], u32 _zWrite, u32 _alphaTest, u
 
 // One draw of _material with _variant, the ids and values coming from _set.
 void REP_DrawVariant(REP_Variant& _variant, const s32* _set, const REB_Material& _material);
+
+// One draw of _material with its own states: selects _vertexShader, applies the material's
+// diffuse map (REB_Map::SetMapToRenderState, stage 0) and draws its range.
+void REP_DrawWithMapStates(s32 _vertexShader, const REB_Material& _material);
+
+// The first material of _mesh, or null when there is no mesh, no material or the first one
+// has no indices.
+const REB_Material* REP_FirstMaterial(const REB_Mesh* _mesh);
 
 // Deletes the vertex shader in slot 0 of a one-shader set and clears the slot.
 void REP_ReleaseShader(s32* _set);

@@ -1,5 +1,5 @@
-// A display on the recording fake device for the shared-register and object-pass tests,
-// installed as SITO_DISPLAY, with meshes whose materials the tests shape and a log of which
+// A display on the recording fake device for the shared-register and pass tests (the smaller
+// passes' fixture builds on it), installed as SITO_DISPLAY, with meshes whose materials the tests shape and a log of which
 // program each draw ran with.
 #pragma once
 

@@ -16,24 +16,17 @@
 #include "display_fixture.h"
 #include "dsp_display.h"
 #include "dsp_texture.h"
+#include "gl_fixture.h"
 #include "plt_system.h"
 #include "reb_lightset.h"
 #include "reb_mesh.h"
 #include "rem_foglayer.h"
 #include "rep_constants.h"
+#include "rep_shader_sources.h"
 #include "rep_terrainprelit.h"
 #include "test_dir.h"
 #include "tools_tga.h"
 #include "vec_camera.h"
-
-// The pass library's embedded programs (declared in its generated header, which is private to
-// it); the fake device keeps each program's text, which names the draw.
-extern const char* const REP_Shader_rep_terrainprelit_vs_lmcs;
-extern const char* const REP_Shader_rep_terrainprelit_vs_mmsm;
-extern const char* const REP_Shader_rep_terrainprelit_vs_dmfm;
-extern const char* const REP_Shader_rep_terrainprelit_vs_fmfm;
-extern const char* const REP_Shader_rep_terrainprelit_vs_mmsmdmfm;
-extern const char* const REP_Shader_rep_terrainprelit_vs_mmsmmmsm;
 
 namespace
 {
@@ -719,53 +712,14 @@ Rgb Expected(const TerrainColors& _c, Entry _entry, u32 _layers, u32 _flags)
     return ::testing::AssertionSuccess();
 }
 
-class TerrainGLTest : public testing::Test
+class TerrainGLTest : public TST_GLTest
 {
 protected:
-    static constexpr s32 WIDTH = 640;
-    static constexpr s32 HEIGHT = 480;
-
-    static void SetUpTestSuite()
-    {
-        PLT_System* system = PLT_GetSystem();
-        if (system->Init() != 0) {
-            Reason() = std::string("no video: ") + system->ErrorText();
-            return;
-        }
-        PLT_WindowDesc desc;
-        desc.title = "terrain pass test";
-        desc.width = WIDTH;
-        desc.height = HEIGHT;
-        if (system->CreateWindow(desc) != 0) {
-            Reason() = std::string("no window: ") + system->ErrorText();
-            return;
-        }
-        DEV_Driver* probe = DEV_CreateGLDevice(system->Window());
-        if (probe == nullptr) {
-            Reason() = "no OpenGL 3.3 context";
-            return;
-        }
-        delete probe;
-        Ready() = true;
-    }
-
-    static void TearDownTestSuite()
-    {
-        Ready() = false;
-        PLT_GetSystem()->Shutdown();
-    }
-
     void SetUp() override
     {
-        if (!Ready())
-            GTEST_SKIP() << Reason();
-        u32 ok = 0;
-        m_display = new DSP_Display(&ok, PLT_GetSystem()->Window(), nullptr, 1);
-        ASSERT_EQ(1u, ok);
-        DSP_BoardInfo board;
-        m_display->OpenBoard(&board);
-        ASSERT_EQ(0, m_display->OpenResolution(WIDTH, HEIGHT, 32, 0));
-        SITO_DISPLAY = m_display;
+        TST_GLTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         m_display->SetTextureCacheSize(1024);
         REP_SetConstantZero(0);
         REP_SetConstantOne(1);
@@ -776,20 +730,16 @@ protected:
 
     void TearDown() override
     {
-        if (m_display == nullptr)
-            return;
-        m_pass.Release();
-        m_tile.reset();
-        SITO_DISPLAY = nullptr;
-        delete m_display;
-        m_display = nullptr;
+        if (m_display != nullptr)
+            m_pass.Release();
+        TST_GLTest::TearDown();
     }
 
     // The whole target at depth 0.5, clockwise on the screen so that culling keeps it.
     void MakeTile()
     {
         const f32 corners[4][2] = {{-1.0f, -1.0f}, {-1.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, -1.0f}};
-        DSP_Vertex vertices[4];
+        std::vector<DSP_Vertex> vertices(4);
         for (s32 i = 0; i < 4; ++i) {
             vertices[i].x = corners[i][0];
             vertices[i].y = corners[i][1];
@@ -798,27 +748,11 @@ protected:
             vertices[i].u = corners[i][0] * 0.5f + 0.5f;
             vertices[i].v = 0.5f - corners[i][1] * 0.5f;
         }
-        const u16 indices[6] = {0, 1, 2, 0, 2, 3};
-        m_tile.reset(new REB_Mesh());
-        m_tile->Reconstruct(REB_BUFFER_STATIC, 4, REB_BUFFER_STATIC, 6, 1);
-        void* data = nullptr;
-        m_display->VertexBuffer_Lock(m_tile->GetVertexBuffer(), 0, &data, 0, 4);
-        memcpy(data, vertices, sizeof(vertices));
-        m_display->VertexBuffer_Unlock(m_tile->GetVertexBuffer());
-        m_display->IndexBuffer_Lock(m_tile->GetIndexBuffer(), 0, &data, 0, 6);
-        memcpy(data, indices, sizeof(indices));
-        m_display->IndexBuffer_Unlock(m_tile->GetIndexBuffer());
-        m_tile->GetMaterial(0)->vertexCount = 4;
-        m_tile->GetMaterial(0)->indexCount = 6;
+        m_tile = Mesh(vertices, {0, 1, 2, 0, 2, 3});
     }
 
     // A 4 x 4 texture of one colour (0xAARRGGBB).
-    void Flat(s32 _id, u32 _color)
-    {
-        const std::vector<u32> texels(16, _color);
-        m_display->Texture_Create(_id, DSP_TEXTURE_A8R8G8B8, 2, 1);
-        m_display->Texture_Refresh(_id, texels.data());
-    }
+    void Flat(s32 _id, u32 _color) { TST_GLTest::Flat(_id, _color, 2); }
 
     void UseColors(const TerrainColors& _colors)
     {
@@ -839,35 +773,13 @@ protected:
     // Draws the tile on a grey frame and answers the colour at the centre (0x00RRGGBB).
     u32 DrawTile(Entry _entry)
     {
-        m_display->Clear(1, 1, 0xFF808080u);
-        m_display->BeginScene();
-        Render(m_pass, _entry, m_tile.get(), m_transform);
-        m_display->EndScene();
-        m_display->Flip();
-        s32 width = 0, height = 0, size = 0;
-        if (m_display->Export(nullptr, &width, &height, &size) != 0)
-            return 0xDEADBEEFu;
-        std::vector<u8> pixels((size_t)size);
-        m_display->Export(pixels.data(), &width, &height, &size);
-        const u8* p = &pixels[((size_t)(HEIGHT / 2) * WIDTH + WIDTH / 2) * 3];
-        return (u32)p[2] << 16 | (u32)p[1] << 8 | p[0];
+        TST_GLTest::Frame(0xFF808080u, [&] { Render(m_pass, _entry, m_tile, m_transform); });
+        return Centre();
     }
 
-    static std::string& Reason()
-    {
-        static std::string reason;
-        return reason;
-    }
-    static bool& Ready()
-    {
-        static bool ready = false;
-        return ready;
-    }
-
-    DSP_Display* m_display = nullptr;
     REP_TerrainPrelit m_pass;
     VEC_TransformState m_transform;
-    std::unique_ptr<REB_Mesh> m_tile;
+    REB_Mesh* m_tile = nullptr;
 };
 
 TEST_F(TerrainGLTest, VariantsColourTheTileAsTheirFormulasSay)
