@@ -4,14 +4,21 @@
 // (bench_gl_common.h) issue through the device and as direct GL calls: the same quads, the
 // same vertex programs, textures, stage operation, blend pair, depth writes and constants
 // between draws. The display is opened as the program's start opens it (the shell's window,
-// the first board, the 640x480 mode). Its caches drop a value equal to the one already set,
-// so with argument 0 (only the constants change) the layer sends the device less than the
-// device-level run does; with argument 1 every state changes between draws and nothing is
-// dropped. After the runs the program prints the ratios of draws per second.
+// the first board, the 640x480 mode), then set to the device's own stage defaults, so the
+// device sees the same stream in both runs. With argument 0 only the constants change (the
+// display's caches drop the repeated states); with argument 1 every state changes between
+// draws and nothing is dropped.
+//
+// Each run is repeated and the repetitions of all runs are interleaved, so a change in the
+// machine's load falls on every path alike; the figures are the medians. After the runs the
+// program prints the display's main-thread CPU time per frame over the device's and plain
+// GL's, and plain GL's draws per second over the display's (wall clock, rasteriser threads
+// included). Main-thread CPU is the layer's own cost; the wall clock moves with the load.
 // BM_DisplayTexturedTriangles is BM_TexturedTriangles (bench_gl_draws.cpp) through the display.
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -38,6 +45,9 @@ DSP_Display* OpenDisplay()
     display->SetTextureStageState(0, DSP_TSS_COLORARG2, DEV_TA_DIFFUSE);
     display->SetTextureStageState(0, DSP_TSS_ALPHAOP, DEV_TOP_SELECTARG1);
     display->SetTextureStageState(0, DSP_TSS_ALPHAARG1, DEV_TA_TEXTURE);
+    display->SetTextureStageState(0, DSP_TSS_MAGFILTER, DEV_TEXF_POINT);
+    display->SetTextureStageState(0, DSP_TSS_MINFILTER, DEV_TEXF_POINT);
+    display->SetTextureStageState(0, DSP_TSS_MIPFILTER, DEV_TEXF_NONE);
     return display;
 }
 
@@ -174,22 +184,26 @@ public:
 
     void PrintRatios() const
     {
-        printf("\nOverhead of DSP_Display: draws/s of the path over draws/s through the display (wall clock),\n"
-               "and the display's main-thread CPU time per frame over the path's; above 1, the display is slower.\n");
+        printf("\nDSP_Display over the same draws (medians; above 1: the display costs more)\n"
+               "%-16s%-34s%s\n%-16s%-16s%-18s%s\n",
+               "", "main-thread CPU per frame", "draws/s", "", "over plain GL", "over the device",
+               "plain GL over display");
         for (const char* args : {"1", "0"}) {
-            const auto display = m_figures.find(std::string("BM_DisplayDraws/") + args);
-            if (display == m_figures.end())
+            const Figures* display = Find("BM_DisplayDraws", args);
+            if (display == nullptr)
                 continue;
-            for (const char* path : {"BM_DeviceDraws", "BM_PlainGLDraws"}) {
-                const auto other = m_figures.find(std::string(path) + "/" + args);
-                if (other == m_figures.end() || display->second.drawsPerSecond <= 0.0 ||
-                    other->second.cpuPerFrame <= 0.0)
-                    continue;
-                printf("  %s/%s: %.0f draws/s vs display %.0f draws/s: wall %.3f, cpu %.3f\n", path, args,
-                       other->second.drawsPerSecond, display->second.drawsPerSecond,
-                       other->second.drawsPerSecond / display->second.drawsPerSecond,
-                       display->second.cpuPerFrame / other->second.cpuPerFrame);
+            const Figures* plain = Find("BM_PlainGLDraws", args);
+            const Figures* device = Find("BM_DeviceDraws", args);
+            char overPlain[32] = "-", overDevice[32] = "-", rate[64] = "-";
+            if (plain != nullptr) {
+                snprintf(overPlain, sizeof(overPlain), "%.3f", display->cpuPerFrame / plain->cpuPerFrame);
+                snprintf(rate, sizeof(rate), "%.3f (%.0f vs %.0f)", plain->drawsPerSecond / display->drawsPerSecond,
+                         plain->drawsPerSecond, display->drawsPerSecond);
             }
+            if (device != nullptr)
+                snprintf(overDevice, sizeof(overDevice), "%.3f", display->cpuPerFrame / device->cpuPerFrame);
+            printf("%-16s%-16s%-18s%s\n", args[0] == '1' ? "state changes" : "constants only", overPlain, overDevice,
+                   rate);
         }
     }
 
@@ -199,6 +213,15 @@ private:
         f64 drawsPerSecond = 0.0;
         f64 cpuPerFrame = 0.0;
     };
+
+    const Figures* Find(const char* _function, const char* _args) const
+    {
+        const auto found = m_figures.find(std::string(_function) + "/" + _args);
+        return found != m_figures.end() && found->second.drawsPerSecond > 0.0 && found->second.cpuPerFrame > 0.0
+                   ? &found->second
+                   : nullptr;
+    }
+
     std::map<std::string, Figures> m_figures;
 };
 
@@ -207,14 +230,34 @@ private:
 using bench_gl::BM_DeviceDraws;
 using bench_gl::BM_PlainGLDraws;
 
+namespace
+{
+
 // Argument 1: the state changes between draws; 0: only the constants change.
-BENCHMARK(BM_DisplayDraws)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DeviceDraws)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PlainGLDraws)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+void DrawRuns(benchmark::internal::Benchmark* _benchmark)
+{
+    _benchmark->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+}  // namespace
+
+BENCHMARK(BM_DisplayDraws)->Apply(DrawRuns);
+BENCHMARK(BM_DeviceDraws)->Apply(DrawRuns);
+BENCHMARK(BM_PlainGLDraws)->Apply(DrawRuns);
 BENCHMARK(BM_DisplayTexturedTriangles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int _argc, char** _argv)
 {
+    // Repeated, interleaved and summarised by default; the same flags on the command line
+    // come later and win.
+    char repetitions[] = "--benchmark_repetitions=5";
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    char aggregates[] = "--benchmark_report_aggregates_only=true";
+    std::vector<char*> arguments(_argv, _argv + _argc);
+    arguments.insert(arguments.begin() + 1, {repetitions, interleave, aggregates});
+    arguments.push_back(nullptr);
+    _argc = (int)arguments.size() - 1;
+    _argv = arguments.data();
     benchmark::Initialize(&_argc, _argv);
     if (benchmark::ReportUnrecognizedArguments(_argc, _argv))
         return 1;

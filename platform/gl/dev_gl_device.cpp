@@ -83,6 +83,27 @@ bool HasStencil(u32 _format)
     return _format == DEV_FMT_D24S8 || _format == DEV_FMT_D15S1 || _format == DEV_FMT_D24X4S4;
 }
 
+bool HasAlpha(u32 _format)
+{
+    return _format == DEV_FMT_A8R8G8B8 || _format == DEV_FMT_A1R5G5B5 || _format == DEV_FMT_A4R4G4B4 ||
+           _format == DEV_FMT_A8R3G3B2;
+}
+
+// Our targets always store alpha; on a back buffer without it Direct3D reads destination
+// alpha as 1, which leaves these factors constant.
+u32 WithoutDestinationAlpha(u32 _blend)
+{
+    switch (_blend) {
+    case DEV_BLEND_DESTALPHA:
+        return DEV_BLEND_ONE;
+    case DEV_BLEND_INVDESTALPHA:
+    case DEV_BLEND_SRCALPHASAT:  // min(source alpha, 1 - 1)
+        return DEV_BLEND_ZERO;
+    default:
+        return _blend;
+    }
+}
+
 }  // namespace
 
 DEV_GLDevice::DEV_GLDevice(const DEV_GLInfo* _info, void* _window) : m_info(_info), m_window(_window)
@@ -132,6 +153,8 @@ s32 DEV_GLDevice::Init(const DEV_PresentParameters& _parameters)
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
     glFrontFace(GL_CCW);
+    // Flat shading takes the colours of each triangle's first vertex, as Direct3D does.
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
 
     m_parameters = _parameters;
     const s32 result = CreateTargets();
@@ -164,6 +187,7 @@ s32 DEV_GLDevice::CreateTargets()
         (samples < 2 || samples > 16 || !(m_info->sampleCounts & (1u << samples))))
         return DEV_ERR_INVALIDCALL;
     m_samples = samples;
+    m_targetHasAlpha = HasAlpha(m_parameters.backBufferFormat) ? 1 : 0;
     const bool depth = m_parameters.enableAutoDepthStencil != 0;
 
     // Whatever the mode's depth, the picture is drawn at 8 bits a channel; the depth buffer
@@ -469,8 +493,11 @@ void DEV_GLDevice::SetDefaultStates()
         glBindTexture(GL_TEXTURE_2D, 0);
         m_glTextures[stage] = 0;
         m_stageTextures[stage] = 0;
+        m_stageTextureObjects[stage] = nullptr;
     }
     m_boundMask = 0;
+    m_keyBoundMask = 0;
+    m_dirtyTextures = 0;
     m_streamBuffer = 0;
     m_streamStride = 0;
     m_indexBuffer = 0;
@@ -530,6 +557,7 @@ s32 DEV_GLDevice::SetRenderState(u32 _state, u32 _value)
     case DEV_RS_ALPHATESTENABLE:
     case DEV_RS_ALPHAFUNC:
     case DEV_RS_SPECULARENABLE:
+    case DEV_RS_SHADEMODE:
         m_dirty |= DIRTY_FRAGMENT;
         break;
     case DEV_RS_ALPHAREF:
@@ -567,8 +595,10 @@ s32 DEV_GLDevice::SetTextureStageState(u32 _stage, u32 _type, u32 _value)
     case DEV_TSS_MINFILTER:
     case DEV_TSS_MIPFILTER:
     case DEV_TSS_MIPMAPLODBIAS:
-    case DEV_TSS_MAXMIPLEVEL:
         m_dirtySamplers |= 1u << _stage;
+        break;
+    case DEV_TSS_MAXMIPLEVEL:
+        m_dirtyTextures |= 1u << _stage;
         break;
     default:
         break;
@@ -613,8 +643,6 @@ void DEV_GLDevice::ApplySampler(u32 _stage)
     f32 bias;
     memcpy(&bias, &states[DEV_TSS_MIPMAPLODBIAS], sizeof(bias));
     glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, bias);
-    // The most detailed level the stage may use.
-    glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, (f32)states[DEV_TSS_MAXMIPLEVEL]);
     f32 border[4];
     ColorOf(states[DEV_TSS_BORDERCOLOR], border);
     glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
@@ -645,6 +673,10 @@ void DEV_GLDevice::ApplyDrawState()
         } else if (source == 13) {  // both inverse source alpha
             source = DEV_BLEND_INVSRCALPHA;
             dest = DEV_BLEND_SRCALPHA;
+        }
+        if (!m_targetHasAlpha) {
+            source = WithoutDestinationAlpha(source);
+            dest = WithoutDestinationAlpha(dest);
         }
         // One-zero blending writes the source unchanged: skip the blender.
         const u32 on =
@@ -766,6 +798,10 @@ s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertice
         }
         m_dirty &= ~DIRTY_INDICES;
     }
+    if (m_dirtyTextures != 0)
+        ApplyTextures();
+    if (m_boundMask != m_keyBoundMask)
+        m_dirty |= DIRTY_FRAGMENT;
     const s32 result = SelectProgram();
     if (result != DEV_OK)
         return result;

@@ -69,7 +69,8 @@ struct DEV_GLFragmentKey
     u32 pixelShader = 0;  // handle of a pixel program, 0: the texture stages
     u8 alphaFunc = 0;     // DEV_CMP_*, 0: no alpha test
     u8 specular = 0;
-    u8 pad[2] = {};
+    u8 flat = 0;  // 1: flat shading, both colours taken from the triangle's first vertex
+    u8 pad = 0;
 };
 static_assert(sizeof(DEV_GLFragmentKey) == 72, "the key is compared and hashed as bytes");
 
@@ -88,7 +89,8 @@ s32 DEV_GLBuildStageKey(const u32 (*_stageStates)[32], u32 _boundMask, DEV_GLFra
 std::string DEV_GLStageSource(const DEV_GLFragmentKey& _key);
 // GLSL text of a pixel program (the caller's PS_Main) with the alpha test of the key.
 std::string DEV_GLPixelProgramSource(const char* _body, const DEV_GLFragmentKey& _key);
-// GLSL text of a vertex program (the caller's VS_Main) inside prologue and epilogue.
+// GLSL text of a vertex program (the caller's VS_Main) inside prologue and epilogue. It hands
+// the colours on twice, smooth and flat; the fragment program reads the pair its key names.
 std::string DEV_GLVertexProgramSource(const char* _body);
 
 // Compiles one shader object; 0 on failure, with the compiler's log on standard error.
@@ -218,6 +220,7 @@ private:
         u32 usage = 0;
         u32 pool = 0;
         u32 levelCount = 0;
+        u32 baseLevel = 0;  // GL's base level: the most detailed level a stage lets it use
         Level levels[DEV_GL_MAX_LEVELS];
     };
     struct Program
@@ -288,6 +291,7 @@ private:
     Program* LinkProgram(VertexShader* _shader, u32 _fragment);
     void UpdateUniforms(Program* _program);
     void ApplySampler(u32 _stage);
+    void ApplyTextures();
     void SetCapability(GLenum _capability, u32 _on, u8* _cached);
 
     const DEV_GLInfo* m_info = nullptr;
@@ -321,6 +325,7 @@ private:
     u32 m_renderStates[256] = {};
     u32 m_stageStates[DEV_GL_STAGES][32] = {};
     DEV_Handle m_stageTextures[DEV_GL_STAGES] = {};
+    Texture* m_stageTextureObjects[DEV_GL_STAGES] = {};
     u32 m_boundMask = 0;  // stages with a texture bound
     DEV_Viewport m_viewport;
     DEV_Handle m_streamBuffer = 0;
@@ -338,6 +343,10 @@ private:
     // What changed since the last draw.
     u32 m_dirty = 0;
     u32 m_dirtySamplers = 0;
+    // Stages whose texture or most detailed level changed. Binding waits for the draw, so
+    // the unbind-then-bind the display layer does at each texture change costs no GL call.
+    u32 m_dirtyTextures = 0;
+    u32 m_keyBoundMask = 0;  // the bound stages the current fragment program was chosen for
     Program* m_program = nullptr;
     s32 m_programResult = DEV_OK;
 
@@ -358,6 +367,7 @@ private:
     GLuint m_glArrayBuffer = 0;
     GLuint m_glElementBuffer = 0;
     GLuint m_glTextures[DEV_GL_STAGES] = {};
+    u32 m_targetHasAlpha = 0;  // else destination alpha reads as 1, as on a surface without it
 };
 
 // The adapter object over the one context.

@@ -74,10 +74,21 @@ s32 DEV_GLDevice::SetVertexShaderConstant(u32 _register, const f32* _data, u32 _
 {
     if (_data == nullptr || _register >= DEV_GL_CONSTANTS || _count > DEV_GL_CONSTANTS - _register)
         return DEV_ERR_INVALIDCALL;
-    memcpy(&m_constants[_register * 4], _data, (size_t)_count * 4 * sizeof(f32));
-    ++m_constantStamp;
-    for (u32 i = 0; i < _count; ++i)
-        m_constantStamps[_register + i] = m_constantStamp;
+    // Registers set to the values they hold already are not uploaded again: render passes
+    // set the same transforms and colours before draw after draw.
+    const u64 stamp = m_constantStamp + 1;
+    bool changed = false;
+    for (u32 i = 0; i < _count; ++i) {
+        f32* target = &m_constants[(_register + i) * 4];
+        const f32* source = _data + i * 4;
+        if (memcmp(target, source, 4 * sizeof(f32)) == 0)
+            continue;
+        memcpy(target, source, 4 * sizeof(f32));
+        m_constantStamps[_register + i] = stamp;
+        changed = true;
+    }
+    if (changed)
+        m_constantStamp = stamp;
     return DEV_OK;
 }
 
@@ -224,6 +235,7 @@ s32 DEV_GLDevice::SelectProgram()
 {
     if (m_dirty & (DIRTY_FRAGMENT | DIRTY_PROGRAM)) {
         m_dirty &= ~(u32)(DIRTY_FRAGMENT | DIRTY_PROGRAM);
+        m_keyBoundMask = m_boundMask;
         m_program = nullptr;
         m_programResult = DEV_ERR_INVALIDCALL;
         VertexShader* shader = Find(m_vertexShaders, KIND_VERTEX_SHADER, m_vertexShader);
@@ -238,6 +250,7 @@ s32 DEV_GLDevice::SelectProgram()
                 return m_programResult;
             key.specular = m_renderStates[DEV_RS_SPECULARENABLE] != 0;
         }
+        key.flat = m_renderStates[DEV_RS_SHADEMODE] == DEV_SHADE_FLAT;
         if (m_renderStates[DEV_RS_ALPHATESTENABLE]) {
             const u32 func = m_renderStates[DEV_RS_ALPHAFUNC];
             // Always-pass needs no test; an unknown function passes too.

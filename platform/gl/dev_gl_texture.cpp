@@ -187,6 +187,15 @@ void DEV_GLDevice::PreLoad(DEV_Handle /*_texture*/)
 
 void DEV_GLDevice::DestroyTexture(Texture* _texture)
 {
+    // GL unbinds a deleted texture from every unit, and may hand its name to the next one made.
+    for (u32 stage = 0; stage < DEV_GL_STAGES; ++stage) {
+        if (m_glTextures[stage] == _texture->name)
+            m_glTextures[stage] = 0;
+        if (m_stageTextureObjects[stage] == _texture) {
+            m_stageTextureObjects[stage] = nullptr;
+            m_dirtyTextures |= 1u << stage;
+        }
+    }
     glDeleteTextures(1, &_texture->name);
     _texture->name = 0;
 }
@@ -209,23 +218,46 @@ s32 DEV_GLDevice::SetTexture(u32 _stage, DEV_Handle _texture)
 {
     if (_stage >= DEV_GL_STAGES)
         return DEV_ERR_INVALIDCALL;
-    GLuint name = 0;
+    Texture* texture = nullptr;
     if (_texture != 0) {
-        Texture* texture = Find(m_textures, KIND_TEXTURE, _texture);
+        texture = Find(m_textures, KIND_TEXTURE, _texture);
         if (texture == nullptr)
             return DEV_ERR_INVALIDCALL;
-        name = texture->name;
     }
     m_stageTextures[_stage] = _texture;
-    const u32 mask = _texture != 0 ? m_boundMask | (1u << _stage) : m_boundMask & ~(1u << _stage);
-    if (mask != m_boundMask) {
-        m_boundMask = mask;
-        m_dirty |= DIRTY_FRAGMENT;
-    }
-    if (m_glTextures[_stage] != name) {
-        m_glTextures[_stage] = name;
-        glActiveTexture(GL_TEXTURE0 + _stage);
-        glBindTexture(GL_TEXTURE_2D, name);
-    }
+    m_stageTextureObjects[_stage] = texture;
+    m_boundMask = _texture != 0 ? m_boundMask | (1u << _stage) : m_boundMask & ~(1u << _stage);
+    m_dirtyTextures |= 1u << _stage;
     return DEV_OK;
+}
+
+void DEV_GLDevice::ApplyTextures()
+{
+    for (u32 dirty = m_dirtyTextures; dirty != 0; dirty &= dirty - 1) {
+        const u32 stage = (u32)__builtin_ctz(dirty);
+        Texture* texture = m_stageTextureObjects[stage];
+        const GLuint name = texture != nullptr ? texture->name : 0;
+        // Direct3D's most detailed level is per stage, GL's per texture: the stage that
+        // binds the texture sets it, clamped to the texture's last level.
+        u32 base = 0;
+        if (texture != nullptr) {
+            base = m_stageStates[stage][DEV_TSS_MAXMIPLEVEL];
+            if (base > texture->levelCount - 1)
+                base = texture->levelCount - 1;
+        }
+        const bool bind = m_glTextures[stage] != name;
+        const bool level = texture != nullptr && texture->baseLevel != base;
+        if (!bind && !level)
+            continue;
+        glActiveTexture(GL_TEXTURE0 + stage);
+        if (bind) {
+            m_glTextures[stage] = name;
+            glBindTexture(GL_TEXTURE_2D, name);
+        }
+        if (level) {
+            texture->baseLevel = base;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, (GLint)base);
+        }
+    }
+    m_dirtyTextures = 0;
 }

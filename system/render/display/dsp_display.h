@@ -222,7 +222,8 @@ public:
     // ---- pictures; result 1 in a window ----
     // Without pixels: *_size = width x height x 3. Else B, G, R per pixel, top row first.
     s32 Export(u8* _pixels, s32* _width, s32* _height, s32* _size);
-    // Writes "<base><number, five digits at least>.tga"; result 0 when written.
+    // Writes "<base><number, five digits at least>.tga"; result 0 when written, 1 in a
+    // window, when the export fails or when the file cannot be created.
     s32 SaveScreenshot(const char* _base, s32 _number);
 
     // Fatal ("D3D Error", "<name> (<call site>)") unless _result is 0.

@@ -8,6 +8,34 @@
 
 #define DSP_SITE_BASE 6000
 
+namespace
+{
+
+// The TGA file; false when it cannot be created.
+bool WriteTGAFile(const char* _name, const u8* _pixels, s32 _width, s32 _height)
+{
+    OS_File file;
+    if (!file.OpenWrite(_name))
+        return false;
+    u8 header[18] = {};
+    header[2] = 2;  // uncompressed true colour
+    OS_WriteU16LE(header + 12, (u16)_width);
+    OS_WriteU16LE(header + 14, (u16)_height);
+    header[16] = 24;
+    header[17] = 32;  // origin at the top left
+    file.Write(header, sizeof(header));
+    file.Write(_pixels, (u32)_width * (u32)_height * 3);
+    u8 footer[26] = {};
+    const char signature[] = "TRUEVISION-XFILE.";
+    for (u32 i = 0; i < 17; ++i)
+        footer[8 + i] = (u8)signature[i];
+    file.Write(footer, sizeof(footer));
+    file.Close();
+    return true;
+}
+
+}  // namespace
+
 s32 DSP_Display::Export(u8* _pixels, s32* _width, s32* _height, s32* _size)
 {
     const char* caption = "DSP_Display::Export()";
@@ -62,29 +90,13 @@ s32 DSP_Display::SaveScreenshot(const char* _base, s32 _number)
     }
     char name[1024];
     snprintf(name, sizeof(name), "%s%05d.tga", _base, (int)_number);
-    WriteTGA(name, pixels, width, height);
+    const bool written = WriteTGAFile(name, pixels, width, height);
     MEM_Free(pixels);
-    return 0;
+    return written ? 0 : 1;
 }
 
 s32 WriteTGA(const char* _name, const u8* _pixels, s32 _width, s32 _height)
 {
-    OS_File file;
-    if (!file.OpenWrite(_name))
-        return 1;
-    u8 header[18] = {};
-    header[2] = 2;  // uncompressed true colour
-    OS_WriteU16LE(header + 12, (u16)_width);
-    OS_WriteU16LE(header + 14, (u16)_height);
-    header[16] = 24;
-    header[17] = 32;  // origin at the top left
-    file.Write(header, sizeof(header));
-    file.Write(_pixels, (u32)_width * (u32)_height * 3);
-    u8 footer[26] = {};
-    const char signature[] = "TRUEVISION-XFILE.";
-    for (u32 i = 0; i < 17; ++i)
-        footer[8 + i] = (u8)signature[i];
-    file.Write(footer, sizeof(footer));
-    file.Close();
+    WriteTGAFile(_name, _pixels, _width, _height);
     return 1;
 }

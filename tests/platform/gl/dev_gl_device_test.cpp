@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "dev_device.h"
 #include "plt_system.h"
+#include "tools_bytes.h"
 
 namespace
 {
@@ -90,7 +92,6 @@ class GLDeviceTest : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
         PLT_System* system = PLT_GetSystem();
         if (system->Init() != 0) {
             s_reason = std::string("no video: ") + system->ErrorText();
@@ -125,13 +126,13 @@ protected:
 
     void TearDown() override { Close(); }
 
-    s32 Open(u32 _width, u32 _height, u32 _samples)
+    s32 Open(u32 _width, u32 _height, u32 _samples, u32 _format = DEV_FMT_X8R8G8B8)
     {
         Close();
         m_parameters = DEV_PresentParameters();
         m_parameters.backBufferWidth = _width;
         m_parameters.backBufferHeight = _height;
-        m_parameters.backBufferFormat = DEV_FMT_X8R8G8B8;
+        m_parameters.backBufferFormat = _format;
         m_parameters.backBufferCount = 1;
         m_parameters.multiSampleType = _samples;
         m_parameters.swapEffect = DEV_SWAPEFFECT_DISCARD;
@@ -586,6 +587,41 @@ TEST_F(GLDeviceTest, BlendPairsOfTheRenderPasses)
     EXPECT_EQ(source, At(End(), 8, 8));
 }
 
+TEST_F(GLDeviceTest, DestinationAlphaReadsOneOnABackBufferWithoutAlpha)
+{
+    const u32 source = Argb(0x80, 0xC0, 0x40, 0x20), dest = Argb(0x00, 0x30, 0x90, 0xF0);
+    const Color S = Unpack(source), D = Unpack(dest);
+    struct Case
+    {
+        u32 format;
+        f32 destAlpha;  // what blending reads
+    };
+    for (const Case& entry : {Case{DEV_FMT_X8R8G8B8, 1.0f}, Case{DEV_FMT_A8R8G8B8, D.a}}) {
+        ASSERT_EQ(DEV_OK, Open(SIZE, SIZE, DEV_MULTISAMPLE_NONE, entry.format));
+        m_device->SetRenderState(DEV_RS_ALPHABLENDENABLE, 1);
+        const u32 pairs[][2] = {{DEV_BLEND_DESTALPHA, DEV_BLEND_INVDESTALPHA},
+                                {DEV_BLEND_INVDESTALPHA, DEV_BLEND_DESTALPHA},
+                                {DEV_BLEND_SRCALPHASAT, DEV_BLEND_ONE}};
+        for (const auto& pair : pairs) {
+            m_device->SetRenderState(DEV_RS_SRCBLEND, pair[0]);
+            m_device->SetRenderState(DEV_RS_DESTBLEND, pair[1]);
+            Begin(dest);
+            ASSERT_EQ(DEV_OK, FullQuad(source));
+            const f32 a = entry.destAlpha;
+            auto factor = [&](u32 _blend) {
+                return _blend == DEV_BLEND_DESTALPHA      ? a
+                       : _blend == DEV_BLEND_INVDESTALPHA ? 1.0f - a
+                       : _blend == DEV_BLEND_ONE          ? 1.0f
+                                                          : std::min(S.a, 1.0f - a);  // saturated source alpha
+            };
+            const f32 fs = factor(pair[0]), fd = factor(pair[1]);
+            const u32 expected = Pack({S.r * fs + D.r * fd, S.g * fs + D.g * fd, S.b * fs + D.b * fd, 0.0f});
+            EXPECT_TRUE(Near(expected & 0xFFFFFF, At(End(), 8, 8) & 0xFFFFFF))
+                << "format " << entry.format << ", source " << pair[0] << " destination " << pair[1];
+        }
+    }
+}
+
 // ---- depth, culling, fill ----
 
 TEST_F(GLDeviceTest, DepthTestWriteAndClipRange)
@@ -678,6 +714,32 @@ TEST_F(GLDeviceTest, FillModeWireframeDrawsOnlyTheEdges)
     EXPECT_EQ(white, At(End(), 7, 5));
 }
 
+TEST_F(GLDeviceTest, FlatShadingTakesEachTrianglesFirstVertexColour)
+{
+    const u32 red = Argb(0xFF, 0xFF, 0, 0), green = Argb(0xFF, 0, 0xFF, 0), blue = Argb(0xFF, 0, 0, 0xFF);
+    const u32 white = 0xFFFFFFFF;
+    // A strip of two triangles over the target: (0, 1, 2) starts at red, (1, 2, 3) at green.
+    const std::vector<Vertex> strip = {At(-0.5f, -0.5f, 0.5f, red), At(15.5f, -0.5f, 0.5f, green),
+                                       At(-0.5f, 15.5f, 0.5f, blue), At(15.5f, 15.5f, 0.5f, white)};
+    m_device->SetRenderState(DEV_RS_SHADEMODE, DEV_SHADE_FLAT);
+    Begin();
+    ASSERT_EQ(DEV_OK, Draw(DEV_PT_TRIANGLESTRIP, strip, {0, 1, 2, 3}, 2));
+    std::vector<u32> pixels = End();
+    EXPECT_EQ(red, At(pixels, 1, 1));
+    EXPECT_EQ(red, At(pixels, 12, 1));  // next to the green corner
+    EXPECT_EQ(red, At(pixels, 1, 12));  // next to the blue corner
+    EXPECT_EQ(green, At(pixels, 14, 14));
+    EXPECT_EQ(green, At(pixels, 14, 3));
+
+    // Back to Gouraud: the colours blend again.
+    m_device->SetRenderState(DEV_RS_SHADEMODE, DEV_SHADE_GOURAUD);
+    Begin();
+    ASSERT_EQ(DEV_OK, Draw(DEV_PT_TRIANGLESTRIP, strip, {0, 1, 2, 3}, 2));
+    pixels = End();
+    EXPECT_NE(red, At(pixels, 12, 1));
+    EXPECT_GT(At(pixels, 12, 1) & 0xFF00, 0x8000u);  // mostly green there
+}
+
 // ---- textures ----
 
 TEST_F(GLDeviceTest, TextureFormatsUploadInMemoryOrder)
@@ -691,14 +753,6 @@ TEST_F(GLDeviceTest, TextureFormatsUploadInMemoryOrder)
         std::vector<u8> texels;  // row 0, then row 1
         u32 expected[4];         // texels (0,0), (1,0), (0,1), (1,1)
     };
-    auto words = [](std::initializer_list<u16> _words) {
-        std::vector<u8> bytes;
-        for (u16 word : _words) {
-            bytes.push_back((u8)word);
-            bytes.push_back((u8)(word >> 8));
-        }
-        return bytes;
-    };
     const Case cases[] = {
         {"A8R8G8B8",
          DEV_FMT_A8R8G8B8,
@@ -707,15 +761,15 @@ TEST_F(GLDeviceTest, TextureFormatsUploadInMemoryOrder)
           Argb(0xFF, 0xF0, 0xE0, 0xD0)}},
         {"A1R5G5B5",
          DEV_FMT_A1R5G5B5,
-         words({0xFC00, 0x83E0, 0x001F, 0xFFFF}),
+         TOOL_U16Bytes({0xFC00, 0x83E0, 0x001F, 0xFFFF}),
          {Argb(0xFF, 0xFF, 0, 0), Argb(0xFF, 0, 0xFF, 0), Argb(0, 0, 0, 0xFF), 0xFFFFFFFF}},
         {"R5G6B5",
          DEV_FMT_R5G6B5,
-         words({0xF800, 0x07E0, 0x001F, 0x8410}),
+         TOOL_U16Bytes({0xF800, 0x07E0, 0x001F, 0x8410}),
          {Argb(0xFF, 0xFF, 0, 0), Argb(0xFF, 0, 0xFF, 0), Argb(0xFF, 0, 0, 0xFF), Argb(0xFF, 132, 130, 132)}},
         {"A4R4G4B4",
          DEV_FMT_A4R4G4B4,
-         words({0xFF00, 0x80F0, 0x0F0F, 0x1234}),
+         TOOL_U16Bytes({0xFF00, 0x80F0, 0x0F0F, 0x1234}),
          {Argb(0xFF, 0xFF, 0, 0), Argb(0x88, 0, 0xFF, 0), Argb(0, 0xFF, 0, 0xFF), Argb(0x11, 0x22, 0x33, 0x44)}},
     };
     for (const Case& entry : cases) {
@@ -842,6 +896,69 @@ TEST_F(GLDeviceTest, TextureLevelsLockWithDirect3DPitchesAndKeepTheirContents)
     EXPECT_EQ(0u, refused);
     m_device->ReleaseTexture(texture);
     EXPECT_EQ(DEV_ERR_INVALIDCALL, m_device->LockRect(texture, 0, &bits, &pitch, 0));
+}
+
+TEST_F(GLDeviceTest, MaxMipLevelIsTheMostDetailedLevelTheStageUses)
+{
+    // Levels of one colour each, drawn texel for texel (the level of detail of level 0).
+    const u32 colours[3] = {Argb(0xFF, 0xFF, 0, 0), Argb(0xFF, 0, 0xFF, 0), Argb(0xFF, 0, 0, 0xFF)};
+    DEV_Handle texture = 0;
+    ASSERT_EQ(DEV_OK, m_device->CreateTexture(4, 4, 3, 0, DEV_FMT_A8R8G8B8, DEV_POOL_MANAGED, &texture));
+    for (u32 level = 0; level < 3; ++level) {
+        u8* bits = nullptr;
+        s32 pitch = 0;
+        ASSERT_EQ(DEV_OK, m_device->LockRect(texture, level, &bits, &pitch, 0));
+        for (u32 i = 0; i < (4u >> level) * (4u >> level); ++i)
+            memcpy(bits + i * 4, &colours[level], 4);
+        ASSERT_EQ(DEV_OK, m_device->UnlockRect(texture, level));
+    }
+    m_device->SetTexture(0, texture);
+    struct Case
+    {
+        u32 mipFilter, maxLevel, expected;
+    };
+    const Case cases[] = {
+        {DEV_TEXF_POINT, 0, colours[0]}, {DEV_TEXF_POINT, 1, colours[1]},  {DEV_TEXF_POINT, 2, colours[2]},
+        {DEV_TEXF_POINT, 7, colours[2]},  // past the last level: the last one
+        {DEV_TEXF_NONE, 1, colours[1]},  {DEV_TEXF_LINEAR, 2, colours[2]}, {DEV_TEXF_POINT, 0, colours[0]},
+    };
+    for (const Case& entry : cases) {
+        m_device->SetTextureStageState(0, DEV_TSS_MIPFILTER, entry.mipFilter);
+        m_device->SetTextureStageState(0, DEV_TSS_MAXMIPLEVEL, entry.maxLevel);
+        Begin();
+        ASSERT_EQ(DEV_OK, Quad(-0.5f, -0.5f, 3.5f, 3.5f, 0.5f, 0xFFFFFFFF));
+        EXPECT_EQ(entry.expected, At(End(), 1, 2)) << "mip filter " << entry.mipFilter << ", level " << entry.maxLevel;
+    }
+}
+
+// Stage bindings reach GL only at the draw: whatever happened in between, the draw samples
+// the texture the stage holds then. (GL may hand a released texture's name to the next one
+// made, so the stage must not take the new texture for the one it held.)
+TEST_F(GLDeviceTest, StagesDrawWithTheTextureTheyHoldAtTheDraw)
+{
+    const u32 red = Argb(0xFF, 0xFF, 0, 0), green = Argb(0xFF, 0, 0xFF, 0);
+    DEV_Handle first = Texel(red);
+    m_device->SetTexture(0, first);
+    Begin();
+    ASSERT_EQ(DEV_OK, FullQuad(0xFFFFFFFF));
+    EXPECT_EQ(red, At(End(), 8, 8));
+    m_device->ReleaseTexture(first);
+    const DEV_Handle second = Texel(green);
+    m_device->SetTexture(0, second);
+    Begin();
+    ASSERT_EQ(DEV_OK, FullQuad(0xFFFFFFFF));
+    EXPECT_EQ(green, At(End(), 8, 8));
+    // Unbinding and binding the same texture again between draws, as the display layer does.
+    m_device->SetTexture(0, 0);
+    m_device->SetTexture(0, second);
+    Begin();
+    ASSERT_EQ(DEV_OK, FullQuad(0xFFFFFFFF));
+    EXPECT_EQ(green, At(End(), 8, 8));
+    // And without a texture the stage passes the diffuse colour on.
+    m_device->SetTexture(0, 0);
+    Begin();
+    ASSERT_EQ(DEV_OK, FullQuad(Argb(0xFF, 0, 0, 0xFF)));
+    EXPECT_EQ(Argb(0xFF, 0, 0, 0xFF), At(End(), 8, 8));
 }
 
 // ---- buffers and draws ----
@@ -1106,6 +1223,28 @@ TEST_F(GLDeviceTest, VertexProgramsReadConstantsAndFailToCompileCleanly)
     pixels = End();
     EXPECT_EQ(Argb(0xFF, 0, 0xFF, 0), At(pixels, 8, 8));
     EXPECT_EQ(Argb(0xFF, 0, 0, 0xFF), At(pixels, 1, 1));
+
+    // Setting a register to the value it holds uploads nothing, yet a program made since, or
+    // one that last ran before the value changed, still reads it.
+    DEV_Handle other = 0;
+    ASSERT_EQ(DEV_OK, m_device->CreateVertexShader(transform, 0, &other));
+    const f32 red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    Begin();
+    ASSERT_EQ(DEV_OK, m_device->SetVertexShaderConstant(50, green, 1));
+    ASSERT_EQ(DEV_OK, m_device->SetVertexShader(other));
+    ASSERT_EQ(DEV_OK, FullQuad(0xFFFFFFFF));
+    pixels = End();
+    EXPECT_EQ(Argb(0xFF, 0, 0xFF, 0), At(pixels, 8, 8));
+    Begin();
+    ASSERT_EQ(DEV_OK, m_device->SetVertexShaderConstant(50, red, 1));
+    ASSERT_EQ(DEV_OK, FullQuad(0xFFFFFFFF));
+    ASSERT_EQ(DEV_OK, m_device->SetVertexShader(shader));
+    ASSERT_EQ(DEV_OK, m_device->SetVertexShaderConstant(50, red, 1));
+    ASSERT_EQ(DEV_OK, Quad(-0.5f, -0.5f, 3.5f, 3.5f, 0.5f, 0xFFFFFFFF));  // c3 .. c6 halve it
+    pixels = End();
+    EXPECT_EQ(Argb(0xFF, 0xFF, 0, 0), At(pixels, 8, 8));
+    EXPECT_EQ(Argb(0xFF, 0xFF, 0, 0), At(pixels, 7, 7));
+    EXPECT_EQ(DEV_OK, m_device->DeleteVertexShader(other));
 
     EXPECT_EQ(DEV_ERR_INVALIDCALL, m_device->SetVertexShaderConstant(95, tint, 2));
     DEV_Handle broken = 0;
