@@ -2,8 +2,8 @@
 #include <string>
 
 #include "app.h"
-#include "os_shell.h"
 #include "app_register.h"
+#include "os_shell.h"
 
 int main(int _argc, char** _argv)
 {

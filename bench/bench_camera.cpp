@@ -17,8 +17,7 @@ std::vector<MAT_AABox> Boxes(const MAT_Vector3& _eye)
 {
     MAT_Random random;
     std::vector<MAT_AABox> boxes(kCount);
-    for (MAT_AABox& box : boxes)
-    {
+    for (MAT_AABox& box : boxes) {
         const MAT_Vector3 centre = _eye + MAT_Vector3(Signed(random, 600), Signed(random, 600), Signed(random, 60));
         const f32 half = 1.0f + (f32)(random.Next() * MAT_RANDOM_UNIT) * 20.0f;
         box.m_min = centre - MAT_Vector3(half, half, half);
@@ -38,10 +37,8 @@ void BM_CameraTestBox(benchmark::State& _state)
     const std::vector<MAT_AABox> boxes = Boxes(eye);
 
     s64 results[3] = {};
-    for (auto _ : _state)
-    {
-        for (const MAT_AABox& box : boxes)
-        {
+    for (auto _ : _state) {
+        for (const MAT_AABox& box : boxes) {
             const s32 result = camera.TestBox(box);
             benchmark::DoNotOptimize(result);
             ++results[result + 1];

@@ -8,7 +8,8 @@
 #include "des_tree.h"
 #include "tools_des_image.h"
 
-namespace {
+namespace
+{
 
 // Many sections, each with entries of all five types, a subsection and line comments, behind
 // one block comment (block comments run to the last "*/", so a file holds one region of them).

@@ -177,8 +177,7 @@ inline void Upload(DEV_Device* _device, const std::vector<Vertex>& _vertices, co
                    DEV_Handle* _vertexBuffer, DEV_Handle* _indexBuffer)
 {
     u8* data = nullptr;
-    _device->CreateVertexBuffer((u32)(_vertices.size() * 40), DEV_USAGE_WRITEONLY, DEV_POOL_MANAGED,
-                                _vertexBuffer);
+    _device->CreateVertexBuffer((u32)(_vertices.size() * 40), DEV_USAGE_WRITEONLY, DEV_POOL_MANAGED, _vertexBuffer);
     _device->LockVertexBuffer(*_vertexBuffer, 0, 0, 0, &data);
     memcpy(data, _vertices.data(), _vertices.size() * 40);
     _device->UnlockVertexBuffer(*_vertexBuffer);
@@ -268,26 +267,24 @@ inline void BM_PlainGLDraws(benchmark::State& _state)
     std::vector<u16> indices;
     MakeQuads(&vertices, &indices, DRAWS_PER_FRAME);
 
-    const std::string vertexHeader =
-        "#version 330 core\n"
-        "layout(location = 0) in vec4 v0;\n"
-        "layout(location = 2) in vec4 v2;\n"
-        "layout(location = 3) in vec4 v3;\n"
-        "uniform vec4 c[96];\n"
-        "out vec4 d0;\n"
-        "out vec4 t0;\n";
+    const std::string vertexHeader = "#version 330 core\n"
+                                     "layout(location = 0) in vec4 v0;\n"
+                                     "layout(location = 2) in vec4 v2;\n"
+                                     "layout(location = 3) in vec4 v3;\n"
+                                     "uniform vec4 c[96];\n"
+                                     "out vec4 d0;\n"
+                                     "out vec4 t0;\n";
     const std::string vertexBodies[2] = {
         "void main() { gl_Position = vec4(dot(v0, c[3]), -dot(v0, c[4]), 2.0 * dot(v0, c[5]) - dot(v0, c[6]), "
         "dot(v0, c[6])); d0 = clamp(c[50] * v2, 0.0, 1.0); t0 = v3; }\n",
         "void main() { gl_Position = vec4(dot(v0, c[3]), -dot(v0, c[4]), 2.0 * dot(v0, c[5]) - dot(v0, c[6]), "
         "dot(v0, c[6])); d0 = clamp(c[50] * v2 + c[51], 0.0, 1.0); t0 = v3 * 2.0; }\n",
     };
-    const std::string fragmentHeader =
-        "#version 330 core\n"
-        "in vec4 d0;\n"
-        "in vec4 t0;\n"
-        "uniform sampler2D s0;\n"
-        "out vec4 color;\n";
+    const std::string fragmentHeader = "#version 330 core\n"
+                                       "in vec4 d0;\n"
+                                       "in vec4 t0;\n"
+                                       "uniform sampler2D s0;\n"
+                                       "out vec4 color;\n";
     const std::string fragmentBodies[2] = {
         "void main() { vec4 t = texture(s0, t0.xy); color = clamp(vec4(t.rgb * d0.rgb * 2.0, t.a), 0.0, 1.0); }\n",
         "void main() { vec4 t = texture(s0, t0.xy); color = clamp(vec4(t.rgb * d0.rgb, t.a), 0.0, 1.0); }\n",

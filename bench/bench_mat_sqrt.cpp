@@ -13,8 +13,7 @@ std::vector<f32> Inputs()
 {
     std::vector<f32> inputs(4096);
     f32 value = 0.37f;
-    for (f32& input : inputs)
-    {
+    for (f32& input : inputs) {
         input = value;
         value = value * 1.618034f;
         if (value > 1e6f)
@@ -29,8 +28,7 @@ void Run(benchmark::State& _state)
     MAT_SqrtTables();
     const std::vector<f32> inputs = Inputs();
     std::vector<f32> outputs(inputs.size());
-    for (auto _ : _state)
-    {
+    for (auto _ : _state) {
         // Independent calls, as in a per-vertex loop: no chain from one result to the next.
         for (size_t i = 0; i < inputs.size(); ++i)
             outputs[i] = ROOT(inputs[i]);

@@ -14,7 +14,8 @@
 #include "tools_mesh.h"
 #include "vec_mesh.h"
 
-namespace {
+namespace
+{
 
 const u32 SIDE = 100;
 

@@ -3,8 +3,8 @@
 // that the script binding does.
 #include <benchmark/benchmark.h>
 
-#include "nod_message.h"
 #include "app_register.h"
+#include "nod_message.h"
 
 namespace
 {

@@ -38,8 +38,8 @@ void BM_MixEightVoices(benchmark::State& _state)
     // One second of a tone per voice, mono and stereo sources mixed, looping for ever.
     for (u32 v = 0; v < 8; ++v) {
         const u32 sourceChannels = 1 + (v & 1);
-        const std::string file =
-            TOOL_WavPcmBytes(sourceChannels, 22050, 16, TOOL_WavTone(sourceChannels, 22050, 22050, 220.0 + 55.0 * v, 3000));
+        const std::string file = TOOL_WavPcmBytes(sourceChannels, 22050, 16,
+                                                  TOOL_WavTone(sourceChannels, 22050, 22050, 220.0 + 55.0 * v, 3000));
         PLT_AudioSample* voice = PLT_AudioAllocateSampleHandle(driver);
         PLT_AudioSetSampleFile(voice, file.data(), (u32)file.size());
         PLT_AudioSetSamplePlaybackRate(voice, RATES[v]);
@@ -71,4 +71,8 @@ void BM_MixEightVoices(benchmark::State& _state)
 }  // namespace
 
 // channels, output rate, bits
-BENCHMARK(BM_MixEightVoices)->Args({2, 44100, 16})->Args({2, 22050, 16})->Args({1, 22050, 8})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MixEightVoices)
+    ->Args({2, 44100, 16})
+    ->Args({2, 22050, 16})
+    ->Args({1, 22050, 8})
+    ->Unit(benchmark::kMillisecond);

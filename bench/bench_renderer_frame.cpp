@@ -32,9 +32,9 @@
 #include <string>
 #include <vector>
 
-#include "brisel_scene_fake.h"
 #include "bench_gl_common.h"
 #include "brisel_renderer.h"
+#include "brisel_scene_fake.h"
 #include "crt_rand.h"
 #include "dev_device.h"
 #include "dsp_display.h"
@@ -76,8 +76,8 @@ struct NullTexture
 
 bool IsDxt(u32 _format)
 {
-    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 ||
-           _format == DEV_FMT_DXT4 || _format == DEV_FMT_DXT5;
+    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 || _format == DEV_FMT_DXT4 ||
+           _format == DEV_FMT_DXT5;
 }
 
 u32 TexelBytes(u32 _format)
@@ -156,8 +156,7 @@ public:
         return Count();
     }
 
-    s32 CreateTexture(u32 _width, u32 _height, u32 _levels, u32, u32 _format, u32 _pool,
-                      DEV_Handle* _texture) override
+    s32 CreateTexture(u32 _width, u32 _height, u32 _levels, u32, u32 _format, u32 _pool, DEV_Handle* _texture) override
     {
         NullTexture texture;
         texture.width = _width;
@@ -596,18 +595,21 @@ private:
         m_display->Texture_Create(TEXT_TEXTURE, DSP_TEXTURE_A1R5G5B5, 6, 1);
         m_display->Texture_Refresh(TEXT_TEXTURE, text.GetPixels());
 
-        Body(BRISEL_BUCKET_SOLID, {-6.0f, 20.0f, 4.0f},
-             [this, nearSquare] { m_renderer->RenderMesh(nearSquare, At({-6.0f, 20.0f, 4.0f})); });
-        Body(BRISEL_BUCKET_SOLID, {50.0f, 110.0f, 22.0f},
-             [this, farSquare] { m_renderer->RenderMesh(farSquare, At({50.0f, 110.0f, 22.0f})); });
+        Body(BRISEL_BUCKET_SOLID, {-6.0f, 20.0f, 4.0f}, [this, nearSquare] {
+            m_renderer->RenderMesh(nearSquare, At({-6.0f, 20.0f, 4.0f}));
+        });
+        Body(BRISEL_BUCKET_SOLID, {50.0f, 110.0f, 22.0f}, [this, farSquare] {
+            m_renderer->RenderMesh(farSquare, At({50.0f, 110.0f, 22.0f}));
+        });
         Body(BRISEL_BUCKET_TERRAIN, {}, [this] { m_renderer->Terrain_Render(); });
         m_trail.quads = 4;
         m_trail.start = {-20.0f, 40.0f, 20.0f};
         m_trail.length = 15.0f;
         m_trail.halfWidth = 1.0f;
         Body(BRISEL_BUCKET_TRAILS, {}, [this, white] { m_renderer->RenderTrail(&m_trail, white); });
-        Body(BRISEL_BUCKET_HALOS, {},
-             [this, red] { m_renderer->RenderBillboard(red, {0.0f, 30.0f, 6.0f}, 4.0f, 4.0f, s_opaque); });
+        Body(BRISEL_BUCKET_HALOS, {}, [this, red] {
+            m_renderer->RenderBillboard(red, {0.0f, 30.0f, 6.0f}, 4.0f, 4.0f, s_opaque);
+        });
         Body(BRISEL_BUCKET_PLANKTON, {}, [this] { m_renderer->Plankton_Render(1.0f); });
 
         m_look.textureId = green;

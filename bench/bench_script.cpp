@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "app_register.h"
 #include "nod_node.h"
 #include "nod_script.h"
-#include "app_register.h"
 
 namespace
 {
@@ -46,11 +46,12 @@ NOD_Script* Setup()
         target->AddSon(NOD_Node::CreateNode("NOD_Node", name));
     s_script = static_cast<NOD_Script*>(NOD_Node::CreateNode("nod_script", "script"));
     root->AddSon(s_script);
-    const std::string code = "target = Node_Find(nil, '/target')\n"
-                             "function Count(n) local sum = 0 for i = 1, n do sum = sum + Node_GetNumOfSons(target) end "
-                             "return sum end\n"
-                             "function Names(n) local last for i = 1, n do last = Node_GetSonName(target, 2) end "
-                             "return last end\n";
+    const std::string code =
+        "target = Node_Find(nil, '/target')\n"
+        "function Count(n) local sum = 0 for i = 1, n do sum = sum + Node_GetNumOfSons(target) end "
+        "return sum end\n"
+        "function Names(n) local last for i = 1, n do last = Node_GetSonName(target, 2) end "
+        "return last end\n";
     if (s_script->RunChunk((const u8*)code.data(), (u32)code.size(), "=bench") != 0)
         abort();
     return s_script;

@@ -13,7 +13,8 @@
 #include "gfx_picturetga.h"
 #include "tools_tga.h"
 
-namespace {
+namespace
+{
 
 const s32 SIDE = 1024;
 
@@ -64,6 +65,12 @@ void BM_TgaLoad(benchmark::State& _state)
 }  // namespace
 
 BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_RGB565, 2>)->Name("BM_TgaLoad/RGB565")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_ARGB1555, 2>)->Name("BM_TgaLoad/ARGB1555")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_RGBA8888, 4>)->Name("BM_TgaLoad/RGBA8888")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_BGRA8888, 4>)->Name("BM_TgaLoad/BGRA8888")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_ARGB1555, 2>)
+    ->Name("BM_TgaLoad/ARGB1555")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_RGBA8888, 4>)
+    ->Name("BM_TgaLoad/RGBA8888")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TgaLoad<&GFX_PictureTGA::ReadData_BGRA8888, 4>)
+    ->Name("BM_TgaLoad/BGRA8888")
+    ->Unit(benchmark::kMillisecond);

@@ -8,11 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "mem_alloc.h"
 #include "fuzz_workdir.h"
+#include "mem_alloc.h"
 #include "os_file.h"
 
-namespace {
+namespace
+{
 
 const u32 DATA_BYTES = 256;
 
@@ -62,8 +63,7 @@ void Exercise(OS_ArchiveEntry* _entry, const u8* _input, size_t _size)
     CheckRead(_entry, 1, 5);
     CheckRead(_entry, 4, 64);
     // Seek offsets come from the input too, so extreme values turn up.
-    const s32 offsets[] = {0, -1, 3, 0x7FFFFFFF, (s32)0x80000000u,
-                           _size >= 4 ? (s32)OS_ReadU32LE(_input) : 17};
+    const s32 offsets[] = {0, -1, 3, 0x7FFFFFFF, (s32)0x80000000u, _size >= 4 ? (s32)OS_ReadU32LE(_input) : 17};
     for (s32 offset : offsets) {
         for (u32 mode = 0; mode <= 4; ++mode) {
             OS_Archive::Seek(_entry, offset, mode);

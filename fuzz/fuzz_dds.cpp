@@ -11,7 +11,8 @@
 #include "fuzz_workdir.h"
 #include "os_fatal.h"
 
-namespace {
+namespace
+{
 
 void LoadEveryLevel(DSP_Texture* _texture)
 {

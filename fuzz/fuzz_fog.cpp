@@ -12,7 +12,8 @@
 #include "os_fatal.h"
 #include "rem_foglayer.h"
 
-namespace {
+namespace
+{
 
 void Check(bool _condition)
 {
@@ -33,8 +34,11 @@ void LoadAndBlend()
     MOS_Map<u32> out;
     out.Reconstruct(REM_FogLayer::MAP_SIZE, REM_FogLayer::MAP_SIZE);
     const f32 stack = (f32)fog.m_layerCount * fog.m_layerSpacing;
-    const f32 heights[] = {fog.m_baseHeight - 1.0f, fog.m_baseHeight, fog.m_baseHeight + 0.5f * stack,
-                           fog.m_baseHeight + stack, std::numeric_limits<f32>::quiet_NaN(),
+    const f32 heights[] = {fog.m_baseHeight - 1.0f,
+                           fog.m_baseHeight,
+                           fog.m_baseHeight + 0.5f * stack,
+                           fog.m_baseHeight + stack,
+                           std::numeric_limits<f32>::quiet_NaN(),
                            std::numeric_limits<f32>::infinity()};
     for (f32 height : heights) {
         fog.Blend(height, out);

@@ -4,24 +4,56 @@
 #include <cstring>
 #include <tuple>
 
+#include "app_register.h"
 #include "fuzz_workdir.h"
 #include "nod_message.h"
 #include "os_fatal.h"
-#include "app_register.h"
 
 namespace
 {
 // The variable a typed reader fills for each byte class (node references decoded).
 template <s32 CLASS>
 struct Variable;
-template <> struct Variable<NOD_ARG_U8> { using Type = u8; };
-template <> struct Variable<NOD_ARG_U16> { using Type = s16; };
-template <> struct Variable<NOD_ARG_U32> { using Type = NOD_Node*; };
-template <> struct Variable<NOD_ARG_F64> { using Type = f64; };
-template <> struct Variable<NOD_ARG_VEC3> { using Type = MAT_Vector3; };
-template <> struct Variable<NOD_ARG_PATH> { using Type = SIM_Path; };
-template <> struct Variable<NOD_ARG_NAME> { using Type = SIM_Name; };
-template <> struct Variable<NOD_ARG_CLASSNAME> { using Type = SIM_ClassName; };
+template <>
+struct Variable<NOD_ARG_U8>
+{
+    using Type = u8;
+};
+template <>
+struct Variable<NOD_ARG_U16>
+{
+    using Type = s16;
+};
+template <>
+struct Variable<NOD_ARG_U32>
+{
+    using Type = NOD_Node*;
+};
+template <>
+struct Variable<NOD_ARG_F64>
+{
+    using Type = f64;
+};
+template <>
+struct Variable<NOD_ARG_VEC3>
+{
+    using Type = MAT_Vector3;
+};
+template <>
+struct Variable<NOD_ARG_PATH>
+{
+    using Type = SIM_Path;
+};
+template <>
+struct Variable<NOD_ARG_NAME>
+{
+    using Type = SIM_Name;
+};
+template <>
+struct Variable<NOD_ARG_CLASSNAME>
+{
+    using Type = SIM_ClassName;
+};
 
 // A value read from any bytes is still a proper value: terminated names, depth in range.
 void Check(const SIM_Name& _name)
@@ -98,9 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         ReadList(&message, prototype, 1);
     }
 
-#define NOD_READER(_suffix, _classes)                                                            \
-    RunReader(&message, [](NOD_Message* _m, auto*... _v) { return NOD_ReadArgs_##_suffix(_m, _v...); }, \
-              NOD_ArgList<NOD_CODES _classes>{});
+#define NOD_READER(_suffix, _classes)                                                             \
+    RunReader(                                                                                    \
+        &message, [](NOD_Message* _m, auto*... _v) { return NOD_ReadArgs_##_suffix(_m, _v...); }, \
+        NOD_ArgList<NOD_CODES _classes>{});
 #include "nod_catalogue.inc"
     return 0;
 }

@@ -11,19 +11,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app_register.h"
 #include "fuzz_workdir.h"
 #include "lua_state.h"
 #include "nod_node.h"
 #include "nod_script.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
-#include "app_register.h"
 
 namespace
 {
-constexpr s32 HOOK_INTERVAL = 1000;   // instructions between two hook calls
-constexpr s32 HOOK_CALLS = 100;       // so at most about 100000 instructions per run
-constexpr s64 MEMORY = 16 << 20;      // bytes the chunk may add to the state
+constexpr s32 HOOK_INTERVAL = 1000;  // instructions between two hook calls
+constexpr s32 HOOK_CALLS = 100;      // so at most about 100000 instructions per run
+constexpr s64 MEMORY = 16 << 20;     // bytes the chunk may add to the state
 
 const char* const GLUE = "function __GetStateFunction(t, name) return nil end\n"
                          "function __BeginPlay(t) end\n"

@@ -9,13 +9,14 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_workdir.h"
 #include "gfx_font.h"
 #include "gfx_picturetga.h"
 #include "mem_alloc.h"
-#include "fuzz_workdir.h"
 #include "os_fatal.h"
 
-namespace {
+namespace
+{
 
 // Pictures above this many pixels are only opened: reading them would spend the run on
 // zero-filling what a small input cannot hold.
@@ -33,16 +34,16 @@ std::vector<u8> ReadBothWays(GFX_PictureTGA& _picture, u32 _format, u32 _bytesPe
     const s32 pitch = _picture.GetWidth() * (s32)_bytesPerPixel;
     const size_t size = (size_t)pitch * (size_t)_picture.GetHeight();
     std::vector<u8> down(size), up(size);
-    u32 (GFX_PictureTGA::*reader)(void*, s32, u32) =
-        _format == 0   ? &GFX_PictureTGA::ReadData_RGB565
-        : _format == 1 ? &GFX_PictureTGA::ReadData_ARGB1555
-        : _format == 2 ? &GFX_PictureTGA::ReadData_RGBA8888
-                       : &GFX_PictureTGA::ReadData_BGRA8888;
+    u32 (GFX_PictureTGA::*reader)(void*, s32, u32) = _format == 0   ? &GFX_PictureTGA::ReadData_RGB565
+                                                     : _format == 1 ? &GFX_PictureTGA::ReadData_ARGB1555
+                                                     : _format == 2 ? &GFX_PictureTGA::ReadData_RGBA8888
+                                                                    : &GFX_PictureTGA::ReadData_BGRA8888;
     Check((_picture.*reader)(down.data(), pitch, 0) == 1);
     Check((_picture.*reader)(up.data(), pitch, 1) == 1);
     const s32 height = _picture.GetHeight();
     for (s32 y = 0; y < height; ++y)
-        Check(memcmp(down.data() + (size_t)y * pitch, up.data() + (size_t)(height - 1 - y) * pitch, (size_t)pitch) == 0);
+        Check(memcmp(down.data() + (size_t)y * pitch, up.data() + (size_t)(height - 1 - y) * pitch, (size_t)pitch) ==
+              0);
     return down;
 }
 
@@ -91,8 +92,7 @@ void LoadFont()
     try {
         {
             GFX_PictureTGA picture;
-            if (!picture.Open("in.tga", 0) ||
-                (u64)picture.GetWidth() * (u64)picture.GetHeight() > MAX_PIXELS)
+            if (!picture.Open("in.tga", 0) || (u64)picture.GetWidth() * (u64)picture.GetHeight() > MAX_PIXELS)
                 return;
         }
         if (!font.Open("in.tga"))

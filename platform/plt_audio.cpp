@@ -34,7 +34,7 @@ struct PLT_AudioSample
 namespace
 {
 const u32 MAX_HANDLES = 32;
-const u32 MIX_FRAMES = 256;    // frames summed per pass, on the mixing thread's stack
+const u32 MIX_FRAMES = 256;  // frames summed per pass, on the mixing thread's stack
 const s32 PAN_WHOLE = 63;
 const s32 GAIN_UNIT = 127 * PAN_WHOLE;  // full volume at full pan weight
 const s32 MAX_RATE = 1000000;
@@ -143,15 +143,9 @@ private:
 
 SdlAudioOutput s_sdlOutput;
 
-u64 StepFor(s32 _rate, u32 _outputRate)
-{
-    return (((u64)(u32)_rate) << 32) / _outputRate;
-}
+u64 StepFor(s32 _rate, u32 _outputRate) { return (((u64)(u32)_rate) << 32) / _outputRate; }
 
-s32 Clamp(s32 _value, s32 _low, s32 _high)
-{
-    return _value < _low ? _low : (_value > _high ? _high : _value);
-}
+s32 Clamp(s32 _value, s32 _low, s32 _high) { return _value < _low ? _low : (_value > _high ? _high : _value); }
 
 // One source frame value at the voice's position, both channels (the same for mono).
 void ReadFrame(const PLT_AudioSample& _s, u32 _index, u32 _next, u32 _fraction, s32* _left, s32* _right)

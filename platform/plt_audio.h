@@ -17,10 +17,10 @@
 // Sample status codes, as the library reports them.
 enum : u32
 {
-    PLT_AUDIO_SAMPLE_FREE = 1,     // not allocated
-    PLT_AUDIO_SAMPLE_DONE = 2,     // allocated, nothing playing
+    PLT_AUDIO_SAMPLE_FREE = 1,  // not allocated
+    PLT_AUDIO_SAMPLE_DONE = 2,  // allocated, nothing playing
     PLT_AUDIO_SAMPLE_PLAYING = 4,
-    PLT_AUDIO_SAMPLE_STOPPED = 8   // paused; resume continues where it stopped
+    PLT_AUDIO_SAMPLE_STOPPED = 8  // paused; resume continues where it stopped
 };
 
 // File type numbers of PLT_AudioFileType.

@@ -105,7 +105,7 @@ struct PLT_DIDeviceObjectData
 // The joystick format's immediate state.
 struct PLT_DIJoyState
 {
-    s32 axes[6] = {};    // x, y, z, rx, ry, rz
+    s32 axes[6] = {};  // x, y, z, rx, ry, rz
     s32 sliders[2] = {};
     u32 povs[4] = {};
     u8 buttons[32] = {};  // 0x80 while pressed

@@ -124,8 +124,7 @@ u32 PLT_Mp3Detect(const u8* _image, u32 _size)
     if (memcmp(_image, "ID3", 3) == 0)
         return 1;
     // Frame sync (11 bits), a known MPEG version, layer bits 01 (layer III).
-    return _image[0] == 0xFF && (_image[1] & 0xE0) == 0xE0 && (_image[1] & 0x18) != 0x08 &&
-           (_image[1] & 0x06) == 0x02;
+    return _image[0] == 0xFF && (_image[1] & 0xE0) == 0xE0 && (_image[1] & 0x18) != 0x08 && (_image[1] & 0x06) == 0x02;
 }
 
 u32 PLT_AudioDecodeMp3(const u8* _image, u32 _size, PLT_AudioPcm* _pcm)

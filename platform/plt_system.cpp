@@ -8,9 +8,6 @@ namespace
 PLT_System* s_replacement = nullptr;
 }
 
-PLT_System* PLT_GetSystem()
-{
-    return s_replacement != nullptr ? s_replacement : PLT_GetSdlSystem();
-}
+PLT_System* PLT_GetSystem() { return s_replacement != nullptr ? s_replacement : PLT_GetSdlSystem(); }
 
 void PLT_SetSystem(PLT_System* _system) { s_replacement = _system; }

@@ -20,8 +20,8 @@ enum PLT_EventType : u32
 struct PLT_Event
 {
     PLT_EventType type = PLT_EVENT_NONE;
-    s32 code = 0;    // PLT_EVENT_QUIT: exit code
-    u32 active = 0;  // PLT_EVENT_ACTIVATE
+    s32 code = 0;                  // PLT_EVENT_QUIT: exit code
+    u32 active = 0;                // PLT_EVENT_ACTIVATE
     const void* native = nullptr;  // the platform's own event, valid until the next poll
 };
 
@@ -35,8 +35,8 @@ struct PLT_WindowDesc
 {
     const char* title = "";
     s32 x = 0, y = 0, width = 0, height = 0;  // client area
-    u32 fullscreen = 0;    // borderless, covering the desktop
-    u32 arrowCursor = 0;   // show the standard arrow over the window
+    u32 fullscreen = 0;                       // borderless, covering the desktop
+    u32 arrowCursor = 0;                      // show the standard arrow over the window
 };
 
 class PLT_System

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <fstream>
 
-namespace {
+namespace
+{
 
 const size_t HEADER_BYTES = 12;
 const size_t ENTRY_BYTES = 136;

@@ -2,7 +2,8 @@
 
 #include <fstream>
 
-namespace {
+namespace
+{
 
 u16 Color565(u32 _color)
 {

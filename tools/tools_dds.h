@@ -17,10 +17,10 @@ enum
 
 struct TOOL_DDS
 {
-    u32 dxt = 0;        // 0-4: "DXT1".."DXT5"
+    u32 dxt = 0;  // 0-4: "DXT1".."DXT5"
     u32 width = 0;
     u32 height = 0;
-    u32 mipCount = 0;   // the header's stored level count, written as given
+    u32 mipCount = 0;  // the header's stored level count, written as given
     u32 flags = TOOL_DDS_FLAGS;
     std::vector<std::string> levels;  // stored levels, largest first, written back to back
 };

@@ -21,14 +21,14 @@ struct TOOL_FontGlyph
 
 struct TOOL_FontSheet
 {
-    u8 depth = 32;                      // of the written picture: 16, 24 or 32
-    u32 startColor = 0xFFFF0000;        // colours as 0xAARRGGBB; the markers must stay distinct
-    u32 endColor = 0xFF0000FF;          // from each other and from every other pixel at the
-    u32 keyColor = 0xFF000000;          // chosen depth
+    u8 depth = 32;                // of the written picture: 16, 24 or 32
+    u32 startColor = 0xFFFF0000;  // colours as 0xAARRGGBB; the markers must stay distinct
+    u32 endColor = 0xFF0000FF;    // from each other and from every other pixel at the
+    u32 keyColor = 0xFF000000;    // chosen depth
     u32 backgroundColor = 0xFF000000;
     u32 inkColor = 0xFFFFFFFF;
-    s32 sheetWidth = 256;               // wider only when a single glyph needs it
-    std::vector<TOOL_FontGlyph> glyphs; // glyph n is the character 32 + n
+    s32 sheetWidth = 256;                // wider only when a single glyph needs it
+    std::vector<TOOL_FontGlyph> glyphs;  // glyph n is the character 32 + n
 };
 
 // Where a glyph's pixels were put, as the engine reads it back.

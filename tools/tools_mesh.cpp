@@ -18,7 +18,8 @@ std::string Quoted(const std::string& _text) { return "\"" + _text + "\""; }
 void WriteMaterial(std::string& _out, u32 _index, const TOOL_MeshMaterial& _m)
 {
     _out += "    [M" + std::to_string(_index) + "]\n    {\n";
-    _out += "        Diffuse = " + Float(_m.diffuse[0]) + ", " + Float(_m.diffuse[1]) + ", " + Float(_m.diffuse[2]) + "\n";
+    _out +=
+        "        Diffuse = " + Float(_m.diffuse[0]) + ", " + Float(_m.diffuse[1]) + ", " + Float(_m.diffuse[2]) + "\n";
     _out += "        Opacity = " + Float(_m.opacity) + "\n";
     _out += "        SelfIllumination = " + Float(_m.selfIllumination) + "\n";
     _out += "        TrancparencyType = " + Quoted(_m.transparencyType) + "\n";
@@ -80,10 +81,7 @@ std::string TOOL_MeshText(const TOOL_Mesh& _mesh)
     return out;
 }
 
-u32 TOOL_WriteMesh(const char* _path, const TOOL_Mesh& _mesh)
-{
-    return TOOL_WriteBytes(_path, TOOL_MeshText(_mesh));
-}
+u32 TOOL_WriteMesh(const char* _path, const TOOL_Mesh& _mesh) { return TOOL_WriteBytes(_path, TOOL_MeshText(_mesh)); }
 
 TOOL_Mesh TOOL_MeshGrid(u32 _columns, u32 _rows, u32 _materials)
 {

@@ -31,7 +31,7 @@ struct TOOL_MeshTriangle
     std::array<s32, 3> vertex = {0, 0, 0};
     s32 material = 0;
     s32 group = 0;
-    bool hasUV = false;  // writes "P0".."P2" when set
+    bool hasUV = false;          // writes "P0".."P2" when set
     std::array<f32, 6> uv = {};  // u0 v0 u1 v1 u2 v2
 };
 

@@ -4,7 +4,8 @@
 
 #include "tools_file.h"
 
-namespace {
+namespace
+{
 
 std::string Float(f32 _value)
 {

@@ -13,12 +13,12 @@ struct TOOL_TGA
 {
     s32 width = 0;
     s32 height = 0;
-    u8 depth = 32;      // bits per pixel: 16, 24 or 32 (others are written as 32-bit pixels)
-    u8 origin = 0;      // descriptor bits 4-5: 0 bottom-left, 2 top-left (1 and 3 only for tests)
-    u8 imageType = 2;   // 2: uncompressed true colour
-    std::string imageId;            // written after the header (255 bytes at most)
-    u16 colorMapLength = 0;         // entries of a colour map (type 1) written after the ID
-    u8 colorMapEntryBits = 24;      // its entry size; the entries are filler bytes
+    u8 depth = 32;              // bits per pixel: 16, 24 or 32 (others are written as 32-bit pixels)
+    u8 origin = 0;              // descriptor bits 4-5: 0 bottom-left, 2 top-left (1 and 3 only for tests)
+    u8 imageType = 2;           // 2: uncompressed true colour
+    std::string imageId;        // written after the header (255 bytes at most)
+    u16 colorMapLength = 0;     // entries of a colour map (type 1) written after the ID
+    u8 colorMapEntryBits = 24;  // its entry size; the entries are filler bytes
     // Row-major, row 0 the top of the picture. 32 bits: 0xAARRGGBB; 24 bits: 0x..RRGGBB;
     // 16 bits: the low word is the stored X1R5G5B5 pixel.
     std::vector<u32> pixels;

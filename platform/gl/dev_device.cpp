@@ -28,8 +28,7 @@ DEV_Driver* DEV_CreateDriver(void* _window)
     return factory(_window);
 }
 
-u32 DEV_BuildModeList(const DEV_DisplayMode* _desktopModes, u32 _desktopCount,
-                      DEV_DisplayMode* _modes, u32 _capacity)
+u32 DEV_BuildModeList(const DEV_DisplayMode* _desktopModes, u32 _desktopCount, DEV_DisplayMode* _modes, u32 _capacity)
 {
     u32 count = 0;
     auto known = [&](u32 _width, u32 _height) {

@@ -277,14 +277,14 @@ struct DEV_Caps
 {
     u32 deviceType = 0;
     u32 adapterOrdinal = 0;
-    u32 caps2 = 0;                // DEV_CAPS2_*
-    u32 devCaps = 0;              // DEV_DEVCAPS_*
+    u32 caps2 = 0;    // DEV_CAPS2_*
+    u32 devCaps = 0;  // DEV_DEVCAPS_*
     u32 maxTextureWidth = 0;
     u32 maxTextureHeight = 0;
-    u32 maxStreams = 0;           // 0: not a usable device
-    u32 vertexShaderVersion = 0;  // DEV_VS_VERSION(1, 1) on the GL device
-    u32 maxVertexShaderConst = 0; // 96
-    u32 pixelShaderVersion = 0;   // DEV_PS_VERSION(1, 1) on the GL device
+    u32 maxStreams = 0;            // 0: not a usable device
+    u32 vertexShaderVersion = 0;   // DEV_VS_VERSION(1, 1) on the GL device
+    u32 maxVertexShaderConst = 0;  // 96
+    u32 pixelShaderVersion = 0;    // DEV_PS_VERSION(1, 1) on the GL device
     u32 maxSimultaneousTextures = 0;
 };
 
@@ -354,21 +354,20 @@ public:
     virtual s32 EnumAdapterModes(u32 _adapter, u32 _mode, DEV_DisplayMode* _result) = 0;
     virtual s32 GetDeviceCaps(u32 _adapter, u32 _deviceType, DEV_Caps* _caps) = 0;
     // DEV_OK when the device can run that display format with that back-buffer format.
-    virtual s32 CheckDeviceType(u32 _adapter, u32 _deviceType, u32 _displayFormat,
-                                u32 _backBufferFormat, u32 _windowed) = 0;
+    virtual s32 CheckDeviceType(u32 _adapter, u32 _deviceType, u32 _displayFormat, u32 _backBufferFormat,
+                                u32 _windowed) = 0;
     // DEV_OK when a resource of that type, usage and format can be made (textures and
     // depth-stencil surfaces; DXT formats only where the driver has S3TC).
-    virtual s32 CheckDeviceFormat(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _usage,
-                                  u32 _resourceType, u32 _checkFormat) = 0;
+    virtual s32 CheckDeviceFormat(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _usage, u32 _resourceType,
+                                  u32 _checkFormat) = 0;
     // DEV_OK when that many samples per pixel work (2 .. 16, up to the driver's limit).
-    virtual s32 CheckDeviceMultiSampleType(u32 _adapter, u32 _deviceType, u32 _surfaceFormat,
-                                           u32 _windowed, u32 _multiSampleType) = 0;
-    virtual s32 CheckDepthStencilMatch(u32 _adapter, u32 _deviceType, u32 _adapterFormat,
-                                       u32 _renderTargetFormat, u32 _depthStencilFormat) = 0;
+    virtual s32 CheckDeviceMultiSampleType(u32 _adapter, u32 _deviceType, u32 _surfaceFormat, u32 _windowed,
+                                           u32 _multiSampleType) = 0;
+    virtual s32 CheckDepthStencilMatch(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _renderTargetFormat,
+                                       u32 _depthStencilFormat) = 0;
     // Creates the device; the caller owns it and deletes it before the driver.
-    virtual s32 CreateDevice(u32 _adapter, u32 _deviceType, void* _focusWindow,
-                             u32 _behaviorFlags, DEV_PresentParameters* _parameters,
-                             DEV_Device** _device) = 0;
+    virtual s32 CreateDevice(u32 _adapter, u32 _deviceType, void* _focusWindow, u32 _behaviorFlags,
+                             DEV_PresentParameters* _parameters, DEV_Device** _device) = 0;
     // The window's outer rectangle on the desktop and its client rectangle (left/top 0).
     virtual void GetWindowRects(void* _window, DEV_Rect* _windowRect, DEV_Rect* _clientRect) = 0;
 };
@@ -405,15 +404,12 @@ public:
     // Vertex buffers hold 40-byte vertices: position 3 f32, normal 3 f32, colour u32 as
     // bytes B, G, R, A, texture coordinates 2 f32, one f32 no shader reads.
     virtual s32 CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_Handle* _buffer) = 0;
-    virtual s32 LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags,
-                                 u8** _data) = 0;
+    virtual s32 LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data) = 0;
     virtual s32 UnlockVertexBuffer(DEV_Handle _buffer) = 0;
     virtual void ReleaseVertexBuffer(DEV_Handle _buffer) = 0;
     // Index buffers: DEV_FMT_INDEX16 only.
-    virtual s32 CreateIndexBuffer(u32 _length, u32 _usage, u32 _format, u32 _pool,
-                                  DEV_Handle* _buffer) = 0;
-    virtual s32 LockIndexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags,
-                                u8** _data) = 0;
+    virtual s32 CreateIndexBuffer(u32 _length, u32 _usage, u32 _format, u32 _pool, DEV_Handle* _buffer) = 0;
+    virtual s32 LockIndexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data) = 0;
     virtual s32 UnlockIndexBuffer(DEV_Handle _buffer) = 0;
     virtual void ReleaseIndexBuffer(DEV_Handle _buffer) = 0;
 
@@ -421,17 +417,16 @@ public:
     virtual s32 SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride) = 0;
     // Handle 0 unbinds. Every index is offset by the base vertex index.
     virtual s32 SetIndices(DEV_Handle _buffer, u32 _baseVertexIndex) = 0;
-    virtual s32 DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices,
-                                     u32 _startIndex, u32 _primitiveCount) = 0;
+    virtual s32 DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex,
+                                     u32 _primitiveCount) = 0;
 
     // Square or not, 1 .. 12 levels, formats 1555, 565, 8888, 4444 and DXT1 .. DXT5.
     // Level memory holds rows in memory order (row 0 first); DXT levels hold rows of 4x4
     // blocks, the pitch being one row of blocks.
-    virtual s32 CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage, u32 _format,
-                              u32 _pool, DEV_Handle* _texture) = 0;
+    virtual s32 CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage, u32 _format, u32 _pool,
+                              DEV_Handle* _texture) = 0;
     virtual s32 GetLevelDesc(DEV_Handle _texture, u32 _level, DEV_SurfaceDesc* _desc) = 0;
-    virtual s32 LockRect(DEV_Handle _texture, u32 _level, u8** _bits, s32* _pitch,
-                         u32 _flags) = 0;
+    virtual s32 LockRect(DEV_Handle _texture, u32 _level, u8** _bits, s32* _pitch, u32 _flags) = 0;
     // Uploads what the lock wrote.
     virtual s32 UnlockRect(DEV_Handle _texture, u32 _level) = 0;
     virtual void PreLoad(DEV_Handle _texture) = 0;
@@ -483,5 +478,4 @@ DEV_Driver* DEV_CreateDriver(void* _window);
 // 1152x864, 1280x1024 and 1600x1200, then each desktop mode of at least 640x400 that is not
 // one of them (in the given order), each size once in R5G6B5 and once in X8R8G8B8, at most
 // _capacity entries (the first whole sizes that fit). Returns the number written.
-u32 DEV_BuildModeList(const DEV_DisplayMode* _desktopModes, u32 _desktopCount,
-                      DEV_DisplayMode* _modes, u32 _capacity);
+u32 DEV_BuildModeList(const DEV_DisplayMode* _desktopModes, u32 _desktopCount, DEV_DisplayMode* _modes, u32 _capacity);

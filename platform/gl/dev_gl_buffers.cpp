@@ -114,10 +114,7 @@ s32 DEV_GLDevice::LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u
     return LockBuffer(FindBuffer(_buffer, 0), _offset, _size, _flags, _data);
 }
 
-s32 DEV_GLDevice::UnlockVertexBuffer(DEV_Handle _buffer)
-{
-    return UnlockBuffer(FindBuffer(_buffer, 0));
-}
+s32 DEV_GLDevice::UnlockVertexBuffer(DEV_Handle _buffer) { return UnlockBuffer(FindBuffer(_buffer, 0)); }
 
 void DEV_GLDevice::ReleaseVertexBuffer(DEV_Handle _buffer)
 {
@@ -145,10 +142,7 @@ s32 DEV_GLDevice::LockIndexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u3
     return LockBuffer(FindBuffer(_buffer, 1), _offset, _size, _flags, _data);
 }
 
-s32 DEV_GLDevice::UnlockIndexBuffer(DEV_Handle _buffer)
-{
-    return UnlockBuffer(FindBuffer(_buffer, 1));
-}
+s32 DEV_GLDevice::UnlockIndexBuffer(DEV_Handle _buffer) { return UnlockBuffer(FindBuffer(_buffer, 1)); }
 
 void DEV_GLDevice::ReleaseIndexBuffer(DEV_Handle _buffer)
 {

@@ -183,8 +183,7 @@ s32 DEV_GLDevice::CreateTargets()
     if (width == 0 || height == 0 || width > (u32)maxSize || height > (u32)maxSize)
         return DEV_ERR_INVALIDCALL;
     const u32 samples = m_parameters.multiSampleType;
-    if (samples != DEV_MULTISAMPLE_NONE &&
-        (samples < 2 || samples > 16 || !(m_info->sampleCounts & (1u << samples))))
+    if (samples != DEV_MULTISAMPLE_NONE && (samples < 2 || samples > 16 || !(m_info->sampleCounts & (1u << samples))))
         return DEV_ERR_INVALIDCALL;
     m_samples = samples;
     m_targetHasAlpha = HasAlpha(m_parameters.backBufferFormat) ? 1 : 0;
@@ -223,8 +222,8 @@ s32 DEV_GLDevice::CreateTargets()
         if (depth) {
             glGenRenderbuffers(1, &m_msDepth);
             glBindRenderbuffer(GL_RENDERBUFFER, m_msDepth);
-            glRenderbufferStorageMultisample(GL_RENDERBUFFER, (GLsizei)m_samples, GL_DEPTH24_STENCIL8,
-                                             (GLsizei)width, (GLsizei)height);
+            glRenderbufferStorageMultisample(GL_RENDERBUFFER, (GLsizei)m_samples, GL_DEPTH24_STENCIL8, (GLsizei)width,
+                                             (GLsizei)height);
             glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m_msDepth);
         }
         if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
@@ -236,8 +235,8 @@ s32 DEV_GLDevice::CreateTargets()
 
     // Direct3D 8 waits for the vertical blank only in full screen with an interval other than
     // immediate; in a window it presents at once.
-    const bool wait = !m_parameters.windowed &&
-                      m_parameters.fullScreenPresentationInterval != DEV_PRESENT_INTERVAL_IMMEDIATE;
+    const bool wait =
+        !m_parameters.windowed && m_parameters.fullScreenPresentationInterval != DEV_PRESENT_INTERVAL_IMMEDIATE;
     DEV_GLSetSwapInterval(wait ? 1 : 0);
 
     // Nothing has been presented yet: the front buffer is black.
@@ -358,8 +357,7 @@ s32 DEV_GLDevice::Present()
             glClear(GL_COLOR_BUFFER_BIT);
         }
         const GLenum filter = targetWidth == width && targetHeight == height ? GL_NEAREST : GL_LINEAR;
-        glBlitFramebuffer(0, 0, width, height, x, y + targetHeight, x + targetWidth, y, GL_COLOR_BUFFER_BIT,
-                          filter);
+        glBlitFramebuffer(0, 0, width, height, x, y + targetHeight, x + targetWidth, y, GL_COLOR_BUFFER_BIT, filter);
         DEV_GLSwapWindow();
     }
     BindDrawTarget();
@@ -735,8 +733,7 @@ void DEV_GLDevice::ApplyDrawState()
     m_dirty = dirty & (DIRTY_FRAGMENT | DIRTY_PROGRAM | DIRTY_STREAM | DIRTY_INDICES);
 }
 
-s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex,
-                                       u32 _primitiveCount)
+s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex, u32 _primitiveCount)
 {
     GLenum mode;
     u64 indexCount;
@@ -772,8 +769,7 @@ s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertice
         return DEV_ERR_INVALIDCALL;
     // Neither range may leave its buffer: the last vertex must lie whole inside.
     const u64 lastVertex = (u64)m_baseVertex + _minIndex + _numVertices - 1;
-    if (((u64)_startIndex + indexCount) * 2 > indices->length ||
-        lastVertex * m_streamStride + 40 > vertices->length)
+    if (((u64)_startIndex + indexCount) * 2 > indices->length || lastVertex * m_streamStride + 40 > vertices->length)
         return DEV_ERR_INVALIDCALL;
 
     ApplyDrawState();
@@ -805,8 +801,8 @@ s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertice
     const s32 result = SelectProgram();
     if (result != DEV_OK)
         return result;
-    glDrawRangeElementsBaseVertex(mode, _minIndex, _minIndex + _numVertices - 1, (GLsizei)indexCount,
-                                  GL_UNSIGNED_SHORT, (const void*)((size_t)_startIndex * 2), (GLint)m_baseVertex);
+    glDrawRangeElementsBaseVertex(mode, _minIndex, _minIndex + _numVertices - 1, (GLsizei)indexCount, GL_UNSIGNED_SHORT,
+                                  (const void*)((size_t)_startIndex * 2), (GLint)m_baseVertex);
     return DEV_OK;
 }
 

@@ -165,10 +165,7 @@ void DEV_GLFillCaps(const DEV_GLInfo& _info, DEV_Caps* _caps)
 
 // ---- DEV_GLDriver ----
 
-DEV_GLDriver::DEV_GLDriver(const DEV_GLInfo* _info, void* _window) : m_info(_info), m_window(_window)
-{
-    BuildModes();
-}
+DEV_GLDriver::DEV_GLDriver(const DEV_GLInfo* _info, void* _window) : m_info(_info), m_window(_window) { BuildModes(); }
 
 void DEV_GLDriver::BuildModes()
 {
@@ -250,8 +247,8 @@ s32 DEV_GLDriver::CheckDeviceType(u32 _adapter, u32 _deviceType, u32 _displayFor
     return DEV_ERR_NOTAVAILABLE;
 }
 
-s32 DEV_GLDriver::CheckDeviceFormat(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _usage,
-                                    u32 _resourceType, u32 _checkFormat)
+s32 DEV_GLDriver::CheckDeviceFormat(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _usage, u32 _resourceType,
+                                    u32 _checkFormat)
 {
     if (_adapter != 0)
         return DEV_ERR_INVALIDCALL;
@@ -278,8 +275,8 @@ s32 DEV_GLDriver::CheckDeviceMultiSampleType(u32 _adapter, u32 _deviceType, u32 
     return DEV_ERR_NOTAVAILABLE;
 }
 
-s32 DEV_GLDriver::CheckDepthStencilMatch(u32 _adapter, u32 _deviceType, u32 _adapterFormat,
-                                         u32 _renderTargetFormat, u32 _depthStencilFormat)
+s32 DEV_GLDriver::CheckDepthStencilMatch(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _renderTargetFormat,
+                                         u32 _depthStencilFormat)
 {
     if (_adapter != 0)
         return DEV_ERR_INVALIDCALL;

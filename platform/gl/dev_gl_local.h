@@ -152,8 +152,7 @@ public:
 
     s32 SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride) override;
     s32 SetIndices(DEV_Handle _buffer, u32 _baseVertexIndex) override;
-    s32 DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex,
-                             u32 _primitiveCount) override;
+    s32 DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex, u32 _primitiveCount) override;
 
     s32 CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage, u32 _format, u32 _pool,
                       DEV_Handle* _texture) override;

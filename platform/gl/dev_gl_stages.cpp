@@ -242,28 +242,26 @@ std::string DEV_GLStageSource(const DEV_GLFragmentKey& _key)
 std::string DEV_GLPixelProgramSource(const char* _body, const DEV_GLFragmentKey& _key)
 {
     std::string text = FragmentInputs(_key);
-    text +=
-        "uniform sampler2D qv_S0;\n"
-        "uniform sampler2D qv_S1;\n"
-        "uniform sampler2D qv_S2;\n"
-        "uniform sampler2D qv_S3;\n"
-        "vec4 v0;\n"
-        "vec4 v1;\n"
-        "vec4 t0;\n"
-        "vec4 t1;\n"
-        "vec4 t2;\n"
-        "vec4 t3;\n"
-        "#line 1\n";
+    text += "uniform sampler2D qv_S0;\n"
+            "uniform sampler2D qv_S1;\n"
+            "uniform sampler2D qv_S2;\n"
+            "uniform sampler2D qv_S3;\n"
+            "vec4 v0;\n"
+            "vec4 v1;\n"
+            "vec4 t0;\n"
+            "vec4 t1;\n"
+            "vec4 t2;\n"
+            "vec4 t3;\n"
+            "#line 1\n";
     text += _body;
-    text +=
-        "\nvoid main()\n{\n"
-        "    v0 = qv_D0;\n"
-        "    v1 = qv_D1;\n"
-        "    t0 = texture(qv_S0, qv_T0.xy);\n"
-        "    t1 = texture(qv_S1, qv_T1.xy);\n"
-        "    t2 = texture(qv_S2, qv_T2.xy);\n"
-        "    t3 = texture(qv_S3, qv_T3.xy);\n"
-        "    vec4 result = clamp(PS_Main(), 0.0, 1.0);\n";
+    text += "\nvoid main()\n{\n"
+            "    v0 = qv_D0;\n"
+            "    v1 = qv_D1;\n"
+            "    t0 = texture(qv_S0, qv_T0.xy);\n"
+            "    t1 = texture(qv_S1, qv_T1.xy);\n"
+            "    t2 = texture(qv_S2, qv_T2.xy);\n"
+            "    t3 = texture(qv_S3, qv_T3.xy);\n"
+            "    vec4 result = clamp(PS_Main(), 0.0, 1.0);\n";
     text += AlphaTestText(_key.alphaFunc, "result");
     text += "    qv_Color = result;\n}\n";
     return text;
@@ -273,67 +271,65 @@ std::string DEV_GLVertexProgramSource(const char* _body)
 {
     // Inputs are vec4 so that GL fills the missing components as Direct3D does (0, 0, 1);
     // the colour arrives as (r, g, b, a) because its attribute is declared BGRA.
-    std::string text =
-        "#version 330 core\n"
-        "layout(location = 0) in vec4 qv_In0;\n"
-        "layout(location = 1) in vec4 qv_In1;\n"
-        "layout(location = 2) in vec4 qv_In2;\n"
-        "layout(location = 3) in vec4 qv_In3;\n"
-        "layout(location = 4) in vec4 qv_In4;\n"
-        "uniform vec4 c[96];\n"
-        "uniform vec2 qv_PixelShift;\n"
-        "out vec4 qv_D0;\n"
-        "out vec4 qv_D1;\n"
-        "flat out vec4 qv_F0;\n"
-        "flat out vec4 qv_F1;\n"
-        "out vec4 qv_T0;\n"
-        "out vec4 qv_T1;\n"
-        "out vec4 qv_T2;\n"
-        "out vec4 qv_T3;\n"
-        "vec4 v0;\n"
-        "vec4 v1;\n"
-        "vec4 v2;\n"
-        "vec4 v3;\n"
-        "vec4 v4;\n"
-        "vec4 oPos;\n"
-        "vec4 oD0;\n"
-        "vec4 oD1;\n"
-        "vec4 oT0;\n"
-        "vec4 oT1;\n"
-        "vec4 oT2;\n"
-        "vec4 oT3;\n"
-        "#line 1\n";
+    std::string text = "#version 330 core\n"
+                       "layout(location = 0) in vec4 qv_In0;\n"
+                       "layout(location = 1) in vec4 qv_In1;\n"
+                       "layout(location = 2) in vec4 qv_In2;\n"
+                       "layout(location = 3) in vec4 qv_In3;\n"
+                       "layout(location = 4) in vec4 qv_In4;\n"
+                       "uniform vec4 c[96];\n"
+                       "uniform vec2 qv_PixelShift;\n"
+                       "out vec4 qv_D0;\n"
+                       "out vec4 qv_D1;\n"
+                       "flat out vec4 qv_F0;\n"
+                       "flat out vec4 qv_F1;\n"
+                       "out vec4 qv_T0;\n"
+                       "out vec4 qv_T1;\n"
+                       "out vec4 qv_T2;\n"
+                       "out vec4 qv_T3;\n"
+                       "vec4 v0;\n"
+                       "vec4 v1;\n"
+                       "vec4 v2;\n"
+                       "vec4 v3;\n"
+                       "vec4 v4;\n"
+                       "vec4 oPos;\n"
+                       "vec4 oD0;\n"
+                       "vec4 oD1;\n"
+                       "vec4 oT0;\n"
+                       "vec4 oT1;\n"
+                       "vec4 oT2;\n"
+                       "vec4 oT3;\n"
+                       "#line 1\n";
     text += _body;
     // The epilogue: Direct3D clips depth to 0..w where GL clips to -w..w; its pixel centres
     // lie on integers, half a pixel up and left of GL's (qv_PixelShift is one pixel in
     // normalised coordinates); and its y grows downward, matching our framebuffers, whose
     // row 0 is the top row.
-    text +=
-        "\nvoid main()\n{\n"
-        "    v0 = qv_In0;\n"
-        "    v1 = qv_In1;\n"
-        "    v2 = qv_In2;\n"
-        "    v3 = qv_In3;\n"
-        "    v4 = qv_In4;\n"
-        "    oPos = vec4(0.0, 0.0, 0.0, 1.0);\n"
-        "    oD0 = vec4(1.0);\n"
-        "    oD1 = vec4(0.0);\n"
-        "    oT0 = vec4(0.0, 0.0, 0.0, 1.0);\n"
-        "    oT1 = vec4(0.0, 0.0, 0.0, 1.0);\n"
-        "    oT2 = vec4(0.0, 0.0, 0.0, 1.0);\n"
-        "    oT3 = vec4(0.0, 0.0, 0.0, 1.0);\n"
-        "    VS_Main();\n"
-        "    qv_D0 = clamp(oD0, 0.0, 1.0);\n"
-        "    qv_D1 = clamp(oD1, 0.0, 1.0);\n"
-        "    qv_F0 = qv_D0;\n"
-        "    qv_F1 = qv_D1;\n"
-        "    qv_T0 = oT0;\n"
-        "    qv_T1 = oT1;\n"
-        "    qv_T2 = oT2;\n"
-        "    qv_T3 = oT3;\n"
-        "    gl_Position = vec4(oPos.x + oPos.w * qv_PixelShift.x, oPos.w * qv_PixelShift.y - oPos.y,\n"
-        "                       2.0 * oPos.z - oPos.w, oPos.w);\n"
-        "}\n";
+    text += "\nvoid main()\n{\n"
+            "    v0 = qv_In0;\n"
+            "    v1 = qv_In1;\n"
+            "    v2 = qv_In2;\n"
+            "    v3 = qv_In3;\n"
+            "    v4 = qv_In4;\n"
+            "    oPos = vec4(0.0, 0.0, 0.0, 1.0);\n"
+            "    oD0 = vec4(1.0);\n"
+            "    oD1 = vec4(0.0);\n"
+            "    oT0 = vec4(0.0, 0.0, 0.0, 1.0);\n"
+            "    oT1 = vec4(0.0, 0.0, 0.0, 1.0);\n"
+            "    oT2 = vec4(0.0, 0.0, 0.0, 1.0);\n"
+            "    oT3 = vec4(0.0, 0.0, 0.0, 1.0);\n"
+            "    VS_Main();\n"
+            "    qv_D0 = clamp(oD0, 0.0, 1.0);\n"
+            "    qv_D1 = clamp(oD1, 0.0, 1.0);\n"
+            "    qv_F0 = qv_D0;\n"
+            "    qv_F1 = qv_D1;\n"
+            "    qv_T0 = oT0;\n"
+            "    qv_T1 = oT1;\n"
+            "    qv_T2 = oT2;\n"
+            "    qv_T3 = oT3;\n"
+            "    gl_Position = vec4(oPos.x + oPos.w * qv_PixelShift.x, oPos.w * qv_PixelShift.y - oPos.y,\n"
+            "                       2.0 * oPos.z - oPos.w, oPos.w);\n"
+            "}\n";
     return text;
 }
 
@@ -348,8 +344,7 @@ GLuint DEV_GLCompile(GLenum _type, const std::string& _source)
     if (!ok) {
         char log[2048] = {};
         glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
-        fprintf(stderr, "%s shader does not compile:\n%s\n", _type == GL_VERTEX_SHADER ? "vertex" : "fragment",
-                log);
+        fprintf(stderr, "%s shader does not compile:\n%s\n", _type == GL_VERTEX_SHADER ? "vertex" : "fragment", log);
         glDeleteShader(shader);
         return 0;
     }

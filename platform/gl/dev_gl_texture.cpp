@@ -54,8 +54,8 @@ s32 DEV_GLDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage
         return DEV_ERR_INVALIDCALL;
     *_texture = 0;
     const DEV_GLFormat* format = DEV_GLFindFormat(_format, m_info->hasS3TC);
-    if (format == nullptr || _usage != 0 || (_pool != DEV_POOL_MANAGED && _pool != DEV_POOL_DEFAULT) ||
-        _width == 0 || _height == 0 || _width > m_info->maxTextureSize || _height > m_info->maxTextureSize)
+    if (format == nullptr || _usage != 0 || (_pool != DEV_POOL_MANAGED && _pool != DEV_POOL_DEFAULT) || _width == 0 ||
+        _height == 0 || _width > m_info->maxTextureSize || _height > m_info->maxTextureSize)
         return DEV_ERR_INVALIDCALL;
     // The full chain down to 1x1, as 0 levels asks.
     u32 chain = 1;

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "mem_local.h"
-#include "os_fatal.h"
 #include "os_clock.h"
 #include "os_commandline.h"
+#include "os_fatal.h"
 
 namespace
 {

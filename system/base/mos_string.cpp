@@ -40,7 +40,8 @@ void MOS_String::InitRep(MOS_StringRep* _rep, u32 _capacity)
 char* MOS_String::AllocRep(u32 _length)
 {
     const u32 capacity = CapacityFor(_length);
-    MOS_StringRep* rep = (MOS_StringRep*)MEM_AllocOrDie(capacity + (u32)sizeof(MOS_StringRep), "MOS_String::AllocRep()");
+    MOS_StringRep* rep =
+        (MOS_StringRep*)MEM_AllocOrDie(capacity + (u32)sizeof(MOS_StringRep), "MOS_String::AllocRep()");
     InitRep(rep, capacity);
     char* chars = (char*)(rep + 1);
     chars[0] = 0;

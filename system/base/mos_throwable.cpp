@@ -27,10 +27,7 @@ MOS_Throwable::MOS_Throwable(MOS_ThrowableBody* _body) : m_body(_body)
         ++m_body->m_count;
 }
 
-MOS_Throwable::MOS_Throwable(const char* _message, u32 _code)
-    : MOS_Throwable(new MOS_ThrowableBody(_message, _code))
-{
-}
+MOS_Throwable::MOS_Throwable(const char* _message, u32 _code) : MOS_Throwable(new MOS_ThrowableBody(_message, _code)) {}
 
 MOS_Throwable::MOS_Throwable(const MOS_Throwable& _other) : MOS_Throwable(_other.m_body) {}
 

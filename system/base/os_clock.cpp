@@ -18,7 +18,7 @@ s64 RawTicks()
     PLT_System* system = PLT_GetSystem();
     return s_fromCounter ? (s64)system->Counter() : (s64)(u64)system->Milliseconds();
 }
-}
+}  // namespace
 
 void OS_ClockStart()
 {

@@ -1,15 +1,15 @@
 // OS_Fatal and the two error buffers.
 #include "os_fatal.h"
 
-#include "plt_system.h"
 #include "os_commandline.h"
 #include "os_string.h"
+#include "plt_system.h"
 
 namespace
 {
 char s_caption[512];
 char s_message[512];
-}
+}  // namespace
 
 const char* OS_FatalError::Caption() const { return s_caption; }
 const char* OS_FatalError::Message() const { return s_message; }

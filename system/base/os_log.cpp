@@ -9,7 +9,7 @@ namespace
 {
 char s_formatBuffer[2048];
 u32 s_logStarted = 0;
-}
+}  // namespace
 
 const char* OS_Format(const char* _format, ...)
 {

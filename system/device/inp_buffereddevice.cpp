@@ -22,7 +22,8 @@ INP_BufferedDevice::INP_BufferedDevice(const Setup& _setup) : INP_Device(_setup.
 {
     // The first two texts name the keyboard whichever device is set up: the mouse has always
     // shared them, and the texts are what a user reports.
-    INP_Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput), "INP_Keyboard::Init() - DirectInputCreate()");
+    INP_Check(PLT_DirectInput::Create(PLT_DIRECTINPUT_VERSION, &m_directInput),
+              "INP_Keyboard::Init() - DirectInputCreate()");
     INP_Check(m_directInput->CreateDevice(_setup.type, &m_device), "INP_Keyboard::Init() - CreateDevice()");
     CheckSetUp(m_device->SetDataFormat(_setup.format), _setup.owner, "SetDataFormat");
     CheckSetUp(m_device->SetCooperativeLevel(OS_GetWindow(), _setup.cooperation), _setup.owner, "SetCooperativeLevel");

@@ -2,9 +2,9 @@
 // device of it, given back when the object goes, and acquisition on the program's behalf.
 #pragma once
 
-#include "plt_input.h"
 #include "mem_alloc.h"
 #include "os_types.h"
+#include "plt_input.h"
 
 class INP_Device : public MEM_Object
 {

@@ -52,11 +52,12 @@ INP_Joystick::INP_Joystick() : INP_Device("joystick")
 void INP_Joystick::Init()
 {
     PLT_DIDevCaps caps;
-    bool ok = INP_Succeeded(m_device->SetDataFormat(PLT_DIFORMAT_JOYSTICK)) &&
-              INP_Succeeded(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND)) &&
-              INP_Succeeded(m_device->GetCapabilities(&caps)) &&
-              INP_Succeeded(m_device->SetRange(PLT_DIJOFS_X, -AXIS_RANGE, AXIS_RANGE)) &&
-              INP_Succeeded(m_device->SetRange(PLT_DIJOFS_Y, -AXIS_RANGE, AXIS_RANGE));
+    bool ok =
+        INP_Succeeded(m_device->SetDataFormat(PLT_DIFORMAT_JOYSTICK)) &&
+        INP_Succeeded(m_device->SetCooperativeLevel(OS_GetWindow(), PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND)) &&
+        INP_Succeeded(m_device->GetCapabilities(&caps)) &&
+        INP_Succeeded(m_device->SetRange(PLT_DIJOFS_X, -AXIS_RANGE, AXIS_RANGE)) &&
+        INP_Succeeded(m_device->SetRange(PLT_DIJOFS_Y, -AXIS_RANGE, AXIS_RANGE));
     if (ok && caps.axes > 2)
         ok = INP_Succeeded(m_device->SetRange(PLT_DIJOFS_Z, -AXIS_RANGE, AXIS_RANGE));
     ok = ok && INP_Succeeded(m_device->SetDeadZone(PLT_DIJOFS_X, DEAD_ZONE)) &&

@@ -1,9 +1,9 @@
 // Result tests shared by the three input devices.
 #pragma once
 
-#include "plt_input.h"
 #include "inp_dierror.h"
 #include "os_fatal.h"
+#include "plt_input.h"
 
 inline bool INP_Succeeded(u32 _result) { return _result == PLT_DI_OK || _result == PLT_DI_NOEFFECT; }
 

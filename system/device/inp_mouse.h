@@ -12,10 +12,10 @@
 
 enum INP_MouseEventType : u32
 {
-    INP_MOUSE_MOVE_X = 0,      // value: the relative motion, a signed 32-bit value
+    INP_MOUSE_MOVE_X = 0,  // value: the relative motion, a signed 32-bit value
     INP_MOUSE_MOVE_Y = 1,
-    INP_MOUSE_WHEEL = 2,       // value: the signed wheel delta (120 a notch)
-    INP_MOUSE_BUTTON_UP = 3,   // value: button 0 to 3
+    INP_MOUSE_WHEEL = 2,      // value: the signed wheel delta (120 a notch)
+    INP_MOUSE_BUTTON_UP = 3,  // value: button 0 to 3
     INP_MOUSE_BUTTON_DOWN = 4,
     INP_MOUSE_OTHER = 5
 };

@@ -10,7 +10,12 @@ class SND_Sample;
 class SND_SampleCache : public MEM_Object
 {
 public:
-    enum { CAPACITY = 128, NAME_BYTES = 36, PATH_BYTES = 260 };
+    enum
+    {
+        CAPACITY = 128,
+        NAME_BYTES = 36,
+        PATH_BYTES = 260
+    };
 
     SND_SampleCache();
     ~SND_SampleCache() { FreeAll(); }

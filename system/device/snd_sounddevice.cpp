@@ -3,10 +3,10 @@
 
 #include <cstdlib>
 
-#include "plt_audio.h"
 #include "des_file.h"
 #include "os_fatal.h"
 #include "os_file.h"
+#include "plt_audio.h"
 #include "snd_local.h"
 #include "snd_sample.h"
 
@@ -55,10 +55,7 @@ s32 SND_FileSeek(void* _handle, s32 _offset, u32 _type)
     return (s32)file->Tell();
 }
 
-u32 SND_FileRead(void* _handle, void* _buffer, u32 _bytes)
-{
-    return ((OS_File*)_handle)->Read(_buffer, _bytes);
-}
+u32 SND_FileRead(void* _handle, void* _buffer, u32 _bytes) { return ((OS_File*)_handle)->Read(_buffer, _bytes); }
 
 SND_SoundDevice2D::SND_SoundDevice2D(const char* _settings) { Init(_settings); }
 

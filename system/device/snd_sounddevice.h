@@ -18,8 +18,8 @@ struct PLT_AudioSample;
 struct SND_PlayParams
 {
     SND_Sample* sample = nullptr;
-    s32 rate = 0;      // playback rate in Hz
-    f32 pan = 0.0f;    // -1 left .. 1 right
+    s32 rate = 0;       // playback rate in Hz
+    f32 pan = 0.0f;     // -1 left .. 1 right
     s32 loopCount = 0;  // plays, handed to the library unchanged (0 = forever)
     f32 volume = 0.0f;  // 0 .. 1
 };
@@ -31,21 +31,24 @@ public:
     // The voice index, or -1 when no voice is free or there is nothing to play.
     virtual s32 Play(const SND_PlayParams& _params) = 0;
     virtual void Stop(s32 _voice) = 0;
-    virtual void SetVolume(s32 _voice, s32 _volume) = 0;  // 0..127
-    virtual void SetRate(s32 _voice, s32 _rate) = 0;      // Hz
+    virtual void SetVolume(s32 _voice, s32 _volume) = 0;   // 0..127
+    virtual void SetRate(s32 _voice, s32 _rate) = 0;       // Hz
     virtual void SetPosition(f32 _x, f32 _y, f32 _z) = 0;  // positional sound: no effect
     virtual s32 IsPlaying(s32 _voice) = 0;
     virtual s32 GetVolume(s32 _voice) = 0;  // 0 for no voice
     virtual s32 GetRate(s32 _voice) = 0;    // 1 for no voice
     virtual s32 GetNumChannels() = 0;       // voices obtained, 0..8
-    virtual void Release() = 0;    // the application lost the foreground: pause
-    virtual void Reacquire() = 0;  // it regained it: resume what Release paused
+    virtual void Release() = 0;             // the application lost the foreground: pause
+    virtual void Reacquire() = 0;           // it regained it: resume what Release paused
 };
 
 class SND_SoundDevice2D : public SND_SoundDevice
 {
 public:
-    enum { MAX_VOICES = 8 };
+    enum
+    {
+        MAX_VOICES = 8
+    };
 
     // Reads the settings file and opens the output; bad settings are fatal, a missing
     // output is not (the device then has no voice).

@@ -8,8 +8,11 @@
 namespace
 {
 // Linux refuses longer paths anyway; the image name needs one character more than the text's.
-enum : u32 { IMAGE_NAME_BYTES = 4096 + 2 };
-}
+enum : u32
+{
+    IMAGE_NAME_BYTES = 4096 + 2
+};
+}  // namespace
 
 u32 DES_ImageName(const char* _name, char* _out, u32 _outSize)
 {
@@ -106,6 +109,5 @@ void DES_FatalSection(const char* _where, const char* _section, const char* _fil
 
 void DES_FatalSectionIndexed(const char* _where, const char* _stem, u32 _index, const char* _file)
 {
-    OS_Fatal("DES FILE ERROR",
-             OS_Format("(%s): Get [\"%s%u\"] in file \"%s\" failed", _where, _stem, _index, _file));
+    OS_Fatal("DES FILE ERROR", OS_Format("(%s): Get [\"%s%u\"] in file \"%s\" failed", _where, _stem, _index, _file));
 }

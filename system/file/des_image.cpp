@@ -14,7 +14,8 @@
 #include "mem_alloc.h"
 #include "os_path.h"
 
-namespace {
+namespace
+{
 
 // Bytes of the block already claimed by a node, one bit each.
 class Coverage

@@ -15,7 +15,8 @@
 #include "os_path.h"
 #include "os_string.h"
 
-namespace {
+namespace
+{
 
 const char* s_errorText = "";
 u32 s_errorLine = 0;
@@ -192,14 +193,14 @@ private:
 
 enum State : u8
 {
-    STATE_FILE,           // between top-level sections
-    STATE_SECTION_OPEN,   // after SECTION, wants '{'
-    STATE_SECTION_BODY,   // entries, subsections or '}'
-    STATE_KEY,            // after KEY, wants a value
-    STATE_FLOAT1,         // after one float: ',' or the end of the entry
-    STATE_COMMA1,         // wants the second float
-    STATE_FLOAT2,         // after two floats: ',' or the end of the entry
-    STATE_COMMA2          // wants the third float
+    STATE_FILE,          // between top-level sections
+    STATE_SECTION_OPEN,  // after SECTION, wants '{'
+    STATE_SECTION_BODY,  // entries, subsections or '}'
+    STATE_KEY,           // after KEY, wants a value
+    STATE_FLOAT1,        // after one float: ',' or the end of the entry
+    STATE_COMMA1,        // wants the second float
+    STATE_FLOAT2,        // after two floats: ',' or the end of the entry
+    STATE_COMMA2         // wants the third float
 };
 
 bool IsChar(const DES_Token& _token, u8 _c) { return _token.kind == DES_TOKEN_CHAR && _token.character == _c; }

@@ -7,7 +7,8 @@
 
 #include "des_local.h"
 
-namespace {
+namespace
+{
 
 enum Row : u32
 {

@@ -8,7 +8,10 @@
 namespace
 {
 // Stem and index are joined in a buffer of this size.
-enum : u32 { KEY_BYTES = 256 };
+enum : u32
+{
+    KEY_BYTES = 256
+};
 
 void JoinKey(char* _out, const char* _stem, u32 _index) { OS_SNPrintf(_out, KEY_BYTES, "%s%u", _stem, _index); }
 
@@ -39,7 +42,7 @@ f32 ReadF32(const u8* _p)
     memcpy(&value, &bits, sizeof(value));
     return value;
 }
-}
+}  // namespace
 
 const char* DES_Section::GetName() const
 {
@@ -80,8 +83,8 @@ u32 DES_Section::FindEntry(const char* _key)
     const DES_Tree* tree = TreeOf(m_file);
     if (tree == nullptr || m_section == DES_NONE)
         return DES_NONE;
-    const u32 found = SearchFrom(tree, DES_Node::SectionFirstEntry(tree, m_section), m_entry, _key,
-                                 DES_Node::EntryKey, DES_Node::EntryNext);
+    const u32 found = SearchFrom(tree, DES_Node::SectionFirstEntry(tree, m_section), m_entry, _key, DES_Node::EntryKey,
+                                 DES_Node::EntryNext);
     if (found != DES_NONE)
         m_entry = found;
     return found;

@@ -11,7 +11,10 @@
 
 #include "os_types.h"
 
-enum : u32 { DES_NONE = 0xFFFFFFFFu };
+enum : u32
+{
+    DES_NONE = 0xFFFFFFFFu
+};
 
 enum DES_EntryType : u8
 {
@@ -49,17 +52,24 @@ u32 DES_GetLastErrorLine();
 // Node field access (offsets are trusted: the tree was built or validated).
 namespace DES_Node
 {
-    enum : u32 { SECTION_HEADER = 20, ENTRY_HEADER = 8 };
-    inline u32 Link(const DES_Tree* _t, u32 _node, u32 _field) { return OS_ReadU32LE(_t->block + _node + _field); }
-    inline const char* SectionName(const DES_Tree* _t, u32 _s) { return (const char*)_t->block + _s + SECTION_HEADER; }
-    inline u32 SectionParent(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 4); }
-    inline u32 SectionFirstSub(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 8); }
-    inline u32 SectionNext(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 12); }
-    inline u32 SectionFirstEntry(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 16); }
-    inline u8 EntryType(const DES_Tree* _t, u32 _e) { return _t->block[_e]; }
-    inline u8 EntryKeyLength(const DES_Tree* _t, u32 _e) { return _t->block[_e + 1]; }
-    inline u16 EntryValueSize(const DES_Tree* _t, u32 _e) { return OS_ReadU16LE(_t->block + _e + 2); }
-    inline u32 EntryNext(const DES_Tree* _t, u32 _e) { return Link(_t, _e, 4); }
-    inline const char* EntryKey(const DES_Tree* _t, u32 _e) { return (const char*)_t->block + _e + ENTRY_HEADER; }
-    inline const u8* EntryValue(const DES_Tree* _t, u32 _e) { return _t->block + _e + ENTRY_HEADER + EntryKeyLength(_t, _e); }
+enum : u32
+{
+    SECTION_HEADER = 20,
+    ENTRY_HEADER = 8
+};
+inline u32 Link(const DES_Tree* _t, u32 _node, u32 _field) { return OS_ReadU32LE(_t->block + _node + _field); }
+inline const char* SectionName(const DES_Tree* _t, u32 _s) { return (const char*)_t->block + _s + SECTION_HEADER; }
+inline u32 SectionParent(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 4); }
+inline u32 SectionFirstSub(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 8); }
+inline u32 SectionNext(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 12); }
+inline u32 SectionFirstEntry(const DES_Tree* _t, u32 _s) { return Link(_t, _s, 16); }
+inline u8 EntryType(const DES_Tree* _t, u32 _e) { return _t->block[_e]; }
+inline u8 EntryKeyLength(const DES_Tree* _t, u32 _e) { return _t->block[_e + 1]; }
+inline u16 EntryValueSize(const DES_Tree* _t, u32 _e) { return OS_ReadU16LE(_t->block + _e + 2); }
+inline u32 EntryNext(const DES_Tree* _t, u32 _e) { return Link(_t, _e, 4); }
+inline const char* EntryKey(const DES_Tree* _t, u32 _e) { return (const char*)_t->block + _e + ENTRY_HEADER; }
+inline const u8* EntryValue(const DES_Tree* _t, u32 _e)
+{
+    return _t->block + _e + ENTRY_HEADER + EntryKeyLength(_t, _e);
 }
+}  // namespace DES_Node

@@ -12,10 +12,7 @@ u32 IO_Stream::TestFlag4() const { return m_flags & FLAG_MODE; }
 u32 IO_Stream::TestFlag8() const { return m_flags & FLAG_DESCRIPTOR; }
 u32 IO_Stream::GetThrowExceptions() const { return m_flags & FLAG_THROW; }
 
-void IO_Stream::SetFlag4(bool _on)
-{
-    m_flags = _on ? (u16)(m_flags | FLAG_MODE) : (u16)(m_flags & ~FLAG_MODE);
-}
+void IO_Stream::SetFlag4(bool _on) { m_flags = _on ? (u16)(m_flags | FLAG_MODE) : (u16)(m_flags & ~FLAG_MODE); }
 
 void IO_Stream::SetThrowExceptions(bool _on)
 {

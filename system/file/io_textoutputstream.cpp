@@ -57,10 +57,7 @@ s32 IO_TextOutputStream::WriteS8Array(const s8* _base, s32 _count, s32 _start)
     return Write((const u8*)_base, _count, _start);
 }
 
-s32 IO_TextOutputStream::WriteU8Array(const u8* _base, s32 _count, s32 _start)
-{
-    return Write(_base, _count, _start);
-}
+s32 IO_TextOutputStream::WriteU8Array(const u8* _base, s32 _count, s32 _start) { return Write(_base, _count, _start); }
 
 s32 IO_TextOutputStream::WriteCharArray(const char* _base, s32 _count, s32 _start)
 {

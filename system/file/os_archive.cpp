@@ -12,7 +12,8 @@
 #include "os_path.h"
 #include "os_string.h"
 
-namespace {
+namespace
+{
 
 struct OS_ArchiveRecord
 {
@@ -56,7 +57,8 @@ OS_ArchiveRecord* ReadIndex(FILE* _index, u32* _count)
     // Never more records than the file holds, nor a table too large for one allocation.
     const u64 fileBytes = FileBytes(_index);
     u64 count = (u64)declared;
-    const u64 held = fileBytes > OS_Archive::HEADER_BYTES ? (fileBytes - OS_Archive::HEADER_BYTES) / OS_Archive::ENTRY_BYTES : 0;
+    const u64 held =
+        fileBytes > OS_Archive::HEADER_BYTES ? (fileBytes - OS_Archive::HEADER_BYTES) / OS_Archive::ENTRY_BYTES : 0;
     if (count > held)
         count = held;
     const u64 tableLimit = 0x7FFFFFFFu / sizeof(OS_ArchiveRecord);
@@ -92,8 +94,7 @@ void ClampToData(u64 _dataBytes)
         if (record.offset >= limit) {
             record.offset = (u32)limit;
             record.size = 0;
-        }
-        else if ((u64)record.offset + record.size > limit)
+        } else if ((u64)record.offset + record.size > limit)
             record.size = (u32)(limit - record.offset);
     }
 }

@@ -22,8 +22,18 @@ struct OS_ArchiveEntry : MEM_Object
 class OS_Archive
 {
 public:
-    enum { SEEK_FROM_START = 1, SEEK_FROM_END = 2, SEEK_FROM_CURRENT = 3 };
-    enum { ENTRY_BYTES = 136, NAME_BYTES = 128, HEADER_BYTES = 16 };
+    enum
+    {
+        SEEK_FROM_START = 1,
+        SEEK_FROM_END = 2,
+        SEEK_FROM_CURRENT = 3
+    };
+    enum
+    {
+        ENTRY_BYTES = 136,
+        NAME_BYTES = 128,
+        HEADER_BYTES = 16
+    };
 
     // Reads the index from the working directory (through the path resolver) and keeps
     // the data file open; does nothing when already open. Release every handle before Close.
@@ -56,7 +66,7 @@ public:
     // 1 when the name opens on disk (through the path resolver) or has an archive entry.
     static u32 Exists(const char* _name);
 
-    u32 Open(const char* _name);  // disk ("rb"), else archive; 1 on success
+    u32 Open(const char* _name);       // disk ("rb"), else archive; 1 on success
     u32 OpenWrite(const char* _name);  // disk only ("wb"), the name as given
     void Close();
     u32 IsOpen() const;

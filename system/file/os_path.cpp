@@ -18,9 +18,14 @@
 #include "mem_alloc.h"
 #include "os_string.h"
 
-namespace {
+namespace
+{
 
-enum { PATH_BYTES = 4096, CACHE_SLOTS = 64 };
+enum
+{
+    PATH_BYTES = 4096,
+    CACHE_SLOTS = 64
+};
 
 // Directory timestamps come from a coarse clock (and some file systems keep whole seconds),
 // so a file created right after a listing was read may leave the modification time
@@ -33,24 +38,21 @@ const u64 MAX_DATA_FILE_BYTES = 0x80000000u;
 
 struct OS_DirListing
 {
-    char* key = nullptr;     // absolute directory path
-    char* names = nullptr;   // zero-terminated names back to back
-    u32* order = nullptr;    // offsets into names, sorted by byte value
+    char* key = nullptr;    // absolute directory path
+    char* names = nullptr;  // zero-terminated names back to back
+    u32* order = nullptr;   // offsets into names, sorted by byte value
     u32 count = 0;
     dev_t device = 0;
     ino_t inode = 0;
-    s64 modified = 0;        // directory modification time, ns
-    s64 readAt = 0;          // wall-clock time the listing was read, ns
+    s64 modified = 0;  // directory modification time, ns
+    s64 readAt = 0;    // wall-clock time the listing was read, ns
     u64 lastUse = 0;
 };
 
 OS_DirListing s_listings[CACHE_SLOTS];
 u64 s_useClock = 0;
 
-s64 StatTimeNs(const struct stat& _info)
-{
-    return (s64)_info.st_mtim.tv_sec * 1000000000 + (s64)_info.st_mtim.tv_nsec;
-}
+s64 StatTimeNs(const struct stat& _info) { return (s64)_info.st_mtim.tv_sec * 1000000000 + (s64)_info.st_mtim.tv_nsec; }
 
 s64 NowNs()
 {

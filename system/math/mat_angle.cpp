@@ -19,8 +19,7 @@ f32 MAT_WrapAngle(f32 _angle)
     f64 magnitude = std::fabs((f64)_angle);
     if (magnitude < MAT_PI_D)
         return _angle;
-    if (magnitude >= MAT_TWO_PI_D)
-    {
+    if (magnitude >= MAT_TWO_PI_D) {
         f32 turns = _angle * INV_TWO_PI;
         // Both branches take the remainder modulo the float 2 pi exactly and round it once.
         if (std::fabs(turns) < MAX_COUNTED_TURNS)
@@ -43,8 +42,7 @@ void MAT_SinCos(f32 _angle, f32& _sin, f32& _cos)
 
 void MAT_Angle::Set(f32 _angle)
 {
-    if (MAT_IsTiny(_angle))
-    {
+    if (MAT_IsTiny(_angle)) {
         SetWithSinCos(0.0f, 0.0f, 1.0f);
         return;
     }

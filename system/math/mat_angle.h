@@ -57,5 +57,4 @@ void MAT_GetHeadingAngle(const MAT_Vector3& _v, MAT_Angle& _heading);
 void MAT_GetHeadingPitchAngles(const MAT_Vector3& _v, MAT_Angle& _heading, MAT_Angle& _pitch);
 
 // v = Rz(h) * Rx(p) * Ry(r) * v; a component of v that is exactly 0 contributes nothing.
-void MAT_RotateByAngles(MAT_Vector3& _v, const MAT_Angle& _heading, const MAT_Angle& _pitch,
-                        const MAT_Angle& _roll);
+void MAT_RotateByAngles(MAT_Vector3& _v, const MAT_Angle& _heading, const MAT_Angle& _pitch, const MAT_Angle& _roll);

@@ -6,12 +6,9 @@
 s32 MAT_MathErrorHandler(s32 _type, const char* _function, f64 _arg1, f64 _arg2)
 {
     static const char* const s_lines[] = {
-        "MATHERR: unknown matherr type in %s(%f, %f)",
-        "MATHERR: Argument domain error in %s(%f, %f)",
-        "MATHERR: Argument singularity in %s(%f, %f)",
-        "MATHERR: Overflow range error in %s(%f, %f)",
-        "MATHERR: The result is too small in %s(%f, %f)",
-        "MATHERR: Total loss of significance in %s(%f, %f)",
+        "MATHERR: unknown matherr type in %s(%f, %f)",         "MATHERR: Argument domain error in %s(%f, %f)",
+        "MATHERR: Argument singularity in %s(%f, %f)",         "MATHERR: Overflow range error in %s(%f, %f)",
+        "MATHERR: The result is too small in %s(%f, %f)",      "MATHERR: Total loss of significance in %s(%f, %f)",
         "MATHERR: Partial loss of significance in %s(%f, %f)",
     };
     const char* line = (_type >= 1 && _type <= 6) ? s_lines[_type] : s_lines[0];

@@ -10,8 +10,7 @@ namespace
 // The sine and cosine FromAngles uses: a negligible angle is taken as exactly 0.
 void TrimmedSinCos(const MAT_Angle& _a, f32& _sin, f32& _cos)
 {
-    if (MAT_IsTiny(_a.Get()))
-    {
+    if (MAT_IsTiny(_a.Get())) {
         _sin = 0.0f;
         _cos = 1.0f;
         return;
@@ -76,8 +75,7 @@ void MAT_Matrix33::Orthonormalize(s32 _keepUnit)
 {
     f32 lengthX = GetX().Length(), lengthY = GetY().Length(), lengthZ = GetZ().Length();
     MAT_Vector3 a = GetX().Divide(lengthX), b = GetY().Divide(lengthY), c = GetZ().Divide(lengthZ);
-    for (s32 round = 0; round < 8; ++round)
-    {
+    for (s32 round = 0; round < 8; ++round) {
         MAT_Vector3 x = a + b.Cross(c), y = b + c.Cross(a), z = c + a.Cross(b);
         x.Normalize();
         y.Normalize();
@@ -133,8 +131,7 @@ void MAT_Matrix33::GetAngles(MAT_Angle& _heading, MAT_Angle& _pitch, MAT_Angle& 
     _pitch.SetWithSinCos(pitch, m[5], pitchCos);
     // Zero or not a number (|m[5]| pushed above 1 by rounding): straight up or down, where
     // heading and roll turn about the same axis, so the roll is taken as 0.
-    if (!(pitchCos > 0.0f || pitchCos < 0.0f))
-    {
+    if (!(pitchCos > 0.0f || pitchCos < 0.0f)) {
         _roll.SetWithSinCos(0.0f, 0.0f, 1.0f);
         _heading = (f32)std::atan2((f64)m[6], -(f64)m[7]);
         return;
@@ -212,8 +209,7 @@ void MAT_Matrix33::ToQuaternion(MAT_Quaternion& _q) const
         i = 3;
     f32 s = std::sqrt((d[i] + 1.0f) * 0.25f);
     f32 f = 0.25f / s;
-    switch (i)
-    {
+    switch (i) {
     case 0:
         _q = MAT_Quaternion(s, (m[5] - m[7]) * f, (m[6] - m[2]) * f, (m[1] - m[3]) * f);
         break;
@@ -295,11 +291,9 @@ MAT_Matrix44 MAT_Matrix44::MultiplyFrame(const MAT_Matrix34& _frame) const
 {
     MAT_Matrix44 result;
     const MAT_Vector3& p = _frame.t;
-    for (s32 row = 0; row < 4; ++row)
-    {
+    for (s32 row = 0; row < 4; ++row) {
         result.m[row] = m[row] + m[4 + row] * p.x + m[8 + row] * p.y + m[12 + row] * p.z;
-        for (s32 axis = 0; axis < 3; ++axis)
-        {
+        for (s32 axis = 0; axis < 3; ++axis) {
             MAT_Vector3 a = _frame.r.GetAxis(axis);
             result.m[4 * (axis + 1) + row] = m[4 + row] * a.x + m[8 + row] * a.y + m[12 + row] * a.z;
         }
@@ -333,20 +327,17 @@ s32 MAT_Matrix44::Invert()
             a[row][column] = m[((column + 1) & 3) * 4 + row];
 
     s32 swapped[4] = {0, 1, 2, 3};
-    for (s32 column = 0; column < 4; ++column)
-    {
+    for (s32 column = 0; column < 4; ++column) {
         // Scaled partial pivoting: the row whose element is largest against the rest of the
         // row still to be eliminated; the first row wins a tie.
         s32 pivotRow = -1;
         f32 best = 0.0f;
-        for (s32 row = column; row < 4; ++row)
-        {
+        for (s32 row = column; row < 4; ++row) {
             f32 sum = 0.0f;
             for (s32 k = column; k < 4; ++k)
                 sum += std::fabs(a[row][k]);
             f32 ratio = sum > 0.0f ? std::fabs(a[row][column]) / sum : 0.0f;
-            if (ratio > best)
-            {
+            if (ratio > best) {
                 best = ratio;
                 pivotRow = row;
             }
@@ -365,8 +356,7 @@ s32 MAT_Matrix44::Invert()
         a[column][column] = 1.0f;
         for (s32 k = 0; k < 4; ++k)
             a[column][k] *= pivotInverse;
-        for (s32 row = 0; row < 4; ++row)
-        {
+        for (s32 row = 0; row < 4; ++row) {
             if (row == column)
                 continue;
             f32 factor = a[row][column];

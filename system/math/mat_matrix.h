@@ -82,8 +82,7 @@ public:
     MAT_Vector3 t;
     MAT_Matrix33 r;
 
-    void SetFromVectors(const MAT_Vector3& _t, const MAT_Vector3& _x, const MAT_Vector3& _y,
-                        const MAT_Vector3& _z);
+    void SetFromVectors(const MAT_Vector3& _t, const MAT_Vector3& _x, const MAT_Vector3& _y, const MAT_Vector3& _z);
     void SetPositionAngles(const MAT_Vector3& _t, const MAT_Angle& _heading, const MAT_Angle& _pitch,
                            const MAT_Angle& _roll);
     // Stands at the position looking at the target (heading and pitch snapped like

@@ -42,25 +42,19 @@ void MAT_Quaternion::Slerp(const MAT_Quaternion& _a, const MAT_Quaternion& _b, f
         b = -_b;
     f32 cosine = _a.Dot(b);
     MAT_Quaternion result;
-    if (cosine + 1.0f <= 1e-6f)
-    {
+    if (cosine + 1.0f <= 1e-6f) {
         // Opposite ends: no single great circle, so turn through a quaternion perpendicular
         // to a. All four components are weighted, which keeps the path on the unit sphere.
         MAT_Quaternion perpendicular(_a.z, -_a.y, _a.x, -_a.w);
         f32 s0 = (f32)std::sin((1.0 - _t) * HALF_PI);
         f32 s1 = (f32)std::sin(_t * HALF_PI);
         result = _a * s0 + perpendicular * s1;
-    }
-    else
-    {
+    } else {
         f32 s0, s1;
-        if (1.0f - cosine <= 1e-6f)
-        {
+        if (1.0f - cosine <= 1e-6f) {
             s0 = 1.0f - _t;
             s1 = _t;
-        }
-        else
-        {
+        } else {
             f64 theta = std::acos((f64)cosine);
             f64 sinTheta = std::sin(theta);
             s0 = (f32)(std::sin((1.0 - _t) * theta) / sinTheta);

@@ -28,14 +28,8 @@ struct MAT_Quaternion
 
     f32 Dot(const MAT_Quaternion& _o) const { return w * _o.w + x * _o.x + y * _o.y + z * _o.z; }
     f32 LengthSquared() const { return Dot(*this); }
-    MAT_Quaternion operator+(const MAT_Quaternion& _o) const
-    {
-        return {w + _o.w, x + _o.x, y + _o.y, z + _o.z};
-    }
-    MAT_Quaternion operator-(const MAT_Quaternion& _o) const
-    {
-        return {w - _o.w, x - _o.x, y - _o.y, z - _o.z};
-    }
+    MAT_Quaternion operator+(const MAT_Quaternion& _o) const { return {w + _o.w, x + _o.x, y + _o.y, z + _o.z}; }
+    MAT_Quaternion operator-(const MAT_Quaternion& _o) const { return {w - _o.w, x - _o.x, y - _o.y, z - _o.z}; }
     MAT_Quaternion operator*(f32 _s) const { return {w * _s, x * _s, y * _s, z * _s}; }
     MAT_Quaternion operator-() const { return {-w, -x, -y, -z}; }
     bool operator==(const MAT_Quaternion& _o) const = default;
@@ -49,7 +43,7 @@ struct MAT_Quaternion
     void Slerp(const MAT_Quaternion& _a, const MAT_Quaternion& _b, f32 _t, s32 _mode);
     // w1 q1 +/- w2 q2 +/- w3 q3 +/- w4 q4, each sign chosen so the next term lies in the
     // running sum's hemisphere; then normalised.
-    void WeightedSum4(const MAT_Quaternion& _q1, f32 _w1, const MAT_Quaternion& _q2, f32 _w2,
-                      const MAT_Quaternion& _q3, f32 _w3, const MAT_Quaternion& _q4, f32 _w4);
+    void WeightedSum4(const MAT_Quaternion& _q1, f32 _w1, const MAT_Quaternion& _q2, f32 _w2, const MAT_Quaternion& _q3,
+                      f32 _w3, const MAT_Quaternion& _q4, f32 _w4);
 };
 static_assert(sizeof(MAT_Quaternion) == 16, "MAT_Quaternion is w, x, y, z");

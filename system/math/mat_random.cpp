@@ -15,8 +15,7 @@ void MAT_Random::Seed(u32 _seed)
     // The default seed keeps the classic linear-congruential fill; any other seed offsets
     // each word by its position.
     u32 offset = s == MAT_RANDOM_SEED ? 0 : 1;
-    for (u32 i = 0; i < STATE_WORDS; ++i)
-    {
+    for (u32 i = 0; i < STATE_WORDS; ++i) {
         m_state[i] = s + offset * (i + 1);
         s *= 69069u;
     }

@@ -103,9 +103,8 @@ MAT_Point2D MAT_SpanRasterizer::ToGrid(f32 _x, f32 _y) const
     return {_x * m_invCellWidth - m_originX, _y * m_invCellHeight - m_originY};
 }
 
-s32 MAT_SpanRasterizer::RasterizeTriangle(f32 _x0, f32 _y0, f32 _x1, f32 _y1, f32 _x2, f32 _y2,
-                                          MAT_SpanEdge* _left, s32 _leftCapacity, MAT_SpanEdge* _right,
-                                          s32 _rightCapacity) const
+s32 MAT_SpanRasterizer::RasterizeTriangle(f32 _x0, f32 _y0, f32 _x1, f32 _y1, f32 _x2, f32 _y2, MAT_SpanEdge* _left,
+                                          s32 _leftCapacity, MAT_SpanEdge* _right, s32 _rightCapacity) const
 {
     if (_leftCapacity < MAT_TRIANGLE_CHAIN_LENGTH || _rightCapacity < MAT_TRIANGLE_CHAIN_LENGTH)
         return Refuse(_left, _leftCapacity, _right, _rightCapacity);
@@ -146,8 +145,8 @@ s32 MAT_SpanRasterizer::RasterizeTriangle(f32 _x0, f32 _y0, f32 _x1, f32 _y1, f3
     return 1;
 }
 
-s32 MAT_SpanRasterizer::RasterizePolygon(const MAT_Point2D* _points, s32 _count, MAT_SpanEdge* _left,
-                                         s32 _leftCapacity, MAT_SpanEdge* _right, s32 _rightCapacity) const
+s32 MAT_SpanRasterizer::RasterizePolygon(const MAT_Point2D* _points, s32 _count, MAT_SpanEdge* _left, s32 _leftCapacity,
+                                         MAT_SpanEdge* _right, s32 _rightCapacity) const
 {
     if (_leftCapacity < 1 || _rightCapacity < 1)
         return Refuse(_left, _leftCapacity, _right, _rightCapacity);
@@ -234,8 +233,7 @@ s32 MAT_SpanRasterizer::MergeEdges(MAT_SpanEdge* _left, MAT_SpanEdge* _right, MA
     return (s32)total;
 }
 
-s32 MAT_SpanRasterizer::MergeEdgesMirrored(MAT_SpanEdge* _left, MAT_SpanEdge* _right, MAT_Span* _spans,
-                                           s32 _capacity)
+s32 MAT_SpanRasterizer::MergeEdgesMirrored(MAT_SpanEdge* _left, MAT_SpanEdge* _right, MAT_Span* _spans, s32 _capacity)
 {
     // An outline of no height covers nothing.
     const s64 total = ChainRows(_left);

@@ -46,8 +46,8 @@ public:
     // A refused outline (0) leaves both chains empty when they have room for an end record.
     // 1, or 0 when a chain array holds fewer than MAT_TRIANGLE_CHAIN_LENGTH records or a row
     // does not fit 32 bits (this includes non-finite coordinates).
-    s32 RasterizeTriangle(f32 _x0, f32 _y0, f32 _x1, f32 _y1, f32 _x2, f32 _y2, MAT_SpanEdge* _left,
-                          s32 _leftCapacity, MAT_SpanEdge* _right, s32 _rightCapacity) const;
+    s32 RasterizeTriangle(f32 _x0, f32 _y0, f32 _x1, f32 _y1, f32 _x2, f32 _y2, MAT_SpanEdge* _left, s32 _leftCapacity,
+                          MAT_SpanEdge* _right, s32 _rightCapacity) const;
     // 1, or 0 when the outline is not monotone in y, a chain does not fit its array (a
     // polygon of n points needs at most n records per chain) or a row does not fit 32 bits.
     s32 RasterizePolygon(const MAT_Point2D* _points, s32 _count, MAT_SpanEdge* _left, s32 _leftCapacity,

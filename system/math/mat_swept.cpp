@@ -188,8 +188,8 @@ void MAT_MatchBoxAxes(const MAT_Matrix34& _a, MAT_Matrix34& _b, MAT_Vector3& _ha
 }
 
 void MAT_SweptOrientedBoxTest(const MAT_Matrix34& _frameA, const MAT_Vector3& _halfExtentsA,
-                              const MAT_Matrix34& _frameB, const MAT_Vector3& _halfExtentsB,
-                              MAT_Matrix34& _frame, MAT_Vector3& _halfExtents)
+                              const MAT_Matrix34& _frameB, const MAT_Vector3& _halfExtentsB, MAT_Matrix34& _frame,
+                              MAT_Vector3& _halfExtents)
 {
     MAT_Matrix34 matched = _frameB;
     MAT_Vector3 matchedExtents = _halfExtentsB;

@@ -44,5 +44,5 @@ void MAT_MatchBoxAxes(const MAT_Matrix34& _a, MAT_Matrix34& _b, MAT_Vector3& _ha
 // An oriented box enclosing box A and box B: centred between them, turned half-way between
 // their rotations, with half extents reaching every corner of both.
 void MAT_SweptOrientedBoxTest(const MAT_Matrix34& _frameA, const MAT_Vector3& _halfExtentsA,
-                              const MAT_Matrix34& _frameB, const MAT_Vector3& _halfExtentsB,
-                              MAT_Matrix34& _frame, MAT_Vector3& _halfExtents);
+                              const MAT_Matrix34& _frameB, const MAT_Vector3& _halfExtentsB, MAT_Matrix34& _frame,
+                              MAT_Vector3& _halfExtents);

@@ -106,13 +106,10 @@ inline MAT_Vector3 operator*(f32 _s, const MAT_Vector3& _v) { return _v * _s; }
 // _a <= _b gives (_a, _b), otherwise (_b, _a).
 inline void MAT_MinMax(f32 _a, f32 _b, f32& _min, f32& _max)
 {
-    if (_a <= _b)
-    {
+    if (_a <= _b) {
         _min = _a;
         _max = _b;
-    }
-    else
-    {
+    } else {
         _min = _b;
         _max = _a;
     }

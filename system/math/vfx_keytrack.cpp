@@ -15,9 +15,8 @@ VFX_KeyTrack::VFX_KeyTrack(s32 _count) { Allocate(_count); }
 VFX_KeyTrack::~VFX_KeyTrack() { Release(); }
 
 VFX_KeyTrack::VFX_KeyTrack(VFX_KeyTrack&& _other) noexcept
-    : m_count(_other.m_count), m_keys(_other.m_keys), m_keysPerUnit(_other.m_keysPerUnit),
-      m_start(_other.m_start), m_inverseLength(_other.m_inverseLength), m_length(_other.m_length),
-      m_flags(_other.m_flags)
+    : m_count(_other.m_count), m_keys(_other.m_keys), m_keysPerUnit(_other.m_keysPerUnit), m_start(_other.m_start),
+      m_inverseLength(_other.m_inverseLength), m_length(_other.m_length), m_flags(_other.m_flags)
 {
     _other.m_keys = nullptr;
     _other.m_count = 0;
@@ -25,8 +24,7 @@ VFX_KeyTrack::VFX_KeyTrack(VFX_KeyTrack&& _other) noexcept
 
 VFX_KeyTrack& VFX_KeyTrack::operator=(VFX_KeyTrack&& _other) noexcept
 {
-    if (this != &_other)
-    {
+    if (this != &_other) {
         Release();
         m_count = _other.m_count;
         m_keys = _other.m_keys;
@@ -83,23 +81,18 @@ void VFX_KeyTrack::SetTiming(f32 _start, f32 _length, u32 _flags)
 void VFX_KeyTrack::Locate(f32 _t, s32& _index, f32& _fraction) const
 {
     f32 u = _t - m_start;
-    if (m_flags & FLAG_CLAMP)
-    {
-        if (u <= 0.0f)
-        {
+    if (m_flags & FLAG_CLAMP) {
+        if (u <= 0.0f) {
             _index = 0;
             _fraction = 0.0f;
             return;
         }
-        if (u >= m_length)
-        {
+        if (u >= m_length) {
             _index = m_count >= 2 ? m_count - 2 : 0;
             _fraction = 1.0f;
             return;
         }
-    }
-    else
-    {
+    } else {
         u -= std::floor(u * m_inverseLength) * m_length;
     }
     const f32 position = u * m_keysPerUnit;
@@ -108,13 +101,10 @@ void VFX_KeyTrack::Locate(f32 _t, s32& _index, f32& _fraction) const
     // Rounding in the wrap or in the floor, or a spacing that does not match the count, can
     // land on the last key or before the first: keep to the segment that exists.
     const s32 last = m_count >= 2 ? m_count - 2 : 0;
-    if (index > last)
-    {
+    if (index > last) {
         index = last;
         fraction = 1.0f;
-    }
-    else if (index < 0)
-    {
+    } else if (index < 0) {
         index = 0;
         fraction = 0.0f;
     }

@@ -11,7 +11,8 @@
 namespace
 {
 // Low bits 0 are never a handle: slot index + 1 is stored.
-enum : u32 {
+enum : u32
+{
     MAX_SLOTS = NOD_HANDLE_SLOT_MASK,  // the index + 1 must fit the slot bits
     NO_SLOT = 0xFFFFFFFFu,
     FIRST_CAPACITY = 256,
@@ -43,7 +44,7 @@ u32 SlotOf(u32 _handle)
         return NO_SLOT;
     return index;
 }
-}
+}  // namespace
 
 u32 NOD_IssueHandle(NOD_Node* _node)
 {

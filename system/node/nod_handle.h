@@ -11,7 +11,8 @@
 // fewer nodes than 65535, so 16 slot bits are plenty and 16 bits are left for the generation.
 // A slot whose last generation has been issued is retired when that node dies instead of
 // starting over at 0: a handle, however old, never names a later node.
-enum : u32 {
+enum : u32
+{
     NOD_HANDLE_SLOT_BITS = 16,
     NOD_HANDLE_SLOT_MASK = (1u << NOD_HANDLE_SLOT_BITS) - 1,
     NOD_HANDLE_LAST_GENERATION = (1u << (32 - NOD_HANDLE_SLOT_BITS)) - 1,

@@ -113,60 +113,82 @@ bool NOD_MessagePrototype::Iterate(NOD_MessagePrototype** _cursor)
 u32 NOD_GetArgBytes(s32 _type, u32 _pathDepth)
 {
     switch (_type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8: return 1;
-        case NOD_ARG_U16:
-        case NOD_ARG_S16: return 2;
-        case NOD_ARG_U32:
-        case NOD_ARG_S32:
-        case NOD_ARG_F32:
-        case NOD_ARG_NODEREF: return 4;
-        case NOD_ARG_F64: return 8;
-        case NOD_ARG_VEC3: return 12;
-        case NOD_ARG_PATH: return 2 + (1 + SIM_Name::FIELD_BYTES) * _pathDepth;
-        case NOD_ARG_NAME: return 1 + SIM_Name::FIELD_BYTES;
-        case NOD_ARG_CLASSNAME: return 1 + SIM_ClassName::FIELD_BYTES;
-        default: return 0;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8:
+        return 1;
+    case NOD_ARG_U16:
+    case NOD_ARG_S16:
+        return 2;
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+    case NOD_ARG_F32:
+    case NOD_ARG_NODEREF:
+        return 4;
+    case NOD_ARG_F64:
+        return 8;
+    case NOD_ARG_VEC3:
+        return 12;
+    case NOD_ARG_PATH:
+        return 2 + (1 + SIM_Name::FIELD_BYTES) * _pathDepth;
+    case NOD_ARG_NAME:
+        return 1 + SIM_Name::FIELD_BYTES;
+    case NOD_ARG_CLASSNAME:
+        return 1 + SIM_ClassName::FIELD_BYTES;
+    default:
+        return 0;
     }
 }
 
 u32 NOD_GetArg(NOD_Message* _message, s32 _type, NOD_ArgValue* _value)
 {
     switch (_type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8: {
-            u8 value = 0;
-            _message->GetU8(&value);
-            _value->integer = _type == NOD_ARG_S8 ? (s64)(s8)value : (s64)value;
-            break;
-        }
-        case NOD_ARG_U16:
-        case NOD_ARG_S16: {
-            u16 value = 0;
-            _message->GetU16(&value);
-            _value->integer = _type == NOD_ARG_S16 ? (s64)(s16)value : (s64)value;
-            break;
-        }
-        case NOD_ARG_U32:
-        case NOD_ARG_S32: {
-            u32 value = 0;
-            _message->GetU32(&value);
-            _value->integer = _type == NOD_ARG_S32 ? (s64)(s32)value : (s64)value;
-            break;
-        }
-        case NOD_ARG_F32: {
-            f32 value = 0.0f;
-            _message->GetF32(&value);
-            _value->number = value;
-            break;
-        }
-        case NOD_ARG_F64: _message->GetF64(&_value->number); break;
-        case NOD_ARG_VEC3: NOD_ReadArg(_message, &_value->vector); break;
-        case NOD_ARG_PATH: _value->path.GetFromMessage(_message); break;
-        case NOD_ARG_NAME: _value->name.GetFromMessage(_message); break;
-        case NOD_ARG_CLASSNAME: _value->className.GetFromMessage(_message); break;
-        case NOD_ARG_NODEREF: _message->GetU32(&_value->handle); break;
-        default: return 0;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8: {
+        u8 value = 0;
+        _message->GetU8(&value);
+        _value->integer = _type == NOD_ARG_S8 ? (s64)(s8)value : (s64)value;
+        break;
+    }
+    case NOD_ARG_U16:
+    case NOD_ARG_S16: {
+        u16 value = 0;
+        _message->GetU16(&value);
+        _value->integer = _type == NOD_ARG_S16 ? (s64)(s16)value : (s64)value;
+        break;
+    }
+    case NOD_ARG_U32:
+    case NOD_ARG_S32: {
+        u32 value = 0;
+        _message->GetU32(&value);
+        _value->integer = _type == NOD_ARG_S32 ? (s64)(s32)value : (s64)value;
+        break;
+    }
+    case NOD_ARG_F32: {
+        f32 value = 0.0f;
+        _message->GetF32(&value);
+        _value->number = value;
+        break;
+    }
+    case NOD_ARG_F64:
+        _message->GetF64(&_value->number);
+        break;
+    case NOD_ARG_VEC3:
+        NOD_ReadArg(_message, &_value->vector);
+        break;
+    case NOD_ARG_PATH:
+        _value->path.GetFromMessage(_message);
+        break;
+    case NOD_ARG_NAME:
+        _value->name.GetFromMessage(_message);
+        break;
+    case NOD_ARG_CLASSNAME:
+        _value->className.GetFromMessage(_message);
+        break;
+    case NOD_ARG_NODEREF:
+        _message->GetU32(&_value->handle);
+        break;
+    default:
+        return 0;
     }
     _value->type = _type;
     return 1;
@@ -184,20 +206,41 @@ f32 NOD_NearestF32(f64 _number)
 u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value)
 {
     switch (_value.type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8: _message->PutU8((u8)_value.integer); break;
-        case NOD_ARG_U16:
-        case NOD_ARG_S16: _message->PutU16((u16)_value.integer); break;
-        case NOD_ARG_U32:
-        case NOD_ARG_S32: _message->PutU32((u32)_value.integer); break;
-        case NOD_ARG_F32: _message->PutF32(NOD_NearestF32(_value.number)); break;
-        case NOD_ARG_F64: _message->PutF64(_value.number); break;
-        case NOD_ARG_VEC3: NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector); break;
-        case NOD_ARG_PATH: _value.path.PutToMessage(_message); break;
-        case NOD_ARG_NAME: _value.name.PutToMessage(_message); break;
-        case NOD_ARG_CLASSNAME: _value.className.PutToMessage(_message); break;
-        case NOD_ARG_NODEREF: _message->PutU32(_value.handle); break;
-        default: return 0;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8:
+        _message->PutU8((u8)_value.integer);
+        break;
+    case NOD_ARG_U16:
+    case NOD_ARG_S16:
+        _message->PutU16((u16)_value.integer);
+        break;
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+        _message->PutU32((u32)_value.integer);
+        break;
+    case NOD_ARG_F32:
+        _message->PutF32(NOD_NearestF32(_value.number));
+        break;
+    case NOD_ARG_F64:
+        _message->PutF64(_value.number);
+        break;
+    case NOD_ARG_VEC3:
+        NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector);
+        break;
+    case NOD_ARG_PATH:
+        _value.path.PutToMessage(_message);
+        break;
+    case NOD_ARG_NAME:
+        _value.name.PutToMessage(_message);
+        break;
+    case NOD_ARG_CLASSNAME:
+        _value.className.PutToMessage(_message);
+        break;
+    case NOD_ARG_NODEREF:
+        _message->PutU32(_value.handle);
+        break;
+    default:
+        return 0;
     }
     return 1;
 }
@@ -238,15 +281,24 @@ constexpr Signature READERS[] = {
 constexpr const char* ClassToken(s32 _class)
 {
     switch (_class) {
-        case NOD_ARG_U8: return "U8";
-        case NOD_ARG_U16: return "U16";
-        case NOD_ARG_U32: return "U32";
-        case NOD_ARG_F64: return "F64";
-        case NOD_ARG_VEC3: return "Vec3";
-        case NOD_ARG_PATH: return "Path";
-        case NOD_ARG_NAME: return "Name";
-        case NOD_ARG_CLASSNAME: return "ClassName";
-        default: return "?";
+    case NOD_ARG_U8:
+        return "U8";
+    case NOD_ARG_U16:
+        return "U16";
+    case NOD_ARG_U32:
+        return "U32";
+    case NOD_ARG_F64:
+        return "F64";
+    case NOD_ARG_VEC3:
+        return "Vec3";
+    case NOD_ARG_PATH:
+        return "Path";
+    case NOD_ARG_NAME:
+        return "Name";
+    case NOD_ARG_CLASSNAME:
+        return "ClassName";
+    default:
+        return "?";
     }
 }
 
@@ -315,7 +367,7 @@ constexpr bool AllReadersSpelled()
 }
 static_assert(AllReadersSpelled(), "a reader name is not spelled from its byte classes");
 
-#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out)                          \
+#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out)                                   \
     static_assert(HasReader(NOD_ArgList<NOD_CODES _in>{}), "no reader for " #_scriptFamily "_" #_message); \
     static_assert(HasReader(NOD_ArgList<NOD_CODES _out>{}), "no reader for " #_scriptFamily "_" #_message);
 #include "nod_catalogue.inc"
@@ -352,17 +404,16 @@ struct Entry
 };
 
 constexpr Entry ENTRIES[] = {
-#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out)         \
-    {&NOD_##_classPart##_##_message::RegisterClassDefinition,                    \
-     &NOD_##_classPart##_##_message::UnregisterClassDefinition,                  \
-     &Construct<NOD_##_classPart##_##_message>},
+#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out) \
+    {&NOD_##_classPart##_##_message::RegisterClassDefinition,            \
+     &NOD_##_classPart##_##_message::UnregisterClassDefinition, &Construct<NOD_##_classPart##_##_message>},
 #include "nod_catalogue.inc"
 };
 
 constexpr u32 ENTRY_COUNT = sizeof(ENTRIES) / sizeof(ENTRIES[0]);
 NOD_MessagePrototype* s_instances[ENTRY_COUNT] = {};
 u32 s_instanceCount = 0;
-}
+}  // namespace
 
 void NOD_RegisterMessages()
 {

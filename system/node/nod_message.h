@@ -33,7 +33,8 @@
 #include "sim_name.h"
 
 // Argument type codes; the values are part of the catalogue and of the script binding.
-enum NOD_ArgType : s32 {
+enum NOD_ArgType : s32
+{
     NOD_ARG_NONE = 0,  // no argument; never valid inside a prototype's counts
     NOD_ARG_U8 = 1,
     NOD_ARG_S8 = 2,
@@ -60,7 +61,10 @@ class NOD_Message : public RTI_Class
     RTI_DECLARE_CLASS(NOD_Message)
 
 public:
-    enum { MAX_BYTES = 384 };
+    enum
+    {
+        MAX_BYTES = 384
+    };
 
     NOD_Message() = default;
     explicit NOD_Message(u32 _id) : m_id(_id) {}
@@ -199,20 +203,25 @@ struct NOD_ArgList
 constexpr s32 NOD_GetByteClass(s32 _type)
 {
     switch (_type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8: return NOD_ARG_U8;
-        case NOD_ARG_U16:
-        case NOD_ARG_S16: return NOD_ARG_U16;
-        case NOD_ARG_U32:
-        case NOD_ARG_S32:
-        case NOD_ARG_F32:
-        case NOD_ARG_NODEREF: return NOD_ARG_U32;
-        case NOD_ARG_F64:
-        case NOD_ARG_VEC3:
-        case NOD_ARG_PATH:
-        case NOD_ARG_NAME:
-        case NOD_ARG_CLASSNAME: return _type;
-        default: return NOD_ARG_NONE;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8:
+        return NOD_ARG_U8;
+    case NOD_ARG_U16:
+    case NOD_ARG_S16:
+        return NOD_ARG_U16;
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+    case NOD_ARG_F32:
+    case NOD_ARG_NODEREF:
+        return NOD_ARG_U32;
+    case NOD_ARG_F64:
+    case NOD_ARG_VEC3:
+    case NOD_ARG_PATH:
+    case NOD_ARG_NAME:
+    case NOD_ARG_CLASSNAME:
+        return _type;
+    default:
+        return NOD_ARG_NONE;
     }
 }
 
@@ -226,14 +235,38 @@ struct NOD_ScalarArgTraits
     using Param = PARAM;
     static void Put(NOD_Message* _m, Param _v) { (_m->*PUT)((STORED)_v); }
 };
-template <> struct NOD_ArgTraits<NOD_ARG_U8> : NOD_ScalarArgTraits<u8, u8, &NOD_Message::PutU8> {};
-template <> struct NOD_ArgTraits<NOD_ARG_S8> : NOD_ScalarArgTraits<s8, u8, &NOD_Message::PutU8> {};
-template <> struct NOD_ArgTraits<NOD_ARG_U16> : NOD_ScalarArgTraits<u16, u16, &NOD_Message::PutU16> {};
-template <> struct NOD_ArgTraits<NOD_ARG_S16> : NOD_ScalarArgTraits<s16, u16, &NOD_Message::PutU16> {};
-template <> struct NOD_ArgTraits<NOD_ARG_U32> : NOD_ScalarArgTraits<u32, u32, &NOD_Message::PutU32> {};
-template <> struct NOD_ArgTraits<NOD_ARG_S32> : NOD_ScalarArgTraits<s32, u32, &NOD_Message::PutU32> {};
-template <> struct NOD_ArgTraits<NOD_ARG_F32> : NOD_ScalarArgTraits<f32, f32, &NOD_Message::PutF32> {};
-template <> struct NOD_ArgTraits<NOD_ARG_F64> : NOD_ScalarArgTraits<f64, f64, &NOD_Message::PutF64> {};
+template <>
+struct NOD_ArgTraits<NOD_ARG_U8> : NOD_ScalarArgTraits<u8, u8, &NOD_Message::PutU8>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_S8> : NOD_ScalarArgTraits<s8, u8, &NOD_Message::PutU8>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_U16> : NOD_ScalarArgTraits<u16, u16, &NOD_Message::PutU16>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_S16> : NOD_ScalarArgTraits<s16, u16, &NOD_Message::PutU16>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_U32> : NOD_ScalarArgTraits<u32, u32, &NOD_Message::PutU32>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_S32> : NOD_ScalarArgTraits<s32, u32, &NOD_Message::PutU32>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_F32> : NOD_ScalarArgTraits<f32, f32, &NOD_Message::PutF32>
+{
+};
+template <>
+struct NOD_ArgTraits<NOD_ARG_F64> : NOD_ScalarArgTraits<f64, f64, &NOD_Message::PutF64>
+{
+};
 template <>
 struct NOD_ArgTraits<NOD_ARG_VEC3>
 {
@@ -274,10 +307,7 @@ inline void NOD_ReadArg(NOD_Message* _m, u32* _v) { _m->GetU32(_v); }
 inline void NOD_ReadArg(NOD_Message* _m, s32* _v) { _m->GetU32((u32*)_v); }
 inline void NOD_ReadArg(NOD_Message* _m, f32* _v) { _m->GetF32(_v); }
 inline void NOD_ReadArg(NOD_Message* _m, f64* _v) { _m->GetF64(_v); }
-inline void NOD_ReadArg(NOD_Message* _m, MAT_Vector3* _v)
-{
-    _m->GetF32(&_v->x)->GetF32(&_v->y)->GetF32(&_v->z);
-}
+inline void NOD_ReadArg(NOD_Message* _m, MAT_Vector3* _v) { _m->GetF32(&_v->x)->GetF32(&_v->y)->GetF32(&_v->z); }
 inline void NOD_ReadArg(NOD_Message* _m, SIM_Path* _v) { _v->GetFromMessage(_m); }
 inline void NOD_ReadArg(NOD_Message* _m, SIM_Name* _v) { _v->GetFromMessage(_m); }
 inline void NOD_ReadArg(NOD_Message* _m, SIM_ClassName* _v) { _v->GetFromMessage(_m); }
@@ -293,19 +323,71 @@ struct NOD_ByteClassOf
 {
     static constexpr s32 VALUE = NOD_ARG_NONE;
 };
-template <> struct NOD_ByteClassOf<u8> { static constexpr s32 VALUE = NOD_ARG_U8; };
-template <> struct NOD_ByteClassOf<s8> { static constexpr s32 VALUE = NOD_ARG_U8; };
-template <> struct NOD_ByteClassOf<u16> { static constexpr s32 VALUE = NOD_ARG_U16; };
-template <> struct NOD_ByteClassOf<s16> { static constexpr s32 VALUE = NOD_ARG_U16; };
-template <> struct NOD_ByteClassOf<u32> { static constexpr s32 VALUE = NOD_ARG_U32; };
-template <> struct NOD_ByteClassOf<s32> { static constexpr s32 VALUE = NOD_ARG_U32; };
-template <> struct NOD_ByteClassOf<f32> { static constexpr s32 VALUE = NOD_ARG_U32; };
-template <> struct NOD_ByteClassOf<NOD_Node*> { static constexpr s32 VALUE = NOD_ARG_U32; };
-template <> struct NOD_ByteClassOf<f64> { static constexpr s32 VALUE = NOD_ARG_F64; };
-template <> struct NOD_ByteClassOf<MAT_Vector3> { static constexpr s32 VALUE = NOD_ARG_VEC3; };
-template <> struct NOD_ByteClassOf<SIM_Path> { static constexpr s32 VALUE = NOD_ARG_PATH; };
-template <> struct NOD_ByteClassOf<SIM_Name> { static constexpr s32 VALUE = NOD_ARG_NAME; };
-template <> struct NOD_ByteClassOf<SIM_ClassName> { static constexpr s32 VALUE = NOD_ARG_CLASSNAME; };
+template <>
+struct NOD_ByteClassOf<u8>
+{
+    static constexpr s32 VALUE = NOD_ARG_U8;
+};
+template <>
+struct NOD_ByteClassOf<s8>
+{
+    static constexpr s32 VALUE = NOD_ARG_U8;
+};
+template <>
+struct NOD_ByteClassOf<u16>
+{
+    static constexpr s32 VALUE = NOD_ARG_U16;
+};
+template <>
+struct NOD_ByteClassOf<s16>
+{
+    static constexpr s32 VALUE = NOD_ARG_U16;
+};
+template <>
+struct NOD_ByteClassOf<u32>
+{
+    static constexpr s32 VALUE = NOD_ARG_U32;
+};
+template <>
+struct NOD_ByteClassOf<s32>
+{
+    static constexpr s32 VALUE = NOD_ARG_U32;
+};
+template <>
+struct NOD_ByteClassOf<f32>
+{
+    static constexpr s32 VALUE = NOD_ARG_U32;
+};
+template <>
+struct NOD_ByteClassOf<NOD_Node*>
+{
+    static constexpr s32 VALUE = NOD_ARG_U32;
+};
+template <>
+struct NOD_ByteClassOf<f64>
+{
+    static constexpr s32 VALUE = NOD_ARG_F64;
+};
+template <>
+struct NOD_ByteClassOf<MAT_Vector3>
+{
+    static constexpr s32 VALUE = NOD_ARG_VEC3;
+};
+template <>
+struct NOD_ByteClassOf<SIM_Path>
+{
+    static constexpr s32 VALUE = NOD_ARG_PATH;
+};
+template <>
+struct NOD_ByteClassOf<SIM_Name>
+{
+    static constexpr s32 VALUE = NOD_ARG_NAME;
+};
+template <>
+struct NOD_ByteClassOf<SIM_ClassName>
+{
+    static constexpr s32 VALUE = NOD_ARG_CLASSNAME;
+};
 
 template <class LIST, class... T>
 struct NOD_ReaderMatch;
@@ -341,7 +423,10 @@ template <u32 ID_, s32... IN, s32... OUT>
 class NOD_PrototypeOf<ID_, NOD_ArgList<IN...>, NOD_ArgList<OUT...>> : public NOD_MessagePrototype
 {
 public:
-    enum : u32 { ID = ID_ };
+    enum : u32
+    {
+        ID = ID_
+    };
     using InArgs = NOD_ArgList<IN...>;
     using OutArgs = NOD_ArgList<OUT...>;
 
@@ -380,13 +465,12 @@ public:
 #define NOD_PP_EXPAND2(...) NOD_PP_EXPAND1(NOD_PP_EXPAND1(NOD_PP_EXPAND1(NOD_PP_EXPAND1(__VA_ARGS__))))
 #define NOD_PP_EXPAND1(...) __VA_ARGS__
 #define NOD_PP_CODES_NEXT() NOD_PP_CODES_HELPER
-#define NOD_PP_CODES_HELPER(_first, ...) \
-    NOD_ARG_##_first __VA_OPT__(, NOD_PP_CODES_NEXT NOD_PP_PARENS(__VA_ARGS__))
+#define NOD_PP_CODES_HELPER(_first, ...) NOD_ARG_##_first __VA_OPT__(, NOD_PP_CODES_NEXT NOD_PP_PARENS(__VA_ARGS__))
 #define NOD_CODES(...) __VA_OPT__(NOD_PP_EXPAND(NOD_PP_CODES_HELPER(__VA_ARGS__)))
 
 // One line of the catalogue: class NOD_<classPart>_<message>, script name
 // "<scriptFamily>_<message>", the id, the in- and out-argument type lists.
-#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out)                        \
+#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out)                       \
     class NOD_##_classPart##_##_message final                                                  \
         : public NOD_PrototypeOf<_id, NOD_ArgList<NOD_CODES _in>, NOD_ArgList<NOD_CODES _out>> \
     {                                                                                          \
@@ -397,12 +481,12 @@ public:
     };
 
 // One shared reader per byte signature: NOD_ReadArgs_<suffix>(message, pointers...).
-#define NOD_READER(_suffix, _classes)                                                          \
-    template <class... T>                                                                      \
-        requires NOD_ReaderMatch<NOD_ArgList<NOD_CODES _classes>, T...>::VALUE                 \
-    inline NOD_Message* NOD_ReadArgs_##_suffix(NOD_Message* _message, T*... _args)             \
-    {                                                                                          \
-        return NOD_ReadArgList(_message, _args...);                                            \
+#define NOD_READER(_suffix, _classes)                                                                                  \
+    template <class... T>                                                                                              \
+    requires NOD_ReaderMatch<NOD_ArgList<NOD_CODES _classes>, T...>::VALUE inline NOD_Message* NOD_ReadArgs_##_suffix( \
+        NOD_Message* _message, T*... _args)                                                                            \
+    {                                                                                                                  \
+        return NOD_ReadArgList(_message, _args...);                                                                    \
     }
 
 #include "nod_catalogue.inc"

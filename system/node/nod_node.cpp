@@ -5,8 +5,8 @@
 #include "des_file.h"
 #include "nod_local.h"
 #include "nod_message.h"
-#include "os_path.h"
 #include "os_fatal.h"
+#include "os_path.h"
 #include "os_string.h"
 #include "sim_clock.h"
 
@@ -75,7 +75,10 @@ public:
     }
 
 private:
-    enum { LOCAL_FRAMES = 32 };
+    enum
+    {
+        LOCAL_FRAMES = 32
+    };
     GC_Frame m_local[LOCAL_FRAMES];
     GC_Frame* m_frames = m_local;
     u32 m_count = 0;
@@ -129,7 +132,7 @@ void OpenVfx(DES_File& _file, DES_Section* _top, const char* _path)
     if (failed)
         OS_Fatal("NOD_Node::ParseIniFile() : file not found or syntax error in des file", _path);
 }
-}
+}  // namespace
 
 NOD_Node::NOD_Node() { m_handle = NOD_IssueHandle(this); }
 
@@ -524,7 +527,7 @@ void NOD_Node::LoadSons(const DES_Section& _section)
         NOD_Node* node = CreateNode(className, sonName);
         if (node == nullptr)
             OS_Fatal("NOD_Node::LoadSons()", OS_Format("unknown class \"%s\" in des file \"%s\" for node \"%s\"",
-                                                      className, fileName, sonName));
+                                                       className, fileName, sonName));
         AddSon(node);
         if (dataFile[0] == 0)
             node->ParseIniFile_CtxDes(child, child);

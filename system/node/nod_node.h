@@ -29,7 +29,8 @@ class NOD_Node : public RTI_Class
     RTI_DECLARE_CLASS(NOD_Node)
 
 public:
-    enum {
+    enum
+    {
         FLAG_IN_SIMULATION = 2,
         SON_GROWTH = 4,
         MAX_SONS = 65532,
@@ -37,7 +38,12 @@ public:
         MAX_CHILDREN = 32,  // LoadSons reads Child0 .. Child31
         PATH_BYTES = 256,   // "vfx\" + file name, terminator included
     };
-    enum GCMode { GC_DESTROY = 0, GC_MOVE_TO_GARBAGE = 1, GC_KEEP = 2 };
+    enum GCMode
+    {
+        GC_DESTROY = 0,
+        GC_MOVE_TO_GARBAGE = 1,
+        GC_KEEP = 2
+    };
 
     NOD_Node();
     NOD_Node(const NOD_Node&) = delete;
@@ -75,8 +81,7 @@ public:
     // The delivery of a thread event inside a script node. The script module installs it at
     // registration; SendToThread calls it with the bound script node and the thread id.
     // Answers the delivery it replaces.
-    typedef NOD_Message* (*ThreadDelivery)(NOD_Node* _scriptNode, NOD_Message* _event, u32 _queued,
-                                           s32 _threadId);
+    typedef NOD_Message* (*ThreadDelivery)(NOD_Node* _scriptNode, NOD_Message* _event, u32 _queued, s32 _threadId);
     static ThreadDelivery SetThreadDelivery(ThreadDelivery _delivery);
 
     static void SetRoot(NOD_Node* _root);
@@ -144,7 +149,7 @@ private:
     u16 m_sonCapacity = 0;
     u16 m_sonCount = 0;
     u32 m_handle = 0;
-    u32 m_gcPass = 0;  // the sons-first pass that last took this node
+    u32 m_gcPass = 0;                  // the sons-first pass that last took this node
     NOD_Node* m_nextDoomed = nullptr;  // below it on the stack of nodes waiting to be deleted
 };
 

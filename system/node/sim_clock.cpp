@@ -5,7 +5,7 @@ namespace
 {
 SIM_Clock s_simulationClock;
 SIM_FrameClock s_frameClock;
-}
+}  // namespace
 
 void SIM_Clock::SetTime(f32 _time) { Set(_time, dt); }
 

@@ -13,7 +13,12 @@
 class RTI_Archive : public MEM_Object
 {
 public:
-    enum { MODE_CLOSED = -1, MODE_READ = 0, MODE_WRITE = 1 };
+    enum
+    {
+        MODE_CLOSED = -1,
+        MODE_READ = 0,
+        MODE_WRITE = 1
+    };
 
     RTI_Archive() = default;
     ~RTI_Archive();

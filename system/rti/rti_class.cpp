@@ -18,10 +18,9 @@ void DropIndexArray()
     MEM_Free(s_indexArray);
     s_indexArray = nullptr;
 }
-}
+}  // namespace
 
-RTI_ClassDefinition::RTI_ClassDefinition(const char* _baseName, const char* _name, Factory _factory,
-                                         u32 _size)
+RTI_ClassDefinition::RTI_ClassDefinition(const char* _baseName, const char* _name, Factory _factory, u32 _size)
     : m_factory(_factory), m_baseName(_baseName), m_name(_name), m_size(_size)
 {
     // Find the place first: a duplicate must stop before any other record refers to this one.
@@ -96,8 +95,8 @@ RTI_ClassDefinition* RTI_ClassDefinition::GetByIndex(s32 _index)
     if (_index < 0 || _index >= s_count)
         return nullptr;
     if (s_indexArray == nullptr) {
-        s_indexArray = (RTI_ClassDefinition**)MEM_AllocOrDie(
-            (u32)s_count * (u32)sizeof(RTI_ClassDefinition*), "RTI_ClassDefinition::GetByIndex()");
+        s_indexArray = (RTI_ClassDefinition**)MEM_AllocOrDie((u32)s_count * (u32)sizeof(RTI_ClassDefinition*),
+                                                             "RTI_ClassDefinition::GetByIndex()");
         for (RTI_ClassDefinition* record = s_head; record != nullptr; record = record->m_next)
             s_indexArray[record->m_index] = record;
     }
@@ -145,8 +144,8 @@ RTI_ClassDefinition* RTI_Class::GetClassDefinition() const { return s_rtiClassDe
 void RTI_Class::RegisterClassDefinition()
 {
     if (s_rtiClassDefinition == nullptr)
-        s_rtiClassDefinition = new RTI_ClassDefinition("RTI_Class", "RTI_Class", &RTI_Class::CreateInstance,
-                                                       (u32)sizeof(RTI_Class));
+        s_rtiClassDefinition =
+            new RTI_ClassDefinition("RTI_Class", "RTI_Class", &RTI_Class::CreateInstance, (u32)sizeof(RTI_Class));
 }
 
 void RTI_Class::UnregisterClassDefinition()

@@ -30,7 +30,7 @@ public:
     RTI_ClassDefinition& operator=(const RTI_ClassDefinition&) = delete;
 
     static RTI_ClassDefinition* Find(const char* _name);  // null when not registered
-    static RTI_ClassDefinition* GetByIndex(s32 _index);    // null outside 0..count-1
+    static RTI_ClassDefinition* GetByIndex(s32 _index);   // null outside 0..count-1
     static s32 GetCount();
 
     s32 GetIndex() const { return m_index; }
@@ -87,29 +87,29 @@ private:
 //     RTI_IMPLEMENT_CLASS(SIM_Name, "RTI_Class")
 // RegisterClassDefinition creates the record (nothing when it exists), UnregisterClassDefinition
 // destroys it (nothing when it does not); the module's registration functions call them.
-#define RTI_DECLARE_CLASS(_class)                                    \
-public:                                                              \
-    static RTI_Class* CreateInstance();                              \
-    static RTI_ClassDefinition* GetStaticClassDefinition();          \
-    RTI_ClassDefinition* GetClassDefinition() const override;        \
-    static void RegisterClassDefinition();                           \
+#define RTI_DECLARE_CLASS(_class)                             \
+public:                                                       \
+    static RTI_Class* CreateInstance();                       \
+    static RTI_ClassDefinition* GetStaticClassDefinition();   \
+    RTI_ClassDefinition* GetClassDefinition() const override; \
+    static void RegisterClassDefinition();                    \
     static void UnregisterClassDefinition();
 
-#define RTI_IMPLEMENT_CLASS(_class, _baseName)                                                \
-    static RTI_ClassDefinition* s_classDefinition_##_class = nullptr;                         \
-    RTI_Class* _class::CreateInstance() { return new _class(); }                              \
-    RTI_ClassDefinition* _class::GetStaticClassDefinition() { return s_classDefinition_##_class; } \
-    RTI_ClassDefinition* _class::GetClassDefinition() const { return s_classDefinition_##_class; } \
-    void _class::RegisterClassDefinition()                                                    \
-    {                                                                                         \
-        if (s_classDefinition_##_class == nullptr)                                            \
-            s_classDefinition_##_class = new RTI_ClassDefinition(                             \
-                _baseName, #_class, &_class::CreateInstance, (u32)sizeof(_class));            \
-    }                                                                                         \
-    void _class::UnregisterClassDefinition()                                                  \
-    {                                                                                         \
-        delete s_classDefinition_##_class;                                                    \
-        s_classDefinition_##_class = nullptr;                                                 \
+#define RTI_IMPLEMENT_CLASS(_class, _baseName)                                                             \
+    static RTI_ClassDefinition* s_classDefinition_##_class = nullptr;                                      \
+    RTI_Class* _class::CreateInstance() { return new _class(); }                                           \
+    RTI_ClassDefinition* _class::GetStaticClassDefinition() { return s_classDefinition_##_class; }         \
+    RTI_ClassDefinition* _class::GetClassDefinition() const { return s_classDefinition_##_class; }         \
+    void _class::RegisterClassDefinition()                                                                 \
+    {                                                                                                      \
+        if (s_classDefinition_##_class == nullptr)                                                         \
+            s_classDefinition_##_class =                                                                   \
+                new RTI_ClassDefinition(_baseName, #_class, &_class::CreateInstance, (u32)sizeof(_class)); \
+    }                                                                                                      \
+    void _class::UnregisterClassDefinition()                                                               \
+    {                                                                                                      \
+        delete s_classDefinition_##_class;                                                                 \
+        s_classDefinition_##_class = nullptr;                                                              \
     }
 
 // The registration functions of this module: "RTI_Class" with base "RTI_Class".

@@ -87,10 +87,7 @@ SIM_Name& SIM_Name::operator=(const char* _name)
 
 bool SIM_Name::operator==(const SIM_Name& _other) const { return OS_StrICmp(m_name, _other.m_name) == 0; }
 
-bool SIM_Name::operator==(const char* _name) const
-{
-    return _name != nullptr && OS_StrICmp(m_name, _name) == 0;
-}
+bool SIM_Name::operator==(const char* _name) const { return _name != nullptr && OS_StrICmp(m_name, _name) == 0; }
 
 u32 SIM_Name::IsPrefixOf(const SIM_Name& _other) const
 {

@@ -19,8 +19,8 @@
 
 // The argument-buffer operations the byte forms need; the node messages provide them.
 template <class MESSAGE>
-concept SIM_Message = requires(MESSAGE* _message, u8 _value, const u8* _source, u8* _destination,
-                               s32* _capacity) {
+concept SIM_Message = requires(MESSAGE* _message, u8 _value, const u8* _source, u8* _destination, s32* _capacity)
+{
     _message->PutU8(_value);
     _message->PutBytes(_source, _value);
     _message->GetU8(_destination);
@@ -34,7 +34,11 @@ template <u32 BYTES>
 class SIM_FixedName : public RTI_Class
 {
 public:
-    enum { FIELD_BYTES = BYTES, MAX_LENGTH = BYTES - 2 };
+    enum
+    {
+        FIELD_BYTES = BYTES,
+        MAX_LENGTH = BYTES - 2
+    };
 
     const char* GetName() const { return m_name; }
 
@@ -120,7 +124,8 @@ class SIM_Path : public RTI_Class
     RTI_DECLARE_CLASS(SIM_Path)
 
 public:
-    enum {
+    enum
+    {
         MAX_DEPTH = 4,
         STRING_BYTES = 64,  // room for the text of any path and its terminator
     };

@@ -109,7 +109,10 @@ void LogWithPosition(lua_State* _state, const char* _line)
 class LineBuffer
 {
 public:
-    enum { BYTES = 512 };
+    enum
+    {
+        BYTES = 512
+    };
     void Append(const char* _format, ...) __attribute__((format(printf, 2, 3)))
     {
         if (m_used + 1 >= BYTES)
@@ -139,35 +142,45 @@ void AppendSnoopArg(LineBuffer& _line, NOD_Message* _message, s32 _type)
     NOD_ArgValue value;
     NOD_GetArg(_message, _type, &value);
     switch (_type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_U16:
-        case NOD_ARG_S8:
-        case NOD_ARG_S16:
-        case NOD_ARG_U32:
-        case NOD_ARG_S32: _line.Append("%d", (s32)(u32)value.integer); break;
-        case NOD_ARG_F32: _line.Append("%.3f", value.number); break;
-        case NOD_ARG_F64: _line.Append("%.3E", value.number); break;
-        case NOD_ARG_VEC3:
-            _line.Append("MAT_Vector3(%.3f,%.3f,%.3f)", (f64)value.vector.x, (f64)value.vector.y,
-                         (f64)value.vector.z);
-            break;
-        case NOD_ARG_PATH: {
-            char text[SIM_Path::STRING_BYTES];
-            value.path.GetString(text, sizeof(text));
-            _line.Append("\"%s\"", text);
-            break;
-        }
-        case NOD_ARG_NAME: _line.Append("\"%s\"", value.name.GetName()); break;
-        case NOD_ARG_CLASSNAME: _line.Append("\"%s\"", value.className.GetName()); break;
-        case NOD_ARG_NODEREF: {
-            NOD_Node* node = NOD_FromHandle(value.handle);
-            if (node != nullptr)
-                _line.Append("\"%s\"", node->GetName().GetName());
-            else
-                _line.Append("\"noderef(NULL)\"");
-            break;
-        }
-        default: break;
+    case NOD_ARG_U8:
+    case NOD_ARG_U16:
+    case NOD_ARG_S8:
+    case NOD_ARG_S16:
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+        _line.Append("%d", (s32)(u32)value.integer);
+        break;
+    case NOD_ARG_F32:
+        _line.Append("%.3f", value.number);
+        break;
+    case NOD_ARG_F64:
+        _line.Append("%.3E", value.number);
+        break;
+    case NOD_ARG_VEC3:
+        _line.Append("MAT_Vector3(%.3f,%.3f,%.3f)", (f64)value.vector.x, (f64)value.vector.y, (f64)value.vector.z);
+        break;
+    case NOD_ARG_PATH: {
+        char text[SIM_Path::STRING_BYTES];
+        value.path.GetString(text, sizeof(text));
+        _line.Append("\"%s\"", text);
+        break;
+    }
+    case NOD_ARG_NAME:
+        _line.Append("\"%s\"", value.name.GetName());
+        break;
+    case NOD_ARG_CLASSNAME:
+        _line.Append("\"%s\"", value.className.GetName());
+        break;
+    case NOD_ARG_NODEREF: {
+        NOD_Node* node = NOD_FromHandle(value.handle);
+        if (node != nullptr)
+            _line.Append("\"%s\"", node->GetName().GetName());
+        else
+            _line.Append("\"noderef(NULL)\"");
+        break;
+    }
+    default:
+        break;
     }
 }
 
@@ -193,8 +206,8 @@ NOD_ScriptValue* ValueList(lua_State* _state, NOD_ScriptValue* _local, s32 _coun
 // The C++ half of a command: builds the message, delivers it and reads the reply into the
 // out-values. Calls no Lua itself (nested entries run protected runs of their own), so the
 // message can be owned the C++ way. Answers the number of out-values, or -1 for no result.
-s32 DeliverCommand(NOD_Node* _target, const NOD_MessagePrototype* _prototype, const NOD_ScriptValue* _in,
-                   s32 _inCount, NOD_ScriptValue* _out)
+s32 DeliverCommand(NOD_Node* _target, const NOD_MessagePrototype* _prototype, const NOD_ScriptValue* _in, s32 _inCount,
+                   NOD_ScriptValue* _out)
 {
     std::unique_ptr<NOD_Message> message(new NOD_Message(_prototype->GetId()));
     for (s32 i = 0; i < _inCount; ++i)
@@ -695,41 +708,42 @@ void NOD_LogConversionError(lua_State* _state, s32 _type, const char* _name, s32
     LogWithPosition(_state, OS_Format("[SCRIPTERROR] %s expects %s as argument %d", _name, expected, _number));
 }
 
-u32 NOD_ReadScriptValue(lua_State* _state, const NOD_ScriptBlock* _block, s32 _index, s32 _type,
-                        const char* _name, s32 _number, NOD_ScriptValue* _value)
+u32 NOD_ReadScriptValue(lua_State* _state, const NOD_ScriptBlock* _block, s32 _index, s32 _type, const char* _name,
+                        s32 _number, NOD_ScriptValue* _value)
 {
     _value->type = _type;
     switch (_type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8:
-        case NOD_ARG_U16:
-        case NOD_ARG_S16:
-        case NOD_ARG_U32:
-        case NOD_ARG_S32:
-        case NOD_ARG_F32:
-        case NOD_ARG_F64:
-            if (!lua_isnumber(_state, _index))
-                break;
-            _value->number = lua_tonumber(_state, _index);
-            return 1;
-        case NOD_ARG_VEC3:
-            if (!IsUserType(_state, _index, _block->vectorTag))
-                break;
-            _value->vector = GetVector(_state, _index);
-            return 1;
-        case NOD_ARG_PATH:
-        case NOD_ARG_NAME:
-        case NOD_ARG_CLASSNAME:
-            if (!lua_isstring(_state, _index))
-                break;
-            _value->string = lua_tostring(_state, _index);
-            return 1;
-        case NOD_ARG_NODEREF:
-            if (!IsUserType(_state, _index, _block->nodeRefTag))
-                break;
-            _value->handle = GetHandle(_state, _index);
-            return 1;
-        default: break;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8:
+    case NOD_ARG_U16:
+    case NOD_ARG_S16:
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+    case NOD_ARG_F32:
+    case NOD_ARG_F64:
+        if (!lua_isnumber(_state, _index))
+            break;
+        _value->number = lua_tonumber(_state, _index);
+        return 1;
+    case NOD_ARG_VEC3:
+        if (!IsUserType(_state, _index, _block->vectorTag))
+            break;
+        _value->vector = GetVector(_state, _index);
+        return 1;
+    case NOD_ARG_PATH:
+    case NOD_ARG_NAME:
+    case NOD_ARG_CLASSNAME:
+        if (!lua_isstring(_state, _index))
+            break;
+        _value->string = lua_tostring(_state, _index);
+        return 1;
+    case NOD_ARG_NODEREF:
+        if (!IsUserType(_state, _index, _block->nodeRefTag))
+            break;
+        _value->handle = GetHandle(_state, _index);
+        return 1;
+    default:
+        break;
     }
     NOD_LogConversionError(_state, _type, _name, _number);
     return 0;
@@ -738,35 +752,50 @@ u32 NOD_ReadScriptValue(lua_State* _state, const NOD_ScriptBlock* _block, s32 _i
 void NOD_PutScriptValue(NOD_Message* _message, const NOD_ScriptValue& _value)
 {
     switch (_value.type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8: _message->PutU8((u8)NOD_ScriptNumberToInteger(_value.number)); break;
-        case NOD_ARG_U16:
-        case NOD_ARG_S16: _message->PutU16((u16)NOD_ScriptNumberToInteger(_value.number)); break;
-        case NOD_ARG_U32:
-        case NOD_ARG_S32: _message->PutU32((u32)NOD_ScriptNumberToInteger(_value.number)); break;
-        case NOD_ARG_F32: _message->PutF32(NOD_NearestF32(_value.number)); break;
-        case NOD_ARG_F64: _message->PutF64(_value.number); break;
-        case NOD_ARG_VEC3: NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector); break;
-        case NOD_ARG_PATH: {
-            SIM_Path path;
-            path.Set(_value.string);
-            path.PutToMessage(_message);
-            break;
-        }
-        case NOD_ARG_NAME: {
-            SIM_Name name;
-            name.SetName(_value.string);
-            name.PutToMessage(_message);
-            break;
-        }
-        case NOD_ARG_CLASSNAME: {
-            SIM_ClassName className;
-            className.SetName(_value.string);
-            className.PutToMessage(_message);
-            break;
-        }
-        case NOD_ARG_NODEREF: _message->PutU32(NOD_GetHandle(NOD_FromHandle(_value.handle))); break;
-        default: break;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8:
+        _message->PutU8((u8)NOD_ScriptNumberToInteger(_value.number));
+        break;
+    case NOD_ARG_U16:
+    case NOD_ARG_S16:
+        _message->PutU16((u16)NOD_ScriptNumberToInteger(_value.number));
+        break;
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+        _message->PutU32((u32)NOD_ScriptNumberToInteger(_value.number));
+        break;
+    case NOD_ARG_F32:
+        _message->PutF32(NOD_NearestF32(_value.number));
+        break;
+    case NOD_ARG_F64:
+        _message->PutF64(_value.number);
+        break;
+    case NOD_ARG_VEC3:
+        NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector);
+        break;
+    case NOD_ARG_PATH: {
+        SIM_Path path;
+        path.Set(_value.string);
+        path.PutToMessage(_message);
+        break;
+    }
+    case NOD_ARG_NAME: {
+        SIM_Name name;
+        name.SetName(_value.string);
+        name.PutToMessage(_message);
+        break;
+    }
+    case NOD_ARG_CLASSNAME: {
+        SIM_ClassName className;
+        className.SetName(_value.string);
+        className.PutToMessage(_message);
+        break;
+    }
+    case NOD_ARG_NODEREF:
+        _message->PutU32(NOD_GetHandle(NOD_FromHandle(_value.handle)));
+        break;
+    default:
+        break;
     }
 }
 
@@ -776,36 +805,55 @@ void NOD_GetScriptValue(NOD_Message* _message, s32 _type, NOD_ScriptValue* _valu
     NOD_GetArg(_message, _type, &argument);
     _value->type = _type;
     switch (_type) {
-        case NOD_ARG_U8:
-        case NOD_ARG_S8:
-        case NOD_ARG_U16:
-        case NOD_ARG_S16:
-        case NOD_ARG_U32:
-        case NOD_ARG_S32: _value->number = (f64)argument.integer; break;
-        case NOD_ARG_F32:
-        case NOD_ARG_F64: _value->number = argument.number; break;
-        case NOD_ARG_VEC3: _value->vector = argument.vector; break;
-        case NOD_ARG_PATH: argument.path.GetString(_value->text, sizeof(_value->text)); break;
-        case NOD_ARG_NAME:
-            snprintf(_value->text, sizeof(_value->text), "%s", argument.name.GetName());
-            break;
-        case NOD_ARG_CLASSNAME:
-            snprintf(_value->text, sizeof(_value->text), "%s", argument.className.GetName());
-            break;
-        case NOD_ARG_NODEREF: _value->handle = NOD_GetHandle(NOD_FromHandle(argument.handle)); break;
-        default: break;
+    case NOD_ARG_U8:
+    case NOD_ARG_S8:
+    case NOD_ARG_U16:
+    case NOD_ARG_S16:
+    case NOD_ARG_U32:
+    case NOD_ARG_S32:
+        _value->number = (f64)argument.integer;
+        break;
+    case NOD_ARG_F32:
+    case NOD_ARG_F64:
+        _value->number = argument.number;
+        break;
+    case NOD_ARG_VEC3:
+        _value->vector = argument.vector;
+        break;
+    case NOD_ARG_PATH:
+        argument.path.GetString(_value->text, sizeof(_value->text));
+        break;
+    case NOD_ARG_NAME:
+        snprintf(_value->text, sizeof(_value->text), "%s", argument.name.GetName());
+        break;
+    case NOD_ARG_CLASSNAME:
+        snprintf(_value->text, sizeof(_value->text), "%s", argument.className.GetName());
+        break;
+    case NOD_ARG_NODEREF:
+        _value->handle = NOD_GetHandle(NOD_FromHandle(argument.handle));
+        break;
+    default:
+        break;
     }
 }
 
 void NOD_PushScriptValue(lua_State* _state, const NOD_ScriptBlock* _block, const NOD_ScriptValue& _value)
 {
     switch (_value.type) {
-        case NOD_ARG_VEC3: PushVector(_state, _block, _value.vector); break;
-        case NOD_ARG_PATH:
-        case NOD_ARG_NAME:
-        case NOD_ARG_CLASSNAME: lua_pushstring(_state, _value.text); break;
-        case NOD_ARG_NODEREF: PushNodeRef(_state, _block, _value.handle); break;
-        default: lua_pushnumber(_state, _value.number); break;
+    case NOD_ARG_VEC3:
+        PushVector(_state, _block, _value.vector);
+        break;
+    case NOD_ARG_PATH:
+    case NOD_ARG_NAME:
+    case NOD_ARG_CLASSNAME:
+        lua_pushstring(_state, _value.text);
+        break;
+    case NOD_ARG_NODEREF:
+        PushNodeRef(_state, _block, _value.handle);
+        break;
+    default:
+        lua_pushnumber(_state, _value.number);
+        break;
     }
 }
 

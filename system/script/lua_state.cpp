@@ -111,21 +111,24 @@ s32 MathRandom(lua_State* _state)
 {
     const lua_Number r = (lua_Number)(CRT_Rand() % CRT_RAND_MAX) / (lua_Number)CRT_RAND_MAX;
     switch (lua_gettop(_state)) {
-        case 0: lua_pushnumber(_state, r); break;
-        case 1: {
-            const s32 upper = ToS32(luaL_checknumber(_state, 1));
-            luaL_argcheck(_state, 1 <= upper, 1, "interval is empty");
-            lua_pushnumber(_state, std::floor(r * upper) + 1);
-            break;
-        }
-        case 2: {
-            const s32 lower = ToS32(luaL_checknumber(_state, 1));
-            const s32 upper = ToS32(luaL_checknumber(_state, 2));
-            luaL_argcheck(_state, lower <= upper, 2, "interval is empty");
-            lua_pushnumber(_state, std::floor(r * ((lua_Number)upper - lower + 1)) + lower);
-            break;
-        }
-        default: return luaL_error(_state, "wrong number of arguments");
+    case 0:
+        lua_pushnumber(_state, r);
+        break;
+    case 1: {
+        const s32 upper = ToS32(luaL_checknumber(_state, 1));
+        luaL_argcheck(_state, 1 <= upper, 1, "interval is empty");
+        lua_pushnumber(_state, std::floor(r * upper) + 1);
+        break;
+    }
+    case 2: {
+        const s32 lower = ToS32(luaL_checknumber(_state, 1));
+        const s32 upper = ToS32(luaL_checknumber(_state, 2));
+        luaL_argcheck(_state, lower <= upper, 2, "interval is empty");
+        lua_pushnumber(_state, std::floor(r * ((lua_Number)upper - lower + 1)) + lower);
+        break;
+    }
+    default:
+        return luaL_error(_state, "wrong number of arguments");
     }
     return 1;
 }
@@ -340,10 +343,15 @@ s32 LUA_LoadFile(lua_State* _state, const char* _name)
 const char* LUA_StatusName(s32 _status)
 {
     switch (_status) {
-        case LUA_ERRRUN: return "LUA_ERRRUN";
-        case LUA_ERRFILE: return "LUA_ERRFILE";
-        case LUA_ERRSYNTAX: return "LUA_ERRSYNTAX";
-        case LUA_ERRMEM: return "LUA_ERRMEM";
-        default: return "ILLEGAL ERROR CODE";
+    case LUA_ERRRUN:
+        return "LUA_ERRRUN";
+    case LUA_ERRFILE:
+        return "LUA_ERRFILE";
+    case LUA_ERRSYNTAX:
+        return "LUA_ERRSYNTAX";
+    case LUA_ERRMEM:
+        return "LUA_ERRMEM";
+    default:
+        return "ILLEGAL ERROR CODE";
     }
 }

@@ -53,7 +53,8 @@ s32 LUA_RunGuarded(lua_State* _state, LUA_Body _body, void* _context);
 template <s32 (*BODY)(lua_State*)>
 int LUA_Guarded(lua_State* _state)
 {
-    return LUA_RunGuarded(_state, [](lua_State* _inner, void*) { return BODY(_inner); }, nullptr);
+    return LUA_RunGuarded(
+        _state, [](lua_State* _inner, void*) { return BODY(_inner); }, nullptr);
 }
 
 // 1 while a fatal error is on its way out through Lua.

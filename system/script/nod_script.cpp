@@ -217,7 +217,10 @@ void NOD_SetCurrentBlockOwner(NOD_Script* _owner) { s_blockOwner = _owner; }
 
 NOD_Script* NOD_Script::GetCurrentScriptNode() { return s_currentNode; }
 void NOD_Script::SetCurrentScriptNode(NOD_Script* _node) { s_currentNode = _node; }
-NOD_ScriptBlock* NOD_Script::GetCurrentScriptBlock() { return s_blockOwner != nullptr ? &s_blockOwner->m_block : nullptr; }
+NOD_ScriptBlock* NOD_Script::GetCurrentScriptBlock()
+{
+    return s_blockOwner != nullptr ? &s_blockOwner->m_block : nullptr;
+}
 
 // --- Life ---
 
@@ -295,12 +298,18 @@ s32 NOD_Script::RunChunk(const u8* _data, u32 _size, const char* _chunkName)
 NOD_Message* NOD_Script::ProcessMessage(NOD_Message* _message)
 {
     switch (_message->GetType()) {
-        case NOD_Script_SetScript::ID: return PM_SetScript(_message);
-        case NOD_Script_BindThread::ID: return PM_BindThread(_message);
-        case NOD_Script_SetTimer::ID: return PM_SetTimer(_message);
-        case NOD_Script_UnBindThread::ID: return PM_UnBindThread(_message);
-        case NOD_Script_StopTimer::ID: return PM_StopTimer(_message);
-        default: return NOD_Node::ProcessMessage(_message);
+    case NOD_Script_SetScript::ID:
+        return PM_SetScript(_message);
+    case NOD_Script_BindThread::ID:
+        return PM_BindThread(_message);
+    case NOD_Script_SetTimer::ID:
+        return PM_SetTimer(_message);
+    case NOD_Script_UnBindThread::ID:
+        return PM_UnBindThread(_message);
+    case NOD_Script_StopTimer::ID:
+        return PM_StopTimer(_message);
+    default:
+        return NOD_Node::ProcessMessage(_message);
     }
 }
 

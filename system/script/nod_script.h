@@ -42,7 +42,8 @@ class NOD_Script : public NOD_Node
     RTI_DECLARE_CLASS(NOD_Script)
 
 public:
-    enum {
+    enum
+    {
         MAX_THREADS = 128,
         MAX_TIMERS = 128,
         MAX_EVENTS = 16,

@@ -56,8 +56,8 @@ void NOD_CheckArgType(s32 _type, u32 _out, const char* _where);
 // Script to message, step one (Lua only): the value at _index as an argument of _type. When it
 // does not convert, logs the conversion line with the prototype's name and the argument's
 // number, then the position line, and answers 0.
-u32 NOD_ReadScriptValue(lua_State* _state, const NOD_ScriptBlock* _block, s32 _index, s32 _type,
-                        const char* _name, s32 _number, NOD_ScriptValue* _value);
+u32 NOD_ReadScriptValue(lua_State* _state, const NOD_ScriptBlock* _block, s32 _index, s32 _type, const char* _name,
+                        s32 _number, NOD_ScriptValue* _value);
 // Logs the conversion line of an argument of _type that is missing or does not convert.
 void NOD_LogConversionError(lua_State* _state, s32 _type, const char* _name, s32 _number);
 // Script to message, step two (no Lua): appends the value. Fatal for a name that is too long.

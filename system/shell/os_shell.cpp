@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <exception>
 
-#include "plt_system.h"
 #include "os_fatal.h"
 #include "os_file.h"
 #include "os_shell.h"
 #include "os_shell_local.h"
 #include "os_string.h"
+#include "plt_system.h"
 
 namespace
 {
@@ -46,19 +46,16 @@ struct OS_ShellState
     u32 firstActivation = 1;
     u32 fullscreen = 0;
     s64 frozenTicks = 0;
-    u32 cleanupDone = 0;        // the emergency clean-up ran (or was tried)
-    u32 shutdownBegun = 0;      // phase 3 was entered: no emergency clean-up any more
-    u32 illegalReported = 0;    // the severe-error box was shown
-    u32 fatalSeen = 0;          // a fatal error reached the loop
+    u32 cleanupDone = 0;      // the emergency clean-up ran (or was tried)
+    u32 shutdownBegun = 0;    // phase 3 was entered: no emergency clean-up any more
+    u32 illegalReported = 0;  // the severe-error box was shown
+    u32 fatalSeen = 0;        // a fatal error reached the loop
     char title[128] = {};
 };
 
 OS_ShellState s_shell;
 
-s32 CallApp(s32 _phase)
-{
-    return s_shell.application.app != nullptr ? s_shell.application.app(_phase) : 0;
-}
+s32 CallApp(s32 _phase) { return s_shell.application.app != nullptr ? s_shell.application.app(_phase) : 0; }
 
 void PauseDevices()
 {

@@ -3,8 +3,8 @@
 
 #include <atomic>
 
-#include "thr_lockguard.h"
 #include "thr_local.h"
+#include "thr_lockguard.h"
 #include "thr_mutex.h"
 #include "thr_thread.h"
 #include "thr_threadgroup.h"
@@ -58,10 +58,7 @@ THR_TlsKey* THR_GetLockGuardKey() { return s_lockGuardKey; }
 THR_Thread* THR_GetMainThread() { return s_mainThread; }
 THR_ThreadGroup* THR_GetMainGroup() { return s_mainGroup; }
 
-THR_Thread* THR_GetCurrentThread()
-{
-    return s_currentThreadKey ? (THR_Thread*)s_currentThreadKey->Get() : nullptr;
-}
+THR_Thread* THR_GetCurrentThread() { return s_currentThreadKey ? (THR_Thread*)s_currentThreadKey->Get() : nullptr; }
 
 void THR_SetCurrentThread(THR_Thread* _thread)
 {

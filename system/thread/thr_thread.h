@@ -50,7 +50,10 @@ public:
 
 private:
     friend void THR_InitProcess();
-    enum MainTag { MAIN };
+    enum MainTag
+    {
+        MAIN
+    };
     // The one "Main" object, for the calling thread.
     THR_Thread(const char* _name, THR_ThreadGroup* _group, MainTag);
 

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "app.h"
-#include "inp_joystick.h"
-#include "inp_keyboard.h"
-#include "inp_mouse.h"
 #include "app_state.h"
 #include "brisel_renderer.h"
 #include "dev_fake.h"
 #include "dsp_display.h"
+#include "inp_joystick.h"
+#include "inp_keyboard.h"
+#include "inp_mouse.h"
 #include "os_shell.h"
 #include "test_dir.h"
 #include "utl_quickintegrator.h"
@@ -139,15 +139,14 @@ TEST_F(AppTest, WindowTitleAndApplicationFunctions)
     EXPECT_EQ(&Brisel_GetWindowTitle, application.windowTitle);
 }
 
-const char* const s_display =
-    "// test configuration\n"
-    "[Display]\n"
-    "{\n"
-    "    Width = 800\n"
-    "    Height = 600\n"
-    "    Depth = 16\n"
-    "    Texturecachesize = 24\n"
-    "}\n";
+const char* const s_display = "// test configuration\n"
+                              "[Display]\n"
+                              "{\n"
+                              "    Width = 800\n"
+                              "    Height = 600\n"
+                              "    Depth = 16\n"
+                              "    Texturecachesize = 24\n"
+                              "}\n";
 
 const char* const s_sound = "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 44100\n    Bits = 16\n}\n";
 

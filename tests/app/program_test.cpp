@@ -20,8 +20,8 @@ const char* const s_sound = "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\
 // Runs the program in the current directory; standard output and error go to files there.
 int RunProgram(const std::string& _arguments)
 {
-    const std::string command = std::string("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '") + QV_PROGRAM +
-                                "' " + _arguments + " > stdout.txt 2> stderr.txt";
+    const std::string command = std::string("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '") + QV_PROGRAM + "' " +
+                                _arguments + " > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
     if (status == -1 || !WIFEXITED(status))
         return -1000;

@@ -26,8 +26,8 @@ std::string Text(const char* _format, ...)
 
 bool IsDxt(u32 _format)
 {
-    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 ||
-           _format == DEV_FMT_DXT4 || _format == DEV_FMT_DXT5;
+    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 || _format == DEV_FMT_DXT4 ||
+           _format == DEV_FMT_DXT5;
 }
 
 u32 TexelBytes(u32 _format)
@@ -71,8 +71,7 @@ public:
         *_identifier = DEV_AdapterIdentifier();
         snprintf(_identifier->driver, sizeof(_identifier->driver), "fake");
         if (_adapter == 0)
-            snprintf(_identifier->description, sizeof(_identifier->description), "%s",
-                     m_graphics->description.c_str());
+            snprintf(_identifier->description, sizeof(_identifier->description), "%s", m_graphics->description.c_str());
         else
             snprintf(_identifier->description, sizeof(_identifier->description), "%s %u",
                      m_graphics->description.c_str(), _adapter);
@@ -146,10 +145,9 @@ public:
                      DEV_PresentParameters* _parameters, DEV_Device** _device) override
     {
         (void)_focusWindow;
-        m_graphics->Record(Text("CreateDevice %u %u 0x%x %ux%u format %u samples %u windowed %u", _adapter,
-                                _deviceType, _behaviorFlags, _parameters->backBufferWidth,
-                                _parameters->backBufferHeight, _parameters->backBufferFormat,
-                                _parameters->multiSampleType, _parameters->windowed));
+        m_graphics->Record(Text("CreateDevice %u %u 0x%x %ux%u format %u samples %u windowed %u", _adapter, _deviceType,
+                                _behaviorFlags, _parameters->backBufferWidth, _parameters->backBufferHeight,
+                                _parameters->backBufferFormat, _parameters->multiSampleType, _parameters->windowed));
         *_device = nullptr;
         const s32 result = m_graphics->Override("CreateDevice", DEV_OK);
         if (result != DEV_OK)
@@ -408,8 +406,8 @@ s32 TST_FakeDevice::SetTextureStageState(u32 _stage, u32 _type, u32 _value)
     return Answer("SetTextureStageState", DEV_OK);
 }
 
-s32 TST_FakeDevice::CreateBuffer(const char* _kind, BufferMap& _buffers, s32 _check, u32 _length, u32 _usage,
-                                 u32 _pool, DEV_Handle* _buffer)
+s32 TST_FakeDevice::CreateBuffer(const char* _kind, BufferMap& _buffers, s32 _check, u32 _length, u32 _usage, u32 _pool,
+                                 DEV_Handle* _buffer)
 {
     *_buffer = 0;
     const s32 result = Answer(Text("Create%sBuffer", _kind).c_str(), _check);
@@ -462,8 +460,8 @@ void TST_FakeDevice::ReleaseBuffer(const char* _kind, BufferMap& _buffers, DEV_H
 
 s32 TST_FakeDevice::CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_Handle* _buffer)
 {
-    return CreateBuffer("Vertex", vertexBuffers, _length == 0 ? DEV_ERR_INVALIDCALL : DEV_OK, _length, _usage,
-                        _pool, _buffer);
+    return CreateBuffer("Vertex", vertexBuffers, _length == 0 ? DEV_ERR_INVALIDCALL : DEV_OK, _length, _usage, _pool,
+                        _buffer);
 }
 
 s32 TST_FakeDevice::LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
@@ -552,9 +550,9 @@ s32 TST_FakeDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usa
 {
     *_texture = 0;
     const u32 known = IsDxt(_format) || TexelBytes(_format) != 0;
-    const s32 result = Answer("CreateTexture", known && _levels >= 1 && _levels <= 12 && _width > 0 && _height > 0
-                                                   ? DEV_OK
-                                                   : DEV_ERR_INVALIDCALL);
+    const s32 result =
+        Answer("CreateTexture",
+               known && _levels >= 1 && _levels <= 12 && _width > 0 && _height > 0 ? DEV_OK : DEV_ERR_INVALIDCALL);
     if (result != DEV_OK)
         return result;
     TST_FakeTexture texture;
@@ -579,8 +577,8 @@ s32 TST_FakeDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usa
     }
     *_texture = m_next++;
     textures[*_texture] = texture;
-    m_graphics->Record(Text("CreateTexture %u %u %u %u %u %u -> %u", _width, _height, _levels, _usage, _format,
-                            _pool, *_texture));
+    m_graphics->Record(
+        Text("CreateTexture %u %u %u %u %u %u -> %u", _width, _height, _levels, _usage, _format, _pool, *_texture));
     return DEV_OK;
 }
 

@@ -47,20 +47,20 @@ public:
 
     // ---- what the driver reports (set before the display is made) ----
     u32 graphicsVersion = 0x800;  // the platform's graphics probe
-    u32 driverAvailable = 1;  // 0: the factory makes nothing
+    u32 driverAvailable = 1;      // 0: the factory makes nothing
     u32 adapterCount = 1;
-    u32 firstUsableAdapter = 0;  // the device refuses every format on adapters below it
+    u32 firstUsableAdapter = 0;                 // the device refuses every format on adapters below it
     std::string description = "Fake Renderer";  // adapter n > 0: with " <n>" appended
-    DEV_DisplayMode desktop;  // 1024x768 X8R8G8B8
+    DEV_DisplayMode desktop;                    // 1024x768 X8R8G8B8
     // Reported as they are; by default DEV_BuildModeList over the desktop mode.
     std::vector<DEV_DisplayMode> modes;
-    DEV_Caps caps;            // hardware device: HW T&L, VS and PS 1.1, 96 constants, 2048 texels
-    u32 hasReference = 0;     // a reference device besides the hardware one
+    DEV_Caps caps;         // hardware device: HW T&L, VS and PS 1.1, 96 constants, 2048 texels
+    u32 hasReference = 0;  // a reference device besides the hardware one
     u32 maxSamples = 4;
     std::vector<u32> textureFormats;  // default: 565, 1555, 8888, 4444, DXT1..DXT5
     std::vector<u32> depthFormats;    // default: D16, D24S8
     DEV_Rect windowRect;
-    DEV_Rect clientRect;      // 640x480
+    DEV_Rect clientRect;  // 640x480
 
     // ---- recording ----
     std::vector<std::string> calls;
@@ -111,8 +111,7 @@ public:
     void ReleaseIndexBuffer(DEV_Handle _buffer) override;
     s32 SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride) override;
     s32 SetIndices(DEV_Handle _buffer, u32 _baseVertexIndex) override;
-    s32 DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex,
-                             u32 _primitiveCount) override;
+    s32 DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex, u32 _primitiveCount) override;
     s32 CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage, u32 _format, u32 _pool,
                       DEV_Handle* _texture) override;
     s32 GetLevelDesc(DEV_Handle _texture, u32 _level, DEV_SurfaceDesc* _desc) override;

@@ -17,8 +17,7 @@ inline MAT_Matrix34 TST_QuarterTurnFrame()
     return f;
 }
 
-inline void TST_ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _actual, f32 _tolerance,
-                           const char* _what)
+inline void TST_ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _actual, f32 _tolerance, const char* _what)
 {
     EXPECT_NEAR(_expected.x, _actual.x, _tolerance) << _what;
     EXPECT_NEAR(_expected.y, _actual.y, _tolerance) << _what;

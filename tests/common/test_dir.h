@@ -25,15 +25,15 @@ private:
 };
 
 // Expects _statement to stop with OS_Fatal and the given caption and message.
-#define EXPECT_FATAL(_statement, _caption, _message)                              \
-    do {                                                                          \
-        bool qv_thrown = false;                                                   \
-        try {                                                                     \
-            _statement;                                                           \
-        } catch (const OS_FatalError& qv_error) {                                 \
-            qv_thrown = true;                                                     \
-            EXPECT_STREQ(_caption, qv_error.Caption());                           \
-            EXPECT_STREQ(_message, qv_error.Message());                           \
-        }                                                                         \
-        EXPECT_TRUE(qv_thrown) << "expected OS_Fatal from " #_statement;          \
+#define EXPECT_FATAL(_statement, _caption, _message)                     \
+    do {                                                                 \
+        bool qv_thrown = false;                                          \
+        try {                                                            \
+            _statement;                                                  \
+        } catch (const OS_FatalError& qv_error) {                        \
+            qv_thrown = true;                                            \
+            EXPECT_STREQ(_caption, qv_error.Caption());                  \
+            EXPECT_STREQ(_message, qv_error.Message());                  \
+        }                                                                \
+        EXPECT_TRUE(qv_thrown) << "expected OS_Fatal from " #_statement; \
     } while (0)

@@ -19,7 +19,8 @@ namespace
 {
 
 // Each entry's position in the list.
-enum TEST_Registration {
+enum TEST_Registration
+{
 #define QV_REGISTRATION(_register, _unregister) TEST_##_register,
 #define QV_REGISTRATION_ONLY(_register) TEST_##_register,
 #include "app_registration.inc"
@@ -40,7 +41,9 @@ constexpr int s_last = -1;
 
 // The libraries' own declarations, repeated: a test program includes no header of a library
 // it does not link, and an entry past s_last is never referenced.
-#define QV_REGISTRATION(_register, _unregister) void _register(); void _unregister();
+#define QV_REGISTRATION(_register, _unregister) \
+    void _register();                           \
+    void _unregister();
 #define QV_REGISTRATION_ONLY(_register) void _register();
 #include "app_registration.inc"
 #undef QV_REGISTRATION
@@ -64,10 +67,10 @@ void UnregisterModules()
 {
     for (int i = s_last; i >= 0; --i) {
         switch (i) {
-#define QV_REGISTRATION(_register, _unregister)     \
-    case TEST_##_register:                          \
-        if constexpr (TEST_##_register <= s_last)   \
-            _unregister();                          \
+#define QV_REGISTRATION(_register, _unregister)   \
+    case TEST_##_register:                        \
+        if constexpr (TEST_##_register <= s_last) \
+            _unregister();                        \
         break;
 #define QV_REGISTRATION_ONLY(_register) \
     case TEST_##_register:              \

@@ -27,7 +27,8 @@ std::string Wav16(u32 _channels, u32 _rate, const std::vector<s16>& _samples)
     std::string data;
     for (s16 s : _samples)
         data += U16((u16)s);
-    const std::string fmt = U16(1) + U16(_channels) + U32(_rate) + U32(_rate * 2 * _channels) + U16(2 * _channels) + U16(16);
+    const std::string fmt =
+        U16(1) + U16(_channels) + U32(_rate) + U32(_rate * 2 * _channels) + U16(2 * _channels) + U16(16);
     const std::string chunks = "fmt " + U32(16) + fmt + "data" + U32((u32)data.size()) + data;
     return "RIFF" + U32((u32)(4 + chunks.size())) + "WAVE" + chunks;
 }
@@ -103,8 +104,7 @@ TEST_F(PltAudio, MixesOneVoiceAtItsRateVolumeAndPan)
         std::vector<s32> expected;  // left, right per frame; zeros follow the end
     };
     const Case cases[] = {
-        {"same rate, full volume, centre", 22050, 127, 64,
-         {1000, 1000, -2000, -2000, 3000, 3000, 4000, 4000, 0, 0}},
+        {"same rate, full volume, centre", 22050, 127, 64, {1000, 1000, -2000, -2000, 3000, 3000, 4000, 4000, 0, 0}},
         {"hard left", 22050, 127, 0, {1000, 0, -2000, 0, 3000, 0, 4000, 0, 0, 0}},
         {"hard right", 22050, 127, 127, {0, 1000, 0, -2000, 0, 3000, 0, 4000, 0, 0}},
         {"centre left of the middle", 22050, 127, 63, {1000, 1000, -2000, -2000, 3000, 3000, 4000, 4000, 0, 0}},
@@ -114,7 +114,10 @@ TEST_F(PltAudio, MixesOneVoiceAtItsRateVolumeAndPan)
         {"volume 63, pan 100", 22050, 63, 100, {212, 496, -425, -992, 637, 1488, 850, 1984, 0, 0}},
         {"double rate", 44100, 127, 64, {1000, 1000, 3000, 3000, 0, 0}},
         // Half rate: midpoints interpolated; past the last frame it holds its value.
-        {"half rate", 11025, 127, 64,
+        {"half rate",
+         11025,
+         127,
+         64,
          {1000, 1000, -500, -500, -2000, -2000, 500, 500, 3000, 3000, 3500, 3500, 4000, 4000, 4000, 4000, 0, 0}},
     };
     for (const Case& c : cases) {

@@ -79,12 +79,21 @@ TEST_F(InputStandInTest, KeysArriveAsScanCodesWithoutRepeats)
         u32 scanCode;
     };
     const Case cases[] = {
-        {SDL_SCANCODE_ESCAPE, 0x01},   {SDL_SCANCODE_RETURN, 0x1C},   {SDL_SCANCODE_A, 0x1E},
-        {SDL_SCANCODE_LCTRL, 0x1D},    {SDL_SCANCODE_RCTRL, 0x9D},    {SDL_SCANCODE_KP_ENTER, 0x9C},
-        {SDL_SCANCODE_RALT, 0xB8},     {SDL_SCANCODE_F11, 0x57},      {SDL_SCANCODE_KP_DIVIDE, 0xB5},
-        {SDL_SCANCODE_UP, 0xC8},       {SDL_SCANCODE_LEFT, 0xCB},     {SDL_SCANCODE_RIGHT, 0xCD},
-        {SDL_SCANCODE_DOWN, 0xD0},     {SDL_SCANCODE_APPLICATION, 0xDD},
-        {SDL_SCANCODE_PAUSE, 0xC5},    // real scan codes outside the engine's table still arrive
+        {SDL_SCANCODE_ESCAPE, 0x01},
+        {SDL_SCANCODE_RETURN, 0x1C},
+        {SDL_SCANCODE_A, 0x1E},
+        {SDL_SCANCODE_LCTRL, 0x1D},
+        {SDL_SCANCODE_RCTRL, 0x9D},
+        {SDL_SCANCODE_KP_ENTER, 0x9C},
+        {SDL_SCANCODE_RALT, 0xB8},
+        {SDL_SCANCODE_F11, 0x57},
+        {SDL_SCANCODE_KP_DIVIDE, 0xB5},
+        {SDL_SCANCODE_UP, 0xC8},
+        {SDL_SCANCODE_LEFT, 0xCB},
+        {SDL_SCANCODE_RIGHT, 0xCD},
+        {SDL_SCANCODE_DOWN, 0xD0},
+        {SDL_SCANCODE_APPLICATION, 0xDD},
+        {SDL_SCANCODE_PAUSE, 0xC5},  // real scan codes outside the engine's table still arrive
         {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
     };
     PLT_DIDevice* keyboard = Open(PLT_DIDEVICE_KEYBOARD);
@@ -224,10 +233,9 @@ TEST_F(InputStandInTest, MouseRecordsRelativeMotionWheelAndFourButtons)
         u32 data;
     };
     const Expected expected[] = {
-        {PLT_DIMOFS_X, 5},          {PLT_DIMOFS_Y, (u32)-3},    {PLT_DIMOFS_Y, 7},
-        {PLT_DIMOFS_Z, 120},        {PLT_DIMOFS_Z, 240},        {PLT_DIMOFS_BUTTON0, 0x80},
-        {PLT_DIMOFS_BUTTON1, 0x80}, {PLT_DIMOFS_BUTTON2, 0x80}, {PLT_DIMOFS_BUTTON3, 0x80},
-        {PLT_DIMOFS_BUTTON0, 0},
+        {PLT_DIMOFS_X, 5},          {PLT_DIMOFS_Y, (u32)-3},    {PLT_DIMOFS_Y, 7},          {PLT_DIMOFS_Z, 120},
+        {PLT_DIMOFS_Z, 240},        {PLT_DIMOFS_BUTTON0, 0x80}, {PLT_DIMOFS_BUTTON1, 0x80}, {PLT_DIMOFS_BUTTON2, 0x80},
+        {PLT_DIMOFS_BUTTON3, 0x80}, {PLT_DIMOFS_BUTTON0, 0},
     };
     const Records records = Take(mouse);
     ASSERT_EQ(sizeof(expected) / sizeof(expected[0]), records.size());
@@ -317,7 +325,7 @@ TEST_F(JoystickStandInTest, AxesReadInTheirRangeWithTheDeadZone)
     };
     const Case cases[] = {
         {32767, -32768, 0, 32767, 1000, -1000, 0, 65535},
-        {3000, -3000, 3276, -32768, 0, 0, 0, 0},         // inside the dead zone: the centre
+        {3000, -3000, 3276, -32768, 0, 0, 0, 0},              // inside the dead zone: the centre
         {16384, -16384, -32768, 0, 444, -444, -1000, 32768},  // beyond it: stretched
     };
     for (const Case& each : cases) {
@@ -343,9 +351,8 @@ TEST_F(JoystickStandInTest, HatsAndButtons)
         Uint8 hat;
         u32 pov;
     } cases[] = {
-        {SDL_HAT_CENTERED, 0xFFFFFFFFu}, {SDL_HAT_UP, 0},        {SDL_HAT_RIGHTUP, 4500},
-        {SDL_HAT_RIGHT, 9000},           {SDL_HAT_DOWN, 18000},  {SDL_HAT_LEFT, 27000},
-        {SDL_HAT_LEFTUP, 31500},
+        {SDL_HAT_CENTERED, 0xFFFFFFFFu}, {SDL_HAT_UP, 0},       {SDL_HAT_RIGHTUP, 4500}, {SDL_HAT_RIGHT, 9000},
+        {SDL_HAT_DOWN, 18000},           {SDL_HAT_LEFT, 27000}, {SDL_HAT_LEFTUP, 31500},
     };
     for (const auto& each : cases) {
         SDL_JoystickSetVirtualHat(m_joystick.Virtual(), 1, each.hat);

@@ -84,8 +84,8 @@ TEST_F(SdlSystemTest, EventsTranslateToTheShellsMessages)
     SDL_PushEvent(&quit);
     PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_LCTRL);
     PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_RCTRL);
-    PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_NONE);      // Pause alone is no cancel key
-    PushKeyDown(SDL_SCANCODE_C, SDLK_c, KMOD_LCTRL);             // nor is Ctrl+C
+    PushKeyDown(SDL_SCANCODE_PAUSE, SDLK_PAUSE, KMOD_NONE);  // Pause alone is no cancel key
+    PushKeyDown(SDL_SCANCODE_C, SDLK_c, KMOD_LCTRL);         // nor is Ctrl+C
     m_system->PostQuit(7);
 
     const std::vector<PLT_Event> events = Drain();

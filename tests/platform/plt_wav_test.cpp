@@ -26,7 +26,8 @@ std::string Riff(const std::string& _chunks) { return "RIFF" + U32((u32)(4 + _ch
 
 std::string Fmt(u32 _tag, u32 _channels, u32 _rate, u32 _blockAlign, u32 _bits, s32 _samplesPerBlock = -1)
 {
-    std::string body = U16(_tag) + U16(_channels) + U32(_rate) + U32(_rate * _blockAlign) + U16(_blockAlign) + U16(_bits);
+    std::string body =
+        U16(_tag) + U16(_channels) + U32(_rate) + U32(_rate * _blockAlign) + U16(_blockAlign) + U16(_bits);
     if (_samplesPerBlock >= 0)
         body += U16(2) + U16((u32)_samplesPerBlock);
     return Chunk("fmt ", body);
@@ -85,9 +86,8 @@ TEST(PltWav, DecodesKnownImaAdpcmBlocks)
          {100, -100, 111, -111, 113, -109, 114, -108, 115, -107, 116, -106, 117, -105, 118, -104, 119, -103}},
         // A second, partial block: its header and one group give 1 + 8 frames. Nibble 0 at
         // step 7 adds 0, so each block holds its header's value.
-        {"partial last block",
-         Riff(Fmt(0x11, 1, 22050, 12, 4) +
-              Chunk("data", Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}))),
+        {"partial last block", Riff(Fmt(0x11, 1, 22050, 12, 4) + Chunk("data", Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                                      0, 0, 5, 0, 0, 0, 0, 0, 0, 0}))),
          Concat(std::vector<s16>(17, 0), std::vector<s16>(9, 5))},
     };
     for (const Case& c : cases)
@@ -103,9 +103,10 @@ TEST(PltWav, DecodesPcmAndSkipsOtherChunks)
                      &channels, &rate));
     EXPECT_EQ(1u, channels);
     EXPECT_EQ(11025u, rate);
-    EXPECT_EQ((std::vector<s16>{1000, -2000, 32767, -32768}),
-              Decode(Riff(Fmt(1, 2, 44100, 4, 16) + Chunk("data", U16(1000) + U16((u16)-2000) + U16(32767) + U16(0x8000))),
-                     &channels, &rate));
+    EXPECT_EQ(
+        (std::vector<s16>{1000, -2000, 32767, -32768}),
+        Decode(Riff(Fmt(1, 2, 44100, 4, 16) + Chunk("data", U16(1000) + U16((u16)-2000) + U16(32767) + U16(0x8000))),
+               &channels, &rate));
     EXPECT_EQ(2u, channels);
     EXPECT_EQ(44100u, rate);
     // A data chunk claiming more than the file holds gives the whole frames that exist.

@@ -62,7 +62,8 @@ LoadedTexture LoadTexture(const std::string& _name, s32 _budget = 64 << 20)
     EXPECT_EQ(loaded.level + 1, texture->GetNumOfMipLevels()) << _name;
     std::vector<u8> mip((size_t)size);
     for (s32 i = 0; i <= loaded.level; ++i) {
-        EXPECT_EQ(1u, texture->LoadFromFile(mip.data(), (width >> i) * 4, size, loaded.type, i)) << _name << " mip " << i;
+        EXPECT_EQ(1u, texture->LoadFromFile(mip.data(), (width >> i) * 4, size, loaded.type, i))
+            << _name << " mip " << i;
         if (i == 0)
             loaded.texels = mip;
     }
@@ -147,7 +148,8 @@ TEST_F(DatagenTest, FontsHoldEveryPrintableCharacter)
         s32 width;
         s32 height;
     };
-    for (const Expected& expected : {Expected{"gfx\\font\\font1.tga", 6, 10}, Expected{"gfx\\font\\font2.tga", 12, 20}}) {
+    for (const Expected& expected :
+         {Expected{"gfx\\font\\font1.tga", 6, 10}, Expected{"gfx\\font\\font2.tga", 12, 20}}) {
         SCOPED_TRACE(expected.path);
         GFX_Font font;
         ASSERT_TRUE(font.Open(expected.path));
@@ -231,8 +233,9 @@ TEST_F(DatagenTest, LogosAreShapesOnATransparentGround)
         const char* name;
         s32 level;
     };
-    for (const Expected& expected : {Expected{"vfx\\tex\\logo\\logo_family", 7}, Expected{"vfx\\tex\\logo\\logo_publisher", 7},
-                                     Expected{"vfx\\tex\\logo\\logo_maker", 7}, Expected{"vfx\\tex\\logo\\logo_web", 8}}) {
+    for (const Expected& expected :
+         {Expected{"vfx\\tex\\logo\\logo_family", 7}, Expected{"vfx\\tex\\logo\\logo_publisher", 7},
+          Expected{"vfx\\tex\\logo\\logo_maker", 7}, Expected{"vfx\\tex\\logo\\logo_web", 8}}) {
         SCOPED_TRACE(expected.name);
         const LoadedTexture texture = LoadTexture(expected.name);
         EXPECT_EQ(DSP_TEXTURE_A8R8G8B8, texture.type);

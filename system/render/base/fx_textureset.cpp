@@ -7,7 +7,8 @@
 #include "os_fatal.h"
 #include "reb_texturecache.h"
 
-namespace {
+namespace
+{
 
 REB_TextureCache* s_registry = nullptr;
 FX_TextureSet::Resolver s_resolver = nullptr;

@@ -18,7 +18,10 @@ class REB_TextureCache;
 class FX_TextureSet : public MEM_Object
 {
 public:
-    enum { MAX_FRAMES = 999 };  // frame numbers have three digits
+    enum
+    {
+        MAX_FRAMES = 999
+    };  // frame numbers have three digits
 
     // The set of a 1-based table handle, or null (a handle outside the table, an empty slot).
     typedef FX_TextureSet* (*Resolver)(s32 _handle);

@@ -6,8 +6,7 @@
 #include "mat_round.h"
 #include "mat_sqrt.h"
 
-u32 REB_LightSet::AddLight(const VEC_Light& _light, f32 _innerRadius, f32 _outerRadius,
-                           const MAT_Matrix34& _placement)
+u32 REB_LightSet::AddLight(const VEC_Light& _light, f32 _innerRadius, f32 _outerRadius, const MAT_Matrix34& _placement)
 {
     if (m_count >= REB_MAX_LIGHTS)
         return 0;
@@ -23,8 +22,7 @@ u32 REB_LightSet::AddLight(const VEC_Light& _light, f32 _innerRadius, f32 _outer
 
 void REB_LightSet::TransformToObjectSpace(const MAT_Matrix34& _inverseWorld)
 {
-    for (s32 i = m_count - 1; i >= 0; i--)
-    {
+    for (s32 i = m_count - 1; i >= 0; i--) {
         REB_Light& light = m_lights[i];
         light.objectPosition = _inverseWorld.TransformPoint(light.worldPosition);
         light.objectDirection = _inverseWorld.RotateVector(light.worldDirection);
@@ -36,8 +34,7 @@ s32 REB_LightSet::SumPointLights(const MAT_Vector3& _position, f32 _register[4])
     MAT_Vector3 sum = m_ambient;
     s32 count = 0;
     // Last to first, as the sum has always been taken: float sums depend on their order.
-    for (s32 i = m_count - 1; i >= 0; i--)
-    {
+    for (s32 i = m_count - 1; i >= 0; i--) {
         const REB_Light& light = m_lights[i];
         if (light.light.m_type != 0)
             continue;

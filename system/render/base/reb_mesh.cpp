@@ -62,21 +62,19 @@ void REB_Mesh::CreateStaticBuffers(s32 _vertexCount, s32 _indexCount, u32 _wideI
     m_vertexBufferType = REB_BUFFER_STATIC;
     m_indexBufferType = REB_BUFFER_STATIC;
     // An empty mesh draws nothing and needs no buffers.
-    if (_vertexCount > 0)
-    {
+    if (_vertexCount > 0) {
         SITO_DISPLAY->VertexBuffer_Create(&m_vertexBuffer, REB_BUFFER_STATIC, _vertexCount);
         m_vertexCapacity = _vertexCount;
     }
-    if (_indexCount > 0)
-    {
+    if (_indexCount > 0) {
         // The display refuses 32-bit entries, which stops the program there.
         SITO_DISPLAY->IndexBuffer_Create(&m_indexBuffer, REB_BUFFER_STATIC, _wideIndices ? 1 : 0, _indexCount);
         m_indexCapacity = _indexCount;
     }
 }
 
-void REB_Mesh::FillPart(const VEC_MeshPart* _part, REB_Material* _material, DSP_Vertex* _vertices,
-                        u16* _indices, s32* _vertexCursor, s32* _indexCursor)
+void REB_Mesh::FillPart(const VEC_MeshPart* _part, REB_Material* _material, DSP_Vertex* _vertices, u16* _indices,
+                        s32* _vertexCursor, s32* _indexCursor)
 {
     const s32 firstVertex = *_vertexCursor;
     _material->material = _part->material;
@@ -99,8 +97,8 @@ void REB_Mesh::FillPart(const VEC_MeshPart* _part, REB_Material* _material, DSP_
 }
 
 // Locks both buffers whole (a missing buffer gives null: nothing is written to it).
-static void LockWhole(s32 _vertexBuffer, s32 _vertexCount, s32 _indexBuffer, s32 _indexCount,
-                      DSP_Vertex** _vertices, u16** _indices)
+static void LockWhole(s32 _vertexBuffer, s32 _vertexCount, s32 _indexBuffer, s32 _indexCount, DSP_Vertex** _vertices,
+                      u16** _indices)
 {
     void* vertices = nullptr;
     void* indices = nullptr;
@@ -128,8 +126,7 @@ void REB_Mesh::Reconstruct(const VEC_Mesh* _mesh)
     s64 vertexCount = 0;
     s64 indexCount = 0;
     u32 wide = 0;
-    for (s32 p = 0; p < _mesh->partCount; p++)
-    {
+    for (s32 p = 0; p < _mesh->partCount; p++) {
         const s64 indices = (s64)_mesh->parts[p].triangleCount * 3;
         if (indices > 65535)
             wide = 1;
@@ -183,28 +180,24 @@ void REB_Mesh::Reconstruct(s32 _vertexBufferType, s32 _vertexCount, s32 _indexBu
         OS_Fatal(s_reconstruct, "SITO_DISPLAY is NULL");
     RequireAddressable(_vertexCount);
 
-    if (m_vertexBuffer == 0 || _vertexBufferType != m_vertexBufferType || _vertexCount != m_vertexCapacity)
-    {
+    if (m_vertexBuffer == 0 || _vertexBufferType != m_vertexBufferType || _vertexCount != m_vertexCapacity) {
         SITO_DISPLAY->VertexBuffer_Destroy(m_vertexBuffer);
         m_vertexBuffer = 0;
         SITO_DISPLAY->VertexBuffer_Create(&m_vertexBuffer, _vertexBufferType, _vertexCount);
         m_vertexBufferType = _vertexBufferType;
         m_vertexCapacity = _vertexCount;
     }
-    if (m_indexBuffer == 0 || _indexBufferType != m_indexBufferType || _indexCount != m_indexCapacity)
-    {
+    if (m_indexBuffer == 0 || _indexBufferType != m_indexBufferType || _indexCount != m_indexCapacity) {
         SITO_DISPLAY->IndexBuffer_Destroy(m_indexBuffer);
         m_indexBuffer = 0;
         // The display refuses 32-bit entries, which stops the program there.
-        SITO_DISPLAY->IndexBuffer_Create(&m_indexBuffer, _indexBufferType, _indexCount >= 65536 ? 1 : 0,
-                                         _indexCount);
+        SITO_DISPLAY->IndexBuffer_Create(&m_indexBuffer, _indexBufferType, _indexCount >= 65536 ? 1 : 0, _indexCount);
         m_indexBufferType = _indexBufferType;
         m_indexCapacity = _indexCount;
     }
 
     SetMaterialCount(_materialCount);
-    for (s32 i = 0; i < m_materialCount; i++)
-    {
+    for (s32 i = 0; i < m_materialCount; i++) {
         REB_Material& material = m_materials[i];
         material.vertexBuffer = m_vertexBuffer;
         material.firstVertex = 0;
@@ -217,8 +210,7 @@ void REB_Mesh::Reconstruct(s32 _vertexBufferType, s32 _vertexCount, s32 _indexBu
 
 void REB_IndexRepack(u16* _indices, const VEC_Triangle* _triangles, s32 _count)
 {
-    for (s32 t = 0; t < _count; t++)
-    {
+    for (s32 t = 0; t < _count; t++) {
         _indices[3 * t] = _triangles[t].vertex[0];
         _indices[3 * t + 1] = _triangles[t].vertex[1];
         _indices[3 * t + 2] = _triangles[t].vertex[2];

@@ -68,8 +68,8 @@ private:
     void SetMaterialCount(s32 _count);
     void DestroyBuffers();
     void CreateStaticBuffers(s32 _vertexCount, s32 _indexCount, u32 _wideIndices);
-    void FillPart(const VEC_MeshPart* _part, REB_Material* _material, DSP_Vertex* _vertices,
-                  u16* _indices, s32* _vertexCursor, s32* _indexCursor);
+    void FillPart(const VEC_MeshPart* _part, REB_Material* _material, DSP_Vertex* _vertices, u16* _indices,
+                  s32* _vertexCursor, s32* _indexCursor);
 
     REB_Material* m_materials = nullptr;
     s32 m_materialCount = 0;

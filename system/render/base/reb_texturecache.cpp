@@ -26,8 +26,7 @@ REB_TextureCache::~REB_TextureCache()
 static u32 BaseNameLength(const char* _name)
 {
     u32 length = OS_StrLen(_name);
-    for (u32 i = length; i > 0; i--)
-    {
+    for (u32 i = length; i > 0; i--) {
         const char c = _name[i - 1];
         if (c == '.')
             return i - 1;
@@ -63,8 +62,7 @@ s32 REB_TextureCache::RegisterTextureName(const char* _name, s32 _priority)
     MakeBaseName(_name, baseName, caption);
 
     const s32 existing = Find(baseName);
-    if (existing >= 0)
-    {
+    if (existing >= 0) {
         m_entries[existing].refCount++;
         return m_entries[existing].id;
     }
@@ -107,8 +105,7 @@ static u32 RegisterMap(REB_TextureCache* _cache, const VEC_Map& _map, s32 _prior
 
 void REB_TextureCache::RegisterMeshTextures(VEC_Mesh* _mesh, s32 _priority)
 {
-    for (s32 i = 0; i < _mesh->partCount; i++)
-    {
+    for (s32 i = 0; i < _mesh->partCount; i++) {
         VEC_Material& material = _mesh->parts[i].material;
         material.diffuseMap.textureId = RegisterMap(this, material.diffuseMap, _priority);
         material.detailMap.textureId = RegisterMap(this, material.detailMap, _priority);
@@ -117,8 +114,7 @@ void REB_TextureCache::RegisterMeshTextures(VEC_Mesh* _mesh, s32 _priority)
 
 void REB_TextureCache::RegisterRebMeshTextures(REB_Mesh* _mesh, s32 _priority)
 {
-    for (s32 i = 0; i < _mesh->GetMaterialCount(); i++)
-    {
+    for (s32 i = 0; i < _mesh->GetMaterialCount(); i++) {
         VEC_Material& material = _mesh->GetMaterial(i)->material;
         material.diffuseMap.textureId = RegisterMap(this, material.diffuseMap, _priority);
         material.detailMap.textureId = RegisterMap(this, material.detailMap, _priority);

@@ -39,10 +39,7 @@ s32 DSP_DdsLevelOfSide(u32 _side)
     return -1;
 }
 
-u32 DSP_DdsStoredLevels(const DSP_DdsHeader& _header)
-{
-    return _header.mipCount == 0 ? 1 : _header.mipCount;
-}
+u32 DSP_DdsStoredLevels(const DSP_DdsHeader& _header) { return _header.mipCount == 0 ? 1 : _header.mipCount; }
 
 u64 DSP_DdsLevelOffset(s32 _type, s32 _fileLevel, s32 _level)
 {

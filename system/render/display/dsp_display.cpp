@@ -179,14 +179,14 @@ s32 DSP_Display::OpenResolution(s32 _width, s32 _height, s32 _bitsPerPixel, u32 
         m_present.fullScreenPresentationInterval = DEV_PRESENT_INTERVAL_DEFAULT;
     }
     if (samples != DEV_MULTISAMPLE_NONE &&
-        driver->CheckDeviceMultiSampleType(adapter->ordinal, DEV_DEVTYPE_HAL, m_present.backBufferFormat,
-                                           m_windowed, samples) != DEV_OK)
+        driver->CheckDeviceMultiSampleType(adapter->ordinal, DEV_DEVTYPE_HAL, m_present.backBufferFormat, m_windowed,
+                                           samples) != DEV_OK)
         samples = DEV_MULTISAMPLE_NONE;
     m_present.multiSampleType = samples;
 
     DEV_Device* created = nullptr;
-    DSP_CHECK(driver->CreateDevice(adapter->ordinal, device.deviceType, m_window, mode->behavior, &m_present,
-                                   &created));
+    DSP_CHECK(
+        driver->CreateDevice(adapter->ordinal, device.deviceType, m_window, mode->behavior, &m_present, &created));
     m_device = created;
     m_behavior = mode->behavior;
     DSP_CHECK(m_device->GetDeviceCaps(&m_caps));
@@ -200,13 +200,12 @@ s32 DSP_Display::OpenResolution(s32 _width, s32 _height, s32 _bitsPerPixel, u32 
     DSP_CHECK(m_device->SetViewport(viewport));
 
     // Support flags in the order R5G6B5, A1R5G5B5, A8R8G8B8, A4R4G4B4, DXT1..DXT5.
-    const u32 formats[9] = {DEV_FMT_R5G6B5, DEV_FMT_A1R5G5B5, DEV_FMT_A8R8G8B8,
-                            DEV_FMT_A4R4G4B4, DEV_FMT_DXT1, DEV_FMT_DXT2,
-                            DEV_FMT_DXT3, DEV_FMT_DXT4, DEV_FMT_DXT5};
+    const u32 formats[9] = {DEV_FMT_R5G6B5, DEV_FMT_A1R5G5B5, DEV_FMT_A8R8G8B8, DEV_FMT_A4R4G4B4, DEV_FMT_DXT1,
+                            DEV_FMT_DXT2,   DEV_FMT_DXT3,     DEV_FMT_DXT4,     DEV_FMT_DXT5};
     for (u32 i = 0; i < 9; ++i)
-        m_formatSupported[i] = driver->CheckDeviceFormat(adapter->ordinal, device.deviceType,
-                                                         m_present.backBufferFormat, 0, DEV_RTYPE_TEXTURE,
-                                                         formats[i]) == DEV_OK;
+        m_formatSupported[i] =
+            driver->CheckDeviceFormat(adapter->ordinal, device.deviceType, m_present.backBufferFormat, 0,
+                                      DEV_RTYPE_TEXTURE, formats[i]) == DEV_OK;
     const char* formatCaption = "DSP_Display::OpenResoultion()";
     if (!m_formatSupported[0])
         OS_Fatal(formatCaption, "texture format rgb565 not supported");
@@ -383,8 +382,8 @@ s32 DSP_Display::OS_ReAllocateResources()
             CreateVertexBufferInSlot(slot, BUFFER_DYNAMIC, m_vertexBuffers[slot].count, caption);
     for (s32 slot = 0; slot < DSP_NUM_INDEXBUFFERS; ++slot)
         if (m_indexBuffers[slot].type == BUFFER_DYNAMIC && m_indexBuffers[slot].buffer == 0)
-            CreateIndexBufferInSlot(slot, BUFFER_DYNAMIC, m_indexBuffers[slot].entryType,
-                                    m_indexBuffers[slot].count, caption);
+            CreateIndexBufferInSlot(slot, BUFFER_DYNAMIC, m_indexBuffers[slot].entryType, m_indexBuffers[slot].count,
+                                    caption);
     RecreateDeviceShaders();
 
     const f32 constants[8] = {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f};
@@ -457,8 +456,7 @@ s32 DSP_BlitToScreen(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s
     return 0;
 }
 
-s32 DSP_BlitToScreenKeyed(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s32 _x, s32 _y,
-                          u16 _key)
+s32 DSP_BlitToScreenKeyed(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s32 _x, s32 _y, u16 _key)
 {
     (void)_pixels, (void)_width, (void)_height, (void)_pitch, (void)_x, (void)_y, (void)_key;
     return 0;

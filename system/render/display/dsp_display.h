@@ -149,8 +149,8 @@ public:
     s32 Flip();
     // Mode 0 triangle list, 1 strip, 2 fan, 3 line list, 4 line strip; counts are indices.
     // An index or vertex range outside its buffer is fatal through CheckResult.
-    s32 DrawVertexArray(s32 _mode, s32 _indexBuffer, s32 _startIndex, s32 _indexCount,
-                        s32 _vertexBuffer, s32 _baseVertexIndex, s32 _minIndex, s32 _vertexCount);
+    s32 DrawVertexArray(s32 _mode, s32 _indexBuffer, s32 _startIndex, s32 _indexCount, s32 _vertexBuffer,
+                        s32 _baseVertexIndex, s32 _minIndex, s32 _vertexCount);
 
     // ---- state caches ----
     s32 SetRenderState(s32 _index, u32 _value);
@@ -243,8 +243,16 @@ public:
     u32 AreTexturesDisabled() const { return m_flags & FLAG_TEXTURE_OVERRIDE; }
 
 private:
-    enum : u32 { FLAG_TEXTURE_OVERRIDE = 1 };
-    enum : s32 { BUFFER_STATIC = 0, BUFFER_DYNAMIC = 1, BUFFER_EMPTY_MARKED = 2 };
+    enum : u32
+    {
+        FLAG_TEXTURE_OVERRIDE = 1
+    };
+    enum : s32
+    {
+        BUFFER_STATIC = 0,
+        BUFFER_DYNAMIC = 1,
+        BUFFER_EMPTY_MARKED = 2
+    };
 
     struct VertexBufferSlot
     {
@@ -280,8 +288,7 @@ private:
     void WriteDefaultStates();
     // dsp_display_buffers.cpp
     void CreateVertexBufferInSlot(s32 _slot, s32 _type, s32 _count, const char* _caption);
-    void CreateIndexBufferInSlot(s32 _slot, s32 _type, s32 _entryType, s32 _count,
-                                 const char* _caption);
+    void CreateIndexBufferInSlot(s32 _slot, s32 _type, s32 _entryType, s32 _count, const char* _caption);
     void ReleaseAllBuffers();
     // dsp_display_shaders.cpp
     void CreateShaderTables();
@@ -357,5 +364,4 @@ s32 WriteTGA(const char* _name, const u8* _pixels, s32 _width, s32 _height);
 
 // The screen copies of the picture layer; they draw nothing and answer 0.
 s32 DSP_BlitToScreen(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s32 _x, s32 _y);
-s32 DSP_BlitToScreenKeyed(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s32 _x,
-                          s32 _y, u16 _key);
+s32 DSP_BlitToScreenKeyed(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s32 _x, s32 _y, u16 _key);

@@ -18,10 +18,7 @@ u32 LockFlags(s32 _lockType)
 }
 
 // 1 when first .. first + count lies within a buffer of _size elements.
-u32 RangeInside(s64 _first, s64 _count, s64 _size)
-{
-    return _first >= 0 && _count >= 0 && _first + _count <= _size;
-}
+u32 RangeInside(s64 _first, s64 _count, s64 _size) { return _first >= 0 && _count >= 0 && _first + _count <= _size; }
 
 }  // namespace
 
@@ -45,8 +42,7 @@ void DSP_Display::CreateVertexBufferInSlot(s32 _slot, s32 _type, s32 _count, con
     m_vertexBuffers[_slot].count = _count;
 }
 
-void DSP_Display::CreateIndexBufferInSlot(s32 _slot, s32 _type, s32 _entryType, s32 _count,
-                                          const char* _caption)
+void DSP_Display::CreateIndexBufferInSlot(s32 _slot, s32 _type, s32 _entryType, s32 _count, const char* _caption)
 {
     if (_entryType == 1)
         OS_Fatal(_caption, "32bit index buffers currently not supported");
@@ -268,8 +264,8 @@ s32 DSP_Display::IndexBuffer_TouchAll()
     return 0;
 }
 
-s32 DSP_Display::DrawVertexArray(s32 _mode, s32 _indexBuffer, s32 _startIndex, s32 _indexCount,
-                                 s32 _vertexBuffer, s32 _baseVertexIndex, s32 _minIndex, s32 _vertexCount)
+s32 DSP_Display::DrawVertexArray(s32 _mode, s32 _indexBuffer, s32 _startIndex, s32 _indexCount, s32 _vertexBuffer,
+                                 s32 _baseVertexIndex, s32 _minIndex, s32 _vertexCount)
 {
     const char* caption = "DSP_Display::DrawVertexArray()";
     DSP_RequireDevice(m_device, caption);
@@ -304,13 +300,12 @@ s32 DSP_Display::DrawVertexArray(s32 _mode, s32 _indexBuffer, s32 _startIndex, s
     }
 
     // The ranges must lie inside the buffers, so no draw reads past them.
-    const u32 vertexValid = _vertexBuffer >= 1 && _vertexBuffer <= DSP_NUM_VERTEXBUFFERS &&
-                            m_vertexBuffers[_vertexBuffer - 1].buffer != 0;
-    const u32 indexValid = _indexBuffer >= 1 && _indexBuffer <= DSP_NUM_INDEXBUFFERS &&
-                           m_indexBuffers[_indexBuffer - 1].buffer != 0;
+    const u32 vertexValid =
+        _vertexBuffer >= 1 && _vertexBuffer <= DSP_NUM_VERTEXBUFFERS && m_vertexBuffers[_vertexBuffer - 1].buffer != 0;
+    const u32 indexValid =
+        _indexBuffer >= 1 && _indexBuffer <= DSP_NUM_INDEXBUFFERS && m_indexBuffers[_indexBuffer - 1].buffer != 0;
     if (!vertexValid || !indexValid || primitives < 0 ||
-        !RangeInside(_startIndex, _indexCount, m_indexBuffers[_indexBuffer - 1].count) ||
-        _baseVertexIndex < 0 ||
+        !RangeInside(_startIndex, _indexCount, m_indexBuffers[_indexBuffer - 1].count) || _baseVertexIndex < 0 ||
         !RangeInside((s64)_baseVertexIndex + _minIndex, _vertexCount, m_vertexBuffers[_vertexBuffer - 1].count) ||
         _minIndex < 0)
         DSP_CHECK(DEV_ERR_INVALIDCALL);
@@ -330,7 +325,6 @@ s32 DSP_Display::DrawVertexArray(s32 _mode, s32 _indexBuffer, s32 _startIndex, s
         ++m_frame.indexBufferBinds;
     }
     if (primitives > 0)
-        m_device->DrawIndexedPrimitive(type, (u32)_minIndex, (u32)_vertexCount, (u32)_startIndex,
-                                       (u32)primitives);
+        m_device->DrawIndexedPrimitive(type, (u32)_minIndex, (u32)_vertexCount, (u32)_startIndex, (u32)primitives);
     return 0;
 }

@@ -44,8 +44,8 @@ u32 DSP_Display::VertexShaderUsage() const
 
 void DSP_Display::CreateShaderTables()
 {
-    m_pixelShaders = (ShaderSlot*)MEM_AllocOrDie(DSP_NUM_PIXELSHADERS * (u32)sizeof(ShaderSlot),
-                                                 "DSP_Display::OpenResolution()");
+    m_pixelShaders =
+        (ShaderSlot*)MEM_AllocOrDie(DSP_NUM_PIXELSHADERS * (u32)sizeof(ShaderSlot), "DSP_Display::OpenResolution()");
     for (s32 i = 0; i < DSP_NUM_PIXELSHADERS; ++i) {
         m_pixelShaders[i] = ShaderSlot();
         DSP_PixelShaderPrograms[i] = nullptr;
@@ -53,8 +53,8 @@ void DSP_Display::CreateShaderTables()
     m_selectedPixelShader = -1;
     m_pixelShaderCounters = DSP_CacheCounters();
 
-    m_vertexShaders = (ShaderSlot*)MEM_AllocOrDie(DSP_NUM_VERTEXSHADERS * (u32)sizeof(ShaderSlot),
-                                                  "DSP_Display::OpenResolution()");
+    m_vertexShaders =
+        (ShaderSlot*)MEM_AllocOrDie(DSP_NUM_VERTEXSHADERS * (u32)sizeof(ShaderSlot), "DSP_Display::OpenResolution()");
     for (s32 i = 0; i < DSP_NUM_VERTEXSHADERS; ++i) {
         m_vertexShaders[i] = ShaderSlot();
         DSP_VertexShaderPrograms[i] = nullptr;

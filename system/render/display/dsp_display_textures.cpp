@@ -21,7 +21,7 @@ const s32 s_supportOfType[DSP_TEXTURE_NUM_FORMATS] = {4, 5, 6, 7, 8, 1, 0, 2, 3}
 u32 DSP_TextureFormat(s32 _type)
 {
     static const u32 s_formats[DSP_TEXTURE_NUM_FORMATS] = {
-        DEV_FMT_DXT1,     DEV_FMT_DXT2,   DEV_FMT_DXT3,     DEV_FMT_DXT4,    DEV_FMT_DXT5,
+        DEV_FMT_DXT1,     DEV_FMT_DXT2,   DEV_FMT_DXT3,     DEV_FMT_DXT4,     DEV_FMT_DXT5,
         DEV_FMT_A1R5G5B5, DEV_FMT_R5G6B5, DEV_FMT_A8R8G8B8, DEV_FMT_A4R4G4B4,
     };
     return s_formats[_type];
@@ -125,10 +125,8 @@ s32 DSP_Display::Texture_ReloadTextures(s32 _first, s32 _last, s32 _budget, s32 
         m_textureCache->AllowFormat(type, m_formatSupported[s_supportOfType[type]] ? 1 : 0);
     m_textureCache->AllowFormat(DSP_TEXTURE_A4R4G4B4, 0);
     for (s32 level = 0; level < DSP_TEXTURE_NUM_LEVELS; ++level)
-        m_textureCache->AllowLevel(level, m_caps.maxTextureWidth >= (1u << level) &&
-                                                  m_caps.maxTextureHeight >= (1u << level)
-                                              ? 1
-                                              : 0);
+        m_textureCache->AllowLevel(
+            level, m_caps.maxTextureWidth >= (1u << level) && m_caps.maxTextureHeight >= (1u << level) ? 1 : 0);
     if (!m_textureCache->ChooseLevels(_budget))
         return 1;
 
@@ -182,8 +180,8 @@ s32 DSP_Display::Texture_Create(s32 _id, s32 _type, s32 _level, s32 _mipCount)
         DSP_CHECK(DEV_ERR_INVALIDCALL);
     const u32 side = 1u << _level;
     DEV_Handle texture = 0;
-    DSP_CHECK(m_device->CreateTexture(side, side, (u32)_mipCount, 0, DSP_TextureFormat(_type), DEV_POOL_MANAGED,
-                                      &texture));
+    DSP_CHECK(
+        m_device->CreateTexture(side, side, (u32)_mipCount, 0, DSP_TextureFormat(_type), DEV_POOL_MANAGED, &texture));
     m_textures[_id] = texture;
     return 0;
 }

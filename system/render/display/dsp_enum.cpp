@@ -70,12 +70,9 @@ s32 D3DUtil_Application::FindDepthStencilFormat(u32 _adapter, u32 _deviceType, u
     const u32 depth = m_minDepthBits;
     const u32 stencil = m_minStencilBits;
     const Candidate candidates[] = {
-        {DEV_FMT_D16, depth <= 16 && stencil == 0},
-        {DEV_FMT_D15S1, depth <= 15 && stencil <= 1},
-        {DEV_FMT_D24X8, depth <= 24 && stencil == 0},
-        {DEV_FMT_D24S8, depth <= 24 && stencil <= 8},
-        {DEV_FMT_D24X4S4, depth <= 24 && stencil <= 4},
-        {DEV_FMT_D32, depth <= 32 && stencil == 0},
+        {DEV_FMT_D16, depth <= 16 && stencil == 0},     {DEV_FMT_D15S1, depth <= 15 && stencil <= 1},
+        {DEV_FMT_D24X8, depth <= 24 && stencil == 0},   {DEV_FMT_D24S8, depth <= 24 && stencil <= 8},
+        {DEV_FMT_D24X4S4, depth <= 24 && stencil <= 4}, {DEV_FMT_D32, depth <= 32 && stencil == 0},
     };
     for (const Candidate& candidate : candidates) {
         if (!candidate.usable)
@@ -83,8 +80,8 @@ s32 D3DUtil_Application::FindDepthStencilFormat(u32 _adapter, u32 _deviceType, u
         if (m_driver->CheckDeviceFormat(_adapter, _deviceType, _displayFormat, DEV_USAGE_DEPTHSTENCIL,
                                         DEV_RTYPE_SURFACE, candidate.format) != DEV_OK)
             continue;
-        if (m_driver->CheckDepthStencilMatch(_adapter, _deviceType, _displayFormat, _displayFormat,
-                                             candidate.format) != DEV_OK)
+        if (m_driver->CheckDepthStencilMatch(_adapter, _deviceType, _displayFormat, _displayFormat, candidate.format) !=
+            DEV_OK)
             continue;
         *_depthStencilFormat = candidate.format;
         return 1;
@@ -128,8 +125,8 @@ void D3DUtil_Application::BuildAdpaterInfoArray(D3DUtil_ConfirmFunction _confirm
                 continue;
             u32 known = 0;
             for (u32 k = 0; k < numModes && !known; ++k)
-                known = modes[k].width == mode.width && modes[k].height == mode.height &&
-                        modes[k].format == mode.format;
+                known =
+                    modes[k].width == mode.width && modes[k].height == mode.height && modes[k].format == mode.format;
             if (known)
                 continue;
             mode.refreshRate = 0;
@@ -144,9 +141,8 @@ void D3DUtil_Application::BuildAdpaterInfoArray(D3DUtil_ConfirmFunction _confirm
                 formats[numFormats++] = mode.format;
             }
         }
-        std::sort(modes, modes + numModes, [](const DEV_DisplayMode& _a, const DEV_DisplayMode& _b) {
-            return CompareModes(_a, _b) < 0;
-        });
+        std::sort(modes, modes + numModes,
+                  [](const DEV_DisplayMode& _a, const DEV_DisplayMode& _b) { return CompareModes(_a, _b) < 0; });
 
         const u32 deviceTypes[D3DUTIL_MAX_DEVICES] = {DEV_DEVTYPE_HAL, DEV_DEVTYPE_REF};
         for (u32 deviceType : deviceTypes)
@@ -157,9 +153,9 @@ void D3DUtil_Application::BuildAdpaterInfoArray(D3DUtil_ConfirmFunction _confirm
     }
 }
 
-void D3DUtil_Application::BuildDevice(D3DUtil_AdapterInfo* _adapter, u32 _deviceType,
-                                      const DEV_DisplayMode* _modes, u32 _numModes, const u32* _formats,
-                                      u32 _numFormats, D3DUtil_ConfirmFunction _confirm, u32 _windowed)
+void D3DUtil_Application::BuildDevice(D3DUtil_AdapterInfo* _adapter, u32 _deviceType, const DEV_DisplayMode* _modes,
+                                      u32 _numModes, const u32* _formats, u32 _numFormats,
+                                      D3DUtil_ConfirmFunction _confirm, u32 _windowed)
 {
     D3DUtil_DeviceInfo device;
     device.deviceType = _deviceType;
@@ -178,8 +174,8 @@ void D3DUtil_Application::BuildDevice(D3DUtil_AdapterInfo* _adapter, u32 _device
             continue;
         if (_deviceType == DEV_DEVTYPE_HAL) {
             for (u32 samples = 2; samples <= D3DUTIL_MAX_SAMPLES; ++samples)
-                if (m_driver->CheckDeviceMultiSampleType(_adapter->ordinal, _deviceType, format, _windowed,
-                                                         samples) == DEV_OK)
+                if (m_driver->CheckDeviceMultiSampleType(_adapter->ordinal, _deviceType, format, _windowed, samples) ==
+                    DEV_OK)
                     device.multiSampleCounts[samples - 1] = 1;
         }
 
@@ -200,8 +196,7 @@ void D3DUtil_Application::BuildDevice(D3DUtil_AdapterInfo* _adapter, u32 _device
         if (chosen == 0)
             continue;
 
-        if (m_useDepthBuffer &&
-            !FindDepthStencilFormat(_adapter->ordinal, _deviceType, format, &depthStencil[f]))
+        if (m_useDepthBuffer && !FindDepthStencilFormat(_adapter->ordinal, _deviceType, format, &depthStencil[f]))
             continue;
         accepted[f] = 1;
         behavior[f] = chosen;

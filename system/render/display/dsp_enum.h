@@ -71,8 +71,7 @@ public:
 
     void BuildAdpaterInfoArray(D3DUtil_ConfirmFunction _confirm, u32 _windowed);
     // 1 with the first depth-stencil format that fits the display format, else 0.
-    s32 FindDepthStencilFormat(u32 _adapter, u32 _deviceType, u32 _displayFormat,
-                               u32* _depthStencilFormat);
+    s32 FindDepthStencilFormat(u32 _adapter, u32 _deviceType, u32 _displayFormat, u32* _depthStencilFormat);
     // The mode order: negative when _a comes first.
     static s32 CompareModes(const DEV_DisplayMode& _a, const DEV_DisplayMode& _b);
 
@@ -81,9 +80,8 @@ public:
     const D3DUtil_AdapterInfo* GetAdapter(u32 _index) const { return &m_adapters[_index]; }
 
 private:
-    void BuildDevice(D3DUtil_AdapterInfo* _adapter, u32 _deviceType,
-                     const DEV_DisplayMode* _modes, u32 _numModes, const u32* _formats,
-                     u32 _numFormats, D3DUtil_ConfirmFunction _confirm, u32 _windowed);
+    void BuildDevice(D3DUtil_AdapterInfo* _adapter, u32 _deviceType, const DEV_DisplayMode* _modes, u32 _numModes,
+                     const u32* _formats, u32 _numFormats, D3DUtil_ConfirmFunction _confirm, u32 _windowed);
 
     DEV_Driver* m_driver = nullptr;
     D3DUtil_AdapterInfo* m_adapters = nullptr;

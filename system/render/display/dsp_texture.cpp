@@ -13,7 +13,8 @@
 #include "os_file.h"
 #include "os_string.h"
 
-namespace {
+namespace
+{
 
 // Room for "_l11.tga" or ".dds" after the name.
 const u32 kSuffixRoom = 16;
@@ -200,8 +201,8 @@ void DSP_Texture::DDS_CollectInformation(const s32* _formatAllowed)
     // The file stands for every level from its side down to 4x4, so it must hold all of them.
     const u32 needed = (u32)fileLevel - 1;
     if (DSP_DdsStoredLevels(header) < needed) {
-        OS_Log(OS_Format("DSP_Texture::DDS_CollectInformation(): %s stores %u of %u levels, ignored",
-                         fileName.Text(), DSP_DdsStoredLevels(header), needed));
+        OS_Log(OS_Format("DSP_Texture::DDS_CollectInformation(): %s stores %u of %u levels, ignored", fileName.Text(),
+                         DSP_DdsStoredLevels(header), needed));
         return;
     }
     const u64 end = DSP_DdsLevelOffset(type, fileLevel, 1);
@@ -344,8 +345,8 @@ u32 DSP_Texture::DDS_LoadLevel(void* _destination, s32 _size, s32 _mip)
             refusal = "cannot be read";
     }
     if (refusal != nullptr) {
-        OS_Log(OS_Format("DSP_Texture::DDS_LoadLevel(): %s %s, mip %d not loaded", fileName.Text(), refusal,
-                         (int)_mip));
+        OS_Log(
+            OS_Format("DSP_Texture::DDS_LoadLevel(): %s %s, mip %d not loaded", fileName.Text(), refusal, (int)_mip));
         return 0;
     }
     return 1;
@@ -378,10 +379,9 @@ u32 DSP_Texture::LoadFromFile(void* _destination, s32 _pitch, s32 _size, s32 _de
     if (GetLevelSize(m_loadType, m_loadLevel) > _size)
         return 0;
     // What the reader writes: side rows at the pitch, each side texels of the destination type.
-    const s32 texelBytes = _destinationType == DSP_TEXTURE_A8R8G8B8 ? 4
-                           : (_destinationType == DSP_TEXTURE_A1R5G5B5 || _destinationType == DSP_TEXTURE_R5G6B5)
-                               ? 2
-                               : 0;
+    const s32 texelBytes = _destinationType == DSP_TEXTURE_A8R8G8B8                                               ? 4
+                           : (_destinationType == DSP_TEXTURE_A1R5G5B5 || _destinationType == DSP_TEXTURE_R5G6B5) ? 2
+                                                                                                                  : 0;
     if (texelBytes != 0) {
         const s64 rowBytes = (s64)side * texelBytes;
         if ((s64)_pitch < rowBytes || (s64)(side - 1) * _pitch + rowBytes > (s64)_size) {

@@ -67,9 +67,9 @@ public:
     // its expected side or does not fit _size bytes; then nothing is written.
     u32 LoadFromFile(void* _destination, s32 _pitch, s32 _size, s32 _destinationType, s32 _mip);
 
-    static s32 GetTexelCount(s32 _level);   // 4^level
-    static s32 GetTexelSize(s32 _type);     // bits per texel, types 0-7
-    static s32 GetTextureWidth(s32 _level); // 2^level
+    static s32 GetTexelCount(s32 _level);    // 4^level
+    static s32 GetTexelSize(s32 _type);      // bits per texel, types 0-7
+    static s32 GetTextureWidth(s32 _level);  // 2^level
     static s32 GetTextureHeight(s32 _level);
     // Bytes of one level: texels x bits / 8, at least one 4x4 block for the DXT types.
     static s32 GetLevelSize(s32 _type, s32 _level);

@@ -18,8 +18,8 @@ public:
     DSP_TextureCache(const DSP_TextureCache&) = delete;
     DSP_TextureCache& operator=(const DSP_TextureCache&) = delete;
 
-    void AllowFormat(s32 _type, s32 _allowed);   // type 0-8
-    void AllowLevel(s32 _level, s32 _allowed);   // level 0-11
+    void AllowFormat(s32 _type, s32 _allowed);  // type 0-8
+    void AllowLevel(s32 _level, s32 _allowed);  // level 0-11
     // Names the record of _id (null clears it) and forgets its choice.
     void RequestTexture(const char* _name, s32 _id);
 

@@ -8,7 +8,8 @@
 #include "os_fatal.h"
 #include "os_path.h"
 
-namespace {
+namespace
+{
 
 const u32 HEADER_BYTES = 20;
 

@@ -29,7 +29,10 @@ public:
 class REM_FogLayer : public REM_FogLayer_Density
 {
 public:
-    enum { MAP_SIZE = 64 };  // layers, columns and the most rows the renderer's map takes
+    enum
+    {
+        MAP_SIZE = 64
+    };  // layers, columns and the most rows the renderer's map takes
 
     REM_FogLayer() = default;
     ~REM_FogLayer();

@@ -8,7 +8,8 @@
 #include "os_fatal.h"
 #include "vec_mesh.h"
 
-namespace {
+namespace
+{
 
 const char* const LOAD_WHERE = "MTO_Patch::Load";
 const u32 UNUSED = 0xFFFFFFFFu;

@@ -15,17 +15,17 @@ class VEC_Mesh;
 
 struct MTO_PatchTriangle
 {
-    u8 u = 0;           // "U", stored only
-    u8 part = 0;        // "B": part of the source mesh
-    u16 triangle = 0;   // "T": triangle within that part
-    s32 n[3] = {};      // "N0".."N2", stored only
+    u8 u = 0;          // "U", stored only
+    u8 part = 0;       // "B": part of the source mesh
+    u16 triangle = 0;  // "T": triangle within that part
+    s32 n[3] = {};     // "N0".."N2", stored only
 };
 
 struct MTO_PatchRecord
 {
-    s32 first = 0;      // "T": first triangle record
-    s32 count = 0;      // "N": consecutive triangle records
-    f32 a = 0.0f;       // "A", "V0", "V1": stored only
+    s32 first = 0;  // "T": first triangle record
+    s32 count = 0;  // "N": consecutive triangle records
+    f32 a = 0.0f;   // "A", "V0", "V1": stored only
     f32 v0[3] = {};
     f32 v1[3] = {};
 };
@@ -33,7 +33,10 @@ struct MTO_PatchRecord
 class MTO_Patch : public MEM_Object
 {
 public:
-    enum { MAX_MESHES = 512 };
+    enum
+    {
+        MAX_MESHES = 512
+    };
 
     MTO_Patch() = default;
     ~MTO_Patch();

@@ -42,8 +42,7 @@ void BuildPlanes(const MAT_Vector3 _corners[VEC_Camera::CORNER_COUNT], f32 _plan
     _box.m_min = _box.m_max = _corners[0];
     for (s32 i = 1; i < VEC_Camera::CORNER_COUNT; ++i)
         _box.Extend(_corners[i]);
-    for (s32 plane = 0; plane < VEC_Camera::PLANE_COUNT; ++plane)
-    {
+    for (s32 plane = 0; plane < VEC_Camera::PLANE_COUNT; ++plane) {
         const MAT_Vector3& p0 = _corners[s_planeCorners[plane][0]];
         const MAT_Vector3& p1 = _corners[s_planeCorners[plane][1]];
         const MAT_Vector3& p2 = _corners[s_planeCorners[plane][2]];
@@ -92,8 +91,7 @@ void VEC_Camera::ComputeFrustum()
     // projection. The matrix holds columns translation, X, Y, Z and the clip point is
     // (x, up, depth, 1), so the translation column is the one the homogeneous 1 picks.
     const f32* m = m_inverseProjection.m;
-    for (s32 k = 0; k < CORNER_COUNT; ++k)
-    {
+    for (s32 k = 0; k < CORNER_COUNT; ++k) {
         const f32 x = (k & 1) ? 1.0f : -1.0f;
         const f32 up = (k & 2) ? 1.0f : -1.0f;
         const f32 depth = (k & 4) ? 1.0f : 0.0f;
@@ -112,8 +110,7 @@ s32 VEC_Camera::TestBox(const MAT_AABox& _box) const
 {
     const MAT_Vector3& lo = _box.m_min;
     const MAT_Vector3& hi = _box.m_max;
-    for (s32 index : s_testOrder)
-    {
+    for (s32 index : s_testOrder) {
         const f32* plane = m_worldPlanes[index];
         const u32 code = (u32)m_worldPlaneCodes[index];
         if (code > 7)

@@ -69,8 +69,8 @@ inline void Normalise(MAT_Vector3& _v, f32 _length2, u32 _fast)
 }
 }  // namespace
 
-void VEC_ComputeNormals(DSP_Vertex* _vertices, s32 _vertexCount, const VEC_Triangle* _triangles,
-                        s32 _triangleCount, u32 _fast)
+void VEC_ComputeNormals(DSP_Vertex* _vertices, s32 _vertexCount, const VEC_Triangle* _triangles, s32 _triangleCount,
+                        u32 _fast)
 {
     for (s32 i = 0; i < _vertexCount; ++i)
         _vertices[i].nx = _vertices[i].ny = _vertices[i].nz = 0.0f;
@@ -148,7 +148,10 @@ void VEC_MeshPart::Free()
     triangleCount = triangleCapacity = 0;
 }
 
-void VEC_MeshPart::ComputeNormals(u32 _fast) { VEC_ComputeNormals(vertices, vertexCount, triangles, triangleCount, _fast); }
+void VEC_MeshPart::ComputeNormals(u32 _fast)
+{
+    VEC_ComputeNormals(vertices, vertexCount, triangles, triangleCount, _fast);
+}
 
 void VEC_MeshPart::ComputeBoundingBox()
 {
@@ -292,8 +295,8 @@ void LoadSortOrder(DES_Section* _materials, s32 _materialCount, const char* _pat
     char extra[24];
     OS_SNPrintf(extra, sizeof(extra), "M%d", _materialCount);
     if (sortSection.HasEntry(extra))
-        OS_Fatal(CAPTION, OS_Format("sort order has more entries than the %d materials in file \"%s\"", _materialCount,
-                                    _path));
+        OS_Fatal(CAPTION,
+                 OS_Format("sort order has more entries than the %d materials in file \"%s\"", _materialCount, _path));
 }
 
 // Materials and the order of the parts; answers the number of materials (1 to 256).

@@ -67,9 +67,9 @@ struct VEC_Map
 struct VEC_Material
 {
     VEC_Map diffuseMap;
-    VEC_Map detailMap;             // the bump map
-    u32 diffuseColor = 0;          // 0x00RRGGBB: in memory the bytes B, G, R, 0
-    u32 selfIllumination = 0;      // 0x00RRGGBB
+    VEC_Map detailMap;         // the bump map
+    u32 diffuseColor = 0;      // 0x00RRGGBB: in memory the bytes B, G, R, 0
+    u32 selfIllumination = 0;  // 0x00RRGGBB
 
     // Parse_Diffuse, then Parse_Detail, from one material subsection.
     void Parse(DES_Section* _section);

@@ -107,8 +107,9 @@ void VEC_SplitByTexture(VEC_MeshPart* _part, const f32* _cornerUV, f32 _toleranc
 
     // 16-bit indices cannot reach past 65536 vertices: refuse rather than wrap.
     if (freeSlot > VEC_MAX_PART_VERTICES)
-        OS_Fatal("VEC_Mesh::Load()", OS_Format("a part has %llu vertices after the texture split, more than %u, in file \"%s\"",
-                                               (unsigned long long)freeSlot, VEC_MAX_PART_VERTICES, _file));
+        OS_Fatal("VEC_Mesh::Load()",
+                 OS_Format("a part has %llu vertices after the texture split, more than %u, in file \"%s\"",
+                           (unsigned long long)freeSlot, VEC_MAX_PART_VERTICES, _file));
 
     // Vertices no corner reached keep their own data in their slot.
     for (s32 i = 0; i < _part->vertexCount; ++i)

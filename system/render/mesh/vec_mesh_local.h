@@ -55,8 +55,8 @@ constexpr const char* VEC_UNKNOWN_MATERIAL_CAPTION =
 
 // Texture coordinates of the three corners of each triangle, 6 floats per triangle (u0 v0 u1
 // v1 u2 v2), kept in step with the part's triangle list.
-void VEC_ComputeNormals(DSP_Vertex* _vertices, s32 _vertexCount, const VEC_Triangle* _triangles,
-                        s32 _triangleCount, u32 _fast);
+void VEC_ComputeNormals(DSP_Vertex* _vertices, s32 _vertexCount, const VEC_Triangle* _triangles, s32 _triangleCount,
+                        u32 _fast);
 // Drops triangles with two equal corner indices.
 void VEC_RemoveDegenerates(VEC_MeshPart* _part, f32* _cornerUV);
 // Drops vertices no triangle uses; survivors renumbered in order of first use.

@@ -22,8 +22,7 @@ void VEC_TransformState::SetProjection(const MAT_Matrix44& _projection)
 
 const MAT_Matrix34& VEC_TransformState::GetInverseView()
 {
-    if (!(m_state & INVERSE_VIEW_VALID))
-    {
+    if (!(m_state & INVERSE_VIEW_VALID)) {
         m_inverseView = m_view.InvertRigid();
         m_state |= INVERSE_VIEW_VALID;
     }
@@ -32,8 +31,7 @@ const MAT_Matrix34& VEC_TransformState::GetInverseView()
 
 const MAT_Matrix34& VEC_TransformState::GetInverseWorld()
 {
-    if (!(m_state & INVERSE_WORLD_VALID))
-    {
+    if (!(m_state & INVERSE_WORLD_VALID)) {
         m_inverseWorld = m_world.InvertRigid();
         m_state |= INVERSE_WORLD_VALID;
     }
@@ -42,8 +40,7 @@ const MAT_Matrix34& VEC_TransformState::GetInverseWorld()
 
 const MAT_Matrix34& VEC_TransformState::GetWorldToView()
 {
-    if (!(m_state & WORLD_TO_VIEW_VALID))
-    {
+    if (!(m_state & WORLD_TO_VIEW_VALID)) {
         m_worldToView = GetInverseView().Compose(m_world);
         m_state |= WORLD_TO_VIEW_VALID;
     }
@@ -52,8 +49,7 @@ const MAT_Matrix34& VEC_TransformState::GetWorldToView()
 
 const MAT_Matrix44& VEC_TransformState::GetWorldViewProjection()
 {
-    if (!(m_state & WORLD_VIEW_PROJECTION_VALID))
-    {
+    if (!(m_state & WORLD_VIEW_PROJECTION_VALID)) {
         m_worldViewProjection = m_projection.MultiplyFrame(GetWorldToView());
         m_state |= WORLD_VIEW_PROJECTION_VALID;
     }

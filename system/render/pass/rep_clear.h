@@ -99,9 +99,8 @@ public:
     void Create();
     void Release();
     // Draws only when _quad's first material has exactly 6 indices and 4 vertices.
-    void Render(const REB_Mesh* _quad, const MAT_Vector3& _position, const MAT_Angle& _angle, f32 _width,
-                f32 _height, const MAT_Angle& _cameraAngle, VEC_TransformState& _transform,
-                const REB_LightSet& _lights);
+    void Render(const REB_Mesh* _quad, const MAT_Vector3& _position, const MAT_Angle& _angle, f32 _width, f32 _height,
+                const MAT_Angle& _cameraAngle, VEC_TransformState& _transform, const REB_LightSet& _lights);
     void Draw(const REB_Material& _material);
 
     s32 vertexShader = 0;

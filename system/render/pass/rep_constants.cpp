@@ -44,7 +44,10 @@ s32 REP_SetConstant4(s32 _register, f32 _x, f32 _y, f32 _z, f32 _w)
 
 s32 REP_SetConstantZero(s32 _register) { return REP_SetConstant4(_register, 0.0f, 0.0f, 0.0f, 0.0f); }
 s32 REP_SetConstantOne(s32 _register) { return REP_SetConstant4(_register, 1.0f, 1.0f, 1.0f, 1.0f); }
-s32 REP_SetConstantSplat(s32 _register, f32 _value) { return REP_SetConstant4(_register, _value, _value, _value, _value); }
+s32 REP_SetConstantSplat(s32 _register, f32 _value)
+{
+    return REP_SetConstant4(_register, _value, _value, _value, _value);
+}
 
 s32 REP_SetConstantMatrix4x4(s32 _register, const MAT_Matrix44& _matrix)
 {
@@ -117,8 +120,9 @@ u32 REP_MakeColor(u8 _red, u8 _green, u8 _blue, u8 _alpha)
 
 s32 REP_SetConstantColor(s32 _register, u32 _color)
 {
-    return REP_SetConstant4(_register, s_byteScale.value[(_color >> 16) & 0xFF], s_byteScale.value[(_color >> 8) & 0xFF],
-                            s_byteScale.value[_color & 0xFF], s_byteScale.value[_color >> 24]);
+    return REP_SetConstant4(_register, s_byteScale.value[(_color >> 16) & 0xFF],
+                            s_byteScale.value[(_color >> 8) & 0xFF], s_byteScale.value[_color & 0xFF],
+                            s_byteScale.value[_color >> 24]);
 }
 
 s32 REP_SetDirectionalLight(s32 _register, const VEC_Light& _light, const MAT_Vector3& _direction)

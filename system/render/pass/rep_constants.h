@@ -21,7 +21,7 @@ struct REB_Material;
 struct VEC_Light;
 
 constexpr s32 REP_NUM_CONSTANTS = 96;
-constexpr s32 REP_MAX_MATERIALS = 512;  // the most materials REP_SplitMaterials sorts
+constexpr s32 REP_MAX_MATERIALS = 512;   // the most materials REP_SplitMaterials sorts
 constexpr f32 REP_KEEP = 3.4028235e38f;  // REP_SetConstantMasked: keep the mirrored component
 
 extern f32 REP_VertexShaderConstants[REP_NUM_CONSTANTS][4];

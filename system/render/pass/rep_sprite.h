@@ -25,9 +25,8 @@ public:
     void Release();
     // Draws _mesh's first material as a field around the eye; nothing without indices, nor when
     // the mesh's box has no extent (the field would have no period to repeat with).
-    void Render(const REB_Mesh* _mesh, const MAT_Vector3& _offset, const MAT_Angle& _angle, f32 _width,
-                f32 _height, const MAT_Angle& _cameraAngle, f32 _fade, VEC_TransformState& _transform,
-                const REB_LightSet& _lights);
+    void Render(const REB_Mesh* _mesh, const MAT_Vector3& _offset, const MAT_Angle& _angle, f32 _width, f32 _height,
+                const MAT_Angle& _cameraAngle, f32 _fade, VEC_TransformState& _transform, const REB_LightSet& _lights);
     void Draw(const REB_Material& _material);
     // A new part (the caller owns it) of _count particles in the cube of half side _extent,
     // radii and angles drawn from CRT_Rand in a fixed order; the template is copied into its

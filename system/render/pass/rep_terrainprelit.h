@@ -70,7 +70,10 @@ enum : u32
 class REP_TerrainPrelit : public MEM_Object
 {
 public:
-    enum { LAYERS = 3 };
+    enum
+    {
+        LAYERS = 3
+    };
 
     void Create();
     void Release();

@@ -27,7 +27,7 @@ struct REP_Variant
     s8 textureSlot[REP_MAX_STAGES];  // the set slot whose texture id each stage binds
     s8 factorSlot;                   // the set slot of the texture factor, or REP_NO_SLOT
     s8 vertexShaderSlot;
-    s8 pixelShaderSlot;              // REP_NO_SLOT: the texture stages
+    s8 pixelShaderSlot;  // REP_NO_SLOT: the texture stages
 };
 
 // The usual descriptor: texture coordinates of its own stage, wrap addressing, linear
@@ -35,9 +35,9 @@ struct REP_Variant
 constexpr void REP_Stage(s32 _out[DSP_TSS_COUNT], s32 _stage, s32 _colorOp, s32 _colorArg1, s32 _colorArg2,
                          s32 _alphaOp, s32 _alphaArg1, s32 _alphaArg2, s32 _address = DEV_TADDRESS_WRAP)
 {
-    const s32 values[DSP_TSS_COUNT] = {_colorOp, _colorArg1, _colorArg2, _alphaOp, _alphaArg1,
-                                       _alphaArg2, _stage, _address, _address, DEV_TEXF_LINEAR,
-                                       DEV_TEXF_LINEAR, DEV_TEXF_POINT, 0, -1};
+    const s32 values[DSP_TSS_COUNT] = {_colorOp,        _colorArg1,     _colorArg2, _alphaOp, _alphaArg1,
+                                       _alphaArg2,      _stage,         _address,   _address, DEV_TEXF_LINEAR,
+                                       DEV_TEXF_LINEAR, DEV_TEXF_POINT, 0,          -1};
     for (s32 i = 0; i < DSP_TSS_COUNT; ++i)
         _out[i] = values[i];
 }
@@ -47,8 +47,8 @@ constexpr void REP_Stage(s32 _out[DSP_TSS_COUNT], s32 _stage, s32 _colorOp, s32 
 // depth write, alpha test and blend factors.
 constexpr void REP_States(u32 _out[DSP_RS_COUNT], u32 _zWrite, u32 _alphaTest, u32 _srcBlend, u32 _destBlend)
 {
-    const u32 values[DSP_RS_COUNT] = {1, 3, _zWrite, _alphaTest, _srcBlend, _destBlend, DEV_CULL_CCW,
-                                      DEV_CMP_LESSEQUAL, 0, DEV_CMP_GREATER, 0, 0, 0};
+    const u32 values[DSP_RS_COUNT] = {
+        1, 3, _zWrite, _alphaTest, _srcBlend, _destBlend, DEV_CULL_CCW, DEV_CMP_LESSEQUAL, 0, DEV_CMP_GREATER, 0, 0, 0};
     for (s32 i = 0; i < DSP_RS_COUNT; ++i)
         _out[i] = values[i];
 }

@@ -6,7 +6,8 @@
 #include "os_fatal.h"
 #include "os_string.h"
 
-namespace {
+namespace
+{
 
 struct FontEntry
 {
@@ -135,8 +136,8 @@ s32 GFX_Font::OpenFont(const char* _path)
         }
     }
     if (surplus != 0)
-        OS_Log(OS_Format("GFX_Font::OpenFont(): font %s has more than %d start or end markers, %u ignored",
-                         _path, (int)MAX_GLYPHS, surplus));
+        OS_Log(OS_Format("GFX_Font::OpenFont(): font %s has more than %d start or end markers, %u ignored", _path,
+                         (int)MAX_GLYPHS, surplus));
 
     for (s32 i = 0; i < starts; ++i) {
         if (glyphs[i].width < 0 || glyphs[i].height < 0) {
@@ -187,15 +188,9 @@ GFX_Picture16* GFX_Font::GetPicture() const
 
 u16 GFX_Font::GetKeyColor() const { return m_index >= 0 && m_index < TABLE_SIZE ? s_fonts[m_index].keyColor : 0; }
 
-s32 GFX_Font::GetLineHeight() const
-{
-    return m_index >= 0 && m_index < TABLE_SIZE ? s_fonts[m_index].lineHeight : 0;
-}
+s32 GFX_Font::GetLineHeight() const { return m_index >= 0 && m_index < TABLE_SIZE ? s_fonts[m_index].lineHeight : 0; }
 
-s32 GFX_Font::GetGlyphCount() const
-{
-    return m_index >= 0 && m_index < TABLE_SIZE ? s_fonts[m_index].glyphCount : 0;
-}
+s32 GFX_Font::GetGlyphCount() const { return m_index >= 0 && m_index < TABLE_SIZE ? s_fonts[m_index].glyphCount : 0; }
 
 s32 GFX_Font::GetReferenceCount(s32 _index)
 {

@@ -21,7 +21,13 @@
 class GFX_Font : public MEM_Object
 {
 public:
-    enum { TABLE_SIZE = 8, MAX_GLYPHS = 256, NAME_BYTES = 256, FIRST_CHARACTER = 32 };
+    enum
+    {
+        TABLE_SIZE = 8,
+        MAX_GLYPHS = 256,
+        NAME_BYTES = 256,
+        FIRST_CHARACTER = 32
+    };
 
     GFX_Font();
     ~GFX_Font();  // gives back the handle's reference, if any

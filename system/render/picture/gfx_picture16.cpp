@@ -28,8 +28,8 @@ GFX_Picture16::~GFX_Picture16()
         MEM_Free(m_pixels);
 }
 
-u32 GFX_Picture16::ClipBlit(const GFX_Picture16& _source, const GFX_Rect& _rect, s32 _x, s32 _y,
-                            GFX_Rect* _to, const u16** _from) const
+u32 GFX_Picture16::ClipBlit(const GFX_Picture16& _source, const GFX_Rect& _rect, s32 _x, s32 _y, GFX_Rect* _to,
+                            const u16** _from) const
 {
     // Only the part of the source rectangle inside the source picture can be copied; it moves
     // the destination by as much as it was cut on the left and top.
@@ -43,8 +43,8 @@ u32 GFX_Picture16::ClipBlit(const GFX_Picture16& _source, const GFX_Rect& _rect,
     at.Set(_x, _y, from.width, from.height);
     if (!m_rect.Clip(at, _to) || _to->width <= 0 || _to->height <= 0)
         return 0;
-    *_from = _source.m_pixels + (ptrdiff_t)(from.top + _to->top - _y) * _source.m_rect.width +
-             (from.left + _to->left - _x);
+    *_from =
+        _source.m_pixels + (ptrdiff_t)(from.top + _to->top - _y) * _source.m_rect.width + (from.left + _to->left - _x);
     return 1;
 }
 

@@ -72,7 +72,8 @@ u32 GFX_PictureTGA::Open(const char* _name, u32 _require)
     return 1;
 }
 
-namespace {
+namespace
+{
 
 // One converter per memory format and source depth; each converts one row. The pixel size
 // is a template argument so that every loop is compiled for its source depth.
@@ -120,8 +121,8 @@ void Row8888(const u8* _src, u8* _dst, s32 _count)
 
 }  // namespace
 
-u32 GFX_PictureTGA::ReadData(Format _format, const char* _caption, const char* _no16Message,
-                             u8* _destination, s32 _pitch, u32 _bottomUp)
+u32 GFX_PictureTGA::ReadData(Format _format, const char* _caption, const char* _no16Message, u8* _destination,
+                             s32 _pitch, u32 _bottomUp)
 {
     if (m_depth != 16 && m_depth != 24 && m_depth != 32)
         OS_Fatal(_caption, "unsupported pixel depth");
@@ -169,8 +170,8 @@ u32 GFX_PictureTGA::ReadData(Format _format, const char* _caption, const char* _
     }
     MEM_Free(row);
     if (missing != 0)
-        OS_Log(OS_Format("%s: %s is %llu bytes shorter than its header promises, read as zeros",
-                         _caption, m_name, (unsigned long long)missing));
+        OS_Log(OS_Format("%s: %s is %llu bytes shorter than its header promises, read as zeros", _caption, m_name,
+                         (unsigned long long)missing));
     m_file.SeekSet((s32)start);
     return 1;
 }
@@ -183,18 +184,17 @@ u32 GFX_PictureTGA::ReadData_RGB565(void* _destination, s32 _pitch, u32 _bottomU
 
 u32 GFX_PictureTGA::ReadData_ARGB1555(void* _destination, s32 _pitch, u32 _bottomUp)
 {
-    return ReadData(FORMAT_ARGB1555, "GFX_PictureTGA::ReadData_ARGB1555()", "", (u8*)_destination, _pitch,
-                    _bottomUp);
+    return ReadData(FORMAT_ARGB1555, "GFX_PictureTGA::ReadData_ARGB1555()", "", (u8*)_destination, _pitch, _bottomUp);
 }
 
 u32 GFX_PictureTGA::ReadData_RGBA8888(void* _destination, s32 _pitch, u32 _bottomUp)
 {
-    return ReadData(FORMAT_RGBA8888, "GFX_PictureTGA::ReadData_RGBA8888()",
-                    "555 to rgba8888 conversion not supported", (u8*)_destination, _pitch, _bottomUp);
+    return ReadData(FORMAT_RGBA8888, "GFX_PictureTGA::ReadData_RGBA8888()", "555 to rgba8888 conversion not supported",
+                    (u8*)_destination, _pitch, _bottomUp);
 }
 
 u32 GFX_PictureTGA::ReadData_BGRA8888(void* _destination, s32 _pitch, u32 _bottomUp)
 {
-    return ReadData(FORMAT_BGRA8888, "GFX_PictureTGA::ReadData_BGRA8888()",
-                    "555 to bgra8888 conversion not supported", (u8*)_destination, _pitch, _bottomUp);
+    return ReadData(FORMAT_BGRA8888, "GFX_PictureTGA::ReadData_BGRA8888()", "555 to bgra8888 conversion not supported",
+                    (u8*)_destination, _pitch, _bottomUp);
 }

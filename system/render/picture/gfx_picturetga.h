@@ -16,8 +16,15 @@
 class GFX_PictureTGA : public MEM_Object
 {
 public:
-    enum { HEADER_BYTES = 18 };
-    enum { ORIGIN_BOTTOM_LEFT = 0, ORIGIN_TOP_LEFT = 2 };
+    enum
+    {
+        HEADER_BYTES = 18
+    };
+    enum
+    {
+        ORIGIN_BOTTOM_LEFT = 0,
+        ORIGIN_TOP_LEFT = 2
+    };
 
     GFX_PictureTGA();
     ~GFX_PictureTGA();  // closes the file
@@ -45,9 +52,15 @@ public:
     u32 ReadData_BGRA8888(void* _destination, s32 _pitch, u32 _bottomUp);  // bytes B, G, R, A
 
 private:
-    enum Format { FORMAT_RGB565, FORMAT_ARGB1555, FORMAT_RGBA8888, FORMAT_BGRA8888 };
-    u32 ReadData(Format _format, const char* _caption, const char* _no16Message, u8* _destination,
-                 s32 _pitch, u32 _bottomUp);
+    enum Format
+    {
+        FORMAT_RGB565,
+        FORMAT_ARGB1555,
+        FORMAT_RGBA8888,
+        FORMAT_BGRA8888
+    };
+    u32 ReadData(Format _format, const char* _caption, const char* _no16Message, u8* _destination, s32 _pitch,
+                 u32 _bottomUp);
 
     OS_File m_file;
     char m_name[256] = {};  // for the log line of a short file

@@ -14,7 +14,11 @@
 class GFX_TextWriter : public MEM_Object
 {
 public:
-    enum { MODE_COPY = 0, MODE_KEYED = 1 };  // keyed: the font's key colour is left out
+    enum
+    {
+        MODE_COPY = 0,
+        MODE_KEYED = 1
+    };  // keyed: the font's key colour is left out
 
     GFX_TextWriter();
 

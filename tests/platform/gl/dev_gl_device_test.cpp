@@ -28,8 +28,8 @@ struct Color
 
 Color Unpack(u32 _argb)
 {
-    return {(f32)((_argb >> 16) & 0xFF) / 255.0f, (f32)((_argb >> 8) & 0xFF) / 255.0f,
-            (f32)(_argb & 0xFF) / 255.0f, (f32)(_argb >> 24) / 255.0f};
+    return {(f32)((_argb >> 16) & 0xFF) / 255.0f, (f32)((_argb >> 8) & 0xFF) / 255.0f, (f32)(_argb & 0xFF) / 255.0f,
+            (f32)(_argb >> 24) / 255.0f};
 }
 
 f32 Saturate(f32 _v) { return _v < 0.0f ? 0.0f : _v > 1.0f ? 1.0f : _v; }
@@ -65,25 +65,23 @@ struct Vertex
 static_assert(sizeof(Vertex) == 40, "the device's vertex");
 
 // Position straight through, diffuse from the vertex, one set of coordinates for every stage.
-const char* s_passThrough =
-    "void VS_Main()\n"
-    "{\n"
-    "    oPos = v0;\n"
-    "    oD0 = v2;\n"
-    "    oT0 = v3;\n"
-    "    oT1 = v3;\n"
-    "    oT2 = v3;\n"
-    "    oT3 = v3;\n"
-    "}\n";
+const char* s_passThrough = "void VS_Main()\n"
+                            "{\n"
+                            "    oPos = v0;\n"
+                            "    oD0 = v2;\n"
+                            "    oT0 = v3;\n"
+                            "    oT1 = v3;\n"
+                            "    oT2 = v3;\n"
+                            "    oT3 = v3;\n"
+                            "}\n";
 
 // Diffuse from constant register 10, to show what the device does with colours out of range.
-const char* s_constantDiffuse =
-    "void VS_Main()\n"
-    "{\n"
-    "    oPos = v0;\n"
-    "    oD0 = c[10];\n"
-    "    oT0 = v3;\n"
-    "}\n";
+const char* s_constantDiffuse = "void VS_Main()\n"
+                                "{\n"
+                                "    oPos = v0;\n"
+                                "    oD0 = c[10];\n"
+                                "    oT0 = v3;\n"
+                                "}\n";
 
 constexpr u32 SIZE = 16;
 
@@ -148,8 +146,8 @@ protected:
         m_height = _height;
         EXPECT_EQ(DEV_OK, m_device->CreateVertexBuffer(64 * 40, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY,
                                                        DEV_POOL_DEFAULT, &m_vertices));
-        EXPECT_EQ(DEV_OK, m_device->CreateIndexBuffer(64 * 2, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY,
-                                                      DEV_FMT_INDEX16, DEV_POOL_DEFAULT, &m_indices));
+        EXPECT_EQ(DEV_OK, m_device->CreateIndexBuffer(64 * 2, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY, DEV_FMT_INDEX16,
+                                                      DEV_POOL_DEFAULT, &m_indices));
         EXPECT_EQ(DEV_OK, m_device->CreateVertexShader(s_passThrough, 0, &m_shader));
         EXPECT_EQ(DEV_OK, m_device->SetVertexShader(m_shader));
         return DEV_OK;
@@ -177,12 +175,11 @@ protected:
     s32 Draw(u32 _type, const std::vector<Vertex>& _vertices, const std::vector<u16>& _indices, u32 _primitives)
     {
         u8* data = nullptr;
-        EXPECT_EQ(DEV_OK, m_device->LockVertexBuffer(m_vertices, 0, (u32)(_vertices.size() * 40), DEV_LOCK_DISCARD,
-                                                     &data));
+        EXPECT_EQ(DEV_OK,
+                  m_device->LockVertexBuffer(m_vertices, 0, (u32)(_vertices.size() * 40), DEV_LOCK_DISCARD, &data));
         memcpy(data, _vertices.data(), _vertices.size() * 40);
         m_device->UnlockVertexBuffer(m_vertices);
-        EXPECT_EQ(DEV_OK,
-                  m_device->LockIndexBuffer(m_indices, 0, (u32)(_indices.size() * 2), DEV_LOCK_DISCARD, &data));
+        EXPECT_EQ(DEV_OK, m_device->LockIndexBuffer(m_indices, 0, (u32)(_indices.size() * 2), DEV_LOCK_DISCARD, &data));
         memcpy(data, _indices.data(), _indices.size() * 2);
         m_device->UnlockIndexBuffer(m_indices);
         m_device->SetStreamSource(0, m_vertices, 40);
@@ -194,8 +191,8 @@ protected:
     s32 Quad(f32 _x0, f32 _y0, f32 _x1, f32 _y1, f32 _z, u32 _color)
     {
         return Draw(DEV_PT_TRIANGLELIST,
-                    {At(_x0, _y0, _z, _color, 0, 0), At(_x1, _y0, _z, _color, 1, 0),
-                     At(_x1, _y1, _z, _color, 1, 1), At(_x0, _y1, _z, _color, 0, 1)},
+                    {At(_x0, _y0, _z, _color, 0, 0), At(_x1, _y0, _z, _color, 1, 0), At(_x1, _y1, _z, _color, 1, 1),
+                     At(_x0, _y1, _z, _color, 0, 1)},
                     {0, 1, 2, 0, 2, 3}, 2);
     }
 
@@ -248,8 +245,7 @@ protected:
         return Texture(DEV_FMT_A8R8G8B8, 1, 1, bytes, 4);
     }
 
-    void Stage(u32 _stage, u32 _colorOp, u32 _colorArg1, u32 _colorArg2, u32 _alphaOp, u32 _alphaArg1,
-               u32 _alphaArg2)
+    void Stage(u32 _stage, u32 _colorOp, u32 _colorArg1, u32 _colorArg2, u32 _alphaOp, u32 _alphaArg1, u32 _alphaArg2)
     {
         m_device->SetTextureStageState(_stage, DEV_TSS_COLOROP, _colorOp);
         m_device->SetTextureStageState(_stage, DEV_TSS_COLORARG1, _colorArg1);
@@ -476,19 +472,16 @@ TEST_F(GLDeviceTest, VertexDiffuseIsSaturatedBeforeTheStages)
 TEST_F(GLDeviceTest, UnknownOperationsFailAtTheDraw)
 {
     Begin();
-    Stage(0, 6 /* modulate 4x */, DEV_TA_TEXTURE, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE,
-          DEV_TA_DIFFUSE);
+    Stage(0, 6 /* modulate 4x */, DEV_TA_TEXTURE, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE);
     EXPECT_EQ(DEV_ERR_UNSUPPORTEDCOLOROPERATION, FullQuad(0));
-    Stage(0, DEV_TOP_MODULATE, 4 /* specular */, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE,
-          DEV_TA_DIFFUSE);
+    Stage(0, DEV_TOP_MODULATE, 4 /* specular */, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE);
     EXPECT_EQ(DEV_ERR_UNSUPPORTEDCOLORARG, FullQuad(0));
     Stage(0, DEV_TOP_MODULATE, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE, DEV_TOP_MODULATEALPHA_ADDCOLOR, DEV_TA_DIFFUSE,
           DEV_TA_DIFFUSE);
     EXPECT_EQ(DEV_ERR_UNSUPPORTEDALPHAOPERATION, FullQuad(0));
     Stage(0, DEV_TOP_MODULATE, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, 5, DEV_TA_DIFFUSE);
     EXPECT_EQ(DEV_ERR_UNSUPPORTEDALPHAARG, FullQuad(0));
-    Stage(0, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE,
-          DEV_TA_DIFFUSE);
+    Stage(0, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE, DEV_TOP_SELECTARG1, DEV_TA_DIFFUSE, DEV_TA_DIFFUSE);
     EXPECT_EQ(DEV_OK, FullQuad(0));
     m_device->EndScene();
 }
@@ -502,18 +495,10 @@ TEST_F(GLDeviceTest, AlphaTestComparesTheEightBitAlphaWithTheReference)
         u32 func, ref, alpha, passes;
     };
     const Case cases[] = {
-        {DEV_CMP_GREATER, 0x80, 0x80, 0},
-        {DEV_CMP_GREATER, 0x80, 0x81, 1},
-        {DEV_CMP_GREATER, 0, 0, 0},
-        {DEV_CMP_GREATER, 64, 65, 1},
-        {DEV_CMP_GREATEREQUAL, 0x80, 0x80, 1},
-        {DEV_CMP_LESS, 0x80, 0x7F, 1},
-        {DEV_CMP_LESS, 0x80, 0x80, 0},
-        {DEV_CMP_EQUAL, 0x80, 0x80, 1},
-        {DEV_CMP_NOTEQUAL, 0x80, 0x80, 0},
-        {DEV_CMP_LESSEQUAL, 0x80, 0x80, 1},
-        {DEV_CMP_NEVER, 0, 0xFF, 0},
-        {DEV_CMP_ALWAYS, 0xFF, 0, 1},
+        {DEV_CMP_GREATER, 0x80, 0x80, 0},   {DEV_CMP_GREATER, 0x80, 0x81, 1},      {DEV_CMP_GREATER, 0, 0, 0},
+        {DEV_CMP_GREATER, 64, 65, 1},       {DEV_CMP_GREATEREQUAL, 0x80, 0x80, 1}, {DEV_CMP_LESS, 0x80, 0x7F, 1},
+        {DEV_CMP_LESS, 0x80, 0x80, 0},      {DEV_CMP_EQUAL, 0x80, 0x80, 1},        {DEV_CMP_NOTEQUAL, 0x80, 0x80, 0},
+        {DEV_CMP_LESSEQUAL, 0x80, 0x80, 1}, {DEV_CMP_NEVER, 0, 0xFF, 0},           {DEV_CMP_ALWAYS, 0xFF, 0, 1},
     };
     m_device->SetRenderState(DEV_RS_ALPHATESTENABLE, 1);
     for (const Case& entry : cases) {
@@ -792,8 +777,7 @@ TEST_F(GLDeviceTest, CompressedTexturesDecodeAsDirect3D)
 {
     DEV_Caps caps;
     ASSERT_EQ(DEV_OK, m_device->GetDeviceCaps(&caps));
-    if (s_driver->CheckDeviceFormat(0, DEV_DEVTYPE_HAL, DEV_FMT_X8R8G8B8, 0, DEV_RTYPE_TEXTURE, DEV_FMT_DXT1) !=
-        DEV_OK)
+    if (s_driver->CheckDeviceFormat(0, DEV_DEVTYPE_HAL, DEV_FMT_X8R8G8B8, 0, DEV_RTYPE_TEXTURE, DEV_FMT_DXT1) != DEV_OK)
         GTEST_SKIP() << "the driver has no S3TC";
     // One 4x4 block each, drawn texel for pixel.
     struct Case
@@ -890,8 +874,7 @@ TEST_F(GLDeviceTest, TextureLevelsLockWithDirect3DPitchesAndKeepTheirContents)
     }
     // Outside what the device makes.
     DEV_Handle refused = 0;
-    EXPECT_EQ(DEV_ERR_INVALIDCALL,
-              m_device->CreateTexture(8, 8, 5, 0, DEV_FMT_A8R8G8B8, DEV_POOL_MANAGED, &refused));
+    EXPECT_EQ(DEV_ERR_INVALIDCALL, m_device->CreateTexture(8, 8, 5, 0, DEV_FMT_A8R8G8B8, DEV_POOL_MANAGED, &refused));
     EXPECT_EQ(DEV_ERR_INVALIDCALL, m_device->CreateTexture(8, 8, 1, 0, DEV_FMT_YUY2, DEV_POOL_MANAGED, &refused));
     EXPECT_EQ(0u, refused);
     m_device->ReleaseTexture(texture);
@@ -1049,8 +1032,8 @@ TEST_F(GLDeviceTest, SubRangeLocksKeepTheRestAndRingWritesDrawEachPart)
     // A static buffer filled column by column with plain locks of 4 vertices each.
     DEV_Handle vertices = 0, indices = 0;
     ASSERT_EQ(DEV_OK, m_device->CreateVertexBuffer(16 * 40, DEV_USAGE_WRITEONLY, DEV_POOL_MANAGED, &vertices));
-    ASSERT_EQ(DEV_OK, m_device->CreateIndexBuffer(24 * 2, DEV_USAGE_WRITEONLY, DEV_FMT_INDEX16, DEV_POOL_MANAGED,
-                                                  &indices));
+    ASSERT_EQ(DEV_OK,
+              m_device->CreateIndexBuffer(24 * 2, DEV_USAGE_WRITEONLY, DEV_FMT_INDEX16, DEV_POOL_MANAGED, &indices));
     for (u32 i = 0; i < 4; ++i) {
         u8* data = nullptr;
         ASSERT_EQ(DEV_OK, m_device->LockVertexBuffer(vertices, i * 160, 160, 0, &data));
@@ -1114,9 +1097,8 @@ TEST_F(GLDeviceTest, StripsFansAndLines)
     // A line along row 5 and a strip along row 9 then down column 12.
     Begin();
     ASSERT_EQ(DEV_OK, Draw(DEV_PT_LINELIST, {At(0, 5, 0.5f, white), At(16, 5, 0.5f, white)}, {0, 1}, 1));
-    ASSERT_EQ(DEV_OK,
-              Draw(DEV_PT_LINESTRIP, {At(0, 9, 0.5f, white), At(12, 9, 0.5f, white), At(12, 16, 0.5f, white)},
-                   {0, 1, 2}, 2));
+    ASSERT_EQ(DEV_OK, Draw(DEV_PT_LINESTRIP, {At(0, 9, 0.5f, white), At(12, 9, 0.5f, white), At(12, 16, 0.5f, white)},
+                           {0, 1, 2}, 2));
     pixels = End();
     EXPECT_EQ(white, At(pixels, 8, 5));
     EXPECT_EQ(0u, At(pixels, 8, 4));
@@ -1175,8 +1157,7 @@ TEST_F(GLDeviceTest, PixelProgramsOfTheTerrainPass)
 
     // Handle 0: the texture stages again (stage 0 selects the texture factor).
     ASSERT_EQ(DEV_OK, m_device->SetPixelShader(0));
-    Stage(0, DEV_TOP_SELECTARG1, DEV_TA_TFACTOR, DEV_TA_TFACTOR, DEV_TOP_SELECTARG1, DEV_TA_TFACTOR,
-          DEV_TA_TFACTOR);
+    Stage(0, DEV_TOP_SELECTARG1, DEV_TA_TFACTOR, DEV_TA_TFACTOR, DEV_TOP_SELECTARG1, DEV_TA_TFACTOR, DEV_TA_TFACTOR);
     m_device->SetRenderState(DEV_RS_TEXTUREFACTOR, Argb(0xFF, 0x12, 0x34, 0x56));
     Begin();
     ASSERT_EQ(DEV_OK, FullQuad(0xFFFFFFFF));
@@ -1190,12 +1171,11 @@ TEST_F(GLDeviceTest, PixelProgramsOfTheTerrainPass)
 TEST_F(GLDeviceTest, VertexProgramsReadConstantsAndFailToCompileCleanly)
 {
     // The position comes from c3 .. c6 as the passes write the transposed matrix.
-    const char* transform =
-        "void VS_Main()\n"
-        "{\n"
-        "    oPos = vec4(dot(v0, c[3]), dot(v0, c[4]), dot(v0, c[5]), dot(v0, c[6]));\n"
-        "    oD0 = c[50] * v2;\n"
-        "}\n";
+    const char* transform = "void VS_Main()\n"
+                            "{\n"
+                            "    oPos = vec4(dot(v0, c[3]), dot(v0, c[4]), dot(v0, c[5]), dot(v0, c[6]));\n"
+                            "    oD0 = c[50] * v2;\n"
+                            "}\n";
     DEV_Handle shader = 0;
     ASSERT_EQ(DEV_OK, m_device->CreateVertexShader(transform, DEV_USAGE_SOFTWAREPROCESSING, &shader));
     ASSERT_EQ(DEV_OK, m_device->SetVertexShader(shader));
@@ -1317,8 +1297,8 @@ TEST_F(GLDeviceTest, ResetResizesAndRestoresDirect3DDefaults)
 
     m_width = 24;
     m_height = 12;
-    ASSERT_EQ(DEV_OK, m_device->CreateVertexBuffer(64 * 40, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY,
-                                                   DEV_POOL_DEFAULT, &m_vertices));
+    ASSERT_EQ(DEV_OK, m_device->CreateVertexBuffer(64 * 40, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY, DEV_POOL_DEFAULT,
+                                                   &m_vertices));
     ASSERT_EQ(DEV_OK, m_device->CreateIndexBuffer(64 * 2, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY, DEV_FMT_INDEX16,
                                                   DEV_POOL_DEFAULT, &m_indices));
     ASSERT_EQ(DEV_OK, m_device->CreateVertexShader(s_passThrough, 0, &m_shader));
@@ -1326,8 +1306,8 @@ TEST_F(GLDeviceTest, ResetResizesAndRestoresDirect3DDefaults)
     // Counter-clockwise culling is back, and the viewport covers the new size.
     const u32 white = 0xFFFFFFFF;
     Begin();
-    ASSERT_EQ(DEV_OK, Draw(DEV_PT_TRIANGLELIST,
-                           {At(1, 1, 0.5f, white), At(1, 10, 0.5f, white), At(20, 1, 0.5f, white)}, {0, 1, 2}, 1));
+    ASSERT_EQ(DEV_OK, Draw(DEV_PT_TRIANGLELIST, {At(1, 1, 0.5f, white), At(1, 10, 0.5f, white), At(20, 1, 0.5f, white)},
+                           {0, 1, 2}, 1));
     ASSERT_EQ(DEV_OK, Quad(19.5f, 8.5f, 23.5f, 11.5f, 0.5f, white));
     const std::vector<u32> pixels = End();
     EXPECT_EQ(0u, At(pixels, 3, 3));
@@ -1381,9 +1361,8 @@ TEST_F(GLDeviceTest, DriverDescribesOneAdapterWithItsModesAndFormats)
     // One device at a time: its GL state is the context's.
     DEV_Device* second = nullptr;
     DEV_PresentParameters parameters = m_parameters;
-    EXPECT_EQ(DEV_ERR_INVALIDCALL,
-              s_driver->CreateDevice(0, DEV_DEVTYPE_HAL, nullptr, DEV_CREATE_HARDWARE_VERTEXPROCESSING,
-                                     &parameters, &second));
+    EXPECT_EQ(DEV_ERR_INVALIDCALL, s_driver->CreateDevice(0, DEV_DEVTYPE_HAL, nullptr,
+                                                          DEV_CREATE_HARDWARE_VERTEXPROCESSING, &parameters, &second));
     EXPECT_EQ(nullptr, second);
 }
 

@@ -20,8 +20,8 @@ struct ClassCase
 TEST(MemAlloc, RequestsFallIntoTheFirstClassThatHoldsHeaderAndFooter)
 {
     const ClassCase cases[] = {
-        {0, 12, true},        {12, 12, true},      {13, 44, true},     {44, 44, true},
-        {45, 108, true},      {2028, 2028, true},  {2029, 2029, false}, {100000, 100000, false},
+        {0, 12, true},   {12, 12, true},     {13, 44, true},      {44, 44, true},
+        {45, 108, true}, {2028, 2028, true}, {2029, 2029, false}, {100000, 100000, false},
     };
     for (const ClassCase& c : cases) {
         void* data = MEM_Alloc(c.request);

@@ -91,9 +91,9 @@ TEST_F(MosMapTest, BadSizesAreFatalAndLeaveTheMapAsItWas)
         {0, 0, "Width of map must be > 0.", PLACE_ARGS},
         {4, 0, "Height of map must be > 0.", PLACE_ARGS},
         {4, -2, "Height of map must be > 0.", PLACE_ARGS},
-        {65536, 65536, CELLS_FAILED, PLACE_RECONSTRUCT},       // 2^32 cells would wrap to 0
+        {65536, 65536, CELLS_FAILED, PLACE_RECONSTRUCT},  // 2^32 cells would wrap to 0
         {0x7FFFFFFF, 2, CELLS_FAILED, PLACE_RECONSTRUCT},
-        {40000, 40000, CELLS_FAILED, PLACE_RECONSTRUCT},       // the count fits, 4-byte cells do not
+        {40000, 40000, CELLS_FAILED, PLACE_RECONSTRUCT},  // the count fits, 4-byte cells do not
     };
     for (const Case& c : cases) {
         EXPECT_FATAL(m_map.Reconstruct(c.width, c.height), c.caption, c.message);

@@ -122,11 +122,11 @@ TEST(MosString, ReplaceClampsCountAndPositionInPlaceAndWhenShared)
     };
     const Case cases[] = {
         {2, 3, "ab", "01ab56789"},
-        {0, 0, "xy", "xy0123456789"},        // insert
-        {4, 2, "", "01236789"},              // erase
-        {10, 0, "!", "0123456789!"},         // at the end
-        {7, 100, "Z", "0123456Z"},           // count beyond the rest: only the rest
-        {50, 2, "END", "0123456789END"},     // position beyond the end: the end
+        {0, 0, "xy", "xy0123456789"},     // insert
+        {4, 2, "", "01236789"},           // erase
+        {10, 0, "!", "0123456789!"},      // at the end
+        {7, 100, "Z", "0123456Z"},        // count beyond the rest: only the rest
+        {50, 2, "END", "0123456789END"},  // position beyond the end: the end
         {0xFFFFFFFFu, 0xFFFFFFFFu, "", "0123456789"},
         {0, 10, "0123456789ABCDEFGHIJ", "0123456789ABCDEFGHIJ"},  // grows past the capacity
     };

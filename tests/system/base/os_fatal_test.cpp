@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "os_fatal.h"
 #include "os_commandline.h"
+#include "os_fatal.h"
 #include "os_string.h"
 #include "test_dir.h"
 
@@ -71,11 +71,9 @@ TEST(OsSwitch, ASwitchIsOnWhereverItsTextOccurs)
         u32 on;
     };
     const Case cases[] = {
-        {"-window", "-window", 1},
-        {"-windowed -nologo", "-window", 1},   // followed by more characters
-        {"x-windowy", "-window", 1},           // inside a longer word
-        {"-fullscreen", "-window", 0},
-        {"", "-logmem", 0},
+        {"-window", "-window", 1},     {"-windowed -nologo", "-window", 1},  // followed by more characters
+        {"x-windowy", "-window", 1},                                         // inside a longer word
+        {"-fullscreen", "-window", 0}, {"", "-logmem", 0},
     };
     for (const Case& c : cases) {
         OS_SetCommandLine(c.commandLine);

@@ -15,8 +15,7 @@ TEST(OsString, IToAWritesDigitsInAnyBase)
         const char* text;
     };
     const Case cases[] = {
-        {0, 10, "0"}, {255, 16, "FF"}, {255, 10, "255"}, {5, 2, "101"}, {0xFFFFFFFFu, 16, "FFFFFFFF"},
-        {35, 36, "Z"},
+        {0, 10, "0"}, {255, 16, "FF"}, {255, 10, "255"}, {5, 2, "101"}, {0xFFFFFFFFu, 16, "FFFFFFFF"}, {35, 36, "Z"},
     };
     for (const Case& c : cases) {
         char buffer[40];

@@ -155,10 +155,28 @@ TEST(KeyCodeTable, ScanCodesAndKeyCodes)
         u32 scanCode;
         u32 keyCode;
     } cases[] = {
-        {1, 0},      {28, 27},    {83, 82},    {87, 83},    {88, 84},    {100, 85},  {112, 88},
-        {141, 92},   {147, 96},   {157, 102},  {184, 106},  {200, 108},  {203, 110}, {205, 111},
-        {208, 113},  {221, 119},  {0, INP_KC_NONE},         {84, INP_KC_NONE},       {86, INP_KC_NONE},
-        {197, INP_KC_NONE},       {255, INP_KC_NONE},       {256, INP_KC_NONE},
+        {1, 0},
+        {28, 27},
+        {83, 82},
+        {87, 83},
+        {88, 84},
+        {100, 85},
+        {112, 88},
+        {141, 92},
+        {147, 96},
+        {157, 102},
+        {184, 106},
+        {200, 108},
+        {203, 110},
+        {205, 111},
+        {208, 113},
+        {221, 119},
+        {0, INP_KC_NONE},
+        {84, INP_KC_NONE},
+        {86, INP_KC_NONE},
+        {197, INP_KC_NONE},
+        {255, INP_KC_NONE},
+        {256, INP_KC_NONE},
     };
     for (const auto& each : cases)
         EXPECT_EQ(each.keyCode, INP_Keyboard::TranslateDIKtoKC(each.scanCode)) << each.scanCode;

@@ -66,8 +66,8 @@ TEST_F(MouseTest, EventsCarryMotionWheelAndButtons)
     PushButton(SDL_BUTTON_LEFT, false);
     Pump();
     const std::vector<std::pair<u32, u32>> expected = {
-        {INP_MOUSE_MOVE_X, (u32)-4}, {INP_MOUSE_MOVE_Y, 9},        {INP_MOUSE_WHEEL, (u32)-120},
-        {INP_MOUSE_BUTTON_DOWN, 0},  {INP_MOUSE_BUTTON_DOWN, 1},   {INP_MOUSE_BUTTON_DOWN, 2},
+        {INP_MOUSE_MOVE_X, (u32)-4}, {INP_MOUSE_MOVE_Y, 9},      {INP_MOUSE_WHEEL, (u32)-120},
+        {INP_MOUSE_BUTTON_DOWN, 0},  {INP_MOUSE_BUTTON_DOWN, 1}, {INP_MOUSE_BUTTON_DOWN, 2},
         {INP_MOUSE_BUTTON_DOWN, 3},  {INP_MOUSE_BUTTON_UP, 0},
     };
     EXPECT_EQ(expected, Drain());

@@ -224,14 +224,16 @@ TEST_F(DesFileTest, MissingKeyAndWrongTypeStopWithExactTexts)
     };
     const Case cases[] = {
         {[&] { d.GetS32("Depth", &c); }, "data \"Depth\" not found in file \"ini\\display.des\""},
-        {[&] { d.GetString("nothing", text, sizeof(text)); }, "data \"nothing\" not found in file \"ini\\display.des\""},
+        {[&] { d.GetString("nothing", text, sizeof(text)); },
+         "data \"nothing\" not found in file \"ini\\display.des\""},
         {[&] { d.GetS32Indexed("V", 13, &c); }, "data \"V13\" not found in file \"ini\\display.des\""},
         {[&] { d.GetStringIndexed("Name", 0, text, sizeof(text)); },
          "data \"Name0\" not found in file \"ini\\display.des\""},
         {[&] { d.GetFloat("Width", &f); }, "data \"Width\" in file \"ini\\display.des\" has wrong type"},
         {[&] { d.GetS32("Gamma", &c); }, "data \"Gamma\" in file \"ini\\display.des\" has wrong type"},
         {[&] { d.GetS8("Title", &a); }, "data \"Title\" in file \"ini\\display.des\" has wrong type"},
-        {[&] { d.GetString("Width", text, sizeof(text)); }, "data \"Width\" in file \"ini\\display.des\" has wrong type"},
+        {[&] { d.GetString("Width", text, sizeof(text)); },
+         "data \"Width\" in file \"ini\\display.des\" has wrong type"},
         {[&] { d.GetVector3("Uv", v); }, "data \"Uv\" in file \"ini\\display.des\" has wrong type"},
         {[&] { d.GetVector2("Pos", v); }, "data \"Pos\" in file \"ini\\display.des\" has wrong type"},
         {[&] { d.GetS16Indexed("C", 3, &b); }, "data \"C3\" in file \"ini\\display.des\" has wrong type"},
@@ -462,12 +464,8 @@ TEST(DesImageName, TildeGoesAfterTheBaseName)
         const char* image;
     };
     const Case cases[] = {
-        {"ini\\display.des", "ini\\display~.des"},
-        {"display.des", "display~.des"},
-        {"noext", "noext~"},
-        {"dir.v\\file", "dir.v\\file~"},
-        {"a/b.c.des", "a/b.c~.des"},
-        {"", "~"},
+        {"ini\\display.des", "ini\\display~.des"}, {"display.des", "display~.des"}, {"noext", "noext~"},
+        {"dir.v\\file", "dir.v\\file~"},           {"a/b.c.des", "a/b.c~.des"},     {"", "~"},
     };
     for (const Case& test : cases) {
         char out[64] = {};

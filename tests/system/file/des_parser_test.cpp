@@ -20,7 +20,10 @@ struct TreeFree
 };
 using TreePtr = std::unique_ptr<DES_Tree, TreeFree>;
 
-TreePtr Parse(const std::string& _text) { return TreePtr(DES_Text_ParseBuffer((const u8*)_text.data(), (u32)_text.size())); }
+TreePtr Parse(const std::string& _text)
+{
+    return TreePtr(DES_Text_ParseBuffer((const u8*)_text.data(), (u32)_text.size()));
+}
 
 TreePtr LoadImage(const std::string& _image)
 {
@@ -55,12 +58,24 @@ std::string DumpSection(const DES_Tree* _tree, u32 _section)
         text += std::string(DES_Node::EntryKey(_tree, e)) + "=";
         const u8* value = DES_Node::EntryValue(_tree, e);
         switch (DES_Node::EntryType(_tree, e)) {
-        case DES_TYPE_INT: text += "i" + std::to_string(OS_ReadS32LE(value)); break;
-        case DES_TYPE_FLOAT: text += "f" + Floats(value, 1); break;
-        case DES_TYPE_STRING: text += "s'" + std::string((const char*)value) + "'"; break;
-        case DES_TYPE_VECTOR3: text += "v(" + Floats(value, 3) + ")"; break;
-        case DES_TYPE_VECTOR2: text += "v(" + Floats(value, 2) + ")"; break;
-        default: text += "?"; break;
+        case DES_TYPE_INT:
+            text += "i" + std::to_string(OS_ReadS32LE(value));
+            break;
+        case DES_TYPE_FLOAT:
+            text += "f" + Floats(value, 1);
+            break;
+        case DES_TYPE_STRING:
+            text += "s'" + std::string((const char*)value) + "'";
+            break;
+        case DES_TYPE_VECTOR3:
+            text += "v(" + Floats(value, 3) + ")";
+            break;
+        case DES_TYPE_VECTOR2:
+            text += "v(" + Floats(value, 2) + ")";
+            break;
+        default:
+            text += "?";
+            break;
         }
         text += ";";
     }
@@ -287,9 +302,8 @@ TEST(DesText, DeepNestingOverflowsTheParserStack)
 
 // ---- pre-parsed images ----
 
-const char* const IMAGE_SOURCE =
-    "[a]\n{\n  i = 7\n  s = \"strings\"\n  f = 1.5\n  v = 1., 2., 3.\n  w = 1., 2.\n}\n"
-    "[b]\n{\n  [c] { k = 1 }\n}\n";
+const char* const IMAGE_SOURCE = "[a]\n{\n  i = 7\n  s = \"strings\"\n  f = 1.5\n  v = 1., 2., 3.\n  w = 1., 2.\n}\n"
+                                 "[b]\n{\n  [c] { k = 1 }\n}\n";
 
 TEST(DesImage, RoundTripGivesTheSameTree)
 {

@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
+#include "io_exception.h"
 #include "io_filestream.h"
 #include "io_streamref.h"
 #include "io_textoutputstream.h"
-#include "io_exception.h"
 #include "test_dir.h"
 
 namespace

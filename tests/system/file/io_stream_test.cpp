@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "io_exception.h"
 #include "io_memorystream.h"
 #include "io_streamref.h"
 #include "io_textinputstream.h"
 #include "io_textoutputstream.h"
 #include "mem_alloc.h"
-#include "io_exception.h"
 
 namespace
 {

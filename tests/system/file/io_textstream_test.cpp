@@ -68,7 +68,11 @@ TEST(IoTextOutputStream, NumbersGoOutInTheirPrintfForm)
         {[](IO_TextOutputStream& _s) { _s.WriteF64(-0.0); }, "-0.000000"},
         {[](IO_TextOutputStream& _s) { _s.WriteF64(1.0 / 0.0); }, "inf"},
         // Back to back, without separators.
-        {[](IO_TextOutputStream& _s) { _s.WriteS16(-5); _s.WriteU16(7); }, "-57"},
+        {[](IO_TextOutputStream& _s) {
+             _s.WriteS16(-5);
+             _s.WriteU16(7);
+         },
+         "-57"},
         {[](IO_TextOutputStream& _s) {
              const s32 values[] = {9, 1, -2, 3};
              _s.WriteS32Array(values, 3, 1);
@@ -95,7 +99,10 @@ TEST(IoTextOutputStream, BytesAndCharactersGoOutRaw)
         const u8 bytes[] = {1, 2};
         _s.WriteU8Array(bytes, 2, 0);
     });
-    EXPECT_EQ(std::string("\xC8\xFF" "Ayz\x01\x02", 7), raw);
+    EXPECT_EQ(std::string("\xC8\xFF"
+                          "Ayz\x01\x02",
+                          7),
+              raw);
 }
 
 TEST(IoTextOutputStream, AnF64BeyondTheBufferIsCutTo127Characters)
@@ -178,11 +185,8 @@ TEST(IoTextInputStream, SixteenBitReadsKeepTheLowerSixteenBits)
         u32 asU16;
     };
     const Case cases[] = {
-        {"-1", -1, 0xFFFF},
-        {"70000", 4464, 4464},
-        {"40000", -25536, 40000},
-        {"65537", 1, 1},
-        {"-32768", -32768, 0x8000},
+        {"-1", -1, 0xFFFF}, {"70000", 4464, 4464},      {"40000", -25536, 40000},
+        {"65537", 1, 1},    {"-32768", -32768, 0x8000},
     };
     for (const Case& c : cases) {
         TextIn signedIn(c.text);
@@ -281,7 +285,9 @@ TEST(IoTextInputStream, AZeroByteThatEndsATokenIsLost)
     EXPECT_EQ(0, in->GetPushedBack());
     EXPECT_EQ('x', in->ReadByte()) << "the zero byte is not seen again";
 
-    TextIn leading(std::string("\0" "5", 2));
+    TextIn leading(std::string("\0"
+                               "5",
+                               2));
     leading->ReadS32(value);
     EXPECT_EQ(5, value);
 }

@@ -59,9 +59,9 @@ TEST_F(OsArchive, FindsExactNamesFirstThenTheFirstLongerName)
         {"DAT\\TEX\\ROCK.TGA", "ROCKDATA"},
         {"dat/tex/rock.tga", "ROCKDATA"},  // '/' and '\' are the same
         {"SOUND\\BOOM.WAV", "BOOM!"},
-        {"logo1", "ONE"},                   // exact, although "logo10.tga" comes first
+        {"logo1", "ONE"},  // exact, although "logo10.tga" comes first
         {"LOGO1", "ONE"},
-        {"logo", "TEN"},                    // only a beginning: the first entry it begins
+        {"logo", "TEN"},  // only a beginning: the first entry it begins
         {"dat\\tex\\ro", "ROCKDATA"},
         {"logo100", "<none>"},
         {"rock.tga", "<none>"},
@@ -92,11 +92,13 @@ TEST_F(OsArchive, SeeksStayWithinTheEntry)
     OS_File file;
     ASSERT_EQ(1u, file.Open("dat\\tex\\rock.tga"));  // "ROCKDATA", 8 bytes
     const SeekCase cases[] = {
-        {'s', 3, 3}, {'c', 2, 5},  {'e', 0, 8},    {'e', -2, 6},  {'s', -5, 0},
+        {'s', 3, 3},   {'c', 2, 5},    {'e', 0, 8}, {'e', -2, 6},   {'s', -5, 0},
         {'s', 100, 8}, {'c', -100, 0}, {'e', 4, 8}, {'e', -100, 0}, {'c', 7, 7},
     };
     for (const SeekCase& c : cases) {
-        const u32 done = c.mode == 's' ? file.SeekSet(c.offset) : c.mode == 'c' ? file.SeekCur(c.offset) : file.SeekEnd(c.offset);
+        const u32 done = c.mode == 's'   ? file.SeekSet(c.offset)
+                         : c.mode == 'c' ? file.SeekCur(c.offset)
+                                         : file.SeekEnd(c.offset);
         EXPECT_EQ(1u, done);
         EXPECT_EQ(c.tell, file.Tell()) << c.mode << " " << c.offset;
     }
@@ -261,13 +263,19 @@ TEST(OsArchiveFiles, CorruptIndexesNeverReachOutsideTheirData)
         {"count larger than the records", TOOL_ArchiveIndexBytes(two, 1000), 2, {{"a.tga", "012"}, {"b.tga", "3456"}}},
         {"huge count", TOOL_ArchiveIndexBytes({}, 0x7FFFFFFF), 0, {{"a", "<none>"}}},
         {"negative count", TOOL_ArchiveIndexBytes(two, -1), 0, {{"a.tga", "<none>"}}},
-        {"last record cut short", Bytes(TOOL_ArchiveIndexBytes(two, 2), 16 + 136 + 50), 1,
+        {"last record cut short",
+         Bytes(TOOL_ArchiveIndexBytes(two, 2), 16 + 136 + 50),
+         1,
          {{"a.tga", "012"}, {"b.tga", "<none>"}}},
         {"header too short for the count", Bytes(TOOL_ArchiveIndexBytes(two, 2), 14), 0, {{"a.tga", "<none>"}}},
         {"empty index", "", 0, {{"a.tga", "<none>"}}},
-        {"name without terminator", TOOL_ArchiveIndexBytes({{longName, 3, 7}}, 1), 1,
+        {"name without terminator",
+         TOOL_ArchiveIndexBytes({{longName, 3, 7}}, 1),
+         1,
          {{longName, "789"}, {"nnnnn", "789"}, {longName + "x", "<none>"}}},
-        {"entries past the data", TOOL_ArchiveIndexBytes({{"far", 4, 20}, {"edge", 100, 8}, {"wrap", 0x20, 0xFFFFFFF0u}}, 3), 3,
+        {"entries past the data",
+         TOOL_ArchiveIndexBytes({{"far", 4, 20}, {"edge", 100, 8}, {"wrap", 0x20, 0xFFFFFFF0u}}, 3),
+         3,
          {{"far", ""}, {"edge", "89"}, {"wrap", ""}}},
     };
     for (const IndexCase& c : cases) {

@@ -172,11 +172,15 @@ TEST(OsPath, TextModeDropsCarriageReturnBeforeLineFeedAndStopsAtEof)
     const TextCase cases[] = {
         {"", ""},
         {"a\r\nb\r\n", "a\nb\n"},
-        {"a\rb", "a\rb"},          // a lone CR stays
-        {"a\r\r\nb", "a\r\nb"},    // only the CR right before LF goes
+        {"a\rb", "a\rb"},        // a lone CR stays
+        {"a\r\r\nb", "a\r\nb"},  // only the CR right before LF goes
         {"a\r", "a\r"},
-        {"ab\x1A" "cd", "ab"},
-        {"\x1A" "ab", ""},
+        {"ab\x1A"
+         "cd",
+         "ab"},
+        {"\x1A"
+         "ab",
+         ""},
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const TextCase& c : cases) {

@@ -37,8 +37,7 @@ TEST(MatAngle, WrapMapsIntoMinusPiToPi)
 
 TEST(MatAngle, WrapKeepsTheDirectionOfLargeAngles)
 {
-    for (f32 angle : {12.5f, -12.5f, 100.0f, 1000.5f, -31415.9f, 123456.7f, 2.5e6f})
-    {
+    for (f32 angle : {12.5f, -12.5f, 100.0f, 1000.5f, -31415.9f, 123456.7f, 2.5e6f}) {
         f32 wrapped = MAT_WrapAngle(angle);
         EXPECT_GE(wrapped, -3.1415927f) << angle;
         EXPECT_LT(wrapped, 3.1415927f) << angle;
@@ -54,8 +53,7 @@ TEST(MatAngle, WrapOfHugeAnglesStaysInRange)
 {
     // Turn counts beyond what a float (or a 32-bit integer) counts exactly.
     const f32 huge[] = {3e7f, -1e9f, 1.35e10f, -1e20f, 3.4028235e38f, -3.4028235e38f};
-    for (f32 angle : huge)
-    {
+    for (f32 angle : huge) {
         f32 wrapped = MAT_WrapAngle(angle);
         EXPECT_GE(wrapped, -3.1415927f) << angle;
         EXPECT_LT(wrapped, 3.1415927f) << angle;
@@ -113,15 +111,13 @@ TEST(MatAngle, WrapIsTheExactRemainderRoundedOnce)
         {"beyond any turn count", 1e20f, 0.0},
         {"the largest float, negative", -3.4028235e38f, 0.0},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const f32 expected = ExactWrap(c.angle);
         EXPECT_GE(expected, -3.1415927f);
         EXPECT_LT(expected, 3.1415927f);
         EXPECT_EQ(expected, MAT_WrapAngle(c.angle)) << c.angle;
-        if (c.singlePrecisionError > 0.0)
-        {
+        if (c.singlePrecisionError > 0.0) {
             EXPECT_GE(std::fabs((f64)SinglePrecisionWrap(c.angle) - (f64)expected), c.singlePrecisionError);
         }
     }
@@ -132,8 +128,7 @@ TEST(MatAngle, WrapIsTheExactRemainderRoundedOnce)
 TEST(MatAngle, SetSnapsTinyValuesAssignmentDoesNot)
 {
     MAT_Angle angle;
-    for (f32 tiny : {1e-8f, -1e-8f, 1.1920929e-7f, -1.1920929e-7f, 0.0f, NOT_A_NUMBER})
-    {
+    for (f32 tiny : {1e-8f, -1e-8f, 1.1920929e-7f, -1.1920929e-7f, 0.0f, NOT_A_NUMBER}) {
         angle = 1.0f;
         angle.Set(tiny);
         EXPECT_EQ(0.0f, angle.Get()) << tiny;
@@ -177,18 +172,15 @@ TEST(MatAngle, HeadingAndPitchOfDirections)
     };
     const f32 pi = 3.1415927f;
     const Case cases[] = {
-        {{0, 1, 0}, 0.0f, 0.0f},           // heading 0 looks along +y
-        {{-1, 0, 0}, pi / 2, 0.0f},        // positive heading turns towards -x
-        {{1, 0, 0}, -pi / 2, 0.0f},
-        {{-1, 1, 0}, pi / 4, 0.0f},
-        {{0, -1, 0}, -pi, 0.0f},           // atan2(-0, -1): the -x of a +0 is -0
-        {{-1e-30f, -1, 0}, pi, 0.0f},      // unwrapped in the float form
-        {{0, 0, 1}, 0.0f, pi / 2},         // positive pitch raises towards +z
-        {{0, 3, -3}, 0.0f, -pi / 4},
-        {{1, 1, std::sqrt(2.0f)}, -pi / 4, pi / 4},
+        {{0, 1, 0}, 0.0f, 0.0f},     // heading 0 looks along +y
+        {{-1, 0, 0}, pi / 2, 0.0f},  // positive heading turns towards -x
+        {{1, 0, 0}, -pi / 2, 0.0f},   {{-1, 1, 0}, pi / 4, 0.0f},
+        {{0, -1, 0}, -pi, 0.0f},       // atan2(-0, -1): the -x of a +0 is -0
+        {{-1e-30f, -1, 0}, pi, 0.0f},  // unwrapped in the float form
+        {{0, 0, 1}, 0.0f, pi / 2},     // positive pitch raises towards +z
+        {{0, 3, -3}, 0.0f, -pi / 4},  {{1, 1, std::sqrt(2.0f)}, -pi / 4, pi / 4},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         f32 heading, pitch;
         MAT_GetHeadingPitch(c.v, heading, pitch);
         EXPECT_FLOAT_EQ(c.heading, heading) << c.v.x << " " << c.v.y << " " << c.v.z;

@@ -87,7 +87,7 @@ TEST(MatAABox, OutcodeIsOneOnlyWithinTheClosedBox)
         MAT_Vector3 p;
         s32 expected;
     } cases[] = {
-        {{0.5f, 0.5f, 0.5f}, 1}, {{0, 0, 0}, 1},          {{1, 1, 1}, 1},         {{-1e-6f, 0.5f, 0.5f}, 0},
+        {{0.5f, 0.5f, 0.5f}, 1},   {{0, 0, 0}, 1},           {{1, 1, 1}, 1},          {{-1e-6f, 0.5f, 0.5f}, 0},
         {{0.5f, 1.001f, 0.5f}, 0}, {{0.5f, 0.5f, -0.1f}, 0}, {{kNaN, 0.5f, 0.5f}, 0}, {{0.5f, 0.5f, kNaN}, 0},
     };
     for (const auto& c : cases)
@@ -209,7 +209,7 @@ TEST(MatTriangle, PointInTriangleToleratesEpsilonOutside)
         MAT_Vector3 p;
         s32 inside;
     } cases[] = {
-        {{0.25f, 0.25f, 0}, 1}, {{0, 0.5f, 0}, 1},   {{1, 0, 0}, 1},   {{-1e-7f, 0.5f, 0}, 1},
+        {{0.25f, 0.25f, 0}, 1}, {{0, 0.5f, 0}, 1},    {{1, 0, 0}, 1},       {{-1e-7f, 0.5f, 0}, 1},
         {{-2e-7f, 0.5f, 0}, 0}, {{0.6f, 0.6f, 0}, 0}, {{kNaN, 0.5f, 0}, 0},
     };
     for (const auto& c : cases)
@@ -224,10 +224,9 @@ TEST(MatTriangle, EdgeMaskNamesEdgesAndCorners)
         MAT_Vector3 p;
         s32 mask;
     } cases[] = {
-        {{0.2f, 0.2f, 0}, 0},  {{0, 0.5f, 0}, 0},     // inside, on an edge
-        {{-0.5f, 0.5f, 0}, 1}, {{1, 1, 0}, 2},        {{0.5f, -0.5f, 0}, 4},
-        {{-0.5f, 2, 0}, 3},    {{-1, -1, 0}, 5},      {{2, -0.5f, 0}, 6},
-        {{kNaN, 0, 0}, 0},
+        {{0.2f, 0.2f, 0}, 0},  {{0, 0.5f, 0}, 0},  // inside, on an edge
+        {{-0.5f, 0.5f, 0}, 1}, {{1, 1, 0}, 2},     {{0.5f, -0.5f, 0}, 4}, {{-0.5f, 2, 0}, 3},
+        {{-1, -1, 0}, 5},      {{2, -0.5f, 0}, 6}, {{kNaN, 0, 0}, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.mask, MAT_TriangleEdgeMask(triangle, c.p)) << c.p.x << " " << c.p.y;

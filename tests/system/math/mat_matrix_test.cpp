@@ -39,8 +39,8 @@ template <int N>
 {
     for (int k = 0; k < N; ++k)
         if (!(std::fabs(_expected[k] - _actual[k]) <= _tolerance))
-            return ::testing::AssertionFailure() << "element " << k << ": expected " << _expected[k] << " got "
-                                                 << _actual[k];
+            return ::testing::AssertionFailure()
+                   << "element " << k << ": expected " << _expected[k] << " got " << _actual[k];
     return ::testing::AssertionSuccess();
 }
 
@@ -48,8 +48,8 @@ struct Angles
 {
     f32 h, p, r;
 };
-const Angles ANGLES[] = {{0.3f, 0.2f, 0.1f},  {-2.5f, 1.2f, -3.0f}, {3.1f, -1.5f, 0.7f},
-                         {1.0f, -0.4f, 2.9f}, {-0.01f, 0.9f, -1.7f}};
+const Angles ANGLES[] = {
+    {0.3f, 0.2f, 0.1f}, {-2.5f, 1.2f, -3.0f}, {3.1f, -1.5f, 0.7f}, {1.0f, -0.4f, 2.9f}, {-0.01f, 0.9f, -1.7f}};
 
 TEST(MatMatrix33, AnglesFollowTheZUpConventions)
 {
@@ -67,8 +67,7 @@ TEST(MatMatrix33, AnglesFollowTheZUpConventions)
     EXPECT_TRUE(Near({0, 0, -1}, m.Transform({1, 0, 0})));
 
     // The Y axis is the direction whose heading and pitch built the matrix.
-    for (const Angles& a : ANGLES)
-    {
+    for (const Angles& a : ANGLES) {
         m.FromAngles(Angle(a.h), Angle(a.p), Angle(a.r));
         f32 heading, pitch;
         MAT_GetHeadingPitch(m.GetY(), heading, pitch);
@@ -79,8 +78,7 @@ TEST(MatMatrix33, AnglesFollowTheZUpConventions)
 
 TEST(MatMatrix33, RotationOrderMatchesTheElementaryTurns)
 {
-    for (const Angles& a : ANGLES)
-    {
+    for (const Angles& a : ANGLES) {
         MAT_Angle h = Angle(a.h), p = Angle(a.p), r = Angle(a.r);
         MAT_Matrix33 built, turned = Identity33();
         built.FromAngles(h, p, r);
@@ -121,8 +119,7 @@ TEST(MatMatrix33, NegligibleAnglesCountAsZeroOnlyInFromAngles)
 
 TEST(MatMatrix33, GetAnglesInvertsFromAngles)
 {
-    for (const Angles& a : ANGLES)
-    {
+    for (const Angles& a : ANGLES) {
         MAT_Matrix33 m;
         m.FromAngles(Angle(a.h), Angle(a.p), Angle(a.r));
         MAT_Angle h, p, r;
@@ -172,8 +169,7 @@ TEST(MatMatrix33, QuaternionConversionsRoundTrip)
         {diagonal(-1, 1, -1), {0, 0, 1, 0}},
         {diagonal(-1, -1, 1), {0, 0, 0, 1}},
     };
-    for (const Case& c : known)
-    {
+    for (const Case& c : known) {
         MAT_Quaternion q;
         c.matrix.ToQuaternion(q);
         EXPECT_EQ(c.quaternion, q);
@@ -182,8 +178,7 @@ TEST(MatMatrix33, QuaternionConversionsRoundTrip)
     // Unit quaternions with each component in turn the largest, so every branch is taken.
     const MAT_Quaternion quaternions[] = {
         {0.9f, 0.1f, -0.3f, 0.2f}, {0.2f, -0.8f, 0.4f, 0.1f}, {-0.1f, 0.3f, 0.9f, -0.2f}, {0.3f, 0.1f, -0.2f, -0.9f}};
-    for (MAT_Quaternion q : quaternions)
-    {
+    for (MAT_Quaternion q : quaternions) {
         q.Normalize();
         MAT_Matrix33 m;
         m.FromQuaternion(q);
@@ -191,8 +186,8 @@ TEST(MatMatrix33, QuaternionConversionsRoundTrip)
         m.ToQuaternion(back);
         // q and -q are the same rotation.
         f32 sign = back.Dot(q) < 0.0f ? -1.0f : 1.0f;
-        EXPECT_TRUE(NearElements<4>({q.w, q.x, q.y, q.z}, {sign * back.w, sign * back.x, sign * back.y, sign * back.z},
-                                    1e-3f));
+        EXPECT_TRUE(
+            NearElements<4>({q.w, q.x, q.y, q.z}, {sign * back.w, sign * back.x, sign * back.y, sign * back.z}, 1e-3f));
         // A unit quaternion gives a rotation.
         EXPECT_NEAR(1.0f, m.GetX().Cross(m.GetY()).Dot(m.GetZ()), 1e-3f);
     }
@@ -201,8 +196,7 @@ TEST(MatMatrix33, QuaternionConversionsRoundTrip)
 TEST(MatMatrix33, AxisAngleAgreesWithTheQuaternionOfTheSameTurn)
 {
     const MAT_Vector3 axes[] = {{0, 0, 1}, {0, 0, 2}, {1, 1, 0}, {-0.3f, 0.5f, 0.8f}};
-    for (const MAT_Vector3& axis : axes)
-    {
+    for (const MAT_Vector3& axis : axes) {
         f32 angle = 1.1f;
         MAT_Vector3 unit = axis.GetNormalized();
         MAT_Matrix33 fromAxis, fromQuaternion;
@@ -239,8 +233,7 @@ TEST(MatMatrix33, InvertRefusesSingularMatrices)
     nan.m[4] = std::numeric_limits<f32>::quiet_NaN();
     MAT_Matrix33 rank2 = Identity33();
     rank2.SetAxis(2, {1, 1, 0});
-    for (const MAT_Matrix33& singular : {flat, nan, rank2})
-    {
+    for (const MAT_Matrix33& singular : {flat, nan, rank2}) {
         MAT_Matrix33 copy = singular;
         EXPECT_EQ(0, copy.Invert());
         EXPECT_EQ(0, std::memcmp(singular.m, copy.m, sizeof(copy.m)));
@@ -319,8 +312,7 @@ MAT_Matrix44 Product(const MAT_Matrix44& _a, const MAT_Matrix44& _b)
 {
     MAT_Matrix44 result;
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-        {
+        for (int c = 0; c < 4; ++c) {
             f32 sum = 0.0f;
             for (int k = 0; k < 4; ++k)
                 sum += At(_a, r, k) * At(_b, k, c);
@@ -352,20 +344,19 @@ TEST(MatMatrix44, ProjectionMapsTheViewVolumeIntoTheBox)
         MAT_Vector3 projected;  // (x, depth, height) after the divide by w
     };
     const Case cases[] = {
-        {{0, 1, 0}, {0, 0, 0}},           // near plane: depth 0
-        {{0, 1000, 0}, {0, 1, 0}},        // far plane: depth 1
+        {{0, 1, 0}, {0, 0, 0}},              // near plane: depth 0
+        {{0, 1000, 0}, {0, 1, 0}},           // far plane: depth 1
         {{-1, 1, 0.75000185f}, {-1, 0, 1}},  // left top corner of the near plane
         {{500, 500, -375.000925f}, {1, 1000.0f / 999.0f * (1.0f - 1.0f / 500.0f), -1}},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         f32 out[4];
         for (int row = 0; row < 4; ++row)
             out[row] = m.m[row] + m.m[4 + row] * c.view.x + m.m[8 + row] * c.view.y + m.m[12 + row] * c.view.z;
         EXPECT_FLOAT_EQ(c.view.y, out[3]);
         // Output x is horizontal, y the height, z the depth.
-        EXPECT_TRUE(Near({c.projected.x, c.projected.z, c.projected.y}, {out[0] / out[3], out[1] / out[3], out[2] / out[3]},
-                         1e-5f));
+        EXPECT_TRUE(Near({c.projected.x, c.projected.z, c.projected.y},
+                         {out[0] / out[3], out[1] / out[3], out[2] / out[3]}, 1e-5f));
     }
 }
 
@@ -374,8 +365,7 @@ TEST(MatMatrix44, FrameProductMatchesTheFullProduct)
     MAT_Matrix34 frame;
     frame.SetPositionAngles({3, -2, 5}, Angle(0.4f), Angle(0.1f), Angle(-0.6f));
     MAT_Matrix44 asMatrix;
-    for (int axis = 0; axis < 3; ++axis)
-    {
+    for (int axis = 0; axis < 3; ++axis) {
         MAT_Vector3 a = frame.r.GetAxis(axis);
         asMatrix.m[4 * (axis + 1)] = a.x;
         asMatrix.m[4 * (axis + 1) + 1] = a.y;
@@ -397,8 +387,7 @@ TEST(MatMatrix44, InvertGivesTheInverse)
     const f32 elements[16] = {0, 0, 3, 1, 0, 2, 0, 0, 1, 0, 0, 4, 0, 5, 1, 0};
     std::memcpy(permuted.m, elements, sizeof(elements));
     const MAT_Matrix44 matrices[] = {Identity44(), Projection(), Projection().MultiplyFrame(frame), permuted};
-    for (const MAT_Matrix44& m : matrices)
-    {
+    for (const MAT_Matrix44& m : matrices) {
         MAT_Matrix44 inverse = m;
         ASSERT_EQ(1, inverse.Invert());
         EXPECT_TRUE(NearElements(Identity44().m, Product(m, inverse).m, 1e-4f));
@@ -421,8 +410,7 @@ TEST(MatMatrix44, InvertRefusesSingularMatricesAndKeepsThem)
     nan.m[9] = std::numeric_limits<f32>::quiet_NaN();
     MAT_Matrix44 firstColumnEmpty = Identity44();
     firstColumnEmpty.m[4] = 0.0f;
-    for (const MAT_Matrix44& singular : {zero, noW, dependent, nearly, nan, firstColumnEmpty})
-    {
+    for (const MAT_Matrix44& singular : {zero, noW, dependent, nearly, nan, firstColumnEmpty}) {
         MAT_Matrix44 copy = singular;
         EXPECT_EQ(0, copy.Invert());
         EXPECT_EQ(0, std::memcmp(singular.m, copy.m, sizeof(copy.m)));

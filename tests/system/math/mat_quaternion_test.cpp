@@ -34,13 +34,12 @@ TEST(MatQuaternion, BlendModesChooseTheirDirection)
     const Case cases[] = {
         {{0, 1, 0, 0}, 2, {HALF, HALF, 0, 0}},
         {{0, 1, 0, 0}, 0, {HALF, -HALF, 0, 0}},
-        {{0, 1, 0, 0}, 1, {HALF, HALF, 0, 0}},   // equal distances: the plain sum
+        {{0, 1, 0, 0}, 1, {HALF, HALF, 0, 0}},                        // equal distances: the plain sum
         {{-HALF, HALF, 0, 0}, 1, {0.92387953f, -0.38268343f, 0, 0}},  // the short way
-        {{-1, 0, 0, 0}, 1, {1, 0, 0, 0}},        // q and -q: q, not zero
-        {{-1, 0, 0, 0}, 2, {0, 0, 0, 0}},        // the plain sum cancels; too short to normalise
+        {{-1, 0, 0, 0}, 1, {1, 0, 0, 0}},                             // q and -q: q, not zero
+        {{-1, 0, 0, 0}, 2, {0, 0, 0, 0}},                             // the plain sum cancels; too short to normalise
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         MAT_Quaternion r;
         r.Blend(a, c.b, 0.5f, c.mode);
         EXPECT_TRUE(Near(c.expected, r)) << "mode " << c.mode;
@@ -55,8 +54,7 @@ TEST(MatQuaternion, BlendModesChooseTheirDirection)
 TEST(MatQuaternion, SlerpFollowsTheGreatCircle)
 {
     const MAT_Quaternion a = AboutZ(0.2f), b = AboutZ(1.4f);
-    for (f32 t : {0.0f, 0.25f, 0.5f, 1.0f})
-    {
+    for (f32 t : {0.0f, 0.25f, 0.5f, 1.0f}) {
         MAT_Quaternion r;
         r.Slerp(a, b, t, 2);
         EXPECT_TRUE(Near(AboutZ(0.2f + 1.2f * t), r)) << t;
@@ -78,8 +76,7 @@ TEST(MatQuaternion, SlerpBetweenOppositeEndsTurnsThroughAPerpendicular)
     const MAT_Quaternion a(0.5f, 0.5f, -0.5f, 0.5f);
     const MAT_Quaternion perpendicular(a.z, -a.y, a.x, -a.w);
     ASSERT_EQ(0.0f, a.Dot(perpendicular));
-    for (f32 t : {0.0f, 0.3f, 0.5f, 1.0f})
-    {
+    for (f32 t : {0.0f, 0.3f, 0.5f, 1.0f}) {
         MAT_Quaternion r;
         r.Slerp(a, -a, t, 2);
         EXPECT_NEAR(1.0f, r.LengthSquared(), 1e-4f) << t;

@@ -15,8 +15,7 @@ std::mt19937 ReferenceFor(u32 _oddSeed, bool _offsets)
 {
     std::stringstream state;
     u32 s = _oddSeed;
-    for (u32 i = 0; i < 624; ++i)
-    {
+    for (u32 i = 0; i < 624; ++i) {
         state << (u32)(s + (_offsets ? i + 1 : 0)) << ' ';
         s *= 69069u;
     }
@@ -28,8 +27,7 @@ std::mt19937 ReferenceFor(u32 _oddSeed, bool _offsets)
 TEST(MatRandom, DefaultSeedsStartWithTheKnownDraws)
 {
     // 0 means the default, and the even 2178 becomes 2 * 2178 + 1 = 4357.
-    for (u32 seed : {0u, 4357u, 2178u})
-    {
+    for (u32 seed : {0u, 4357u, 2178u}) {
         MAT_Random random(seed);
         EXPECT_EQ(3510405877u, random.Next()) << seed;
         EXPECT_EQ(4290933890u, random.Next()) << seed;
@@ -46,10 +44,14 @@ TEST(MatRandom, SequencesEqualStandardMt19937OfTheSeedFill)
         u32 oddSeed;
         bool offsets;
     };
-    const Case cases[] = {{4357, 4357, false}, {0, 4357, false}, {1, 1, true}, {2, 5, true}, {5, 5, true},
-                          {0xFFFFFFFFu, 0xFFFFFFFFu, true}, {0x80000000u, 0x00000001u, true}};
-    for (const Case& c : cases)
-    {
+    const Case cases[] = {{4357, 4357, false},
+                          {0, 4357, false},
+                          {1, 1, true},
+                          {2, 5, true},
+                          {5, 5, true},
+                          {0xFFFFFFFFu, 0xFFFFFFFFu, true},
+                          {0x80000000u, 0x00000001u, true}};
+    for (const Case& c : cases) {
         MAT_Random random(c.seed);
         std::mt19937 reference = ReferenceFor(c.oddSeed, c.offsets);
         // Past two regenerations of the whole state.
@@ -88,8 +90,7 @@ TEST(MatRandom, GaussianIsExactWithoutDeviationAndRoughlyNormal)
     const int count = 20000;
     f64 sum = 0.0, sumSquares = 0.0;
     f32 low = 0.0f, high = 0.0f;
-    for (int i = 0; i < count; ++i)
-    {
+    for (int i = 0; i < count; ++i) {
         f32 value = random.Gaussian(10.0f, 2.0f);
         sum += value;
         sumSquares += (f64)value * value;

@@ -20,14 +20,14 @@ TEST(MatRound, FloorByRoundingAroundHalfAndIntegerBoundaries)
         {1e-8f, 0},
         {0.49999988f, 0},
         {0.5f, 0},
-        {0.99999988f, 0},   // difference exactly 0.5: the tie goes to the even 0
-        {0.99999994f, 1},   // just below 1, yet 1
+        {0.99999988f, 0},  // difference exactly 0.5: the tie goes to the even 0
+        {0.99999994f, 1},  // just below 1, yet 1
         {1.0f, 1},
         {1.5f, 1},
-        {1.99999988f, 2},   // difference exactly 1.5: the tie goes to the even 2
+        {1.99999988f, 2},  // difference exactly 1.5: the tie goes to the even 2
         {2.0f, 2},
         {2.5f, 2},
-        {3.0f, 3},          // a tie in single precision; exact in double
+        {3.0f, 3},  // a tie in single precision; exact in double
         {5.0f, 5},
         {7.0f, 7},
         {3.5f, 3},

@@ -84,17 +84,17 @@ TEST(MatSpanRasterizer, TriangleCasesPickTopMiddleAndBottom)
         MAT_Point2D p[3];
         bool middleLeft;
     } cases[] = {
-        {"Y0 <= Y1 <= Y2", {{5, 0}, {0, 4}, {3, 8}}, true},  {"Y0 <= Y2 < Y1", {{0, 0}, {1, 8}, {5, 4}}, false},
-        {"Y2 < Y0 <= Y1", {{0, 4}, {3, 8}, {5, 0}}, true},   {"Y1 < Y0 <= Y2", {{5, 4}, {0, 0}, {1, 8}}, false},
-        {"Y2 < Y1 < Y0", {{1, 8}, {5, 4}, {0, 0}}, false},   {"Y1 <= Y2 < Y0", {{3, 8}, {5, 0}, {0, 4}}, true},
+        {"Y0 <= Y1 <= Y2", {{5, 0}, {0, 4}, {3, 8}}, true}, {"Y0 <= Y2 < Y1", {{0, 0}, {1, 8}, {5, 4}}, false},
+        {"Y2 < Y0 <= Y1", {{0, 4}, {3, 8}, {5, 0}}, true},  {"Y1 < Y0 <= Y2", {{5, 4}, {0, 0}, {1, 8}}, false},
+        {"Y2 < Y1 < Y0", {{1, 8}, {5, 4}, {0, 0}}, false},  {"Y1 <= Y2 < Y0", {{3, 8}, {5, 0}, {0, 4}}, true},
         {"Y0 == Y1 == Y2", {{0, 2}, {1, 2}, {2, 2}}, true},
     };
     const MAT_SpanRasterizer grid;
     for (const auto& c : cases) {
         MAT_SpanEdge left[3];
         MAT_SpanEdge right[3];
-        ASSERT_EQ(1, grid.RasterizeTriangle(c.p[0].x, c.p[0].y, c.p[1].x, c.p[1].y, c.p[2].x, c.p[2].y, left, 3,
-                                            right, 3))
+        ASSERT_EQ(1,
+                  grid.RasterizeTriangle(c.p[0].x, c.p[0].y, c.p[1].x, c.p[1].y, c.p[2].x, c.p[2].y, left, 3, right, 3))
             << c.name;
         EXPECT_EQ(c.middleLeft ? 2 : 1, ChainEdges(left)) << c.name;
         EXPECT_EQ(c.middleLeft ? 1 : 2, ChainEdges(right)) << c.name;

@@ -27,13 +27,12 @@ TEST(MatSqrt, ExactValuesAndSpecialInputs)
         f32 inverse;
     };
     const Case cases[] = {
-        {4.0f, 2.0f, 0.5f},     {-4.0f, 2.0f, 0.5f},  // the sign is ignored
-        {1.0f, 1.0f, 1.0f},     {16.0f, 4.0f, 0.25f},  {0.25f, 0.5f, 2.0f}, {1048576.0f, 1024.0f, 1.0f / 1024.0f},
-        {0.0f, 0.0f, INF},      {-0.0f, 0.0f, INF},    {FromBits(1), 0.0f, INF},  // smallest denormal
-        {1e-39f, 0.0f, INF},    {INF, INF, 0.0f},
+        {4.0f, 2.0f, 0.5f},  {-4.0f, 2.0f, 0.5f},  // the sign is ignored
+        {1.0f, 1.0f, 1.0f},  {16.0f, 4.0f, 0.25f}, {0.25f, 0.5f, 2.0f},      {1048576.0f, 1024.0f, 1.0f / 1024.0f},
+        {0.0f, 0.0f, INF},   {-0.0f, 0.0f, INF},   {FromBits(1), 0.0f, INF},  // smallest denormal
+        {1e-39f, 0.0f, INF}, {INF, INF, 0.0f},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         EXPECT_EQ(c.root, MAT_FastSqrt(c.x)) << c.x;
         EXPECT_EQ(c.inverse, MAT_FastInvSqrt(c.x)) << c.x;
     }
@@ -44,8 +43,7 @@ TEST(MatSqrt, RelativeErrorStaysBelowTwoToTheMinus14)
     // Every 4099th normal float: all exponents, mantissas spread over the whole table.
     const f64 bound = std::ldexp(1.0, -14);
     f64 worstRoot = 0.0, worstInverse = 0.0;
-    for (u32 bits = 0x00800000u; bits < 0x7F800000u; bits += 4099u)
-    {
+    for (u32 bits = 0x00800000u; bits < 0x7F800000u; bits += 4099u) {
         f32 x = FromBits(bits);
         f64 exact = std::sqrt((f64)x);
         worstRoot = std::fmax(worstRoot, std::fabs(MAT_FastSqrt(x) - exact) / exact);

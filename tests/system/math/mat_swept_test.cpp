@@ -111,12 +111,24 @@ TEST(MatSwept, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
     } cases[] = {
         // Start 9 before the face y = -1, 0.5 below the top edge: value = scale * 0.5 / 9.
         {"top edge", Identity(), {0, -10, 0.5f}, 0, {1, 1, 1}, 0, 2 * 0.5f / 9, {0, 0, 1}},
-        {"side edge, turned frame, inflated", TST_QuarterTurnFrame(), {0.6f, -10, 0}, 0.5f, {0.5f, 0.5f, 0.5f}, 0,
-         2 * 0.4f / 9, {0, 1, 0}},
+        {"side edge, turned frame, inflated",
+         TST_QuarterTurnFrame(),
+         {0.6f, -10, 0},
+         0.5f,
+         {0.5f, 0.5f, 0.5f},
+         0,
+         2 * 0.4f / 9,
+         {0, 1, 0}},
         // Biased, every edge's direction leans the same way; the top edge stays nearest along
         // its leaning direction.
-        {"biased", Identity(), {0, -10, 0.5f}, 0, {1, 1, 1}, 0.5f,
-         2 * 0.5f / (1.5f / std::sqrt(2.5f)) / 9, MAT_Vector3(-0.5f, 0, 1.5f).GetNormalized()},
+        {"biased",
+         Identity(),
+         {0, -10, 0.5f},
+         0,
+         {1, 1, 1},
+         0.5f,
+         2 * 0.5f / (1.5f / std::sqrt(2.5f)) / 9,
+         MAT_Vector3(-0.5f, 0, 1.5f).GetNormalized()},
     };
     for (const auto& c : cases) {
         const MAT_Vector3 to = {c.from.x, c.from.y + 20, c.from.z};

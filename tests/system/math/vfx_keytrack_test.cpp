@@ -3,8 +3,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "test_dir.h"
 #include "mat_interpolator.h"
+#include "test_dir.h"
 #include "vfx_keytrack.h"
 
 static_assert(std::is_same_v<MAT_Interpolator_Linear_Scalar, VFX_KeyTrack>, "one curve record under two names");
@@ -44,8 +44,7 @@ TEST(VFX_KeyTrack, LocatesIndexAndFraction)
         {5, 0, -0.7f, 1, 0.2f},                         // and below the start
         {5, 0, 0.5f, 2, 0.0f},                          // exactly on a key
     };
-    for (const LocateCase& c : cases)
-    {
+    for (const LocateCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "count " << c.count << " flags " << c.flags << " t " << c.t);
         const VFX_KeyTrack track = Ramp(c.count, 0.0f, 1.0f, c.flags);
         s32 index = -9;
@@ -64,8 +63,7 @@ TEST(VFX_KeyTrack, EvaluatesEndsAndRepetition)
     EXPECT_NEAR(15.0f, clamped.Evaluate(2.0f + 1.5f), 1e-4f);
 
     const VFX_KeyTrack repeating = Ramp(5, 2.0f, 4.0f, 0);
-    for (f32 x : {0.0f, 0.3f, 1.7f, 3.9f})
-    {
+    for (f32 x : {0.0f, 0.3f, 1.7f, 3.9f}) {
         SCOPED_TRACE(x);
         const f32 once = repeating.Evaluate(2.0f + x);
         EXPECT_NEAR(once, repeating.Evaluate(2.0f + 4.0f + x), 1e-3f);
@@ -111,14 +109,12 @@ TEST(VFX_KeyTrack, ShortCurves)
     EXPECT_FLOAT_EQ(0.0f, empty.Evaluate(5.0f));
     EXPECT_FLOAT_EQ(0.0f, empty.Interpolate(0, 0.5f));
 
-    for (u32 flags : {0u, (u32)VFX_KeyTrack::FLAG_CLAMP})
-    {
+    for (u32 flags : {0u, (u32)VFX_KeyTrack::FLAG_CLAMP}) {
         SCOPED_TRACE(flags);
         VFX_KeyTrack one(1);
         one.Fill(7.0f);
         one.SetTiming(0.0f, 1.0f, flags);
-        for (f32 t : {-3.0f, 0.0f, 0.5f, 1.0f, 9.0f})
-        {
+        for (f32 t : {-3.0f, 0.0f, 0.5f, 1.0f, 9.0f}) {
             one.Locate(t, index, fraction);
             EXPECT_EQ(0, index);
             EXPECT_FLOAT_EQ(7.0f, one.Evaluate(t));

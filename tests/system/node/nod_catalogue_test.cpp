@@ -329,14 +329,21 @@ bool SameValue(const NOD_ArgValue& _a, const NOD_ArgValue& _b)
     if (_a.type != _b.type)
         return false;
     switch (_a.type) {
-        case NOD_ARG_F32:
-        case NOD_ARG_F64: return _a.number == _b.number;
-        case NOD_ARG_VEC3: return _a.vector.x == _b.vector.x && _a.vector.y == _b.vector.y && _a.vector.z == _b.vector.z;
-        case NOD_ARG_PATH: return _a.path == _b.path;
-        case NOD_ARG_NAME: return strcmp(_a.name.GetName(), _b.name.GetName()) == 0;
-        case NOD_ARG_CLASSNAME: return strcmp(_a.className.GetName(), _b.className.GetName()) == 0;
-        case NOD_ARG_NODEREF: return _a.handle == _b.handle;
-        default: return _a.integer == _b.integer;
+    case NOD_ARG_F32:
+    case NOD_ARG_F64:
+        return _a.number == _b.number;
+    case NOD_ARG_VEC3:
+        return _a.vector.x == _b.vector.x && _a.vector.y == _b.vector.y && _a.vector.z == _b.vector.z;
+    case NOD_ARG_PATH:
+        return _a.path == _b.path;
+    case NOD_ARG_NAME:
+        return strcmp(_a.name.GetName(), _b.name.GetName()) == 0;
+    case NOD_ARG_CLASSNAME:
+        return strcmp(_a.className.GetName(), _b.className.GetName()) == 0;
+    case NOD_ARG_NODEREF:
+        return _a.handle == _b.handle;
+    default:
+        return _a.integer == _b.integer;
     }
 }
 }  // namespace
@@ -529,8 +536,8 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
         {NOD_TEST_BUILD(NOD_Node_LeaveSimulation::Create()), 5003, Args()},
         {NOD_TEST_BUILD(NOD_Node_CreateNode::Create(SIM_ClassName("nod_debug"), SIM_Name("debug"))), 5005,
          Args().ClassName("nod_debug").Name("debug")},
-        {NOD_TEST_BUILD(NOD_Node_CreateNode::Reply(NOD_Node_CreateNode::Create(SIM_ClassName("k"), a), node)),
-         5005, Args().Node(node)},
+        {NOD_TEST_BUILD(NOD_Node_CreateNode::Reply(NOD_Node_CreateNode::Create(SIM_ClassName("k"), a), node)), 5005,
+         Args().Node(node)},
         {NOD_TEST_BUILD(NOD_Node_Find::Create(SIM_Path("/a/b"))), 5007, Args().Path(1, {"a", "b"})},
         {NOD_TEST_BUILD(NOD_Script_SetScript::Create(SIM_ClassName("dat\\script\\intro"))), 2000,
          Args().ClassName("dat\\script\\intro")},
@@ -573,8 +580,7 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
         {NOD_TEST_BUILD(NOD_Console_Input::Create(0x80000012u)), 17000, Args().U32(0x80000012u)},
         {NOD_TEST_BUILD(NOD_Console_Activate::Create()), 17001, Args()},
         {NOD_TEST_BUILD(NOD_Console_Deactivate::Create()), 17002, Args()},
-        {NOD_TEST_BUILD(NOD_Position_GetPosition::Reply(nullptr, MAT_Vector3(-1, 0, 8))), 19002,
-         Args().Vec3(-1, 0, 8)},
+        {NOD_TEST_BUILD(NOD_Position_GetPosition::Reply(nullptr, MAT_Vector3(-1, 0, 8))), 19002, Args().Vec3(-1, 0, 8)},
         {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityStatus::Reply(nullptr, 1)), 21001, Args().U8(1)},
         {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityBlockingStatus::Reply(nullptr, 2)), 21003, Args().U8(2)},
         {NOD_TEST_BUILD(NOD_Emitter_GetSoundEmissionLevel::Reply(nullptr, SIM_Name("loud"))), 21005,
@@ -586,8 +592,8 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
         {NOD_TEST_BUILD(NOD_PhysicalCharacter_GotoPosReached::Create(a, b)), 23005, Args().Name("a").Name("b")},
         {NOD_TEST_BUILD(NOD_PhysicalCharacter_LookToOverride::Create()), 23010, Args()},
         {NOD_TEST_BUILD(NOD_PhysicalCharacter_SensorActivated::Create(-3)), 23011, Args().U32(0xFFFFFFFDu)},
-        {NOD_TEST_BUILD(NOD_Light_SetCone::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6), 100.0f, 30.0f)),
-         12001, Args().Vec3(1, 2, 3).Vec3(4, 5, 6).F32(100.0f).F32(30.0f)},
+        {NOD_TEST_BUILD(NOD_Light_SetCone::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6), 100.0f, 30.0f)), 12001,
+         Args().Vec3(1, 2, 3).Vec3(4, 5, 6).F32(100.0f).F32(30.0f)},
 
         {NOD_TEST_BUILD(NOD_Vessel_AttackPatrol::Create(500.0f, a, b, c, d, SIM_Path("area"))), 15035,
          Args().F32(500.0f).Name("a").Name("b").Name("c").Name("d").Path(0, {"area"})},

@@ -43,11 +43,10 @@ TEST(NOD_Message, EachTypeTakesItsBytes)
         u32 bytes;
     };
     const Case cases[] = {
-        {NOD_ARG_U8, 0, 1},         {NOD_ARG_S8, 0, 1},       {NOD_ARG_U16, 0, 2},
-        {NOD_ARG_S16, 0, 2},        {NOD_ARG_U32, 0, 4},      {NOD_ARG_S32, 0, 4},
-        {NOD_ARG_F32, 0, 4},        {NOD_ARG_F64, 0, 8},      {NOD_ARG_VEC3, 0, 12},
-        {NOD_ARG_PATH, 0, 2},       {NOD_ARG_PATH, 3, 53},    {NOD_ARG_PATH, 4, 70},
-        {NOD_ARG_NAME, 0, 17},      {NOD_ARG_CLASSNAME, 0, 65}, {NOD_ARG_NODEREF, 0, 4},
+        {NOD_ARG_U8, 0, 1},    {NOD_ARG_S8, 0, 1},         {NOD_ARG_U16, 0, 2},     {NOD_ARG_S16, 0, 2},
+        {NOD_ARG_U32, 0, 4},   {NOD_ARG_S32, 0, 4},        {NOD_ARG_F32, 0, 4},     {NOD_ARG_F64, 0, 8},
+        {NOD_ARG_VEC3, 0, 12}, {NOD_ARG_PATH, 0, 2},       {NOD_ARG_PATH, 3, 53},   {NOD_ARG_PATH, 4, 70},
+        {NOD_ARG_NAME, 0, 17}, {NOD_ARG_CLASSNAME, 0, 65}, {NOD_ARG_NODEREF, 0, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "type " << c.type << " depth " << c.pathDepth);
@@ -70,10 +69,9 @@ TEST(NOD_Message, HoldsExactly384Bytes)
         bool accepted;
     };
     const Case cases[] = {
-        {383, "u8", true},     {384, "u8", false},    {382, "u16", true},  {383, "u16", false},
-        {380, "u32", true},    {381, "u32", false},   {380, "f32", true},  {381, "f32", false},
-        {376, "f64", true},    {377, "f64", false},   {367, "name", true}, {368, "name", false},
-        {383, "bytes0", true}, {384, "bytes0", false},
+        {383, "u8", true},   {384, "u8", false},   {382, "u16", true},    {383, "u16", false},    {380, "u32", true},
+        {381, "u32", false}, {380, "f32", true},   {381, "f32", false},   {376, "f64", true},     {377, "f64", false},
+        {367, "name", true}, {368, "name", false}, {383, "bytes0", true}, {384, "bytes0", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.operation << " at " << c.start);

@@ -167,7 +167,10 @@ protected:
             text += event + "; ";
         return text;
     }
-    bool Logged(const std::string& _line) const { return m_dir.Read("log.txt").find(_line + "\n") != std::string::npos; }
+    bool Logged(const std::string& _line) const
+    {
+        return m_dir.Read("log.txt").find(_line + "\n") != std::string::npos;
+    }
 
     TST_TempDir m_dir;
 };
@@ -470,13 +473,11 @@ TEST_F(NodeTest, TeardownTakesTheSameOrderAtEveryDepth)
         bool nested;
         const char* events;
     } rows[] = {
-        {"delete", false, false,
-         "delete a father root; delete a1 father -; delete a1x father -; delete a2 father -; "},
+        {"delete", false, false, "delete a father root; delete a1 father -; delete a1x father -; delete a2 father -; "},
         {"delete, another tree deleted from inside", false, true,
          "delete a father root; delete a1 father -; delete other father -; delete o1 father -; "
          "delete a1x father -; delete a2 father -; "},
-        {"collect", true, false,
-         "delete a1x father -; delete a1 father -; delete a2 father -; delete a father -; "},
+        {"collect", true, false, "delete a1x father -; delete a1 father -; delete a2 father -; delete a father -; "},
         {"collect, another tree deleted from inside", true, true,
          "delete a1x father -; delete a1 father -; delete other father -; delete o1 father -; "
          "delete a2 father -; delete a father -; "},
@@ -801,7 +802,8 @@ TEST_F(LoadSonsTest, AtMostThirtyTwoChildren)
 {
     std::string text;
     for (s32 i = 0; i <= 32; ++i)
-        text += "[Child" + std::to_string(i) + "]\n{\n NameCLA = \"nod_node\"\n NameSON = \"c" + std::to_string(i) + "\"\n}\n";
+        text += "[Child" + std::to_string(i) + "]\n{\n NameCLA = \"nod_node\"\n NameSON = \"c" + std::to_string(i) +
+                "\"\n}\n";
     TST_Node* ship = LoadShip(text);
     EXPECT_EQ(32, ship->GetNumOfSons());
     EXPECT_STREQ("c31", ship->GetSon(31)->GetName().GetName());
@@ -825,8 +827,8 @@ TEST_F(LoadSonsTest, FailuresStopWithTheirTexts)
          "unknown class \"nod_nothing\" in des file \"vfx\\ship.des\" for node \"x\""},
         {"[Child0] { NameCLA = \"SIM_Name\" }", "NOD_Node::LoadSons()",
          "unknown class \"SIM_Name\" in des file \"vfx\\ship.des\" for node \"\""},
-        {"[Child0]\n{\n NameCLA = \"nod_node\"\n NameSON = \"abcdefghijklmnop\"\n}\n", "SIM_Name::oparator=() : name too long",
-         "abcdefghijklmnop"},
+        {"[Child0]\n{\n NameCLA = \"nod_node\"\n NameSON = \"abcdefghijklmnop\"\n}\n",
+         "SIM_Name::oparator=() : name too long", "abcdefghijklmnop"},
         {"[Child0]\n{\n NameCLA = \"nod_node\"\n NameOSD = \"nolamp.des\"\n}\n", notFound, "vfx\\nolamp.des"},
         {"[Child0] { NameCLA = \"nod_node\" ", notFound, "vfx\\ship.des"},
     };
@@ -845,4 +847,4 @@ TEST_F(LoadSonsTest, FailuresStopWithTheirTexts)
                  ("vfx\\" + longName.substr(0, 251)).c_str());
     delete node;
 }
-}
+}  // namespace

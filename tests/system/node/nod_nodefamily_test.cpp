@@ -62,7 +62,10 @@ protected:
         delete reply;
         return name.GetName();
     }
-    bool Logged(const std::string& _line) const { return m_dir.Read("log.txt").find(_line + "\n") != std::string::npos; }
+    bool Logged(const std::string& _line) const
+    {
+        return m_dir.Read("log.txt").find(_line + "\n") != std::string::npos;
+    }
 
     TST_TempDir m_dir;
     NOD_Node* m_root = nullptr;
@@ -215,4 +218,4 @@ TEST_F(NodeFamilyTest, InspectionMessages)
     delete reply;
     EXPECT_EQ(12.25f, time);
 }
-}
+}  // namespace

@@ -35,7 +35,7 @@ TEST_F(SimClockTest, ResetGivesTheFixedStepAndItsDerivedValues)
     EXPECT_EQ(0.0f, frame.time);
     EXPECT_EQ(0.05f, frame.dt);
     EXPECT_EQ(20.0f, frame.oneOverDt);
-    EXPECT_EQ(0x1.99999ap-6f, frame.dtOverTwo);         // 0.025
+    EXPECT_EQ(0x1.99999ap-6f, frame.dtOverTwo);          // 0.025
     EXPECT_EQ(0x1.47ae16p-10f, frame.dtSquaredOverTwo);  // 0.00125
     EXPECT_EQ(0x1.5d867ep-16f, frame.dtCubedOverSix);    // 2.0833333e-5
     EXPECT_EQ(800.0f, frame.twoOverDtSquared);
@@ -82,4 +82,4 @@ TEST_F(SimClockTest, FrameFractionPlacesTheFrameBetweenTheLastTwoSteps)
     SIM_UpdateFrameFraction();
     EXPECT_EQ(1.0f, frame.fraction);
 }
-}
+}  // namespace

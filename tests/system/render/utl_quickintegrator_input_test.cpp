@@ -83,7 +83,8 @@ TEST_F(QuickIntegratorInputTest, ALostSingletonIsFatalAndTheOrderIsMouseKeyboard
     CreateInputs();
     INP_Mouse* mouse = SITO_MOUSE;
     SITO_MOUSE = nullptr;
-    EXPECT_FATAL(UTL_QuickIntegrator::DestroyAll(), "UTL_QuickIntegrator::DestroyMouse()", "mouse singleton is invalid");
+    EXPECT_FATAL(UTL_QuickIntegrator::DestroyAll(), "UTL_QuickIntegrator::DestroyMouse()",
+                 "mouse singleton is invalid");
     EXPECT_NE(nullptr, SITO_KEYBOARD);  // after the mouse: not reached
     SITO_MOUSE = mouse;
     UTL_QuickIntegrator::DestroyAll();

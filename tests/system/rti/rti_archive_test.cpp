@@ -28,7 +28,10 @@ TEST_F(RtiArchiveTest, WrittenBytesReadBackInOrder)
     length = 2;
     m_archive.Serialize(second, &length);
     m_archive.Close();
-    EXPECT_EQ(std::string("\x01\x00\xff" "ab", 5), m_dir.Read("bytes.bin"));
+    EXPECT_EQ(std::string("\x01\x00\xff"
+                          "ab",
+                          5),
+              m_dir.Read("bytes.bin"));
 
     ASSERT_EQ(1u, m_archive.OpenRead("bytes.bin"));
     EXPECT_EQ(RTI_Archive::MODE_READ, m_archive.GetMode());
@@ -36,7 +39,10 @@ TEST_F(RtiArchiveTest, WrittenBytesReadBackInOrder)
     length = 5;
     m_archive.Serialize(back, &length);
     EXPECT_EQ(5, length);
-    EXPECT_EQ(0, memcmp(back, "\x01\x00\xff" "ab", 5));
+    EXPECT_EQ(0, memcmp(back,
+                        "\x01\x00\xff"
+                        "ab",
+                        5));
     EXPECT_EQ(0u, m_archive.HasFailed());
 }
 
@@ -87,4 +93,4 @@ TEST_F(RtiArchiveTest, ClosedArchiveHasNoLegalMode)
     m_archive.Close();
     EXPECT_FATAL(m_archive.Serialize(&byte, &length), "RTI_Archive::Serialize(u8)", "illegal mode");
 }
-}
+}  // namespace

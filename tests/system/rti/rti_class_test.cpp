@@ -22,7 +22,7 @@ class TST_Derived : public TST_Base
 public:
     u32 payload = 7;
 };
-}
+}  // namespace
 
 RTI_IMPLEMENT_CLASS(TST_Base, "RTI_Class")
 RTI_IMPLEMENT_CLASS(TST_Derived, "TST_Base")
@@ -195,10 +195,9 @@ TEST_F(RtiRegistryTest, DuplicateNameIsFatalWithoutRegardToCase)
     TST_TempDir dir;
     RTI_ClassDefinition* original = Register("TST_Node");
     const s32 count = RTI_ClassDefinition::GetCount();
-    EXPECT_FATAL(Register("tst_node"), "RTI_ClassDefinition::RTI_ClassDefinition() - duplicate classname",
-                 "tst_node");
+    EXPECT_FATAL(Register("tst_node"), "RTI_ClassDefinition::RTI_ClassDefinition() - duplicate classname", "tst_node");
     EXPECT_EQ(count, RTI_ClassDefinition::GetCount());
     EXPECT_EQ(original, RTI_ClassDefinition::Find("TST_NODE"));
     ExpectConsistent();
 }
-}
+}  // namespace

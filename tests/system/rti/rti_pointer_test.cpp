@@ -113,4 +113,4 @@ TEST(RtiPointerTest, CopyingAnObjectLeavesItsPointersWithIt)
     EXPECT_EQ(nullptr, pointer.Get());
     EXPECT_EQ(&assigned, toAssigned.Get());
 }
-}
+}  // namespace

@@ -126,9 +126,8 @@ TEST(SimNameTest, PrefixTests)
         u32 hasProperPrefix;  // other is a proper prefix of name, exact case
     };
     const Case cases[] = {
-        {"x", "x1", 1, 0},         {"x1", "x", 0, 1},    {"X", "x1", 1, 0},
-        {"X1", "x", 0, 0},         {"x", "x", 1, 0},     {"", "anything", 1, 0},
-        {"anything", "", 0, 1},    {"ab", "ac", 0, 0},   {"turret", "tur", 0, 1},
+        {"x", "x1", 1, 0},      {"x1", "x", 0, 1},      {"X", "x1", 1, 0},  {"X1", "x", 0, 0},       {"x", "x", 1, 0},
+        {"", "anything", 1, 0}, {"anything", "", 0, 1}, {"ab", "ac", 0, 0}, {"turret", "tur", 0, 1},
     };
     for (const Case& c : cases) {
         const SIM_Name name(c.name);
@@ -399,4 +398,4 @@ TEST_F(SimArchiveFormTest, MalformedRecordsReadAsEmptyAndFailTheArchive)
         m_archive.Close();
     }
 }
-}
+}  // namespace

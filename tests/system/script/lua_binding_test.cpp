@@ -10,8 +10,8 @@
 namespace
 {
 // One prototype per type code, (code) -> (code), so that every conversion runs both ways.
-const char* const s_argNames[] = {"",         "Test_U8",  "Test_S8",     "Test_U16", "Test_S16",
-                                  "Test_U32", "Test_S32", "Test_F32",    "Test_F64", "Test_Vector",
+const char* const s_argNames[] = {"",          "Test_U8",   "Test_S8",        "Test_U16",    "Test_S16",
+                                  "Test_U32",  "Test_S32",  "Test_F32",       "Test_F64",    "Test_Vector",
                                   "Test_Path", "Test_Name", "Test_ClassName", "Test_NodeRef"};
 constexpr u32 TEST_ID = 990000;
 
@@ -40,19 +40,27 @@ std::string Describe(const NOD_ArgValue& _value)
 {
     char text[128] = {};
     switch (_value.type) {
-        case NOD_ARG_F32:
-        case NOD_ARG_F64: snprintf(text, sizeof(text), "%.9g", _value.number); break;
-        case NOD_ARG_VEC3:
-            snprintf(text, sizeof(text), "%g,%g,%g", (f64)_value.vector.x, (f64)_value.vector.y, (f64)_value.vector.z);
-            break;
-        case NOD_ARG_PATH: _value.path.GetString(text, sizeof(text)); break;
-        case NOD_ARG_NAME: return _value.name.GetName();
-        case NOD_ARG_CLASSNAME: return _value.className.GetName();
-        case NOD_ARG_NODEREF: {
-            NOD_Node* node = NOD_FromHandle(_value.handle);
-            return node != nullptr ? node->GetName().GetName() : "null";
-        }
-        default: snprintf(text, sizeof(text), "%lld", (long long)_value.integer); break;
+    case NOD_ARG_F32:
+    case NOD_ARG_F64:
+        snprintf(text, sizeof(text), "%.9g", _value.number);
+        break;
+    case NOD_ARG_VEC3:
+        snprintf(text, sizeof(text), "%g,%g,%g", (f64)_value.vector.x, (f64)_value.vector.y, (f64)_value.vector.z);
+        break;
+    case NOD_ARG_PATH:
+        _value.path.GetString(text, sizeof(text));
+        break;
+    case NOD_ARG_NAME:
+        return _value.name.GetName();
+    case NOD_ARG_CLASSNAME:
+        return _value.className.GetName();
+    case NOD_ARG_NODEREF: {
+        NOD_Node* node = NOD_FromHandle(_value.handle);
+        return node != nullptr ? node->GetName().GetName() : "null";
+    }
+    default:
+        snprintf(text, sizeof(text), "%lld", (long long)_value.integer);
+        break;
     }
     return text;
 }
@@ -290,8 +298,7 @@ TEST_F(NOD_ScriptBindingTest, CommandTargets)
 TEST_F(NOD_ScriptBindingTest, FatalErrorsInsideCommandsReachTheCaller)
 {
     EXPECT_FATAL(Run("Node_SetName(nil, 'fifteen_chars_x')"), "SIM_Name::SetName() : name too long", "fifteen_chars_x");
-    EXPECT_FATAL(Run("Node_Find(nil, '/a/fifteen_chars_x')"), "SIM_Name::SetName() : name too long",
-                 "fifteen_chars_x");
+    EXPECT_FATAL(Run("Node_Find(nil, '/a/fifteen_chars_x')"), "SIM_Name::SetName() : name too long", "fifteen_chars_x");
     EXPECT_FATAL(Run("Node_CreateNode(nil, string.rep('c', 63), 'x')"), "SIM_ClassName::SetName() : name too long",
                  std::string(63, 'c').c_str());
     EXPECT_FATAL(Run("Script_AssertFile('missing.txt')"), "missing.txt", "ERROR: FILE NOT FOUND");
@@ -335,8 +342,9 @@ TEST_F(NOD_ScriptBindingTest, VectorTable)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.expression);
         ClearLog();
-        ASSERT_EQ(0, Run(std::string("local v = ") + row.expression +
-                         " if type(v) == 'number' then out = tostring(v) else out = v.X .. ',' .. v.Y .. ',' .. v.Z end"));
+        ASSERT_EQ(0,
+                  Run(std::string("local v = ") + row.expression +
+                      " if type(v) == 'number' then out = tostring(v) else out = v.X .. ',' .. v.Y .. ',' .. v.Z end"));
         EXPECT_EQ(row.value, String("out"));
         EXPECT_TRUE(LogLines().empty());
     }

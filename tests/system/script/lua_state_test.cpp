@@ -146,9 +146,9 @@ TEST(LUA_State, StatusNames)
         s32 status;
         const char* name;
     } rows[] = {
-        {LUA_ERRRUN, "LUA_ERRRUN"},       {LUA_ERRFILE, "LUA_ERRFILE"},         {LUA_ERRSYNTAX, "LUA_ERRSYNTAX"},
-        {LUA_ERRMEM, "LUA_ERRMEM"},       {LUA_ERRERR, "ILLEGAL ERROR CODE"},   {LUA_YIELD, "ILLEGAL ERROR CODE"},
-        {0, "ILLEGAL ERROR CODE"},        {99, "ILLEGAL ERROR CODE"},
+        {LUA_ERRRUN, "LUA_ERRRUN"}, {LUA_ERRFILE, "LUA_ERRFILE"},       {LUA_ERRSYNTAX, "LUA_ERRSYNTAX"},
+        {LUA_ERRMEM, "LUA_ERRMEM"}, {LUA_ERRERR, "ILLEGAL ERROR CODE"}, {LUA_YIELD, "ILLEGAL ERROR CODE"},
+        {0, "ILLEGAL ERROR CODE"},  {99, "ILLEGAL ERROR CODE"},
     };
     for (const auto& row : rows)
         EXPECT_STREQ(row.name, LUA_StatusName(row.status)) << row.status;
@@ -187,7 +187,8 @@ TEST_F(LUA_StateTest, CallsUseTheCurrentErrorMessageFunction)
 TEST_F(LUA_StateTest, ChunksLoadThroughThePathResolver)
 {
     // Source text: a "#" line, Windows line ends and the end-of-text byte.
-    m_dir.Write("Dat/Script/Mission.SCO", "#!lua\r\nvalue = 1\r\nfunction f()\r\n  error('here')\r\nend\r\n\x1aignored garbage");
+    m_dir.Write("Dat/Script/Mission.SCO",
+                "#!lua\r\nvalue = 1\r\nfunction f()\r\n  error('here')\r\nend\r\n\x1aignored garbage");
     FileCall call;
     call.name = "dat\\script\\mission.sco";
     ASSERT_EQ(0, LUA_ProtectedRun(m_state, &FileBody, &call));

@@ -125,10 +125,7 @@ protected:
     // The log lines written from now on.
     void ClearLog() const { std::remove("log.txt"); }
 
-    void Step(f32 _time)
-    {
-        SIM_GetSimulationClock().SetTime(_time);
-    }
+    void Step(f32 _time) { SIM_GetSimulationClock().SetTime(_time); }
 
     TST_TempDir m_dir;
     NOD_Node* m_root = nullptr;

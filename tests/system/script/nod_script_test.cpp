@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "mem_alloc.h"
-#include "os_path.h"
 #include "nod_script_fixture.h"
+#include "os_path.h"
 
 namespace
 {
@@ -240,9 +240,10 @@ TEST_F(NOD_ScriptTest, AnUnboundNodesEventsNeverReachTheRecordsNextThread)
     Beat(0.05f);
     EXPECT_EQ(0u, m_script->GetQueuedEventCount());
     EXPECT_EQ("own@heir ", String("got"));
-    EXPECT_EQ(std::vector<std::string>(
-                  {"[SCRIPTERROR] script \"script\" - threadmessage \"Vessel_GotoArrived\" has been sended to NULL node"}),
-              LogLines());
+    EXPECT_EQ(
+        std::vector<std::string>(
+            {"[SCRIPTERROR] script \"script\" - threadmessage \"Vessel_GotoArrived\" has been sended to NULL node"}),
+        LogLines());
 
     // A node bound again since keeps its newer binding when the older record is unbound.
     NOD_Node* twice = NewNode("twice");
@@ -349,14 +350,15 @@ TEST_F(NOD_ScriptTest, TheThreadWalkSurvivesBindingAndUnbindingInsideTheCalls)
     NewNode("b");
     NewNode("c");
     NewNode("d");
-    ASSERT_EQ(0, Run("a, b, c, d = Node_Find(nil, '/a'), Node_Find(nil, '/b'), Node_Find(nil, '/c'), Node_Find(nil, '/d')\n"
-                     "order = ''\n"
-                     "function __BeginPlay(t) order = order .. 'B' .. t .. ' ' end\n"
-                     "function __Timer(t, id)\n"
-                     "  order = order .. 'T' .. t .. ' '\n"
-                     "  if t == 0 then Script_UnBindThread(nil, 0, a) Script_BindThread(nil, d) end\n"
-                     "  if t == 1 then Script_UnBindThread(nil, 2, c) end\n"
-                     "end"));
+    ASSERT_EQ(
+        0, Run("a, b, c, d = Node_Find(nil, '/a'), Node_Find(nil, '/b'), Node_Find(nil, '/c'), Node_Find(nil, '/d')\n"
+               "order = ''\n"
+               "function __BeginPlay(t) order = order .. 'B' .. t .. ' ' end\n"
+               "function __Timer(t, id)\n"
+               "  order = order .. 'T' .. t .. ' '\n"
+               "  if t == 0 then Script_UnBindThread(nil, 0, a) Script_BindThread(nil, d) end\n"
+               "  if t == 1 then Script_UnBindThread(nil, 2, c) end\n"
+               "end"));
     ASSERT_EQ(0, Run("Script_BindThread(nil, a) Script_BindThread(nil, b) Script_BindThread(nil, c)"));
     for (s32 thread = 0; thread < 3; ++thread)
         SetTimer(thread, 0.05f);
@@ -428,12 +430,13 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
 {
     NOD_Node* boat = NewNode("boat");
     NOD_Node* gone = NewNode("gone");
-    ASSERT_EQ(0, Run("Idle = {}\n"
-                     "function Idle.Vessel_GotoArrived(thread, name) got = name .. '@' .. Node_GetName(thread.node) end\n"
-                     "function Idle.Vessel_GotoPosReached(thread) error('handler fails', 0) end\n"
-                     "function Idle.Body_GetKineticShield(thread, which) asked = which return answer end\n"
-                     "boat = Thread_Bind(Node_Find(nil, '/boat'), Idle)\n"
-                     "gone = Thread_Bind(Node_Find(nil, '/gone'), Idle)"));
+    ASSERT_EQ(0,
+              Run("Idle = {}\n"
+                  "function Idle.Vessel_GotoArrived(thread, name) got = name .. '@' .. Node_GetName(thread.node) end\n"
+                  "function Idle.Vessel_GotoPosReached(thread) error('handler fails', 0) end\n"
+                  "function Idle.Body_GetKineticShield(thread, which) asked = which return answer end\n"
+                  "boat = Thread_Bind(Node_Find(nil, '/boat'), Idle)\n"
+                  "gone = Thread_Bind(Node_Find(nil, '/gone'), Idle)"));
     delete gone;
     const struct
     {
@@ -446,28 +449,48 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
         {"", NOD_Vessel_GotoArrived::Create(SIM_Name("path")), 0, {}, false},
         // A state without a handler drops the event silently.
         {"", NOD_Vessel_GotoStop::Create(), 0, {}, false},
-        {"", NOD_Vessel_GotoPosReached::Create(SIM_Name("p"), SIM_Name("q")), 0,
+        {"",
+         NOD_Vessel_GotoPosReached::Create(SIM_Name("p"), SIM_Name("q")),
+         0,
          {"[SCRIPTERROR] [C]:-1 [C function: error]: handler fails",
           "[SCRIPTERROR] script \"script\" returned \"LUA_ERRRUN\" in function \"Vessel_GotoPosReached\""},
          false},
         {"answer = 0.5", NOD_Body_GetKineticShield::Create(-1), 0, {}, true},
-        {"answer = 'abc'", NOD_Body_GetKineticShield::Create(-1), 0,
-         {"[SCRIPTERROR] Body_GetKineticShield expects a number as argument 1"}, false},
-        {"", NOD_Vessel_GotoArrived::Create(SIM_Name("path")), 1,
+        {"answer = 'abc'",
+         NOD_Body_GetKineticShield::Create(-1),
+         0,
+         {"[SCRIPTERROR] Body_GetKineticShield expects a number as argument 1"},
+         false},
+        {"",
+         NOD_Vessel_GotoArrived::Create(SIM_Name("path")),
+         1,
          {"[SCRIPTERROR] script \"script\" - threadmessage \"Vessel_GotoArrived\" has been sended to NULL node"},
          false},
-        {"", NOD_Vessel_GotoArrived::Create(SIM_Name("path")), 7,
+        {"",
+         NOD_Vessel_GotoArrived::Create(SIM_Name("path")),
+         7,
          {"[SCRIPTERROR] script \"script\" - threadmessage \"Vessel_GotoArrived\" has been sended to NULL node"},
          false},
-        {"", new NOD_Message(9002), 0,
-         {"[SCRIPTERROR] script \"script\" could not find prototype for message with id 9002"}, false},
-        {"function __GetStateFunction() error('no state', 0) end", NOD_Vessel_GotoArrived::Create(SIM_Name("path")), 0,
+        {"",
+         new NOD_Message(9002),
+         0,
+         {"[SCRIPTERROR] script \"script\" could not find prototype for message with id 9002"},
+         false},
+        {"function __GetStateFunction() error('no state', 0) end",
+         NOD_Vessel_GotoArrived::Create(SIM_Name("path")),
+         0,
          {"[SCRIPTERROR] [C]:-1 [C function: error]: no state",
           "[SCRIPTERROR] script \"script\" returned \"LUA_ERRRUN\" in __GetStateFunction"},
          false},
-        {"function __GetStateFunction() return 1, {} end", NOD_Vessel_GotoArrived::Create(SIM_Name("path")), 0, {},
+        {"function __GetStateFunction() return 1, {} end",
+         NOD_Vessel_GotoArrived::Create(SIM_Name("path")),
+         0,
+         {},
          false},
-        {"function __GetStateFunction() return print, 1 end", NOD_Vessel_GotoArrived::Create(SIM_Name("path")), 0, {},
+        {"function __GetStateFunction() return print, 1 end",
+         NOD_Vessel_GotoArrived::Create(SIM_Name("path")),
+         0,
+         {},
          false},
     };
     ASSERT_EQ(0, Run("glueStateFunction = __GetStateFunction"));
@@ -506,9 +529,9 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
     ASSERT_EQ(0, Run("answer = 0.25 Script_SnoopOn()"));
     ClearLog();
     delete m_script->ProcessThreadMessage(NOD_Body_GetKineticShield::Create(-2), 0, 0);
-    EXPECT_EQ(std::vector<std::string>(
-                  {"[T2E] boat: Body_GetKineticShield(-2)", "[T2E] boat: Body_GetKineticShield(0.250)"}),
-              LogLines());
+    EXPECT_EQ(
+        std::vector<std::string>({"[T2E] boat: Body_GetKineticShield(-2)", "[T2E] boat: Body_GetKineticShield(0.250)"}),
+        LogLines());
 }
 
 TEST_F(NOD_ScriptTest, EveryEntryTargetsItsOwnScriptNode)
@@ -576,19 +599,21 @@ TEST_F(NOD_ScriptTest, FullCollectionAtMostEveryTwoSeconds)
 TEST_F(NOD_ScriptTest, TheGlueLibraryDispatchesToTheThreadsState)
 {
     NOD_Node* boat = NewNode("boat");
-    ASSERT_EQ(0, Run("log = ''\n"
-                     "Patrol, Attack = {}, {}\n"
-                     "function Patrol.BeginPlay(thread)\n"
-                     "  log = log .. 'begin' .. thread.id .. ' '\n"
-                     "  Thread_SetTimer(thread, 0.25, function(t, id) log = log .. 'handler ' Thread_SetState(t, Attack) end)\n"
-                     "  Thread_SetTimer(thread, 0.5)\n"
-                     "  Thread_StopTimer(thread, Thread_SetTimer(thread, 0.25, function() log = log .. 'stopped ' end))\n"
-                     "end\n"
-                     "function Patrol.Vessel_GotoArrived(thread, name) log = log .. 'patrol:' .. name .. ' ' end\n"
-                     "function Attack.Vessel_GotoArrived(thread, name) log = log .. 'attack:' .. name .. ' ' end\n"
-                     "function Attack.Vessel_GotoStop(thread) Node_SetName(nil, 'fifteen_chars_x') end\n"
-                     "function Attack.Timer(thread, id) log = log .. 'timer ' Thread_UnBind(thread) end\n"
-                     "boat = Thread_Bind(Node_Find(nil, '/boat'), Patrol)"));
+    ASSERT_EQ(
+        0,
+        Run("log = ''\n"
+            "Patrol, Attack = {}, {}\n"
+            "function Patrol.BeginPlay(thread)\n"
+            "  log = log .. 'begin' .. thread.id .. ' '\n"
+            "  Thread_SetTimer(thread, 0.25, function(t, id) log = log .. 'handler ' Thread_SetState(t, Attack) end)\n"
+            "  Thread_SetTimer(thread, 0.5)\n"
+            "  Thread_StopTimer(thread, Thread_SetTimer(thread, 0.25, function() log = log .. 'stopped ' end))\n"
+            "end\n"
+            "function Patrol.Vessel_GotoArrived(thread, name) log = log .. 'patrol:' .. name .. ' ' end\n"
+            "function Attack.Vessel_GotoArrived(thread, name) log = log .. 'attack:' .. name .. ' ' end\n"
+            "function Attack.Vessel_GotoStop(thread) Node_SetName(nil, 'fifteen_chars_x') end\n"
+            "function Attack.Timer(thread, id) log = log .. 'timer ' Thread_UnBind(thread) end\n"
+            "boat = Thread_Bind(Node_Find(nil, '/boat'), Patrol)"));
     Beat(0.25f);
     boat->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("p1")), 1);
     Beat(0.375f);

@@ -247,8 +247,8 @@ TEST_F(ShellTest, CloseOrCancelKeyEndsWithoutAnotherStepAndWaitsForActivation)
         m_system = FakeSystem();
         m_app = FakeApp();
         m_app.answer = [](s32) { return 0; };  // would run for ever
-        m_system.script = {Event(PLT_EVENT_ACTIVATE, 1), Idle(), Idle(), Event(PLT_EVENT_ACTIVATE, 0),
-                           Event(request),           Idle(), Idle()};
+        m_system.script = {
+            Event(PLT_EVENT_ACTIVATE, 1), Idle(), Idle(), Event(PLT_EVENT_ACTIVATE, 0), Event(request), Idle(), Idle()};
         // Still inactive: nothing has happened to the request yet.
         m_system.script.push_back(Idle([this] { EXPECT_EQ((std::vector<s32>{0, 1}), m_app.phases); }));
         m_system.script.push_back(Event(PLT_EVENT_ACTIVATE, 1));
@@ -290,8 +290,15 @@ TEST_F(ShellTest, ClockContinuesFromItsFrozenValueAfterResume)
     pause.action = at(1500);  // 15 s when the application loses the foreground
     ScriptStep resume = Event(PLT_EVENT_ACTIVATE, 1);
     resume.action = [this] { m_system.counter = 9000; };  // 75 s later
-    m_system.script = {Event(PLT_EVENT_ACTIVATE, 1), Idle(at(1200)), pause, Idle(at(5000)), resume,
-                       Idle(at(9000)), Idle(at(9200)), Idle([] { OS_SetTicks(-50); }), Idle(at(9300)),
+    m_system.script = {Event(PLT_EVENT_ACTIVATE, 1),
+                       Idle(at(1200)),
+                       pause,
+                       Idle(at(5000)),
+                       resume,
+                       Idle(at(9000)),
+                       Idle(at(9200)),
+                       Idle([] { OS_SetTicks(-50); }),
+                       Idle(at(9300)),
                        Event(PLT_EVENT_CLOSE)};
     EXPECT_EQ(0, Run());
     ASSERT_EQ(6u, times.size());
@@ -299,7 +306,7 @@ TEST_F(ShellTest, ClockContinuesFromItsFrozenValueAfterResume)
     EXPECT_DOUBLE_EQ(15.0, times[1]);
     EXPECT_DOUBLE_EQ(15.0, times[3]);  // right after the resume
     EXPECT_DOUBLE_EQ(17.0, times[4]);
-    EXPECT_DOUBLE_EQ(0.5, times[5]);   // set to -0.5 s, one second before
+    EXPECT_DOUBLE_EQ(0.5, times[5]);  // set to -0.5 s, one second before
     EXPECT_EQ(100, OS_GetTickFrequency());
 }
 
@@ -493,8 +500,8 @@ TEST_F(ShellTest, StartUpRefusalsShowTheirBoxesAndEndNonZero)
          "This application needs at least DirectX7.0", PLT_BOX_INFORMATION},
         {"window fails", "", [](FakeSystem& _s) { _s.createResult = -1; }, -1, "Error", "platform says no",
          PLT_BOX_INFORMATION},
-        {"screen too narrow", "-window", [](FakeSystem& _s) { _s.desktopWidth = 639; }, 1,
-         "window can not be opened", "Screen resolution error", PLT_BOX_ERROR},
+        {"screen too narrow", "-window", [](FakeSystem& _s) { _s.desktopWidth = 639; }, 1, "window can not be opened",
+         "Screen resolution error", PLT_BOX_ERROR},
         {"frame too high", "-window",
          [](FakeSystem& _s) {
              _s.desktopWidth = 1024;

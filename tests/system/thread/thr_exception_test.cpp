@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "mem_alloc.h"
 #include "io_exception.h"
+#include "mem_alloc.h"
 #include "thr_exception.h"
 
 namespace

@@ -55,18 +55,18 @@ private:
 };
 
 // Expects _statement to throw _type with the class name and message given.
-#define EXPECT_THROWABLE(_statement, _type, _className, _message)                        \
-    do {                                                                                \
-        bool qv_thrown = false;                                                         \
-        try {                                                                           \
-            _statement;                                                                 \
-        } catch (const _type& qv_error) {                                               \
-            qv_thrown = true;                                                           \
-            EXPECT_STREQ(_className, qv_error.GetClassName());                          \
-            EXPECT_STREQ(_message, qv_error.GetMessage());                              \
-            EXPECT_EQ(0u, qv_error.GetCode());                                          \
-        }                                                                               \
-        EXPECT_TRUE(qv_thrown) << "expected " #_type " from " #_statement;              \
+#define EXPECT_THROWABLE(_statement, _type, _className, _message)          \
+    do {                                                                   \
+        bool qv_thrown = false;                                            \
+        try {                                                              \
+            _statement;                                                    \
+        } catch (const _type& qv_error) {                                  \
+            qv_thrown = true;                                              \
+            EXPECT_STREQ(_className, qv_error.GetClassName());             \
+            EXPECT_STREQ(_message, qv_error.GetMessage());                 \
+            EXPECT_EQ(0u, qv_error.GetCode());                             \
+        }                                                                  \
+        EXPECT_TRUE(qv_thrown) << "expected " #_type " from " #_statement; \
     } while (0)
 
 #define EXPECT_SYNC_ERROR(_statement, _message) \

@@ -8,7 +8,8 @@
 #include "test_dir.h"
 #include "tools_tse.h"
 
-namespace {
+namespace
+{
 
 // The resource cache's part, played by the fixture: the global registry and a table of four
 // slots reached by 1-based handles.
@@ -103,12 +104,12 @@ TEST_F(TextureSetTest, FrameChoiceForOneShotAndLoop)
         s32 frame;
     };
     const Case cases[] = {
-        {FX_TEXTUREANIM_ONESHOT, 8.0f, -0.5f, 0},  {FX_TEXTUREANIM_ONESHOT, 8.0f, 0.0f, 0},
-        {FX_TEXTUREANIM_ONESHOT, 8.0f, 0.5f, 4},   {FX_TEXTUREANIM_ONESHOT, 8.0f, 0.999f, 7},
-        {FX_TEXTUREANIM_ONESHOT, 8.0f, 1.0f, 7},   {FX_TEXTUREANIM_ONESHOT, 8.0f, 3.0f, 7},
+        {FX_TEXTUREANIM_ONESHOT, 8.0f, -0.5f, 0},   {FX_TEXTUREANIM_ONESHOT, 8.0f, 0.0f, 0},
+        {FX_TEXTUREANIM_ONESHOT, 8.0f, 0.5f, 4},    {FX_TEXTUREANIM_ONESHOT, 8.0f, 0.999f, 7},
+        {FX_TEXTUREANIM_ONESHOT, 8.0f, 1.0f, 7},    {FX_TEXTUREANIM_ONESHOT, 8.0f, 3.0f, 7},
         {FX_TEXTUREANIM_ONESHOT, 16.0f, 0.75f, -1},  // frame 12 lies outside the set
-        {FX_TEXTUREANIM_LOOP, 16.0f, 0.25f, 4},    {FX_TEXTUREANIM_LOOP, 16.0f, 0.75f, 4},
-        {FX_TEXTUREANIM_LOOP, 16.0f, 1.25f, 4},    {FX_TEXTUREANIM_LOOP, 16.0f, 0.5f, 0},
+        {FX_TEXTUREANIM_LOOP, 16.0f, 0.25f, 4},     {FX_TEXTUREANIM_LOOP, 16.0f, 0.75f, 4},
+        {FX_TEXTUREANIM_LOOP, 16.0f, 1.25f, 4},     {FX_TEXTUREANIM_LOOP, 16.0f, 0.5f, 0},
         {FX_TEXTUREANIM_LOOP, 16.0f, 0.0f, 0},
     };
     for (const Case& c : cases)

@@ -24,8 +24,7 @@ static VEC_Light PointLight(const MAT_Vector3& _color, f32 _intensity, f32 _slop
 TEST(REB_LightSetTest, FourLightsAndNoMore)
 {
     REB_LightSet set;
-    for (s32 i = 0; i < 4; i++)
-    {
+    for (s32 i = 0; i < 4; i++) {
         VEC_Light light = PointLight({1.0f, 0.0f, 0.0f}, 1.0f, 0.0f);
         light.m_type = i;
         EXPECT_EQ(1u, set.AddLight(light, 1.0f + i, 10.0f + i, Placement({(f32)i, 2.0f, 3.0f}, {0.0f, 0.0f, -1.0f})));
@@ -33,8 +32,7 @@ TEST(REB_LightSetTest, FourLightsAndNoMore)
     EXPECT_EQ(0u, set.AddLight(PointLight({1.0f, 1.0f, 1.0f}, 1.0f, 0.0f), 7.0f, 8.0f,
                                Placement({9.0f, 9.0f, 9.0f}, {1.0f, 0.0f, 0.0f})));
     ASSERT_EQ(4, set.GetLightCount());
-    for (s32 i = 0; i < 4; i++)
-    {
+    for (s32 i = 0; i < 4; i++) {
         const REB_Light& light = set.GetLight(i);
         EXPECT_EQ(i, light.light.m_type);
         EXPECT_EQ(0.5f, light.light.m_color2.x);

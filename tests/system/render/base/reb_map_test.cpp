@@ -13,16 +13,14 @@ TEST_F(REB_MapTest, BlendModesBecomeRenderStates)
         u32 source, destination, alphaTest, cull, zWrite;
     };
     const Case cases[] = {
-        {0, 255, 3, 0, 0, 2, 1, 1, 3, 1},  // opaque: the only case that culls
-        {0, 200, 3, 0, 0, 2, 1, 1, 1, 1},
-        {1, 255, 1, 0, 0, 5, 2, 1, 1, 1},  // additive
-        {2, 128, 3, 4, 0, 5, 6, 1, 1, 1},  // filter
-        {3, 255, 0, 0, 0, 9, 2, 0, 1, 0},  // multiplicative
-        {4, 255, 2, 9, 0, 1, 4, 0, 1, 0},  // inverse
+        {0, 255, 3, 0, 0, 2, 1, 1, 3, 1},                                    // opaque: the only case that culls
+        {0, 200, 3, 0, 0, 2, 1, 1, 1, 1}, {1, 255, 1, 0, 0, 5, 2, 1, 1, 1},  // additive
+        {2, 128, 3, 4, 0, 5, 6, 1, 1, 1},                                    // filter
+        {3, 255, 0, 0, 0, 9, 2, 0, 1, 0},                                    // multiplicative
+        {4, 255, 2, 9, 0, 1, 4, 0, 1, 0},                                    // inverse
         {5, 255, 3, 0, 1, 9, 6, 1, 1, 1},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         VEC_Map map;
         map.blendMode = c.blendMode;
         map.alpha = c.alpha;
@@ -31,14 +29,12 @@ TEST_F(REB_MapTest, BlendModesBecomeRenderStates)
         m_display->SetRenderState(DSP_RS_FILLMODE, 2);
         REB_Map::SetMapToRenderState(&map, c.renderMode);
 
-        u32 expected[DSP_RS_COUNT] = {1, 2, c.zWrite, c.alphaTest, c.source, c.destination, c.cull,
-                                      4, 0, 5, (u32)c.renderMode, c.depthBias, 0};
-        for (s32 i = 0; i < DSP_RS_COUNT; i++)
-        {
+        u32 expected[DSP_RS_COUNT] = {1, 2, c.zWrite,          c.alphaTest, c.source, c.destination, c.cull, 4,
+                                      0, 5, (u32)c.renderMode, c.depthBias, 0};
+        for (s32 i = 0; i < DSP_RS_COUNT; i++) {
             u32 value = 0xDEAD;
             m_display->GetRenderState(i, &value);
-            EXPECT_EQ(expected[i], value) << "mode " << (s32)c.blendMode << " alpha " << (s32)c.alpha
-                                          << " state " << i;
+            EXPECT_EQ(expected[i], value) << "mode " << (s32)c.blendMode << " alpha " << (s32)c.alpha << " state " << i;
         }
         // What the cache holds is what the device got.
         EXPECT_EQ(c.cull, Device().renderStates[DEV_RS_CULLMODE]);

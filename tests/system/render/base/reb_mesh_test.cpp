@@ -94,8 +94,7 @@ TEST_F(REB_MeshTest, WholeMeshSharesOneBufferPair)
     ASSERT_EQ(2, render.GetMaterialCount());
     const REB_Material* first = render.GetMaterial(0);
     const REB_Material* second = render.GetMaterial(1);
-    for (const REB_Material* m : {first, second})
-    {
+    for (const REB_Material* m : {first, second}) {
         EXPECT_EQ(render.GetVertexBuffer(), m->vertexBuffer);
         EXPECT_EQ(render.GetIndexBuffer(), m->indexBuffer);
     }
@@ -116,8 +115,8 @@ TEST_F(REB_MeshTest, WholeMeshSharesOneBufferPair)
     EXPECT_EQ(219.0f, vertices[29].x);
     // The second part's indices are stored plus its first vertex.
     const std::vector<u16> indices = ReadIndices(render.GetIndexBuffer(), 24);
-    const std::vector<u16> expected = {0, 1, 2, 1, 2, 3, 2, 3, 4,
-                                       10, 11, 12, 11, 12, 13, 12, 13, 14, 13, 14, 15, 14, 15, 16};
+    const std::vector<u16> expected = {0,  1,  2,  1,  2,  3,  2,  3,  4,  10, 11, 12,
+                                       11, 12, 13, 12, 13, 14, 13, 14, 15, 14, 15, 16};
     EXPECT_EQ(expected, indices);
 }
 
@@ -158,8 +157,7 @@ TEST_F(REB_MeshTest, DynamicBuffersAreMadeOnlyWhenTheyChange)
     ASSERT_EQ(1u, m_fake.Count("CreateVertexBuffer 40960 "));
     ASSERT_EQ(1u, m_fake.Count("CreateIndexBuffer 6144 "));
     ASSERT_EQ(2, trail.GetMaterialCount());
-    for (s32 i = 0; i < 2; i++)
-    {
+    for (s32 i = 0; i < 2; i++) {
         const REB_Material* m = trail.GetMaterial(i);
         EXPECT_EQ(trail.GetVertexBuffer(), m->vertexBuffer);
         EXPECT_EQ(trail.GetIndexBuffer(), m->indexBuffer);
@@ -278,8 +276,7 @@ TEST_F(REB_MeshTest, LoadFromFileBuildsOneMaterialPerPart)
 
     ASSERT_EQ(mesh.partCount, render.GetMaterialCount());
     s32 vertices = 0;
-    for (s32 p = 0; p < mesh.partCount; p++)
-    {
+    for (s32 p = 0; p < mesh.partCount; p++) {
         const REB_Material* m = render.GetMaterial(p);
         EXPECT_EQ(vertices, m->firstVertex);
         EXPECT_EQ(mesh.parts[p].vertexCount, m->vertexCount);

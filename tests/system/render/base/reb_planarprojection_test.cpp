@@ -35,8 +35,7 @@ TEST(REB_PlanarProjectionTest, TextureRepeatsOnAGridNearTheCamera)
     EXPECT_EQ(1.0f, rows[11]);
 
     const MAT_Vector3 points[] = {{0.0f, 0.0f, 0.0f}, {1.0f, 2.0f, 3.0f}, {-4.0f, 0.5f, -2.0f}};
-    for (const MAT_Vector3& p : points)
-    {
+    for (const MAT_Vector3& p : points) {
         const MAT_Vector3 w = world.TransformPoint(p);
         EXPECT_NEAR((w.x - su) * 0.5f, Row(rows, 0, p), 1e-4f);
         EXPECT_NEAR((w.y - sv) * 0.5f, Row(rows, 1, p), 1e-4f);

@@ -38,8 +38,7 @@ TEST(REB_TextureCacheTest, NamesMatchWithoutExtensionAndCase)
         {"maps.v2\\rock", "maps", false},
         {"rock", "rocks", false},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         REB_TextureCache cache(8, 100);
         const s32 first = cache.RegisterTextureName(c.first, 32);
         const s32 second = cache.RegisterTextureName(c.second, 32);
@@ -74,8 +73,7 @@ TEST(REB_TextureCacheTest, GlobalRegistryHandsOutItsRange)
 {
     REB_TextureCache cache(REB_GLOBAL_TEXTURE_CAPACITY, REB_GLOBAL_TEXTURE_FIRST_ID);
     s32 last = -1;
-    for (s32 i = 0; i < REB_GLOBAL_TEXTURE_CAPACITY; i++)
-    {
+    for (s32 i = 0; i < REB_GLOBAL_TEXTURE_CAPACITY; i++) {
         const s32 id = cache.RegisterTextureName(("tex\\t" + std::to_string(i)).c_str(), 32);
         EXPECT_EQ(512 + i, id);
         last = id;
@@ -92,7 +90,7 @@ TEST(REB_TextureCacheTest, PriorityOrdersEntriesButNotIds)
     cache.RegisterTextureName("c", 10);
     cache.RegisterTextureName("d", 32);  // equal priorities keep registration order
     cache.RegisterTextureName("e", 20);
-    cache.RegisterTextureName("a", 5);   // a known name keeps its place
+    cache.RegisterTextureName("a", 5);  // a known name keeps its place
     const std::vector<std::pair<std::string, s32>> expected = {
         {"c", 514}, {"e", 516}, {"a", 512}, {"b", 513}, {"d", 515}};
     EXPECT_EQ(expected, Walk(cache));

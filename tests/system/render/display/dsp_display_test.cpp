@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "display_fixture.h"
-#include "texture_files.h"
 #include "mat_random.h"
 #include "os_shell.h"
+#include "texture_files.h"
 
 namespace
 {
@@ -61,8 +61,7 @@ TEST_F(DisplayTest, BoardsAreListedAndOpenedOnce)
 TEST_F(DisplayTest, SixteenBitsFindTheFirstSixteenBitModeAndNeverFifteen)
 {
     // X1R5G5B5 sorts before R5G6B5 (larger code) and reports 15 bits.
-    m_fake.modes = {{640, 480, 60, DEV_FMT_R5G6B5}, {640, 480, 60, DEV_FMT_X1R5G5B5},
-                    {640, 480, 60, DEV_FMT_X8R8G8B8}};
+    m_fake.modes = {{640, 480, 60, DEV_FMT_R5G6B5}, {640, 480, 60, DEV_FMT_X1R5G5B5}, {640, 480, 60, DEV_FMT_X8R8G8B8}};
     Make();
     DSP_ResolutionInfo list[8];
     s32 count = 8;
@@ -92,8 +91,8 @@ TEST_F(DisplayTest, MultisampleBitsChooseTheLowestCountTheDeviceTakes)
         u32 samples;
     };
     const Case cases[] = {
-        {0x0000, 0}, {0x0001, 0}, {0x0006, 2}, {0x0008, 4},
-        {0x8000, 0},  // 16 samples: the fake offers at most 4, so none
+        {0x0000, 0}, {0x0001, 0}, {0x0006, 2},
+        {0x0008, 4}, {0x8000, 0},  // 16 samples: the fake offers at most 4, so none
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bits);
@@ -240,10 +239,10 @@ TEST_F(DisplayTest, CachedStatesLeaveTheDeviceWhereDirectWritesWould)
     Open();
     // Random blocks through the cache must end with the device holding exactly the last value
     // of every state, as if each had been written straight through.
-    const u32 codes[DSP_RS_COUNT] = {DEV_RS_ZENABLE, DEV_RS_FILLMODE, DEV_RS_ZWRITEENABLE, DEV_RS_ALPHATESTENABLE,
-                                     DEV_RS_SRCBLEND, DEV_RS_DESTBLEND, DEV_RS_CULLMODE, DEV_RS_ZFUNC,
-                                     DEV_RS_ALPHAREF, DEV_RS_ALPHAFUNC, DEV_RS_SPECULARENABLE, DEV_RS_ZBIAS,
-                                     DEV_RS_TEXTUREFACTOR};
+    const u32 codes[DSP_RS_COUNT] = {
+        DEV_RS_ZENABLE,        DEV_RS_FILLMODE, DEV_RS_ZWRITEENABLE, DEV_RS_ALPHATESTENABLE, DEV_RS_SRCBLEND,
+        DEV_RS_DESTBLEND,      DEV_RS_CULLMODE, DEV_RS_ZFUNC,        DEV_RS_ALPHAREF,        DEV_RS_ALPHAFUNC,
+        DEV_RS_SPECULARENABLE, DEV_RS_ZBIAS,    DEV_RS_TEXTUREFACTOR};
     MAT_Random random;
     std::map<u32, u32> expected = Device().renderStates;
     for (s32 round = 0; round < 200; ++round) {
@@ -329,13 +328,23 @@ TEST_F(DisplayTest, StageDescriptorsAndTheDisableShortcut)
 {
     Open();
     m_display->SetTextureCacheSize(4);
-    const s32 descriptor[DSP_TSS_COUNT] = {DEV_TOP_SELECTARG2, DEV_TA_DIFFUSE, DEV_TA_TEXTURE, DEV_TOP_SELECTARG2,
-                                           DEV_TA_DIFFUSE, DEV_TA_TEXTURE, 1, DEV_TADDRESS_CLAMP, DEV_TADDRESS_CLAMP,
-                                           DEV_TEXF_LINEAR, DEV_TEXF_LINEAR, DEV_TEXF_POINT, 0, -1};
+    const s32 descriptor[DSP_TSS_COUNT] = {DEV_TOP_SELECTARG2,
+                                           DEV_TA_DIFFUSE,
+                                           DEV_TA_TEXTURE,
+                                           DEV_TOP_SELECTARG2,
+                                           DEV_TA_DIFFUSE,
+                                           DEV_TA_TEXTURE,
+                                           1,
+                                           DEV_TADDRESS_CLAMP,
+                                           DEV_TADDRESS_CLAMP,
+                                           DEV_TEXF_LINEAR,
+                                           DEV_TEXF_LINEAR,
+                                           DEV_TEXF_POINT,
+                                           0,
+                                           -1};
     m_display->SetTextureStageStates(1, descriptor);
     const std::vector<std::string> expected = {"SetTextureStageState 1 1 3", "SetTextureStageState 1 4 3",
-                                               "SetTextureStageState 1 13 3",
-                                               "SetTextureStageState 1 14 3"};
+                                               "SetTextureStageState 1 13 3", "SetTextureStageState 1 14 3"};
     EXPECT_EQ(expected, m_fake.calls);
     m_fake.Forget();
     m_display->SetTextureStageStates(1, nullptr);
@@ -429,14 +438,12 @@ TEST_F(DisplayTest, DrawRangesOutsideTheBuffersAreRefused)
         s32 ib, start, count, vb, base, minIndex, vertices;
     };
     const Case cases[] = {
-        {ib, 9, 6, vb, 0, 0, 10},   // indices past the end
-        {ib, -3, 6, vb, 0, 0, 10},  // before the start
-        {ib, 0, 6, vb, 0, 0, 11},   // vertices past the end
-        {ib, 0, 6, vb, 4, 2, 5},    // base + minimum index + count past the end
-        {ib, 0, 6, vb, -1, 0, 5},
-        {ib, 0, 6, 0, 0, 0, 5},     // no vertex buffer
-        {ib, 0, 6, 600, 0, 0, 5},
-        {77, 0, 6, vb, 0, 0, 5},    // an index buffer that does not exist
+        {ib, 9, 6, vb, 0, 0, 10},                            // indices past the end
+        {ib, -3, 6, vb, 0, 0, 10},                           // before the start
+        {ib, 0, 6, vb, 0, 0, 11},                            // vertices past the end
+        {ib, 0, 6, vb, 4, 2, 5},                             // base + minimum index + count past the end
+        {ib, 0, 6, vb, -1, 0, 5},  {ib, 0, 6, 0, 0, 0, 5},   // no vertex buffer
+        {ib, 0, 6, 600, 0, 0, 5},  {77, 0, 6, vb, 0, 0, 5},  // an index buffer that does not exist
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);
@@ -558,8 +565,8 @@ TEST_F(DisplayTest, TouchAllLocksEveryBufferEightTimes)
     // The shared dynamic buffer with discard, the static one plainly.
     EXPECT_EQ(8u, m_fake.Count("LockVertexBuffer " + std::to_string(Device().vertexBuffers.begin()->first) +
                                " 0 167772160 0x2000"));
-    EXPECT_EQ(8u, m_fake.Count("LockVertexBuffer " + std::to_string(Device().vertexBuffers.rbegin()->first) +
-                               " 0 400 0x0"));
+    EXPECT_EQ(
+        8u, m_fake.Count("LockVertexBuffer " + std::to_string(Device().vertexBuffers.rbegin()->first) + " 0 400 0x0"));
     EXPECT_EQ(16u, m_fake.Count("UnlockVertexBuffer"));
     m_fake.Forget();
     m_display->IndexBuffer_TouchAll();
@@ -610,8 +617,7 @@ TEST_F(DisplayTest, ShaderSelectionIsCachedAndCounted)
     EXPECT_FATAL(m_display->VertexShader_Destroy(50), "DSP_Display::VertexShader_Destroy()",
                  "vertex shader not created");
     EXPECT_FATAL(m_display->PixelShader_Destroy(65), "DSP_Display::PixelShader_Destroy()", "ID is out of range");
-    EXPECT_FATAL(m_display->PixelShader_Destroy(ps), "DSP_Display::PixelShader_Destroy()",
-                 "vertex shader not created");
+    EXPECT_FATAL(m_display->PixelShader_Destroy(ps), "DSP_Display::PixelShader_Destroy()", "vertex shader not created");
     EXPECT_FATAL(m_display->PixelShader_Set(3), "DSP_Display::PixelShader_Set()", "vertex shader not created");
 }
 
@@ -777,10 +783,8 @@ TEST_F(DisplayTest, ClearPicksTheStencilByTheDepthFormat)
         const char* clear;
     };
     const Case cases[] = {
-        {{DEV_FMT_D16}, "Clear 3 0x00000040 1 0"},
-        {{DEV_FMT_D24X8}, "Clear 3 0x00000040 1 0"},
-        {{DEV_FMT_D24S8}, "Clear 7 0x00000040 1 0"},
-        {{DEV_FMT_D24X4S4}, "Clear 7 0x00000040 1 0"},
+        {{DEV_FMT_D16}, "Clear 3 0x00000040 1 0"},   {{DEV_FMT_D24X8}, "Clear 3 0x00000040 1 0"},
+        {{DEV_FMT_D24S8}, "Clear 7 0x00000040 1 0"}, {{DEV_FMT_D24X4S4}, "Clear 7 0x00000040 1 0"},
         {{DEV_FMT_D32}, "Clear 3 0x00000040 1 0"},
     };
     for (const Case& c : cases) {
@@ -926,10 +930,8 @@ TEST_F(DisplayTest, ScreenshotNamesAndLayout)
     s32 width = 0, height = 0, size = 100;
     std::vector<u8> small(100);
     EXPECT_EQ(1, m_display->Export(small.data(), &width, &height, &size));
-    EXPECT_FATAL(m_display->Export(nullptr, nullptr, &height, &size), "DSP_Display::Export()",
-                 "illegal width pointer");
-    EXPECT_FATAL(m_display->Export(nullptr, &width, nullptr, &size), "DSP_Display::Export()",
-                 "illegal height pointer");
+    EXPECT_FATAL(m_display->Export(nullptr, nullptr, &height, &size), "DSP_Display::Export()", "illegal width pointer");
+    EXPECT_FATAL(m_display->Export(nullptr, &width, nullptr, &size), "DSP_Display::Export()", "illegal height pointer");
     EXPECT_FATAL(m_display->Export(nullptr, &width, &height, nullptr), "DSP_Display::Export()",
                  "illegal depth pointer");
 }

@@ -12,7 +12,8 @@
 #include "texture_files.h"
 #include "tools_archive.h"
 
-namespace {
+namespace
+{
 
 struct LoadInfo
 {
@@ -74,12 +75,11 @@ TEST(DspTextureSizes, FollowTheTypeAndLevelTables)
     };
     const Case cases[] = {
         // Compressed levels below 4x4 still take one block.
-        {DSP_TEXTURE_DXT1, 0, 8},        {DSP_TEXTURE_DXT1, 1, 8},      {DSP_TEXTURE_DXT1, 2, 8},
-        {DSP_TEXTURE_DXT1, 5, 512},      {DSP_TEXTURE_DXT1, 11, 2097152},
-        {DSP_TEXTURE_DXT2, 0, 16},       {DSP_TEXTURE_DXT2, 1, 16},     {DSP_TEXTURE_DXT2, 2, 16},
-        {DSP_TEXTURE_DXT3, 3, 64},       {DSP_TEXTURE_DXT4, 8, 65536},  {DSP_TEXTURE_DXT5, 11, 4194304},
-        {DSP_TEXTURE_A1R5G5B5, 0, 2},    {DSP_TEXTURE_R5G6B5, 1, 8},    {DSP_TEXTURE_A8R8G8B8, 0, 4},
-        {DSP_TEXTURE_A8R8G8B8, 11, 16777216},
+        {DSP_TEXTURE_DXT1, 0, 8},     {DSP_TEXTURE_DXT1, 1, 8},        {DSP_TEXTURE_DXT1, 2, 8},
+        {DSP_TEXTURE_DXT1, 5, 512},   {DSP_TEXTURE_DXT1, 11, 2097152}, {DSP_TEXTURE_DXT2, 0, 16},
+        {DSP_TEXTURE_DXT2, 1, 16},    {DSP_TEXTURE_DXT2, 2, 16},       {DSP_TEXTURE_DXT3, 3, 64},
+        {DSP_TEXTURE_DXT4, 8, 65536}, {DSP_TEXTURE_DXT5, 11, 4194304}, {DSP_TEXTURE_A1R5G5B5, 0, 2},
+        {DSP_TEXTURE_R5G6B5, 1, 8},   {DSP_TEXTURE_A8R8G8B8, 0, 4},    {DSP_TEXTURE_A8R8G8B8, 11, 16777216},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.bytes, DSP_Texture::GetLevelSize(c.type, c.level)) << c.type << " " << c.level;
@@ -94,7 +94,8 @@ TEST(DspTextureSizes, FollowTheTypeAndLevelTables)
     EXPECT_EQ(2048, DSP_Texture::GetTextureWidth(11));
     EXPECT_EQ(1, DSP_Texture::GetTextureHeight(0));
 
-    EXPECT_FATAL(DSP_Texture::GetTexelSize(DSP_TEXTURE_A4R4G4B4), "DSP_Texture::GetTexelSize()", "illegal texture type");
+    EXPECT_FATAL(DSP_Texture::GetTexelSize(DSP_TEXTURE_A4R4G4B4), "DSP_Texture::GetTexelSize()",
+                 "illegal texture type");
     EXPECT_FATAL(DSP_Texture::GetTexelSize(-1), "DSP_Texture::GetTexelSize()", "illegal texture type");
     EXPECT_FATAL(DSP_Texture::GetTexelCount(12), "DSP_Texture::GetTexelCount()", "illegal level");
     EXPECT_FATAL(DSP_Texture::GetTextureWidth(-1), "DSP_Texture::GetTextureWidth()", "illegal level");
@@ -103,8 +104,8 @@ TEST(DspTextureSizes, FollowTheTypeAndLevelTables)
 
 TEST(DspTextureNames, LevelNineToElevenCarryTwoDigits)
 {
-    const char* expected[12] = {"rock_l0.tga", "rock_l1.tga", "rock_l2.tga", "rock_l3.tga",
-                                "rock_l4.tga", "rock_l5.tga", "rock_l6.tga", "rock_l7.tga",
+    const char* expected[12] = {"rock_l0.tga", "rock_l1.tga",  "rock_l2.tga",  "rock_l3.tga",
+                                "rock_l4.tga", "rock_l5.tga",  "rock_l6.tga",  "rock_l7.tga",
                                 "rock_l8.tga", "rock_l09.tga", "rock_l10.tga", "rock_l11.tga"};
     for (s32 level = 0; level < 12; ++level) {
         char buffer[32] = "rock";
@@ -147,7 +148,7 @@ TEST_F(DspTexture, CheckTGAGivesTheTypeOfASquareLevelOfTheRightSide)
     EXPECT_EQ(DSP_TEXTURE_A8R8G8B8, DSP_Texture::CheckTGA("t", 2));
     EXPECT_EQ(N, DSP_Texture::CheckTGA("t", 3));
     EXPECT_EQ(N, DSP_Texture::CheckTGA("t", 4));
-    EXPECT_EQ(N, DSP_Texture::CheckTGA("t", 5));  // no file
+    EXPECT_EQ(N, DSP_Texture::CheckTGA("t", 5));                     // no file
     EXPECT_EQ(DSP_TEXTURE_A1R5G5B5, DSP_Texture::CheckTGA("T", 0));  // disk names match without case
     EXPECT_FATAL(DSP_Texture::CheckTGA("t", 12), "DSP_Texture::CheckTGA()", "illegal texturelevel");
 }
@@ -220,10 +221,7 @@ TEST_F(DspTexture, MipCountStopsAtTheFirstMissingLevelBelowTheLoadLevel)
     };
     const Case cases[] = {
         {{0, 3, 5}, 5, 1, 1},  // a gap right below: no mip could be filled
-        {{0, 3, 4, 5}, 5, 3, 1},
-        {{0, 1, 2, 3}, 3, 4, 4},
-        {{0, 1, 2, 3}, 1, 2, 4},
-        {{2, 3}, 2, 1, 0},
+        {{0, 3, 4, 5}, 5, 3, 1}, {{0, 1, 2, 3}, 3, 4, 4}, {{0, 1, 2, 3}, 1, 2, 4}, {{2, 3}, 2, 1, 0},
     };
     for (const Case& c : cases) {
         TST_TempDir dir;
@@ -253,9 +251,9 @@ TEST_F(DspTexture, LoadsEachMipBottomUpAtThePitch)
     const s32 pitch = 20;  // 4 bytes of padding after each row
     std::vector<u8> mip0(3 * pitch + 16, 0xCD);
     ASSERT_EQ(1u, m_texture.LoadFromFile(mip0.data(), pitch, (s32)mip0.size(), DSP_TEXTURE_A8R8G8B8, 0));
-    EXPECT_EQ(0xFF0000FFu, OS_ReadU32LE(&mip0[0]));           // row 0: the bottom row
-    EXPECT_EQ(0xFFFF0000u, OS_ReadU32LE(&mip0[3 * pitch]));   // row 3: the top row
-    EXPECT_EQ(0xCDCDCDCDu, OS_ReadU32LE(&mip0[16]));          // the padding stays
+    EXPECT_EQ(0xFF0000FFu, OS_ReadU32LE(&mip0[0]));          // row 0: the bottom row
+    EXPECT_EQ(0xFFFF0000u, OS_ReadU32LE(&mip0[3 * pitch]));  // row 3: the top row
+    EXPECT_EQ(0xCDCDCDCDu, OS_ReadU32LE(&mip0[16]));         // the padding stays
     std::vector<u8> mip1(16, 0);  // 2x2; the size passed is the load level's, as the display passes it
     ASSERT_EQ(1u, m_texture.LoadFromFile(mip1.data(), 8, 64, DSP_TEXTURE_A8R8G8B8, 1));
     EXPECT_EQ(0x11223344u, OS_ReadU32LE(&mip1[0]));
@@ -316,17 +314,17 @@ TEST_F(DspTexture, LoadRefusalsAndFatalErrors)
     EXPECT_EQ(0u, m_texture.LoadFromFile(buffer.data(), 12, 256, DSP_TEXTURE_A8R8G8B8, 0));
     EXPECT_EQ(std::vector<u8>(256, 0xCD), buffer);
     EXPECT_EQ(0u, m_texture.LoadFromFile(buffer.data(), 8, 256, DSP_TEXTURE_A8R8G8B8, 1));  // no level 1 file
-    EXPECT_FATAL(m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A4R4G4B4, 0),
-                 "DSP_Texture::LoadFromFile()", "illegal type specified");
+    EXPECT_FATAL(m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A4R4G4B4, 0), "DSP_Texture::LoadFromFile()",
+                 "illegal type specified");
     // The smaller destination formats fit the same bytes.
     EXPECT_EQ(1u, m_texture.LoadFromFile(buffer.data(), 8, 64, DSP_TEXTURE_A1R5G5B5, 0));
 
     m_dir.Write(TST_LevelFileName("t", 2), TOOL_TGABytes(TOOL_MakeTGA(4, 2, 32, 0)));
-    EXPECT_FATAL(m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A8R8G8B8, 0),
-                 "DSP_Texture::LoadFromFile()", "unequal width and height");
+    EXPECT_FATAL(m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A8R8G8B8, 0), "DSP_Texture::LoadFromFile()",
+                 "unequal width and height");
     m_dir.Write(TST_LevelFileName("t", 2), TOOL_TGABytes(TOOL_MakeTGA(3, 3, 32, 0)));
-    EXPECT_FATAL(m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A8R8G8B8, 0),
-                 "DSP_Texture::LoadFromFile()", "illegal dimension");
+    EXPECT_FATAL(m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A8R8G8B8, 0), "DSP_Texture::LoadFromFile()",
+                 "illegal dimension");
     std::filesystem::remove(TST_LevelFileName("t", 2));
     EXPECT_EQ(0u, m_texture.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A8R8G8B8, 0));
 
@@ -498,11 +496,12 @@ TEST_F(DspTexture, ADdsLevelIsReadOnlyWhenTheFileStillHoldsIt)
 
 TEST_F(DspTexture, ArchiveOnlyFilesAreFoundThroughOsFile)
 {
-    ASSERT_EQ(1u, TOOL_WriteArchive(".", {
-        {"dat\\tex\\Rock_l0.tga", TOOL_TGABytes(TOOL_MakeTGA(1, 1, 32, 0xFF010203u))},
-        {"dat\\tex\\Rock_l1.tga", TOOL_TGABytes(TOOL_MakeTGA(2, 2, 32, 0xFF040506u))},
-        {"dat\\tex\\bark.dds", TOOL_DDSBytes(TST_MarkedDDS(4, 8, 2))},
-    }));
+    ASSERT_EQ(1u,
+              TOOL_WriteArchive(".", {
+                                         {"dat\\tex\\Rock_l0.tga", TOOL_TGABytes(TOOL_MakeTGA(1, 1, 32, 0xFF010203u))},
+                                         {"dat\\tex\\Rock_l1.tga", TOOL_TGABytes(TOOL_MakeTGA(2, 2, 32, 0xFF040506u))},
+                                         {"dat\\tex\\bark.dds", TOOL_DDSBytes(TST_MarkedDDS(4, 8, 2))},
+                                     }));
     OS_Archive::Open();
     ASSERT_EQ(1u, OS_Archive::IsOpen());
 

@@ -8,7 +8,8 @@
 #include "test_dir.h"
 #include "texture_files.h"
 
-namespace {
+namespace
+{
 
 // 16-bit level sizes: level 0 2 bytes, 1 8, 2 32, 3 128 ... (4^L x 2).
 s32 Size16(s32 _level) { return DSP_Texture::GetLevelSize(DSP_TEXTURE_A1R5G5B5, _level); }
@@ -150,10 +151,8 @@ TEST_F(DspTextureCache, CompetingTexturesGrowOneLevelPerPassLowerIdsFirst)
         s32 small;
     };
     const Case cases[] = {
-        {0, 0, 0},
-        {9, 1, 0},    // 8 for the lower id, the next 8 would reach the budget
-        {17, 1, 1},
-        {45, 1, 1},   // pass 2 would need 16 + 32: both grew in pass 1 first
+        {0, 0, 0},  {9, 1, 0},   // 8 for the lower id, the next 8 would reach the budget
+        {17, 1, 1}, {45, 1, 1},  // pass 2 would need 16 + 32: both grew in pass 1 first
         {49, 2, 1},
     };
     for (const Case& c : cases) {

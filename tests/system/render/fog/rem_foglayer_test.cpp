@@ -10,7 +10,8 @@
 #include "tools_fog.h"
 #include "tools_tga.h"
 
-namespace {
+namespace
+{
 
 // Every byte of layer l holds 3l + 1, so each layer is told apart by any byte.
 u32 LayerColor(s32 _layer)
@@ -183,7 +184,8 @@ TEST_F(FogLayerTest, DensityPictureFaults)
     EXPECT_FATAL(m_fog.LoadDensityFile("density.tga"), place,
                  "Height of fogdensity/color *,tga picture must be ONE pixel.");
     WriteDensity({128}, 1);
-    EXPECT_FATAL(m_fog.LoadDensityFile("density.tga"), "MAT_Interpolator_Linear_Scalar::MAT_Interpolator_Linear_Scalar()",
+    EXPECT_FATAL(m_fog.LoadDensityFile("density.tga"),
+                 "MAT_Interpolator_Linear_Scalar::MAT_Interpolator_Linear_Scalar()",
                  "minimum 2 scalars are needed for interpolation.");
 }
 

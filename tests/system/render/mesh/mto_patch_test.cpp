@@ -9,7 +9,8 @@
 #include "tools_patch.h"
 #include "vec_mesh.h"
 
-namespace {
+namespace
+{
 
 // A source of capacity 3 with 2 parts in use. Part 0: vertices at x = 0..5, triangles (0 1 2),
 // (2 1 3), (3 4 5); part 1: vertices at x = 10..12, one triangle.
@@ -37,7 +38,8 @@ protected:
         m_patch.m_meshCount = 0;
     }
 
-    static void BuildPart(VEC_MeshPart& _part, s32 _vertices, std::vector<std::array<u16, 3>> _triangles, f32 _x, u32 _color)
+    static void BuildPart(VEC_MeshPart& _part, s32 _vertices, std::vector<std::array<u16, 3>> _triangles, f32 _x,
+                          u32 _color)
     {
         _part.Allocate(_vertices, (s32)_triangles.size());
         for (s32 v = 0; v < _vertices; ++v) {
@@ -165,13 +167,19 @@ TEST_F(PatchTest, RecordsNamingWhatDoesNotExistAreFatalWithTheFileName)
     const Case loads[] = {
         {with([](TOOL_Patch& p) { p.numOfT = -2; }), "MTO_Patch::Load() - illegal number of triangles", "p.pat"},
         {with([](TOOL_Patch& p) { p.numOfP = -2; }), "MTO_Patch::Load() - illegal number of patches", "p.pat"},
-        {with([](TOOL_Patch& p) { p.patches[0].count = 3; }), "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
-        {with([](TOOL_Patch& p) { p.patches[0].first = -1; }), "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
-        {with([](TOOL_Patch& p) { p.patches[0].count = -1; }), "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
+        {with([](TOOL_Patch& p) { p.patches[0].count = 3; }),
+         "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
+        {with([](TOOL_Patch& p) { p.patches[0].first = -1; }),
+         "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
+        {with([](TOOL_Patch& p) { p.patches[0].count = -1; }),
+         "MTO_Patch::Load() - patch references unknown triangle records", "p.pat"},
         // Read narrow, these would wrap to triangle 4, part 0 and part 255.
-        {with([](TOOL_Patch& p) { p.triangles[1].triangle = 65540; }), "MTO_Patch::Load() - triangle record out of range", "p.pat"},
-        {with([](TOOL_Patch& p) { p.triangles[1].part = 256; }), "MTO_Patch::Load() - triangle record out of range", "p.pat"},
-        {with([](TOOL_Patch& p) { p.triangles[0].part = -1; }), "MTO_Patch::Load() - triangle record out of range", "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[1].triangle = 65540; }),
+         "MTO_Patch::Load() - triangle record out of range", "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[1].part = 256; }), "MTO_Patch::Load() - triangle record out of range",
+         "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[0].part = -1; }), "MTO_Patch::Load() - triangle record out of range",
+         "p.pat"},
         {with([](TOOL_Patch& p) { p.numOfT = 2000000000; }), "DES FILE ERROR",
          "(MTO_Patch::Load): Get [\"T2\"] in file \"p.pat\" failed"},
         {with([](TOOL_Patch& p) { p.numOfP = 2; }), "DES FILE ERROR",
@@ -184,14 +192,18 @@ TEST_F(PatchTest, RecordsNamingWhatDoesNotExistAreFatalWithTheFileName)
         EXPECT_FATAL(m_patch.Load("p.pat"), c.caption, c.message);
     }
     m_dir.Write("p.pat", "[Triangle]\n{\n    NumOfT = 0\n}\n");
-    EXPECT_FATAL(m_patch.Load("p.pat"), "DES FILE ERROR", "(MTO_Patch::Load): Get [\"Patch\"] in file \"p.pat\" failed");
+    EXPECT_FATAL(m_patch.Load("p.pat"), "DES FILE ERROR",
+                 "(MTO_Patch::Load): Get [\"Patch\"] in file \"p.pat\" failed");
     m_dir.Write("p.pat", "[Patch]\n{\n    NumOfP = 0\n}\n");
-    EXPECT_FATAL(m_patch.Load("p.pat"), "DES FILE ERROR", "(MTO_Patch::Load): Get [\"Triangle\"] in file \"p.pat\" failed");
+    EXPECT_FATAL(m_patch.Load("p.pat"), "DES FILE ERROR",
+                 "(MTO_Patch::Load): Get [\"Triangle\"] in file \"p.pat\" failed");
 
     // Parts and triangles are checked against the source when the meshes are built.
     const Case builds[] = {
-        {with([](TOOL_Patch& p) { p.triangles[1].part = 2; }), "MTO_Patch::BuildMesh() - triangle references unknown part", "p.pat"},
-        {with([](TOOL_Patch& p) { p.triangles[1].triangle = 3; }), "MTO_Patch::BuildMesh() - triangle references unknown triangle", "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[1].part = 2; }),
+         "MTO_Patch::BuildMesh() - triangle references unknown part", "p.pat"},
+        {with([](TOOL_Patch& p) { p.triangles[1].triangle = 3; }),
+         "MTO_Patch::BuildMesh() - triangle references unknown triangle", "p.pat"},
         {with([](TOOL_Patch& p) { p.triangles[1].part = 1, p.triangles[1].triangle = 1; }),
          "MTO_Patch::BuildMesh() - triangle references unknown triangle", "p.pat"},
     };
@@ -203,7 +215,8 @@ TEST_F(PatchTest, RecordsNamingWhatDoesNotExistAreFatalWithTheFileName)
     // A source triangle pointing past its part's vertices is refused too.
     m_source.parts[0].triangles[0].vertex[1] = 6;
     Load(OnePatch(1));
-    EXPECT_FATAL(m_patch.CreateMeshes(m_source, 100), "MTO_Patch::BuildMesh() - triangle references unknown vertex", "p.pat");
+    EXPECT_FATAL(m_patch.CreateMeshes(m_source, 100), "MTO_Patch::BuildMesh() - triangle references unknown vertex",
+                 "p.pat");
 }
 
 }  // namespace

@@ -76,13 +76,11 @@ TEST(VEC_Camera, TestBoxInFrontBehindAndAcrossPlanes)
     VEC_Camera moved;
     const MAT_Matrix34 placement = Placement({100.0f, -40.0f, 25.0f}, 70.0f * DEG, -20.0f * DEG, 10.0f * DEG);
     moved.SetTransform(placement);
-    for (const BoxCase& c : cases)
-    {
+    for (const BoxCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(c.expected, still.TestBox(Box(c.centre, c.half)));
         // A small box carried along keeps its answer (a big one would grow when boxed again).
-        if (c.half <= 1.0f)
-        {
+        if (c.half <= 1.0f) {
             EXPECT_EQ(c.expected, moved.TestBox(Box(placement.TransformPoint(c.centre), c.half)));
         }
     }
@@ -97,8 +95,7 @@ TEST(VEC_Camera, PlanesBoundTheFrustumAndFaceOutward)
     MAT_Vector3 centre;
     for (s32 k = 0; k < VEC_Camera::CORNER_COUNT; ++k)
         centre += camera.GetWorldCorner(k) * 0.125f;
-    for (s32 plane = 0; plane < VEC_Camera::PLANE_COUNT; ++plane)
-    {
+    for (s32 plane = 0; plane < VEC_Camera::PLANE_COUNT; ++plane) {
         SCOPED_TRACE(plane);
         f32 a = 0, b = 0, c = 0, d = 0;
         camera.GetViewFrustumPlaneWP(plane, a, b, c, d);
@@ -106,8 +103,7 @@ TEST(VEC_Camera, PlanesBoundTheFrustumAndFaceOutward)
         EXPECT_NEAR(1.0f, std::sqrt(a * a + b * b + c * c), 1e-5f);
         EXPECT_LT(PlaneDistance(p, centre), 0.0f);
         s32 onPlane = 0;
-        for (s32 k = 0; k < VEC_Camera::CORNER_COUNT; ++k)
-        {
+        for (s32 k = 0; k < VEC_Camera::CORNER_COUNT; ++k) {
             const f32 distance = PlaneDistance(p, camera.GetWorldCorner(k));
             EXPECT_LT(distance, 1e-2f);
             onPlane += std::fabs(distance) < 1e-2f ? 1 : 0;
@@ -120,8 +116,7 @@ TEST(VEC_Camera, PlanesBoundTheFrustumAndFaceOutward)
         for (s32 k = 0; k < VEC_Camera::CORNER_COUNT; ++k)
             EXPECT_LT(PlaneDistance(v, camera.GetViewCorner(k)), 1e-2f);
     }
-    for (s32 k = 0; k < VEC_Camera::CORNER_COUNT; ++k)
-    {
+    for (s32 k = 0; k < VEC_Camera::CORNER_COUNT; ++k) {
         const MAT_Vector3& w = camera.GetWorldCorner(k);
         const MAT_AABox& box = camera.GetWorldFrustumBox();
         EXPECT_TRUE(w.x >= box.m_min.x && w.x <= box.m_max.x && w.y >= box.m_min.y && w.y <= box.m_max.y &&

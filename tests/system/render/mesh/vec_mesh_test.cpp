@@ -148,8 +148,8 @@ TEST_F(VecMeshTest, MaterialsMapOpacityAndTransparencyType)
         u8 blend;
     };
     const Case cases[] = {
-        {1.2f, "Filter", 255, 0},        {0.999f, "Filter", 254, 2},         {0.5f, "Subtractive", 127, 2},
-        {1.0f, "Subtractive", 255, 0},   {-0.5f, "Filter", 0, 2},            {0.5f, "Additive", 127, 1},
+        {1.2f, "Filter", 255, 0},         {0.999f, "Filter", 254, 2}, {0.5f, "Subtractive", 127, 2},
+        {1.0f, "Subtractive", 255, 0},    {-0.5f, "Filter", 0, 2},    {0.5f, "Additive", 127, 1},
         {1.0f, "Multiplicative", 255, 3}, {1.0f, "Invers", 255, 4},
     };
     for (const Case& c : cases) {
@@ -255,12 +255,15 @@ TEST_F(VecMeshTest, BrokenFilesAreFatal)
          "mesh.msh"},
         {"triangle section missing", with([](TOOL_Mesh& _m) { _m.numOfP = 3; }), "DES FILE ERROR",
          "(VEC_Mesh::Load): Get [\"P2\"] in file \"mesh.msh\" failed"},
-        {"material section missing", with([](TOOL_Mesh& _m) { _m.numOfM = 2; _m.triangles[1].material = 1; }),
+        {"material section missing", with([](TOOL_Mesh& _m) {
+             _m.numOfM = 2;
+             _m.triangles[1].material = 1;
+         }),
          "DES FILE ERROR", "(VEC_Mesh::Load): Get [\"M1\"] in file \"mesh.msh\" failed"},
         {"vertex key missing", with([](TOOL_Mesh& _m) { _m.numOfV = 5; }), "DesFile Error",
          "data \"V4\" not found in file \"mesh.msh\""},
-        {"vertex index past the count", with([](TOOL_Mesh& _m) { _m.triangles[1].vertex[2] = 4; }),
-         "VEC_Mesh::Load()", "triangle 1 uses vertex 4 but there are 4 vertices in file \"mesh.msh\""},
+        {"vertex index past the count", with([](TOOL_Mesh& _m) { _m.triangles[1].vertex[2] = 4; }), "VEC_Mesh::Load()",
+         "triangle 1 uses vertex 4 but there are 4 vertices in file \"mesh.msh\""},
         {"negative vertex index", with([](TOOL_Mesh& _m) { _m.triangles[0].vertex[1] = -1; }), "VEC_Mesh::Load()",
          "triangle 0 uses vertex -1 but there are 4 vertices in file \"mesh.msh\""},
         // Keys wider than their fields are refused as they are, not as their low bits.
@@ -270,8 +273,7 @@ TEST_F(VecMeshTest, BrokenFilesAreFatal)
          "mesh.msh"},
         {"sort order past 8 bits", with([](TOOL_Mesh& _m) { _m.sortOrder = {300}; }), "VEC_Mesh::Load()",
          "sort order entry 0 names material 300 but there are 1 materials in file \"mesh.msh\""},
-        {"vertex count smaller than used",
-         with([](TOOL_Mesh& _m) { _m.numOfV = 3; }), "VEC_Mesh::Load()",
+        {"vertex count smaller than used", with([](TOOL_Mesh& _m) { _m.numOfV = 3; }), "VEC_Mesh::Load()",
          "triangle 1 uses vertex 3 but there are 3 vertices in file \"mesh.msh\""},
         {"sort order past the count", with([](TOOL_Mesh& _m) { _m.sortOrder = {1}; }), "VEC_Mesh::Load()",
          "sort order entry 0 names material 1 but there are 1 materials in file \"mesh.msh\""},
@@ -281,8 +283,10 @@ TEST_F(VecMeshTest, BrokenFilesAreFatal)
              _m.sortOrder = {1};
          }),
          "DesFile Error", "data \"M1\" not found in file \"mesh.msh\""},
-        {"sort order too long", with([](TOOL_Mesh& _m) { _m.sortOrder = {0, 0}; }), "VEC_Mesh::Load()",
-         "sort order has more entries than the 1 materials in file \"mesh.msh\""},
+        {"sort order too long", with([](TOOL_Mesh& _m) {
+             _m.sortOrder = {0, 0};
+         }),
+         "VEC_Mesh::Load()", "sort order has more entries than the 1 materials in file \"mesh.msh\""},
         {"sort order twice", with([](TOOL_Mesh& _m) {
              _m.materials.resize(2);
              _m.triangles[1].material = 1;

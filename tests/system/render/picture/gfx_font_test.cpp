@@ -10,7 +10,8 @@
 #include "tools_font.h"
 #include "tools_tga.h"
 
-namespace {
+namespace
+{
 
 TOOL_FontSheet SheetOfSizes(const std::vector<std::pair<s32, s32>>& _sizes, u8 _depth = 32)
 {

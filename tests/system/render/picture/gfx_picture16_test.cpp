@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // A source whose pixel (x, y) is 1000 + y x 100 + x, so every copied pixel names its origin.
 void FillNumbered(GFX_Picture16& _picture)
@@ -17,8 +18,7 @@ u16 At(const GFX_Picture16& _picture, s32 _x, s32 _y) { return _picture.GetPixel
 // Every pixel of _picture is either inside [_left, _left + _width) x [_top, _top + _height),
 // where it must equal _inside(x, y), or outside, where it must be _outside.
 template <typename F>
-void ExpectRegion(const GFX_Picture16& _picture, s32 _left, s32 _top, s32 _width, s32 _height, F _inside,
-                  u16 _outside)
+void ExpectRegion(const GFX_Picture16& _picture, s32 _left, s32 _top, s32 _width, s32 _height, F _inside, u16 _outside)
 {
     s32 wrong = 0;
     for (s32 y = 0; y < _picture.GetHeight(); ++y)
@@ -26,8 +26,7 @@ void ExpectRegion(const GFX_Picture16& _picture, s32 _left, s32 _top, s32 _width
             const bool in = x >= _left && x < _left + _width && y >= _top && y < _top + _height;
             const u16 expected = in ? (u16)_inside(x, y) : _outside;
             if (At(_picture, x, y) != expected && ++wrong <= 5)
-                ADD_FAILURE() << "pixel " << x << "," << y << " is " << At(_picture, x, y) << ", expected "
-                              << expected;
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << At(_picture, x, y) << ", expected " << expected;
         }
 }
 
@@ -64,10 +63,10 @@ TEST(GFX_Rect, ClipIntersectsTouchingGivesEmptyApartGivesNothing)
         u32 result;
         s32 left, top, width, height;
     };
-    for (const Case& c : {Case{-3, -3, 10, 10, 1, 0, 0, 7, 7}, Case{95, 45, 10, 10, 1, 95, 45, 5, 5},
-                          Case{-10, 10, 200, 5, 1, 0, 10, 100, 5}, Case{100, 10, 5, 5, 1, 100, 10, 0, 5},
-                          Case{10, -5, 5, 5, 1, 10, 0, 5, 0}, Case{101, 10, 5, 5, 0, 0, 0, 0, 0},
-                          Case{10, -6, 5, 5, 0, 0, 0, 0, 0}}) {
+    for (const Case& c :
+         {Case{-3, -3, 10, 10, 1, 0, 0, 7, 7}, Case{95, 45, 10, 10, 1, 95, 45, 5, 5},
+          Case{-10, 10, 200, 5, 1, 0, 10, 100, 5}, Case{100, 10, 5, 5, 1, 100, 10, 0, 5},
+          Case{10, -5, 5, 5, 1, 10, 0, 5, 0}, Case{101, 10, 5, 5, 0, 0, 0, 0, 0}, Case{10, -6, 5, 5, 0, 0, 0, 0, 0}}) {
         SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " " << c.w << "x" << c.h);
         GFX_Rect in, out;
         in.Set(c.x, c.y, c.w, c.h);
@@ -112,7 +111,8 @@ TEST(GFX_Picture16, BlitsClipAgainstTheTarget)
 
     GFX_Picture16 target(100, 100);
     target.Blit(source, rect, 95, 97);
-    ExpectRegion(target, 95, 97, 5, 3, [&](s32 x, s32 y) { return At(source, 4 + x - 95, 5 + y - 97); }, 0);
+    ExpectRegion(
+        target, 95, 97, 5, 3, [&](s32 x, s32 y) { return At(source, 4 + x - 95, 5 + y - 97); }, 0);
 
     // Starting exactly at the right or bottom edge, or wholly outside, draws nothing.
     GFX_Picture16 untouched(100, 100);
@@ -120,7 +120,8 @@ TEST(GFX_Picture16, BlitsClipAgainstTheTarget)
     untouched.BlitKeyed(source, rect, 10, 100, key);
     untouched.Blit(source, rect, -10, 0);
     untouched.Blit(source, rect, 0, -11);
-    ExpectRegion(untouched, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);
+    ExpectRegion(
+        untouched, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);
 }
 
 // Only the part of the source rectangle inside the source picture is copied, to where it
@@ -131,8 +132,8 @@ TEST(GFX_Picture16, BlitsClipTheSourceRectangleAgainstTheSource)
     FillNumbered(source);
     struct Case
     {
-        s32 rx, ry, rw, rh;  // source rectangle
-        s32 x, y;            // destination
+        s32 rx, ry, rw, rh;            // source rectangle
+        s32 x, y;                      // destination
         s32 left, top, width, height;  // expected destination region
     };
     for (const Case& c : {Case{-2, -3, 6, 6, 10, 10, 12, 13, 4, 3}, Case{5, 4, 10, 10, 0, 0, 0, 0, 3, 2},
@@ -154,31 +155,52 @@ TEST(GFX_Picture16, BlitsClipTheSourceRectangleAgainstTheSource)
 
     // Rectangles beside the source, or empty, copy nothing.
     GFX_Picture16 target(40, 40);
-    for (const GFX_Rect& rect : {[] { GFX_Rect r; r.Set(8, 0, 4, 4); return r; }(),
-                                 [] { GFX_Rect r; r.Set(-4, 0, 4, 4); return r; }(),
-                                 [] { GFX_Rect r; r.Set(0, 7, 4, 4); return r; }(),
-                                 [] { GFX_Rect r; r.Set(2, 2, 0, 4); return r; }()})
+    for (const GFX_Rect& rect : {[] {
+                                     GFX_Rect r;
+                                     r.Set(8, 0, 4, 4);
+                                     return r;
+                                 }(),
+                                 [] {
+                                     GFX_Rect r;
+                                     r.Set(-4, 0, 4, 4);
+                                     return r;
+                                 }(),
+                                 [] {
+                                     GFX_Rect r;
+                                     r.Set(0, 7, 4, 4);
+                                     return r;
+                                 }(),
+                                 [] {
+                                     GFX_Rect r;
+                                     r.Set(2, 2, 0, 4);
+                                     return r;
+                                 }()})
         target.Blit(source, rect, 10, 10);
-    ExpectRegion(target, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);
+    ExpectRegion(
+        target, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);
 }
 
 TEST(GFX_Picture16, FillsAndClippedFills)
 {
     GFX_Picture16 picture(10, 8);
-    ExpectRegion(picture, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);  // starts zeroed
+    ExpectRegion(
+        picture, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);  // starts zeroed
     picture.Fill(0x1234);
-    ExpectRegion(picture, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0x1234);
+    ExpectRegion(
+        picture, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0x1234);
 
     GFX_Rect rect;
     rect.Set(-2, 5, 5, 10);
     picture.FillRect(rect, 0xBEEF);
-    ExpectRegion(picture, 0, 5, 3, 3, [](s32, s32) { return 0xBEEF; }, 0x1234);
+    ExpectRegion(
+        picture, 0, 5, 3, 3, [](s32, s32) { return 0xBEEF; }, 0x1234);
 
     rect.Set(10, 0, 5, 5);  // touching the right edge: empty
     picture.FillRect(rect, 0);
     rect.Set(3, -9, 5, 5);  // above the picture
     picture.FillRect(rect, 0);
-    ExpectRegion(picture, 0, 5, 3, 3, [](s32, s32) { return 0xBEEF; }, 0x1234);
+    ExpectRegion(
+        picture, 0, 5, 3, 3, [](s32, s32) { return 0xBEEF; }, 0x1234);
 
     GFX_Picture16 empty(0, 5);
     empty.Fill(1);

@@ -11,9 +11,16 @@
 #include "tools_bytes.h"
 #include "tools_tga.h"
 
-namespace {
+namespace
+{
 
-enum Reader { RGB565, ARGB1555, RGBA8888, BGRA8888 };
+enum Reader
+{
+    RGB565,
+    ARGB1555,
+    RGBA8888,
+    BGRA8888
+};
 
 u32 BytesPerPixel(Reader _reader) { return _reader == RGB565 || _reader == ARGB1555 ? 2 : 4; }
 
@@ -61,8 +68,8 @@ TEST(GFX_PictureTGA, RowOrderForBothOriginsAndAllDepths)
     for (u8 depth : {16, 24, 32}) {
         for (u8 origin : {0, 2}) {
             for (u32 flag : {0u, 1u, 2u}) {
-                SCOPED_TRACE(testing::Message() << "depth " << (int)depth << " origin " << (int)origin
-                                                << " flag " << flag);
+                SCOPED_TRACE(testing::Message()
+                             << "depth " << (int)depth << " origin " << (int)origin << " flag " << flag);
                 TOOL_TGA tga = TOOL_MakeTGA(2, 3, depth, 0);
                 for (int i = 0; i < 6; ++i)
                     tga.pixels[i] = depth == 16 ? (u32)(i + 1) << 10 : colors[i];
@@ -85,7 +92,8 @@ TEST(GFX_PictureTGA, RowOrderForBothOriginsAndAllDepths)
                             const size_t at = (size_t)(y * 4 + x * 2);
                             EXPECT_EQ(0x8000 | ((index + 1) << 10), rows[at] | (rows[at + 1] << 8));
                         } else {
-                            EXPECT_EQ(0x11 * (index + 1), rows[(size_t)(y * 8 + x * 4 + 2)]) << "red of " << x << "," << y;
+                            EXPECT_EQ(0x11 * (index + 1), rows[(size_t)(y * 8 + x * 4 + 2)])
+                                << "red of " << x << "," << y;
                         }
                     }
                 }
@@ -112,7 +120,7 @@ TEST(GFX_PictureTGA, ConversionsOfTheFourReaders)
         {32, 0xFED58E47, ARGB1555, TOOL_U16Bytes({0x6A28})},  // only alpha 255 is opaque
         {16, 0x7C1F, ARGB1555, TOOL_U16Bytes({0x0000})},      // pure magenta is transparent
         {16, 0xFC1F, ARGB1555, TOOL_U16Bytes({0x0000})},
-        {16, 0x7C1E, ARGB1555, TOOL_U16Bytes({0xFC1E})},      // one bit off magenta keeps its colour
+        {16, 0x7C1E, ARGB1555, TOOL_U16Bytes({0xFC1E})},  // one bit off magenta keeps its colour
         {16, 0x7C3F, ARGB1555, TOOL_U16Bytes({0xFC3F})},
         {16, 0x1234, ARGB1555, TOOL_U16Bytes({0x9234})},
         {16, 0x0000, ARGB1555, TOOL_U16Bytes({0x8000})},
@@ -123,8 +131,8 @@ TEST(GFX_PictureTGA, ConversionsOfTheFourReaders)
     };
     TST_TempDir dir;
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "depth " << (int)c.depth << " pixel " << std::hex << c.pixel
-                                        << " reader " << (int)c.reader);
+        SCOPED_TRACE(testing::Message() << "depth " << (int)c.depth << " pixel " << std::hex << c.pixel << " reader "
+                                        << (int)c.reader);
         dir.Write("p.tga", TOOL_TGABytes(TOOL_MakeTGA(1, 1, c.depth, c.pixel)));
         GFX_PictureTGA picture;
         ASSERT_EQ(1u, picture.Open("p.tga", 0));
@@ -170,8 +178,8 @@ TEST(GFX_PictureTGA, SkipsImageIdAndColourMap)
         u16 mapLength;
         u8 mapBits;
     };
-    for (const Extra& extra : {Extra{"name of the picture", 0, 24}, Extra{"", 5, 24}, Extra{"x", 3, 15},
-                               Extra{"id", 256, 32}}) {
+    for (const Extra& extra :
+         {Extra{"name of the picture", 0, 24}, Extra{"", 5, 24}, Extra{"x", 3, 15}, Extra{"id", 256, 32}}) {
         SCOPED_TRACE(testing::Message() << "id '" << extra.id << "' map " << extra.mapLength << "x"
                                         << (int)extra.mapBits);
         TOOL_TGA tga = plain;

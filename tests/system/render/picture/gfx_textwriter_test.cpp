@@ -9,7 +9,8 @@
 #include "tools_font.h"
 #include "tools_tga.h"
 
-namespace {
+namespace
+{
 
 const s32 LINE_HEIGHT = 3;
 
@@ -49,7 +50,8 @@ protected:
 
     std::vector<u16> Pixels() const
     {
-        return std::vector<u16>(m_target.GetPixels(), m_target.GetPixels() + m_target.GetWidth() * m_target.GetHeight());
+        return std::vector<u16>(m_target.GetPixels(),
+                                m_target.GetPixels() + m_target.GetWidth() * m_target.GetHeight());
     }
 
     static constexpr u16 BACKGROUND = 0x1234;
@@ -101,9 +103,9 @@ TEST_F(GFX_TextWriterTest, PutNumberFormats)
         f64 value;
         const char* text;
     };
-    for (const Case& c : {Case{-12.345678, "-12.3457"}, Case{0.5, ".5000"}, Case{0.05, ".0500"},
-                          Case{0.00123, ".0012"}, Case{-0.0012, "-.0012"}, Case{0.0, ".0000"},
-                          Case{100.0, "100.0000"}, Case{0.99999, "1.0000"}, Case{1234567.25, "1234567.2500"}}) {
+    for (const Case& c : {Case{-12.345678, "-12.3457"}, Case{0.5, ".5000"}, Case{0.05, ".0500"}, Case{0.00123, ".0012"},
+                          Case{-0.0012, "-.0012"}, Case{0.0, ".0000"}, Case{100.0, "100.0000"}, Case{0.99999, "1.0000"},
+                          Case{1234567.25, "1234567.2500"}}) {
         SCOPED_TRACE(c.text);
         m_target.Fill(BACKGROUND);
         m_writer.SetCursor(1, 2);
