@@ -19,14 +19,12 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,28 +32,15 @@
 
 #include "bench_gl_common.h"
 #include "brisel_renderer.h"
-#include "brisel_scene_fake.h"
-#include "crt_rand.h"
+#include "brisel_scene_data.h"
 #include "dev_device.h"
 #include "dsp_display.h"
-#include "dsp_texture.h"
-#include "gfx_picture16.h"
-#include "gfx_textwriter.h"
-#include "os_commandline.h"
 #include "plt_system.h"
-#include "reb_mesh.h"
-#include "sim_clock.h"
-#include "tools_fog.h"
-#include "tools_font.h"
-#include "tools_mesh.h"
-#include "tools_tga.h"
-#include "tools_tse.h"
 
 namespace
 {
 
-constexpr s32 TEXT_TEXTURE = 755;  // outside the ids LoadTextures reloads
-constexpr s32 WARM_FRAMES = 3;     // untimed: llvmpipe compiles code for each new state at first use
+constexpr s32 WARM_FRAMES = 3;  // untimed: llvmpipe compiles code for each new state at first use
 
 // ---- the null device ----
 
@@ -369,85 +354,9 @@ private:
     std::string m_previous;
 };
 
-// A 4 x 4 picture of one colour, as the texture file _name.
-void TextureFile(const TempDir& _dir, const std::string& _name, u32 _color)
-{
-    _dir.Write(_name + "_l2.tga", TOOL_TGABytes(TOOL_MakeTGA(4, 4, 32, _color)));
-}
-
-constexpr s32 CAUSTIC_FRAMES = 4;
-
-// Configuration, fonts, a sky wall ahead of the eye, the caustic set, textures, the terrain's
-// selector picture and a fog whose alpha grows with view depth.
-void WriteScene(const TempDir& _dir)
-{
-    _dir.Write("ini/display.des",
-               "[Display]\n{\n    Width = 800\n    Height = 600\n    Depth = 16\n    Texturecachesize = 8192\n"
-               "    UseMipMap = 1\n    UseCompressedTextures = 0\n    RenderRays = 1\n    RenderPlankton = 5\n"
-               "    RenderPlants = 1\n}\n");
-    TOOL_FontSheet sheet;
-    for (s32 i = 0; i < 3; ++i) {
-        TOOL_FontGlyph glyph;
-        glyph.width = 3;
-        glyph.height = 5;
-        sheet.glyphs.push_back(glyph);
-    }
-    const std::string font = TOOL_TGABytes(TOOL_FontSheetPicture(sheet, nullptr));
-    _dir.Write("gfx/font/font1.tga", font);
-    _dir.Write("gfx/font/font2.tga", font);
-    _dir.Write("vfx/tex/caustic/caustic.tse", TOOL_TextureSetText("caustic\\caustic", CAUSTIC_FRAMES));
-
-    TOOL_Mesh sky;
-    sky.vertices = {{-2.0f, 0.9f, -2.0f}, {-2.0f, 0.9f, 2.0f}, {2.0f, 0.9f, 2.0f}, {2.0f, 0.9f, -2.0f}};
-    TOOL_MeshMaterial material;
-    material.diffuseBitmap = "sky";
-    sky.materials = {material};
-    for (const std::array<s32, 3>& corners : {std::array<s32, 3>{0, 1, 2}, std::array<s32, 3>{0, 2, 3},
-                                              std::array<s32, 3>{0, 2, 1}, std::array<s32, 3>{0, 3, 2}}) {
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = corners;
-        sky.triangles.push_back(triangle);
-    }
-    _dir.Write("vfx/msh/sky03.msh", TOOL_MeshText(sky));
-    for (s32 frame = 1; frame <= CAUSTIC_FRAMES; ++frame)
-        TextureFile(_dir, "caustic/caustic00" + std::to_string(frame), 0xFF000000u);
-
-    TextureFile(_dir, "vfx/tex/sky", 0xFF0000A0u);
-    TextureFile(_dir, "vfx/tex/objwhite", 0xFFFFFFFFu);
-    TextureFile(_dir, "vfx/tex/fx/red", 0xFFFF0000u);
-    TextureFile(_dir, "vfx/tex/fx/green", 0xFF00FF00u);
-    TextureFile(_dir, "vfx/tex/fx/white", 0xFFFFFFFFu);
-    TextureFile(_dir, "vfx/tex/fx/orange", 0xFFFF8000u);
-    TextureFile(_dir, "vfx/tex/fx/plankton", 0xFF808000u);
-    TextureFile(_dir, "terrain/ground", 0xFF808080u);
-    TextureFile(_dir, "terrain/detail", 0xFF808080u);
-    TextureFile(_dir, "terrain/light", 0xFFFFFFFFu);
-    _dir.Write("terrain/material_s.tga", TOOL_TGABytes(TOOL_MakeTGA(256, 256, 32, 0x00C08040u)));
-
-    TOOL_Fog fog;
-    fog.rows = 64;
-    fog.baseHeight = -100.0f;
-    fog.depthStep = 2.0f;
-    fog.layerSpacing = 4.0f;
-    fog.pixels.resize((size_t)64 * 64 * 64);
-    for (size_t i = 0; i < fog.pixels.size(); ++i)
-        fog.pixels[i] = (u32)((i % 64) * 4) << 24 | 0x0000FF00u;
-    _dir.Write("fog/green.fog", TOOL_FogBytes(fog));
-    _dir.Write("fog/green.tga", TOOL_TGABytes(TOOL_MakeTGA(2, 1, 32, 0x00000000u)));
-}
-
 // ---- the scene ----
 
-MAT_Matrix34 At(const MAT_Vector3& _position)
-{
-    MAT_Matrix34 world;
-    world.r.SetDiagonal(1.0f);
-    world.t = _position;
-    return world;
-}
-
-// The display, the renderer and the scene for one run; the eye sits at the origin looking
-// along +y with a 90 degree view.
+// The display and the scene of TST_FrameScene for one run, at 640x480.
 class FrameScene
 {
 public:
@@ -456,7 +365,7 @@ public:
     {
         if (bench_gl::Window() == nullptr || !m_dir.Made())
             return;
-        WriteScene(m_dir);
+        TST_WriteFrameSceneData(m_dir);
         if (_null)
             DEV_SetFactory(CreateNullDriver);
         m_factoryInstalled = _null;
@@ -471,26 +380,14 @@ public:
             return;
         }
         SITO_DISPLAY = m_display;
-        OS_SetCommandLine("");
-        SIM_GetFrameClock().Set(0.0f, 0.0f);
-        SIM_GetFrameClock().fraction = 0.0f;
-        Brisel_Renderer::GetDisplaySetup() = Brisel_DisplaySetup();
-        Brisel_Renderer::SetPlanktonSwitch(1);
-        m_resources.reset(new TST_FakeResources());
-        m_scene.reset(new TST_FakeScene());
-        m_renderer = new Brisel_Renderer();
-        m_renderer->CreateDisplay();
-        Build();
+        m_frame.reset(new TST_FrameScene());
+        m_built = m_frame->Build();
     }
 
     ~FrameScene()
     {
+        m_frame.reset();
         if (m_display != nullptr) {
-            delete m_renderer;
-            m_scene.reset();
-            m_resources->renderMeshes.clear();
-            m_meshes.clear();
-            m_resources.reset();
             SITO_DISPLAY = nullptr;
             delete m_display;
         }
@@ -498,156 +395,19 @@ public:
             DEV_SetFactory(nullptr);
     }
 
-    bool Ready() const { return m_display != nullptr; }
+    bool Ready() const { return m_built; }
 
     // One frame at _time, flipped.
-    void Frame(f32 _time)
-    {
-        SIM_GetFrameClock().SetTime(_time);
-        m_renderer->Render();
-    }
+    void Frame(f32 _time) { m_frame->Frame(_time); }
 
-    u32 Triangles() const { return m_renderer->GetStatistics().polygonsThisFrame; }
+    u32 Triangles() const { return m_frame->Renderer().GetStatistics().polygonsThisFrame; }
 
 private:
-    // A square facing the eye (its normal along -y), _side wide, for the object pass.
-    REB_Mesh* Square(f32 _side)
-    {
-        VEC_MeshPart part;
-        part.Allocate(4, 2);
-        const f32 corners[4][2] = {{-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, -0.5f}};
-        for (s32 i = 0; i < 4; ++i) {
-            part.vertices[i].x = corners[i][0] * _side;
-            part.vertices[i].z = corners[i][1] * _side;
-            part.vertices[i].ny = -1.0f;
-            part.vertices[i].u = corners[i][0] + 0.5f;
-            part.vertices[i].v = 0.5f - corners[i][1];
-        }
-        const u16 triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
-        for (s32 t = 0; t < 2; ++t)
-            for (s32 k = 0; k < 3; ++k)
-                part.triangles[t].vertex[k] = triangles[t][k];
-        part.vertexCount = 4;
-        part.triangleCount = 2;
-        part.ComputeBoundingBox();
-        part.material.diffuseMap.SetTextureName("objwhite");
-        m_meshes.emplace_back(new REB_Mesh());
-        m_meshes.back()->Reconstruct(&part);
-        m_resources->renderMeshes.push_back(m_meshes.back().get());
-        return m_meshes.back().get();
-    }
-
-    void Body(s16 _bucket, const MAT_Vector3& _position, std::function<void()> _render)
-    {
-        m_bodies.emplace_back(new TST_FakeBody(nullptr, _bucket, _position));
-        m_bodies.back()->onRender = std::move(_render);
-        m_scene->camera->visible.push_back(m_bodies.back().get());
-    }
-
-    void Build()
-    {
-        REB_TextureCache& names = m_resources->names;
-        const s32 red = names.RegisterTextureName("vfx\\tex\\fx\\red", 32);
-        const s32 green = names.RegisterTextureName("vfx\\tex\\fx\\green", 32);
-        const s32 white = names.RegisterTextureName("vfx\\tex\\fx\\white", 32);
-        const s32 orange = names.RegisterTextureName("vfx\\tex\\fx\\orange", 32);
-
-        // The terrain: one flat tile of 80 x 50 units, 10 below the eye, from 10 to 60 ahead.
-        m_renderer->Terrain_SetMaterial(0, "terrain\\ground", 0.1f);
-        m_renderer->Terrain_SetMaterial(3, "terrain\\detail", 0.5f);
-        m_renderer->Terrain_SetLightmap("terrain\\light");
-        const f32 tint[3] = {0.5f, 0.5f, 0.5f};
-        m_renderer->Terrain_CreateSelectors("terrain\\", tint, tint, tint);
-        m_terrain.tiles.resize(1);
-        TST_FakeTerrainTile& tile = m_terrain.tiles[0];
-        tile.vertices.resize(4);
-        for (u32 i = 0; i < 4; ++i) {
-            tile.vertices[i].x = i & 1;
-            tile.vertices[i].y = i >> 1;
-        }
-        tile.triangles.resize(2);
-        const u16 corners[2][3] = {{0, 3, 1}, {0, 2, 3}};
-        for (s32 t = 0; t < 2; ++t)
-            for (s32 k = 0; k < 3; ++k)
-                tile.triangles[(size_t)t].vertex[k] = corners[t][k];
-        tile.origin = {-40.0f, 10.0f, -10.0f};
-        tile.scale = {80.0f, 50.0f, 1.0f};
-
-        // Plankton: one layer of small triangles around the eye.
-        CRT_SRand(7);
-        VEC_Material planktonMaterial;
-        planktonMaterial.diffuseMap.blendMode = 1;
-        m_renderer->Plankton_Set(0, "vfx\\tex\\fx\\plankton", planktonMaterial, 60, 20.0f, 0.4f, 0.6f, 0.0f,
-                                 6.2831855f);
-
-        REB_Mesh* nearSquare = Square(4.0f);
-        REB_Mesh* farSquare = Square(20.0f);
-        m_renderer->LoadFog("fog\\green");
-        m_renderer->LoadTextures();
-        m_renderer->Terrain_Triangulate(&m_terrain, 1.0f);
-
-        // The text picture: four "!" at its top left.
-        GFX_Picture16 text(64, 64);
-        GFX_TextWriter writer;
-        writer.SetTarget(&text);
-        writer.SetFont(&m_renderer->GetFont(0));
-        writer.PutString("!!!!");
-        m_display->Texture_Create(TEXT_TEXTURE, DSP_TEXTURE_A1R5G5B5, 6, 1);
-        m_display->Texture_Refresh(TEXT_TEXTURE, text.GetPixels());
-
-        Body(BRISEL_BUCKET_SOLID, {-6.0f, 20.0f, 4.0f}, [this, nearSquare] {
-            m_renderer->RenderMesh(nearSquare, At({-6.0f, 20.0f, 4.0f}));
-        });
-        Body(BRISEL_BUCKET_SOLID, {50.0f, 110.0f, 22.0f}, [this, farSquare] {
-            m_renderer->RenderMesh(farSquare, At({50.0f, 110.0f, 22.0f}));
-        });
-        Body(BRISEL_BUCKET_TERRAIN, {}, [this] { m_renderer->Terrain_Render(); });
-        m_trail.quads = 4;
-        m_trail.start = {-20.0f, 40.0f, 20.0f};
-        m_trail.length = 15.0f;
-        m_trail.halfWidth = 1.0f;
-        Body(BRISEL_BUCKET_TRAILS, {}, [this, white] { m_renderer->RenderTrail(&m_trail, white); });
-        Body(BRISEL_BUCKET_HALOS, {}, [this, red] {
-            m_renderer->RenderBillboard(red, {0.0f, 30.0f, 6.0f}, 4.0f, 4.0f, s_opaque);
-        });
-        Body(BRISEL_BUCKET_PLANKTON, {}, [this] { m_renderer->Plankton_Render(1.0f); });
-
-        m_look.textureId = green;
-        m_look.sizeScale = 4.0f;
-        m_look.blendMode = 1;
-        for (VFX_KeyTrack* curve : {&m_look.red, &m_look.green, &m_look.blue, &m_look.alpha, &m_look.size}) {
-            curve->Allocate(2);
-            curve->Fill(1.0f);
-            curve->SetTiming(0.0f, 1.0f, VFX_KeyTrack::FLAG_CLAMP);
-        }
-        m_particles.reset(new TST_FakeParticles());
-        Brisel_ParticleState particle;
-        particle.ageRate = 0.5f;
-        particle.position = particle.previousPosition = {20.0f, 30.0f, 6.0f};
-        particle.look = &m_look;
-        m_particles->particles.push_back(particle);
-
-        TST_FakeScreenNode* hud = m_scene->AddScreen("hud");
-        hud->onRender = [this, orange] {
-            m_renderer->Draw2DQuad(orange, 560.0f, 400.0f, MAT_Angle(), 64.0f, 64.0f, s_opaque, 2, 255);
-            m_renderer->Draw2DQuad(TEXT_TEXTURE, 100.0f, 400.0f, MAT_Angle(), 64.0f, 64.0f, s_opaque, 2, 255);
-        };
-    }
-
-    static constexpr u8 s_opaque[4] = {255, 255, 255, 255};
-
     TempDir m_dir;
     bool m_factoryInstalled = false;
     DSP_Display* m_display = nullptr;
-    std::unique_ptr<TST_FakeResources> m_resources;
-    std::unique_ptr<TST_FakeScene> m_scene;
-    Brisel_Renderer* m_renderer = nullptr;
-    std::vector<std::unique_ptr<REB_Mesh>> m_meshes;
-    std::vector<std::unique_ptr<TST_FakeBody>> m_bodies;
-    TST_FakeTerrain m_terrain;
-    TST_FakeTrail m_trail;
-    Brisel_ParticleLook m_look;
-    std::unique_ptr<TST_FakeParticles> m_particles;
+    std::unique_ptr<TST_FrameScene> m_frame;
+    bool m_built = false;
 };
 
 // ---- the runs ----
@@ -668,7 +428,7 @@ void BM_RendererFrame(benchmark::State& _state)
     const bool null = _state.range(0) != 0;
     FrameScene scene(null);
     if (!scene.Ready()) {
-        _state.SkipWithError("no window or no OpenGL 3.3 display");
+        _state.SkipWithError("no window, no OpenGL 3.3 display or no scene");
         return;
     }
     u64 frame = 0;

@@ -4,55 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "brisel_renderer.h"
+#include "brisel_scene_data.h"
 #include "brisel_scene_fake.h"
 #include "display_fixture.h"
 #include "os_clock.h"
 #include "os_commandline.h"
 #include "sim_clock.h"
-#include "tools_font.h"
-#include "tools_mesh.h"
-#include "tools_tga.h"
-#include "tools_tse.h"
-
-struct TST_RendererData
-{
-    s32 renderPlankton = 5;
-    s32 renderPlants = 1;
-    s32 causticFrames = 4;
-};
-
-inline std::string TST_DisplayDes(const TST_RendererData& _data)
-{
-    return "[Display]\n{\n    Width = 800\n    Height = 600\n    Depth = 16\n    Texturecachesize = 8192\n"
-           "    UseMipMap = 1\n    UseCompressedTextures = 0\n    RenderRays = 1\n    RenderPlankton = " +
-           std::to_string(_data.renderPlankton) + "\n    RenderPlants = " + std::to_string(_data.renderPlants) +
-           "\n}\n";
-}
-
-// Everything the renderer opens by itself: configuration, fonts, sky mesh, caustic set.
-inline void TST_WriteRendererData(const TST_TempDir& _dir, const TST_RendererData& _data = TST_RendererData())
-{
-    _dir.Write("ini/display.des", TST_DisplayDes(_data));
-    TOOL_FontSheet sheet;
-    for (s32 i = 0; i < 3; ++i) {
-        TOOL_FontGlyph glyph;
-        glyph.width = 3;
-        glyph.height = 5;
-        sheet.glyphs.push_back(glyph);
-    }
-    const std::string font = TOOL_TGABytes(TOOL_FontSheetPicture(sheet, nullptr));
-    _dir.Write("gfx/font/font1.tga", font);
-    _dir.Write("gfx/font/font2.tga", font);
-    TOOL_Mesh sky = TOOL_MeshGrid(2, 2, 1);
-    sky.materials[0].diffuseBitmap = "sky";
-    _dir.Write("vfx/msh/sky03.msh", TOOL_MeshText(sky));
-    _dir.Write("vfx/tex/caustic/caustic.tse", TOOL_TextureSetText("caustic\\caustic", _data.causticFrames));
-}
 
 class RendererTest : public DisplayTest
 {
@@ -60,11 +23,7 @@ protected:
     void SetUp() override
     {
         TST_WriteRendererData(m_dir, m_data);
-        OS_SetCommandLine(m_commandLine.c_str());
-        SIM_GetFrameClock().Set(0.0f, 0.0f);
-        SIM_GetFrameClock().fraction = 0.0f;
-        Brisel_Renderer::GetDisplaySetup() = Brisel_DisplaySetup();
-        Brisel_Renderer::SetPlanktonSwitch(1);
+        TST_ResetRendererGlobals(m_commandLine.c_str());
         SITO_DISPLAY = Open();
         m_resources.reset(new TST_FakeResources());
         m_scene.reset(new TST_FakeScene());
@@ -101,6 +60,24 @@ protected:
     }
 
     size_t Draws() const { return m_fake.Count("DrawIndexedPrimitive"); }
+
+    // Each lock of a buffer as (buffer, first byte, bytes, discard and no-overwrite flags).
+    struct Lock
+    {
+        u32 buffer, offset, size, flags;
+    };
+    std::vector<Lock> Locks(const char* _kind) const
+    {
+        std::vector<Lock> locks;
+        for (const std::string& call : m_fake.Matching(std::string("Lock") + _kind + "Buffer ")) {
+            Lock lock{};
+            const std::string format = std::string("Lock") + _kind + "Buffer %u %u %u 0x%x";
+            std::sscanf(call.c_str(), format.c_str(), &lock.buffer, &lock.offset, &lock.size, &lock.flags);
+            lock.flags &= DEV_LOCK_DISCARD | DEV_LOCK_NOOVERWRITE;
+            locks.push_back(lock);
+        }
+        return locks;
+    }
 
     TST_TempDir m_dir;
     TST_RendererData m_data;

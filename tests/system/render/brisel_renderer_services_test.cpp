@@ -1,7 +1,6 @@
 // The renderer's drawing services for nodes: meshes, billboards, 2D quads, trails, particles.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,52 +26,14 @@ protected:
         m_fake.Forget();
     }
 
-    // A render mesh of one unit quad, its box around the origin.
+    // A render mesh of one unit square, its box around the origin.
     REB_Mesh* Quad()
     {
         m_meshes.emplace_back(new REB_Mesh());
         VEC_MeshPart part;
-        part.Allocate(4, 2);
-        const f32 corners[4][2] = {{-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, -0.5f}};
-        for (s32 i = 0; i < 4; ++i) {
-            part.vertices[i].x = corners[i][0];
-            part.vertices[i].z = corners[i][1];
-        }
-        const u16 triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
-        for (s32 t = 0; t < 2; ++t)
-            for (s32 k = 0; k < 3; ++k)
-                part.triangles[t].vertex[k] = triangles[t][k];
-        part.vertexCount = 4;
-        part.triangleCount = 2;
-        part.ComputeBoundingBox();
+        TST_SquarePart(part, 1.0f);
         m_meshes.back()->Reconstruct(&part);
         return m_meshes.back().get();
-    }
-
-    static MAT_Matrix34 At(const MAT_Vector3& _position)
-    {
-        MAT_Matrix34 world;
-        world.r.SetDiagonal(1.0f);
-        world.t = _position;
-        return world;
-    }
-
-    // Each lock of a buffer as (buffer, first byte, bytes, discard and no-overwrite flags).
-    struct Lock
-    {
-        u32 buffer, offset, size, flags;
-    };
-    std::vector<Lock> Locks(const char* _kind) const
-    {
-        std::vector<Lock> locks;
-        for (const std::string& call : m_fake.Matching(std::string("Lock") + _kind + "Buffer ")) {
-            Lock lock{};
-            const std::string format = std::string("Lock") + _kind + "Buffer %u %u %u 0x%x";
-            std::sscanf(call.c_str(), format.c_str(), &lock.buffer, &lock.offset, &lock.size, &lock.flags);
-            lock.flags &= DEV_LOCK_DISCARD | DEV_LOCK_NOOVERWRITE;
-            locks.push_back(lock);
-        }
-        return locks;
     }
 
     std::vector<std::unique_ptr<REB_Mesh>> m_meshes;
@@ -96,14 +57,14 @@ TEST_F(ServicesTest, AMeshOutsideTheViewDrawsNothingAndLeavesTheLightsAlone)
 {
     REB_Mesh* quad = Quad();
     const REB_LightSet& lights = *m_renderer->GetLightSet();
-    m_renderer->RenderMeshPrelit(nullptr, quad, At({0.0f, 10.0f, 0.0f}));  // ambient 0, no light
+    m_renderer->RenderMeshPrelit(nullptr, quad, TST_At({0.0f, 10.0f, 0.0f}));  // ambient 0, no light
     ASSERT_EQ(0xFF000000u, lights.GetAmbientColor());
     m_fake.Forget();
 
-    m_renderer->RenderMesh(quad, At({0.0f, -10.0f, 0.0f}));  // behind the eye
-    m_renderer->RenderMesh(nullptr, At({0.0f, 10.0f, 0.0f}));
-    m_renderer->RenderMeshPrelit(nullptr, quad, At({0.0f, -10.0f, 0.0f}));
-    m_renderer->RenderMeshPrelit(quad, nullptr, At({0.0f, 10.0f, 0.0f}));
+    m_renderer->RenderMesh(quad, TST_At({0.0f, -10.0f, 0.0f}));  // behind the eye
+    m_renderer->RenderMesh(nullptr, TST_At({0.0f, 10.0f, 0.0f}));
+    m_renderer->RenderMeshPrelit(nullptr, quad, TST_At({0.0f, -10.0f, 0.0f}));
+    m_renderer->RenderMeshPrelit(quad, nullptr, TST_At({0.0f, 10.0f, 0.0f}));
     EXPECT_EQ(0u, Draws());
     EXPECT_EQ(0xFF000000u, lights.GetAmbientColor());
     EXPECT_EQ(0, lights.GetLightCount());
@@ -112,7 +73,7 @@ TEST_F(ServicesTest, AMeshOutsideTheViewDrawsNothingAndLeavesTheLightsAlone)
 TEST_F(ServicesTest, AMeshInViewIsLitByTheObjectLightFromAbove)
 {
     REB_Mesh* quad = Quad();
-    m_renderer->RenderMesh(quad, At({2.0f, 10.0f, 3.0f}));
+    m_renderer->RenderMesh(quad, TST_At({2.0f, 10.0f, 3.0f}));
     EXPECT_GT(Draws(), 0u);
     const REB_LightSet& lights = *m_renderer->GetLightSet();
     ASSERT_EQ(1, lights.GetLightCount());
@@ -130,13 +91,13 @@ TEST_F(ServicesTest, TheDetailedMeshIsChosenByTheTrueDistance)
     TST_FakeDetailedMesh detailed;
     detailed.switchDistance = 5.5f;
     detailed.near = Quad();
-    m_renderer->RenderBriselMesh(&detailed, At({3.0f, 4.0f, 0.0f}));
+    m_renderer->RenderBriselMesh(&detailed, TST_At({3.0f, 4.0f, 0.0f}));
     ASSERT_EQ(1u, detailed.distances.size());
     EXPECT_EQ(5.0f, detailed.distances[0]);
     EXPECT_GT(Draws(), 0u);
     m_fake.Forget();
-    m_renderer->RenderBriselMesh(&detailed, At({30.0f, 40.0f, 0.0f}));  // no far level
-    m_renderer->RenderBriselMesh(nullptr, At({3.0f, 4.0f, 0.0f}));
+    m_renderer->RenderBriselMesh(&detailed, TST_At({30.0f, 40.0f, 0.0f}));  // no far level
+    m_renderer->RenderBriselMesh(nullptr, TST_At({3.0f, 4.0f, 0.0f}));
     EXPECT_EQ(0u, Draws());
 }
 

@@ -1,7 +1,6 @@
 // Terrain, plant and plankton rendering.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,23 +18,6 @@ namespace
 class TerrainTest : public RendererTest
 {
 protected:
-    struct Lock
-    {
-        u32 buffer, offset, size, flags;
-    };
-    std::vector<Lock> Locks(const char* _kind) const
-    {
-        std::vector<Lock> locks;
-        for (const std::string& call : m_fake.Matching(std::string("Lock") + _kind + "Buffer ")) {
-            Lock lock{};
-            const std::string format = std::string("Lock") + _kind + "Buffer %u %u %u 0x%x";
-            std::sscanf(call.c_str(), format.c_str(), &lock.buffer, &lock.offset, &lock.size, &lock.flags);
-            lock.flags &= DEV_LOCK_DISCARD | DEV_LOCK_NOOVERWRITE;
-            locks.push_back(lock);
-        }
-        return locks;
-    }
-
     static MAT_Matrix34 Turned()
     {
         // A quarter turn about z, then moved: x becomes y, y becomes -x.
