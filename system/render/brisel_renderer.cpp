@@ -75,6 +75,13 @@ void BindRegistry(REB_TextureCache& _registry, const char* _folder)
     }
 }
 
+template <typename PASS>
+void SetFogValues(PASS* _pass, f32 _factor, f32 _density)
+{
+    _pass->fogFactor = _factor;
+    _pass->fogDensity = _density;
+}
+
 }  // namespace
 
 Brisel_Renderer::Brisel_Renderer() : m_cameraPath("/camera"), m_consolePath("/console"), m_hudPath("/hud")
@@ -146,36 +153,14 @@ void Brisel_Renderer::CreateDisplay()
     m_fogSecond = 0.0f;
     // Render refreshes a fog texture every frame, also before any LoadTextures.
     CreateFogTextures(CAPTION);
-    const s32 fogTexture = FIRST_FOG_TEXTURE;
-    const s32 otherFogTexture = FIRST_FOG_TEXTURE + 1;
-    m_clear->fogTexture = fogTexture;
-    m_clear->otherFogTexture = otherFogTexture;
-    m_clear->fogLayer = m_fogLayer;
+    HandFogTextures(FIRST_FOG_TEXTURE, FIRST_FOG_TEXTURE + 1);
     m_clear->fogDensity = 0.0f;
-    m_terrain->fogTexture = fogTexture;
-    m_terrain->otherFogTexture = otherFogTexture;
-    m_terrain->fogLayer = m_fogLayer;
-    m_terrain->fogFactor = m_fogFactor;
-    m_terrain->fogDensity = m_fogSecond;
+    SetFogValues(m_terrain, m_fogFactor, m_fogSecond);
+    SetFogValues(m_object, m_fogFactor, m_fogSecond);
+    SetFogValues(m_objectPrelit, m_fogFactor, m_fogSecond);
     m_terrain->flags |= REP_TERRAIN_DETAIL | REP_TERRAIN_LIGHTMAP | REP_TERRAIN_FOG;
-    m_object->fogTexture = fogTexture;
-    m_object->otherFogTexture = otherFogTexture;
-    m_object->fogLayer = m_fogLayer;
-    m_object->fogFactor = m_fogFactor;
-    m_object->fogDensity = m_fogSecond;
     m_object->flags |= REP_OBJECT_BUMP;
-    m_objectPrelit->fogTexture = fogTexture;
-    m_objectPrelit->otherFogTexture = otherFogTexture;
-    m_objectPrelit->fogLayer = m_fogLayer;
-    m_objectPrelit->fogFactor = m_fogFactor;
-    m_objectPrelit->fogDensity = m_fogSecond;
     m_objectPrelit->flags |= REP_OBJECT_BUMP;
-    m_plant->fogTexture = fogTexture;
-    m_plant->otherFogTexture = otherFogTexture;
-    m_plant->fogLayer = m_fogLayer;
-    m_trail->fogTexture = fogTexture;
-    m_trail->otherFogTexture = otherFogTexture;
-    m_trail->fogLayer = m_fogLayer;
     m_causticTerrain = CausticPair();
     m_causticObject = CausticPair();
     m_causticBuilding = CausticPair();
@@ -700,11 +685,7 @@ void Brisel_Renderer::Render()
     m_fogIndex ^= 1;
     RefreshFogTexture(eye.z);
     const s32 fogTexture = GetCurrentFogTexture();
-    const s32 otherFogTexture = fogTexture ^ 1;
-    m_clear->fogTexture = m_terrain->fogTexture = m_object->fogTexture = m_objectPrelit->fogTexture =
-        m_plant->fogTexture = m_trail->fogTexture = fogTexture;
-    m_clear->otherFogTexture = m_terrain->otherFogTexture = m_object->otherFogTexture =
-        m_objectPrelit->otherFogTexture = m_plant->otherFogTexture = m_trail->otherFogTexture = otherFogTexture;
+    HandFogTextures(fogTexture, fogTexture ^ 1);
 
     for (s32& count : m_bucketCount)
         count = 0;
@@ -792,4 +773,19 @@ void Brisel_Renderer::UpdateStatistics()
         s.minPolygonsPerSecond = s.polygonsPerSecond;
     if (s.polygonsPerSecond > s.maxPolygonsPerSecond)
         s.maxPolygonsPerSecond = s.polygonsPerSecond;
+}
+
+void Brisel_Renderer::HandFogTextures(s32 _fogTexture, s32 _otherFogTexture)
+{
+    auto hand = [&](auto* _pass) {
+        _pass->fogTexture = _fogTexture;
+        _pass->otherFogTexture = _otherFogTexture;
+        _pass->fogLayer = m_fogLayer;
+    };
+    hand(m_clear);
+    hand(m_terrain);
+    hand(m_object);
+    hand(m_objectPrelit);
+    hand(m_plant);
+    hand(m_trail);
 }

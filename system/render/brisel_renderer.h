@@ -311,6 +311,8 @@ private:
     // The two fog textures in the best format the device has; _caption names the caller.
     void CreateFogTextures(const char* _caption);
     void RefreshFogTexture(f32 _height);
+    // The fog textures and layer every fogging pass draws with.
+    void HandFogTextures(s32 _fogTexture, s32 _otherFogTexture);
     void UpdateCaustics(f32 _time);
     void FileBodies(Brisel_Renderable* const* _bodies, s32 _count, f32 _time);
     void SortBucketZero();
