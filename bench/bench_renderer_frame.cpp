@@ -34,6 +34,7 @@
 #include "brisel_renderer.h"
 #include "brisel_scene_data.h"
 #include "dev_device.h"
+#include "dev_fake.h"
 #include "dsp_display.h"
 #include "plt_system.h"
 
@@ -58,23 +59,6 @@ struct NullTexture
     std::vector<std::vector<u8>> memory;  // per level
     std::vector<s32> pitch;               // per level
 };
-
-bool IsDxt(u32 _format)
-{
-    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 || _format == DEV_FMT_DXT4 ||
-           _format == DEV_FMT_DXT5;
-}
-
-u32 TexelBytes(u32 _format)
-{
-    switch (_format) {
-    case DEV_FMT_A8R8G8B8:
-    case DEV_FMT_X8R8G8B8:
-        return 4;
-    default:
-        return 2;
-    }
-}
 
 // Keeps the memory it hands out and nothing else; every other call only counts.
 class NullDevice : public DEV_Device
@@ -153,8 +137,8 @@ public:
             const u32 width = _width >> level ? _width >> level : 1;
             const u32 height = _height >> level ? _height >> level : 1;
             u32 rows = height;
-            s32 pitch = (s32)(width * TexelBytes(_format));
-            if (IsDxt(_format)) {
+            s32 pitch = (s32)(width * TST_TexelBytes(_format));
+            if (TST_IsDxt(_format)) {
                 pitch = (s32)(((width + 3) / 4) * (_format == DEV_FMT_DXT1 ? 8 : 16));
                 rows = (height + 3) / 4;
             }

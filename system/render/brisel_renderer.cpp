@@ -44,6 +44,16 @@ void UploadSharedConstants()
     REP_SetConstantOne(1);
 }
 
+// A new pass with its shaders, and the shared registers uploaded again after it.
+template <typename T>
+T* CreatePass()
+{
+    T* pass = new T();
+    pass->Create();
+    UploadSharedConstants();
+    return pass;
+}
+
 template <typename T>
 void DeletePass(T*& _pass, u32 _withDevice)
 {
@@ -238,64 +248,44 @@ void Brisel_Renderer::InitScene()
 
     m_lights = new REB_LightSet();
 
-    m_clear = new REP_Clear();
-    m_clear->Create();
-    UploadSharedConstants();
+    m_clear = CreatePass<REP_Clear>();
 
     m_sky = new REB_Mesh();
     m_sky->LoadFromFile("vfx\\msh\\sky03.msh");
 
-    m_billboard = new REP_Billboard();
-    m_billboard->Create();
-    UploadSharedConstants();
+    m_billboard = CreatePass<REP_Billboard>();
     m_billboardQuad = CreateQuad(0);
 
-    m_object = new REP_Object();
-    m_object->Create();
+    m_object = CreatePass<REP_Object>();
     m_object->flags &= ~(u32)(0x2 | REP_OBJECT_PIXELSHADER);
     m_object->flags |= REP_OBJECT_BUMP;
-    UploadSharedConstants();
     REP_SetConstantSplat(20, 0.5f);
 
-    m_objectPrelit = new REP_ObjectPrelit();
-    m_objectPrelit->Create();
+    m_objectPrelit = CreatePass<REP_ObjectPrelit>();
     m_objectPrelit->flags &= ~(u32)(0x2 | REP_OBJECT_BUMP);
-    UploadSharedConstants();
 
-    m_overlay = new REP_Overlay();
-    m_overlay->Create();
-    UploadSharedConstants();
+    m_overlay = CreatePass<REP_Overlay>();
     m_overlayQuad = CreateQuad(1);
 
-    m_particleBillboard = new REP_Billboard();
-    m_particleBillboard->Create();
-    UploadSharedConstants();
+    m_particleBillboard = CreatePass<REP_Billboard>();
     m_particleQuad = CreateQuad(0);
 
-    m_sprite = new REP_Sprite();
-    m_sprite->Create();
-    UploadSharedConstants();
+    m_sprite = CreatePass<REP_Sprite>();
 
-    m_plant = new REP_Plant();
-    m_plant->Create();
-    UploadSharedConstants();
+    m_plant = CreatePass<REP_Plant>();
     for (PlantTile& tile : m_plantTiles) {
         tile.mesh = new REB_Mesh();
         tile.mesh->Reconstruct(REB_BUFFER_DYNAMIC, PLANT_TILE_VERTICES, REB_BUFFER_DYNAMIC, PLANT_TILE_INDICES, 1);
     }
 
-    m_trail = new REP_Trail();
-    m_trail->Create();
-    UploadSharedConstants();
+    m_trail = CreatePass<REP_Trail>();
     m_trailPart = new VEC_MeshPart();
     m_trailPart->Allocate(TRAIL_PART_VERTICES, TRAIL_PART_TRIANGLES);
     m_trailPart->material.diffuseMap.blendMode = 1;
     m_trailPart->material.diffuseMap.flags &= (u8)~VEC_MAP_DEPTHBUFFERED;
 
-    m_terrain = new REP_TerrainPrelit();
-    m_terrain->Create();
+    m_terrain = CreatePass<REP_TerrainPrelit>();
     m_terrain->flags &= ~(u32)(REP_TERRAIN_DETAIL | REP_TERRAIN_LIGHTMAP | REP_TERRAIN_FOG | REP_TERRAIN_PIXELSHADER);
-    UploadSharedConstants();
     m_terrainVertices = (Brisel_TerrainVertex*)MEM_AllocOrDie((u32)(TERRAIN_VERTICES * sizeof(Brisel_TerrainVertex)),
                                                               "Brisel_Renderer::InitScene()");
     m_terrainTriangles =

@@ -24,28 +24,6 @@ std::string Text(const char* _format, ...)
     return buffer;
 }
 
-bool IsDxt(u32 _format)
-{
-    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 || _format == DEV_FMT_DXT4 ||
-           _format == DEV_FMT_DXT5;
-}
-
-u32 TexelBytes(u32 _format)
-{
-    switch (_format) {
-    case DEV_FMT_A8R8G8B8:
-    case DEV_FMT_X8R8G8B8:
-        return 4;
-    case DEV_FMT_R5G6B5:
-    case DEV_FMT_A1R5G5B5:
-    case DEV_FMT_X1R5G5B5:
-    case DEV_FMT_A4R4G4B4:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
 // Locks the byte range of a buffer, as a device must: inside it or not at all.
 s32 LockRange(TST_FakeBuffer& _buffer, u32 _offset, u32 _size, u8** _data)
 {
@@ -549,7 +527,7 @@ s32 TST_FakeDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usa
                                   DEV_Handle* _texture)
 {
     *_texture = 0;
-    const u32 known = IsDxt(_format) || TexelBytes(_format) != 0;
+    const u32 known = TST_IsDxt(_format) || TST_TexelBytes(_format) != 0;
     const s32 result =
         Answer("CreateTexture",
                known && _levels >= 1 && _levels <= 12 && _width > 0 && _height > 0 ? DEV_OK : DEV_ERR_INVALIDCALL);
@@ -566,11 +544,11 @@ s32 TST_FakeDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usa
         const u32 height = _height >> level ? _height >> level : 1;
         s32 pitch = 0;
         u32 rows = height;
-        if (IsDxt(_format)) {
+        if (TST_IsDxt(_format)) {
             pitch = (s32)(((width + 3) / 4) * (_format == DEV_FMT_DXT1 ? 8 : 16));
             rows = (height + 3) / 4;
         } else {
-            pitch = (s32)(width * TexelBytes(_format));
+            pitch = (s32)(width * TST_TexelBytes(_format));
         }
         texture.pitch.push_back(pitch);
         texture.memory.emplace_back((size_t)pitch * rows, (u8)0);

@@ -14,6 +14,30 @@
 
 #include "dev_device.h"
 
+// Texture formats as a device sizes them: the compressed ones, and bytes per texel of the
+// others (0 for a format no device here offers).
+inline bool TST_IsDxt(u32 _format)
+{
+    return _format == DEV_FMT_DXT1 || _format == DEV_FMT_DXT2 || _format == DEV_FMT_DXT3 || _format == DEV_FMT_DXT4 ||
+           _format == DEV_FMT_DXT5;
+}
+
+inline u32 TST_TexelBytes(u32 _format)
+{
+    switch (_format) {
+    case DEV_FMT_A8R8G8B8:
+    case DEV_FMT_X8R8G8B8:
+        return 4;
+    case DEV_FMT_R5G6B5:
+    case DEV_FMT_A1R5G5B5:
+    case DEV_FMT_X1R5G5B5:
+    case DEV_FMT_A4R4G4B4:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
 class PLT_System;
 class TST_FakeDevice;
 
