@@ -31,7 +31,8 @@ void ConfigureLimits(PHY_PositionLimit& _position, PHY_VelocityLimit& _velocity,
 
 f32 Component(const MAT_Vector3& _v, u32 _axis) { return _axis == 0 ? _v.x : (_axis == 1 ? _v.y : _v.z); }
 
-f32& Component(MAT_Vector3& _v, u32 _axis) { return _axis == 0 ? _v.x : (_axis == 1 ? _v.y : _v.z); }
+// The motion state's row of controller rotation axis 0, 1, 2 (heading, pitch, roll).
+constexpr s32 PHY_ROW[3] = {MOT_MotionState::HEADING, MOT_MotionState::PITCH, MOT_MotionState::ROLL};
 
 }  // namespace
 
@@ -43,7 +44,7 @@ void PHY_TranslationControl::SetAxis(u32 _axis, f32 _maxVelocity, f32 _minVeloci
     UseLimit[_axis] = 1;
 }
 
-void PHY_TranslationControl::Step(const SIM_Clock& _clock, PHY_MotionView& _state)
+void PHY_TranslationControl::Step(const SIM_Clock& _clock, MOT_MotionState& _state)
 {
     if ((PositionModeMask & PHY_TRANSLATION_AXES) != 0)
         ApplyPosition(_clock, _state);
@@ -51,15 +52,15 @@ void PHY_TranslationControl::Step(const SIM_Clock& _clock, PHY_MotionView& _stat
         ApplyVelocity(_clock, _state);
 }
 
-void PHY_TranslationControl::ApplyPosition(const SIM_Clock& _clock, PHY_MotionView& _state)
+void PHY_TranslationControl::ApplyPosition(const SIM_Clock& _clock, MOT_MotionState& _state)
 {
     // A body-axis bit means "go to the point": position targets are always world axes.
     const bool allAxes = (PositionModeMask & PHY_BODY_AXES) != 0;
     for (u32 k = 0; k < 3; ++k) {
         if (!allAxes && (PositionModeMask & (0x40u << k)) == 0)
             continue;
-        const f32 x = Component(_state.position, k);
-        const f32 v = Component(_state.velocity, k);
+        const f32 x = Component(_state.frame.t, k);
+        const f32 v = _state.translation[k].velocity;
         f32 acceleration;
         if (UseLimit[k] == 1) {
             PHY_PositionLimit& limit = PositionLimit[k];
@@ -70,29 +71,29 @@ void PHY_TranslationControl::ApplyPosition(const SIM_Clock& _clock, PHY_MotionVi
             PositionPID[k].SetTarget(TargetPosition[k]);
             acceleration = -PositionPID[k].StepWithRate(_clock, x, v);
         }
-        Component(_state.acceleration, k) += acceleration;
+        _state.translation[k].acceleration += acceleration;
     }
 }
 
-void PHY_TranslationControl::ApplyVelocity(const SIM_Clock& _clock, PHY_MotionView& _state)
+void PHY_TranslationControl::ApplyVelocity(const SIM_Clock& _clock, MOT_MotionState& _state)
 {
-    const MAT_Vector3 velocity = _state.velocity;
+    const MAT_Vector3 velocity = _state.GetVelocity();
     if ((VelocityModeMask & PHY_BODY_AXES) != 0) {
         for (u32 k = 0; k < 3; ++k) {
             if ((VelocityModeMask & (1u << k)) == 0)
                 continue;
-            const MAT_Vector3& axis = _state.axis[k];
+            const MAT_Vector3 axis = _state.frame.r.GetAxis((s32)k);
             const f32 acceleration = DriveVelocity(_clock, k, velocity.Dot(axis));
-            _state.acceleration.x += acceleration * axis.x;
-            _state.acceleration.y += acceleration * axis.y;
-            _state.acceleration.z += acceleration * axis.z;
+            _state.translation[0].acceleration += acceleration * axis.x;
+            _state.translation[1].acceleration += acceleration * axis.y;
+            _state.translation[2].acceleration += acceleration * axis.z;
         }
         return;
     }
     for (u32 k = 0; k < 3; ++k) {
         if ((VelocityModeMask & (0x40u << k)) == 0)
             continue;
-        Component(_state.acceleration, k) += DriveVelocity(_clock, k, Component(velocity, k));
+        _state.translation[k].acceleration += DriveVelocity(_clock, k, Component(velocity, k));
     }
 }
 
@@ -136,7 +137,7 @@ void PHY_RotationControl::SetSwing(u32 _axis, f32 _time, f32 _residual, f32 _rat
     UseLimit[_axis] = 0;
 }
 
-void PHY_RotationControl::Step(const SIM_Clock& _clock, PHY_MotionView& _state)
+void PHY_RotationControl::Step(const SIM_Clock& _clock, MOT_MotionState& _state)
 {
     if (((PointTargetMask | AngleTargetMask) & PHY_ROTATION_AXES) != 0)
         ApplyAngle(_clock, _state);
@@ -159,40 +160,44 @@ f32 PHY_RotationControl::DriveAngle(const SIM_Clock& _clock, u32 _axis, f32 _ang
     return -pid.StepWithRate(_clock, measured, _rate);
 }
 
-void PHY_RotationControl::ApplyAngle(const SIM_Clock& _clock, PHY_MotionView& _state)
+void PHY_RotationControl::ApplyAngle(const SIM_Clock& _clock, MOT_MotionState& _state)
 {
-    const MAT_Vector3 toPoint = TargetPoint - _state.position;
-    const f32 heading = _state.angle[0];
-    const f32 pitch = _state.angle[1];
+    const MAT_Vector3 toPoint = TargetPoint - _state.frame.t;
+    MOT_RotationAxis& heading = _state.rotation[MOT_MotionState::HEADING];
+    MOT_RotationAxis& pitch = _state.rotation[MOT_MotionState::PITCH];
+    MOT_RotationAxis& roll = _state.rotation[MOT_MotionState::ROLL];
+    const f32 headingAngle = heading.angle.Get();
+    const f32 pitchAngle = pitch.angle.Get();
 
     if ((AngleTargetMask & PHY_HEADING) != 0) {
         UseLimit[0] = 1;
-        _state.angleAcceleration[0] += DriveAngle(_clock, 0, heading, _state.rate[0], TargetAngle[0]);
+        heading.acceleration += DriveAngle(_clock, 0, headingAngle, heading.rate, TargetAngle[0]);
     } else if ((PointTargetMask & PHY_HEADING) != 0) {
         const f32 aim = (f32)std::atan2(-(f64)toPoint.x, (f64)toPoint.y);
-        const f32 target = heading + MAT_AngleDifference(heading, aim);
-        _state.angleAcceleration[0] += DriveAngle(_clock, 0, heading, _state.rate[0], target);
+        const f32 target = headingAngle + MAT_AngleDifference(headingAngle, aim);
+        heading.acceleration += DriveAngle(_clock, 0, headingAngle, heading.rate, target);
     }
 
     if ((AngleTargetMask & PHY_PITCH) != 0) {
-        _state.angleAcceleration[1] += DriveAngle(_clock, 1, pitch, _state.rate[1], TargetAngle[1]);
+        pitch.acceleration += DriveAngle(_clock, 1, pitchAngle, pitch.rate, TargetAngle[1]);
     } else if ((PointTargetMask & PHY_PITCH) != 0) {
         const f32 horizontal = std::sqrt(toPoint.x * toPoint.x + toPoint.y * toPoint.y);
         const f32 aim = (f32)std::atan2((f64)toPoint.z, (f64)horizontal);
-        const f32 target = pitch + MAT_AngleDifference(pitch, aim);
-        _state.angleAcceleration[1] += DriveAngle(_clock, 1, pitch, _state.rate[1], target);
+        const f32 target = pitchAngle + MAT_AngleDifference(pitchAngle, aim);
+        pitch.acceleration += DriveAngle(_clock, 1, pitchAngle, pitch.rate, target);
     }
 
     if ((AngleTargetMask & PHY_ROLL) != 0)
-        _state.angleAcceleration[2] += DriveAngle(_clock, 2, _state.angle[2], _state.rate[2], TargetAngle[2]);
+        roll.acceleration += DriveAngle(_clock, 2, roll.angle.Get(), roll.rate, TargetAngle[2]);
 }
 
-void PHY_RotationControl::ApplyRate(const SIM_Clock& _clock, PHY_MotionView& _state)
+void PHY_RotationControl::ApplyRate(const SIM_Clock& _clock, MOT_MotionState& _state)
 {
     for (u32 n = 0; n < 3; ++n) {
         if ((RateTargetMask & (PHY_HEADING << n)) == 0)
             continue;
-        const f32 rate = _state.rate[n];
+        MOT_RotationAxis& axis = _state.rotation[PHY_ROW[n]];
+        const f32 rate = axis.rate;
         f32 acceleration;
         if (UseLimit[n] == 1) {
             PHY_VelocityLimit& limit = RateLimit[n];
@@ -202,6 +207,6 @@ void PHY_RotationControl::ApplyRate(const SIM_Clock& _clock, PHY_MotionView& _st
             RatePID[n].SetTarget(TargetRate[n]);
             acceleration = -RatePID[n].Step(_clock, rate);
         }
-        _state.angleAcceleration[n] += acceleration;
+        axis.acceleration += acceleration;
     }
 }

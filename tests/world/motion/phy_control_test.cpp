@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "mot_motionstate.h"
 #include "phy_control.h"
 #include "sim_clock.h"
 
@@ -16,13 +17,20 @@ SIM_Clock StepClock()
     return clock;
 }
 
-PHY_MotionView IdentityState()
+constexpr s32 H = MOT_MotionState::HEADING;
+constexpr s32 P = MOT_MotionState::PITCH;
+constexpr s32 R = MOT_MotionState::ROLL;
+
+MAT_Vector3 Acceleration(const MOT_MotionState& _state)
 {
-    PHY_MotionView state;
-    state.axis[0] = {1.0f, 0.0f, 0.0f};
-    state.axis[1] = {0.0f, 1.0f, 0.0f};
-    state.axis[2] = {0.0f, 0.0f, 1.0f};
-    return state;
+    return {_state.translation[0].acceleration, _state.translation[1].acceleration, _state.translation[2].acceleration};
+}
+
+void SetAcceleration(MOT_MotionState& _state, const MAT_Vector3& _acceleration)
+{
+    _state.translation[0].acceleration = _acceleration.x;
+    _state.translation[1].acceleration = _acceleration.y;
+    _state.translation[2].acceleration = _acceleration.z;
 }
 
 TEST(PhyControl, ConstructionStartsEveryAxisOnItsPid)
@@ -108,21 +116,17 @@ TEST(PhyControl, PositionModeWinsAndAnyBodyBitDrivesAllWorldAxes)
     EXPECT_EQ(0x42u, control.GetModeMasks());
     control.VelocityModeMask = 0x40;
 
-    PHY_MotionView state = IdentityState();
-    state.acceleration = {1.0f, 1.0f, 1.0f};
+    MOT_MotionState state;
+    SetAcceleration(state, {1.0f, 1.0f, 1.0f});
     control.Step(clock, state);
-    EXPECT_EQ(3.0f, state.acceleration.x);
-    EXPECT_EQ(-1.0f, state.acceleration.y);
-    EXPECT_EQ(3.0f, state.acceleration.z);
+    EXPECT_EQ(MAT_Vector3(3.0f, -1.0f, 3.0f), Acceleration(state));
     EXPECT_EQ(0.0f, control.PositionLimit[0].TargetVelocity);
 
     // World bits alone drive only their axes.
     control.PositionModeMask = 0x100;
-    state.acceleration = {};
+    SetAcceleration(state, {});
     control.Step(clock, state);
-    EXPECT_EQ(0.0f, state.acceleration.x);
-    EXPECT_EQ(0.0f, state.acceleration.y);
-    EXPECT_EQ(2.0f, state.acceleration.z);
+    EXPECT_EQ(MAT_Vector3(0.0f, 0.0f, 2.0f), Acceleration(state));
 }
 
 TEST(PhyControl, PositionPidGetsTheVelocityAsItsRate)
@@ -132,13 +136,13 @@ TEST(PhyControl, PositionPidGetsTheVelocityAsItsRate)
     control.PositionPID[0].I = 0.0f;
     control.TargetPosition[0] = 1.0f;
     control.PositionModeMask = 0x40;
-    PHY_MotionView state = IdentityState();
+    MOT_MotionState state;
     control.Step(clock, state);
-    EXPECT_EQ(0.0f, state.acceleration.x);
-    state.velocity.x = 3.0f;
+    EXPECT_EQ(0.0f, state.translation[0].acceleration);
+    state.translation[0].velocity = 3.0f;
     control.Step(clock, state);
     // -(P x (0 - 1) + D x 3)
-    EXPECT_EQ(-2.0f, state.acceleration.x);
+    EXPECT_EQ(-2.0f, state.translation[0].acceleration);
 }
 
 TEST(PhyControl, VelocityTargetsAreClampedSymmetrically)
@@ -148,10 +152,10 @@ TEST(PhyControl, VelocityTargetsAreClampedSymmetrically)
     control.SetAxis(0, 5.0f, 3.0f, 200.0f);
     control.TargetVelocity[0] = -8.0f;
     control.VelocityModeMask = 0x40;
-    PHY_MotionView state = IdentityState();
+    MOT_MotionState state;
     control.Step(clock, state);
     EXPECT_EQ(-5.0f, control.VelocityLimit[0].TargetVelocity);
-    EXPECT_FLOAT_EQ(-100.0f, state.acceleration.x);
+    EXPECT_FLOAT_EQ(-100.0f, state.translation[0].acceleration);
 }
 
 TEST(PhyControl, BodyVelocityModeActsAlongTheFrameAxes)
@@ -162,15 +166,11 @@ TEST(PhyControl, BodyVelocityModeActsAlongTheFrameAxes)
     control.TargetVelocity[1] = 5.0f;
     // The body bit wins over the world bit; the body's second axis looks along world -x.
     control.VelocityModeMask = 0x2 | 0x40;
-    PHY_MotionView state;
-    state.axis[0] = {0.0f, 1.0f, 0.0f};
-    state.axis[1] = {-1.0f, 0.0f, 0.0f};
-    state.axis[2] = {0.0f, 0.0f, 1.0f};
-    state.velocity = {-1.0f, 0.0f, 0.0f};
+    MOT_MotionState state;
+    state.frame.r.SetFromRows({0.0f, 1.0f, 0.0f}, {-1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f});
+    state.SetVelocity({-1.0f, 0.0f, 0.0f});
     control.Step(clock, state);
-    EXPECT_EQ(-2.0f, state.acceleration.x);
-    EXPECT_EQ(0.0f, state.acceleration.y);
-    EXPECT_EQ(0.0f, state.acceleration.z);
+    EXPECT_EQ(MAT_Vector3(-2.0f, 0.0f, 0.0f), Acceleration(state));
 }
 
 TEST(PhyControl, PointTargetTurnsThroughPiTheShortWay)
@@ -179,14 +179,14 @@ TEST(PhyControl, PointTargetTurnsThroughPiTheShortWay)
     PHY_RotationControl control;
     control.SetAxis(0, 10.0f, -10.0f, 2.0f);
     control.PointTargetMask = 0x8;
-    PHY_MotionView state = IdentityState();
-    state.angle[0] = 3.0f;
+    MOT_MotionState state;
+    state.rotation[H].angle = 3.0f;
     // aim = atan2(-x, y) = -3.0
     control.TargetPoint = {-std::sin(-3.0f), std::cos(-3.0f), 0.0f};
     control.Step(clock, state);
     EXPECT_NEAR(3.0f + 0.2831853f, control.AngleLimit[0].TargetPosition, 1e-6f);
-    EXPECT_EQ(2.0f, state.angleAcceleration[0]);
-    EXPECT_EQ(0.0f, state.angleAcceleration[1]);
+    EXPECT_EQ(2.0f, state.rotation[H].acceleration);
+    EXPECT_EQ(0.0f, state.rotation[P].acceleration);
 }
 
 TEST(PhyControl, HeadingAngleTargetSwitchesTheHeadingToItsLimiterForGood)
@@ -197,18 +197,18 @@ TEST(PhyControl, HeadingAngleTargetSwitchesTheHeadingToItsLimiterForGood)
     control.SetSwing(0, 1.0f, 0.01f, 0.1f);
     control.AngleTargetMask = 0x8;
     control.TargetAngle[0] = 1.0f;
-    PHY_MotionView state = IdentityState();
+    MOT_MotionState state;
     control.Step(clock, state);
     EXPECT_EQ(1u, control.UseLimit[0]);
-    EXPECT_EQ(2.0f, state.angleAcceleration[0]);
+    EXPECT_EQ(2.0f, state.rotation[H].acceleration);
 
     control.AngleTargetMask = 0;
     control.PointTargetMask = 0x8;
     control.TargetPoint = {1.0f, 0.0f, 0.0f};  // aim -pi/2
-    state.angleAcceleration[0] = 0.0f;
+    state.rotation[H].acceleration = 0.0f;
     control.Step(clock, state);
     EXPECT_EQ(1u, control.UseLimit[0]);
-    EXPECT_EQ(-2.0f, state.angleAcceleration[0]);
+    EXPECT_EQ(-2.0f, state.rotation[H].acceleration);
     EXPECT_EQ(FLT_MAX, control.AnglePID[0].PrevError);
 }
 
@@ -221,19 +221,19 @@ TEST(PhyControl, AnglePidSeesTheShortWayErrorAndRatesAddUp)
     control.RateTargetMask = 0x20;
     control.TargetAngle[2] = -3.0f;
     control.TargetRate[2] = 1.0f;
-    PHY_MotionView state = IdentityState();
-    state.angle[2] = 3.0f;
+    MOT_MotionState state;
+    state.rotation[R].angle = 3.0f;
     control.Step(clock, state);
     // Both PIDs record their first error only.
-    EXPECT_EQ(0.0f, state.angleAcceleration[2]);
+    EXPECT_EQ(0.0f, state.rotation[R].acceleration);
     EXPECT_NEAR(0.2831853f, -control.AnglePID[2].PrevError, 1e-5f);
 
-    state.rate[2] = 0.5f;
+    state.rotation[R].rate = 0.5f;
     control.Step(clock, state);
     const PHY_AngleController& angle = control.AnglePID[2];
     const f32 fromAngle = -(angle.P * -0.2831853f + angle.D * 0.5f);
     const f32 fromRate = -(control.RatePID[2].P * (0.5f - 1.0f));
-    EXPECT_NEAR(fromAngle + fromRate, state.angleAcceleration[2], 1e-4f);
+    EXPECT_NEAR(fromAngle + fromRate, state.rotation[R].acceleration, 1e-4f);
 }
 
 TEST(PhyControl, RateLimiterRampsTheRate)
@@ -243,11 +243,11 @@ TEST(PhyControl, RateLimiterRampsTheRate)
     control.SetAxis(1, 2.0f, -2.0f, 4.0f);
     control.RateTargetMask = 0x10;
     control.TargetRate[1] = -9.0f;
-    PHY_MotionView state = IdentityState();
+    MOT_MotionState state;
     control.Step(clock, state);
     EXPECT_EQ(-2.0f, control.RateLimit[1].TargetVelocity);
-    EXPECT_EQ(-4.0f, state.angleAcceleration[1]);
-    EXPECT_EQ(0.0f, state.angleAcceleration[0]);
+    EXPECT_EQ(-4.0f, state.rotation[P].acceleration);
+    EXPECT_EQ(0.0f, state.rotation[H].acceleration);
 }
 
 }  // namespace
