@@ -253,6 +253,13 @@ void MAT_Triangle::Set(const MAT_Vector3& _a, const MAT_Vector3& _b, const MAT_V
     m_d = -m_normal.Dot(_a);
 }
 
+void MAT_Triangle::SetPlane(const MAT_Vector3& _point, const MAT_Vector3& _direction)
+{
+    m_normal = _direction;
+    m_normal.Normalize();
+    m_d = -m_normal.Dot(_point);
+}
+
 s32 MAT_PointInTriangle(const MAT_Triangle& _t, const MAT_Vector3& _p)
 {
     const f32 ab = (_p - _t.m_a).Cross(_t.m_b - _t.m_a).Dot(_t.m_normal);

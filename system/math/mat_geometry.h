@@ -100,6 +100,9 @@ struct MAT_Triangle
 
     // Corners, n = normalize((c - a) x (b - a)), d = -n.a.
     void Set(const MAT_Vector3& _a, const MAT_Vector3& _b, const MAT_Vector3& _c);
+    // Only the plane: through the point, normal the direction made unit (a zero direction
+    // stays zero); the corners are left as they are.
+    void SetPlane(const MAT_Vector3& _point, const MAT_Vector3& _direction);
 };
 static_assert(sizeof(MAT_Triangle) == 52, "MAT_Triangle is thirteen floats");
 

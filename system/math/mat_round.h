@@ -22,3 +22,15 @@ inline s32 MAT_FloorByRounding(f32 _x)
         return (s32)(-2147483647 - 1);
     return rounded == rounded ? (s32)rounded : 0;
 }
+
+// The matching "rounded up": the nearest integer to x + 0.49999988, with the same care (the sum
+// in double, pinned to s32, NaN 0). Values just above an integer can round down to it.
+inline s32 MAT_CeilByRounding(f32 _x)
+{
+    const f64 rounded = std::rint((f64)_x + (f64)0.49999988f);
+    if (rounded >= 2147483647.0)
+        return 2147483647;
+    if (rounded <= -2147483648.0)
+        return (s32)(-2147483647 - 1);
+    return rounded == rounded ? (s32)rounded : 0;
+}

@@ -68,6 +68,11 @@ struct MAT_Vector3
     }
     // Multiplies by the reciprocal: one division, three products.
     MAT_Vector3 Divide(f32 _s) const { return *this * (1.0f / _s); }
+    // (a * v.x, b * v.y, c * v.z): takes a point from a space of scaled units into the world.
+    static MAT_Vector3 MulComponents(const MAT_Vector3& _v, f32 _a, f32 _b, f32 _c)
+    {
+        return {_a * _v.x, _b * _v.y, _c * _v.z};
+    }
     MAT_Vector3 Negate() const { return {-x, -y, -z}; }
     MAT_Vector3 operator-() const { return Negate(); }
 

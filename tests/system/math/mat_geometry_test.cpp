@@ -200,6 +200,26 @@ TEST(MatTriangle, SetGivesUnitNormalAndOffsetByTheOrientationRule)
     EXPECT_EQ(5.0f, t.m_d);
 }
 
+TEST(MatTriangle, SetPlaneMakesTheDirectionUnitAndKeepsTheCorners)
+{
+    MAT_Triangle t = FloorTriangle();
+    t.SetPlane({1, 2, 3}, {0, 3, 4});
+    EXPECT_FLOAT_EQ(0.6f, t.m_normal.y);
+    EXPECT_FLOAT_EQ(0.8f, t.m_normal.z);
+    EXPECT_EQ(0.0f, t.m_normal.x);
+    EXPECT_FLOAT_EQ(-(0.6f * 2 + 0.8f * 3), t.m_d);
+    EXPECT_EQ(MAT_Vector3(0, 1, 0), t.m_b);
+    // A zero direction gives no plane at all rather than a NaN one.
+    t.SetPlane({1, 2, 3}, {0, 0, 0});
+    EXPECT_EQ(MAT_Vector3(0, 0, 0), t.m_normal);
+    EXPECT_EQ(0.0f, t.m_d);
+}
+
+TEST(MatVector3, MulComponentsScalesEachAxisByItsOwnFactor)
+{
+    EXPECT_EQ(MAT_Vector3(2, -6, 0.5f), MAT_Vector3::MulComponents({1, 2, 4}, 2, -3, 0.125f));
+}
+
 TEST(MatTriangle, PointInTriangleToleratesEpsilonOutside)
 {
     const MAT_Triangle triangle = FloorTriangle();
