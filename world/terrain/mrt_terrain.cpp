@@ -48,8 +48,3 @@ f32 MRT_Terrain::GetHeightAt(f32 _x, f32 _y) const
     const s32 cy = std::clamp(MAT_FloorByRounding(fy), 0, lastCell);
     return Offset.z + tile->GetHeightInCell(fx, fy, cx, cy);
 }
-
-// Until the triangulation is built the terrain offers no tiles.
-void MRT_Terrain::BeginTriangulation() { tilesLeft = 0; }
-
-MRT_TileView* MRT_Terrain::UpdateTriangulation() { return nullptr; }

@@ -25,6 +25,9 @@ public:
     // texture name keeps what stands before the last "_" ahead of the extension.
     void Generate(const char* _texture, const char* _heightField, s32 _type, s32 _transition, const MAT_Vector3& _scale,
                   f32 _minimumResolution, s32 _restrictedQuadTree, s32 _triangulationMode);
+    // Block maxima, delta heights and d2 values of the height field already in place, with the
+    // settings already stored (Generate's last computing steps; also for fields built in memory).
+    void ComputeMetrics();
     // Samples = red * 256 + green of a square picture, row 0 its bottom row.
     void LoadFromBMP_24(const char* _name, MOS_Map<u16>* _map);
 
@@ -50,6 +53,9 @@ public:
     u16 Sample(s32 _x, s32 _y) const { return (*heightField)[_y][_x]; }
     // W, the height field's width in samples; 0 before a height field exists.
     s32 GetSize() const { return heightField ? heightField->m_width : 0; }
+
+    // 1 when (x, y) is a sample of the height field: 0 <= x, y < W (mrt_groundcollision.cpp).
+    s32 HasSample(s32 _x, s32 _y) const;
 
     MOS_Map<u16>* heightField = nullptr;
     MOS_Map<u16>* blockMaxima = nullptr;  // (W/4 + 1)^2: largest sample of each 4 x 4 block

@@ -15,11 +15,3 @@ void MRT_TileView::SetDetail(f32 _detail)
     c = _detail >= 1.0f ? _detail * _detail : 1.0f;
     CPrime = (scale.x + scale.y) * _detail * 0.5f;
 }
-
-// Until the triangulation is built a tile emits nothing.
-void MRT_TileView::BuildTileGeometry(Brisel_TerrainVertex*, s32, VEC_Triangle*, s32, s32* _vertexCount,
-                                     s32* _triangleCount)
-{
-    *_vertexCount = 0;
-    *_triangleCount = 0;
-}

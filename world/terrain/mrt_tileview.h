@@ -38,6 +38,29 @@ public:
     void Init(const MAT_Vector3& _origin, const MAT_Vector3& _scale, f32 _C, s32 _mode);
     void SetDetail(f32 _detail);
 
+    // Refines the whole tile for the view; answers the number of refined nodes.
+    s32 Triangulate();
+    // Refines the node of size s centred at (x, y) and writes the weights of its subtree;
+    // answers the number of refined nodes in it (0: the node is not refined).
+    s32 CreateTriangulation(s32 _x, s32 _y, s32 _s);
+    // Sets the weights of the node of half size h and of all its refined descendants to 0.
+    void ClearSubtree(s32 _x, s32 _y, s32 _h);
+
+    // Emits the tile behind the counts already in the arrays; the counts are written back
+    // unless the tile adds no more than its four corners. At most 0x7FFF vertex slots are used:
+    // an index carries the inactive mark in bit 15.
+    void BuildTileGeometry(MRT_TerrainVertex* _vertices, s32* _vertexCount, s32 _vertexCapacity,
+                           MRT_TerrainTriangle* _triangles, s32* _triangleCount, s32 _triangleCapacity);
+    // Emits one refined node with corner indices (x + h, y + h), (x - h, y + h), (x - h, y - h),
+    // (x + h, y - h); false when a capacity ran out.
+    bool EmitNode(s32 _x, s32 _y, s32 _s, u16 _c0, u16 _c1, u16 _c2, u16 _c3);
+    // The morphed midpoint (x, y) of a vertical (X) or horizontal (Y) edge of half length h with
+    // end vertices a and b; false when the edge is not split (the vertex lies on the edge).
+    bool GetEdgeVertexX(MRT_TerrainVertex& _out, s32 _x, s32 _y, s32 _h, MRT_TerrainVertex _a,
+                        MRT_TerrainVertex _b) const;
+    bool GetEdgeVertexY(MRT_TerrainVertex& _out, s32 _x, s32 _y, s32 _h, MRT_TerrainVertex _a,
+                        MRT_TerrainVertex _b) const;
+
     MRT_Frustum view;
     f32 C = 1.0f;  // MinimumResolution: refinement factor of modes 0 and 1
     MAT_Vector3 origin;
