@@ -1,0 +1,3 @@
+#include "cod_passiveavoid.h"
+
+COD_PassiveAvoid::~COD_PassiveAvoid() = default;

@@ -1,0 +1,3 @@
+#include "pcs_visibleobject.h"
+
+PCS_VisibleObject::~PCS_VisibleObject() = default;
