@@ -44,6 +44,11 @@ public:
     // cache does not hold is fatal.
     void ReleaseTree(COS_OBBS_Tree* _tree);
 
+    // The run's tree cache, through which collision descriptions take their trees: the
+    // resource caches install theirs for as long as they live (tests install their own).
+    static void SetCurrent(COS_OBBS_Tree_Cache* _cache) { s_current = _cache; }
+    static COS_OBBS_Tree_Cache* GetCurrent() { return s_current; }
+
     const char* GetDrive() const { return m_drive; }
     const char* GetDirectory() const { return m_directory; }
     s32 GetEntryCount() const { return m_entryCount; }
@@ -56,4 +61,6 @@ private:
     char m_directory[256] = {};
     COS_OBBS_TreeCacheEntry m_entries[COS_TREE_CACHE_ENTRIES];
     s32 m_entryCount = 0;
+
+    static inline COS_OBBS_Tree_Cache* s_current = nullptr;
 };
