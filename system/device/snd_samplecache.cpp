@@ -1,6 +1,7 @@
 // The table of named sound files.
 #include "snd_samplecache.h"
 
+#include "os_path.h"
 #include "os_string.h"
 #include "snd_sample.h"
 
@@ -13,14 +14,10 @@ SND_SampleCache::SND_SampleCache()
 
 void SND_SampleCache::SetPath(const char* _path)
 {
-    u32 keep = 0;
-    for (u32 i = 0; _path[i] != 0; ++i) {
-        if (_path[i] == '\\' || _path[i] == '/' || (i == 1 && _path[i] == ':'))
-            keep = i + 1;
-    }
-    const u32 length = keep < PATH_BYTES - 1 ? keep : PATH_BYTES - 1;
-    OS_StrNCpy(m_path, _path, length);
-    m_path[length] = 0;
+    char drive[OS_PATH_DRIVE_BYTES];
+    char directory[OS_PATH_DIRECTORY_BYTES];
+    OS_SplitPath(_path, drive, directory);
+    OS_SNPrintf(m_path, sizeof(m_path), "%s%s", drive, directory);
 }
 
 SND_Sample* SND_SampleCache::Allocate(const char* _name)

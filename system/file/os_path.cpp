@@ -287,6 +287,29 @@ u32 OS_ResolvePath(const char* _name, char* _out, u32 _outSize)
     return 1;
 }
 
+void OS_SplitPath(const char* _path, char* _drive, char* _directory)
+{
+    _drive[0] = 0;
+    _directory[0] = 0;
+    if (_path == nullptr)
+        return;
+    const char* rest = _path;
+    if (rest[0] != 0 && rest[1] == ':') {
+        _drive[0] = rest[0];
+        _drive[1] = ':';
+        _drive[2] = 0;
+        rest += 2;
+    }
+    u32 length = 0;
+    for (u32 i = 0; rest[i] != 0; ++i)
+        if (rest[i] == '\\' || rest[i] == '/')
+            length = i + 1;
+    if (length > OS_PATH_DIRECTORY_BYTES - 1)
+        length = OS_PATH_DIRECTORY_BYTES - 1;
+    memcpy(_directory, rest, length);
+    _directory[length] = 0;
+}
+
 void OS_ResetPathCache()
 {
     for (OS_DirListing& listing : s_listings)

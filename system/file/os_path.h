@@ -8,6 +8,20 @@
 
 #include "os_types.h"
 
+// The drive and directory fields of a data folder, sized as the caches keep them.
+enum : u32
+{
+    OS_PATH_DRIVE_BYTES = 3,        // "c:" and its terminator
+    OS_PATH_DIRECTORY_BYTES = 256,  // up to 255 characters with the trailing separator
+};
+
+// Splits _path as the C runtime splits a path: an optional drive "x:" into _drive, then
+// everything up to and including the last separator ('\\' or '/') into _directory; the file
+// name and extension after it are dropped. A directory longer than 255 characters is cut.
+// _drive holds OS_PATH_DRIVE_BYTES, _directory OS_PATH_DIRECTORY_BYTES; both are always
+// terminated (empty for a null path).
+void OS_SplitPath(const char* _path, char* _drive, char* _directory);
+
 // Maps a data name onto an existing Linux path. Returns 1 and fills _out when the file or
 // directory exists; otherwise 0, and _out holds the name with '/' separators.
 u32 OS_ResolvePath(const char* _name, char* _out, u32 _outSize);

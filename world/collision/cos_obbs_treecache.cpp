@@ -5,6 +5,7 @@
 #include "cos_obbs_tree.h"
 #include "des_file.h"
 #include "os_fatal.h"
+#include "os_path.h"
 #include "os_string.h"
 
 namespace
@@ -41,28 +42,7 @@ COS_OBBS_Tree_Cache::~COS_OBBS_Tree_Cache()
     m_entryCount = 0;
 }
 
-void COS_OBBS_Tree_Cache::SetPath(const char* _path)
-{
-    // As the C library splits a path: an optional drive "x:", then everything up to the last
-    // separator; the rest is a file name and extension, which the cache has no use for.
-    const char* rest = _path;
-    m_drive[0] = 0;
-    if (rest[0] != 0 && rest[1] == ':') {
-        m_drive[0] = rest[0];
-        m_drive[1] = ':';
-        m_drive[2] = 0;
-        rest += 2;
-    }
-    u32 directoryLength = 0;
-    for (u32 i = 0; rest[i] != 0; ++i)
-        if (IsSeparator(rest[i]))
-            directoryLength = i + 1;
-    if (directoryLength > sizeof(m_directory) - 1)
-        directoryLength = sizeof(m_directory) - 1;
-    for (u32 i = 0; i < directoryLength; ++i)
-        m_directory[i] = rest[i];
-    m_directory[directoryLength] = 0;
-}
+void COS_OBBS_Tree_Cache::SetPath(const char* _path) { OS_SplitPath(_path, m_drive, m_directory); }
 
 COS_OBBS_Tree* COS_OBBS_Tree_Cache::AllocateTree(const char* _name)
 {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "mem_alloc.h"
+#include "os_path.h"
 #include "os_types.h"
 
 class COS_OBBS_Tree;
@@ -57,8 +58,8 @@ public:
 private:
     s32 FindTree(const COS_OBBS_Tree* _tree) const;
 
-    char m_drive[3] = {};
-    char m_directory[256] = {};
+    char m_drive[OS_PATH_DRIVE_BYTES] = {};
+    char m_directory[OS_PATH_DIRECTORY_BYTES] = {};
     COS_OBBS_TreeCacheEntry m_entries[COS_TREE_CACHE_ENTRIES];
     s32 m_entryCount = 0;
 
