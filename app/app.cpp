@@ -40,6 +40,9 @@ void ResumeSound()
 
 s32 Step()
 {
+    // Every frame, not only the run's sound manager's: the intro and menus play sounds too.
+    if (Brisel_SoundDevice != nullptr)
+        Brisel_SoundDevice->Update();
     if (Brisel_CurrentState == nullptr) {
         Brisel_CurrentState = new Brisel_State_Init();
         Brisel_CurrentState->Enter();

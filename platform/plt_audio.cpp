@@ -6,6 +6,23 @@
 // min(pan, 63), so both sides are whole at 63 and 64; mono: 63), divided by 127 x 63 and
 // truncated toward zero; the sum is clamped to 16 bits and, for 8-bit output, shifted to
 // unsigned bytes.
+//
+// A voice does not hold its sound decoded: its stream decodes into a ring of RING_FRAMES
+// frames in playing order (the file over and over, so a loop needs no seek), and the mixer
+// reads the ring. "Stream frame" counts frames since the ring was last reset; the mixer's
+// position stays relative to the current play, and playBase is the stream frame where that
+// play began. Who fills the ring depends on the output: a pull output's owner renders on its
+// own thread, so the mixer fills a ring itself when it runs short and the output is exactly
+// that of the whole file decoded. A device's callback must not decode, so the program's
+// thread tops every ring up in PLT_AudioUpdate, once a frame, and a voice whose ring runs dry
+// in between waits (silent, its position held) rather than skipping sound.
+//
+// Threads: the program has one, and the device's callback is the only other. Decoding runs
+// on the program's thread, without the output's lock, into the ring's slots whose frames the
+// mixer has passed (those before "needed", which only grows during a play); the lock is held
+// only to read where the mixer stands and to hand it the new "written" end. Everything else
+// the mixer sees (voice table, ring pointers, positions) changes under the lock as well, so
+// the callback is never kept waiting for a decoder.
 #include <SDL.h>
 
 #include <cstdlib>
@@ -13,23 +30,6 @@
 #include <new>
 
 #include "plt_audio_local.h"
-
-struct PLT_AudioSample
-{
-    PLT_AudioDriver* driver = nullptr;
-    u32 allocated = 0;  // read and written by the calling thread only
-    u32 status = PLT_AUDIO_SAMPLE_FREE;
-    s16* frames = nullptr;  // owned, from PLT_AudioAllocFrames
-    u32 frameCount = 0;
-    u32 channels = 0;
-    u64 position = 0;  // source frames, 32.32 fixed point
-    u64 step = 0;      // source frames per output frame, 32.32
-    s32 rate = 0;
-    s32 volume = 0;
-    s32 pan = 0;
-    s32 loopCount = 0;
-    s32 loopsLeft = 0;  // plays left including the current one; unused when looping forever
-};
 
 namespace
 {
@@ -39,13 +39,108 @@ const s32 PAN_WHOLE = 63;
 const s32 GAIN_UNIT = 127 * PAN_WHOLE;  // full volume at full pan weight
 const s32 MAX_RATE = 1000000;
 const u32 MAX_OUTPUT_RATE = 192000;
+// About 370 ms at 44100 Hz: many callbacks ahead of the mixer, 64 KB a stereo voice.
+const u32 RING_FRAMES = 16384;
+const u64 RING_MASK = RING_FRAMES - 1;
+// Decoded when a voice starts, so the first callbacks have sound before the next
+// PLT_AudioUpdate: about 46 ms at 44100 Hz.
+const u32 PRIME_FRAMES = 2048;
+
+u64 s_decodedFrames = 0;
+
+// A file image a voice streams from: a block of the library's own file reads, shared by
+// counting, or a copy of memory the caller keeps.
+struct ImageBlock
+{
+    ImageBlock* previous = nullptr;
+    ImageBlock* next = nullptr;
+    u32 references = 0;  // the caller's and every voice's; calling thread only
+    u32 size = 0;        // the data's bytes after the 4-byte count
+    u8* Data() { return (u8*)(this + 1) + 4; }
+};
+ImageBlock* s_blocks = nullptr;  // every live block of PLT_AudioFileRead
+
+ImageBlock* NewBlock(u32 _size)
+{
+    void* memory = malloc(sizeof(ImageBlock) + 4 + (size_t)_size);
+    if (memory == nullptr)
+        return nullptr;
+    ImageBlock* block = new (memory) ImageBlock;
+    block->size = _size;
+    block->references = 1;
+    return block;
+}
+
+void ReleaseBlock(ImageBlock* _block)
+{
+    if (_block == nullptr || --_block->references > 0)
+        return;
+    if (_block->previous != nullptr || _block->next != nullptr || s_blocks == _block) {
+        if (_block->previous != nullptr)
+            _block->previous->next = _block->next;
+        else
+            s_blocks = _block->next;
+        if (_block->next != nullptr)
+            _block->next->previous = _block->previous;
+    }
+    _block->~ImageBlock();
+    free(_block);
+}
+
+// The image as a block a voice can hold: the library's own file read when the image lies in
+// one (no copy, so starting a long file costs no more than a short one), else a copy.
+ImageBlock* HoldImage(const u8* _image, u32 _size)
+{
+    for (ImageBlock* block = s_blocks; block != nullptr; block = block->next) {
+        const u8* data = block->Data();
+        if (_image >= data && _image <= data + block->size && _size <= (u32)(data + block->size - _image)) {
+            ++block->references;
+            return block;
+        }
+    }
+    ImageBlock* copy = NewBlock(_size);
+    if (copy != nullptr)
+        memcpy(copy->Data(), _image, _size);
+    return copy;
+}
 }  // namespace
+
+struct PLT_AudioSample
+{
+    PLT_AudioDriver* driver = nullptr;
+    u32 allocated = 0;  // read and written by the calling thread only
+    u32 status = PLT_AUDIO_SAMPLE_FREE;
+    u32 channels = 0;
+    u64 position = 0;  // source frames of the current play, 32.32 fixed point
+    u64 step = 0;      // source frames per output frame, 32.32
+    s32 rate = 0;
+    s32 volume = 0;
+    s32 pan = 0;
+    s32 loopCount = 0;
+    s32 loopsLeft = 0;  // plays left including the current one; unused when looping forever
+    u64 playBase = 0;   // mixer: the stream frame of the current play's first frame
+    u32 fresh = 0;      // nothing mixed since the ring was reset: a start need not reset it
+
+    // The decoding side, the program's thread only (the pointers change under the output's
+    // lock, as the mixer reads through them).
+    PLT_AudioStream* stream = nullptr;
+    ImageBlock* image = nullptr;
+    s16* ring = nullptr;  // RING_FRAMES frames of two channels, kept while allocated
+    u64 cycleFrames = 0;  // frames read since the stream last started over
+    u32 broken = 0;       // the stream could not start over: nothing more comes
+    // The ring's two ends and the file's length once known (0 until then). The mixer moves
+    // "needed"; the decoding side moves the other two, under the output's lock.
+    u64 written = 0;
+    u64 needed = 0;
+    u64 fileFrames = 0;
+};
 
 struct PLT_AudioDriver
 {
     PLT_AudioWaveFormat format;
     PLT_AudioOutput* output = nullptr;
     u32 handleLimit = 0;
+    u32 mixerDecodes = 0;  // the output mixes on a thread that may decode
     PLT_AudioSample samples[MAX_HANDLES];
 };
 
@@ -147,57 +242,151 @@ u64 StepFor(s32 _rate, u32 _outputRate) { return (((u64)(u32)_rate) << 32) / _ou
 
 s32 Clamp(s32 _value, s32 _low, s32 _high) { return _value < _low ? _low : (_value > _high ? _high : _value); }
 
-// One source frame value at the voice's position, both channels (the same for mono).
-void ReadFrame(const PLT_AudioSample& _s, u32 _index, u32 _next, u32 _fraction, s32* _left, s32* _right)
+// Decodes up to _most frames into the ring after *_written, no further than a ring ahead of
+// _needed (the mixer is done with every frame before it); answers the frames added. At the
+// end of the file the stream starts over (the next play's frames follow the last), and
+// *_fileFrames learns the file's length. The caller hands both to the mixer.
+u32 Fill(PLT_AudioSample* _s, u64 _needed, u32 _most, u64* _written, u64* _fileFrames)
 {
-    const s16* a = _s.frames + (size_t)_index * _s.channels;
-    const s16* b = _s.frames + (size_t)_next * _s.channels;
-    *_left = a[0] + (s32)(((s64)(b[0] - a[0]) * _fraction) >> 16);
-    if (_s.channels == 2)
-        *_right = a[1] + (s32)(((s64)(b[1] - a[1]) * _fraction) >> 16);
-    else
-        *_right = *_left;
+    PLT_AudioStream* stream = _s->stream;
+    if (stream == nullptr || _s->broken)
+        return 0;
+    const u32 channels = _s->channels;
+    u64 written = *_written;
+    const u64 room = _needed + RING_FRAMES - written;
+    u64 want = room < _most ? room : _most;
+    u32 added = 0;
+    while (want > 0) {
+        const u64 slot = written & RING_MASK;
+        const u32 run = (u32)(want < RING_FRAMES - slot ? want : RING_FRAMES - slot);
+        const u32 got = stream->Read(_s->ring + slot * channels, run);
+        written += got;
+        want -= got;
+        added += got;
+        _s->cycleFrames += got;
+        if (stream->AtEnd()) {
+            if (*_fileFrames == 0)
+                *_fileFrames = _s->cycleFrames;
+            const u64 cycle = _s->cycleFrames;
+            _s->cycleFrames = 0;
+            if (cycle == 0 || !stream->Rewind()) {
+                _s->broken = 1;
+                break;
+            }
+        } else if (got < run) {
+            break;
+        }
+    }
+    *_written = written;
+    return added;
+}
+
+// Tops up the ring of a playing voice of a device: the mixer runs meanwhile, so the decoding
+// goes where it does not read, and the lock is held only to see where it stands and to hand
+// it the new frames.
+void Refill(PLT_AudioSample* _s)
+{
+    u64 needed = 0;
+    {
+        VoiceLock lock(_s->driver);
+        if (_s->status != PLT_AUDIO_SAMPLE_PLAYING || _s->stream == nullptr)
+            return;
+        needed = _s->needed;
+    }
+    u64 written = _s->written;
+    u64 fileFrames = _s->fileFrames;
+    if (Fill(_s, needed, RING_FRAMES, &written, &fileFrames) == 0 && fileFrames == _s->fileFrames)
+        return;
+    VoiceLock lock(_s->driver);
+    _s->written = written;
+    _s->fileFrames = fileFrames;
+}
+
+// Empties the ring and starts the stream over; under the output's lock.
+void ResetRing(PLT_AudioSample* _s)
+{
+    if (_s->stream != nullptr && (_s->cycleFrames != 0 || _s->broken))
+        _s->broken = _s->stream->Rewind() ? 0 : 1;
+    _s->cycleFrames = 0;
+    _s->written = 0;
+    _s->needed = 0;
+    _s->playBase = 0;
+    _s->position = 0;
+    _s->fresh = 1;
+}
+
+// Past the end of a file of _frames frames (0: not known yet) the next play starts, or the
+// voice is done at once: 0 then.
+u32 NextPlay(PLT_AudioSample* _s, u64 _frames)
+{
+    const u64 length = _frames << 32;
+    if (_frames == 0 || _s->position < length)
+        return 1;
+    const u64 wraps = _s->position / length;
+    if (_s->loopCount == 0 || wraps < (u64)_s->loopsLeft) {
+        if (_s->loopCount != 0)
+            _s->loopsLeft -= (s32)wraps;
+        _s->position -= wraps * length;
+        _s->playBase += wraps * _frames;
+        return 1;
+    }
+    _s->status = PLT_AUDIO_SAMPLE_DONE;
+    _s->position = 0;
+    return 0;
 }
 
 // Adds _count output frames of a playing voice to _sum; ends the voice when its last play
-// runs out.
-void MixVoice(PLT_AudioSample* _s, s32* _sum, u32 _count, u32 _outChannels)
+// runs out. A voice whose next frames are not decoded yet is filled here when the mixer may
+// decode, and otherwise stops for this pass where it is.
+void MixVoice(PLT_AudioSample* _s, s32* _sum, u32 _count, u32 _outChannels, u32 _mayDecode)
 {
-    const u64 length = (u64)_s->frameCount << 32;
     const s32 panLeft = 127 - _s->pan < PAN_WHOLE ? 127 - _s->pan : PAN_WHOLE;
     const s32 gainLeft = _s->volume * (_outChannels == 2 ? panLeft : PAN_WHOLE);
     const s32 gainRight = _s->volume * (_s->pan < PAN_WHOLE ? _s->pan : PAN_WHOLE);
+    const u32 channels = _s->channels;
+    _s->fresh = 0;
     for (u32 i = 0; i < _count; ++i) {
-        const u32 index = (u32)(_s->position >> 32);
+        u64 current = 0;
+        u64 next = 0;
+        for (;;) {
+            // The end may have become known only after the position passed it.
+            if (!NextPlay(_s, _s->fileFrames))
+                return;
+            const u64 index = _s->position >> 32;
+            current = _s->playBase + index;
+            // The stream holds the next play's first frame after the last; the last play
+            // holds its last frame instead.
+            next = current + 1;
+            if (_s->fileFrames != 0 && index + 1 >= _s->fileFrames && _s->loopCount != 0 && _s->loopsLeft <= 1)
+                next = current;
+            if (next < _s->written)
+                break;
+            _s->needed = current;
+            // The end may become known with the frames decoded here.
+            if (!_mayDecode || Fill(_s, current, RING_FRAMES, &_s->written, &_s->fileFrames) == 0) {
+                if (_s->fileFrames != 0 && _s->position >= (_s->fileFrames << 32))
+                    continue;
+                return;  // not decoded yet: wait where it is
+            }
+        }
+
         const u32 fraction = (u32)(_s->position >> 16) & 0xFFFFu;
-        u32 next = index + 1;
-        if (next >= _s->frameCount)
-            next = (_s->loopCount == 0 || _s->loopsLeft > 1) ? 0 : index;
-        s32 left = 0, right = 0;
-        ReadFrame(*_s, index, next, fraction, &left, &right);
+        const s16* a = _s->ring + (current & RING_MASK) * channels;
+        const s16* b = _s->ring + (next & RING_MASK) * channels;
+        const s32 left = a[0] + (s32)(((s64)(b[0] - a[0]) * fraction) >> 16);
+        const s32 right = channels == 2 ? a[1] + (s32)(((s64)(b[1] - a[1]) * fraction) >> 16) : left;
         if (_outChannels == 2) {
             _sum[2 * i] += (s32)((s64)left * gainLeft / GAIN_UNIT);
             _sum[2 * i + 1] += (s32)((s64)right * gainRight / GAIN_UNIT);
         } else {
-            const s32 mono = _s->channels == 2 ? (left + right) >> 1 : left;
+            const s32 mono = channels == 2 ? (left + right) >> 1 : left;
             _sum[i] += (s32)((s64)mono * gainLeft / GAIN_UNIT);
         }
-        // Past the end: the next play starts, or the voice is done at once.
         _s->position += _s->step;
-        if (_s->position >= length) {
-            const u64 wraps = _s->position / length;
-            if (_s->loopCount == 0) {
-                _s->position -= wraps * length;
-            } else if (wraps < (u64)_s->loopsLeft) {
-                _s->loopsLeft -= (s32)wraps;
-                _s->position -= wraps * length;
-            } else {
-                _s->status = PLT_AUDIO_SAMPLE_DONE;
-                _s->position = 0;
-                return;
-            }
-        }
+        if (!NextPlay(_s, _s->fileFrames))
+            return;
     }
+    _s->needed = _s->playBase + (_s->position >> 32);
 }
 
 u32 ValidFormat(const PLT_AudioWaveFormat& _f)
@@ -213,41 +402,88 @@ u32 ValidFormat(const PLT_AudioWaveFormat& _f)
     return _f.avgBytesPerSec == _f.blockAlign * _f.samplesPerSec;
 }
 
-// Takes the sample's data out of the table (under the lock) so it can be freed after.
-s16* DetachData(PLT_AudioSample* _s)
+// A voice's sound taken out of the table, to be freed once no lock is held.
+struct Detached
 {
-    s16* frames = _s->frames;
-    _s->frames = nullptr;
-    _s->frameCount = 0;
+    PLT_AudioStream* stream = nullptr;
+    ImageBlock* image = nullptr;
+    void Free()
+    {
+        delete stream;
+        ReleaseBlock(image);
+        stream = nullptr;
+        image = nullptr;
+    }
+};
+
+// Under the output's lock.
+Detached DetachData(PLT_AudioSample* _s)
+{
+    Detached old;
+    old.stream = _s->stream;
+    old.image = _s->image;
+    _s->stream = nullptr;
+    _s->image = nullptr;
     _s->channels = 0;
-    _s->position = 0;
-    return frames;
+    _s->broken = 0;
+    _s->fileFrames = 0;
+    ResetRing(_s);
+    return old;
 }
 
-u32 HandOver(PLT_AudioSample* _sample, u32 _decoded, PLT_AudioPcm* _pcm)
+// Hands a stream over its image to the sample (null: the sample is left without sound).
+u32 HandOver(PLT_AudioSample* _sample, PLT_AudioStream* _stream, ImageBlock* _image)
 {
-    s16* old = nullptr;
-    {
-        VoiceLock lock(_sample->driver);
-        old = DetachData(_sample);
-        _sample->status = PLT_AUDIO_SAMPLE_DONE;
-        if (_decoded) {
-            _sample->frames = _pcm->frames;
-            _sample->frameCount = _pcm->frameCount;
-            _sample->channels = _pcm->channels;
-            _sample->rate = Clamp((s32)_pcm->rate, 0, MAX_RATE);
-            _sample->step = StepFor(_sample->rate, _sample->driver->format.samplesPerSec);
+    PLT_AudioDriver* driver = _sample->driver;
+    if (_stream != nullptr && _sample->ring == nullptr) {
+        _sample->ring = (s16*)malloc(sizeof(s16) * 2 * RING_FRAMES);
+        if (_sample->ring == nullptr) {
+            delete _stream;
+            _stream = nullptr;
         }
     }
-    free(old);
-    if (_decoded) {
-        _pcm->frames = nullptr;  // the sample owns them now
-        return 1;
+    Detached old;
+    {
+        VoiceLock lock(driver);
+        old = DetachData(_sample);
+        _sample->status = PLT_AUDIO_SAMPLE_DONE;
+        if (_stream != nullptr) {
+            _sample->stream = _stream;
+            _sample->image = _image;
+            _image = nullptr;
+            _sample->channels = _stream->Channels();
+            _sample->fileFrames = _stream->KnownFrames();
+            _sample->rate = Clamp((s32)_stream->Rate(), 0, MAX_RATE);
+            _sample->step = StepFor(_sample->rate, driver->format.samplesPerSec);
+        }
     }
-    return 0;
+    old.Free();
+    ReleaseBlock(_image);
+    return _stream != nullptr;
+}
+
+// Opens a stream of the image as the given file type; null when it does not decode.
+u32 SetFile(PLT_AudioSample* _sample, const void* _image, u32 _size, u32 _mp3)
+{
+    const u8* image = (const u8*)_image;
+    ImageBlock* held = nullptr;
+    PLT_AudioStream* stream = nullptr;
+    if (image != nullptr && _size != 0) {
+        held = HoldImage(image, _size);
+        if (held != nullptr) {
+            // A copy starts at its block's data; a shared block holds the image where it is.
+            const u8* data = image >= held->Data() && image <= held->Data() + held->size ? image : held->Data();
+            stream = _mp3 ? PLT_AudioOpenMp3Stream(data, _size) : PLT_AudioOpenWavStream(data, _size);
+        }
+    }
+    return HandOver(_sample, stream, held);
 }
 
 }  // namespace
+
+void PLT_AudioCountDecoded(u32 _frames) { s_decodedFrames += _frames; }
+
+u64 PLT_AudioDecodedFrames() { return s_decodedFrames; }
 
 s16* PLT_AudioAllocFrames(u32 _frameCount, u32 _channels)
 {
@@ -276,8 +512,8 @@ void PLT_AudioMix(PLT_AudioDriver* _driver, u8* _buffer, u32 _bytes)
         memset(sum, 0, sizeof(sum));
         for (u32 v = 0; v < _driver->handleLimit; ++v) {
             PLT_AudioSample* s = &_driver->samples[v];
-            if (s->status == PLT_AUDIO_SAMPLE_PLAYING && s->frameCount > 0)
-                MixVoice(s, sum, count, channels);
+            if (s->status == PLT_AUDIO_SAMPLE_PLAYING && s->stream != nullptr)
+                MixVoice(s, sum, count, channels, _driver->mixerDecodes);
         }
         for (u32 i = 0; i < count * channels; ++i) {
             const s32 value = Clamp(sum[i], -32768, 32767);
@@ -363,6 +599,7 @@ s32 PLT_AudioWaveOutOpen(PLT_AudioDriver** _driver, s32 _device, const PLT_Audio
         return -1;
     driver->format = _format;
     driver->output = PLT_GetAudioOutput();
+    driver->mixerDecodes = driver->output->MixerMayDecode();
     driver->handleLimit = (u32)Clamp(s_library.preferences[PLT_AUDIO_PREF_SAMPLE_HANDLES], 0, (s32)MAX_HANDLES);
     for (PLT_AudioSample& sample : driver->samples)
         sample.driver = driver;
@@ -380,8 +617,11 @@ void PLT_AudioWaveOutClose(PLT_AudioDriver* _driver)
     if (_driver == nullptr || _driver != s_library.driver)
         return;
     _driver->output->Close();  // no mixing after this
-    for (PLT_AudioSample& sample : _driver->samples)
-        free(DetachData(&sample));
+    for (PLT_AudioSample& sample : _driver->samples) {
+        DetachData(&sample).Free();
+        free(sample.ring);
+        sample.ring = nullptr;
+    }
     s_library.driver = nullptr;
     delete _driver;
 }
@@ -409,21 +649,25 @@ void PLT_AudioReleaseSampleHandle(PLT_AudioSample* _sample)
 {
     if (_sample == nullptr || !_sample->allocated)
         return;
-    s16* old = nullptr;
+    Detached old;
+    s16* ring = nullptr;
     {
         VoiceLock lock(_sample->driver);
         old = DetachData(_sample);
         _sample->status = PLT_AUDIO_SAMPLE_FREE;
+        ring = _sample->ring;
+        _sample->ring = nullptr;
     }
     _sample->allocated = 0;
-    free(old);
+    old.Free();
+    free(ring);
 }
 
 void PLT_AudioInitSample(PLT_AudioSample* _sample)
 {
     if (_sample == nullptr || !_sample->allocated)
         return;
-    s16* old = nullptr;
+    Detached old;
     {
         VoiceLock lock(_sample->driver);
         old = DetachData(_sample);
@@ -435,24 +679,19 @@ void PLT_AudioInitSample(PLT_AudioSample* _sample)
         _sample->loopCount = 1;
         _sample->loopsLeft = 1;
     }
-    free(old);
+    old.Free();
 }
 
 u32 PLT_AudioSetSampleFile(PLT_AudioSample* _sample, const void* _image, u32 _size)
 {
     if (_sample == nullptr || !_sample->allocated)
         return 0;
-    PLT_AudioPcm pcm;
-    const u8* image = (const u8*)_image;
-    u32 decoded = 0;
-    if (image != nullptr) {
-        const s32 type = PLT_AudioFileType(image, _size);
-        if (type == PLT_AUDIO_FILE_PCM_WAV || type == PLT_AUDIO_FILE_ADPCM_WAV)
-            decoded = PLT_AudioDecodeWav(image, _size, &pcm);
-        else if (type == PLT_AUDIO_FILE_MP3)
-            decoded = PLT_AudioDecodeMp3(image, _size, &pcm);
-    }
-    return HandOver(_sample, decoded, &pcm);
+    const s32 type = PLT_AudioFileType(_image, _size);
+    if (type == PLT_AUDIO_FILE_PCM_WAV || type == PLT_AUDIO_FILE_ADPCM_WAV)
+        return SetFile(_sample, _image, _size, 0);
+    if (type == PLT_AUDIO_FILE_MP3)
+        return SetFile(_sample, _image, _size, 1);
+    return HandOver(_sample, nullptr, nullptr);
 }
 
 u32 PLT_AudioSetNamedSampleFile(PLT_AudioSample* _sample, const char* _name, const void* _image, u32 _size)
@@ -463,9 +702,7 @@ u32 PLT_AudioSetNamedSampleFile(PLT_AudioSample* _sample, const char* _name, con
     const u32 isMp3 = length >= 4 && SDL_strcasecmp(_name + length - 4, ".mp3") == 0;
     if (!isMp3)
         return PLT_AudioSetSampleFile(_sample, _image, _size);
-    PLT_AudioPcm pcm;
-    const u32 decoded = _image != nullptr && PLT_AudioDecodeMp3((const u8*)_image, _size, &pcm);
-    return HandOver(_sample, decoded, &pcm);
+    return SetFile(_sample, _image, _size, 1);
 }
 
 void PLT_AudioSetSamplePlaybackRate(PLT_AudioSample* _sample, s32 _rate)
@@ -506,12 +743,34 @@ void PLT_AudioStartSample(PLT_AudioSample* _sample)
 {
     if (_sample == nullptr || !_sample->allocated)
         return;
-    VoiceLock lock(_sample->driver);
-    if (_sample->frameCount == 0)
+    PLT_AudioDriver* driver = _sample->driver;
+    if (_sample->stream == nullptr)
         return;
-    _sample->position = 0;
-    _sample->loopsLeft = _sample->loopCount;
-    _sample->status = PLT_AUDIO_SAMPLE_PLAYING;
+    {
+        VoiceLock lock(driver);
+        _sample->status = PLT_AUDIO_SAMPLE_DONE;
+        if (!_sample->fresh)
+            ResetRing(_sample);
+    }
+    // The mixer passes over a voice that is not playing, so the ring fills unlocked.
+    if (_sample->written < PRIME_FRAMES)
+        Fill(_sample, _sample->needed, PRIME_FRAMES, &_sample->written, &_sample->fileFrames);
+    {
+        VoiceLock lock(driver);
+        _sample->position = 0;
+        _sample->loopsLeft = _sample->loopCount;
+        _sample->status = PLT_AUDIO_SAMPLE_PLAYING;
+    }
+}
+
+void PLT_AudioUpdate(PLT_AudioDriver* _driver)
+{
+    // A pull output's mixer fills its rings itself, on this same thread.
+    if (_driver == nullptr || _driver != s_library.driver || _driver->mixerDecodes)
+        return;
+    for (u32 v = 0; v < _driver->handleLimit; ++v)
+        if (_driver->samples[v].allocated)
+            Refill(&_driver->samples[v]);
 }
 
 void PLT_AudioStopSample(PLT_AudioSample* _sample)
@@ -580,12 +839,12 @@ class FileReadState
 public:
     ~FileReadState()
     {
-        free(block);
+        ReleaseBlock(block);
         if (handle != nullptr)
             s_library.close(handle);
     }
     void* handle = nullptr;
-    u8* block = nullptr;
+    ImageBlock* block = nullptr;
 };
 }  // namespace
 
@@ -600,22 +859,33 @@ void* PLT_AudioFileRead(const char* _name)
         return nullptr;
     }
     const s32 end = s_library.seek(state.handle, 0, 2);
-    if (end < 0 || (u32)end > 0x7FFFFFFFu - 4u)
+    if (end < 0 || (u32)end > 0x7FFFFFFFu - 4u - (u32)sizeof(ImageBlock))
         return nullptr;
     s_library.seek(state.handle, 0, 0);
-    state.block = (u8*)malloc((size_t)end + 4);
+    state.block = NewBlock((u32)end);
     if (state.block == nullptr)
         return nullptr;
-    u32 got = s_library.read(state.handle, state.block + 4, (u32)end);
+    u32 got = s_library.read(state.handle, state.block->Data(), (u32)end);
     if (got > (u32)end)
         got = (u32)end;
-    OS_WriteU32LE(state.block, got);
-    u8* block = state.block;
+    ImageBlock* block = state.block;
     state.block = nullptr;
-    return block;
+    block->size = got;
+    u8* counted = block->Data() - 4;
+    OS_WriteU32LE(counted, got);
+    // Listed, so that a voice given this image shares it instead of copying it.
+    block->next = s_blocks;
+    if (s_blocks != nullptr)
+        s_blocks->previous = block;
+    s_blocks = block;
+    return counted;
 }
 
-void PLT_AudioMemFreeLock(void* _block) { free(_block); }
+void PLT_AudioMemFreeLock(void* _block)
+{
+    if (_block != nullptr)
+        ReleaseBlock((ImageBlock*)_block - 1);
+}
 
 s32 PLT_AudioFileType(const void* _image, u32 _size)
 {

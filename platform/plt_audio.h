@@ -4,11 +4,18 @@
 //
 // Threads: every call comes from the program's one thread. The output calls PLT_AudioMix
 // from its own thread with its lock held; the mixer then touches only the driver's voice
-// table and never allocates, logs or stops the program. Every call here that changes a
-// voice takes the same lock. Sound data is decoded whole to 16-bit frames when it is handed
-// to a voice (on the calling thread), so mixing never decodes.
+// table and never allocates, logs, decodes or stops the program. Every call here that
+// changes a voice takes the same lock, never while decoding. A voice never holds its whole
+// sound decoded: handing it a file reads the headers, starting it decodes a few dozen
+// milliseconds, and the rest is decoded into a small ring per voice (about a third of a
+// second), ahead of the mixer: on a device by PLT_AudioUpdate, which the program calls once
+// a frame, on a pull output by the mixer itself on the owner's thread.
 //
-// Memory: the library's blocks (decoded frames, file reads) come from the C heap, not from
+// Files: a voice streams from the image it was handed. An image inside a block of
+// PLT_AudioFileRead is shared (the block lives until the last voice lets it go, whenever
+// PLT_AudioMemFreeLock is called); any other image is copied, so the caller may free it.
+//
+// Memory: the library's blocks (decoders, rings, file reads) come from the C heap, not from
 // the engine's pools, which are single-threaded.
 #pragma once
 
@@ -72,6 +79,9 @@ public:
     // Excludes the mixing thread while held.
     virtual void Lock() = 0;
     virtual void Unlock() = 0;
+    // 1 when PLT_AudioMix runs on a thread that may decode (it then fills the voices' rings
+    // itself); 0 for a device's callback, which PLT_AudioUpdate keeps ahead of.
+    virtual u32 MixerMayDecode() const { return 0; }
 };
 
 // An output without a device: opening always works, and the owner renders on its own thread.
@@ -82,6 +92,7 @@ public:
     void Close() override;
     void Lock() override {}
     void Unlock() override {}
+    u32 MixerMayDecode() const override { return 1; }
     // Renders _bytes through the open driver; silence (format's zero) when none is open.
     void Render(u8* _buffer, u32 _bytes);
     const PLT_AudioWaveFormat& Format() const { return m_format; }
@@ -115,8 +126,9 @@ PLT_AudioSample* PLT_AudioAllocateSampleHandle(PLT_AudioDriver* _driver);
 void PLT_AudioReleaseSampleHandle(PLT_AudioSample* _sample);
 // Ends the sample, drops its data and resets volume 127, pan 64, loop count 1, rate 22050.
 void PLT_AudioInitSample(PLT_AudioSample* _sample);
-// Hands a file image (WAV) to the sample; its rate becomes the file's. 1 on success, 0 when
-// it cannot be decoded (the sample then has no data and does not start).
+// Hands a file image (WAV or MP3, by its contents) to the sample; its rate becomes the
+// file's. Only headers are read (for MP3 the first frame), however long the file. 1 on
+// success, 0 when it cannot be decoded (the sample then has no data and does not start).
 u32 PLT_AudioSetSampleFile(PLT_AudioSample* _sample, const void* _image, u32 _size);
 // As above, the decoder chosen by the name's extension (".mp3", else by the contents).
 u32 PLT_AudioSetNamedSampleFile(PLT_AudioSample* _sample, const char* _name, const void* _image, u32 _size);
@@ -124,11 +136,16 @@ void PLT_AudioSetSamplePlaybackRate(PLT_AudioSample* _sample, s32 _rate);  // Hz
 void PLT_AudioSetSampleVolume(PLT_AudioSample* _sample, s32 _volume);      // 0..127, clamped
 void PLT_AudioSetSamplePan(PLT_AudioSample* _sample, s32 _pan);            // 0 left, 127 right; 63, 64 both whole
 void PLT_AudioSetSampleLoopCount(PLT_AudioSample* _sample, s32 _count);    // plays; 0 = forever
-// Plays from the start (nothing without data), pauses, resumes a paused sample, ends.
+// Plays from the start (nothing without data; a few dozen milliseconds are decoded before
+// it returns), pauses, resumes a paused sample, ends.
 void PLT_AudioStartSample(PLT_AudioSample* _sample);
 void PLT_AudioStopSample(PLT_AudioSample* _sample);
 void PLT_AudioResumeSample(PLT_AudioSample* _sample);
 void PLT_AudioEndSample(PLT_AudioSample* _sample);
+// Tops up the ring of every playing voice of a device, on the calling thread; call it at
+// least every few tenths of a second (once a frame). A voice whose ring runs dry before it
+// is called plays silence and resumes where it stopped. Does nothing on a pull output.
+void PLT_AudioUpdate(PLT_AudioDriver* _driver);
 u32 PLT_AudioSampleStatus(PLT_AudioSample* _sample);
 s32 PLT_AudioSampleVolume(PLT_AudioSample* _sample);
 s32 PLT_AudioSamplePlaybackRate(PLT_AudioSample* _sample);
@@ -150,6 +167,10 @@ void* PLT_AudioFileRead(const char* _name);
 void PLT_AudioMemFreeLock(void* _block);
 // The file type of an image, from its first bytes and (for WAV) its format chunk.
 s32 PLT_AudioFileType(const void* _image, u32 _size);
+
+// Frames the voices' decoders have produced since the program started (all voices, all
+// channels counted once per frame): how much decoding starting and playing cost.
+u64 PLT_AudioDecodedFrames();
 
 // Decoded sound: interleaved 16-bit frames from the C heap.
 struct PLT_AudioPcm

@@ -33,3 +33,36 @@ u32 PLT_Mp3Detect(const u8* _image, u32 _size);
 
 // Heap blocks of the library (never the engine's pools: see plt_audio.h).
 s16* PLT_AudioAllocFrames(u32 _frameCount, u32 _channels);
+
+// A decoder that hands out a file's frames in order, a piece at a time, so that a voice
+// never holds more of its sound decoded than its ring. The image must outlive the stream.
+class PLT_AudioStream
+{
+public:
+    virtual ~PLT_AudioStream() {}
+    // The next frames of the file (interleaved, channels() values each) into _out: fewer
+    // than asked only at the end.
+    virtual u32 Read(s16* _out, u32 _frames) = 0;
+    // 1 once the frames handed out include the file's last one (known no later than that).
+    virtual u32 AtEnd() const = 0;
+    // Back to the first frame; 0 when the decoder cannot start again.
+    virtual u32 Rewind() = 0;
+    u32 Channels() const { return m_channels; }
+    u32 Rate() const { return m_rate; }
+    // Frames in the file when the header tells them (WAV); 0 when unknown until the end.
+    u64 KnownFrames() const { return m_knownFrames; }
+
+protected:
+    u32 m_channels = 0;
+    u32 m_rate = 0;
+    u64 m_knownFrames = 0;
+};
+
+// Streams of a WAV (PCM or IMA ADPCM) or MP3 image: null for anything the whole-file
+// decoders (PLT_AudioDecodeWav, PLT_AudioDecodeMp3) refuse. Opening reads headers only (for
+// MP3 up to the first decoded frame, to learn rate and channels).
+PLT_AudioStream* PLT_AudioOpenWavStream(const u8* _image, u32 _size);
+PLT_AudioStream* PLT_AudioOpenMp3Stream(const u8* _image, u32 _size);
+
+// Counts the frames every stream hands out.
+void PLT_AudioCountDecoded(u32 _frames);

@@ -16,6 +16,9 @@ public:
     // Frees what it held, then reads the whole file and detects its type. 1 on success, 0
     // when the file cannot be read (the sample is then empty).
     u32 Load(const char* _name);
+    // Lets go of the file. A voice still playing it keeps its own hold on the library's
+    // block (voices stream from it rather than decoding it whole), so freeing never cuts
+    // a sound short.
     void Free();
 
     // Null while empty.

@@ -239,3 +239,5 @@ void SND_SoundDevice2D::Reacquire()
             PLT_AudioResumeSample(m_voices[i]);
     }
 }
+
+void SND_SoundDevice2D::Update() { PLT_AudioUpdate(m_driver); }

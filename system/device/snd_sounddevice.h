@@ -22,6 +22,10 @@ struct SND_PlayParams
     f32 pan = 0.0f;     // -1 left .. 1 right
     s32 loopCount = 0;  // plays, handed to the library unchanged (0 = forever)
     f32 volume = 0.0f;  // 0 .. 1
+    // Carried from the sample description for positional sound, which this device does not
+    // implement: ignored here.
+    f32 minRange = 0.0f;
+    f32 maxRange = 0.0f;
 };
 
 class SND_SoundDevice : public MEM_Object
@@ -40,6 +44,9 @@ public:
     virtual s32 GetNumChannels() = 0;       // voices obtained, 0..8
     virtual void Release() = 0;             // the application lost the foreground: pause
     virtual void Reacquire() = 0;           // it regained it: resume what Release paused
+    // Keeps the playing voices' sound decoded ahead; call once per frame. Nothing to do for a
+    // device that holds its sounds whole.
+    virtual void Update() {}
 };
 
 class SND_SoundDevice2D : public SND_SoundDevice
@@ -68,6 +75,7 @@ public:
     s32 GetNumChannels() override;
     void Release() override;
     void Reacquire() override;
+    void Update() override;
 
 private:
     void Init(const char* _settings);

@@ -1,5 +1,5 @@
 // Shared by the sound tests: a pull output that records (and may refuse) the formats the
-// device tries, the settings file, and 16-bit rendering of the mixed output.
+// device tries and may stand in for a device's callback, the settings file, and 16-bit rendering of the mixed output.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +21,8 @@ public:
             return -1;
         return PLT_AudioPullOutput::Open(_format, _driver);
     }
+    // As a device's callback the mixer does not decode: only the device's Update feeds it.
+    u32 MixerMayDecode() const override { return callback ? 0 : 1; }
 
     // _frames frames of a 16-bit output as sample values.
     std::vector<s32> Render16(u32 _frames)
@@ -36,6 +38,7 @@ public:
     std::vector<PLT_AudioWaveFormat> attempts;
     size_t refusals = 0;  // refuse this many opens, then accept
     bool refuseAll = false;
+    bool callback = false;  // set before the device opens
 };
 
 // A working directory with "ini\sound.des" and the recording output installed.
