@@ -1,0 +1,6 @@
+[Shrapnel]
+{
+    NameMesh = "b.msh"
+    NameTopology = "vfx\top\joined.top"
+    ShrapnelCount = 127
+}

@@ -1,0 +1,84 @@
+// How the engine's resource kinds load and give back what they hold.
+#include "con_cache.h"
+
+#include "brisel_mesh.h"
+#include "fx_textureset.h"
+#include "os_path.h"
+#include "reb_mesh.h"
+#include "snd_sample.h"
+#include "vca_cache.h"
+#include "vec_mesh.h"
+
+namespace
+{
+
+// The mesh readers stop the program on a missing file themselves; the table wants to say so
+// in its own words, or log it for a mesh that may be absent.
+bool MeshFileThere(const char* _path)
+{
+    char resolved[1024];
+    return OS_ResolvePath(_path, resolved, sizeof(resolved)) != 0;
+}
+
+}  // namespace
+
+u32 CON_CacheKind<VEC_Mesh>::Load(VEC_Mesh* _object, const char* _path)
+{
+    return MeshFileThere(_path) && _object->Load(_path) != 0 ? 1 : 0;
+}
+
+void CON_CacheKind<VEC_Mesh>::Destroy(VEC_Mesh* _object) { delete _object; }
+
+u32 CON_CacheKind<REB_Mesh>::Load(REB_Mesh* _object, const char* _path)
+{
+    return MeshFileThere(_path) && _object->LoadFromFile(_path) != 0 ? 1 : 0;
+}
+
+void CON_CacheKind<REB_Mesh>::Destroy(REB_Mesh* _object) { delete _object; }
+
+u32 CON_CacheKind<Brisel_Mesh>::Load(Brisel_Mesh* _object, const char* _path)
+{
+    return _object->Load(_path) != 0 ? 1 : 0;
+}
+
+// Gives the visual's meshes back to their tables before it goes. The table made the object
+// as a Brisel_Mesh, so deleting it as one is exact although its renderer base has no
+// virtual destructor.
+void CON_CacheKind<Brisel_Mesh>::Destroy(Brisel_Mesh* _object)
+{
+    _object->Release();
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
+    delete _object;
+#pragma GCC diagnostic pop
+}
+
+u32 CON_CacheKind<SND_Sample>::Load(SND_Sample* _object, const char* _path)
+{
+    return _object->Load(_path) != 0 ? 1 : 0;
+}
+
+void CON_CacheKind<SND_Sample>::Destroy(SND_Sample* _object)
+{
+    _object->Free();
+    delete _object;
+}
+
+u32 CON_CacheKind<FX_TextureSet>::Load(FX_TextureSet* _object, const char* _path)
+{
+    return _object->Load(_path) != 0 ? 1 : 0;
+}
+
+void CON_CacheKind<FX_TextureSet>::Destroy(FX_TextureSet* _object)
+{
+    _object->Clear();
+    delete _object;
+}
+
+u32 CON_CacheKind<VCA_Cache>::Load(VCA_Cache* _object, const char* _path) { return _object->Load(_path) != 0 ? 1 : 0; }
+
+void CON_CacheKind<VCA_Cache>::Destroy(VCA_Cache* _object)
+{
+    _object->Release();
+    delete _object;
+}
