@@ -103,6 +103,17 @@ struct Builder
         const size_t middle = (_begin + _end) / 2;
         node.firstChild = Build(_begin, middle);
         node.secondChild = Build(middle, _end);
+        // A child's sphere can bulge out of its parent's: grow the parent's to hold both, so
+        // that a sphere which misses a node misses everything below it.
+        for (const s32 child : {node.firstChild, node.secondChild}) {
+            const TOOL_ObbsNode& inner = nodes[(size_t)child];
+            f32 distanceSquared = 0.0f;
+            for (u32 k = 0; k < 3; ++k) {
+                const f32 d = inner.sphereCentre[k] - node.sphereCentre[k];
+                distanceSquared += d * d;
+            }
+            node.radius = std::max(node.radius, (std::sqrt(distanceSquared) + inner.radius) * 1.0001f);
+        }
         nodes[index] = node;
         return index;
     }
@@ -167,5 +178,44 @@ TOOL_ObbsTree TOOL_ObbsBuild(const std::vector<std::array<f32, 3>>& _vertices,
     tree.triangles = _triangles;
     tree.triangleList = builder.order;
     tree.nodes = builder.nodes;
+    return tree;
+}
+
+TOOL_ObbsTree TOOL_ObbsHull(f32 _length, f32 _width, f32 _height, s32 _cuts, u32 _leafTriangles, s32 _maxDescend)
+{
+    std::vector<std::array<f32, 3>> vertices;
+    std::vector<std::array<s32, 3>> triangles;
+    const f32 half[3] = {0.5f * _length, 0.5f * _width, 0.5f * _height};
+    for (s32 axis = 0; axis < 3; ++axis)
+        for (f32 side : {-1.0f, 1.0f}) {
+            const s32 u = (axis + 1) % 3;
+            const s32 v = (axis + 2) % 3;
+            const s32 base = (s32)vertices.size();
+            for (s32 j = 0; j <= _cuts; ++j)
+                for (s32 i = 0; i <= _cuts; ++i) {
+                    std::array<f32, 3> p = {};
+                    p[axis] = side * half[axis];
+                    p[u] = -half[u] + 2.0f * half[u] * (f32)i / (f32)_cuts;
+                    p[v] = -half[v] + 2.0f * half[v] * (f32)j / (f32)_cuts;
+                    vertices.push_back(p);
+                }
+            for (s32 j = 0; j < _cuts; ++j)
+                for (s32 i = 0; i < _cuts; ++i) {
+                    const s32 a = base + j * (_cuts + 1) + i;
+                    const s32 b = a + 1;
+                    const s32 c = a + _cuts + 2;
+                    const s32 d = a + _cuts + 1;
+                    // The normal is (c - a) x (b - a): wind so that it points out of the hull.
+                    if (side > 0.0f) {
+                        triangles.push_back({a, c, b});
+                        triangles.push_back({a, d, c});
+                    } else {
+                        triangles.push_back({a, b, c});
+                        triangles.push_back({a, c, d});
+                    }
+                }
+        }
+    TOOL_ObbsTree tree = TOOL_ObbsBuild(vertices, triangles, _leafTriangles);
+    tree.maxDescend = _maxDescend;
     return tree;
 }

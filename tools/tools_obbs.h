@@ -50,7 +50,12 @@ u32 TOOL_WriteObbs(const std::string& _path, const TOOL_ObbsTree& _tree);
 // A tree over the triangles: triangles split at the median of their centres along the longest
 // axis until at most _leafTriangles remain, every node an axis-aligned box around its
 // triangles (a little larger, so that rounding never loses a hit on an edge) and a sphere
-// around that box; leaves address consecutive ranges of the triangle list. Node 0 is the root,
-// children follow their parent.
+// around that box, grown to hold its children's spheres; leaves address consecutive ranges of
+// the triangle list. Node 0 is the root, children follow their parent.
 TOOL_ObbsTree TOOL_ObbsBuild(const std::vector<std::array<f32, 3>>& _vertices,
                              const std::vector<std::array<s32, 3>>& _triangles, u32 _leafTriangles);
+
+// A closed box hull of _length x _width x _height around the origin, every face cut into
+// _cuts x _cuts quads (12 _cuts^2 triangles) wound to face outward, as a tree with at most
+// _leafTriangles per leaf and the given MaxDescend.
+TOOL_ObbsTree TOOL_ObbsHull(f32 _length, f32 _width, f32 _height, s32 _cuts, u32 _leafTriangles, s32 _maxDescend);

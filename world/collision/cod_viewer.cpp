@@ -18,3 +18,10 @@ void COD_Viewer::AddVisible(PCS_VisibleObject* _visible)
 }
 
 void COD_Viewer::ClearResults() { m_visibleCount = 0; }
+
+NOD_Node* COD_Viewer::GetVisible(s32 _index) const
+{
+    if (_index < 0 || _index >= m_visibleCount)
+        return nullptr;
+    return static_cast<NOD_Node*>(m_visible[_index].Get());
+}

@@ -9,11 +9,13 @@
 #include "os_types.h"
 #include "rti_pointer.h"
 
+class NOD_Node;
 class PCS_VisibleObject;
 
 class COD_Viewer : public COD_Collidable
 {
 public:
+    // Room for _capacity owners (none for 0 or less); the camera's viewer has 1024.
     explicit COD_Viewer(s32 _capacity = 0);
     ~COD_Viewer() override;
     COD_Viewer(const COD_Viewer&) = delete;
@@ -23,6 +25,8 @@ public:
     virtual void AddVisible(PCS_VisibleObject* _visible);
     // Empties the list for the next pass.
     virtual void ClearResults();
+    // The owner collected at the index; null outside the list or once that node is gone.
+    NOD_Node* GetVisible(s32 _index) const;
 
     s32 m_visibleCount = 0;
     RTI_Pointer* m_visible = nullptr;  // [m_capacity]

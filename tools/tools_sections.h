@@ -1,0 +1,96 @@
+// Writers of description sections that game objects read from their descriptions, for test
+// fixtures and the sample scene. Each section has its own block below.
+#pragma once
+
+#include <string>
+
+#include "os_types.h"
+
+// ---- "Collision" section: physical descriptions ------------------------------------------------
+
+// The values of a "Collision" section; a key left out (write... false) makes a broken section.
+struct TOOL_CollisionSection
+{
+    s32 active = 1;
+    f32 restitution = 0.0f;
+    f32 mass = 1.0f;
+    s32 maxNumOfCollisions = 8;
+    s32 maxNumOfShotHits = 8;
+    std::string collisionDescription;
+    bool writeActive = true;
+    bool writeRestitution = true;
+    bool writeMass = true;
+    bool writeMaxNumOfCollisions = true;
+    bool writeMaxNumOfShotHits = true;
+    bool writeCollisionDescription = true;
+};
+
+// Which description reads the section: each reads only its own keys.
+enum TOOL_CollisionReader : s32
+{
+    TOOL_COLLISION_VESSEL = 0,  // also the player's
+    TOOL_COLLISION_GENERIC = 1,
+    TOOL_COLLISION_BULLET = 2,
+    TOOL_COLLISION_TORPEDO = 3,
+};
+
+// "[Collision]" with the reader's keys in the order it reads them; floats in fixed notation.
+std::string TOOL_CollisionSectionText(const TOOL_CollisionSection& _section, TOOL_CollisionReader _reader);
+
+// ---- end of "Collision" section -----------------------------------------------------------------
+
+// ---- "Emitter" section: how sensors perceive a body ---------------------------------------------
+
+// The values of an "Emitter" section; a key left out (write... false) makes a broken section.
+struct TOOL_EmitterSection
+{
+    s32 presence = 1;
+    s32 visible = 1;
+    s32 visibilityBlocking = 0;
+    std::string soundEmissionLevel = "none";  // "none", "silent", "medium" or "loud"
+    bool levelQuoted = true;                  // false writes the level bare (an integer gives a wrong type)
+    bool writePresence = true;
+    bool writeVisible = true;
+    bool writeVisibilityBlocking = true;
+    bool writeSoundEmissionLevel = true;
+};
+
+// "[Emitter]" with its four keys in the order the emitter reads them.
+std::string TOOL_EmitterSectionText(const TOOL_EmitterSection& _section);
+
+// ---- end of "Emitter" section -------------------------------------------------------------------
+
+// ---- "Avoidance" section: obstacles and avoiders ---------------------------------------------
+
+// The values of an "Avoidance" section; a key left out (write... false) makes a broken section.
+struct TOOL_AvoidanceSection
+{
+    std::string description = "SmallVessel";
+    s32 numOfMaximalAvoidanceObjects = 8;
+    s32 objectAvoidanceActive = 1;
+    s32 terrainAvoidanceActive = 1;
+    f32 lookAheadDistance = 100.0f;
+    f32 avoidanceRadius = 1.0f;
+    f32 avoidanceRatio = 0.0f;
+    f32 maxClimbeAngle = 30.0f;
+    bool writeDescription = true;
+    bool writeNumOfMaximalAvoidanceObjects = true;
+    bool writeObjectAvoidanceActive = true;
+    bool writeTerrainAvoidanceActive = true;
+    bool writeLookAheadDistance = true;
+    bool writeAvoidanceRadius = true;
+    bool writeAvoidanceRatio = true;
+    bool writeMaxClimbeAngle = true;
+};
+
+// Which description reads the section: an obstacle reads only "Description".
+enum TOOL_AvoidanceReader : s32
+{
+    TOOL_AVOIDANCE_OBSTACLE = 0,
+    TOOL_AVOIDANCE_AVOIDER = 1,
+};
+
+// "[Avoidance]" with the reader's keys in the order it reads them; floats in fixed notation.
+std::string TOOL_AvoidanceSectionText(const TOOL_AvoidanceSection& _section, TOOL_AvoidanceReader _reader);
+
+// ---- end of "Avoidance" section ----------------------------------------------------------------
