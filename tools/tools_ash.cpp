@@ -1,25 +1,9 @@
 #include "tools_ash.h"
 
-#include <charconv>
-
 #include "tools_file.h"
 
 namespace
 {
-
-// The description files read floats only in fixed notation with a decimal point; the
-// shortest text that reads back as the same f32 (FLT_MAX included, which a visual uses as
-// "no distance").
-std::string FloatText(f32 _value)
-{
-    char text[128];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof(text), _value, std::chars_format::fixed);
-    std::string out(text, result.ptr);
-    if (out.find('.') == std::string::npos)
-        out += ".0";
-    return out;
-}
-
 void Key(std::string& _out, const char* _key, const std::string& _value)
 {
     _out += "    ";
@@ -36,7 +20,7 @@ void StringKey(std::string& _out, const char* _key, const std::optional<std::str
 void FloatKey(std::string& _out, const char* _key, const std::optional<f32>& _value)
 {
     if (_value)
-        Key(_out, _key, FloatText(*_value));
+        Key(_out, _key, TOOL_DesFloat(*_value));
 }
 
 }  // namespace

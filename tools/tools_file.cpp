@@ -1,5 +1,7 @@
 #include "tools_file.h"
 
+#include <charconv>
+
 #include <cstdio>
 
 u32 TOOL_WriteBytes(const char* _path, const std::string& _bytes)
@@ -9,4 +11,14 @@ u32 TOOL_WriteBytes(const char* _path, const std::string& _bytes)
         return 0;
     const bool written = fwrite(_bytes.data(), 1, _bytes.size(), file) == _bytes.size();
     return (fclose(file) == 0 && written) ? 1 : 0;
+}
+
+std::string TOOL_DesFloat(f32 _value)
+{
+    char text[128];
+    const std::to_chars_result result = std::to_chars(text, text + sizeof(text), _value, std::chars_format::fixed);
+    std::string out(text, result.ptr);
+    if (out.find('.') == std::string::npos)
+        out += ".0";
+    return out;
 }

@@ -1,37 +1,16 @@
 #include "tools_sam.h"
 
-#include <charconv>
 #include <utility>
 
 #include "tools_file.h"
 
-namespace
-{
-// The shortest decimal that reads back as the same f32, always with a point: the reader
-// takes digits without one as an integer and has no exponent form.
-std::string Float(f32 _value)
-{
-    char text[400];
-    const std::to_chars_result result =
-        std::to_chars(text, text + sizeof(text), (double)_value, std::chars_format::fixed);
-    std::string out(text, result.ptr);
-    if (out.find('.') == std::string::npos)
-        out += ".0";
-    return out;
-}
-}  // namespace
-
 std::string TOOL_SampleInfoKeys(const TOOL_SampleInfo& _info, const std::string& _indent)
 {
     const std::pair<const char*, std::string> keys[] = {
-        {"name", "\"" + _info.name + "\""},
-        {"freq", std::to_string(_info.freq)},
-        {"freqrnd", std::to_string(_info.freqrnd)},
-        {"vol", std::to_string(_info.vol)},
-        {"volrnd", std::to_string(_info.volrnd)},
-        {"cnt", std::to_string(_info.cnt)},
-        {"minr", Float(_info.minr)},
-        {"maxr", Float(_info.maxr)},
+        {"name", "\"" + _info.name + "\""},         {"freq", std::to_string(_info.freq)},
+        {"freqrnd", std::to_string(_info.freqrnd)}, {"vol", std::to_string(_info.vol)},
+        {"volrnd", std::to_string(_info.volrnd)},   {"cnt", std::to_string(_info.cnt)},
+        {"minr", TOOL_DesFloat(_info.minr)},        {"maxr", TOOL_DesFloat(_info.maxr)},
     };
     std::string text;
     for (const auto& [key, value] : keys)

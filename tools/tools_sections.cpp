@@ -1,22 +1,8 @@
 #include "tools_sections.h"
 
-#include <charconv>
+#include "tools_file.h"
 
 // ---- "Collision" section: physical descriptions ------------------------------------------------
-
-namespace
-{
-// The description files read floats only in fixed notation with a decimal point.
-std::string CollisionFloatText(f32 _value)
-{
-    char text[128];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof(text), _value, std::chars_format::fixed);
-    std::string out(text, result.ptr);
-    if (out.find('.') == std::string::npos)
-        out += ".0";
-    return out;
-}
-}  // namespace
 
 std::string TOOL_CollisionSectionText(const TOOL_CollisionSection& _section, TOOL_CollisionReader _reader)
 {
@@ -27,9 +13,9 @@ std::string TOOL_CollisionSectionText(const TOOL_CollisionSection& _section, TOO
     if (_section.writeActive)
         text += "    Active = " + std::to_string(_section.active) + "\n";
     if (vessel && _section.writeRestitution)
-        text += "    Restitution = " + CollisionFloatText(_section.restitution) + "\n";
+        text += "    Restitution = " + TOOL_DesFloat(_section.restitution) + "\n";
     if (vessel && _section.writeMass)
-        text += "    Mass = " + CollisionFloatText(_section.mass) + "\n";
+        text += "    Mass = " + TOOL_DesFloat(_section.mass) + "\n";
     if (lists && _section.writeMaxNumOfCollisions)
         text += "    MaxNumOfCollisions = " + std::to_string(_section.maxNumOfCollisions) + "\n";
     if (lists && _section.writeMaxNumOfShotHits)
@@ -65,20 +51,6 @@ std::string TOOL_EmitterSectionText(const TOOL_EmitterSection& _section)
 
 // ---- "Avoidance" section: obstacles and avoiders ---------------------------------------------
 
-namespace
-{
-// The description files read floats only in fixed notation with a decimal point.
-std::string AvoidanceFloatText(f32 _value)
-{
-    char text[128];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof(text), _value, std::chars_format::fixed);
-    std::string out(text, result.ptr);
-    if (out.find('.') == std::string::npos)
-        out += ".0";
-    return out;
-}
-}  // namespace
-
 std::string TOOL_AvoidanceSectionText(const TOOL_AvoidanceSection& _section, TOOL_AvoidanceReader _reader)
 {
     const bool avoider = _reader == TOOL_AVOIDANCE_AVOIDER;
@@ -93,15 +65,75 @@ std::string TOOL_AvoidanceSectionText(const TOOL_AvoidanceSection& _section, TOO
     if (avoider && s.writeTerrainAvoidanceActive)
         text += "    TerrainAvoidanceActive = " + std::to_string(s.terrainAvoidanceActive) + "\n";
     if (avoider && s.writeLookAheadDistance)
-        text += "    LookAheadDistance = " + AvoidanceFloatText(s.lookAheadDistance) + "\n";
+        text += "    LookAheadDistance = " + TOOL_DesFloat(s.lookAheadDistance) + "\n";
     if (avoider && s.writeAvoidanceRadius)
-        text += "    AvoidanceRadius = " + AvoidanceFloatText(s.avoidanceRadius) + "\n";
+        text += "    AvoidanceRadius = " + TOOL_DesFloat(s.avoidanceRadius) + "\n";
     if (avoider && s.writeAvoidanceRatio)
-        text += "    AvoidanceRatio = " + AvoidanceFloatText(s.avoidanceRatio) + "\n";
+        text += "    AvoidanceRatio = " + TOOL_DesFloat(s.avoidanceRatio) + "\n";
     if (avoider && s.writeMaxClimbeAngle)
-        text += "    MaxClimbeAngle = " + AvoidanceFloatText(s.maxClimbeAngle) + "\n";
+        text += "    MaxClimbeAngle = " + TOOL_DesFloat(s.maxClimbeAngle) + "\n";
     text += "}\n";
     return text;
 }
 
 // ---- end of "Avoidance" section ----------------------------------------------------------------
+
+// ---- "Shield" section: the damage model of shielded bodies --------------------------------------
+
+namespace
+{
+// One "Key = value" line at the given depth, unless the section leaves the key out or mistypes it.
+void ShieldLine(std::string& _text, const TOOL_ShieldSection& _section, const char* _indent, const std::string& _key,
+                const std::string& _value)
+{
+    if (_key == _section.omitKey)
+        return;
+    const std::string value = _key == _section.mistypedKey ? "\"" + _value + "\"" : _value;
+    _text += _indent + _key + " = " + value + "\n";
+}
+}  // namespace
+
+std::string TOOL_ShieldSectionText(const TOOL_ShieldSection& _section)
+{
+    const TOOL_ShieldSection& s = _section;
+    const char* const top = "    ";
+    const char* const sub = "        ";
+    std::string text = "[Shield]\n{\n";
+    ShieldLine(text, s, top, "ShowShield", std::to_string(s.showShield));
+    ShieldLine(text, s, top, "DamagePropagationRatio", TOOL_DesFloat(s.damagePropagationRatio));
+    ShieldLine(text, s, top, "TerrainOutPoints", std::to_string(s.terrainOutPoints));
+    if (s.writeKinetic) {
+        static const char* const FACES[6] = {"Right", "Left", "Front", "Back", "Top", "Bot"};
+        text += "    [Kinetic]\n    {\n";
+        ShieldLine(text, s, sub, "Out", std::to_string(s.kineticOut));
+        ShieldLine(text, s, sub, "LeftRightActive", std::to_string(s.leftRightActive));
+        ShieldLine(text, s, sub, "FrontBackActive", std::to_string(s.frontBackActive));
+        ShieldLine(text, s, sub, "TopBottomActive", std::to_string(s.topBottomActive));
+        ShieldLine(text, s, sub, "X-Extension-In", TOOL_DesFloat(s.extension[0]));
+        ShieldLine(text, s, sub, "Y-Extension-In", TOOL_DesFloat(s.extension[1]));
+        ShieldLine(text, s, sub, "Z-Extension-In", TOOL_DesFloat(s.extension[2]));
+        for (s32 face = 0; face < 6; ++face)
+            ShieldLine(text, s, sub, std::string(FACES[face]) + "In", std::to_string(s.faceIn[face]));
+        for (s32 face = 0; face < 6; ++face)
+            ShieldLine(text, s, sub, std::string(FACES[face]) + "InMax", std::to_string(s.faceInMax[face]));
+        text += "    }\n";
+    }
+    if (s.writeEmp) {
+        text += "    [Emp]\n    {\n";
+        ShieldLine(text, s, sub, "Out", std::to_string(s.empOut));
+        ShieldLine(text, s, sub, "In", std::to_string(s.empIn));
+        ShieldLine(text, s, sub, "InMax", std::to_string(s.empInMax));
+        text += "    }\n";
+    }
+    if (s.writeBio) {
+        text += "    [Bio]\n    {\n";
+        ShieldLine(text, s, sub, "Out", std::to_string(s.bioOut));
+        ShieldLine(text, s, sub, "In", std::to_string(s.bioIn));
+        ShieldLine(text, s, sub, "InMax", std::to_string(s.bioInMax));
+        text += "    }\n";
+    }
+    text += "}\n";
+    return text;
+}
+
+// ---- end of "Shield" section --------------------------------------------------------------------

@@ -94,3 +94,40 @@ enum TOOL_AvoidanceReader : s32
 std::string TOOL_AvoidanceSectionText(const TOOL_AvoidanceSection& _section, TOOL_AvoidanceReader _reader);
 
 // ---- end of "Avoidance" section ----------------------------------------------------------------
+
+// ---- "Shield" section: the damage model of shielded bodies --------------------------------------
+
+// The values of a "Shield" section with its subsections "Kinetic", "Emp" and "Bio". Faces in
+// the order Right, Left, Front, Back, Top, Bot.
+struct TOOL_ShieldSection
+{
+    s32 showShield = 0;
+    f32 damagePropagationRatio = 1.0f;
+    s32 terrainOutPoints = 0;
+    s32 kineticOut = 10;
+    s32 leftRightActive = 1;
+    s32 frontBackActive = 1;
+    s32 topBottomActive = 1;
+    f32 extension[3] = {1.0f, 1.0f, 1.0f};  // X, Y, Z
+    s32 faceIn[6] = {100, 100, 100, 100, 100, 100};
+    s32 faceInMax[6] = {100, 100, 100, 100, 100, 100};
+    s32 empOut = 0;
+    s32 empIn = -1;
+    s32 empInMax = -1;
+    s32 bioOut = 0;
+    s32 bioIn = -1;
+    s32 bioInMax = -1;
+    // A broken section: the key left out, or written as a quoted string (in every subsection
+    // that has it).
+    std::string omitKey;
+    std::string mistypedKey;
+    bool writeKinetic = true;
+    bool writeEmp = true;
+    bool writeBio = true;
+};
+
+// "[Shield]" with its keys and subsections in the order the shield reads them; floats in
+// fixed notation.
+std::string TOOL_ShieldSectionText(const TOOL_ShieldSection& _section);
+
+// ---- end of "Shield" section --------------------------------------------------------------------

@@ -1,37 +1,18 @@
 #include "tools_terrain_des.h"
 
-#include <charconv>
-
 #include "tools_file.h"
-
-namespace
-{
-
-// The description files read floats only in fixed notation with a decimal point (so finite
-// values only); the shortest text that reads back as the same f32.
-std::string FloatText(f32 _value)
-{
-    char text[128];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof(text), _value, std::chars_format::fixed);
-    std::string out(text, result.ptr);
-    if (out.find('.') == std::string::npos)
-        out += ".0";
-    return out;
-}
-
-}  // namespace
 
 std::string TOOL_TerrainDesText(const TOOL_TerrainDes& _des)
 {
     std::string text;
     if (_des.writeParameter) {
         text += "[Parameter]\n{\n";
-        text += "    Offset = " + FloatText(_des.offset[0]) + ", " + FloatText(_des.offset[1]) + ", " +
-                FloatText(_des.offset[2]) + "\n";
-        text += "    Scale = " + FloatText(_des.scale[0]) + ", " + FloatText(_des.scale[1]) + ", " +
-                FloatText(_des.scale[2]) + "\n";
-        text += "    MinimumResolution = " + FloatText(_des.minimumResolution) + "\n";
-        text += "    MaximumD2 = " + FloatText(_des.maximumD2) + "\n";
+        text += "    Offset = " + TOOL_DesFloat(_des.offset[0]) + ", " + TOOL_DesFloat(_des.offset[1]) + ", " +
+                TOOL_DesFloat(_des.offset[2]) + "\n";
+        text += "    Scale = " + TOOL_DesFloat(_des.scale[0]) + ", " + TOOL_DesFloat(_des.scale[1]) + ", " +
+                TOOL_DesFloat(_des.scale[2]) + "\n";
+        text += "    MinimumResolution = " + TOOL_DesFloat(_des.minimumResolution) + "\n";
+        text += "    MaximumD2 = " + TOOL_DesFloat(_des.maximumD2) + "\n";
         text += "    RestrictedQuadTree = " + std::to_string(_des.restrictedQuadTree) + "\n";
         text += "    TriangulationMode = " + std::to_string(_des.triangulationMode) + "\n";
         text += "}\n";
