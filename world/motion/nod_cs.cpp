@@ -19,6 +19,8 @@ const MAT_Matrix34* NOD_CS::GetWorldTransform(f32 _t)
 void NOD_CS::SetTransform(f32 _t, const MAT_Matrix34& _transform)
 {
     m_track.SetTransform(_t, _transform, MAT_Vector3());
+    // A read at a time already cached would answer the place before the change.
+    m_worldTime = -1.0f;
     if (m_attached != nullptr)
         m_attached->SetMatrix(_transform);
 }
@@ -26,6 +28,7 @@ void NOD_CS::SetTransform(f32 _t, const MAT_Matrix34& _transform)
 void NOD_CS::SetState(f32 _t, const MAT_Matrix34& _transform)
 {
     m_track.SetState(_t, _transform, MAT_Vector3());
+    m_worldTime = -1.0f;
     if (m_attached != nullptr)
         m_attached->SetMatrix(_transform);
 }
@@ -33,6 +36,7 @@ void NOD_CS::SetState(f32 _t, const MAT_Matrix34& _transform)
 void NOD_CS::SetStateWithVelocity(f32 _t, const MAT_Matrix34& _transform, const MAT_Vector3& _velocity)
 {
     m_track.SetState(_t, _transform, _velocity);
+    m_worldTime = -1.0f;
     if (m_attached != nullptr) {
         m_attached->SetMatrix(_transform);
         m_attached->SetVelocity(_velocity);

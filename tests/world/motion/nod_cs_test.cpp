@@ -43,6 +43,20 @@ TEST(NodCS, CachesTheWorldFrameWithinEpsilon)
     EXPECT_NE(x, body.GetWorldTransform(0.6f)->t.x);
 }
 
+TEST(NodCS, SettingTheTrackDropsTheCachedWorldFrame)
+{
+    NOD_CS body;
+    body.SetTransform(2.0f, At(0, 0, 0));
+    EXPECT_EQ(0.0f, body.GetWorldTransform(2.0f)->t.x);
+    // Moved at the time just read: the next read at that time sees the new place.
+    body.SetTransform(2.0f, At(5, 0, 0));
+    EXPECT_EQ(5.0f, body.GetWorldTransform(2.0f)->t.x);
+    body.SetState(2.0f, At(6, 0, 0));
+    EXPECT_EQ(6.0f, body.GetWorldTransform(2.0f)->t.x);
+    body.SetStateWithVelocity(2.0f, At(7, 0, 0), {1, 0, 0});
+    EXPECT_EQ(7.0f, body.GetWorldTransform(2.0f)->t.x);
+}
+
 TEST(NodCS, SettersPlaceTheAttachedMotionState)
 {
     MOT_MotionState state;
