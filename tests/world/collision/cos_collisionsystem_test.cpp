@@ -14,6 +14,7 @@
 #include "coh_sense.h"
 #include "coh_shadow.h"
 #include "cos_collisionsystem.h"
+#include "cos_world_fixture.h"
 #include "mrt_terrain.h"
 #include "pcs_handlers.h"
 #include "sim_clock.h"
@@ -145,24 +146,12 @@ void Name(FAKE& _fake, const char* _name)
 }
 
 // The system as the simulation builds it: nine handlers registered in type order.
-class CollisionPass : public ::testing::Test
+class CollisionPass : public ::testing::Test, protected TST_CollisionWorld
 {
 protected:
     CollisionPass()
-        : system(2, 512, 4096), physical(&system, 1024, 1024, 1024, &cell), visible(&system), viewers(&system, 2),
-          passive(&system), active(&system, 512, &cell), emitters(&system), sensors(&system, 512), casters(&system),
-          receivers(&system, 512)
     {
         g_log.clear();
-        system.RegisterHandler(&physical, 0, 1);
-        system.RegisterHandler(&visible, 2, 0);
-        system.RegisterHandler(&viewers, 3, 4);
-        system.RegisterHandler(&passive, 4, 0);
-        system.RegisterHandler(&active, 5, 16);
-        system.RegisterHandler(&emitters, 6, 0);
-        system.RegisterHandler(&sensors, 7, 64);
-        system.RegisterHandler(&casters, 8, 0);
-        system.RegisterHandler(&receivers, 9, 256);
         clock.Set(12.5f, SIM_STEP);
     }
 
@@ -179,19 +168,6 @@ protected:
         system.Process(clock);
         return g_log;
     }
-
-    MRT_TerrainCell cell;
-    SIM_Clock clock;
-    COS_CollisionSystem system;
-    COH_Physical physical;
-    PCS_VisibleObjectHandler visible;
-    PCS_ViewerHandler viewers;
-    COH_PassiveAvoid passive;
-    COH_ActiveAvoid active;
-    COH_Emitter emitters;
-    COH_Sensor sensors;
-    COH_ShadowCaster casters;
-    COH_ShadowReceiver receivers;
 };
 
 TEST_F(CollisionPass, OnePassCallsEveryoneInSlotListAndPairOrder)
