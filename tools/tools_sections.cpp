@@ -137,3 +137,39 @@ std::string TOOL_ShieldSectionText(const TOOL_ShieldSection& _section)
 }
 
 // ---- end of "Shield" section --------------------------------------------------------------------
+
+// ---- "Child" context: a son's local frame in its father's description ---------------------------
+
+namespace
+{
+void ChildLine(std::string& _text, const TOOL_ChildSection& _section, const std::string& _key,
+               const std::string& _value)
+{
+    if (_key == _section.omitKey)
+        return;
+    const std::string value = _key == _section.mistypedKey ? "\"" + _value + "\"" : _value;
+    _text += "    " + _key + " = " + value + "\n";
+}
+
+std::string ChildVector(const f32* _v)
+{
+    return TOOL_DesFloat(_v[0]) + ", " + TOOL_DesFloat(_v[1]) + ", " + TOOL_DesFloat(_v[2]);
+}
+}  // namespace
+
+std::string TOOL_ChildSectionText(const TOOL_ChildSection& _section)
+{
+    const TOOL_ChildSection& s = _section;
+    std::string text = "[Child" + std::to_string(s.index) + "]\n{\n";
+    if (!s.nameCLA.empty())
+        ChildLine(text, s, "NameCLA", "\"" + s.nameCLA + "\"");
+    if (!s.nameOSD.empty())
+        ChildLine(text, s, "NameOSD", "\"" + s.nameOSD + "\"");
+    ChildLine(text, s, "Translation", ChildVector(s.translation));
+    for (s32 row = 0; row < 3; ++row)
+        ChildLine(text, s, "Rotation" + std::to_string(row), ChildVector(s.rotation[row]));
+    text += "}\n";
+    return text;
+}
+
+// ---- end of "Child" context ---------------------------------------------------------------------

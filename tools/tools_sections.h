@@ -131,3 +131,26 @@ struct TOOL_ShieldSection
 std::string TOOL_ShieldSectionText(const TOOL_ShieldSection& _section);
 
 // ---- end of "Shield" section --------------------------------------------------------------------
+
+// ---- "Child" context: a son's local frame in its father's description ---------------------------
+
+// The values of a "Child" entry as the son's frame reader takes them: a translation and three
+// rows of turns in degrees (each about the first, second, then third axis). The class and
+// description names are the son loader's; an empty name is left out.
+struct TOOL_ChildSection
+{
+    s32 index = 0;  // "Child0" ... "Child31"
+    std::string nameCLA;
+    std::string nameOSD;
+    f32 translation[3] = {0.0f, 0.0f, 0.0f};
+    f32 rotation[3][3] = {};
+    // A broken entry: the key left out, or written as a quoted string.
+    std::string omitKey;
+    std::string mistypedKey;
+};
+
+// "[Child<index>]" with the names, then "Translation", "Rotation0", "Rotation1", "Rotation2" in
+// the order the frame reader reads them; floats in fixed notation.
+std::string TOOL_ChildSectionText(const TOOL_ChildSection& _section);
+
+// ---- end of "Child" context ---------------------------------------------------------------------
