@@ -317,7 +317,7 @@ protected:
         ASSERT_NE(nullptr, m_tile);
     }
 
-    // The spec'd emission into arrays that already hold other tiles' records.
+    // The counted emission into arrays that already hold other tiles' records.
     void Emit(s32 _vertexCapacity, s32 _triangleCapacity, s32 _vertexStart = 10, s32 _triangleStart = 7)
     {
         m_vertices.assign((size_t)std::max(_vertexCapacity, _vertexStart), MRT_TerrainVertex{});
