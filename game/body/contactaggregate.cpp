@@ -433,6 +433,35 @@ void ContactAggregate::ViewBox(f32 _box[6]) const
         s_world->getViewBox(m_owner, _box);
 }
 
+void ContactAggregate::PartBox(s32 _part, f32 _box[6]) const
+{
+    switch (_part) {
+    case NOD_PART_AVOIDER: {
+        MAT_AABox local;
+        m_avoider->GetBox(local);
+        TransformBox(m_matrix, local.m_min, local.m_max, _box);
+        break;
+    }
+    case NOD_PART_SHADOW_CASTER:
+        // Down to the floor, so the shadow reaches whatever lies below.
+        BodyBox(_box);
+        _box[2] = NOD_SHADOW_FLOOR;
+        break;
+    case NOD_PART_SHADOW_RECEIVER:
+        if (m_receiverListFlag != 0)
+            ViewBox(_box);
+        else
+            BodyBox(_box);
+        break;
+    case NOD_PART_VIEWER:
+        ViewBox(_box);
+        break;
+    default:
+        BodyBox(_box);
+        break;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Simulation
 
@@ -471,29 +500,23 @@ void ContactAggregate::EnterSimulation(const MAT_Matrix34& _matrix, const MAT_Ve
     }
     if (m_avoider != nullptr && m_states[NOD_PART_AVOIDER] == NOD_PART_GENERATED) {
         m_avoider->m_transform = &m_matrix;
-        MAT_AABox local;
-        m_avoider->GetBox(local);
-        TransformBox(m_matrix, local.m_min, local.m_max, box);
+        PartBox(NOD_PART_AVOIDER, box);
         enter(NOD_PART_AVOIDER, COS_TYPE_ACTIVE_AVOID, m_avoider, box);
     }
     if (m_visible != nullptr && m_states[NOD_PART_VISIBLE] == NOD_PART_GENERATED) {
-        BodyBox(box);
+        PartBox(NOD_PART_VISIBLE, box);
         enter(NOD_PART_VISIBLE, COS_TYPE_VISIBLE, m_visible, box);
     }
     if (m_shadowCaster != nullptr && m_states[NOD_PART_SHADOW_CASTER] == NOD_PART_GENERATED) {
-        BodyBox(box);
-        box[2] = NOD_SHADOW_FLOOR;
+        PartBox(NOD_PART_SHADOW_CASTER, box);
         enter(NOD_PART_SHADOW_CASTER, COS_TYPE_SHADOW_CASTER, m_shadowCaster, box);
     }
     if (m_shadowReceiver != nullptr && m_states[NOD_PART_SHADOW_RECEIVER] == NOD_PART_GENERATED) {
-        if (m_receiverListFlag != 0)
-            ViewBox(box);
-        else
-            BodyBox(box);
+        PartBox(NOD_PART_SHADOW_RECEIVER, box);
         enter(NOD_PART_SHADOW_RECEIVER, COS_TYPE_SHADOW_RECEIVER, m_shadowReceiver, box);
     }
     if (m_viewer != nullptr && m_states[NOD_PART_VIEWER] == NOD_PART_GENERATED) {
-        ViewBox(box);
+        PartBox(NOD_PART_VIEWER, box);
         enter(NOD_PART_VIEWER, COS_TYPE_VIEWER, m_viewer, box);
     }
     if (m_sensor1 != nullptr && m_states[NOD_PART_SENSOR1] == NOD_PART_GENERATED)
@@ -537,30 +560,24 @@ void ContactAggregate::HeartBeat(const MAT_Matrix34& _matrix, const MAT_Vector3&
             update(NOD_PART_OBSTACLE, COS_TYPE_PASSIVE_AVOID, m_obstacle, m_physicalBox);
         if (m_avoider != nullptr && m_states[NOD_PART_AVOIDER] == NOD_PART_REGISTERED) {
             m_avoider->m_transform = &m_matrix;
-            MAT_AABox local;
-            m_avoider->GetBox(local);
-            TransformBox(m_matrix, local.m_min, local.m_max, box);
+            PartBox(NOD_PART_AVOIDER, box);
             update(NOD_PART_AVOIDER, COS_TYPE_ACTIVE_AVOID, m_avoider, box);
         }
     }
     if (m_visible != nullptr && m_states[NOD_PART_VISIBLE] == NOD_PART_REGISTERED) {
-        BodyBox(box);
+        PartBox(NOD_PART_VISIBLE, box);
         update(NOD_PART_VISIBLE, COS_TYPE_VISIBLE, m_visible, box);
     }
     if (m_shadowCaster != nullptr && m_states[NOD_PART_SHADOW_CASTER] == NOD_PART_REGISTERED) {
-        BodyBox(box);
-        box[2] = NOD_SHADOW_FLOOR;
+        PartBox(NOD_PART_SHADOW_CASTER, box);
         update(NOD_PART_SHADOW_CASTER, COS_TYPE_SHADOW_CASTER, m_shadowCaster, box);
     }
     if (m_shadowReceiver != nullptr && m_states[NOD_PART_SHADOW_RECEIVER] == NOD_PART_REGISTERED) {
-        if (m_receiverListFlag != 0)
-            ViewBox(box);
-        else
-            BodyBox(box);
+        PartBox(NOD_PART_SHADOW_RECEIVER, box);
         update(NOD_PART_SHADOW_RECEIVER, COS_TYPE_SHADOW_RECEIVER, m_shadowReceiver, box);
     }
     if (m_viewer != nullptr && m_states[NOD_PART_VIEWER] == NOD_PART_REGISTERED) {
-        ViewBox(box);
+        PartBox(NOD_PART_VIEWER, box);
         update(NOD_PART_VIEWER, COS_TYPE_VIEWER, m_viewer, box);
     }
     if (sensing) {

@@ -165,6 +165,9 @@ private:
     void ComputePhysicalBox();
     void BodyBox(f32 _box[6]) const;
     void ViewBox(f32 _box[6]) const;
+    // The box a part registers with: the avoider's own, the body's (the shadow caster's down to
+    // the floor) or the view's.
+    void PartBox(s32 _part, f32 _box[6]) const;
     // Fatal when the part is registered; otherwise its earlier object is deleted by the caller.
     void CheckRemake(s32 _part, const char* _where) const;
 
