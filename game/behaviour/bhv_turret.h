@@ -1,0 +1,133 @@
+// The action behaviours of a gun turret (NOD_Turret_Base), registered in this order: follow,
+// patrol, complex attack. Follow keeps the turret pointed at a body for a time; patrol sweeps
+// the barrel through random angles for a time; the complex attack chooses targets its sensor
+// sees, turns to where its bullets meet them and fires, sweeping while nothing can be taken.
+// Follow and patrol only move the turret's angles and never fire; both answer an interruption
+// by turning the turret back to its rest angles and sending Turret_FollowOverride.
+//
+// Angles are the turret's alpha (about its vertical axis) and beta (elevation), in radians.
+// The turret's set-up gives the behaviours their parts (fixed for the turret's life; the gun
+// when the turret enters the simulation) and hands the description section "AttackBehaviour",
+// when there is one, first to the complex attack and then to the patrol. Bodies chosen at run
+// time are held as RTI_Pointer, so a body deleted meanwhile reads null.
+//
+// Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
+// turret logs their messages as lost.
+#pragma once
+
+#include "bhv_inert.h"
+#include "bhv_targeting.h"
+#include "os_types.h"
+#include "rti_pointer.h"
+#include "sim_name.h"
+
+class BHV_AttackerSlots;
+class COD_Sensor;
+class DES_Section;
+class NOD_Body;
+class NOD_NPC_Gun;
+
+// Turret_ComplexAttack (ends by itself when nothing is left) and Turret_DirectAttack (goes on
+// until Turret_DirectAttackStop); Turret_SetPrimaryTarget while current. Defends the body that
+// carries the turret: the attacker and torpedo slots are the carrier's.
+class BHV_Turret_A_ComplexAttack : public BHV_ActionBehaviour
+{
+public:
+    enum : s32
+    {
+        // Values of the state field.
+        AIM = 0,
+        FIRE = 1,
+        SWEEP = 2,
+        AIM_AT_SHOOTER = 3,
+        FIRE_AT_SHOOTER = 4
+    };
+
+    BHV_Turret_A_ComplexAttack() = default;
+
+    BHV_DECLARE_OPERATIONS()
+
+    // Set-up by the turret.
+    void SetOwner(NOD_Body* _owner);
+    // The turret's gun, given when the turret enters the simulation.
+    void SetGun(NOD_NPC_Gun* _gun);
+    // The turret's second sensor description.
+    void SetSensor(COD_Sensor* _sensor);
+    // The carrier's attacker slots and torpedo slots.
+    void SetAttackerSlots(BHV_AttackerSlots* _slots);
+    void SetTorpedoSlots(BHV_AttackerSlots* _slots);
+    // The section "AttackBehaviour" of the turret's description: MinimumTimeToStick, the sweep
+    // angle keys (degrees, stored as radians in [-pi, pi)) and the sweep waiting times.
+    void ParseIniFile(DES_Section& _section);
+
+private:
+    NOD_Body* m_owner = nullptr;
+    NOD_NPC_Gun* m_gun = nullptr;
+    COD_Sensor* m_sensor = nullptr;
+    BHV_AttackerSlots* m_attackerSlots = nullptr;
+    BHV_AttackerSlots* m_torpedoSlots = nullptr;
+    s32 m_complex = 0;            // 1 after Turret_ComplexAttack, 0 after Turret_DirectAttack
+    RTI_Pointer m_currentTarget;  // NOD_Body being attacked
+    RTI_Pointer m_primaryTarget;  // NOD_Body named by Turret_SetPrimaryTarget
+    f32 m_range = 0.0f;           // visibility radius given to the sensor
+    s32 m_state = 0;              // AIM ... FIRE_AT_SHOOTER
+    SIM_Name m_interestNames[BHV_INTEREST_NAMES];
+    f32 m_switchTimer = 0.0f;
+    f32 m_minimumTimeToStick = 0.0f;
+    f32 m_meanAngleAlpha = 0.0f;
+    f32 m_standardDeviationAlpha = 0.0f;
+    f32 m_meanAngleBeta = 0.0f;
+    f32 m_standardDeviationBeta = 0.0f;
+    f32 m_meanWaitingTime = 0.0f;
+    f32 m_standardDeviationWaitingTime = 0.0f;
+    f32 m_sweepWait = 0.0f;  // seconds left at the current sweep point
+    f32 m_sweepAlpha = 0.0f;
+    f32 m_sweepBeta = 0.0f;
+};
+
+// Turret_Patrol (duration; 0 or less sweeps until interrupted); sends Turret_PatrolFinished.
+// Sweeps with its own copy of the complex attack's sweep keys.
+class BHV_Turret_A_Patrol : public BHV_ActionBehaviour
+{
+public:
+    BHV_Turret_A_Patrol() = default;
+
+    BHV_DECLARE_OPERATIONS()
+
+    void SetOwner(NOD_Body* _owner);
+    // The section "AttackBehaviour", after the complex attack read it: the six sweep keys.
+    void ParseIniFile(DES_Section& _section);
+
+private:
+    NOD_Body* m_owner = nullptr;
+    f32 m_duration = 0.0f;
+    f32 m_elapsed = 0.0f;
+    f32 m_meanAngleAlpha = 0.0f;
+    f32 m_standardDeviationAlpha = 0.0f;
+    f32 m_meanAngleBeta = 0.0f;
+    f32 m_standardDeviationBeta = 0.0f;
+    f32 m_meanWaitingTime = 0.0f;
+    f32 m_standardDeviationWaitingTime = 0.0f;
+    f32 m_sweepWait = 0.0f;
+    f32 m_sweepAlpha = 0.0f;  // a new patrol continues from the last sweep point
+    f32 m_sweepBeta = 0.0f;
+};
+
+// Turret_Follow (body, duration; 0 or less follows until interrupted or the body dies); sends
+// Turret_FollowFinished and Turret_TargetLost.
+class BHV_Turret_A_Follow : public BHV_ActionBehaviour
+{
+public:
+    BHV_Turret_A_Follow() = default;
+
+    BHV_DECLARE_OPERATIONS()
+
+    void SetOwner(NOD_Body* _owner);
+
+private:
+    NOD_Body* m_owner = nullptr;
+    f32 m_duration = 0.0f;
+    f32 m_elapsed = 0.0f;  // advanced only when the duration is above 0
+    s32 m_active = 0;      // 1 after a start with a body
+    RTI_Pointer m_target;  // NOD_Body followed
+};

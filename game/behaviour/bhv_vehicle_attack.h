@@ -1,0 +1,178 @@
+// The attack of a computer-driven ground vehicle: Vehicle_AttackPatrol makes the vehicle guard a
+// patrol area, choose targets among the bodies its attack sensor senses (torpedoes homing on
+// it first, then a primary target, whoever just hit it, the best named body), drive to a good
+// distance, stand and face the target, and fire its turret's gun while the turret points at
+// the target within range. When every candidate has its full number of attackers it circles
+// its target without firing (castrated). It ends with Vehicle_AttackOver when no target is
+// left, or Vehicle_AttackOverride when another action of the vehicle takes its place.
+//
+// The behaviour is a member of NOD_Vehicle; its three tactic states are members of the
+// behaviour. The vehicle's set-up gives it its parts (fixed for the vehicle's life) and hands
+// it the description section "AttackBehaviour" when there is one. Nodes found or chosen at run
+// time (patrol area, targets) are held as RTI_Pointer, so a node deleted during the attack
+// reads null.
+//
+// Declared ahead of their logic: until filled, the behaviour and its states are inert
+// (bhv_inert.h), so the vehicle logs the attack's messages as lost.
+#pragma once
+
+#include "bhv_inert.h"
+#include "bhv_targeting.h"
+#include "mat_vector.h"
+#include "os_types.h"
+#include "rti_pointer.h"
+#include "sim_name.h"
+
+class BHV_AttackerSlots;
+class BHV_Vehicle_A_Attack;
+class COD_ActiveAvoid;
+class COD_Sensor;
+class DES_Section;
+class MOT_Vehicle;
+class NOD_Body;
+
+// A tactic state of the vehicle attack. Handle answers the type of the next state or STAY; the
+// attack then leaves the current state and enters that one (also when it is the same).
+class BHV_Vehicle_AttackState
+{
+public:
+    enum : s32
+    {
+        ALIGN = 0,
+        STICK = 1,
+        CASTRATED = 2,
+        STAY = 3
+    };
+
+    virtual s32 GetType() = 0;
+    // Stores the attack and prepares the state.
+    virtual void Enter(BHV_Vehicle_A_Attack* _attack) = 0;
+    // Nothing to undo in any of the three states.
+    virtual void Leave() = 0;
+    // One step: the type of the next state, or STAY.
+    virtual s32 Handle() = 0;
+
+    virtual ~BHV_Vehicle_AttackState() = default;
+
+    BHV_Vehicle_AttackState(const BHV_Vehicle_AttackState&) = delete;
+    BHV_Vehicle_AttackState& operator=(const BHV_Vehicle_AttackState&) = delete;
+
+protected:
+    BHV_Vehicle_AttackState() = default;
+};
+
+// Align: drives into the distance band around the target (backing away when too close), then
+// hands over to stick; after AlignMaxTime any distance inside the band's far edge will do.
+class BHV_Vehicle_AttackState0 : public BHV_Vehicle_AttackState
+{
+public:
+    BHV_Vehicle_AttackState0() = default;
+
+    s32 GetType() override { return ALIGN; }
+    void Enter(BHV_Vehicle_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vehicle_A_Attack;  // reads the keys into the state
+
+    f32 m_alignMinDistance = 0.0f;
+    f32 m_alignMaxDistance = 0.0f;
+    f32 m_alignMaxTime = 0.0f;
+    f32 m_timer = 0.0f;
+    BHV_Vehicle_A_Attack* m_attack = nullptr;
+};
+
+// Stick: stands and turns the hull towards where the turret's bullets meet the target, for
+// MinimumTimeToStick seconds, then aligns again.
+class BHV_Vehicle_AttackState1 : public BHV_Vehicle_AttackState
+{
+public:
+    BHV_Vehicle_AttackState1() = default;
+
+    s32 GetType() override { return STICK; }
+    void Enter(BHV_Vehicle_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vehicle_A_Attack;
+
+    f32 m_minimumTimeToStick = 0.0f;
+    f32 m_timer = 0.0f;
+    BHV_Vehicle_A_Attack* m_attack = nullptr;
+};
+
+// Castrated: circles the target through random sideways goals at a distance band, without
+// firing, until a target decision of the attack ends it.
+class BHV_Vehicle_AttackState2 : public BHV_Vehicle_AttackState
+{
+public:
+    BHV_Vehicle_AttackState2() = default;
+
+    s32 GetType() override { return CASTRATED; }
+    void Enter(BHV_Vehicle_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vehicle_A_Attack;
+
+    f32 m_castratedMeanDist = 0.0f;
+    f32 m_castratedDevDist = 0.0f;
+    f32 m_castratedStrikeTimeOut = 0.0f;
+    f32 m_castratedMinRad = 0.0f;
+    f32 m_castratedMaxRad = 0.0f;
+    BHV_Vehicle_A_Attack* m_attack = nullptr;
+    MAT_Vector3 m_goal;
+    f32 m_timer = 0.0f;
+    f32 m_speed = 0.0f;
+    f32 m_arrivalRadius = 0.0f;
+};
+
+// Vehicle_AttackPatrol (no stop message); Vehicle_SetPrimaryTarget while current.
+class BHV_Vehicle_A_Attack : public BHV_ActionBehaviour
+{
+public:
+    BHV_Vehicle_A_Attack() = default;
+
+    BHV_DECLARE_OPERATIONS()
+
+    // Set-up by the vehicle.
+    void SetOwner(NOD_Body* _owner);
+    void SetMotion(MOT_Vehicle* _motion);
+    void SetAvoider(COD_ActiveAvoid* _avoider);
+    // The vehicle's son "Turm1", null when missing.
+    void SetTurret(NOD_Body* _turret);
+    // The attack sensor: the second sensor description of the vehicle's contact aggregate.
+    void SetSensor(COD_Sensor* _sensor);
+    // The vehicle's own attacker slots and torpedo slots (the bodies attacking it and the
+    // torpedoes homing on it).
+    void SetAttackerSlots(BHV_AttackerSlots* _slots);
+    void SetTorpedoSlots(BHV_AttackerSlots* _slots);
+    // The section "AttackBehaviour" of the vehicle's description: every key a mandatory float.
+    void ParseIniFile(DES_Section& _section);
+
+private:
+    RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
+    NOD_Body* m_owner = nullptr;
+    MOT_Vehicle* m_motion = nullptr;
+    COD_ActiveAvoid* m_avoider = nullptr;
+    NOD_Body* m_turret = nullptr;
+    COD_Sensor* m_sensor = nullptr;
+    BHV_AttackerSlots* m_attackerSlots = nullptr;
+    BHV_AttackerSlots* m_torpedoSlots = nullptr;
+    f32 m_normalVelocity = 0.0f;
+    RTI_Pointer m_currentTarget;  // NOD_Body being attacked
+    RTI_Pointer m_primaryTarget;  // NOD_Body named by Vehicle_SetPrimaryTarget
+    f32 m_range = 0.0f;           // presence radius of the start message
+    SIM_Name m_interestNames[BHV_INTEREST_NAMES];
+    f32 m_waitingTime = 0.0f;
+    f32 m_switchTimer = 0.0f;
+    f32 m_coneOfFire = 0.0f;                            // degrees
+    NOD_Body* m_savedShooter = nullptr;                 // the gun's shooter before the attack, put back after it
+    BHV_Vehicle_AttackState* m_currentState = nullptr;  // null until the first target decision
+    BHV_Vehicle_AttackState0 m_align;
+    BHV_Vehicle_AttackState1 m_stick;
+    BHV_Vehicle_AttackState2 m_castrated;
+};

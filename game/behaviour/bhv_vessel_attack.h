@@ -1,0 +1,274 @@
+// The attack of a computer-driven submarine: Vessel_AttackPatrol makes the vessel guard a patrol
+// area, choose targets among the bodies its attack sensor senses (names from the start message,
+// a primary target, whoever just hit it), take up attack positions around the target through
+// six tactic states, fire its gun inside the cone of fire and launch torpedoes at random
+// intervals. It ends with Vessel_AttackOver when no target is left, or Vessel_AttackOverride
+// when another action of the vessel takes its place.
+//
+// The behaviour is a member of NOD_Vessel; its six tactic states are members of the behaviour,
+// which steps the current one each simulation step and switches to the state whose type the
+// step answers. The vessel's set-up gives the behaviour its parts (fixed for the vessel's life)
+// and hands it the description section "AttackBehaviour" when there is one. Nodes found or
+// chosen at run time (patrol area, targets) are held as RTI_Pointer, so a node deleted during
+// the attack reads null.
+//
+// Declared ahead of their logic: until filled, the behaviour and its states are inert
+// (bhv_inert.h), so the vessel logs the attack's messages as lost.
+#pragma once
+
+#include "bhv_inert.h"
+#include "bhv_targeting.h"
+#include "mat_vector.h"
+#include "os_types.h"
+#include "rti_pointer.h"
+#include "sim_name.h"
+
+class BHV_AttackerSlots;
+class BHV_Vessel_A_Attack;
+class COD_ActiveAvoid;
+class COD_Sensor;
+class DES_Section;
+class MOT_Vessel;
+class NOD_Body;
+class NOD_NPC_Gun;
+class NOD_TorpedoLauncher;
+
+// The attack position around the target: a side of the target (ahead, left, behind, right) at
+// a horizontal distance band and a height band, in the target's frame.
+struct BHV_AlignPosition
+{
+    s32 side = 0;        // 0 ahead of the target, 1 left, 2 behind, 3 right
+    f32 offsetX = 0.0f;  // horizontal offset in the target's frame
+    f32 offsetY = 0.0f;
+    f32 height = 0.0f;  // offset along the target's up axis
+    f32 minHeight = 0.0f;
+    f32 maxHeight = 0.0f;
+    f32 minDistance = 0.0f;      // AlignMinDistance plus the size allowance of both bodies
+    f32 maxDistance = 0.0f;      // AlignMaxDistance plus the size allowance
+    NOD_Body* target = nullptr;  // the body the position was chosen around
+};
+
+// A tactic state of the vessel attack. Handle answers the type of the next state or STAY; the
+// attack then leaves the current state and enters that one (also when it is the same).
+class BHV_Vessel_AttackState
+{
+public:
+    enum : s32
+    {
+        ALIGN = 0,
+        ESCAPE = 1,  // afterwards the align state resumes its position
+        SIT = 2,
+        WAVE = 3,
+        ESCAPE_NEW_POSITION = 4,  // afterwards the align state chooses a new position
+        CASTRATED = 5,
+        STAY = 6
+    };
+
+    virtual s32 GetType() = 0;
+    // Stores the attack and prepares the state.
+    virtual void Enter(BHV_Vessel_A_Attack* _attack) = 0;
+    // Undoes what Enter set up.
+    virtual void Leave() = 0;
+    // One step: the type of the next state, or STAY.
+    virtual s32 Handle() = 0;
+
+    virtual ~BHV_Vessel_AttackState() = default;
+
+    BHV_Vessel_AttackState(const BHV_Vessel_AttackState&) = delete;
+    BHV_Vessel_AttackState& operator=(const BHV_Vessel_AttackState&) = delete;
+
+protected:
+    BHV_Vessel_AttackState() = default;
+};
+
+// Align: takes up an attack position on a randomly chosen side of the target, or resumes the
+// previous one after an escape; hands over to sit or wave once there.
+class BHV_Vessel_AttackState0 : public BHV_Vessel_AttackState
+{
+public:
+    BHV_Vessel_AttackState0() = default;
+
+    s32 GetType() override { return ALIGN; }
+    void Enter(BHV_Vessel_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vessel_A_Attack;  // reads the keys into the state
+
+    f32 m_alignMaxTime = 0.0f;
+    f32 m_alignAheadProb = 0.0f;
+    f32 m_alignLeftProb = 0.0f;
+    f32 m_alignBackProb = 0.0f;
+    f32 m_alignRightProb = 0.0f;  // read, not drawn: the right side takes what remains
+    f32 m_alignMinHeight = 0.0f;
+    f32 m_alignMaxHeight = 0.0f;
+    f32 m_alignMinDistance = 0.0f;
+    f32 m_alignMaxDistance = 0.0f;
+    BHV_Vessel_A_Attack* m_attack = nullptr;
+    f32 m_enterTime = 0.0f;  // simulation time of the entry that chose the position
+    BHV_AlignPosition m_position;
+};
+
+// Escape: breaks away to a random goal, leg after leg while the target keeps the vessel in its
+// sights; the align state then resumes its position. Also the base of the escape that makes
+// the align state choose anew (type 4), which shares its Leave and Handle.
+class BHV_Vessel_AttackState1 : public BHV_Vessel_AttackState
+{
+public:
+    BHV_Vessel_AttackState1() = default;
+
+    s32 GetType() override { return ESCAPE; }
+    void Enter(BHV_Vessel_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+protected:
+    friend class BHV_Vessel_A_Attack;
+
+    BHV_Vessel_A_Attack* m_attack = nullptr;
+    f32 m_timer = 0.0f;  // seconds of the current leg
+    MAT_Vector3 m_goal;
+    s32 m_armed = 0;  // 1 once the target lost sight of the vessel during this leg
+};
+
+// Sit: stops and keeps its nose on the target for a random time.
+class BHV_Vessel_AttackState2 : public BHV_Vessel_AttackState
+{
+public:
+    BHV_Vessel_AttackState2() = default;
+
+    s32 GetType() override { return SIT; }
+    void Enter(BHV_Vessel_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vessel_A_Attack;
+
+    f32 m_sitMeanTime = 0.0f;
+    f32 m_sitDevTime = 0.0f;
+    BHV_Vessel_A_Attack* m_attack = nullptr;
+    f32 m_timer = 0.0f;
+    f32 m_duration = 0.0f;
+};
+
+// Wave: closes in and backs off again while facing the target, for a fixed time.
+class BHV_Vessel_AttackState3 : public BHV_Vessel_AttackState
+{
+public:
+    BHV_Vessel_AttackState3() = default;
+
+    s32 GetType() override { return WAVE; }
+    void Enter(BHV_Vessel_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vessel_A_Attack;
+
+    f32 m_waveTime = 0.0f;
+    f32 m_waveStartDist = 0.0f;
+    BHV_Vessel_A_Attack* m_attack = nullptr;
+    f32 m_timer = 0.0f;
+    s32 m_mode = 0;  // 0 back off, 1 close in
+};
+
+// Escape after which the align state chooses a new position: the escape with another type and
+// the keep-align flag cleared on entry.
+class BHV_Vessel_AttackState4 : public BHV_Vessel_AttackState1
+{
+public:
+    BHV_Vessel_AttackState4() = default;
+
+    s32 GetType() override { return ESCAPE_NEW_POSITION; }
+    void Enter(BHV_Vessel_A_Attack* _attack) override;
+};
+
+// Castrated: every candidate has its full number of attackers; circles the target at a
+// distance without firing until a target decision of the attack ends it.
+class BHV_Vessel_AttackState5 : public BHV_Vessel_AttackState
+{
+public:
+    BHV_Vessel_AttackState5() = default;
+
+    s32 GetType() override { return CASTRATED; }
+    void Enter(BHV_Vessel_A_Attack* _attack) override;
+    void Leave() override;
+    s32 Handle() override;
+
+private:
+    friend class BHV_Vessel_A_Attack;
+
+    f32 m_timer = 0.0f;
+    MAT_Vector3 m_goal;
+    f32 m_castratedMinRad = 0.0f;
+    f32 m_castratedMaxRad = 0.0f;
+    BHV_Vessel_A_Attack* m_attack = nullptr;
+};
+
+// Vessel_AttackPatrol (no stop message); Vessel_SetPrimaryTarget while current.
+class BHV_Vessel_A_Attack : public BHV_ActionBehaviour
+{
+public:
+    BHV_Vessel_A_Attack() = default;
+
+    BHV_DECLARE_OPERATIONS()
+
+    // Set-up by the vessel.
+    void SetOwner(NOD_Body* _owner);
+    void SetMotion(MOT_Vessel* _motion);
+    void SetAvoider(COD_ActiveAvoid* _avoider);
+    // The vessel's sons "gun" and "torlaunch", each null when missing.
+    void SetGun(NOD_NPC_Gun* _gun);
+    void SetTorpedoLauncher(NOD_TorpedoLauncher* _launcher);
+    // The attack sensor: the second sensor description of the vessel's contact aggregate.
+    void SetSensor(COD_Sensor* _sensor);
+    // The vessel's own attacker slots (the bodies attacking it).
+    void SetAttackerSlots(BHV_AttackerSlots* _slots);
+    // The section "AttackBehaviour" of the vessel's description: every key a mandatory float.
+    void ParseIniFile(DES_Section& _section);
+
+private:
+    RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
+    s32 m_keepAlign = 0;       // 1 while the align state must resume its previous position
+    NOD_Body* m_owner = nullptr;
+    MOT_Vessel* m_motion = nullptr;
+    COD_ActiveAvoid* m_avoider = nullptr;
+    NOD_NPC_Gun* m_gun = nullptr;
+    NOD_TorpedoLauncher* m_torpedoLauncher = nullptr;
+    COD_Sensor* m_sensor = nullptr;
+    BHV_AttackerSlots* m_attackerSlots = nullptr;
+    f32 m_normalVelocity = 0.0f;  // fraction of the motion model's MovePV
+    f32 m_coneCosine = 0.0f;      // cosine of the key ConeOfFire
+    f32 m_waveProb = 0.0f;
+    RTI_Pointer m_currentTarget;  // NOD_Body being attacked
+    RTI_Pointer m_primaryTarget;  // NOD_Body named by Vessel_SetPrimaryTarget
+    f32 m_presenceRange = 0.0f;
+    SIM_Name m_interestNames[BHV_INTEREST_NAMES];
+    f32 m_waitingTime = 0.0f;
+    f32 m_switchTimer = 0.0f;
+    f32 m_defensivity = 0.0f;      // chance per step of breaking away when seen by the target
+    f32 m_escapeMean = 0.0f;       // EscFactor x EscMeanDist
+    f32 m_escapeDeviation = 0.0f;  // EscFactor x EscDevDist
+    f32 m_escRatio = 0.0f;
+    f32 m_escStrikeTimeOut = 0.0f;
+    f32 m_allStopDist = 0.0f;
+    f32 m_escMaxTimeInCone = 0.0f;
+    f32 m_timeSeen = 0.0f;  // seconds in the target's sight cone
+    f32 m_timeUnseen = 0.0f;
+    s32 m_coneTimeout = 0;  // 1 after the time seen exceeded EscMaxTimeInCone
+    f32 m_escBackwardDistance = 0.0f;
+    f32 m_arrivalRadius = 0.0f;  // radius within which an escape or castrated goal is reached
+    f32 m_torpedoMeanTime = 0.0f;
+    f32 m_torpedoDeviation = 0.0f;
+    f32 m_torpedoTimer = 0.0f;
+    BHV_Vessel_AttackState* m_currentState = nullptr;  // null until the first target decision
+    // The tactic states, by type.
+    BHV_Vessel_AttackState0 m_align;
+    BHV_Vessel_AttackState1 m_escape;
+    BHV_Vessel_AttackState2 m_sit;
+    BHV_Vessel_AttackState3 m_wave;
+    BHV_Vessel_AttackState4 m_escapeNewPosition;
+    BHV_Vessel_AttackState5 m_castrated;
+};
