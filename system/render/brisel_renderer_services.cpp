@@ -229,14 +229,14 @@ void Brisel_Renderer::RenderParticle(const Brisel_ParticleState& _particle, f32 
     const u8 color[4] = {
         REB_ColorByte(look->blue.Interpolate(index, fraction)), REB_ColorByte(look->green.Interpolate(index, fraction)),
         REB_ColorByte(look->red.Interpolate(index, fraction)), REB_ColorByte(look->alpha.Interpolate(index, fraction))};
-    const f32 size = look->size.Interpolate(index, fraction) * look->sizeScale;
+    const f32 size = look->sizeCurve.Interpolate(index, fraction) * look->size;
     SetAmbientBytes(color);
 
     const s32 texture = look->textureId == -1 ? FX_TextureSet::GetTextureID(look->animation, age) : look->textureId;
     VEC_Map& map = m_particleQuad->GetMaterial(0)->material.diffuseMap;
     map.textureId = (u32)texture;
     map.alpha = color[3];
-    map.blendMode = look->blendMode;
+    map.blendMode = look->renderMode;
 
     const MAT_Vector3 position =
         _particle.previousPosition + (_particle.position - _particle.previousPosition) * _fraction;

@@ -104,14 +104,14 @@ struct Brisel_SceneCasts
 struct Brisel_ParticleLook
 {
     s32 textureId = -1;  // -1: the texture animation picks the texture
-    f32 sizeScale = 1.0f;
+    f32 size = 1.0f;     // world size of a particle at size-curve value 1
     VFX_KeyTrack red;
     VFX_KeyTrack green;
     VFX_KeyTrack blue;
     VFX_KeyTrack alpha;
-    VFX_KeyTrack size;
+    VFX_KeyTrack sizeCurve;
     FX_TextureAnim animation;
-    u8 blendMode = 0;  // of the particle quad's material (REB_Map blend modes)
+    u8 renderMode = 0;  // blend mode of the particle quad's material (REB_Map blend modes)
 };
 
 // One live particle as the renderer reads it.

@@ -271,9 +271,9 @@ public:
         Body(BRISEL_BUCKET_PLANKTON, {}, [this] { m_renderer->Plankton_Render(1.0f); });
 
         m_look.textureId = green;
-        m_look.sizeScale = 4.0f;
-        m_look.blendMode = 1;
-        for (VFX_KeyTrack* curve : {&m_look.red, &m_look.green, &m_look.blue, &m_look.alpha, &m_look.size}) {
+        m_look.size = 4.0f;
+        m_look.renderMode = 1;
+        for (VFX_KeyTrack* curve : {&m_look.red, &m_look.green, &m_look.blue, &m_look.alpha, &m_look.sizeCurve}) {
             curve->Allocate(2);
             curve->Fill(1.0f);
             curve->SetTiming(0.0f, 1.0f, VFX_KeyTrack::FLAG_CLAMP);

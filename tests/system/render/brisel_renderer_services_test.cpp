@@ -187,9 +187,9 @@ TEST_F(ServicesTest, ParticlesTakeOneKeyPositionForAllCurvesAndSaturateTheirColo
 {
     Brisel_ParticleLook look;
     look.textureId = 3;
-    look.sizeScale = 2.0f;
-    look.blendMode = 3;
-    VFX_KeyTrack* curves[5] = {&look.red, &look.green, &look.blue, &look.alpha, &look.size};
+    look.size = 2.0f;
+    look.renderMode = 3;
+    VFX_KeyTrack* curves[5] = {&look.red, &look.green, &look.blue, &look.alpha, &look.sizeCurve};
     for (VFX_KeyTrack* curve : curves)
         curve->Allocate(16);
     // Red runs over 16 keys; green and blue have only two, so a late index passes their keys.
@@ -202,7 +202,7 @@ TEST_F(ServicesTest, ParticlesTakeOneKeyPositionForAllCurvesAndSaturateTheirColo
     look.green.GetKeys()[1] = -0.25f;  // below 0
     look.blue.Fill(0.2f);
     look.alpha.Fill(0.5f);
-    look.size.Fill(1.0f);
+    look.sizeCurve.Fill(1.0f);
 
     TST_FakeParticles particles;
     Brisel_ParticleState particle;
@@ -227,10 +227,10 @@ TEST_F(ServicesTest, ParticlesTakeOneKeyPositionForAllCurvesAndSaturateTheirColo
 
     // Sizes of 0.1 and below are not drawn.
     m_fake.Forget();
-    look.size.Fill(0.05f);  // 0.1 after the scale
+    look.sizeCurve.Fill(0.05f);  // 0.1 after the scale
     m_renderer->RenderParticle(particle, 9.0f, 0.25f);
     EXPECT_EQ(0u, Draws());
-    look.size.Fill(0.055f);
+    look.sizeCurve.Fill(0.055f);
     m_renderer->RenderParticle(particle, 9.0f, 0.25f);
     EXPECT_EQ(1u, Draws());
 
@@ -249,7 +249,7 @@ TEST_F(ServicesTest, AnimatedParticlesTakeTheirFrameFromTheTextureSet)
     look.animation.type = FX_TEXTUREANIM_ONESHOT;
     look.animation.textureSet = m_renderer->GetCausticHandle();
     look.animation.frames = 4.0f;
-    for (VFX_KeyTrack* curve : {&look.red, &look.green, &look.blue, &look.alpha, &look.size}) {
+    for (VFX_KeyTrack* curve : {&look.red, &look.green, &look.blue, &look.alpha, &look.sizeCurve}) {
         curve->Allocate(2);
         curve->Fill(1.0f);
         curve->SetTiming(0.0f, 1.0f, VFX_KeyTrack::FLAG_CLAMP);
