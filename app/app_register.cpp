@@ -1,9 +1,14 @@
 // The program's registrations: every line of the ordered list.
 #include "app_register.h"
 
+#include "cod_collidable.h"
 #include "mat_sqrt.h"
+#include "nod_actorclasses.h"
+#include "nod_bodyclasses.h"
+#include "nod_controlclasses.h"
 #include "nod_message.h"
 #include "nod_node.h"
+#include "nod_sceneclasses.h"
 #include "nod_script.h"
 #include "os_types.h"
 #include "rti_class.h"

@@ -19,7 +19,7 @@
 struct MAT_Segment;
 struct MAT_Triangle;
 
-class MRT_Terrain : public MEM_Object, public Brisel_TerrainTriangulation
+class MRT_Terrain final : public MEM_Object, public Brisel_TerrainTriangulation
 {
 public:
     // The five tile views of one triangulation step.

@@ -1,0 +1,69 @@
+// The light-ray node: the pool's step and drawing, hooked to the driver and the renderer.
+#include "nod_raysystem.h"
+
+#include "brisel_renderer.h"
+#include "brisel_simulation.h"
+#include "mrt_terrain.h"
+#include "nod_message.h"
+#include "sim_clock.h"
+#include "vec_camera.h"
+
+RTI_IMPLEMENT_CLASS(NOD_RaySystem, "NOD_Body")
+
+namespace
+{
+const MRT_Terrain* SimulationTerrain()
+{
+    if (Brisel_TheSimulation == nullptr || Brisel_TheSimulation->terrainCell == nullptr)
+        return nullptr;
+    return Brisel_TheSimulation->terrainCell->terrain;
+}
+}  // namespace
+
+NOD_RaySystem::NOD_RaySystem()
+{
+    SetRenderBucket(BRISEL_BUCKET_PLANTS);
+    m_rays.Load(RAY_RaySystem::FILE_NAME, "NOD_RaySystem::NOD_RaySystem()");
+}
+
+NOD_RaySystem::~NOD_RaySystem() = default;
+
+NOD_RaySystem* NOD_RaySystem::DynamicCast(NOD_Node* _node)
+{
+    return _node != nullptr && _node->IsKindOf(GetStaticClassDefinition()) ? static_cast<NOD_RaySystem*>(_node)
+                                                                           : nullptr;
+}
+
+void NOD_RaySystem::HeartBeat()
+{
+    if (Brisel_TheSimulation == nullptr || Brisel_TheSimulation->camera == nullptr)
+        return;
+    const MAT_Vector3 viewer = Brisel_TheSimulation->camera->GetWorldTransform().t;
+    m_rays.Step(SIM_GetSimulationClock(), viewer, SimulationTerrain());
+}
+
+NOD_Message* NOD_RaySystem::ProcessMessage(NOD_Message* _message)
+{
+    switch (_message->GetType()) {
+    case NOD_Node_EnterSimulation::ID:
+        delete _message;
+        m_permanent.Enter(this);
+        m_flags |= FLAG_IN_SIMULATION;
+        return nullptr;
+    case NOD_Node_LeaveSimulation::ID:
+        delete _message;
+        m_permanent.Leave();
+        m_flags &= ~(u32)FLAG_IN_SIMULATION;
+        return nullptr;
+    default:
+        return NOD_Body::ProcessMessage(_message);
+    }
+}
+
+void NOD_RaySystem::Render()
+{
+    Brisel_Renderer* renderer = Brisel_Renderer::Get();
+    if (renderer == nullptr || SimulationTerrain() == nullptr)
+        return;
+    m_rays.Draw(*renderer, renderer->GetCamera().GetPitch(), SIM_GetFrameClock().fraction);
+}

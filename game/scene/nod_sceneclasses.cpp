@@ -1,0 +1,31 @@
+// Registration of the scene library's node classes, in one place so that the order is fixed.
+#include "nod_sceneclasses.h"
+
+#include "nod_camera.h"
+#include "nod_fx_plant.h"
+#include "nod_plankton.h"
+#include "nod_raysystem.h"
+#include "nod_scenario.h"
+#include "nod_terrain.h"
+
+void NOD_RegisterSceneClasses()
+{
+    NOD_Scenario::RegisterClassDefinition();
+    NOD_Camera::RegisterClassDefinition();
+    NOD_Camera::InstallCameraCast();
+    NOD_FX_Plant::RegisterClassDefinition();
+    NOD_Plankton::RegisterClassDefinition();
+    NOD_Terrain::RegisterClassDefinition();
+    NOD_RaySystem::RegisterClassDefinition();
+}
+
+void NOD_UnregisterSceneClasses()
+{
+    NOD_RaySystem::UnregisterClassDefinition();
+    NOD_Terrain::UnregisterClassDefinition();
+    NOD_Plankton::UnregisterClassDefinition();
+    NOD_FX_Plant::UnregisterClassDefinition();
+    NOD_Camera::UninstallCameraCast();
+    NOD_Camera::UnregisterClassDefinition();
+    NOD_Scenario::UnregisterClassDefinition();
+}
