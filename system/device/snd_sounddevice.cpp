@@ -86,6 +86,9 @@ void SND_SoundDevice2D::Init(const char* _settings)
     static const int s_registered = atexit(ShutdownAtExit);
     (void)s_registered;
     PLT_AudioStartup();
+    // Sound files are read through the game's file system whether or not sound is played:
+    // the run's sample descriptions load their files with sound switched off too.
+    PLT_AudioSetFileCallbacks(SND_FileOpen, SND_FileClose, SND_FileSeek, SND_FileRead);
     m_voiceCount = 0;
     if (soundOn == 0)
         return;
@@ -125,7 +128,6 @@ void SND_SoundDevice2D::Init(const char* _settings)
             m_voices[m_voiceCount++] = voice;
         }
     }
-    PLT_AudioSetFileCallbacks(SND_FileOpen, SND_FileClose, SND_FileSeek, SND_FileRead);
 }
 
 SND_SoundDevice2D::~SND_SoundDevice2D()
