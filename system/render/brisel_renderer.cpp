@@ -30,7 +30,6 @@ namespace
 {
 
 Brisel_Renderer* s_instance = nullptr;
-Brisel_DisplaySetup s_setup;
 u32 s_planktonSwitch = 1;
 
 const char* const CAUSTIC_SET = "caustic\\caustic.tse";
@@ -128,7 +127,6 @@ Brisel_Renderer::~Brisel_Renderer()
 
 Brisel_Renderer* Brisel_Renderer::Get() { return s_instance; }
 
-Brisel_DisplaySetup& Brisel_Renderer::GetDisplaySetup() { return s_setup; }
 
 void Brisel_Renderer::SetPlanktonSwitch(u32 _on) { s_planktonSwitch = _on; }
 

@@ -85,13 +85,6 @@ struct Brisel_DisplayConfiguration
     s32 renderPlants = 1;    // divisor of the plant objects' counts, at least 1
 };
 
-// What the setup menu chose; CreateDisplay takes it over the file's values.
-struct Brisel_DisplaySetup
-{
-    s32 textureMegabytes = 24;
-    u32 pixelShaders = 0;
-};
-
 class Brisel_Renderer : public MEM_Object
 {
 public:
@@ -146,8 +139,6 @@ public:
     // first display-mode switch on the command line ("-640x480x16" .. "-1600x1200x32", in
     // that order) replace width, height and depth. A missing file, section or key is fatal.
     static void ReadDisplayConfig(const char* _name, s32* _width, s32* _height, s32* _depth, s32* _textureCacheSize);
-    // The setup menu's choices, process-wide.
-    static Brisel_DisplaySetup& GetDisplaySetup();
     // The plankton switch the game controller toggles; on at start.
     static void SetPlanktonSwitch(u32 _on);
     static u32 GetPlanktonSwitch();

@@ -1,5 +1,6 @@
 // The display configuration: the mode read at start-up with its command-line switches, and the
 // renderer's own keys.
+#include "brisel_programdata.h"
 #include "brisel_renderer.h"
 
 #include "des_file.h"
@@ -97,7 +98,7 @@ void Brisel_Renderer::ReadConfiguration(const char* _name)
         OS_Log(OS_Format("%s: RenderPlants %d taken as 1", CAPTION, (int)c.renderPlants));
         c.renderPlants = 1;
     }
-    const Brisel_DisplaySetup& setup = GetDisplaySetup();
+    const Brisel_DisplaySettings& setup = Brisel_GetProgramData().display;
     m_textureBudget = (s32)((u32)setup.textureMegabytes << 20);
     m_pixelShaders = setup.pixelShaders;
 }

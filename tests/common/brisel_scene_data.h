@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "brisel_programdata.h"
 #include "brisel_renderer.h"
 #include "brisel_scene_fake.h"
 #include "crt_rand.h"
@@ -162,7 +163,7 @@ inline void TST_ResetRendererGlobals(const char* _commandLine = "")
     OS_SetCommandLine(_commandLine);
     SIM_GetFrameClock().Set(0.0f, 0.0f);
     SIM_GetFrameClock().fraction = 0.0f;
-    Brisel_Renderer::GetDisplaySetup() = Brisel_DisplaySetup();
+    Brisel_ResetProgramData();
     Brisel_Renderer::SetPlanktonSwitch(1);
 }
 

@@ -312,7 +312,7 @@ TEST_F(RendererTest, CreateDisplaySetsUpPassesFogAndTheCausticSet)
 
 TEST_F(RendererTest, ThePixelShaderChoiceNeedsTheDeviceToo)
 {
-    Brisel_Renderer::GetDisplaySetup().pixelShaders = 1;
+    Brisel_GetProgramData().display.pixelShaders = 1;
     m_renderer->CreateDisplay();
     EXPECT_NE(0u, m_renderer->GetTerrainPass()->flags & REP_TERRAIN_PIXELSHADER);
     EXPECT_NE(0u, m_renderer->GetObjectPass()->flags & REP_OBJECT_PIXELSHADER);
@@ -333,7 +333,7 @@ protected:
 
 TEST_F(NoPixelShaderTest, ThePixelShaderChoiceIsIgnoredWithoutThem)
 {
-    Brisel_Renderer::GetDisplaySetup().pixelShaders = 1;
+    Brisel_GetProgramData().display.pixelShaders = 1;
     m_renderer->CreateDisplay();
     EXPECT_EQ(0u, m_renderer->GetTerrainPass()->flags & REP_TERRAIN_PIXELSHADER);
     EXPECT_EQ(0u, m_renderer->GetObjectPass()->flags & REP_OBJECT_PIXELSHADER);
@@ -352,7 +352,7 @@ TEST_F(RendererTest, ConfigurationIsReadWithTheMenuBudgetAndAtLeastOnePlantDivis
     m_data.renderPlankton = -1;
     m_data.renderPlants = 0;
     m_dir.Write("ini/display.des", TST_DisplayDes(m_data));
-    Brisel_Renderer::GetDisplaySetup().textureMegabytes = 32;
+    Brisel_GetProgramData().display.textureMegabytes = 32;
     m_renderer->ReadConfiguration("ini\\display.des");
     const Brisel_DisplayConfiguration& c = m_renderer->GetConfiguration();
     EXPECT_EQ(800, c.width);
