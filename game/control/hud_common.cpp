@@ -30,5 +30,5 @@ void HUD_OpenRendererFont(GFX_Font& _font)
 void HUD_RefreshTexture(s32 _texture, GFX_Picture16& _picture)
 {
     if (_texture >= 0 && SITO_DISPLAY != nullptr)
-        SITO_DISPLAY->Texture_Refresh(_texture, _picture.GetPixels());
+        SITO_DISPLAY->Texture_Refresh(_texture, _picture.GetPixels(), _picture.GetByteSize());
 }

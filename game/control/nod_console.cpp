@@ -503,7 +503,7 @@ void NOD_Console::Render()
             DrawLine(m_lines[i]);
         DrawLine(m_input);
         if (m_texture >= 0)
-            SITO_DISPLAY->Texture_Refresh(m_texture, m_picture.GetPixels());
+            SITO_DISPLAY->Texture_Refresh(m_texture, m_picture.GetPixels(), m_picture.GetByteSize());
         m_dirty = 0;
     }
     if (m_texture < 0)

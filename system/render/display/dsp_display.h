@@ -208,8 +208,10 @@ public:
     // Result 1.
     s32 Texture_CreateFromFile(s32 _id, DSP_Texture* _texture, s32 _mipMap);
     // Copies packed rows in the texture's own format into level 0; result 1 for a format
-    // without a pixel size.
-    s32 Texture_Refresh(s32 _id, const void* _pixels);
+    // without a pixel size. With _bytes, the size of the caller's picture, a level that needs
+    // more (a texture file of another size or format than the picture drawn for it) is left
+    // as it is with a log line and result 1, never read past the picture.
+    s32 Texture_Refresh(s32 _id, const void* _pixels, u64 _bytes = ~0ull);
     s32 Texture_Lock(s32 _id, s32 _level, void** _bits, s32* _pitch);
     s32 Texture_Unlock(s32 _id, s32 _level);
     s32 Texture_Destroy(s32 _id);

@@ -204,7 +204,7 @@ s32 DSP_Display::Texture_CreateFromFile(s32 _id, DSP_Texture* _texture, s32 _mip
     return 1;
 }
 
-s32 DSP_Display::Texture_Refresh(s32 _id, const void* _pixels)
+s32 DSP_Display::Texture_Refresh(s32 _id, const void* _pixels, u64 _bytes)
 {
     const char* caption = "DSP_Display::Texture_Refresh()";
     if (_id < 0 || _id >= m_textureCount)
@@ -216,6 +216,11 @@ s32 DSP_Display::Texture_Refresh(s32 _id, const void* _pixels)
     const u32 rowBytes = desc.width * D3DUtil_BitsPerPixel(desc.format) / 8;
     if (rowBytes == 0)
         return 1;
+    if ((u64)rowBytes * desc.height > _bytes) {
+        OS_Log(OS_Format("%s texture %d is %ux%u, larger than the %llu bytes given: not refreshed", caption, (int)_id,
+                         (unsigned)desc.width, (unsigned)desc.height, (unsigned long long)_bytes));
+        return 1;
+    }
     u8* bits = nullptr;
     s32 pitch = 0;
     DSP_CHECK(m_device->LockRect(m_textures[_id], 0, &bits, &pitch, 0));

@@ -21,6 +21,8 @@ public:
     const GFX_Rect& GetRect() const { return m_rect; }  // (0, 0, width, height)
     u16* GetPixels() { return m_pixels; }
     const u16* GetPixels() const { return m_pixels; }
+    // The bytes of the pixels, rows packed.
+    u64 GetByteSize() const { return m_pixels != nullptr ? (u64)m_rect.width * (u64)m_rect.height * 2u : 0u; }
 
     // Copies the part of _rect that lies inside _source to (_x, _y), clipped to this picture.
     void Blit(const GFX_Picture16& _source, const GFX_Rect& _rect, s32 _x, s32 _y);

@@ -747,6 +747,13 @@ TEST_F(DisplayTest, RefreshCopiesRowsAtThePitchAndNeverPastTheLevel)
     std::vector<u8> block(8 * 2 / 8 * 8, 0xAB);
     EXPECT_EQ(0, m_display->Texture_Refresh(1, block.data()));
     EXPECT_EQ(32u, Device().textures.rbegin()->second.memory[0].size());
+
+    // A picture smaller than the level (a texture file of another size than the picture drawn
+    // for it) leaves the level alone instead of being read past its end.
+    std::vector<u8> small(16, 0xCD);
+    EXPECT_EQ(1, m_display->Texture_Refresh(0, small.data(), small.size()));
+    EXPECT_EQ(pixels, texture.memory[0]);
+    EXPECT_EQ(0, m_display->Texture_Refresh(0, pixels.data(), pixels.size()));
 }
 
 TEST_F(DisplayTest, ReloadLoadsTheChosenLevelsAndPreloads)
