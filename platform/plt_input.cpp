@@ -55,6 +55,9 @@ struct InputState
     PLT_DIDevice handles[MAX_DEVICES];
     DeviceState devices[MAX_DEVICES];
     u8 keys[256] = {};
+#ifdef QV_KEY_SCRIPT
+    u8 scriptedKeys[256] = {};  // keys the key script holds down until the next keyboard read
+#endif
     u8 mouseButtons[4] = {};
     u32 background = 0;  // the window lost the focus
     u32 relativeMouse = 0;
@@ -683,6 +686,15 @@ u32 PLT_DIDevice::GetDeviceState(u32 _size, void* _data)
     switch (device.type) {
     case PLT_DIDEVICE_KEYBOARD:
         memcpy(_data, s_input.keys, sizeof(s_input.keys));
+#ifdef QV_KEY_SCRIPT
+        // A scripted key has been seen down once: it is up from now on.
+        for (u32 i = 0; i < 256; ++i) {
+            if (s_input.scriptedKeys[i]) {
+                s_input.scriptedKeys[i] = 0;
+                s_input.keys[i] = 0;
+            }
+        }
+#endif
         break;
     case PLT_DIDEVICE_MOUSE: {
         u8* out = (u8*)_data;
@@ -760,6 +772,26 @@ void PLT_DIFailNext(PLT_DICall _call, u32 _result)
     s_input.failResult[_call] = _result;
 }
 
+#ifdef QV_KEY_SCRIPT
+u32 PLT_DIScriptKey(u32 _scanCode)
+{
+    if (_scanCode == 0 || _scanCode > 255)
+        return 0;
+    u32 recorded = 0;
+    for (const DeviceState& device : s_input.devices)
+        if (device.used && device.type == PLT_DIDEVICE_KEYBOARD && device.acquired)
+            ++recorded;
+    if (recorded == 0)
+        return 0;
+    const u32 time = SDL_GetTicks();
+    Record(PLT_DIDEVICE_KEYBOARD, _scanCode, 0x80, time);
+    Record(PLT_DIDEVICE_KEYBOARD, _scanCode, 0, time);
+    s_input.keys[_scanCode] = 0x80;
+    s_input.scriptedKeys[_scanCode] = 1;
+    return recorded;
+}
+#endif
+
 // ---- the feed from the SDL system ----
 
 void PLT_InputFeed(const SDL_Event& _event)
@@ -826,6 +858,9 @@ void PLT_InputShutdown()
         SDL_SetRelativeMouseMode(SDL_FALSE);
     s_input.relativeMouse = 0;
     memset(s_input.keys, 0, sizeof(s_input.keys));
+#ifdef QV_KEY_SCRIPT
+    memset(s_input.scriptedKeys, 0, sizeof(s_input.scriptedKeys));
+#endif
     memset(s_input.mouseButtons, 0, sizeof(s_input.mouseButtons));
     s_input.background = 0;
     memset(s_input.failArmed, 0, sizeof(s_input.failArmed));

@@ -170,3 +170,10 @@ enum PLT_DICall : u32
     PLT_DICALL_COUNT
 };
 void PLT_DIFailNext(PLT_DICall _call, u32 _result);
+
+#ifdef QV_KEY_SCRIPT
+// Test builds only (the key script): the key goes down and up as two records of every
+// acquired keyboard and reads as down in the keyboard's immediate state until one keyboard
+// has read that state. Answers the number of keyboards that recorded it (0: none acquired).
+u32 PLT_DIScriptKey(u32 _scanCode);
+#endif

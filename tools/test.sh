@@ -9,7 +9,9 @@ export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions="$(pwd)/tools/lsan.supp"
 
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=ON -DQV_WERROR=ON
+# QV_KEY_SCRIPT: the test-only key script source that drives the program's end-to-end tests.
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=ON -DQV_WERROR=ON \
+  -DQV_KEY_SCRIPT=ON
 ninja -C build-test -j "$JOBS"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

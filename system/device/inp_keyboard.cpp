@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "inp_local.h"
+#include "os_clock.h"
 #include "os_fatal.h"
 
 INP_Keyboard* SITO_KEYBOARD = nullptr;
@@ -39,10 +40,29 @@ INP_Keyboard::INP_Keyboard()
     : INP_BufferedDevice({PLT_DIDEVICE_KEYBOARD, PLT_DIFORMAT_KEYBOARD, PLT_DISCL_NONEXCLUSIVE | PLT_DISCL_FOREGROUND,
                           "INP_Keyboard", "INP_Keyboard::GetKey() - GetDeviceData()", "keyboard"})
 {
+#ifdef QV_KEY_SCRIPT
+    m_script.LoadFromEnvironment(OS_Time());
+#endif
 }
+
+#ifdef QV_KEY_SCRIPT
+void INP_Keyboard::PlayScript()
+{
+    for (;;) {
+        if (m_waitingKey == INP_KC_NONE)
+            m_waitingKey = m_script.TakeDueKey(OS_Time());
+        if (m_waitingKey == INP_KC_NONE || PLT_DIScriptKey(TranslateKCtoDIK(m_waitingKey)) == 0)
+            return;
+        m_waitingKey = INP_KC_NONE;
+    }
+}
+#endif
 
 u32 INP_Keyboard::GetKey()
 {
+#ifdef QV_KEY_SCRIPT
+    PlayScript();
+#endif
     for (;;) {
         const PLT_DIDeviceObjectData* record = NextRecord();
         if (record == nullptr)
@@ -58,12 +78,24 @@ u32 INP_Keyboard::GetKey()
 
 void INP_Keyboard::FlushKeys()
 {
-    while (GetKey() != INP_KC_NONE) {
+    DropKeys();
+#ifdef QV_KEY_SCRIPT
+    // Keys due but not yet played stay for after the flush.
+    m_script.Flushed(OS_Time());
+#endif
+}
+
+void INP_Keyboard::DropKeys()
+{
+    while (NextRecord() != nullptr) {
     }
 }
 
 void INP_Keyboard::UpdateKeymap()
 {
+#ifdef QV_KEY_SCRIPT
+    PlayScript();
+#endif
     const u32 result = m_device->GetDeviceState(sizeof(m_keyMap), m_keyMap);
     if (INP_Lost(result)) {
         // No key counts as held while the keyboard cannot be read.
@@ -76,7 +108,7 @@ void INP_Keyboard::UpdateKeymap()
 
 u32 INP_Keyboard::IsKeyDown(INP_KeyCode _keyCode) const { return m_keyMap[TranslateKCtoDIK(_keyCode)] & 0x80; }
 
-void INP_Keyboard::OnAcquired() { FlushKeys(); }
+void INP_Keyboard::OnAcquired() { DropKeys(); }
 
 INP_KeyCode INP_Keyboard::TranslateDIKtoKC(u32 _scanCode)
 {

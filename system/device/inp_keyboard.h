@@ -7,9 +7,12 @@
 // used up. Keys outside the table are never reported. Set-up failures and unexpected device
 // errors are fatal (caption: the DirectInput error name); a lost device is acquired again.
 // One object exists, SITO_KEYBOARD, created and destroyed by UTL_QuickIntegrator.
+// Test builds (QV_KEY_SCRIPT) also play the key script the environment names (inp_keyscript.h)
+// through the device: GetKey and UpdateKeymap hand due keys to it, FlushKeys takes a flush step.
 #pragma once
 
 #include "inp_buffereddevice.h"
+#include "inp_keyscript.h"
 #include "os_types.h"
 
 typedef u32 INP_KeyCode;
@@ -50,8 +53,17 @@ private:
     // Acquire (INP_Device) drops the events that were pending, so keys pressed while the
     // program was in the background are not delivered.
     void OnAcquired() override;
+    // Drops every pending key event without telling the key script.
+    void DropKeys();
 
     u8 m_keyMap[256] = {};
+#ifdef QV_KEY_SCRIPT
+    // Hands the keys due now to the device; a key no keyboard could record waits.
+    void PlayScript();
+
+    INP_KeyScript m_script;
+    u32 m_waitingKey = INP_KC_NONE;
+#endif
 };
 
 extern INP_Keyboard* SITO_KEYBOARD;
