@@ -3,6 +3,7 @@
 
 #include "app_state.h"
 #include "brisel_renderer.h"
+#include "brisel_state_menu.h"
 #include "dsp_display.h"
 #include "os_standardstreams.h"
 #include "snd_sounddevice.h"
@@ -116,6 +117,8 @@ void Brisel_Init()
     soundSteps.reacquire = ResumeSound;
     UTL_SetSoundSteps(soundSteps);
 }
+
+Brisel_State* Brisel_State_Init::HeartBeat() { return new Brisel_State_Menu(); }
 
 void Brisel_RegisterClassHandlers() {}
 

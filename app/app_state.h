@@ -23,7 +23,7 @@ class Brisel_State_Init : public Brisel_State
 {
 public:
     void Enter() override {}
-    // The menu that follows the start is not built yet: for now the program ends here.
-    Brisel_State* HeartBeat() override { return nullptr; }
+    // The menu follows at once.
+    Brisel_State* HeartBeat() override;
     void Leave() override {}
 };

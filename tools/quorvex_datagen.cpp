@@ -1,5 +1,12 @@
-// Writes the sample data the benchmark runs on out of the box: quorvex_datagen <outdir>.
-// One function per data file; each creates its directories and reports what it could not do.
+// Writes the sample data the benchmark runs on out of the box:
+//   quorvex_datagen <outdir> [--scene-seconds N]
+// every file the program reads from start to exit except the script glue library (the build
+// copies that from tools/data): configuration, fonts, the menu's pictures, meshes, textures and
+// sounds, the renderer's own files and the benchmark scene "map\kovra1\script\quorvex" with
+// what its nodes read. The scene ends after N seconds of scene time (90 by default). Pictures
+// and sounds that the program reads through its file layer go into the archive pair
+// "dorim.hdr" / "dorim.dat"; the rest is written as loose files. One function per data file;
+// each creates its directories and reports what it could not do.
 //
 // Data names are written as the program asks for them ("vfx\tex\sky"), each backslash a
 // directory, in lower case: the program matches every component without regard to case.
@@ -9,16 +16,21 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "tools_archive.h"
 #include "tools_font.h"
 #include "tools_mesh.h"
+#include "tools_scenario.h"
+#include "tools_terrain.h"
 #include "tools_tga.h"
 #include "tools_tse.h"
+#include "tools_wav.h"
 
 namespace
 {
@@ -477,11 +489,11 @@ bool GlyphInk(s32 _glyph, s32 _x, s32 _y)
     return (s32)std::strcspn(row, " ") > _x && row[_x] == '#';
 }
 
-// A font sheet with every glyph scaled by _scale into a cell one column and one row (scaled)
-// larger than the glyph, which spaces the characters and the lines; with _shadow, ink casts a
-// dark shadow one pixel down and to the right. Ground and key colour are transparent black,
-// so text blitted plain or keyed leaves the surface under it alone.
-TOOL_FontSheet FontSheet(s32 _scale, bool _shadow, s32 _sheetWidth)
+// A font sheet with every glyph scaled by _scale into a cell one column (scaled) wider than the
+// glyph, which spaces the characters, and _cellHeight pixels high (the font's line height);
+// with _shadow, ink casts a dark shadow one pixel down and to the right. Ground and key colour
+// are transparent black, so text blitted plain or keyed leaves the surface under it alone.
+TOOL_FontSheet FontSheet(s32 _scale, bool _shadow, s32 _sheetWidth, s32 _cellHeight)
 {
     constexpr u32 INK = 0xFFFFFFFF;
     constexpr u32 SHADOW = 0xFF102030;
@@ -494,7 +506,7 @@ TOOL_FontSheet FontSheet(s32 _scale, bool _shadow, s32 _sheetWidth)
     for (s32 glyph = 0; glyph < 96; ++glyph) {
         TOOL_FontGlyph cell;
         cell.width = (GLYPH_COLUMNS + 1) * _scale;
-        cell.height = (GLYPH_ROWS + 1) * _scale;
+        cell.height = _cellHeight;
         cell.pixels.assign((size_t)(cell.width * cell.height), GROUND);
         for (s32 y = 0; y < cell.height; ++y)
             for (s32 x = 0; x < cell.width; ++x) {
@@ -510,13 +522,19 @@ TOOL_FontSheet FontSheet(s32 _scale, bool _shadow, s32 _sheetWidth)
 }
 
 // gfx\font\font1.tga, the small font (6 x 10 cells), and gfx\font\font2.tga, the same letters
-// twice the size with a shadow (12 x 20 cells).
+// twice the size with a shadow (12 x 18 cells: the descenders reach the cell's last row). A menu
+// page of 512 pixels gives each line the font's height and two pixels: 42 characters of font 1
+// (the results page) and 25 of font 2 (main and setup pages), enough for their longest texts.
+constexpr s32 FONT1_LINE_HEIGHT = (GLYPH_ROWS + 1);
+constexpr s32 FONT2_LINE_HEIGHT = GLYPH_ROWS * 2;
+static_assert(FONT1_LINE_HEIGHT <= 18 && FONT2_LINE_HEIGHT <= 18, "a menu page holds 25 lines of 20 pixels");
+
 bool WriteFonts(const std::filesystem::path& _outDir)
 {
     bool ok = WritePicture(DiskPath(_outDir, "gfx\\font\\font1.tga"),
-                           TOOL_FontSheetPicture(FontSheet(1, false, 256), nullptr));
+                           TOOL_FontSheetPicture(FontSheet(1, false, 256, FONT1_LINE_HEIGHT), nullptr));
     ok = WritePicture(DiskPath(_outDir, "gfx\\font\\font2.tga"),
-                      TOOL_FontSheetPicture(FontSheet(2, true, 512), nullptr)) &&
+                      TOOL_FontSheetPicture(FontSheet(2, true, 512, FONT2_LINE_HEIGHT), nullptr)) &&
          ok;
     return ok;
 }
@@ -634,7 +652,7 @@ bool WriteLoadingPicture(const std::filesystem::path& _outDir)
 
 // Simple emblems on a transparent ground for the four logos of a run (the second of the
 // renderer's five logo places stays empty): the names, in the order of the places 0, 2, 3
-// and 4, are logo_family, logo_publisher, logo_maker and logo_web, under vfx\tex\logo\.
+// and 4, are logo_halvane, logo_publisher, logo_ostrel and logo_url, under vfx\tex\logo\.
 bool WriteLogos(const std::filesystem::path& _outDir)
 {
     const Colour white{1.0f, 1.0f, 1.0f};
@@ -666,10 +684,10 @@ bool WriteLogos(const std::filesystem::path& _outDir)
         }
         return Colour{0.45f, 0.72f, 1.0f, inside};
     };
-    bool ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_family", ShadePicture(128, 3, family));
+    bool ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_halvane", ShadePicture(128, 3, family));
     ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_publisher", ShadePicture(128, 3, publisher)) && ok;
-    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_maker", ShadePicture(128, 3, maker)) && ok;
-    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_web", ShadePicture(256, 3, web)) && ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_ostrel", ShadePicture(128, 3, maker)) && ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\logo\\logo_url", ShadePicture(256, 3, web)) && ok;
     return ok;
 }
 
@@ -707,12 +725,342 @@ bool WriteTerrainSelector(const std::filesystem::path& _outDir)
     return WritePicture(DiskPath(_outDir, "vfx\\terrain\\sample\\material_s.tga"), picture);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Intro and outro pictures
+
+// _text in the font's letters, each glyph pixel a square of _scale pixels, centred on
+// (_centreX, _top) of a 24-bit picture, in _colour over what is there.
+void StampText(TOOL_TGA& _picture, const std::string& _text, s32 _centreX, s32 _top, s32 _scale, u32 _colour)
+{
+    const s32 advance = (GLYPH_COLUMNS + 1) * _scale;
+    const s32 left = _centreX - ((s32)_text.size() * advance - _scale) / 2;
+    for (size_t i = 0; i < _text.size(); ++i) {
+        const s32 glyph = (u8)_text[i] >= 32 && (u8)_text[i] < 128 ? (u8)_text[i] - 32 : 95;
+        for (s32 y = 0; y < GLYPH_ROWS * _scale; ++y)
+            for (s32 x = 0; x < GLYPH_COLUMNS * _scale; ++x) {
+                const s32 px = left + (s32)i * advance + x, py = _top + y;
+                if (px < 0 || py < 0 || px >= _picture.width || py >= _picture.height)
+                    continue;
+                if (GlyphInk(glyph, x / _scale, y / _scale))
+                    _picture.pixels[(size_t)py * (size_t)_picture.width + (size_t)px] = _colour;
+            }
+    }
+}
+
+// A 640 x 480 picture at 24 bits, as the menu shows full screen: deep water darkening
+// downwards with light shafts from the surface, a line of large letters and one of small ones.
+TOOL_TGA FullScreenPicture(const std::string& _title, const std::string& _line, f32 _hue)
+{
+    constexpr s32 WIDTH = 640, HEIGHT = 480;
+    TOOL_TGA picture = TOOL_MakeTGA(WIDTH, HEIGHT, 24, 0);
+    const Colour top{0.10f + 0.10f * _hue, 0.38f, 0.52f - 0.10f * _hue};
+    const Colour bottom{0.0f, 0.03f, 0.09f};
+    for (s32 y = 0; y < HEIGHT; ++y)
+        for (s32 x = 0; x < WIDTH; ++x) {
+            const f32 down = (f32)y / (f32)HEIGHT;
+            Colour colour = Mix(top, bottom, std::sqrt(down));
+            const f32 u = (f32)x / (f32)WIDTH - 0.5f;
+            const f32 shafts = 0.5f + 0.5f * std::cos(23.0f * (u + 0.25f * down) + 3.0f * _hue);
+            const f32 light = (1.0f - down) * (1.0f - down) * 0.18f * shafts * shafts;
+            colour.r += light;
+            colour.g += light;
+            colour.b += light;
+            picture.pixels[(size_t)y * WIDTH + (size_t)x] = Pack(colour) & 0x00FFFFFFu;
+        }
+    StampText(picture, _title, WIDTH / 2 + 3, 183, 8, 0x00041018u);  // shadow
+    StampText(picture, _title, WIDTH / 2, 180, 8, 0x00E8F6FFu);
+    StampText(picture, _line, WIDTH / 2, 290, 2, 0x00A8D8E8u);
+    return picture;
+}
+
+// gfx\picture\intro\intro_01..03.tga before the menu and gfx\picture\mockup\mock01..03.tga at
+// the exit, in the archive.
+void AddPictures(std::vector<TOOL_ArchiveFile>& _archive)
+{
+    struct Picture
+    {
+        const char* name;
+        const char* title;
+        const char* line;
+    };
+    const Picture pictures[6] = {
+        {"gfx\\picture\\intro\\intro_01.tga", "QUORVEX", "A REAL-TIME 3D BENCHMARK"},
+        {"gfx\\picture\\intro\\intro_02.tga", "DEEP", "A FLIGHT OVER THE SEA FLOOR"},
+        {"gfx\\picture\\intro\\intro_03.tga", "READY", "ESCAPE ENDS A RUN, RETURN CHOOSES"},
+        {"gfx\\picture\\mockup\\mock01.tga", "THANKS", "FOR RUNNING QUORVEX"},
+        {"gfx\\picture\\mockup\\mock02.tga", "RESULTS", "WRITTEN TO QUORVEX.TXT"},
+        {"gfx\\picture\\mockup\\mock03.tga", "BYE", "RETURN OR ESCAPE TO LEAVE"},
+    };
+    for (s32 i = 0; i < 6; ++i)
+        _archive.push_back(
+            {pictures[i].name, TOOL_TGABytes(FullScreenPicture(pictures[i].title, pictures[i].line, (f32)i / 5.0f))});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menu scene
+
+// vfx\msh\menu\menu_background.msh and menu_title.msh: one unit quad each in the x-z plane,
+// facing -y like the text quads of the menu pages, the top of the texture at z = +0.5. The
+// overlay pass scales them to the screen; their textures are read from vfx\tex\menu\.
+bool WriteMenuQuad(const std::filesystem::path& _outDir, const std::string& _name)
+{
+    TOOL_Mesh mesh;
+    mesh.vertices = {{0.5f, 0.0f, -0.5f}, {-0.5f, 0.0f, -0.5f}, {-0.5f, 0.0f, 0.5f}, {0.5f, 0.0f, 0.5f}};
+    const std::array<f32, 2> uv[4] = {{1.0f, 1.0f}, {0.0f, 1.0f}, {0.0f, 0.0f}, {1.0f, 0.0f}};
+    for (const std::array<s32, 3>& corners : {std::array<s32, 3>{0, 1, 2}, std::array<s32, 3>{0, 2, 3}}) {
+        TOOL_MeshTriangle triangle;
+        triangle.vertex = corners;
+        triangle.hasUV = true;
+        for (s32 k = 0; k < 3; ++k) {
+            triangle.uv[(size_t)(2 * k)] = uv[corners[(size_t)k]][0];
+            triangle.uv[(size_t)(2 * k + 1)] = uv[corners[(size_t)k]][1];
+        }
+        mesh.triangles.push_back(triangle);
+    }
+    TOOL_MeshMaterial material;
+    material.selfIllumination = 1.0f;
+    material.depthBuffered = 0;
+    material.oneSided = 0;
+    material.diffuseBitmap = _name;
+    mesh.materials.push_back(material);
+    const std::filesystem::path path = DiskPath(_outDir, "vfx\\msh\\menu\\" + _name + ".msh");
+    return Report(path, MakeParent(path) && TOOL_WriteMesh(path.string().c_str(), mesh) == 1);
+}
+
+// The menu's textures: the backdrop (open water with light from above), the title (the name in
+// large letters on a transparent ground, in the upper part of the quad that the menu draws over
+// the middle of the screen) and the plankton sprite "plank01" (a soft dot, drawn additively).
+bool WriteMenuTextures(const std::filesystem::path& _outDir)
+{
+    const Colour surface{0.16f, 0.50f, 0.62f};
+    const Colour deep{0.0f, 0.04f, 0.12f};
+    bool ok = WriteTexture(_outDir, "vfx\\tex\\menu\\menu_background", ShadePicture(256, 1, [&](f32 _x, f32 _y) {
+                               Colour colour = Mix(deep, surface, std::pow(0.5f * (_y + 1.0f), 1.6f));
+                               const f32 shafts = 0.5f + 0.5f * std::cos(9.0f * (_x + 0.3f * _y));
+                               const f32 light = 0.12f * shafts * shafts * std::max(0.0f, _y);
+                               colour.r += light;
+                               colour.g += light;
+                               colour.b += light;
+                               colour.a = 1.0f;
+                               return colour;
+                           }));
+
+    TOOL_TGA title = TOOL_MakeTGA(256, 256, 32, 0x00000000u);
+    const std::string name = "QUORVEX";
+    constexpr s32 SCALE = 5;
+    const s32 advance = (GLYPH_COLUMNS + 1) * SCALE;
+    const s32 left = 128 - ((s32)name.size() * advance - SCALE) / 2;
+    for (size_t i = 0; i < name.size(); ++i)
+        for (s32 y = 0; y < 7 * SCALE; ++y)
+            for (s32 x = 0; x < GLYPH_COLUMNS * SCALE; ++x) {
+                const s32 glyph = name[i] - 32;
+                const s32 px = left + (s32)i * advance + x, py = 24 + y;
+                if (GlyphInk(glyph, x / SCALE, y / SCALE)) {
+                    const f32 fade = 1.0f - 0.4f * (f32)y / (f32)(7 * SCALE);
+                    title.pixels[(size_t)py * 256 + (size_t)px] = Pack(Colour{0.85f * fade, 0.95f * fade, 1.0f, 1.0f});
+                } else if (GlyphInk(glyph, (x - 2) / SCALE, (y - 2) / SCALE) && x >= 2 && y >= 2) {
+                    title.pixels[(size_t)py * 256 + (size_t)px] = 0xC0021020u;  // shadow
+                }
+            }
+    ok = WriteTexture(_outDir, "vfx\\tex\\menu\\menu_title", title) && ok;
+
+    ok = WriteTexture(_outDir, "vfx\\tex\\menu\\plank01",
+                      ShadePicture(32, 2,
+                                   [](f32 _x, f32 _y) {
+                                       const f32 r = std::sqrt(_x * _x + _y * _y);
+                                       const f32 glow = std::max(0.0f, 1.0f - r);
+                                       const f32 v = glow * glow;
+                                       return Colour{0.55f * v, 0.85f * v, 0.80f * v, v};
+                                   })) &&
+         ok;
+    return ok;
+}
+
+// The five menu sounds under sfx\sample\menu\, 22050 Hz mono 16-bit, in the archive: a slow
+// chord that loops, a rising sweep, a click, a low buzz and a short blip.
+void AddMenuSounds(std::vector<TOOL_ArchiveFile>& _archive)
+{
+    constexpr u32 RATE = 22050;
+    auto sound = [](f32 _seconds, const std::function<f64(f64)>& _wave) {
+        std::vector<s16> samples((size_t)(_seconds * (f32)RATE));
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const f64 t = (f64)i / RATE;
+            // Short fades at both ends, so that nothing clicks.
+            const f64 edge = std::min({1.0, t / 0.005, ((f64)samples.size() / RATE - t) / 0.005});
+            samples[i] = (s16)std::lround(12000.0 * edge * std::clamp(_wave(t), -1.0, 1.0));
+        }
+        return TOOL_WavPcmBytes(1, RATE, 16, samples);
+    };
+    const f64 TAU = 6.283185307179586;
+    // The chord's tones complete whole periods in the four seconds, so the loop has no seam.
+    _archive.push_back({"sfx\\sample\\menu\\menu_background.wav", sound(4.0f, [TAU](f64 _t) {
+                            return 0.3 * std::sin(TAU * 110.0 * _t) + 0.2 * std::sin(TAU * 165.0 * _t) +
+                                   0.15 * std::sin(TAU * 220.25 * _t) * (0.5 + 0.5 * std::sin(TAU * 0.25 * _t));
+                        })});
+    _archive.push_back({"sfx\\sample\\menu\\menu_buildup.wav",
+                        sound(0.35f, [TAU](f64 _t) { return 0.6 * std::sin(TAU * (300.0 + 900.0 * _t) * _t); })});
+    _archive.push_back({"sfx\\sample\\menu\\menu_click.wav",
+                        sound(0.04f, [TAU](f64 _t) { return std::sin(TAU * 1800.0 * _t) * std::exp(-_t * 120.0); })});
+    _archive.push_back({"sfx\\sample\\menu\\menu_error.wav",
+                        sound(0.25f, [TAU](f64 _t) { return 0.5 * (std::sin(TAU * 98.0 * _t) > 0.0 ? 1.0 : -1.0); })});
+    _archive.push_back({"sfx\\sample\\menu\\menu_rollover.wav", sound(0.08f, [TAU](f64 _t) {
+                            return 0.7 * std::sin(TAU * 880.0 * _t) * std::exp(-_t * 30.0);
+                        })});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Head-up display symbols
+
+// The symbols the head-up display draws over the scene, white shapes on a transparent ground
+// under vfx\tex\hud\: the direction arrow, the terrain arrow, the two lock brackets, the target
+// frame and the two reticles.
+bool WriteHudSymbols(const std::filesystem::path& _outDir)
+{
+    const Colour white{1.0f, 1.0f, 1.0f, 1.0f};
+    const Colour none{1.0f, 1.0f, 1.0f, 0.0f};
+    auto line = [](f32 _value, f32 _at, f32 _half) { return std::fabs(_value - _at) < _half; };
+    auto arrow = [&](f32 _x, f32 _y) {  // pointing up
+        return _y < 0.8f && _y > -0.2f && std::fabs(_x) < 0.5f * (0.8f - _y) ? white
+               : _y <= -0.2f && _y > -0.8f && std::fabs(_x) < 0.15f          ? white
+                                                                             : none;
+    };
+    auto terrain = [&](f32 _x, f32 _y) {  // a chevron over a ground line
+        const bool chevron = std::fabs(_y - 0.6f * (0.5f - std::fabs(_x))) < 0.1f && std::fabs(_x) < 0.7f;
+        return chevron || (line(_y, -0.6f, 0.06f) && std::fabs(_x) < 0.8f) ? white : none;
+    };
+    auto corners = [&](f32 _x, f32 _y, f32 _size) {
+        const f32 ax = std::fabs(_x), ay = std::fabs(_y);
+        const bool vertical = line(ax, _size, 0.05f) && ay > _size - 0.35f && ay < _size + 0.05f;
+        const bool horizontal = line(ay, _size, 0.05f) && ax > _size - 0.35f && ax < _size + 0.05f;
+        return vertical || horizontal ? white : none;
+    };
+    auto frame = [&](f32 _x, f32 _y) {
+        const f32 ax = std::fabs(_x), ay = std::fabs(_y);
+        return (line(ax, 0.85f, 0.04f) && ay < 0.89f) || (line(ay, 0.85f, 0.04f) && ax < 0.89f) ? white : none;
+    };
+    auto reticle = [&](f32 _x, f32 _y, f32 _radius) {
+        const f32 r = std::sqrt(_x * _x + _y * _y);
+        const bool cross = (std::fabs(_x) < 0.03f || std::fabs(_y) < 0.03f) && r > 0.2f && r < 0.9f;
+        return cross || line(r, _radius, 0.04f) ? white : none;
+    };
+    bool ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_arrow", ShadePicture(64, 2, arrow));
+    ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_terrain", ShadePicture(64, 2, terrain)) && ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_lock3",
+                      ShadePicture(64, 2, [&](f32 _x, f32 _y) { return corners(_x, _y, 0.85f); })) &&
+         ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_lock4",
+                      ShadePicture(64, 2, [&](f32 _x, f32 _y) { return corners(_x, _y, 0.6f); })) &&
+         ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_rect", ShadePicture(64, 2, frame)) && ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_reticle2",
+                      ShadePicture(64, 2, [&](f32 _x, f32 _y) { return reticle(_x, _y, 0.5f); })) &&
+         ok;
+    ok = WriteTexture(_outDir, "vfx\\tex\\hud\\hud_snipe1",
+                      ShadePicture(128, 2, [&](f32 _x, f32 _y) { return reticle(_x, _y, 0.92f); })) &&
+         ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The benchmark scene
+
+// The run's script and what its nodes read: a seeded terrain of 2 x 2 tiles (33 x 33 samples,
+// 64 units apart) in vfx\terrain\sample, a camera flying a loop of positions above it, the
+// player body the head-up display needs, plants, plankton, light rays, fog and caustics; the
+// game ends after _seconds of scene time. The script seeds the C-runtime generator first, and
+// nothing in the scene draws random numbers from anything else, so every run computes the
+// same frames.
+TOOL_Scenario SampleScenario(f32 _seconds)
+{
+    TOOL_Scenario scenario;
+    scenario.seeded = true;
+    scenario.seed = 1977;
+    TOOL_TerrainDirectory& terrain = scenario.terrainDirectory;
+    terrain.directory = "vfx/terrain/sample";
+    terrain.size = 33;
+    terrain.lines = 2;
+    terrain.scale[0] = 64.0f;
+    terrain.scale[1] = 64.0f;
+    terrain.scale[2] = 256.0f;
+    terrain.heights = TOOL_RandomHeightField(terrain.size, 0x51EB, 0, 160);
+    scenario.playerMoves = false;
+    scenario.playerStart[0] = 2048.0f;
+    scenario.playerStart[1] = 2048.0f;
+    scenario.playerStart[2] = 400.0f;
+    scenario.backPlane = 600.0f;
+    scenario.flight = TOOL_ScenarioFlight(terrain, 12, 45.0f);
+    scenario.flightSpeed = 60.0f;
+    scenario.plantDensity = 6;
+    scenario.endSeconds = _seconds;
+    scenario.fog = "vfx\\fog\\sample";
+    // Blue-green water thickening with view depth (rows, 10 units each) and a little towards
+    // the floor (layers, 12 units each from 200 below the ground).
+    TOOL_Fog& fog = scenario.fogLayer;
+    fog.rows = 64;
+    fog.layerCount = 64;
+    fog.baseHeight = -200.0f;
+    fog.depthStep = 10.0f;
+    fog.layerSpacing = 12.0f;
+    fog.pixels.resize((size_t)64 * 64 * 64);
+    for (s32 layer = 0; layer < 64; ++layer)
+        for (s32 column = 0; column < 64; ++column)
+            for (s32 row = 0; row < 64; ++row) {
+                const f32 depth = (f32)row / 63.0f;
+                const f32 low = 1.0f - (f32)layer / 63.0f;
+                const f32 alpha = Clamp01(std::pow(depth, 0.8f) * (0.85f + 0.15f * low));
+                fog.pixels[((size_t)layer * 64 + (size_t)column) * 64 + (size_t)row] =
+                    Pack(Colour{0.05f, 0.24f + 0.05f * low, 0.34f, alpha});
+            }
+    scenario.caustics = true;
+    scenario.causticTiling = 0.01f;
+    scenario.causticHeightFactor = 0.5f;
+    return scenario;
+}
+
+bool WriteFiles(const std::filesystem::path& _outDir, const std::vector<std::pair<std::string, std::string>>& _files)
+{
+    bool ok = true;
+    for (const auto& file : _files) {
+        const std::filesystem::path path = _outDir / file.first;
+        bool written = MakeParent(path);
+        if (written) {
+            FILE* out = fopen(path.string().c_str(), "wb");
+            written = out != nullptr;
+            if (out != nullptr) {
+                written = fwrite(file.second.data(), 1, file.second.size(), out) == file.second.size();
+                written = fclose(out) == 0 && written;
+            }
+        }
+        ok = Report(path, written) && ok;
+    }
+    return ok;
+}
+
+// map\kovra1\script\quorvex.sco (beside the glue library that the build copies to
+// dat\script\lib) and every file its nodes read.
+bool WriteSampleScene(const std::filesystem::path& _outDir, f32 _seconds)
+{
+    const TOOL_Scenario scenario = SampleScenario(_seconds);
+    std::vector<std::pair<std::string, std::string>> files = TOOL_ScenarioFiles(scenario);
+    files.emplace_back("map/kovra1/script/quorvex.sco", TOOL_ScenarioScript(scenario));
+    return WriteFiles(_outDir, files);
+}
+
 }  // namespace
 
 int main(int _argc, char** _argv)
 {
-    if (_argc != 2) {
-        fprintf(stderr, "usage: quorvex_datagen <outdir>\n");
+    // quorvex_datagen <outdir> [--scene-seconds N]: N seconds of scene time before the game ends.
+    f32 seconds = 90.0f;
+    bool usage = _argc != 2 && _argc != 4;
+    if (_argc == 4) {
+        char* end = nullptr;
+        seconds = std::strtof(_argv[3], &end);
+        usage = std::strcmp(_argv[2], "--scene-seconds") != 0 || end == _argv[3] || *end != '\0' || !(seconds > 0.0f) ||
+                seconds > 100000.0f;
+    }
+    if (usage) {
+        fprintf(stderr, "usage: quorvex_datagen <outdir> [--scene-seconds N]\n");
         return 2;
     }
     const std::filesystem::path outDir(_argv[1]);
@@ -725,6 +1073,17 @@ int main(int _argc, char** _argv)
     ok = WriteCaustics(outDir) && ok;
     ok = WriteLoadingPicture(outDir) && ok;
     ok = WriteLogos(outDir) && ok;
+    ok = WriteMenuQuad(outDir, "menu_background") && ok;
+    ok = WriteMenuQuad(outDir, "menu_title") && ok;
+    ok = WriteMenuTextures(outDir) && ok;
+    ok = WriteHudSymbols(outDir) && ok;
+    ok = WriteSampleScene(outDir, seconds) && ok;
+    // After the scene: the terrain directory's selector is replaced by the lit one.
     ok = WriteTerrainSelector(outDir) && ok;
+    // Pictures and sounds read through the file layer go into the archive pair.
+    std::vector<TOOL_ArchiveFile> archive;
+    AddPictures(archive);
+    AddMenuSounds(archive);
+    ok = Report(outDir / "dorim.hdr", TOOL_WriteArchive(outDir.string(), archive) == 1) && ok;
     return ok ? 0 : 1;
 }

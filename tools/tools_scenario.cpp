@@ -1,5 +1,7 @@
 #include "tools_scenario.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "tools_ash.h"
@@ -52,8 +54,38 @@ TOOL_TerrainDirectory TOOL_ScenarioTerrain()
     return terrain;
 }
 
+std::vector<std::array<f32, 3>> TOOL_ScenarioFlight(const TOOL_TerrainDirectory& _terrain, s32 _count, f32 _clearance)
+{
+    // The tile repeats over the grid; its last row and column are the next tile's first.
+    const s32 cells = _terrain.size - 1;
+    const f32 extent[2] = {_terrain.scale[0] * (f32)(cells * _terrain.lines),
+                           _terrain.scale[1] * (f32)(cells * _terrain.lines)};
+    auto sample = [&](s32 _x, s32 _y) {
+        const s32 x = (_x % cells + cells) % cells, y = (_y % cells + cells) % cells;
+        const size_t index = (size_t)y * (size_t)_terrain.size + (size_t)x;
+        const f32 height = index < _terrain.heights.size() ? (f32)_terrain.heights[index] : 0.0f;
+        return _terrain.offset[2] + height * _terrain.scale[2] / 256.0f;
+    };
+    std::vector<std::array<f32, 3>> flight;
+    for (s32 i = 0; i < _count; ++i) {
+        // Turned once round, starting on the side nearest the origin.
+        const f32 angle = -1.5707964f + 6.2831855f * (f32)i / (f32)_count;
+        const f32 x = _terrain.offset[0] + extent[0] * (0.5f + 0.3f * std::cos(angle));
+        const f32 y = _terrain.offset[1] + extent[1] * (0.5f + 0.3f * std::sin(angle));
+        const s32 cx = (s32)((x - _terrain.offset[0]) / _terrain.scale[0]);
+        const s32 cy = (s32)((y - _terrain.offset[1]) / _terrain.scale[1]);
+        f32 ground = sample(cx, cy);
+        for (s32 dy = -2; dy <= 3; ++dy)
+            for (s32 dx = -2; dx <= 3; ++dx)
+                ground = std::max(ground, sample(cx + dx, cy + dy));
+        flight.push_back({x, y, ground + _clearance});
+    }
+    return flight;
+}
+
 std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
 {
+    const bool flies = _scenario.camera && _scenario.flight.size() >= 4;
     std::string s;
     s += "-- A scene built through the message catalogue.\n";
     s += "Scene = {}\n\n";
@@ -64,22 +96,34 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
     s += "    return node\n";
     s += "end\n\n";
     // The player moves by its velocity once per simulation step (a timer of one step).
-    s += "Mover = {\n";
-    s += "    BeginPlay = function(thread)\n";
-    s += "        thread.position = " + Vector(_scenario.playerStart) + "\n";
-    s += "        Thread_SetTimer(thread, 0.05)\n";
-    s += "    end,\n";
-    s += "    Timer = function(thread)\n";
-    s += "        local p = thread.position\n";
-    s += "        thread.position = MAT_Vector3(p.X + 0.05 * " + Number(_scenario.playerVelocity[0]) +
-         ", p.Y + 0.05 * " + Number(_scenario.playerVelocity[1]) + ", p.Z + 0.05 * " +
-         Number(_scenario.playerVelocity[2]) + ")\n";
-    s += "        Body_SetPosition(thread.node, thread.position)\n";
-    s += "        Scene.moves = (Scene.moves or 0) + 1\n";
-    s += "        Thread_SetTimer(thread, 0.05)\n";
-    s += "    end,\n";
-    s += "}\n\n";
+    if (_scenario.player && _scenario.playerMoves) {
+        s += "Mover = {\n";
+        s += "    BeginPlay = function(thread)\n";
+        s += "        thread.position = " + Vector(_scenario.playerStart) + "\n";
+        s += "        Thread_SetTimer(thread, 0.05)\n";
+        s += "    end,\n";
+        s += "    Timer = function(thread)\n";
+        s += "        local p = thread.position\n";
+        s += "        thread.position = MAT_Vector3(p.X + 0.05 * " + Number(_scenario.playerVelocity[0]) +
+             ", p.Y + 0.05 * " + Number(_scenario.playerVelocity[1]) + ", p.Z + 0.05 * " +
+             Number(_scenario.playerVelocity[2]) + ")\n";
+        s += "        Body_SetPosition(thread.node, thread.position)\n";
+        s += "        Scene.moves = (Scene.moves or 0) + 1\n";
+        s += "        Thread_SetTimer(thread, 0.05)\n";
+        s += "    end,\n";
+        s += "}\n\n";
+    }
+    // The end of the game: a timer of a thread bound to the root.
+    if (_scenario.endSeconds > 0.0f) {
+        s += "Ender = {\n";
+        s += "    Timer = function(thread)\n";
+        s += "        Game_EndGame(Scene.root)\n";
+        s += "    end,\n";
+        s += "}\n\n";
+    }
     s += "function __StartUp()\n";
+    if (_scenario.seeded)
+        s += "    math.randomseed(" + std::to_string(_scenario.seed) + ")\n";
     s += "    Scene.root = Node_Find(nil, '/')\n";
     if (_scenario.terrain) {
         s += "    Make('nod_terrain', 'terrain')\n";
@@ -93,6 +137,15 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
     if (_scenario.camera) {
         s += "    Make('nod_camera', 'camera')\n";
         s += "    Camera_SetBackPlane(Scene.camera, " + Number(_scenario.backPlane) + ")\n";
+    }
+    if (flies) {
+        s += "    Make('nod_path', 'flight')\n";
+        for (size_t i = 0; i < _scenario.flight.size(); ++i) {
+            const std::string name = "'p" + std::to_string(i) + "'";
+            s += "    Scene.point = Node_CreateNode(nil, 'nod_position', " + name + ")\n";
+            s += "    Position_SetPosition(Scene.point, " + Vector(_scenario.flight[i].data()) + ")\n";
+            s += "    Node_AddSon(Scene.flight, Scene.point)\n";
+        }
     }
     if (_scenario.plants) {
         s += "    Make('nod_fx_plant', 'plants')\n";
@@ -110,11 +163,25 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
     s += "            Node_EnterSimulation(son)\n";
     s += "        end\n";
     s += "    end\n";
-    if (_scenario.camera && _scenario.player)
+    if (flies)
+        s += "    Camera_Move(Scene.camera, Scene.flight, " + Number(_scenario.flightSpeed) + ", 2, 2, 0, 1)\n";
+    else if (_scenario.camera && _scenario.player)
         s += "    Camera_Follow(Scene.camera, '/player1', " + Number(_scenario.followDistance) + ", " +
              Number(_scenario.followAlpha) + ", " + Number(_scenario.followBeta) + ")\n";
-    if (_scenario.player)
+    if (_scenario.player && _scenario.playerMoves)
         s += "    Scene.mover = Thread_Bind(Scene.player1, Mover)\n";
+    if (_scenario.endSeconds > 0.0f) {
+        s += "    Scene.ender = Thread_Bind(Scene.root, Ender)\n";
+        s += "    Thread_SetTimer(Scene.ender, " + Number(_scenario.endSeconds) + ")\n";
+    }
+    if (!_scenario.fog.empty())
+        s += "    Game_LoadFog(Scene.root, " + Quoted(_scenario.fog) + ")\n";
+    if (_scenario.caustics) {
+        s += "    Game_SetCausticTerrain(Scene.root, " + Number(_scenario.causticTiling) + ", " +
+             Number(_scenario.causticHeightFactor) + ")\n";
+        s += "    Game_SetCausticObject(Scene.root, " + Number(_scenario.causticTiling) + ", " +
+             Number(_scenario.causticHeightFactor) + ")\n";
+    }
     s += "    Game_LoadTextures(Scene.root)\n";
     s += _scenario.extraStartUp;
     s += "end\n";
@@ -162,5 +229,14 @@ std::vector<std::pair<std::string, std::string>> TOOL_ScenarioFiles(const TOOL_S
     if (_scenario.rays)
         for (auto& file : TOOL_RaySystemFiles(_scenario.raySystem))
             files.push_back(std::move(file));
+    if (!_scenario.fog.empty()) {
+        std::string base = _scenario.fog;
+        for (char& c : base)
+            if (c == '\\')
+                c = '/';
+        files.emplace_back(base + ".fog", TOOL_FogBytes(_scenario.fogLayer));
+        // The density picture the fog layer reads beside it.
+        files.emplace_back(base + ".tga", TOOL_TGABytes(TOOL_MakeTGA(2, 1, 32, (u32)_scenario.fogDensity << 24)));
+    }
     return files;
 }

@@ -3,19 +3,23 @@
 //
 // The script (Lua, run by the script node that Game_LoadScript makes under "/script") builds the
 // scene through the message catalogue: a terrain loaded from its directory, a body "/player1"
-// that a script thread moves at a constant velocity once per simulation step, a camera
-// "/camera" that follows it (or flies a path of positions), a plant field, plankton and light
-// rays; then every node enters the simulation and the textures are loaded. The data files are
-// the ones those nodes open: the terrain directory, the plant description with its plant map
-// and mesh, the plankton textures, "ini\raysystem.des" with its texture, the console and
+// that a script thread moves at a constant velocity once per simulation step (or that stays
+// where it is), a camera "/camera" that follows it or flies a looped path "/flight" of
+// positions, a plant field, plankton and light rays; then every node enters the simulation and
+// the textures are loaded. Optionally it first seeds the C-runtime generator, loads a fog, sets
+// the caustics and ends the game after a given scene time. The data files are the ones those
+// nodes open: the terrain directory, the plant description with its plant map and mesh, the
+// plankton textures, "ini\raysystem.des" with its texture, the fog layer, the console and
 // head-up display textures and the music description the game controller opens.
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "os_types.h"
+#include "tools_fog.h"
 #include "tools_rays.h"
 #include "tools_terrainnode.h"
 
@@ -46,9 +50,35 @@ struct TOOL_Scenario
     // Plants per ground cell of 64 x 64 units over the whole map.
     u8 plantDensity = 8;
     TOOL_RaySystem raySystem;
+    // The player moves by its velocity; false leaves it where it starts.
+    bool playerMoves = true;
+    // math.randomseed(seed) before anything is made, so that every random choice the nodes make
+    // through the C-runtime generator is the same in every run.
+    bool seeded = false;
+    u32 seed = 1;
+    // Positions of a looped camera flight (Camera_Move along "/flight" at flightSpeed units per
+    // second); fewer than four: the camera follows the player.
+    std::vector<std::array<f32, 3>> flight;
+    f32 flightSpeed = 40.0f;
+    // Game_EndGame after this many seconds of scene time (a timer of a thread bound to the
+    // root); 0: the game does not end by itself.
+    f32 endSeconds = 0.0f;
+    // Game_LoadFog of this base name ('\'-separated; "<fog>.fog" and "<fog>.tga" are written);
+    // empty: no fog.
+    std::string fog;
+    TOOL_Fog fogLayer;
+    u8 fogDensity = 128;  // the density picture's alpha, the same at every height
+    // Game_SetCausticTerrain and Game_SetCausticObject with (tiling, height factor) when set.
+    bool caustics = false;
+    f32 causticTiling = 0.01f;
+    f32 causticHeightFactor = 0.002f;
     // Lua appended to __StartUp after the scene was built (tests add their own checks).
     std::string extraStartUp;
 };
+
+// A looped flight of _count positions on an ellipse around the terrain's middle, each
+// _clearance units above the highest ground sample within two cells of it.
+std::vector<std::array<f32, 3>> TOOL_ScenarioFlight(const TOOL_TerrainDirectory& _terrain, s32 _count, f32 _clearance);
 
 // "<folder>/plants.des" is the plant description the script names.
 inline constexpr const char* TOOL_SCENARIO_PLANTS = "plants.des";

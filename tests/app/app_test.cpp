@@ -7,6 +7,7 @@
 #include "app.h"
 #include "app_state.h"
 #include "brisel_renderer.h"
+#include "brisel_state_menu.h"
 #include "dev_fake.h"
 #include "dsp_display.h"
 #include "inp_joystick.h"
@@ -62,12 +63,17 @@ protected:
     }
 };
 
-TEST_F(AppTest, FirstStepEntersTheInitialStateWhichEndsTheProgramNext)
+TEST_F(AppTest, FirstStepEntersTheInitialStateWhichHandsOverToTheMenu)
 {
     EXPECT_EQ(0, app(1));
     ASSERT_NE(nullptr, dynamic_cast<Brisel_State_Init*>(Brisel_CurrentState));
-    EXPECT_EQ(1, app(1));
-    EXPECT_EQ(nullptr, Brisel_CurrentState);
+    // The menu is built by the initial state's step; building it touches nothing else.
+    Brisel_State* next = Brisel_CurrentState->HeartBeat();
+    EXPECT_NE(nullptr, dynamic_cast<Brisel_State_Menu*>(next));
+    delete next;
+    Brisel_CurrentState->Leave();
+    delete Brisel_CurrentState;
+    Brisel_CurrentState = nullptr;
 }
 
 TEST_F(AppTest, SwitchBuildsTheSuccessorBeforeLeavingAndEntersItAfterTheDelete)

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,11 @@
 #include "fx_textureset.h"
 #include "gfx_font.h"
 #include "gfx_picturetga.h"
+#include "gfx_textwriter.h"
+#include "os_file.h"
 #include "reb_texturecache.h"
+#include "snd_sample.h"
+#include "snd_sounddevice.h"
 #include "test_dir.h"
 #include "vec_mesh.h"
 
@@ -138,8 +144,9 @@ TEST_F(DatagenTest, SkyIsOneInwardFacingTexturedPart)
     EXPECT_TRUE(Opaque(texture));
 }
 
-// Both fonts hold the characters 32 to 127, in cells that space letters and lines, with ink
-// on the letters and nothing on the space.
+// Both fonts hold the characters 32 to 127, in cells that space the letters, with ink on the
+// letters and nothing on the space; lines at most 18 pixels high, so that a 512-pixel menu page
+// holds 25 rows of 25 characters.
 TEST_F(DatagenTest, FontsHoldEveryPrintableCharacter)
 {
     struct Expected
@@ -149,7 +156,7 @@ TEST_F(DatagenTest, FontsHoldEveryPrintableCharacter)
         s32 height;
     };
     for (const Expected& expected :
-         {Expected{"gfx\\font\\font1.tga", 6, 10}, Expected{"gfx\\font\\font2.tga", 12, 20}}) {
+         {Expected{"gfx\\font\\font1.tga", 6, 10}, Expected{"gfx\\font\\font2.tga", 12, 18}}) {
         SCOPED_TRACE(expected.path);
         GFX_Font font;
         ASSERT_TRUE(font.Open(expected.path));
@@ -234,8 +241,8 @@ TEST_F(DatagenTest, LogosAreShapesOnATransparentGround)
         s32 level;
     };
     for (const Expected& expected :
-         {Expected{"vfx\\tex\\logo\\logo_family", 7}, Expected{"vfx\\tex\\logo\\logo_publisher", 7},
-          Expected{"vfx\\tex\\logo\\logo_maker", 7}, Expected{"vfx\\tex\\logo\\logo_web", 8}}) {
+         {Expected{"vfx\\tex\\logo\\logo_halvane", 7}, Expected{"vfx\\tex\\logo\\logo_publisher", 7},
+          Expected{"vfx\\tex\\logo\\logo_ostrel", 7}, Expected{"vfx\\tex\\logo\\logo_url", 8}}) {
         SCOPED_TRACE(expected.name);
         const LoadedTexture texture = LoadTexture(expected.name);
         EXPECT_EQ(DSP_TEXTURE_A8R8G8B8, texture.type);
@@ -276,6 +283,114 @@ TEST_F(DatagenTest, TerrainSelectorNamesThreeMaterials)
     for (s32 material = 0; material < 3; ++material)
         EXPECT_LT(256 * 16, counts[material]) << "material " << material;
     EXPECT_EQ(0, dark);  // lit everywhere: the lighting colour multiplies the materials
+}
+
+// The menu's two meshes are unit quads facing -y, the top of their texture at z = +0.5 as on
+// the text quads, each with a texture under vfx\tex\menu\; the plankton sprite loads too.
+TEST_F(DatagenTest, MenuQuadsAndTexturesLoad)
+{
+    for (const char* name : {"menu_background", "menu_title"}) {
+        SCOPED_TRACE(name);
+        VEC_Mesh quad;
+        ASSERT_EQ(1u, quad.Load((std::string("vfx\\msh\\menu\\") + name + ".msh").c_str()));
+        ASSERT_EQ(1, quad.partCount);
+        const VEC_MeshPart& part = quad.parts[0];
+        EXPECT_STREQ(name, part.material.diffuseMap.name);
+        EXPECT_EQ(2, part.triangleCount);
+        for (s32 i = 0; i < part.vertexCount; ++i) {
+            const DSP_Vertex& v = part.vertices[i];
+            EXPECT_FLOAT_EQ(0.5f, std::fabs(v.x));
+            EXPECT_FLOAT_EQ(0.0f, v.y);
+            EXPECT_FLOAT_EQ(0.5f, std::fabs(v.z));
+            EXPECT_FLOAT_EQ(-1.0f, v.ny);
+            EXPECT_FLOAT_EQ(v.x + 0.5f, v.u);
+            EXPECT_FLOAT_EQ(0.5f - v.z, v.v);
+        }
+        const LoadedTexture texture = LoadTexture(std::string("vfx\\tex\\menu\\") + name);
+        EXPECT_EQ(8, texture.level);
+    }
+    const LoadedTexture backdrop = LoadTexture("vfx\\tex\\menu\\menu_background");
+    EXPECT_TRUE(Opaque(backdrop));
+    const LoadedTexture title = LoadTexture("vfx\\tex\\menu\\menu_title");
+    EXPECT_EQ(0, Alpha(title, 0, 0));
+    EXPECT_EQ(5, LoadTexture("vfx\\tex\\menu\\plank01").level);
+}
+
+// The six full-screen pictures and the five menu sounds come from the archive pair.
+TEST_F(DatagenTest, PicturesAndMenuSoundsAreInTheArchive)
+{
+    OS_Archive::Open();
+    ASSERT_TRUE(OS_Archive::IsOpen());
+    EXPECT_EQ(11u, OS_Archive::GetCount());
+    for (const char* name :
+         {"gfx\\picture\\intro\\intro_01.tga", "gfx\\picture\\intro\\intro_02.tga", "gfx\\picture\\intro\\intro_03.tga",
+          "gfx\\picture\\mockup\\mock01.tga", "gfx\\picture\\mockup\\mock02.tga", "gfx\\picture\\mockup\\mock03.tga"}) {
+        SCOPED_TRACE(name);
+        GFX_PictureTGA picture;
+        ASSERT_EQ(1u, picture.Open(name, 1));
+        EXPECT_EQ(640, picture.GetWidth());
+        EXPECT_EQ(480, picture.GetHeight());
+        EXPECT_EQ(24, picture.GetDepth());
+        picture.Close();
+    }
+    // Sample files are read through the sound output's file access.
+    SND_SoundDevice2D device("ini\\sound.des");
+    for (const char* name : {"menu_background", "menu_buildup", "menu_click", "menu_error", "menu_rollover"}) {
+        SCOPED_TRACE(name);
+        SND_Sample sample;
+        EXPECT_EQ(1u, sample.Load((std::string("sfx\\sample\\menu\\") + name + ".wav").c_str()));
+        EXPECT_LT(44u, sample.GetSize());
+    }
+    OS_Archive::Close();
+}
+
+// A 512-pixel menu page gives each line the font's height and two pixels: the longest texts of
+// the pages fit both in characters and in width.
+TEST_F(DatagenTest, TheLongestPageTextsFitA512PixelPage)
+{
+    const struct
+    {
+        const char* font;
+        const char* text;
+    } rows[] = {
+        {"gfx\\font\\font1.tga", "MIN POLY/S : -2147483648"}, {"gfx\\font\\font1.tga", "RESOLUTION : 1920x1200x32"},
+        {"gfx\\font\\font2.tga", "DISPLAY: 1920x1200x32"},    {"gfx\\font\\font2.tga", "PIXELSHADER: YES"},
+        {"gfx\\font\\font2.tga", "FSAA: 16 SAMPLES"},         {"gfx\\font\\font2.tga", "QUORVEX&"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        GFX_Font font;
+        ASSERT_TRUE(font.Open(row.font));
+        EXPECT_GE(18, font.GetLineHeight());
+        const s32 capacity = 512 / (font.GetLineHeight() + 2);
+        EXPECT_GE(capacity, (s32)std::strlen(row.text));
+        GFX_TextWriter writer;
+        writer.SetFont(&font);
+        EXPECT_GT(512, writer.GetStringWidth(row.text));
+        font.Close();
+    }
+}
+
+// The option writes a scene of that length; anything else is refused with the usage.
+TEST_F(DatagenTest, TheSceneLengthOptionIsCheckedAndWritten)
+{
+    for (const char* arguments : {"--scene-seconds 0", "--scene-seconds -3", "--scene-seconds 2x",
+                                  "--scene-seconds nan", "--seconds 2", "--scene-seconds"}) {
+        SCOPED_TRACE(arguments);
+        const std::string command = std::string("'") + QV_DATAGEN + "' out " + arguments + " > usage.txt 2>&1";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(status != -1 && WIFEXITED(status));
+        EXPECT_EQ(2, WEXITSTATUS(status));
+        EXPECT_NE(std::string::npos, m_dir.Read("usage.txt").find("usage: quorvex_datagen"));
+    }
+    const std::string full = m_dir.Read("map/kovra1/script/quorvex.sco");
+    EXPECT_NE(std::string::npos, full.find("Thread_SetTimer(Scene.ender, 90)"));
+    const std::string command = std::string("'") + QV_DATAGEN + "' . --scene-seconds 2.5 > datagen.txt 2>&1";
+    ASSERT_EQ(0, std::system(command.c_str()));
+    const std::string script = m_dir.Read("map/kovra1/script/quorvex.sco");
+    EXPECT_NE(std::string::npos, script.find("Thread_SetTimer(Scene.ender, 2.5)"));
+    // The C-runtime generator is seeded before anything is made.
+    EXPECT_NE(std::string::npos, script.find("function __StartUp()\n    math.randomseed("));
 }
 
 }  // namespace

@@ -138,6 +138,8 @@ public:
     // Releases buffers, shaders, textures and the device; the texture table and cache stay.
     s32 CloseResolution();
     s32 GetMode(s32* _width, s32* _height, s32* _bitsPerPixel);
+    // The multisample count of the open resolution (0 none, else 2-16); 0 without one.
+    u32 GetMultisampleType() const { return m_device != nullptr ? m_present.multiSampleType : 0; }
     s32 GetPixelShaderVersion(s32* _major, s32* _minor);
     s32 IsTextureTypeSupported(s32 _type);
     s32 HasDevice();
