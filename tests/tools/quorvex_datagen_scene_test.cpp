@@ -16,12 +16,12 @@
 #include "brisel_scene_data.h"
 #include "brisel_simulation.h"
 #include "crt_rand.h"
-#include "display_fixture.h"
 #include "mrt_terrain.h"
 #include "nod_camera.h"
 #include "nod_fx_plant.h"
 #include "nod_game.h"
 #include "nod_node.h"
+#include "scene_render_fixture.h"
 #include "sim_clock.h"
 #include "sim_scene_fixture.h"
 #include "snd_sounddevice.h"
@@ -31,37 +31,13 @@
 namespace
 {
 
-class DatagenSceneTest : public DisplayTest
+class DatagenSceneTest : public TST_SceneRenderTest
 {
 protected:
     void SetUp() override
     {
         Generate("2");
-        std::ifstream in(std::string(QV_DATA_SOURCE_DIR) + "/dat/script/lib/glue.sco", std::ios::binary);
-        std::stringstream glue;
-        glue << in.rdbuf();
-        m_dir.Write("dat/script/lib/glue.sco", glue.str());
-        // The music the game controller loads goes through the sound output's file access.
-        m_sound.reset(new SND_SoundDevice2D("ini\\sound.des"));
-        TST_ResetRendererGlobals();
-        SITO_DISPLAY = Open();
-        m_cache = new Brisel_Cache();
-        Brisel_TheCache = m_cache;
-        m_renderer = new Brisel_Renderer();
-        m_renderer->CreateDisplay();
-    }
-    void TearDown() override
-    {
-        m_scene.reset();
-        delete m_renderer;
-        m_renderer = nullptr;
-        Brisel_TheCache = nullptr;
-        delete m_cache;
-        m_cache = nullptr;
-        SIM_GetSimulationClock().Reset();
-        SITO_DISPLAY = nullptr;
-        m_sound.reset();
-        DisplayTest::TearDown();
+        CreateWorld(QV_DATA_SOURCE_DIR);
     }
 
     // The generator into the working directory with a scene of _seconds.
@@ -73,14 +49,9 @@ protected:
         ASSERT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << m_dir.Read("datagen.txt");
     }
 
-    void Build()
-    {
-        m_scene.reset(new TST_SimScene());
-        m_scene->Build("map\\kovra1\\script\\quorvex");
-    }
+    void Build() { BuildScene("map\\kovra1\\script\\quorvex"); }
 
     NOD_Game* Game() const { return static_cast<NOD_Game*>(NOD_Node::GetRoot()); }
-    NOD_Node* Find(const char* _path) const { return NOD_Node::GetRoot()->Find(SIM_Path(_path)); }
 
     // Frames at 30 per second of scene time as the run draws them (the steps until the
     // simulation clock passes the frame's time, then the frame), until the game is over or
@@ -100,12 +71,6 @@ protected:
         }
         return k;
     }
-
-    TST_TempDir m_dir;
-    std::unique_ptr<SND_SoundDevice2D> m_sound;
-    Brisel_Cache* m_cache = nullptr;
-    Brisel_Renderer* m_renderer = nullptr;
-    std::unique_ptr<TST_SimScene> m_scene;
 };
 
 // The scene is there as the script makes it, the camera flies above the ground all the way, the

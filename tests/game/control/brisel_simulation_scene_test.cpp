@@ -13,7 +13,6 @@
 #include "brisel_renderer.h"
 #include "brisel_scene_data.h"
 #include "brisel_simulation.h"
-#include "display_fixture.h"
 #include "lua_state.h"
 #include "mrt_terrain.h"
 #include "nod_camera.h"
@@ -21,6 +20,7 @@
 #include "nod_message.h"
 #include "nod_node.h"
 #include "nod_script.h"
+#include "scene_render_fixture.h"
 #include "sim_clock.h"
 #include "sim_scene_fixture.h"
 #include "snd_sounddevice.h"
@@ -53,41 +53,18 @@ public:
     VEC_Camera answered;  // the last camera GetCameraAtTime answered
 };
 
-class SimulationSceneTest : public DisplayTest
+class SimulationSceneTest : public TST_SceneRenderTest
 {
 protected:
     void SetUp() override
     {
         TST_WriteRendererData(m_dir);
-        std::ifstream in(std::string(QV_DATA_SOURCE_DIR) + "/dat/script/lib/glue.sco", std::ios::binary);
-        std::stringstream glue;
-        glue << in.rdbuf();
-        m_dir.Write("dat/script/lib/glue.sco", glue.str());
         // The music the game controller loads is read through the sound output's file access:
         // a device on SDL's dummy audio driver.
         m_dir.Write("ini/sound.des", "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 22050\n"
                                      "    Bits = 16\n}\n");
-        m_sound.reset(new SND_SoundDevice2D("ini\\sound.des"));
-        TST_ResetRendererGlobals();
-        SITO_DISPLAY = Open();
-        m_cache = new Brisel_Cache();
-        Brisel_TheCache = m_cache;
-        m_renderer = new Brisel_Renderer();
-        m_renderer->CreateDisplay();
+        CreateWorld(QV_DATA_SOURCE_DIR);
         g_events.clear();
-    }
-    void TearDown() override
-    {
-        m_scene.reset();
-        delete m_renderer;
-        m_renderer = nullptr;
-        Brisel_TheCache = nullptr;
-        delete m_cache;
-        m_cache = nullptr;
-        SIM_GetSimulationClock().Reset();
-        SITO_DISPLAY = nullptr;
-        m_sound.reset();
-        DisplayTest::TearDown();
     }
 
     // Writes the scenario's files and its script "missions\scene" and builds the scene.
@@ -96,8 +73,7 @@ protected:
         for (const auto& file : TOOL_ScenarioFiles(_scenario))
             m_dir.Write(file.first, file.second);
         m_dir.Write("missions/scene.sco", TOOL_ScenarioScript(_scenario));
-        m_scene.reset(new TST_SimScene());
-        m_scene->Build("missions\\scene");
+        BuildScene("missions\\scene");
     }
     // A scene of the fixed top only, with the player the head-up display needs.
     void BuildBare(bool _player = true)
@@ -121,7 +97,6 @@ protected:
         }
     }
 
-    NOD_Node* Find(const char* _path) const { return NOD_Node::GetRoot()->Find(SIM_Path(_path)); }
     f64 ScriptNumber(const char* _field)
     {
         NOD_Node* node = Find("/script")->GetSon(0);
@@ -134,12 +109,6 @@ protected:
         lua_pop(state, 2);
         return value;
     }
-
-    TST_TempDir m_dir;
-    std::unique_ptr<SND_SoundDevice2D> m_sound;
-    Brisel_Cache* m_cache = nullptr;
-    Brisel_Renderer* m_renderer = nullptr;
-    std::unique_ptr<TST_SimScene> m_scene;
 };
 
 TEST_F(SimulationSceneTest, TheRootHasSixSonsInOrderAndTheScriptUnderScript)
