@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_common.h"
 #include "bench_gl_common.h"
 #include "bench_null_device.h"
 #include "brisel_renderer.h"
@@ -42,6 +43,9 @@
 namespace
 {
 
+using bench_common::TempDir;
+using bench_common::ThreadSeconds;
+
 constexpr s32 WARM_FRAMES = 3;  // untimed: llvmpipe compiles code for each new state at first use
 
 // ---- the null device ----
@@ -51,43 +55,6 @@ using bench_null::NullCounts;
 using bench_null::s_nullCounts;
 
 // ---- the data files ----
-
-// A fresh working directory for the renderer's files, removed again afterwards.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        m_previous = std::filesystem::current_path().string();
-        char pattern[] = "/tmp/qv_bench_XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            return;
-        m_path = pattern;
-        std::filesystem::current_path(m_path);
-    }
-    ~TempDir()
-    {
-        std::error_code error;
-        std::filesystem::current_path(m_previous, error);
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, error);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    bool Made() const { return !m_path.empty(); }
-    void Write(const std::string& _name, const std::string& _bytes) const
-    {
-        const std::filesystem::path path = std::filesystem::path(m_path) / _name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out.write(_bytes.data(), (std::streamsize)_bytes.size());
-    }
-
-private:
-    std::string m_path;
-    std::string m_previous;
-};
 
 // ---- the scene ----
 
@@ -146,13 +113,6 @@ private:
 };
 
 // ---- the runs ----
-
-f64 ThreadSeconds()
-{
-    timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
-}
 
 // The null run's main-thread CPU per frame (ms), for the GL run's our_share.
 f64 s_nullCpuMs = 0.0;

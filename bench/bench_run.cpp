@@ -35,6 +35,7 @@
 
 #include "app.h"
 #include "app_register.h"
+#include "bench_common.h"
 #include "bench_gl_common.h"
 #include "bench_null_device.h"
 #include "brisel_programdata.h"
@@ -50,15 +51,10 @@ extern char** environ;
 namespace
 {
 
+using bench_common::ThreadSeconds;
+
 // Scene seconds of the generated scene: its default length.
 constexpr const char* SCENE_SECONDS = "90";
-
-f64 ThreadSeconds()
-{
-    timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
-}
 
 // ---- the sample data ----
 

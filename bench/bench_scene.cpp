@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app_register.h"
+#include "bench_common.h"
 #include "bench_gl_common.h"
 #include "brisel_cache.h"
 #include "brisel_renderer.h"
@@ -33,51 +34,10 @@
 namespace
 {
 
+using bench_common::TempDir;
+using bench_common::ThreadSeconds;
+
 constexpr s32 WARM_STEPS = 40;  // two seconds: the plant cells around the camera are active
-
-f64 ThreadSeconds()
-{
-    timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
-}
-
-// A fresh working directory, removed again afterwards.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        m_previous = std::filesystem::current_path().string();
-        char pattern[] = "/tmp/qv_bench_scene_XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            return;
-        m_path = pattern;
-        std::filesystem::current_path(m_path);
-    }
-    ~TempDir()
-    {
-        std::error_code error;
-        std::filesystem::current_path(m_previous, error);
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, error);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    bool Made() const { return !m_path.empty(); }
-    void Write(const std::string& _name, const std::string& _bytes) const
-    {
-        const std::filesystem::path path = std::filesystem::path(m_path) / _name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out.write(_bytes.data(), (std::streamsize)_bytes.size());
-    }
-
-private:
-    std::string m_path;
-    std::string m_previous;
-};
 
 // The script glue library, from the source tree beside this file.
 std::string GlueText()

@@ -1,0 +1,62 @@
+// What the benchmark programs share beside the GL set-up: the main thread's CPU clock and a
+// fresh working directory for the data files a run reads.
+#pragma once
+
+#include <time.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "os_types.h"
+
+namespace bench_common
+{
+
+// CPU seconds of the calling thread.
+inline f64 ThreadSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
+}
+
+// A fresh directory under /tmp, the working directory while it exists; removed afterwards.
+class TempDir
+{
+public:
+    TempDir()
+    {
+        m_previous = std::filesystem::current_path().string();
+        char pattern[] = "/tmp/qv_bench_XXXXXX";
+        if (mkdtemp(pattern) == nullptr)
+            return;
+        m_path = pattern;
+        std::filesystem::current_path(m_path);
+    }
+    ~TempDir()
+    {
+        std::error_code error;
+        std::filesystem::current_path(m_previous, error);
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, error);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    bool Made() const { return !m_path.empty(); }
+    const std::string& Path() const { return m_path; }
+    void Write(const std::string& _name, const std::string& _bytes) const
+    {
+        const std::filesystem::path path = std::filesystem::path(m_path) / _name;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream out(path, std::ios::binary);
+        out.write(_bytes.data(), (std::streamsize)_bytes.size());
+    }
+
+private:
+    std::string m_path;
+    std::string m_previous;
+};
+
+}  // namespace bench_common
