@@ -4,7 +4,6 @@
 #include "nod_console.h"
 #include "nod_debug.h"
 #include "nod_game.h"
-#include "nod_hud.h"
 
 void NOD_RegisterControlClasses()
 {
@@ -12,14 +11,10 @@ void NOD_RegisterControlClasses()
     NOD_Console::RegisterClassDefinition();
     NOD_Console::InstallCast(true);
     NOD_Debug::RegisterClassDefinition();
-    NOD_Hud::RegisterClassDefinition();
-    NOD_Hud::InstallCast(true);
 }
 
 void NOD_UnregisterControlClasses()
 {
-    NOD_Hud::InstallCast(false);
-    NOD_Hud::UnregisterClassDefinition();
     NOD_Debug::UnregisterClassDefinition();
     NOD_Console::InstallCast(false);
     NOD_Console::UnregisterClassDefinition();

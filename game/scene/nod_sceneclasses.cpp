@@ -3,6 +3,7 @@
 
 #include "nod_camera.h"
 #include "nod_fx_plant.h"
+#include "nod_hud.h"
 #include "nod_plankton.h"
 #include "nod_raysystem.h"
 #include "nod_scenario.h"
@@ -17,10 +18,14 @@ void NOD_RegisterSceneClasses()
     NOD_Plankton::RegisterClassDefinition();
     NOD_Terrain::RegisterClassDefinition();
     NOD_RaySystem::RegisterClassDefinition();
+    NOD_Hud::RegisterClassDefinition();
+    NOD_Hud::InstallCast(true);
 }
 
 void NOD_UnregisterSceneClasses()
 {
+    NOD_Hud::InstallCast(false);
+    NOD_Hud::UnregisterClassDefinition();
     NOD_RaySystem::UnregisterClassDefinition();
     NOD_Terrain::UnregisterClassDefinition();
     NOD_Plankton::UnregisterClassDefinition();

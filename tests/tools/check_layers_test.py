@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """tools/check_layers on a small tree of two libraries: clean, then with one planted violation
-of each rule."""
+of each rule; and on a copy of the real tree, the game layer's order with planted includes."""
 import os
 import shutil
 import subprocess
@@ -8,7 +8,8 @@ import sys
 import tempfile
 import unittest
 
-CHECK = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools', 'check_layers')
+SOURCE_ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
+CHECK = os.path.join(SOURCE_ROOT, 'tools', 'check_layers')
 
 CLEAN_TREE = {
     'low/CMakeLists.txt': 'qv_library(low)\n',
@@ -105,6 +106,63 @@ class CheckLayersTest(unittest.TestCase):
         self.assertNotIn('Hidden', out)
         self.assertNotIn('Inline', out)
         self.assertIn('2 violations', out)
+
+
+class GameLayerOrderTest(unittest.TestCase):
+    """The game folders stack body, behaviour, scene, weapon, tactics, actor, control: the calls
+    the armed bodies and their behaviours make go down, the other way is refused."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp()
+        for folder, dirs, files in os.walk(SOURCE_ROOT):
+            rel = os.path.relpath(folder, SOURCE_ROOT)
+            dirs[:] = [d for d in dirs if not d.startswith(('build', '.')) and d not in ('corpus', 'data')]
+            for name in files:
+                if name == 'CMakeLists.txt' or name.endswith(('.h', '.cpp', '.inc')):
+                    os.makedirs(os.path.join(cls.root, rel), exist_ok=True)
+                    shutil.copy(os.path.join(folder, name), os.path.join(cls.root, rel, name))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root)
+
+    def plant(self, path, header):
+        """Appends an include of header to path, runs the check and takes the line out again."""
+        full = os.path.join(self.root, path)
+        with open(full) as text:
+            original = text.read()
+        with open(full, 'a') as out:
+            out.write(f'#include "{header}"\n')
+        try:
+            result = subprocess.run([sys.executable, CHECK, self.root], capture_output=True, text=True)
+        finally:
+            with open(full, 'w') as out:
+                out.write(original)
+        return result.returncode, result.stdout
+
+    def test_the_tree_as_it_stands_passes(self):
+        result = subprocess.run([sys.executable, CHECK, self.root], capture_output=True, text=True)
+        self.assertEqual(0, result.returncode, result.stdout)
+
+    def test_downward_calls_pass_and_the_upward_one_is_refused(self):
+        cases = [
+            # (file, header included, allowed)
+            ('game/actor/nod_player.cpp', 'brisel_spawn.h', True),        # armed bodies call the spawner
+            ('game/tactics/bhv_vessel_attack.cpp', 'brisel_spawn.h', True),  # attacks ask bullet range
+            ('game/weapon/brisel_spawn.cpp', 'nod_hud.h', True),          # guns call the HUD's zoom
+            ('game/tactics/bhv_turret.cpp', 'nod_player.h', False),       # tactics never sees actors
+            ('game/weapon/brisel_spawn.cpp', 'bhv_turret.h', False),      # nor weapons the tactics
+        ]
+        for path, header, allowed in cases:
+            with self.subTest(path=path, header=header):
+                code, out = self.plant(path, header)
+                if allowed:
+                    self.assertEqual(0, code, out)
+                else:
+                    self.assertEqual(1, code, out)
+                    self.assertIn(f'layer: {path}:', out)
+                    self.assertIn('1 violations', out)
 
 
 if __name__ == '__main__':

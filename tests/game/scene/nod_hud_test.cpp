@@ -334,7 +334,7 @@ TEST_F(HudTest, TheRegistrationInstallsTheHudCast)
     EXPECT_EQ(static_cast<Brisel_ScreenLayer*>(m_hud), casts.hud(m_hud));
     EXPECT_EQ(nullptr, casts.hud(m_camera));
     EXPECT_EQ(nullptr, casts.hud(nullptr));
-    EXPECT_NE(nullptr, casts.console);  // the console's hook is kept
+    EXPECT_NE(nullptr, casts.camera);  // the other hooks are kept
 }
 
 // ---- drawn by the renderer ----
