@@ -1,11 +1,10 @@
 // The whole default sample run, as the program plays it after "QUORVEX" on the main page:
 // Brisel_State_Benchmark entered, its HeartBeat called until it names another state, then
-// left, on the data the generator writes (quorvex_datagen into a fresh directory, plus the
-// script glue library from tools/data, as the build does), in that directory. The devices are
-// made as the program's start-up makes them (Brisel_Init: the display in the mode of
-// "ini\display.des" on SDL's offscreen window, the inputs, the sound device on SDL's dummy
-// audio driver) and released as its shutdown releases them. Nobody presses Escape, so the run
-// ends when the scene's script ends the game.
+// left, on the data the generator writes (quorvex_datagen into a fresh directory, as the build
+// does), in that directory. The devices are made as the program's start-up makes them
+// (Brisel_Init: the display in the mode of "ini\display.des" on SDL's offscreen window, the
+// inputs, the sound device on SDL's dummy audio driver) and released as its shutdown releases
+// them. Nobody presses Escape, so the run ends when the scene's script ends the game.
 //
 // BM_SampleRun/0 plays it on this machine's GL (Mesa's llvmpipe headless); BM_SampleRun/1
 // plays the same run on the null device behind the same display (bench_null_device.h), as the
@@ -58,8 +57,8 @@ constexpr const char* SCENE_SECONDS = "90";
 
 // ---- the sample data ----
 
-// The generator's output and the glue library in a fresh directory, the working directory
-// while it exists; made once for both runs and removed at exit.
+// The generator's output in a fresh directory, the working directory while it exists; made once
+// for both runs and removed at exit.
 class SampleData
 {
 public:
@@ -88,13 +87,6 @@ private:
         if (!Generate())
             return;
         std::error_code error;
-        std::filesystem::copy(
-            QV_TOOLS_DATA, m_path,
-            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing, error);
-        if (error) {
-            m_error = "cannot copy " QV_TOOLS_DATA ": " + error.message();
-            return;
-        }
         std::filesystem::current_path(m_path, error);
         if (error)
             m_error = "cannot enter " + m_path;
