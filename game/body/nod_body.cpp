@@ -189,13 +189,8 @@ f32 NOD_Body::GetRootMass() { return GetRootBody()->GetMass(); }
 
 void NOD_Body::SetCollision(u32 _selector, u32 _value)
 {
-    COD_Physical* physical = m_aggregate.GetPhysical();
-    if (physical != nullptr) {
-        if (_selector == 0)
-            physical->m_active = _value != 0 ? 1 : 0;
-        else
-            physical->m_activeFlag = (s32)_value;
-    }
+    if (COD_Physical* physical = m_aggregate.GetPhysical())
+        physical->SetCollisionSwitch(_selector, _value);
     for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
         if (NOD_Body* son = DynamicCast(GetSon(i)))
             son->SetCollision(_selector, _value);
