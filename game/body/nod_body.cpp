@@ -131,6 +131,8 @@ BHV_AttackerSlots* NOD_Body::GetTorpedoSlots() { return nullptr; }
 
 MOT_MotionState* NOD_Body::GetAttachedFrame() { return m_cs.GetAttachedFrame(); }
 
+NOD_CS* NOD_Body::GetMountFrame() { return &m_cs; }
+
 f32 NOD_Body::GetMass()
 {
     char text[64];

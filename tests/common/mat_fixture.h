@@ -17,6 +17,15 @@ inline MAT_Matrix34 TST_QuarterTurnFrame()
     return f;
 }
 
+// Unturned, placed at (_x, _y, _z).
+inline MAT_Matrix34 TST_TranslationFrame(f32 _x, f32 _y, f32 _z)
+{
+    MAT_Matrix34 f;
+    f.SetFromVectors(MAT_Vector3(_x, _y, _z), MAT_Vector3(1.0f, 0.0f, 0.0f), MAT_Vector3(0.0f, 1.0f, 0.0f),
+                     MAT_Vector3(0.0f, 0.0f, 1.0f));
+    return f;
+}
+
 inline void TST_ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _actual, f32 _tolerance, const char* _what)
 {
     EXPECT_NEAR(_expected.x, _actual.x, _tolerance) << _what;

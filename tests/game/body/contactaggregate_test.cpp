@@ -20,6 +20,8 @@
 #include "cos_obbs_treecache.h"
 #include "cos_world_fixture.h"
 #include "des_file.h"
+#include "des_fixture.h"
+#include "mat_fixture.h"
 #include "mot_motionstate.h"
 #include "mrt_terrain.h"
 #include "nod_body.h"
@@ -62,13 +64,7 @@ public:
     SHL_Shield shield;
 };
 
-MAT_Matrix34 At(f32 _x, f32 _y, f32 _z)
-{
-    MAT_Matrix34 m;
-    m.SetFromVectors(MAT_Vector3(_x, _y, _z), MAT_Vector3(1.0f, 0.0f, 0.0f), MAT_Vector3(0.0f, 1.0f, 0.0f),
-                     MAT_Vector3(0.0f, 0.0f, 1.0f));
-    return m;
-}
+MAT_Matrix34 At(f32 _x, f32 _y, f32 _z) { return TST_TranslationFrame(_x, _y, _z); }
 
 // The simulation's system and handlers, installed as the aggregate's world, and one body.
 class Aggregate : public ::testing::Test, protected TST_CollisionWorld
@@ -111,13 +107,7 @@ protected:
     template <class F>
     void WithSection(const std::string& _text, const char* _name, F _make)
     {
-        m_dir.Write("obj.des", _text);
-        DES_File file;
-        DES_Section root;
-        DES_Section section;
-        file.Open(&root, "obj.des");
-        ASSERT_TRUE(root.FindSection(&section, _name));
-        _make(&section);
+        TST_WithSection(m_dir, _text, _name, _make);
     }
 
     void MakeEmitter(const TOOL_EmitterSection& _keys = TOOL_EmitterSection())

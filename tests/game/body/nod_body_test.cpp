@@ -8,6 +8,7 @@
 
 #include "cod_owner.h"
 #include "des_file.h"
+#include "mat_fixture.h"
 #include "mat_vector.h"
 #include "mot_motionstate.h"
 #include "nod_body.h"
@@ -295,6 +296,40 @@ TEST_F(BodyTest, RootAndAncestorWalksStopAtANonBody)
     NOD_Body::InstallHasBodyAncestorTest(false);
     EXPECT_FALSE(COD_HasBodyAncestor(middle, top));
     NOD_Body::InstallHasBodyAncestorTest(true);
+}
+
+// A body with a second frame hung on its own, turned independently, as a turret's turning frame.
+class TST_TurningBody : public NOD_Body
+{
+public:
+    TST_TurningBody() { turning.SetParent(&GetCS()); }
+    NOD_CS* GetMountFrame() override { return &turning; }
+
+    NOD_CS turning;
+};
+
+TEST_F(BodyTest, AGunHangsOnItsMountsFrame)
+{
+    // A gun frame hung on a plain body's mount frame rides on the body frame.
+    NOD_Body* carrier = Body("carrier");
+    ASSERT_EQ(&carrier->GetCS(), carrier->GetMountFrame());
+    NOD_CS gun;
+    gun.SetParent(carrier->GetMountFrame());
+    gun.SetTransform(0.0f, TST_TranslationFrame(0.0f, 0.0f, 1.0f));
+    carrier->SetTransform(0.0f, TST_TranslationFrame(5.0f, 0.0f, 0.0f));
+    ExpectNear(MAT_Vector3(5.0f, 0.0f, 1.0f), gun.GetWorldTransform(0.0f)->t);
+
+    // A body that answers another frame carries its gun there: the gun follows that frame's
+    // turn as well as the body.
+    TST_TurningBody turret;
+    ASSERT_EQ(&turret.turning, turret.GetMountFrame());
+    NOD_CS turretGun;
+    turretGun.SetParent(turret.GetMountFrame());
+    turretGun.SetTransform(0.0f, TST_TranslationFrame(0.0f, 0.0f, 1.0f));
+    turret.SetTransform(0.0f, TST_TranslationFrame(5.0f, 0.0f, 0.0f));
+    turret.turning.SetTransform(0.0f, TST_TranslationFrame(0.0f, 3.0f, 0.0f));
+    ExpectNear(MAT_Vector3(5.0f, 3.0f, 1.0f), turretGun.GetWorldTransform(0.0f)->t);
+    ExpectNear(MAT_Vector3(5.0f, 0.0f, 0.0f), turret.GetWorldTransform(0.0f)->t);
 }
 
 // ParseLCS from a "Child" context.
