@@ -155,17 +155,9 @@ NOD_Message* NOD_Terrain::ProcessMessage(NOD_Message* _message)
         LoadTerrain(directory.GetName());
         return nullptr;
     }
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        m_permanent.Enter(this);
-        m_flags |= FLAG_IN_SIMULATION;
-        return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        m_permanent.Leave();
-        m_flags &= ~(u32)FLAG_IN_SIMULATION;
-        return nullptr;
     default:
+        if (m_permanent.ProcessSimulationMessage(this, _message))
+            return nullptr;
         return NOD_Body::ProcessMessage(_message);
     }
 }

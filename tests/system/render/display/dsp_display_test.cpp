@@ -943,6 +943,18 @@ TEST_F(DisplayTest, ScreenshotNamesAndLayout)
                  "illegal depth pointer");
 }
 
+TEST(DisplayWriteTGA, WritesThePixelsAsTheyAreAndAnswersOneEvenWhenTheFileCannotBeMade)
+{
+    TST_TempDir dir;
+    const u8 pixels[6] = {1, 2, 3, 4, 5, 6};  // two pixels of B, G, R
+    EXPECT_EQ(1, DSP_WriteTGA("two.tga", pixels, 2, 1));
+    const std::string header("\0\0\x02\0\0\0\0\0\0\0\0\0\x02\0\x01\0\x18\x20", 18);
+    EXPECT_EQ(header + std::string("\1\2\3\4\5\6", 6) + std::string("\0\0\0\0\0\0\0\0TRUEVISION-XFILE.\0", 26),
+              dir.Read("two.tga"));
+    EXPECT_EQ(1, DSP_WriteTGA("no such folder/two.tga", pixels, 2, 1));
+    EXPECT_FALSE(dir.Exists("no such folder"));
+}
+
 TEST_F(DisplayTest, NoScreenshotInAWindow)
 {
     TST_TempDir dir;
