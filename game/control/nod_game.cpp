@@ -265,8 +265,7 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         m_flags &= ~(u32)FLAG_IN_SIMULATION;
         return nullptr;
     case NOD_Game_LoadScript::ID: {
-        SIM_ClassName script;
-        NOD_ReadArgs_ClassName(_message, &script);
+        const auto [script] = NOD_Game_LoadScript::Read(_message);
         delete _message;
         PM_LoadScript(script);
         return nullptr;
@@ -274,8 +273,8 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
     case NOD_Game_SetPlayer::ID:
     case NOD_Game_SetCamera::ID:
     case NOD_Game_SetConsole::ID: {
-        SIM_Path path;
-        NOD_ReadArgs_Path(_message, &path);
+        // The three kinds carry the same argument.
+        const auto [path] = NOD_Game_SetPlayer::Read(_message);
         const u32 id = _message->GetType();
         delete _message;
         if (id == NOD_Game_SetPlayer::ID)
@@ -291,8 +290,7 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         PM_LoadTextures();
         return nullptr;
     case NOD_Game_LoadFog::ID: {
-        SIM_ClassName name;
-        NOD_ReadArgs_ClassName(_message, &name);
+        const auto [name] = NOD_Game_LoadFog::Read(_message);
         delete _message;
         PM_LoadFog(name);
         return nullptr;
@@ -306,8 +304,7 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         PM_StartTime();
         return nullptr;
     case NOD_Game_PlayMusic::ID: {
-        SIM_Name type;
-        NOD_ReadArgs_Name(_message, &type);
+        const auto [type] = NOD_Game_PlayMusic::Read(_message);
         delete _message;
         PM_PlayMusic(type);
         return nullptr;
@@ -316,9 +313,8 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
     case NOD_Game_SetCausticObject::ID:
     case NOD_Game_SetCausticBuilding::ID:
     case NOD_Game_SetFog::ID: {
-        f32 a = 0.0f;
-        f32 b = 0.0f;
-        NOD_ReadArgs_U32x2(_message, &a, &b);
+        // The four kinds carry the same arguments.
+        const auto [a, b] = NOD_Game_SetFog::Read(_message);
         const u32 id = _message->GetType();
         delete _message;
         if (renderer == nullptr)
@@ -338,17 +334,14 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         m_gameOver = 1;
         return nullptr;
     case NOD_Game_FillMode::ID: {
-        u32 mode = 0;
-        NOD_ReadArgs_U32(_message, &mode);
+        const auto [mode] = NOD_Game_FillMode::Read(_message);
         delete _message;
         if (renderer != nullptr && mode <= 1)
             renderer->SetFillMode((s32)mode);
         return nullptr;
     }
     case NOD_Game_SetLightCache::ID: {
-        SIM_ClassName tableFile;
-        SIM_ClassName textureFolder;
-        NOD_ReadArgs_ClassNamex2(_message, &tableFile, &textureFolder);
+        const auto [tableFile, textureFolder] = NOD_Game_SetLightCache::Read(_message);
         delete _message;
         PM_SetLightCache(tableFile, textureFolder);
         return nullptr;
