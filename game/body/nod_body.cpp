@@ -277,8 +277,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
     const f32 now = SIM_GetSimulationClock().time;
     switch (_message->GetType()) {
     case NOD_Body_SetPosition::ID: {
-        MAT_Vector3 position;
-        NOD_ReadArgs_Vec3(_message, &position);
+        const auto [position] = NOD_Body_SetPosition::Read(_message);
         MAT_Matrix34 frame = *m_cs.GetTrack().GetAt(now, nullptr);
         frame.t = position;
         SetTransform(now, frame);
@@ -286,8 +285,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
         return nullptr;
     }
     case NOD_Body_SetOrientation::ID: {
-        MAT_Vector3 angles;
-        NOD_ReadArgs_Vec3(_message, &angles);
+        const auto [angles] = NOD_Body_SetOrientation::Read(_message);
         MAT_Matrix34 frame = *m_cs.GetTrack().GetAt(now, nullptr);
         frame.r = RotationFromDegrees(angles);
         SetTransform(now, frame);
@@ -297,9 +295,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
     case NOD_Body_GetPosition::ID:
         return NOD_Body_GetPosition::Reply(_message, m_cs.GetTrack().GetAt(now, nullptr)->t);
     case NOD_Body_SetCS::ID: {
-        MAT_Vector3 position;
-        MAT_Vector3 angles;
-        NOD_ReadArgs_Vec3x2(_message, &position, &angles);
+        const auto [position, angles] = NOD_Body_SetCS::Read(_message);
         MAT_Matrix34 frame;
         frame.t = position;
         frame.r = RotationFromDegrees(angles);
@@ -308,34 +304,28 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
         return nullptr;
     }
     case NOD_Body_SetKineticShield::ID: {
-        u8 face = 0;
-        f32 ratio = 0.0f;
-        NOD_ReadArgs_U8_U32(_message, &face, &ratio);
+        const auto [face, ratio] = NOD_Body_SetKineticShield::Read(_message);
         if (SHL_Shield* shield = GetShield()) {
-            const s8 signedFace = (s8)face;
-            if (signedFace == -1) {
+            if (face == -1) {
                 for (s32 i = 0; i < SHL_FACE_COUNT; ++i)
                     shield->SetFaceRatio(ratio, i);
-            } else if (signedFace >= 0 && signedFace < SHL_FACE_COUNT) {
-                shield->SetFaceRatio(ratio, signedFace);
+            } else if (face >= 0 && face < SHL_FACE_COUNT) {
+                shield->SetFaceRatio(ratio, face);
             }
         }
         delete _message;
         return nullptr;
     }
     case NOD_Body_GetKineticShield::ID: {
-        u8 face = 0;
-        NOD_ReadArgs_U8(_message, &face);
-        const s8 signedFace = (s8)face;
+        const auto [face] = NOD_Body_GetKineticShield::Read(_message);
         SHL_Shield* shield = GetShield();
         f32 ratio = -1.0f;
-        if (shield != nullptr && signedFace >= 0 && signedFace < SHL_FACE_COUNT)
-            ratio = (f32)shield->GetFaceRatio(signedFace);
+        if (shield != nullptr && face >= 0 && face < SHL_FACE_COUNT)
+            ratio = (f32)shield->GetFaceRatio(face);
         return NOD_Body_GetKineticShield::Reply(_message, ratio);
     }
     case NOD_Body_SetBioShield::ID: {
-        f32 ratio = 0.0f;
-        NOD_ReadArgs_U32(_message, &ratio);
+        const auto [ratio] = NOD_Body_SetBioShield::Read(_message);
         if (SHL_Shield* shield = GetShield())
             shield->SetBioRatio(ratio);
         delete _message;
@@ -346,8 +336,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
         return NOD_Body_GetBioShield::Reply(_message, shield != nullptr ? (f32)shield->GetBioRatio() : -1.0f);
     }
     case NOD_Body_SetEmpShield::ID: {
-        f32 ratio = 0.0f;
-        NOD_ReadArgs_U32(_message, &ratio);
+        const auto [ratio] = NOD_Body_SetEmpShield::Read(_message);
         PM_SetEmpShield(ratio);
         delete _message;
         return nullptr;

@@ -329,12 +329,12 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
                   Agg().ProcessEmitterMessage(NOD_Emitter_SetVisibilityBlockingStatus::Create(c.blocking), handled));
         NOD_Message* reply = Agg().ProcessEmitterMessage(NOD_Emitter_GetVisibilityStatus::Create(), handled);
         ASSERT_NE(nullptr, reply);
-        NOD_ReadArgs_U8(reply, &value);
+        NOD_Emitter_GetVisibilityStatus::ReadReply(reply, &value);
         EXPECT_EQ(c.expectVisible, value) << (int)c.visible;
         delete reply;
         reply = Agg().ProcessEmitterMessage(NOD_Emitter_GetVisibilityBlockingStatus::Create(), handled);
         ASSERT_NE(nullptr, reply);
-        NOD_ReadArgs_U8(reply, &value);
+        NOD_Emitter_GetVisibilityBlockingStatus::ReadReply(reply, &value);
         EXPECT_EQ(c.expectBlocking, value) << (int)c.blocking;
         delete reply;
     }
@@ -350,7 +350,7 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
     EXPECT_TRUE(Logged("Illegal sound emissin value shouting in SetSoundEmmision"));
     NOD_Message* reply = Agg().ProcessEmitterMessage(NOD_Emitter_GetSoundEmissionLevel::Create(), handled);
     ASSERT_NE(nullptr, reply);
-    NOD_ReadArgs_Name(reply, &name);
+    NOD_Emitter_GetSoundEmissionLevel::ReadReply(reply, &name);
     EXPECT_STREQ("loud", name.GetName());
     delete reply;
     Agg().SetSoundEmission("Silent");
@@ -368,7 +368,7 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
 TEST_F(Aggregate, EmitterMessagesToABodyWithoutEmitterAreNotHandled)
 {
     NOD_Message* const messages[] = {
-        NOD_Emitter_SetVisibilityStatus::Create(1), NOD_Emitter_GetVisibilityStatus::Create(),
+        NOD_Emitter_SetVisibilityStatus::Create((u8)1), NOD_Emitter_GetVisibilityStatus::Create(),
         NOD_Emitter_SetSoundEmissionLevel::Create(SIM_Name("loud")), NOD_Emitter_GetSoundEmissionLevel::Create()};
     for (NOD_Message* message : messages) {
         u32 handled = 5;

@@ -75,7 +75,7 @@ protected:
         MAT_Vector3 position;
         EXPECT_NE(nullptr, reply);
         if (reply != nullptr)
-            NOD_ReadArgs_Vec3(reply, &position);
+            NOD_Body_GetPosition::ReadReply(reply, &position);
         delete reply;
         return position;
     }
@@ -84,7 +84,7 @@ protected:
         f32 value = 0.0f;
         EXPECT_NE(nullptr, _reply);
         if (_reply != nullptr)
-            NOD_ReadArgs_U32(_reply, &value);
+            NOD_Body_GetBioShield::ReadReply(_reply, &value);  // every shield reply is this one f32
         delete _reply;
         return value;
     }
@@ -226,20 +226,20 @@ TEST_F(BodyTest, ShieldMessagesFacesAndTheBodyWithoutShield)
     shield.SetBio(0, 40, 40);
 
     // -1 (255 as a byte) sets all six faces, 0..5 one face, 6 and 7 nothing.
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(-1, 0.5f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)-1, 0.5f)));
     for (s32 face = 0; face < SHL_FACE_COUNT; ++face)
         EXPECT_EQ(50, shield.GetFaceIn(face)) << face;
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(0, 0.25f)));
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(5, 1.0f)));
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(6, 0.0f)));
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(7, 0.0f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)0, 0.25f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)5, 1.0f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)6, 0.0f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)7, 0.0f)));
     const s32 expected[SHL_FACE_COUNT] = {25, 50, 50, 50, 50, 100};
     for (s32 face = 0; face < SHL_FACE_COUNT; ++face)
         EXPECT_EQ(expected[face], shield.GetFaceIn(face)) << face;
-    EXPECT_FLOAT_EQ(0.25f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(0))));
-    EXPECT_FLOAT_EQ(1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(5))));
-    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(6))));
-    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(-1))));
+    EXPECT_FLOAT_EQ(0.25f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)0))));
+    EXPECT_FLOAT_EQ(1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)5))));
+    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)6))));
+    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)-1))));
 
     EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetBioShield::Create(0.5f)));
     EXPECT_EQ(20, shield.GetBioIn());
@@ -249,9 +249,9 @@ TEST_F(BodyTest, ShieldMessagesFacesAndTheBodyWithoutShield)
     EXPECT_FLOAT_EQ(0.3f, ReadF32(shielded->ProcessMessage(NOD_Body_GetEmpShield::Create())));
 
     NOD_Body* plain = Body("plain");
-    EXPECT_EQ(nullptr, plain->ProcessMessage(NOD_Body_SetKineticShield::Create(-1, 0.5f)));
+    EXPECT_EQ(nullptr, plain->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)-1, 0.5f)));
     EXPECT_EQ(nullptr, plain->ProcessMessage(NOD_Body_SetEmpShield::Create(0.5f)));
-    EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetKineticShield::Create(0))));
+    EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)0))));
     EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetBioShield::Create())));
     EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetEmpShield::Create())));
 }
