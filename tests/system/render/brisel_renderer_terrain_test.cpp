@@ -1,6 +1,7 @@
 // Terrain, plant and plankton rendering.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -310,6 +311,53 @@ TEST_F(PlanktonTest, AFadeScalesTheAlphasForTheDrawOnly)
         EXPECT_EQ(200, m_renderer->GetPlanktonMesh(layer)->GetMaterial(0)->material.diffuseMap.alpha);
     m_renderer->Plankton_Render(1.0f);
     EXPECT_NEAR(200.0f / 255.0f, REP_VertexShaderConstants[12][3], 1e-6f);
+}
+
+TEST_F(PlanktonTest, EachLayerTurnsSwaysAndFadesAtItsOwnRates)
+{
+    // Drawing layers 1..k leaves the sprite constants of layer k: c5.x and c6.x the cosine and
+    // sine of the camera's angle less the layer's turn, c13 the sway less the field's corner,
+    // c15.y (size factor - 1) / E. A frame at time 0 (no turn, no sway) is the reference for
+    // one at time 1 s with the same camera.
+    struct Case
+    {
+        f32 turnRate;  // radians per second
+        f32 swayRate;
+        f32 swayAmplitude;
+        f32 sizeFactor;
+    };
+    const Case layers[Brisel_Renderer::PLANKTON_LAYERS] = {
+        {1.5707964f, 0.91f, 1.0f, 0.5f},  {1.0471976f, 0.81f, 1.2f, 0.5f}, {0.7853982f, 0.71f, 1.4f, 0.5f},
+        {0.62831855f, 0.61f, 1.6f, 0.5f}, {0.5235988f, 0.51f, 1.8f, 0.2f},
+    };
+    struct Draw
+    {
+        f32 angle;
+        MAT_Vector3 shift;
+        f32 fade;
+    };
+    for (s32 k = 0; k < Brisel_Renderer::PLANKTON_LAYERS; ++k) {
+        SCOPED_TRACE(k);
+        Draw draws[2];
+        for (s32 t = 0; t < 2; ++t) {
+            SIM_GetFrameClock().SetTime((f32)t);
+            RenderPlankton(k + 1);
+            const auto& c = REP_VertexShaderConstants;
+            draws[t] = {std::atan2(c[6][0], c[5][0]), {c[13][0], c[13][1], c[13][2]}, c[15][1]};
+        }
+        const Case& layer = layers[k];
+        const f32 turned = std::remainder(draws[0].angle - draws[1].angle, 6.2831855f);
+        EXPECT_NEAR(layer.turnRate, turned, 1e-5f);
+        const f32 sway = layer.swayAmplitude * std::sin(layer.swayRate);
+        EXPECT_NEAR(sway, draws[1].shift.x - draws[0].shift.x, 1e-5f);
+        EXPECT_NEAR(sway, draws[1].shift.y - draws[0].shift.y, 1e-5f);
+        EXPECT_NEAR(sway, draws[1].shift.z - draws[0].shift.z, 1e-5f);
+        const REB_Mesh* mesh = m_renderer->GetPlanktonMesh(k);
+        const MAT_Vector3 side = mesh->boxMax - mesh->boxMin;
+        const f32 extent = (side.x + side.y + side.z) / 3.0f;
+        EXPECT_NEAR((layer.sizeFactor - 1.0f) / extent, draws[1].fade, 1e-6f);
+        EXPECT_EQ(draws[0].fade, draws[1].fade);
+    }
 }
 
 TEST_F(PlanktonTest, LayersTakeTheirTextureAndASecondSetReplacesTheMesh)
