@@ -10,7 +10,8 @@
 // - Handles count up from 1 across every kind and are never reused: a stale handle, or one
 //   of another kind, names nothing.
 // - Buffer memory is zero-filled on demand (calloc), so a large buffer costs only the pages
-//   written. Texture levels are sized as the GL device sizes them.
+//   written. Texture levels are sized as the GL device sizes them; every compressed format
+//   is made, and sides up to the device caps' maximum.
 // - renderStates and stageStates hold the values set since creation or the last Reset; a
 //   state never set is absent (Direct3D's defaults are not filled in).
 // - The front buffer stays black.
