@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     }
     FUZZ_WriteFile("vfx/ash/in.ash", _data, _size);
 
-    const size_t buffers = s_device->BufferCount();
+    const size_t buffers = BufferCount();
     // The first pass warms what the file and log layers keep; the second must give back all
     // it takes.
     u32 before = 0;
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         }
         delete cache;
         Brisel_TheCache = nullptr;
-        Check(s_device->BufferCount() == buffers);
+        Check(BufferCount() == buffers);
         OS_ResetPathCache();
     }
     Check(MEM_GetBytesInUse() == before);

@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     }
     FUZZ_WriteFile("ini/raysystem.des", _data, _size);
 
-    const size_t buffers = s_device->BufferCount();
+    const size_t buffers = BufferCount();
     // The first pass warms what the file layer keeps; the second must give back all it takes.
     u32 before = 0;
     for (u32 pass = 0; pass < 2; ++pass) {
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         Run();
         // The resolver's listings of the directories the load read are not the run's to keep.
         OS_ResetPathCache();
-        Check(s_device->BufferCount() == buffers);
+        Check(BufferCount() == buffers);
     }
     Check(MEM_GetBytesInUse() == before);
     return 0;

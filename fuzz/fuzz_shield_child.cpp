@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     }
     FUZZ_WriteFile("in.des", _data, _size);
 
-    const size_t buffers = s_device->BufferCount();
+    const size_t buffers = BufferCount();
     // The first pass warms what the file and log layers keep; the second must give back all
     // it takes.
     u32 before = 0;
@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         ParseOnce(*cache);
         delete cache;
         Brisel_TheCache = nullptr;
-        Check(s_device->BufferCount() == buffers);
+        Check(BufferCount() == buffers);
         OS_ResetPathCache();
     }
     Check(MEM_GetBytesInUse() == before);

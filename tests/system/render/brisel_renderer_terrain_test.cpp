@@ -89,7 +89,7 @@ TEST_F(TerrainTest, TheFullTriangulationFitsAndTilesFollowEachOther)
     EXPECT_EQ((u32)DEV_LOCK_NOOVERWRITE, indices[1].flags);
 
     // Vertex 70 of the first tile: grid (6, 1), height 0.
-    const TST_FakeBuffer& stream = Device().vertexBuffers[vertices[0].buffer];
+    const DEV_NullBuffer& stream = Device().vertexBuffers[vertices[0].buffer];
     DSP_Vertex vertex;
     std::memcpy(&vertex, stream.data + 70 * 40, sizeof(vertex));
     EXPECT_EQ(6.0f * 2.0f + 100.0f, vertex.x);
@@ -100,7 +100,7 @@ TEST_F(TerrainTest, TheFullTriangulationFitsAndTilesFollowEachOther)
     EXPECT_EQ(1.0f, vertex.nz);
     EXPECT_EQ(0xFFFFFFFFu, vertex.color);
     // The second tile's triangles address its own vertices.
-    const TST_FakeBuffer& entries = Device().indexBuffers[indices[1].buffer];
+    const DEV_NullBuffer& entries = Device().indexBuffers[indices[1].buffer];
     u16 triangle[3] = {};
     std::memcpy(triangle, entries.data + indices[1].offset, sizeof(triangle));
     EXPECT_EQ(4096, triangle[0]);
@@ -208,10 +208,10 @@ TEST_F(TerrainTest, PartsAddedToATileArePlacedAndIndexedAfterEachOther)
     EXPECT_EQ(7, range.vertexCount);
     EXPECT_EQ(9, range.indexCount);
     EXPECT_EQ(77, range.material.diffuseMap.alpha);
-    const TST_FakeBuffer& entries = Device().indexBuffers[(DEV_Handle)Locks("Index")[0].buffer];
+    const DEV_NullBuffer& entries = Device().indexBuffers[(DEV_Handle)Locks("Index")[0].buffer];
     const u16* indices = (const u16*)entries.data;
     EXPECT_EQ((std::vector<u16>{0, 1, 2, 3, 4, 5, 3, 4, 5}), std::vector<u16>(indices, indices + 9));
-    const TST_FakeBuffer& stream = Device().vertexBuffers[(DEV_Handle)Locks("Vertex")[0].buffer];
+    const DEV_NullBuffer& stream = Device().vertexBuffers[(DEV_Handle)Locks("Vertex")[0].buffer];
     DSP_Vertex vertex;
     std::memcpy(&vertex, stream.data + 5 * 40, sizeof(vertex));  // the second part's vertex 2
     EXPECT_EQ(10.0f, vertex.x);
