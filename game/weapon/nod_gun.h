@@ -116,6 +116,9 @@ public:
 
     // The node when it is a gun of any class, else null; null for null.
     static NOD_Gun* DynamicCast(NOD_Node* _node);
+    // The kick of a barrel _d seconds after its shot: -(0.01^(2.5 d)) sin(2 pi d) up to 0.4 s,
+    // 0 after (and for a barrel that never fired).
+    static f32 BarrelKick(f32 _d);
 
 protected:
     // Called last by the simulation handlers.
@@ -160,9 +163,7 @@ protected:
     NOD_Gun_Part* FindPartOrLog(const char* _class, const char* _name, DES_Section& _data);
     // A revolving part: roll-only kinematics at rest, its roll rate damped by _rollDamping.
     static void SetUpRevolving(NOD_Gun_Part* _part, f32 _rollDamping);
-    // The kick of a barrel _d seconds after its shot: -(0.01^(2.5 d)) sin(2 pi d) up to 0.4 s,
-    // 0 after; written into the part's forward translation.
-    static f32 BarrelKick(f32 _d);
+    // The barrel's forward translation becomes its kick _d seconds after its shot.
     static void KickBarrel(NOD_Gun_Part* _barrel, f32 _d);
     // The range of bullet _type from the run's spawner; -1.0 without one.
     static f32 GetBulletRange(s32 _type);
