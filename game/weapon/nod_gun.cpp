@@ -16,6 +16,7 @@
 #include "nod_gun_part.h"
 #include "nod_hud.h"
 #include "nod_message.h"
+#include "nod_weapon_local.h"
 #include "os_fatal.h"
 #include "reb_mesh.h"
 #include "sim_clock.h"
@@ -92,30 +93,23 @@ void NOD_Gun::ParseIniFile_CtxDes(DES_Section& _context, DES_Section& _data)
 
 void NOD_Gun::ParseIniFile_Des(DES_Section& _data)
 {
-    const char* file = _data.GetFile()->GetName();
     char name[NAME_BYTES] = {};
 
-    DES_Section visual;
-    if (!_data.FindSection(&visual, "Visual"))
-        DES_FatalSection(PARSE_PLACE, "Visual", file);
+    DES_Section visual = NOD_RequireSection(_data, "Visual", PARSE_PLACE);
     visual.GetString("NameMesh", name, sizeof(name));
     NOD_Gun_Part::ReleaseMesh(&m_mesh);
     m_mesh = NOD_Gun_Part::AllocateMesh(name, PARSE_PLACE);
     ParseLCS(visual);
     m_rest = *GetCS().GetTrack().GetAt(SIM_GetSimulationClock().time, nullptr);
 
-    DES_Section sound;
-    if (!_data.FindSection(&sound, "Sound"))
-        DES_FatalSection(PARSE_PLACE, "Sound", file);
+    DES_Section sound = NOD_RequireSection(_data, "Sound", PARSE_PLACE);
     DES_Section sample;
     if (sound.FindSection(&sample, "Fire"))
         m_fireSample.ParseIniFile(&sample);
     if (sound.FindSection(&sample, "WindDown"))
         m_windDownSample.ParseIniFile(&sample);
 
-    DES_Section muzzle;
-    if (!_data.FindSection(&muzzle, "Muzzle"))
-        DES_FatalSection(PARSE_PLACE, "Muzzle", file);
+    DES_Section muzzle = NOD_RequireSection(_data, "Muzzle", PARSE_PLACE);
     if (muzzle.HasEntry("PrimaryMesh")) {
         muzzle.GetString("PrimaryMesh", name, sizeof(name));
         NOD_Gun_Part::ReleaseMesh(&m_primaryMuzzle);
@@ -463,7 +457,7 @@ NOD_Gun_Part* NOD_Gun::FindPartOrLog(const char* _class, const char* _name, DES_
 {
     NOD_Gun_Part* part = FindPart(_name);
     if (part == nullptr)
-        OS_Log(OS_Format("%s::ParseIniFile(\"%s\") - %s is missing", _class, _data.GetFile()->GetName(), _name));
+        OS_Log(OS_Format("%s::ParseIniFile(\"%s\") - %s is missing", _class, NOD_DesFileName(_data), _name));
     return part;
 }
 

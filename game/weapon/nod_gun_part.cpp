@@ -9,6 +9,7 @@
 #include "nod_body.h"
 #include "nod_cs.h"
 #include "nod_message.h"
+#include "nod_weapon_local.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
 
@@ -58,9 +59,7 @@ void NOD_Gun_Part::ParseIniFile_CtxDes(DES_Section& _context, DES_Section& _data
 
 void NOD_Gun_Part::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual;
-    if (!_data.FindSection(&visual, "Visual"))
-        DES_FatalSection("NOD_Gun_Part::ParseIniFile()", "Visual", _data.GetFile()->GetName());
+    DES_Section visual = NOD_RequireSection(_data, "Visual", "NOD_Gun_Part::ParseIniFile()");
     char name[NAME_BYTES] = {};
     visual.GetString("NameMesh", name, sizeof(name));
     // A part read again gives its earlier mesh back first.

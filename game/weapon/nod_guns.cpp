@@ -7,6 +7,7 @@
 #include "des_file.h"
 #include "mot_smoother.h"
 #include "nod_gun_part.h"
+#include "nod_weapon_local.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
 
@@ -53,7 +54,7 @@ f32 Now() { return SIM_GetSimulationClock().time; }
     // The caption has a buffer of its own: the text takes the shared one.
     char caption[96];
     std::snprintf(caption, sizeof caption, "%s::ParseIniFile()", _class);
-    OS_Fatal(caption, OS_Format("%s::ParseIniFile(\"%s\") - %s is missing", _class, _data.GetFile()->GetName(), _part));
+    OS_Fatal(caption, OS_Format("%s::ParseIniFile(\"%s\") - %s is missing", _class, NOD_DesFileName(_data), _part));
 }
 }  // namespace
 

@@ -30,7 +30,6 @@ class GunTest : public DisplayTest
 protected:
     void SetUp() override
     {
-        NOD_RegisterGunClasses();
         SIM_GetSimulationClock().Set(0.0f, SIM_STEP);
         SIM_GetFrameClock().Set(0.0f, 0.0f);
         SITO_DISPLAY = Open();
