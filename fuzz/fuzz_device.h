@@ -313,4 +313,16 @@ private:
     PLT_System* m_real;
 };
 
+// The fake in place of the graphics runtime and a display open at 640 x 480 x 32 on it, as
+// SITO_DISPLAY for the rest of the process.
+void FUZZ_OpenDisplay()
+{
+    PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
+    DEV_SetFactory(CreateDriver);
+    u32 ok = 0;
+    SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
+    DSP_BoardInfo board;
+    Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+}
+
 }  // namespace

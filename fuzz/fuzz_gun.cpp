@@ -208,12 +208,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
             "[Sound]\n{\n    SoundOn = 0\n    NumOfChannels = 2\n    Rate = 22050\n    Bits = 16\n}\n";
         FUZZ_WriteFile("ini/sound.des", (const unsigned char*)sound.data(), sound.size());
         Brisel_RegisterModules();
-        PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
-        DEV_SetFactory(CreateDriver);
-        u32 ok = 0;
-        SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
-        DSP_BoardInfo board;
-        Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+        FUZZ_OpenDisplay();
         // Sample files are read through the sound output's file access; no sound is played.
         new SND_SoundDevice2D("ini\\sound.des");
         SIM_GetSimulationClock().Set(0.0f, SIM_STEP);
