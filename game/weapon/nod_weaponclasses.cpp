@@ -3,6 +3,7 @@
 
 #include "nod_bullet.h"
 #include "nod_debris.h"
+#include "nod_guns.h"
 #include "nod_particleemitter.h"
 #include "nod_shrapnel.h"
 #include "nod_trail.h"
@@ -14,10 +15,12 @@ void NOD_RegisterWeaponClasses()
     NOD_Debris::RegisterClassDefinition();
     NOD_Shrapnel::RegisterClassDefinition();
     NOD_Trail::RegisterClassDefinition();
+    NOD_RegisterGunClasses();
 }
 
 void NOD_UnregisterWeaponClasses()
 {
+    NOD_UnregisterGunClasses();
     NOD_Trail::UnregisterClassDefinition();
     NOD_Shrapnel::UnregisterClassDefinition();
     NOD_Debris::UnregisterClassDefinition();
