@@ -34,7 +34,7 @@ public:
 };
 }  // namespace
 
-class NOD_ScriptTest : public TST_ScriptFixture
+class NodScriptTest : public TST_ScriptFixture
 {
 protected:
     NOD_Message* Send(NOD_Message* _message, NOD_Script* _script = nullptr)
@@ -102,7 +102,7 @@ protected:
     }
 };
 
-TEST_F(NOD_ScriptTest, ConstructionStopsCleanlyWithoutAWorkingGlueLibrary)
+TEST_F(NodScriptTest, ConstructionStopsCleanlyWithoutAWorkingGlueLibrary)
 {
     // Warm up whatever grows once, so that the byte count below compares like with like.
     delete NOD_Node::CreateNode("nod_script", "warm");
@@ -130,7 +130,7 @@ TEST_F(NOD_ScriptTest, ConstructionStopsCleanlyWithoutAWorkingGlueLibrary)
     }
 }
 
-TEST_F(NOD_ScriptTest, SetScriptLoadsRunsAndStartsTheScript)
+TEST_F(NodScriptTest, SetScriptLoadsRunsAndStartsTheScript)
 {
     const struct
     {
@@ -173,7 +173,7 @@ TEST_F(NOD_ScriptTest, SetScriptLoadsRunsAndStartsTheScript)
     EXPECT_EQ(nullptr, NOD_Script::GetCurrentScriptNode());
 }
 
-TEST_F(NOD_ScriptTest, BindingAndUnbindingKeepBothListsProper)
+TEST_F(NodScriptTest, BindingAndUnbindingKeepBothListsProper)
 {
     NOD_Node* a = NewNode("a");
     NOD_Node* b = NewNode("b");
@@ -215,7 +215,7 @@ TEST_F(NOD_ScriptTest, BindingAndUnbindingKeepBothListsProper)
     EXPECT_FATAL(UnBind(0), "NOD_Script::PM_UnBindThread()", "no thread is currently bound");
 }
 
-TEST_F(NOD_ScriptTest, AnUnboundNodesEventsNeverReachTheRecordsNextThread)
+TEST_F(NodScriptTest, AnUnboundNodesEventsNeverReachTheRecordsNextThread)
 {
     NOD_Node* old = NewNode("old");
     NOD_Node* heir = NewNode("heir");
@@ -257,7 +257,7 @@ TEST_F(NOD_ScriptTest, AnUnboundNodesEventsNeverReachTheRecordsNextThread)
     CheckLists();
 }
 
-TEST_F(NOD_ScriptTest, TimersFireInOrderAfterBeginPlay)
+TEST_F(NodScriptTest, TimersFireInOrderAfterBeginPlay)
 {
     const s32 thread = Bind(NewNode("a"));
     Record();
@@ -294,7 +294,7 @@ TEST_F(NOD_ScriptTest, TimersFireInOrderAfterBeginPlay)
     CheckLists();
 }
 
-TEST_F(NOD_ScriptTest, StoppingAndExhaustingTimers)
+TEST_F(NodScriptTest, StoppingAndExhaustingTimers)
 {
     const s32 first = Bind(NewNode("a"));
     const s32 second = Bind(NewNode("b"));
@@ -331,7 +331,7 @@ TEST_F(NOD_ScriptTest, StoppingAndExhaustingTimers)
     CheckLists();
 }
 
-TEST_F(NOD_ScriptTest, AFiredTimerMayBeSetAgainInItsOwnCall)
+TEST_F(NodScriptTest, AFiredTimerMayBeSetAgainInItsOwnCall)
 {
     const s32 thread = Bind(NewNode("a"));
     const s32 timer = SetTimer(thread, 0.05f);
@@ -344,7 +344,7 @@ TEST_F(NOD_ScriptTest, AFiredTimerMayBeSetAgainInItsOwnCall)
     CheckLists();
 }
 
-TEST_F(NOD_ScriptTest, TheThreadWalkSurvivesBindingAndUnbindingInsideTheCalls)
+TEST_F(NodScriptTest, TheThreadWalkSurvivesBindingAndUnbindingInsideTheCalls)
 {
     NOD_Node* a = NewNode("a");
     NewNode("b");
@@ -381,7 +381,7 @@ TEST_F(NOD_ScriptTest, TheThreadWalkSurvivesBindingAndUnbindingInsideTheCalls)
     EXPECT_EQ(std::vector<s32>({1, 0, 3}), CheckLists());
 }
 
-TEST_F(NOD_ScriptTest, QueuedEventsWaitForTheHeartBeat)
+TEST_F(NodScriptTest, QueuedEventsWaitForTheHeartBeat)
 {
     NOD_Node* boat = NewNode("boat");
     ASSERT_EQ(0, Run("arrived = ''\n"
@@ -409,7 +409,7 @@ TEST_F(NOD_ScriptTest, QueuedEventsWaitForTheHeartBeat)
                  "illegal thread ID");
 }
 
-TEST_F(NOD_ScriptTest, QueuedEventsAreDeletedWithTheScriptNode)
+TEST_F(NodScriptTest, QueuedEventsAreDeletedWithTheScriptNode)
 {
     NOD_Node* boat = NewNode("boat");
     delete NOD_Node::CreateNode("nod_script", "warm");
@@ -426,7 +426,7 @@ TEST_F(NOD_ScriptTest, QueuedEventsAreDeletedWithTheScriptNode)
     EXPECT_EQ(nullptr, boat->GetScriptNode());
 }
 
-TEST_F(NOD_ScriptTest, DeliveryOutcomes)
+TEST_F(NodScriptTest, DeliveryOutcomes)
 {
     NOD_Node* boat = NewNode("boat");
     NOD_Node* gone = NewNode("gone");
@@ -534,7 +534,7 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
         LogLines());
 }
 
-TEST_F(NOD_ScriptTest, EveryEntryTargetsItsOwnScriptNode)
+TEST_F(NodScriptTest, EveryEntryTargetsItsOwnScriptNode)
 {
     NOD_Script* beta = NewScript("beta");
     NOD_Node* a = NewNode("a");
@@ -573,7 +573,7 @@ TEST_F(NOD_ScriptTest, EveryEntryTargetsItsOwnScriptNode)
     EXPECT_EQ("script:late:2", String("who"));
 }
 
-TEST_F(NOD_ScriptTest, FullCollectionAtMostEveryTwoSeconds)
+TEST_F(NodScriptTest, FullCollectionAtMostEveryTwoSeconds)
 {
     TST_Relay* son = new TST_Relay();
     son->SetName("son");
@@ -596,7 +596,7 @@ TEST_F(NOD_ScriptTest, FullCollectionAtMostEveryTwoSeconds)
     EXPECT_EQ(0, son->m_beats);
 }
 
-TEST_F(NOD_ScriptTest, TheGlueLibraryDispatchesToTheThreadsState)
+TEST_F(NodScriptTest, TheGlueLibraryDispatchesToTheThreadsState)
 {
     NOD_Node* boat = NewNode("boat");
     ASSERT_EQ(
