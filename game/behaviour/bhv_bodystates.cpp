@@ -322,15 +322,45 @@ s32 BHV_Body_S_ShieldGuard::IsStopMessage(const NOD_Message* _message)
     return _message->GetType() == NOD_Body_DeactivateShieldGuard::ID ? 1 : 0;
 }
 
+namespace
+{
+// The guard's three kinds in the order of its step: the request that sets the barrier, the
+// reject, the ratio and the report.
+struct GuardKind
+{
+    u32 request;
+    u32 reject;
+    NOD_Message* (*read)(NOD_Message*, f32*);
+    u32 requested;
+    u32 reported;
+    f32 (*ratio)(const SHL_Shield&);
+    NOD_Message* (*report)(f32);
+};
+
+const GuardKind GUARD_KINDS[BHV_Body_S_ShieldGuard::KINDS] = {
+    {NOD_Body_RequestKinInfo::ID, NOD_Body_RejectKinInfo::ID, &NOD_Body_RequestKinInfo::Read,
+     BHV_Body_S_ShieldGuard::KINETIC_REQUESTED, BHV_Body_S_ShieldGuard::KINETIC_REPORTED,
+     [](const SHL_Shield& _shield) { return _shield.GetWeakestRatio(); },
+     [](f32 _ratio) { return NOD_Body_KinShieldBarrierReached::Create(_ratio); }},
+    {NOD_Body_RequestEmpInfo::ID, NOD_Body_RejectEmpInfo::ID, &NOD_Body_RequestEmpInfo::Read,
+     BHV_Body_S_ShieldGuard::EMP_REQUESTED, BHV_Body_S_ShieldGuard::EMP_REPORTED,
+     [](const SHL_Shield& _shield) { return (f32)_shield.GetEmpRatio(); },
+     [](f32 _ratio) { return NOD_Body_EmpShieldBarrierReached::Create(_ratio); }},
+    {NOD_Body_RequestBioInfo::ID, NOD_Body_RejectBioInfo::ID, &NOD_Body_RequestBioInfo::Read,
+     BHV_Body_S_ShieldGuard::BIO_REQUESTED, BHV_Body_S_ShieldGuard::BIO_REPORTED,
+     [](const SHL_Shield& _shield) { return (f32)_shield.GetBioRatio(); },
+     [](f32 _ratio) { return NOD_Body_BioShieldBarrierReached::Create(_ratio); }},
+};
+}  // namespace
+
 NOD_Message* BHV_Body_S_ShieldGuard::ProcessMessage(NOD_Message* _message, s32* _handled)
 {
-    switch (_message->GetType()) {
-    case NOD_Body_ActivateShieldGuard::ID: {
+    const u32 type = _message->GetType();
+    if (type == NOD_Body_ActivateShieldGuard::ID) {
         // Earlier requests are forgotten: the script asks for its reports after arming.
         m_flags = 0;
-        m_kineticBarrier = 0.0f;
-        m_empBarrier = 0.0f;
-        m_bioBarrier = 0.0f;
+        for (f32& barrier : m_barriers)
+            barrier = 0.0f;
         NOD_Body* owner = GetOwner()->body;
         m_shield = owner->GetShield();
         if (m_shield == nullptr)
@@ -338,64 +368,47 @@ NOD_Message* BHV_Body_S_ShieldGuard::ProcessMessage(NOD_Message* _message, s32* 
                              owner->GetName().GetName()));
         else
             m_flags |= ARMED;
-        break;
+        return Handled(_message, _handled);
     }
-    case NOD_Body_DeactivateShieldGuard::ID:
-        break;
-    case NOD_Body_RequestKinInfo::ID:
-        NOD_Body_RequestKinInfo::Read(_message, &m_kineticBarrier);
-        m_flags = (m_flags | KINETIC_REQUESTED) & ~KINETIC_REPORTED;
-        break;
-    case NOD_Body_RejectKinInfo::ID:
-        m_flags &= ~KINETIC_REQUESTED;
-        break;
-    case NOD_Body_RequestEmpInfo::ID:
-        NOD_Body_RequestEmpInfo::Read(_message, &m_empBarrier);
-        m_flags = (m_flags | EMP_REQUESTED) & ~EMP_REPORTED;
-        break;
-    case NOD_Body_RejectEmpInfo::ID:
-        m_flags &= ~EMP_REQUESTED;
-        break;
-    case NOD_Body_RequestBioInfo::ID:
-        NOD_Body_RequestBioInfo::Read(_message, &m_bioBarrier);
-        m_flags = (m_flags | BIO_REQUESTED) & ~BIO_REPORTED;
-        break;
-    case NOD_Body_RejectBioInfo::ID:
-        m_flags &= ~BIO_REQUESTED;
-        break;
-    default:
-        return nullptr;
+    if (type == NOD_Body_DeactivateShieldGuard::ID)
+        return Handled(_message, _handled);
+    for (s32 i = 0; i < KINDS; ++i) {
+        const GuardKind& kind = GUARD_KINDS[i];
+        if (type == kind.request) {
+            kind.read(_message, &m_barriers[i]);
+            m_flags = (m_flags | kind.requested) & ~kind.reported;
+            return Handled(_message, _handled);
+        }
+        if (type == kind.reject) {
+            m_flags &= ~kind.requested;
+            return Handled(_message, _handled);
+        }
     }
-    return Handled(_message, _handled);
-}
-
-void BHV_Body_S_ShieldGuard::Report(f32 _ratio, f32 _barrier, u32 _reported, NOD_Message* (*_create)(f32))
-{
-    // A NaN ratio neither reports nor re-arms; an infinite one only re-arms.
-    if (_ratio >= 0.0f && _ratio < _barrier && (m_flags & _reported) == 0) {
-        BHV_Behaviour::Notify(GetOwner()->body, _create(_ratio), 1);
-        m_flags |= _reported;
-    }
-    if (_ratio >= _barrier)
-        m_flags &= ~_reported;
+    return nullptr;
 }
 
 s32 BHV_Body_S_ShieldGuard::Handle()
 {
     if ((m_flags & ARMED) == 0)
         return 1;
+    NOD_Body* owner = GetOwner()->body;
     // The script learns of the destruction inside the owner's step, before the body goes.
     if (m_shield->IsExhausted())
-        BHV_Behaviour::Notify(GetOwner()->body, NOD_Body_ObjectDestroyed::Create(), 0);
-    if ((m_flags & KINETIC_REQUESTED) != 0)
-        Report(m_shield->GetWeakestRatio(), m_kineticBarrier, KINETIC_REPORTED,
-               [](f32 _r) { return NOD_Body_KinShieldBarrierReached::Create(_r); });
-    if ((m_flags & EMP_REQUESTED) != 0)
-        Report((f32)m_shield->GetEmpRatio(), m_empBarrier, EMP_REPORTED,
-               [](f32 _r) { return NOD_Body_EmpShieldBarrierReached::Create(_r); });
-    if ((m_flags & BIO_REQUESTED) != 0)
-        Report((f32)m_shield->GetBioRatio(), m_bioBarrier, BIO_REPORTED,
-               [](f32 _r) { return NOD_Body_BioShieldBarrierReached::Create(_r); });
+        BHV_Behaviour::Notify(owner, NOD_Body_ObjectDestroyed::Create(), 0);
+    for (s32 i = 0; i < KINDS; ++i) {
+        const GuardKind& kind = GUARD_KINDS[i];
+        if ((m_flags & kind.requested) == 0)
+            continue;
+        // A report on falling below the barrier, re-armed at or above it. A NaN ratio (InMax
+        // 0) neither reports nor re-arms; an infinite one only re-arms.
+        const f32 ratio = kind.ratio(*m_shield);
+        if (ratio >= 0.0f && ratio < m_barriers[i] && (m_flags & kind.reported) == 0) {
+            BHV_Behaviour::Notify(owner, kind.report(ratio), 1);
+            m_flags |= kind.reported;
+        }
+        if (ratio >= m_barriers[i])
+            m_flags &= ~kind.reported;
+    }
     return 1;
 }
 

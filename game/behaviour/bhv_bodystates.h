@@ -19,7 +19,6 @@
 #include "sim_name.h"
 
 class COD_Sensor;
-class NOD_Message;
 class SHL_Shield;
 
 // Turns the changes of what the owner's first sensor description perceives (presence,
@@ -78,14 +77,15 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-private:
-    // One kind's barrier test: a report on falling below, re-armed at or above it.
-    void Report(f32 _ratio, f32 _barrier, u32 _reported, NOD_Message* (*_create)(f32));
+    // The shield kinds watched, in the order of the step and of m_barriers: kinetic, EMP, bio.
+    enum : s32
+    {
+        KINDS = 3
+    };
 
+private:
     u32 m_flags = 0;
-    f32 m_kineticBarrier = 0.0f;
-    f32 m_empBarrier = 0.0f;
-    f32 m_bioBarrier = 0.0f;
+    f32 m_barriers[KINDS] = {};      // ratios below which each kind's report is sent
     SHL_Shield* m_shield = nullptr;  // the owner's shield, taken at activation
 };
 

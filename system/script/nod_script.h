@@ -7,10 +7,10 @@
 // and all sensors sense on the same step, so one step may queue hundreds. The queue keeps 16
 // events inline and doubles onto the heap beyond (kept for the node's life, so a scene that
 // needs the room once allocates it once); 65,536 pending events mean a runaway script and are
-// fatal. The heartbeat hands the queued
-// events to the script, then calls __BeginPlay for new threads and __Timer for due timers, and
-// runs a full collection of the Lua state when more than 2 s of simulation time have passed.
-// Binding, timers and queueing allocate nothing.
+// fatal. The heartbeat hands the queued events to the script, then calls __BeginPlay for new
+// threads and __Timer for due timers, and runs a full collection of the Lua state when more
+// than 2 s of simulation time have passed. Binding and timers allocate nothing, nor does
+// queueing until more than 16 events wait at once.
 //
 // The Lua state holds one global function per message prototype (the command function with
 // the prototype's position in the process-wide prototype index as upvalue), the Script_*

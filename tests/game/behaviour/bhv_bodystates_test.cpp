@@ -533,22 +533,10 @@ TEST_F(StateBehaviourTest, EnemyWatchFindsAttackersWhateverTheirNames)
 
 // --- One script node, many notifications in one step ---
 
+// The test program registers the script node's class with the lower layers' classes.
 class ScriptDeliveryTest : public StateBehaviourTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (RTI_ClassDefinition::Find("NOD_Script") == nullptr) {
-            NOD_RegisterScriptClasses();
-            s_registered = true;
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        if (s_registered)
-            NOD_UnregisterScriptClasses();
-        s_registered = false;
-    }
     void SetUp() override
     {
         for (const auto& file : TOOL_EmbeddedData())
@@ -566,7 +554,6 @@ protected:
         lua_pop(state, 1);
         return value;
     }
-    static inline bool s_registered = false;
 };
 
 TEST_F(ScriptDeliveryTest, TwoHundredNotificationsOfOneStepArriveInOrder)

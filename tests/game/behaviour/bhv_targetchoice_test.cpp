@@ -95,28 +95,29 @@ TEST_F(TargetChoiceTest, SurfaceDistanceIsTheGapBetweenHullsNeverBelowZero)
 
 TEST_F(TargetChoiceTest, RankByInterestNameIsOnePlusTheLastProperPrefix)
 {
-    // Names N0, empty, N2, empty, N0 a prefix of N2: the later name counts. A body's rank shows in contests with nearer rivals of ranks
-    // 0, 1 and 3: it wins only against a worse rank (a tie goes to the nearer rival).
+    // Names N0, empty, N2, empty, N0 a prefix of N2: the later name counts. A body's rank shows
+    // in contests with nearer rivals of ranks 0, 1 and 3: it wins only against a worse rank (a
+    // tie goes to the nearer rival).
     SetNames({"ship", "", "ship_", ""});
     const struct
     {
         const char* name;
         f32 rank;
     } rows[] = {{"ship1", 1.0f}, {"ship_x", 3.0f}, {"ship_", 1.0f}, {"ship", 0.0f}, {"Ship1", 0.0f}, {"other", 0.0f}};
+    const struct
+    {
+        const char* name;
+        f32 rank;
+    } rivals[] = {{"zzz", 0.0f}, {"shipb", 1.0f}, {"ship_c", 3.0f}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TST_Thing* body = Enemy(row.name, 100.0f);
-        // A body of each rank 0 .. 4 nearer than the tested one: the tested one wins only
-        // against the worse ranks.
-        for (s32 rank = 0; rank <= 4; ++rank) {
-            const char* rival = rank == 0 ? "zzz" : rank == 1 ? "shipb" : rank == 3 ? "ship_c" : nullptr;
-            if (rival == nullptr)
-                continue;
-            TST_Thing* near = Enemy(rival, 10.0f);
+        for (const auto& rival : rivals) {
+            TST_Thing* near = Enemy(rival.name, 10.0f);
             Sensed({body, near});
             NOD_Body* chosen = nullptr;
             EXPECT_EQ(BHV_TARGET_ATTACKABLE, Choose(&chosen));
-            EXPECT_STREQ(row.rank < (f32)rank ? row.name : rival, NameOf(chosen)) << "against rank " << rank;
+            EXPECT_STREQ(row.rank < rival.rank ? row.name : rival.name, NameOf(chosen)) << "against " << rival.name;
             near->Leave();
             delete near;
         }
