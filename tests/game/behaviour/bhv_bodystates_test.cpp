@@ -371,10 +371,15 @@ TEST_F(StateBehaviourTest, AGuardOnAShieldlessBodyLogsAndNeverReports)
 
 TEST_F(StateBehaviourTest, ShotHitsReportTheOwnersAndItsSonBodiesHits)
 {
-    // The owner carries a turret 30 above it, which carries a gun without a hull.
+    // The owner carries a turret 30 above it, which carries a gun without a physical
+    // description, and a decoy 30 below it whose bullet-kind description keeps no shot-hit list.
     TST_StateOwner* owner = MakeOwner();
     TST_Thing* turret = Make("turret", {0.0f, 0.0f, 30.0f}, owner);
     Make("gun", {0.0f, 0.0f, 2.0f}, turret, false);
+    TST_Thing* decoy = Make("decoy", {0.0f, 0.0f, -30.0f}, owner, false);
+    TST_WithSection(m_dir, TOOL_CollisionSectionText(TOOL_CollisionSection(), TOOL_COLLISION_BULLET), "Collision",
+                    [&](DES_Section* _s) { decoy->GetAggregate().GeneratePhysicalBullet(_s); });
+    ASSERT_EQ(nullptr, decoy->GetAggregate().GetPhysical()->GetShotHits());
     TST_Thing* enemy = Make("enemy1", {-300.0f, 0.0f, 0.0f});
     EnterAll();
     owner->Send(NOD_Body_RequestShotHits::Create());
