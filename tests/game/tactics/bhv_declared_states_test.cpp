@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "bhv_behaviourlist.h"
-#include "bhv_bodystates.h"
 #include "bhv_escort.h"
 #include "bhv_goto.h"
 #include "bhv_patrol.h"
@@ -20,9 +19,9 @@
 
 namespace
 {
-// A vessel-, vehicle- and character-shaped owner at once: every declared behaviour registered
-// in its containers with one record of the owner's (absent) parts, then the set-up calls for
-// what the record does not hold.
+// A vessel-, vehicle- and character-shaped owner at once: every declared action behaviour
+// registered in its slot with one record of the owner's (absent) parts, then the set-up calls
+// for what the record does not hold. (The state behaviours are filled: their own tests hold.)
 class AllBehavioursOwner : public NOD_Body
 {
 public:
@@ -30,16 +29,12 @@ public:
     {
         SetName("owner");
         m_parts.Fill(this);
-        BHV_Behaviour* const states[] = {&m_shotHits, &m_sensor, &m_guard, &m_watch, &m_watchPatrol};
-        for (BHV_Behaviour* state : states)
-            m_states.Register(state, &m_parts);
         BHV_ActionBehaviour* const actions[] = {&m_vesselGoto,    &m_vehicleGoto, &m_characterGoto, &m_vesselPatrol,
                                                 &m_vehiclePatrol, &m_park,        &m_vesselStop,    &m_vehicleStop,
                                                 &m_sink,          &m_escort,      &m_escape};
         for (BHV_ActionBehaviour* action : actions)
             m_actions.Register(action, &m_parts);
 
-        m_sensor.Init(16, 16, 16);
         m_characterGoto.SetSteeringMode(1);
         m_escape.ReadDataFrom(nullptr);
     }
@@ -48,11 +43,6 @@ public:
         return BHV_DispatchToOwnerChain(this, _message, &GetAggregate(), &m_states, &m_actions);
     }
 
-    BHV_Body_S_Sensor m_sensor;
-    BHV_Body_S_ShieldGuard m_guard;
-    BHV_Body_S_ShotHits m_shotHits;
-    BHV_Body_S_WatchEnemies m_watch;
-    BHV_Body_S_WatchEnemiePatrol m_watchPatrol;
     BHV_Vessel_A_Goto m_vesselGoto;
     BHV_Vehicle_A_Goto m_vehicleGoto;
     BHV_PhysicalCharacter_A_Goto m_characterGoto;
@@ -97,12 +87,6 @@ TEST_F(DeclaredBehavioursTest, EveryBehaviourStaysInertForItsOwnMessages)
     };
     AllBehavioursOwner& o = *m_owner;
     const std::vector<Case> cases = {
-        {&o.m_sensor, {NOD_Trigger_ActivateSensor::ID, NOD_Trigger_StopSensor::ID, NOD_Trigger_SetPresenceSphere::ID}},
-        {&o.m_guard,
-         {NOD_Body_ActivateShieldGuard::ID, NOD_Body_DeactivateShieldGuard::ID, NOD_Body_RequestKinInfo::ID}},
-        {&o.m_shotHits, {NOD_Body_RequestShotHits::ID, NOD_Body_RejectShotHits::ID}},
-        {&o.m_watch, {NOD_Body_InformEnemies::ID, NOD_Body_RejectEnemies::ID}},
-        {&o.m_watchPatrol, {NOD_Body_InformEnemyPatrol::ID, NOD_Body_RejectEnemyPatrol::ID}},
         {&o.m_vesselGoto, {NOD_Vessel_Goto::ID, NOD_Vessel_GotoFromTo::ID, NOD_Vessel_GotoStop::ID}},
         {&o.m_vehicleGoto, {NOD_Vehicle_Goto::ID, NOD_Vehicle_GotoFromPosition::ID, NOD_Vehicle_GotoStop::ID}},
         {&o.m_characterGoto, {NOD_PhysicalCharacter_GotoStart::ID, NOD_PhysicalCharacter_GotoStop::ID}},
@@ -143,14 +127,6 @@ TEST_F(DeclaredBehavioursTest, OwnerLogsTheirStartsAsLost)
     EXPECT_EQ(nullptr, m_owner->ProcessMessage(new NOD_Message(NOD_Vessel_Goto::ID)));
     EXPECT_EQ(nullptr, m_owner->m_actions.GetCurrent());
     EXPECT_TRUE(Logged("node \"owner\" received lost message of type 15006"));
-
-    // A state start: no behaviour becomes active, the passes run nothing.
-    EXPECT_EQ(nullptr, m_owner->ProcessMessage(new NOD_Message(NOD_Body_ActivateShieldGuard::ID)));
-    for (s32 i = 0; i < m_owner->m_states.GetCount(); ++i)
-        EXPECT_EQ(0, m_owner->m_states.GetCode(i));
-    EXPECT_TRUE(Logged("node \"owner\" received lost message of type 1014"));
-    m_owner->m_states.HandlePass1();
-    m_owner->m_states.HandlePass2();
     m_owner->m_actions.Handle();
     EXPECT_EQ(nullptr, m_owner->m_actions.GetCurrent());
 }

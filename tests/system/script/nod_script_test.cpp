@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,36 @@ public:
     }
     s32 m_beats = 0;
     NOD_Node* m_sender = nullptr;
+};
+
+// A message outside the engine's pools; deleting it through NOD_Message frees it here.
+class TST_HeapMessage : public NOD_Message
+{
+public:
+    explicit TST_HeapMessage(u32 _id) : NOD_Message(_id) {}
+    static void* operator new(size_t _size) { return std::malloc(_size); }
+    static void operator delete(void* _data) noexcept { std::free(_data); }
+};
+
+// On Node_EnterSimulation queues EVENTS events "b0", "b1" ... to its own thread.
+class TST_Burst : public NOD_Node
+{
+public:
+    enum
+    {
+        EVENTS = 20
+    };
+    NOD_Message* ProcessMessage(NOD_Message* _message) override
+    {
+        if (_message->GetType() != NOD_Node_EnterSimulation::ID)
+            return NOD_Node::ProcessMessage(_message);
+        delete _message;
+        for (s32 i = 0; i < EVENTS; ++i) {
+            const std::string name = "b" + std::to_string(i);
+            SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name(name.c_str())), 1);
+        }
+        return nullptr;
+    }
 };
 }  // namespace
 
@@ -381,32 +412,73 @@ TEST_F(NodScriptTest, TheThreadWalkSurvivesBindingAndUnbindingInsideTheCalls)
     EXPECT_EQ(std::vector<s32>({1, 0, 3}), CheckLists());
 }
 
-TEST_F(NodScriptTest, QueuedEventsWaitForTheHeartBeat)
+TEST_F(NodScriptTest, QueuedEventsWaitForTheHeartBeatInOrderHoweverMany)
 {
+    // A burst node queues 20 events of its own while the first queued event is delivered; the
+    // same loop delivers them after the others.
     NOD_Node* boat = NewNode("boat");
+    TST_Burst* burst = new TST_Burst();
+    burst->SetName("burst");
+    m_root->AddSon(burst);
     ASSERT_EQ(0, Run("arrived = ''\n"
                      "Idle = {}\n"
-                     "function Idle.Vessel_GotoArrived(thread, name) arrived = arrived .. name .. ',' end\n"
-                     "thread = Thread_Bind(Node_Find(nil, '/boat'), Idle)"));
-    std::string expected;
-    for (s32 i = 0; i < NOD_Script::MAX_EVENTS; ++i) {
-        const std::string name = "p" + std::to_string(i);
-        EXPECT_EQ(nullptr, boat->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name(name.c_str())), 1));
-        expected += name + ",";
+                     "function Idle.Vessel_GotoArrived(thread, name)\n"
+                     "  arrived = arrived .. name .. ','\n"
+                     "  if name == 'go' then Node_EnterSimulation(Node_Find(nil, '/burst')) end\n"
+                     "end\n"
+                     "Thread_Bind(Node_Find(nil, '/boat'), Idle)\n"
+                     "Thread_Bind(Node_Find(nil, '/burst'), Idle)"));
+    auto queue = [&](const std::string& _name) {
+        EXPECT_EQ(nullptr, boat->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name(_name.c_str())), 1));
+        return _name + ",";
+    };
+    // Rows: events queued before a heartbeat, and the room the queue has after it. 16 fit
+    // inline; the second row starts past the read position the first left, so its growth
+    // unwraps the ring; the room stays once grown.
+    const struct
+    {
+        s32 events;
+        s32 burstAfter;  // the burst follows the event of this number, -1 none
+        u32 capacity;
+    } rows[] = {{16, -1, 16u}, {10, -1, 16u}, {200, 7, 256u}, {3, -1, 256u}};
+    f32 time = 0.0f;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.events);
+        ASSERT_EQ(0, Run("arrived = ''"));
+        std::string expected;
+        std::string later;
+        for (s32 i = 0; i < row.events; ++i)
+            expected += queue(i == row.burstAfter ? std::string("go") : "p" + std::to_string(i));
+        if (row.burstAfter >= 0)
+            for (s32 i = 0; i < TST_Burst::EVENTS; ++i)
+                later += "b" + std::to_string(i) + ",";
+        EXPECT_EQ((u32)row.events, m_script->GetQueuedEventCount());
+        EXPECT_EQ("", String("arrived"));
+        time += SIM_STEP;
+        Beat(time);
+        EXPECT_EQ(expected + later, String("arrived"));
+        EXPECT_EQ(0u, m_script->GetQueuedEventCount());
+        EXPECT_EQ(row.capacity, m_script->GetEventCapacity());
     }
-    EXPECT_EQ(16u, m_script->GetQueuedEventCount());
-    EXPECT_FATAL(boat->SendToThread(NOD_Vessel_GotoArrived::Create(SIM_Name("p16")), 1), DELIVERY,
-                 "ThreadMessageStack is full");
-    EXPECT_EQ(16u, m_script->GetQueuedEventCount());
-    EXPECT_EQ("", String("arrived"));
-    Beat(0.05f);
-    EXPECT_EQ(expected, String("arrived"));
-    EXPECT_EQ(0u, m_script->GetQueuedEventCount());
 
     EXPECT_FATAL(m_script->ProcessThreadMessage(NOD_Vessel_GotoArrived::Create(SIM_Name("x")), 0, 128), DELIVERY,
                  "illegal thread ID");
     EXPECT_FATAL(m_script->ProcessThreadMessage(NOD_Vessel_GotoArrived::Create(SIM_Name("x")), 1, -1), DELIVERY,
                  "illegal thread ID");
+}
+
+TEST_F(NodScriptTest, ARunawayScriptStopsAtTheQueuesLimit)
+{
+    // The message pool holds fewer messages than the queue may: these come from the C heap.
+    NOD_Node* boat = NewNode("boat");
+    const s32 thread = Bind(boat);
+    for (s32 i = 0; i < NOD_Script::MAX_EVENTS; ++i)
+        m_script->ProcessThreadMessage(new TST_HeapMessage(NOD_Vessel_GotoArrived::ID), 1, thread);
+    EXPECT_EQ((u32)NOD_Script::MAX_EVENTS, m_script->GetQueuedEventCount());
+    EXPECT_FATAL(boat->SendToThread(new TST_HeapMessage(NOD_Vessel_GotoArrived::ID), 1), DELIVERY,
+                 "ThreadMessageStack is full");
+    EXPECT_EQ((u32)NOD_Script::MAX_EVENTS, m_script->GetQueuedEventCount());
+    // The refused event and the queued ones are freed (the leak checker sees any that is not).
 }
 
 TEST_F(NodScriptTest, QueuedEventsAreDeletedWithTheScriptNode)
