@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DesTextCaseTest, testing::ValuesIn(TEXT_CASES),
                              return name;
                          });
 
-TEST(DesTextCaseTest, ErrorReportsItsLine)
+TEST(DesTextTest, ErrorReportsItsLine)
 {
     EXPECT_EQ(nullptr, Parse("[a]\n{\n  x = 1\n  y =\n}\n").get());
     EXPECT_STREQ("parse error", DES_GetLastError());
@@ -188,7 +188,7 @@ TEST(DesTextCaseTest, ErrorReportsItsLine)
 }
 
 // Windows text mode: CR before LF disappears and 0x1A ends the text.
-TEST(DesTextCaseTest, ParsesFilesInTextMode)
+TEST(DesTextTest, ParsesFilesInTextMode)
 {
     TST_TempDir dir;
     dir.Write("ini/crlf.des", "[A]\r\n{\r\n  x = 1\r\n  s = \"v\"\r\n}\r\n\x1A[b]{ junk");
@@ -200,7 +200,7 @@ TEST(DesTextCaseTest, ParsesFilesInTextMode)
 }
 
 // The arena starts at four times the text size, which tiny texts outgrow at once.
-TEST(DesTextCaseTest, ArenaGrowsBeyondFourTimesTheText)
+TEST(DesTextTest, ArenaGrowsBeyondFourTimesTheText)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"[a]{}", "HEAD{a{}}"},
@@ -222,7 +222,7 @@ TEST(DesTextCaseTest, ArenaGrowsBeyondFourTimesTheText)
 }
 
 // Names and keys have a one-byte length that counts the terminator.
-TEST(DesTextCaseTest, RejectsNamesTheLengthByteCannotHold)
+TEST(DesTextTest, RejectsNamesTheLengthByteCannotHold)
 {
     for (u32 length : {254u, 255u}) {
         const std::string name(length, 'n');
@@ -243,7 +243,7 @@ TEST(DesTextCaseTest, RejectsNamesTheLengthByteCannotHold)
 }
 
 // One token, skipped ones included, must fit the scanner's 16384-byte buffer.
-TEST(DesTextCaseTest, TokenLongerThanTheInputBufferFails)
+TEST(DesTextTest, TokenLongerThanTheInputBufferFails)
 {
     const char* const OVERFLOW_TEXT = "input buffer overflow, can't enlarge buffer because scanner uses REJECT";
     struct Case
@@ -275,7 +275,7 @@ TEST(DesTextCaseTest, TokenLongerThanTheInputBufferFails)
 
 // The parser stack holds 10000 entries: 2 for the file, 4 per open section, and the tokens
 // of the entry being read. Hostile nesting ends there, not in a crash.
-TEST(DesTextCaseTest, DeepNestingOverflowsTheParserStack)
+TEST(DesTextTest, DeepNestingOverflowsTheParserStack)
 {
     auto nested = [](u32 _depth, const std::string& _inner) {
         std::string text;
