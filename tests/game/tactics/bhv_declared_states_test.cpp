@@ -103,17 +103,6 @@ TEST_F(DeclaredBehavioursTest, EveryBehaviourStaysInertForItsOwnMessages)
         {&o.m_shotHits, {NOD_Body_RequestShotHits::ID, NOD_Body_RejectShotHits::ID}},
         {&o.m_watch, {NOD_Body_InformEnemies::ID, NOD_Body_RejectEnemies::ID}},
         {&o.m_watchPatrol, {NOD_Body_InformEnemyPatrol::ID, NOD_Body_RejectEnemyPatrol::ID}},
-        {&o.m_vesselGoto, {NOD_Vessel_Goto::ID, NOD_Vessel_GotoFromTo::ID, NOD_Vessel_GotoStop::ID}},
-        {&o.m_vehicleGoto, {NOD_Vehicle_Goto::ID, NOD_Vehicle_GotoFromPosition::ID, NOD_Vehicle_GotoStop::ID}},
-        {&o.m_characterGoto, {NOD_PhysicalCharacter_GotoStart::ID, NOD_PhysicalCharacter_GotoStop::ID}},
-        {&o.m_vesselPatrol, {NOD_Vessel_Patrol::ID}},
-        {&o.m_vehiclePatrol, {NOD_Vehicle_Patrol::ID}},
-        {&o.m_park, {NOD_Vehicle_ParkPatrol::ID}},
-        {&o.m_vesselStop, {NOD_Vessel_Stop::ID, NOD_Vessel_StopWithHeading::ID, NOD_Vessel_StopWithSinking::ID}},
-        {&o.m_vehicleStop, {NOD_Vehicle_Stop::ID}},
-        {&o.m_sink, {NOD_Vessel_Sink::ID}},
-        {&o.m_escort, {NOD_Vessel_Escort::ID}},
-        {&o.m_escape, {NOD_Vessel_EscapeToPosition::ID, NOD_Vessel_EscapeToPosSim::ID}},
     };
     for (const Case& c : cases) {
         for (u32 id : c.ids) {
@@ -139,11 +128,6 @@ TEST_F(DeclaredBehavioursTest, EveryBehaviourStaysInertForItsOwnMessages)
 
 TEST_F(DeclaredBehavioursTest, OwnerLogsTheirStartsAsLost)
 {
-    // An action start: no behaviour becomes current.
-    EXPECT_EQ(nullptr, m_owner->ProcessMessage(new NOD_Message(NOD_Vessel_Goto::ID)));
-    EXPECT_EQ(nullptr, m_owner->m_actions.GetCurrent());
-    EXPECT_TRUE(Logged("node \"owner\" received lost message of type 15006"));
-
     // A state start: no behaviour becomes active, the passes run nothing.
     EXPECT_EQ(nullptr, m_owner->ProcessMessage(new NOD_Message(NOD_Body_ActivateShieldGuard::ID)));
     for (s32 i = 0; i < m_owner->m_states.GetCount(); ++i)
