@@ -67,6 +67,12 @@ public:
     // final target by the impact, or the final target itself when it is near.
     void EscapeFrom(NOD_Body* _threat);
 
+    // The leg under way, for inspection.
+    const MAT_Vector3& GetGoal() const { return m_goal; }
+    s32 IsFinalLeg() const { return m_finalLeg; }
+    s32 IsEscaping() const { return m_escaping; }
+    f32 GetHitCooldown() const { return m_hitCooldown; }
+
 private:
     // The leg's goal to the avoider, the reach radius, the leg time restarted.
     void BeginLeg();
