@@ -19,7 +19,12 @@
 #include "bhv_patrol.h"
 #include "bhv_stop.h"
 #include "brisel_simulation.h"
+#include "coh_avoid.h"
+#include "coh_physical.h"
+#include "coh_sense.h"
+#include "coh_shadow.h"
 #include "contactaggregate.h"
+#include "cos_collisionsystem.h"
 #include "cos_obbs_treecache.h"
 #include "des_fixture.h"
 #include "mot_oldone.h"
@@ -31,6 +36,7 @@
 #include "nod_path.h"
 #include "nod_patrolarea.h"
 #include "nod_position.h"
+#include "pcs_handlers.h"
 #include "sim_clock.h"
 #include "test_dir.h"
 #include "tools_obbs.h"
@@ -142,12 +148,29 @@ public:
         Model().State.SetVelocity(MAT_Vector3());
     }
 
-    // One simulation step: the controllers' accelerations from the last targets, the current
-    // action behaviour, the integration, then the clock one step on with the body's track
-    // following its motion state.
-    void Step()
+    // Registers the contact parts with the installed collision world (TST_MoveScene::
+    // ConnectCollision); from then on each step applies the pass's responses and moves the
+    // parts along. The owner leaves the world when it is deleted.
+    void EnterWorld()
     {
-        SIM_Clock& clock = SIM_GetSimulationClock();
+        GetAggregate().EnterSimulation(*GetWorldTransform(SIM_GetSimulationClock().time), Model().State.GetVelocity());
+        inWorld = true;
+    }
+    ~TST_MoveOwner() override
+    {
+        if (inWorld)
+            GetAggregate().LeaveSimulation();
+    }
+
+    // The body's part of a simulation step: the contact responses of the last pass, the
+    // controllers' accelerations from the last targets, the current action behaviour, the
+    // integration; the body's track then holds the new state one step later.
+    void Move()
+    {
+        const SIM_Clock& clock = SIM_GetSimulationClock();
+        MOT_MotionState& state = Model().State;
+        if (inWorld)
+            GetAggregate().ApplyCollisionResponse(&state);
         if (kind == TST_MOVE_VESSEL) {
             vessel.ControlStep(clock);
         } else if (kind == TST_MOVE_VEHICLE) {
@@ -158,10 +181,17 @@ public:
             character.Rotation.Step(clock, character.State);
         }
         actions.Handle();
-        MOT_MotionState& state = Model().State;
         state.Integrate(clock);
+        GetCS().SetStateWithVelocity(clock.time + clock.dt, state.frame, state.GetVelocity());
+        if (inWorld)
+            GetAggregate().HeartBeat(state.frame, state.GetVelocity());
+    }
+    // One step of this owner alone: Move, then the clock one step on.
+    void Step()
+    {
+        Move();
+        SIM_Clock& clock = SIM_GetSimulationClock();
         clock.SetTime(clock.time + clock.dt);
-        GetCS().SetStateWithVelocity(clock.time, state.frame, state.GetVelocity());
     }
 
     NOD_Message* Send(NOD_Message* _message) { return ProcessMessage(_message); }
@@ -190,6 +220,7 @@ public:
     BHV_Owner parts;
     BHV_ActionBehaviourSlot actions;
     bool bound = true;
+    bool inWorld = false;
     std::vector<std::string> sent;
 
 private:
@@ -220,6 +251,7 @@ protected:
     }
     ~TST_MoveScene() override
     {
+        ContactAggregate::SetWorld(nullptr);
         Brisel_TheSimulation = nullptr;
         delete m_simulation;  // the tree under the root with it
         NOD_Node::GC_Collect();
@@ -264,6 +296,31 @@ protected:
         delete area->ProcessMessage(NOD_PatrolArea_SetMaxZ::Create(_maxZ));
         return area;
     }
+    // Installs the driver's collision system and handlers as the contact parts' world.
+    void ConnectCollision()
+    {
+        m_world.system = m_simulation->collisionSystem;
+        m_world.handlers[0] = m_simulation->physicalHandler;
+        m_world.handlers[2] = m_simulation->visibleObjectHandler;
+        m_world.handlers[3] = m_simulation->viewerHandler;
+        m_world.handlers[4] = m_simulation->passiveAvoidHandler;
+        m_world.handlers[5] = m_simulation->activeAvoidHandler;
+        m_world.handlers[6] = m_simulation->emitterHandler;
+        m_world.handlers[7] = m_simulation->sensorHandler;
+        m_world.handlers[8] = m_simulation->shadowCasterHandler;
+        m_world.handlers[9] = m_simulation->shadowReceiverHandler;
+        ContactAggregate::SetWorld(&m_world);
+    }
+    // A whole simulation step over the owners: the collision pass, each owner's move, the clock.
+    void StepWorld(const std::vector<TST_MoveOwner*>& _owners)
+    {
+        SIM_Clock& clock = SIM_GetSimulationClock();
+        m_simulation->collisionSystem->Process(clock);
+        for (TST_MoveOwner* owner : _owners)
+            owner->Move();
+        clock.SetTime(clock.time + clock.dt);
+    }
+
     bool Logged(const std::string& _line) const { return m_dir.Read("log.txt").find(_line) != std::string::npos; }
     std::string Log() const { return m_dir.Exists("log.txt") ? m_dir.Read("log.txt") : std::string(); }
 
@@ -271,4 +328,5 @@ protected:
     COS_OBBS_Tree_Cache m_cache;
     Brisel_Simulation* m_simulation = nullptr;
     NOD_Node* m_root = nullptr;
+    NOD_ContactWorld m_world;
 };

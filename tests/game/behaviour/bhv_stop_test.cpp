@@ -7,6 +7,8 @@
 
 #include "bhv_move_fixture.h"
 #include "cod_physical.h"
+#include "mrt_terrain.h"
+#include "mrt_terrain_fixture.h"
 
 namespace
 {
@@ -258,5 +260,35 @@ TEST_F(StopTest, InterruptingASinkOverrides)
     owner->Send(NOD_Vessel_Stop::Create((u8)1));
     EXPECT_EQ(Strings{std::to_string(NOD_Vessel_SinkOverride::ID)}, owner->TakeSent());
     delete owner;
+}
+}  // namespace
+
+namespace
+{
+TEST_F(StopTest, ASinkingVesselTouchingTheGroundReportsTheContact)
+{
+    // Through the collision system: flat ground at 0, the target far below it.
+    MRT_Terrain terrain;
+    TST_BuildTerrain(terrain, 2, 17, {0, 0, 0}, {16.0f, 16.0f, 1.0f}, [](s32, s32) { return (u16)0; });
+    m_simulation->terrainCell->terrain = &terrain;
+    ConnectCollision();
+    NOD_Position* deep = new NOD_Position();
+    deep->SetName("deep");
+    deep->SetPosition({200, 200, -300});
+    m_root->AddSon(deep);
+    TST_MoveOwner* owner = AddOwner(TST_MOVE_VESSEL, {200, 200, 40});
+    owner->EnterWorld();
+    owner->Send(NOD_Vessel_Sink::Create(SIM_Path("/deep"), 0.5f));
+    s32 steps = 0;
+    while (owner->actions.GetCurrent() != nullptr && steps < 2000) {
+        StepWorld({owner});
+        ++steps;
+    }
+    EXPECT_LT(steps, 2000);
+    EXPECT_EQ(Strings{std::to_string(NOD_Vessel_SinkFinished::ID) + " 1"}, owner->TakeSent());
+    // Stopped by the ground, far above the target.
+    EXPECT_GT(owner->vessel.State.frame.t.z, -30.0f);
+    delete owner;
+    m_simulation->terrainCell->terrain = nullptr;
 }
 }  // namespace
