@@ -64,4 +64,16 @@ public:
     u32 GraphicsVersion() override { return 0x800; }
 };
 
+// The fake in place of the graphics runtime and a display open at 640 x 480 x 32 on it, as
+// SITO_DISPLAY for the rest of the process.
+void FUZZ_OpenDisplay()
+{
+    PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
+    DEV_SetFactory(CreateDriver);
+    u32 ok = 0;
+    SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
+    DSP_BoardInfo board;
+    Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+}
+
 }  // namespace

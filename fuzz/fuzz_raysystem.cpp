@@ -98,12 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         WriteFixtures();
         Brisel_RegisterModules();
         Brisel_TheSimulation = new Brisel_Simulation();
-        PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
-        DEV_SetFactory(CreateDriver);
-        u32 ok = 0;
-        SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
-        DSP_BoardInfo board;
-        Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+        FUZZ_OpenDisplay();
         s_terrain = new MRT_Terrain();
         s_terrain->LoadTerrain("ground\\terrain.des");
     }
