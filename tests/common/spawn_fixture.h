@@ -18,15 +18,17 @@
 #include "nod_camera.h"
 #include "nod_message.h"
 #include "nod_node.h"
+#include "os_fatal.h"
 #include "sim_clock.h"
 #include "sim_name.h"
 #include "sim_scene_fixture.h"
 #include "snd_sounddevice.h"
-#include "test_dir.h"
 #include "tools_spawner.h"
 
-// Every file the spawner reads (descriptions, meshes, textures, sounds), into _dir.
-inline void TST_WriteSpawnerFiles(const TST_TempDir& _dir)
+// Every file the spawner reads (descriptions, meshes, textures, sounds), into _dir (any
+// directory with Write(name, bytes) const: the tests' TST_TempDir or a bench's own).
+template <class Dir>
+void TST_WriteSpawnerFiles(const Dir& _dir)
 {
     for (const auto& file : TOOL_SpawnerFiles())
         _dir.Write(file.first, file.second);
@@ -63,7 +65,8 @@ public:
 class TST_SpawnWorld
 {
 public:
-    explicit TST_SpawnWorld(const TST_TempDir& _dir, bool _writeSpawnerFiles = true)
+    template <class Dir>
+    explicit TST_SpawnWorld(const Dir& _dir, bool _writeSpawnerFiles = true)
     {
         TST_WriteRendererData(_dir);
         _dir.Write("ini/sound.des", "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 22050\n"

@@ -14,6 +14,7 @@
 #include "nod_trail.h"
 #include "owner_fixture.h"
 #include "spawn_fixture.h"
+#include "test_dir.h"
 
 namespace
 {

@@ -14,6 +14,7 @@
 #include "nod_guns.h"
 #include "owner_fixture.h"
 #include "spawn_fixture.h"
+#include "test_dir.h"
 #include "tools_guns.h"
 
 namespace

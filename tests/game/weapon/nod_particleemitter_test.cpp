@@ -7,6 +7,8 @@
 #include <functional>
 
 #include "nod_bullet.h"
+#include "nod_debris.h"
+#include "tools_debris.h"
 #include "tools_projectiles.h"
 #include "tools_spawner.h"
 #include "weapon_fixture.h"
@@ -293,6 +295,52 @@ TEST_F(EmitterTest, AParsedEmitterOutlivesNoneOfItsParticles)
         m_world->Step();
         m_world->Render();
     }
+    EXPECT_EQ(0u, ParticlesOf(look));
+    m_world->Steps(3);
+    m_world->Render();
+}
+
+TEST_F(EmitterTest, AnEmitterParsedWithADebrisOutlivesNoneOfItsParticlesWhenTheDebrisDies)
+{
+    // A debris read from its description and entered itself (no clone), as a script does: the
+    // emitter it releases is the one its description made, so the particles read their look
+    // from the released node, which ends under "/garbage" after the debris is gone.
+    TST_WriteSpawnerFiles(m_dir);
+    TOOL_EmitterNodeDescription endless = TOOL_SpawnerEmitter(0);
+    endless.lifeTime = 0.0f;
+    m_dir.Write("vfx/osd/emitter/endless.osd", TOOL_EmitterNodeDescriptionText(endless));
+    TOOL_Debris description;
+    description.lifeTime = 0.3f;
+    description.children = {TOOL_MakeDebrisChild("NOD_ParticleEmitter", "osd/emitter/endless.osd", TOOL_DebrisEmit())};
+    m_dir.Write("vfx/osd/debris/parsed.osd", TOOL_DebrisText(description));
+    Make(false);
+
+    NOD_Debris* debris = NOD_Debris::DynamicCast(NOD_Node::CreateNode("NOD_Debris", "debris"));
+    debris->ParseIniFile_File("osd\\debris\\parsed.osd");
+    NOD_ParticleEmitter* emitter = NOD_ParticleEmitter::DynamicCast(debris->GetEmitChild(0));
+    ASSERT_NE(nullptr, emitter);
+    const FX_ParticleEmitter* look = &emitter->GetEmitter();
+    TST_Watch watchDebris(debris);
+    TST_Watch watch(emitter);
+    m_world->root->AddSon(debris);
+    debris->Init(Frame(MAT_Vector3(0.0f, 40.0f, 0.0f)), MAT_Vector3(), NOD_DebrisEmit());
+    delete debris->ProcessMessage(NOD_Node_EnterSimulation::Create());
+
+    while (watchDebris.Alive() && m_world->Now() < 1.0f) {
+        m_world->Step();
+        m_world->Render();
+    }
+    ASSERT_FALSE(watchDebris.Alive());
+    ASSERT_TRUE(watch.Alive());
+    EXPECT_EQ(m_world->garbage, emitter->GetFather());
+    EXPECT_EQ(1u, emitter->IsFading());
+    EXPECT_LT(0u, ParticlesOf(look)) << "particles of the released emitter outlive the debris";
+    // Drawn every step until the node is gone and after, under the address sanitizer.
+    EXPECT_LT(StepUntil([&] {
+                  m_world->Render();
+                  return !watch.Alive();
+              }),
+              400);
     EXPECT_EQ(0u, ParticlesOf(look));
     m_world->Steps(3);
     m_world->Render();

@@ -16,6 +16,7 @@
 #include "nod_particleemitter.h"
 #include "owner_fixture.h"
 #include "spawn_fixture.h"
+#include "test_dir.h"
 #include "tools_obbs.h"
 #include "tools_sections.h"
 
