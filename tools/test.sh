@@ -3,6 +3,7 @@
 # then builds the fuzz targets with clang and runs each briefly on its seed corpus.
 set -e
 cd "$(dirname "$0")/.."
+tools/check_format
 JOBS=$(nproc)
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 # Leaks fail the tests; what SDL and the graphics libraries keep until exit is suppressed.
