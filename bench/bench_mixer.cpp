@@ -10,14 +10,13 @@
 // PLT_AudioUpdate after a 60 Hz frame's worth of playing, eight voices of MP3 or WAV.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench_audio_common.h"
 #include "plt_audio.h"
 #include "tools_mp3.h"
 #include "tools_wav.h"
@@ -35,15 +34,8 @@ void BM_MixEightVoices(benchmark::State& _state)
 
     PLT_AudioPullOutput output;
     PLT_SetAudioOutput(&output);
-    PLT_AudioStartup();
-    PLT_AudioWaveFormat format;
-    format.channels = (u16)channels;
-    format.samplesPerSec = outputRate;
-    format.bitsPerSample = (u16)bits;
-    format.blockAlign = (u16)(bits / 8 * channels);
-    format.avgBytesPerSec = format.blockAlign * outputRate;
-    PLT_AudioDriver* driver = nullptr;
-    if (PLT_AudioWaveOutOpen(&driver, 0, format) != 0) {
+    PLT_AudioDriver* driver = bench_audio::Open(channels, outputRate, bits);
+    if (driver == nullptr) {
         _state.SkipWithError("cannot open the pull output");
         return;
     }
@@ -62,8 +54,9 @@ void BM_MixEightVoices(benchmark::State& _state)
     }
 
     // One second of output per iteration, in callback-sized pieces.
-    const u32 pieceBytes = 1024 * format.blockAlign;
-    const u32 secondBytes = outputRate * format.blockAlign;
+    const u32 blockAlign = bits / 8 * channels;
+    const u32 pieceBytes = 1024 * blockAlign;
+    const u32 secondBytes = outputRate * blockAlign;
     std::vector<u8> buffer(pieceBytes);
     double seconds = 0.0;
     for (auto _ : _state) {
@@ -93,15 +86,8 @@ void BM_UpdateEightVoices(benchmark::State& _state)
     const bool mp3 = _state.range(0) == 0;
     CallbackLikeOutput output;
     PLT_SetAudioOutput(&output);
-    PLT_AudioStartup();
-    PLT_AudioWaveFormat format;
-    format.channels = 2;
-    format.samplesPerSec = 44100;
-    format.bitsPerSample = 16;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = 4 * 44100;
-    PLT_AudioDriver* driver = nullptr;
-    if (PLT_AudioWaveOutOpen(&driver, 0, format) != 0) {
+    PLT_AudioDriver* driver = bench_audio::Open(2, 44100, 16);
+    if (driver == nullptr) {
         _state.SkipWithError("cannot open the output");
         return;
     }
@@ -135,30 +121,6 @@ void BM_UpdateEightVoices(benchmark::State& _state)
     PLT_SetAudioOutput(nullptr);
 }
 
-// The file the library reads through its callbacks: one in-memory image.
-std::string s_image;
-u32 s_readPosition = 0;
-
-u32 ImageOpen(const char*, void** _handle)
-{
-    s_readPosition = 0;
-    *_handle = &s_image;
-    return 1;
-}
-void ImageClose(void*) {}
-s32 ImageSeek(void*, s32 _offset, u32 _type)
-{
-    s_readPosition = (u32)_offset + (_type == 2 ? (u32)s_image.size() : _type == 1 ? s_readPosition : 0u);
-    return (s32)s_readPosition;
-}
-u32 ImageRead(void*, void* _buffer, u32 _bytes)
-{
-    const u32 count = std::min<u32>(_bytes, (u32)s_image.size() - s_readPosition);
-    memcpy(_buffer, s_image.data() + s_readPosition, count);
-    s_readPosition += count;
-    return count;
-}
-
 void BM_StartVoice(benchmark::State& _state)
 {
     const bool mp3 = _state.range(0) == 0;
@@ -168,25 +130,16 @@ void BM_StartVoice(benchmark::State& _state)
     const bool device = _state.range(1) == 1;
     if (device)
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-    s_image = mp3 ? TOOL_Mp3Bytes(2, TOOL_Mp3FramesFor(180.0), 1)
-                  : TOOL_WavPcmBytes(2, 44100, 16, TOOL_WavTone(2, 44100, 5 * 44100, 440.0, 8000));
-    PLT_AudioSetFileCallbacks(ImageOpen, ImageClose, ImageSeek, ImageRead);
-    void* block = PLT_AudioFileRead(mp3 ? "music.mp3" : "effect.wav");
-    PLT_AudioSetFileCallbacks(nullptr, nullptr, nullptr, nullptr);
+    const std::string bytes = mp3 ? TOOL_Mp3Bytes(2, TOOL_Mp3FramesFor(180.0), 1)
+                                  : TOOL_WavPcmBytes(2, 44100, 16, TOOL_WavTone(2, 44100, 5 * 44100, 440.0, 8000));
+    void* block = bench_audio::ReadAsLibraryFile(bytes, mp3 ? "music.mp3" : "effect.wav");
     const u8* image = (const u8*)block + 4;
-    const u32 size = (u32)s_image.size();
+    const u32 size = (u32)bytes.size();
 
     PLT_AudioPullOutput output;
     PLT_SetAudioOutput(device ? nullptr : &output);
-    PLT_AudioStartup();
-    PLT_AudioWaveFormat format;
-    format.channels = 2;
-    format.samplesPerSec = 44100;
-    format.bitsPerSample = 16;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = 4 * 44100;
-    PLT_AudioDriver* driver = nullptr;
-    if (PLT_AudioWaveOutOpen(&driver, 0, format) != 0) {
+    PLT_AudioDriver* driver = bench_audio::Open(2, 44100, 16);
+    if (driver == nullptr) {
         _state.SkipWithError("cannot open the pull output");
         return;
     }

@@ -577,6 +577,7 @@ void PLT_AudioShutdown()
 {
     if (s_library.driver != nullptr)
         PLT_AudioWaveOutClose(s_library.driver);
+    PLT_Mp3FreeDecoders();
     s_library.started = 0;
 }
 
@@ -609,6 +610,7 @@ s32 PLT_AudioWaveOutOpen(PLT_AudioDriver** _driver, s32 _device, const PLT_Audio
     }
     s_library.driver = driver;
     *_driver = driver;
+    PLT_Mp3PrepareDecoder();
     return 0;
 }
 

@@ -35,6 +35,22 @@ u64 PLT_WavImaFrames(const PLT_WavInfo& _info, u32* _perBlock);
 // 1 when the bytes start like MPEG audio layer III (an ID3v2 tag or a layer III frame header).
 u32 PLT_Mp3Detect(const u8* _image, u32 _size);
 
+// MP3 decoder handles (libmpg123's): signed 16-bit output at every rate, mono or stereo.
+// Every decoder takes one and gives it back when done; the library keeps what comes back for
+// the next (the program's thread only). A handle that decoded before announces a format only
+// when it differs from its last: PLT_Mp3Format reads the one in force either way.
+struct mpg123_handle_struct;
+mpg123_handle_struct* PLT_Mp3TakeDecoder();  // null when libmpg123 makes none
+void PLT_Mp3ReturnDecoder(mpg123_handle_struct* _handle);
+void PLT_Mp3Format(mpg123_handle_struct* _handle, long* _rate, int* _channels);
+// Makes one handle and decodes a few silent frames with it, so that the first MP3 voice does
+// not pay libmpg123's one-time set-up; nothing when a handle is kept already. Opening a
+// driver calls it.
+void PLT_Mp3PrepareDecoder();
+// Frees the kept handles (shut-down), and how many there are.
+void PLT_Mp3FreeDecoders();
+u32 PLT_Mp3SpareDecoders();
+
 // Heap blocks of the library (never the engine's pools: see plt_audio.h).
 s16* PLT_AudioAllocFrames(u32 _frameCount, u32 _channels);
 

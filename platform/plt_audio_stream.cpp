@@ -115,27 +115,8 @@ private:
 class Mp3Stream : public PLT_AudioStream
 {
 public:
-    Mp3Stream(const u8* _image, u32 _size) : m_image(_image), m_size(_size)
-    {
-        static const int s_initialised = mpg123_init();
-        (void)s_initialised;
-        int error = MPG123_OK;
-        m_handle = mpg123_new(nullptr, &error);
-        if (m_handle == nullptr)
-            return;
-        mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-        mpg123_format_none(m_handle);
-        const long* rates = nullptr;
-        size_t rateCount = 0;
-        mpg123_rates(&rates, &rateCount);
-        for (size_t i = 0; i < rateCount; ++i)
-            mpg123_format(m_handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    }
-    ~Mp3Stream() override
-    {
-        if (m_handle != nullptr)
-            mpg123_delete(m_handle);
-    }
+    Mp3Stream(const u8* _image, u32 _size) : m_image(_image), m_size(_size), m_handle(PLT_Mp3TakeDecoder()) {}
+    ~Mp3Stream() override { PLT_Mp3ReturnDecoder(m_handle); }
     Mp3Stream(const Mp3Stream&) = delete;
     Mp3Stream& operator=(const Mp3Stream&) = delete;
 
@@ -189,6 +170,12 @@ private:
         while (!m_ended) {
             size_t got = 0;
             const int result = mpg123_read(m_handle, (u8*)m_pending, sizeof(m_pending), &got);
+            if (got > 0 && !m_formatSeen) {
+                long rate = 0;
+                int channels = 0;
+                PLT_Mp3Format(m_handle, &rate, &channels);
+                TakeFormat(rate, channels);
+            }
             const u32 frameBytes = 2u * m_channels;
             const u32 frames = m_formatSeen && frameBytes != 0 ? (u32)(got / frameBytes) : 0;
             if (frames > 0 && m_decodedBytes + (u64)frames * frameBytes > MAX_DECODED_BYTES)
@@ -197,17 +184,11 @@ private:
             if (result == MPG123_NEW_FORMAT) {
                 long rate = 0;
                 int channels = 0;
-                int encoding = 0;
-                mpg123_getformat(m_handle, &rate, &channels, &encoding);
+                PLT_Mp3Format(m_handle, &rate, &channels);
                 if (m_formatSeen && (rate != (long)m_rate || (u32)channels != m_channels))
                     m_ended = 1;
-                else if (!m_formatSeen && (channels == 1 || channels == 2) && rate > 0 && rate <= (long)MAX_RATE) {
-                    m_rate = (u32)rate;
-                    m_channels = (u32)channels;
-                    m_formatSeen = 1;
-                } else if (!m_formatSeen) {
-                    m_ended = 1;  // a format the mixer cannot take
-                }
+                else if (!m_formatSeen)
+                    TakeFormat(rate, channels);
             } else if (result == MPG123_NEED_MORE && m_fed < m_size) {
                 const u32 piece = m_size - m_fed < FEED_BYTES ? m_size - m_fed : FEED_BYTES;
                 if (mpg123_feed(m_handle, m_image + m_fed, piece) != MPG123_OK)
@@ -229,11 +210,22 @@ private:
         m_ended = 1;
         return 0;
     }
+    // The stream's format, unless the mixer cannot take it (the stream then ends).
+    void TakeFormat(long _rate, int _channels)
+    {
+        if ((_channels == 1 || _channels == 2) && _rate > 0 && _rate <= (long)MAX_RATE) {
+            m_rate = (u32)_rate;
+            m_channels = (u32)_channels;
+            m_formatSeen = 1;
+        } else {
+            m_ended = 1;
+        }
+    }
 
     static const u32 FEED_BYTES = 16384;
     const u8* m_image;
     u32 m_size;
-    mpg123_handle* m_handle = nullptr;
+    mpg123_handle* m_handle;
     u32 m_fed = 0;
     u32 m_ended = 0;
     u32 m_formatSeen = 0;

@@ -1,6 +1,7 @@
 // Plant descriptions, plant maps and plankton textures.
 #include "tools_plants.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -88,16 +89,32 @@ const char* TOOL_PlanktonTextureName(s32 _layer)
     return names[_layer].c_str();
 }
 
+std::string TOOL_PlanktonTextureFile(s32 _layer)
+{
+    if (_layer < 0 || _layer >= TOOL_PLANKTON_LAYERS)
+        return "";
+    return std::string("vfx/tex/fx/") + PLANKTON_NAMES[_layer] + "_l" + std::to_string(TOOL_PLANKTON_LEVEL) + ".tga";
+}
+
 TOOL_TGA TOOL_PlanktonTexture()
 {
-    TOOL_TGA picture = TOOL_MakeTGA(16, 16, 32, 0);
-    for (s32 y = 0; y < 16; ++y)
-        for (s32 x = 0; x < 16; ++x) {
-            const f32 dx = (f32)x - 7.5f;
-            const f32 dy = (f32)y - 7.5f;
-            const f32 fall = 1.0f - (dx * dx + dy * dy) / 64.0f;
-            const u32 alpha = fall > 0.0f ? (u32)(fall * 255.0f) : 0u;
-            picture.pixels[(size_t)(y * 16 + x)] = (alpha << 24) | 0x00FFFFFFu;
+    // A particle is a triangle whose corners sit on the texture's inscribed circle, so its
+    // edges pass half way from the centre to the border: the dot fades out a texel inside
+    // them (filtering reads neighbours), and no edge of the triangle ever shows.
+    constexpr s32 SIDE = 1 << TOOL_PLANKTON_LEVEL;
+    constexpr f32 CENTRE = 0.5f * (f32)SIDE;
+    constexpr f32 RADIUS = 0.25f * (f32)SIDE - 1.25f;
+    TOOL_TGA picture = TOOL_MakeTGA(SIDE, SIDE, 32, 0x00FFFFFFu);
+    for (s32 y = 0; y < SIDE; ++y)
+        for (s32 x = 0; x < SIDE; ++x) {
+            const f32 dx = ((f32)x + 0.5f - CENTRE) / RADIUS;
+            const f32 dy = ((f32)y + 0.5f - CENTRE) / RADIUS;
+            const f32 inside = 1.0f - (dx * dx + dy * dy);
+            if (inside <= 0.0f)
+                continue;
+            // Flat where the rim ends, so the fade has no visible edge either.
+            const u32 alpha = (u32)std::lround(255.0f * inside * inside);
+            picture.pixels[(size_t)(y * SIDE + x)] = (alpha << 24) | 0x00FFFFFFu;
         }
     return picture;
 }
@@ -105,8 +122,8 @@ TOOL_TGA TOOL_PlanktonTexture()
 u32 TOOL_WritePlanktonTextures(const std::string& _dataFolder)
 {
     const std::string bytes = TOOL_TGABytes(TOOL_PlanktonTexture());
-    for (const char* name : PLANKTON_NAMES)
-        if (WriteFile(_dataFolder + "/vfx/tex/fx/" + name + "_l4.tga", bytes) == 0)
+    for (s32 layer = 0; layer < TOOL_PLANKTON_LAYERS; ++layer)
+        if (WriteFile(_dataFolder + "/" + TOOL_PlanktonTextureFile(layer), bytes) == 0)
             return 0;
     return 1;
 }

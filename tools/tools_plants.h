@@ -43,10 +43,14 @@ constexpr u32 TOOL_PlantPixel(u8 _density, u8 _red, u8 _green, u8 _blue)
 TOOL_TGA TOOL_PlantMap(u32 _pixel, s32 _width = 64, s32 _height = 64);
 void TOOL_SetPlantCell(TOOL_TGA& _map, s32 _column, s32 _row, u32 _pixel);
 
-// The plankton texture names of the five layers ("vfx\tex\fx\plankton04" ..), and the level
-// files of one texture: "<folder>/vfx/tex/fx/<name>_l4.tga", 16 x 16, 32 bits, a soft white
-// dot. 0 when a file cannot be written (directories are not created).
+// The plankton texture names of the five layers ("vfx\tex\fx\plankton04" ..), their level
+// files below the data folder ("vfx/tex/fx/<name>_l6.tga"; "" for no layer) and the picture
+// every one holds: 64 x 64, 32 bits, a white dot whose alpha fades to 0 inside the circle
+// that a particle's triangle encloses. Writing: 0 when a file cannot be written (directories
+// are not created).
 constexpr s32 TOOL_PLANKTON_LAYERS = 5;
+constexpr s32 TOOL_PLANKTON_LEVEL = 6;
 const char* TOOL_PlanktonTextureName(s32 _layer);
+std::string TOOL_PlanktonTextureFile(s32 _layer);
 TOOL_TGA TOOL_PlanktonTexture();
 u32 TOOL_WritePlanktonTextures(const std::string& _dataFolder);

@@ -222,13 +222,8 @@ std::vector<std::pair<std::string, std::string>> TOOL_ScenarioFiles(const TOOL_S
     }
     if (_scenario.plankton) {
         const std::string bytes = TOOL_TGABytes(TOOL_PlanktonTexture());
-        for (s32 layer = 0; layer < TOOL_PLANKTON_LAYERS; ++layer) {
-            std::string name = TOOL_PlanktonTextureName(layer);
-            for (char& c : name)
-                if (c == '\\')
-                    c = '/';
-            files.emplace_back(name + "_l4.tga", bytes);
-        }
+        for (s32 layer = 0; layer < TOOL_PLANKTON_LAYERS; ++layer)
+            files.emplace_back(TOOL_PlanktonTextureFile(layer), bytes);
     }
     if (_scenario.rays)
         for (auto& file : TOOL_RaySystemFiles(_scenario.raySystem))

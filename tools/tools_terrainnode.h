@@ -9,6 +9,7 @@
 
 #include "os_types.h"
 #include "tools_terrain_des.h"
+#include "tools_tga.h"
 
 // "material.des": how often each of the four materials repeats across one tile.
 struct TOOL_TerrainMaterial
@@ -34,9 +35,18 @@ struct TOOL_TerrainDirectory
     TOOL_TerrainMaterial material;
 };
 
+// The light map of the tile type: the height field lit by a sun high above the water, grey
+// 0x80 on level ground (the light-map pass doubles it, so level ground shows its materials as
+// they are), darker on slopes turned away; alpha, the caustics' weight, full where the sun
+// falls as on level ground and less where it falls slant. Two texels a sample step
+// (TOOL_TerrainLightmapLevel: the level, 2 .. 8, of its side), row 0 of the field at the
+// picture's bottom as in the height field.
+s32 TOOL_TerrainLightmapLevel(s32 _size);
+TOOL_TGA TOOL_TerrainLightmap(const TOOL_TerrainDirectory& _terrain);
+
 // The files of the directory as (path below the working directory, bytes): terrain.des,
-// height.tga, material.des, material_0 .. material_3 and lightmap textures (4 x 4 pictures,
-// level 2) and the 256 x 256 selector picture material_s.tga.
+// height.tga, material.des, material_0 .. material_3 (4 x 4 pictures, level 2), the light map
+// (lightmap_l<level>.tga) and the 256 x 256 selector picture material_s.tga.
 std::vector<std::pair<std::string, std::string>> TOOL_TerrainDirectoryFiles(const TOOL_TerrainDirectory& _terrain);
 
 // The directory's name as the terrain node takes it: '/' turned into '\'.

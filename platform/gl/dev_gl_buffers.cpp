@@ -4,7 +4,17 @@
 // keep their contents, as in a Direct3D lock. Discard gives the buffer new storage (the
 // driver keeps the old one for draws still in flight); no-overwrite maps without waiting,
 // which is what ring-wise writes into a dynamic buffer rely on.
+//
+// A dynamic buffer's GL storage starts small and grows (doubling) as locks and draws reach
+// further: the display's shared buffers are 168 MB, of which a frame uses kilobytes, and a
+// driver that clears new storage (a software one does) would spend seconds on the rest before
+// the first picture.
 #include "dev_gl_local.h"
+
+namespace
+{
+const u32 FIRST_DYNAMIC_STORAGE = 256 * 1024;
+}
 
 s32 DEV_GLDevice::CreateBuffer(u32 _length, u32 _usage, u32 _pool, u32 _index, DEV_Handle* _buffer)
 {
@@ -18,11 +28,12 @@ s32 DEV_GLDevice::CreateBuffer(u32 _length, u32 _usage, u32 _pool, u32 _index, D
     buffer->usage = _usage;
     buffer->pool = _pool;
     buffer->index = _index;
+    buffer->storage = (_usage & DEV_USAGE_DYNAMIC) && _length > FIRST_DYNAMIC_STORAGE ? FIRST_DYNAMIC_STORAGE : _length;
     while (glGetError() != GL_NO_ERROR) {
     }
     glGenBuffers(1, &buffer->name);
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer->name);
-    glBufferData(GL_COPY_WRITE_BUFFER, (GLsizeiptr)_length, nullptr,
+    glBufferData(GL_COPY_WRITE_BUFFER, (GLsizeiptr)buffer->storage, nullptr,
                  (_usage & DEV_USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     if (glGetError() != GL_NO_ERROR) {
@@ -59,12 +70,14 @@ s32 DEV_GLDevice::LockBuffer(Buffer* _buffer, u32 _offset, u32 _size, u32 _flags
         access |= GL_MAP_READ_BIT;
     // Discard and no-overwrite are promises about dynamic buffers only; Direct3D ignores them
     // on the others.
-    if (_buffer->usage & DEV_USAGE_DYNAMIC) {
-        if (_flags & DEV_LOCK_DISCARD)
-            access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
-        else if (_flags & DEV_LOCK_NOOVERWRITE)
-            access |= GL_MAP_UNSYNCHRONIZED_BIT;
-    }
+    const u32 discard = (_buffer->usage & DEV_USAGE_DYNAMIC) && (_flags & DEV_LOCK_DISCARD);
+    if (discard)
+        access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+    else if ((_buffer->usage & DEV_USAGE_DYNAMIC) && (_flags & DEV_LOCK_NOOVERWRITE))
+        access |= GL_MAP_UNSYNCHRONIZED_BIT;
+    // A discard gives up the contents anyway.
+    if (ReserveBuffer(_buffer, (u64)_offset + size, !discard) != DEV_OK)
+        return DEV_ERR_OUTOFVIDEOMEMORY;
     glBindBuffer(GL_COPY_WRITE_BUFFER, _buffer->name);
     void* data = glMapBufferRange(GL_COPY_WRITE_BUFFER, (GLintptr)_offset, (GLsizeiptr)size, access);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
@@ -83,6 +96,42 @@ s32 DEV_GLDevice::UnlockBuffer(Buffer* _buffer)
     glUnmapBuffer(GL_COPY_WRITE_BUFFER);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     _buffer->locked = 0;
+    return DEV_OK;
+}
+
+s32 DEV_GLDevice::ReserveBuffer(Buffer* _buffer, u64 _end, u32 _keep)
+{
+    if (_end <= _buffer->storage)
+        return DEV_OK;
+    u64 storage = _buffer->storage > 0 ? _buffer->storage : FIRST_DYNAMIC_STORAGE;
+    while (storage < _end)
+        storage *= 2;
+    if (storage > _buffer->length)
+        storage = _buffer->length;
+    const GLenum usage = (_buffer->usage & DEV_USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    // The old contents wait in a scratch buffer while the storage is replaced.
+    GLuint scratch = 0;
+    if (_keep) {
+        glGenBuffers(1, &scratch);
+        glBindBuffer(GL_COPY_WRITE_BUFFER, scratch);
+        glBufferData(GL_COPY_WRITE_BUFFER, (GLsizeiptr)_buffer->storage, nullptr, GL_STREAM_COPY);
+        glBindBuffer(GL_COPY_READ_BUFFER, _buffer->name);
+        glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_COPY_WRITE_BUFFER, 0, 0, (GLsizeiptr)_buffer->storage);
+    }
+    glBindBuffer(GL_COPY_WRITE_BUFFER, _buffer->name);
+    glBufferData(GL_COPY_WRITE_BUFFER, (GLsizeiptr)storage, nullptr, usage);
+    if (_keep) {
+        glBindBuffer(GL_COPY_READ_BUFFER, scratch);
+        glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_COPY_WRITE_BUFFER, 0, 0, (GLsizeiptr)_buffer->storage);
+        glBindBuffer(GL_COPY_READ_BUFFER, 0);
+        glDeleteBuffers(1, &scratch);
+    }
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    if (glGetError() != GL_NO_ERROR)
+        return DEV_ERR_OUTOFVIDEOMEMORY;
+    _buffer->storage = (u32)storage;
     return DEV_OK;
 }
 

@@ -744,6 +744,11 @@ s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertice
     if (!DEV_DrawFits(_startIndex, indexCount, indices->length, m_baseVertex, _minIndex, _numVertices, m_streamStride,
                       vertices->length))
         return DEV_ERR_INVALIDCALL;
+    // What the draw reads must lie in GL storage, written or not (a dynamic buffer's grows on use).
+    const u64 vertexEnd = ((u64)m_baseVertex + _minIndex + _numVertices - 1) * m_streamStride + 40;
+    if (ReserveBuffer(vertices, vertexEnd, 1) != DEV_OK ||
+        ReserveBuffer(indices, ((u64)_startIndex + indexCount) * 2, 1) != DEV_OK)
+        return DEV_ERR_OUTOFVIDEOMEMORY;
 
     ApplyDrawState();
     if (m_dirty & DIRTY_STREAM) {

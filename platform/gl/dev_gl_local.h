@@ -202,6 +202,7 @@ private:
         u32 pool = 0;
         u32 index = 0;  // 1: index buffer
         u32 locked = 0;
+        u32 storage = 0;  // bytes the GL buffer holds: a dynamic buffer's grow as locks and draws reach
     };
     struct Level
     {
@@ -273,6 +274,9 @@ private:
     Buffer* FindBuffer(DEV_Handle _buffer, u32 _index);
     s32 LockBuffer(Buffer* _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data);
     s32 UnlockBuffer(Buffer* _buffer);
+    // Grows the GL storage to hold at least _end bytes (never past the length), keeping the
+    // contents unless _keep is 0.
+    s32 ReserveBuffer(Buffer* _buffer, u64 _end, u32 _keep);
     void DestroyBuffer(Buffer* _buffer);
     void DestroyTexture(Texture* _texture);
     void DestroyVertexShader(VertexShader* _shader);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "plt_audio.h"
+#include "plt_audio_local.h"
 #include "tools_bytes.h"
 
 namespace
@@ -219,6 +220,82 @@ TEST_F(PltAudioTest, KeepsSettingsInRangeAndTakesTheFileRate)
     EXPECT_EQ(0, PLT_AudioSampleVolume(s));
     PLT_AudioSetSamplePlaybackRate(s, -1);
     EXPECT_EQ(0, PLT_AudioSamplePlaybackRate(s));
+}
+
+// _frames silent MPEG-1 layer III frames at 32 kbit/s (stereo or mono, 44100 or 48000 Hz):
+// header, then side information and main data all zero.
+std::string SilentMp3(u32 _channels, u32 _rate, u32 _frames)
+{
+    const u32 bytes = 144 * 32000 / _rate;
+    std::string frame(bytes, '\0');
+    frame[0] = (char)0xFF;
+    frame[1] = (char)0xFB;
+    frame[2] = (char)(_rate == 48000 ? 0x14 : 0x10);
+    frame[3] = (char)(_channels == 1 ? 0xC0 : 0x00);
+    std::string out;
+    for (u32 i = 0; i < _frames; ++i)
+        out += frame;
+    return out;
+}
+
+TEST_F(PltAudioTest, OpeningTheDriverPreparesAnMp3DecoderThatEveryDecoderReuses)
+{
+    PLT_AudioShutdown();
+    PLT_AudioStartup();
+    EXPECT_EQ(0u, PLT_Mp3SpareDecoders());  // starting the library alone prepares nothing
+    Open(2, 44100, 16);
+    EXPECT_EQ(1u, PLT_Mp3SpareDecoders());
+
+    // A voice takes the prepared handle, a second one makes its own; both come back.
+    const std::string music = SilentMp3(2, 44100, 8);
+    PLT_AudioSample* voices[2];
+    for (PLT_AudioSample*& v : voices) {
+        v = Voice(music, 44100, 100, 64);
+        EXPECT_EQ(PLT_AUDIO_SAMPLE_PLAYING, PLT_AudioSampleStatus(v));
+    }
+    EXPECT_EQ(0u, PLT_Mp3SpareDecoders());
+    PLT_AudioInitSample(voices[0]);
+    PLT_AudioReleaseSampleHandle(voices[1]);
+    EXPECT_EQ(2u, PLT_Mp3SpareDecoders());
+    PLT_AudioShutdown();
+    EXPECT_EQ(0u, PLT_Mp3SpareDecoders());
+}
+
+TEST_F(PltAudioTest, ReusedMp3DecodersTellEveryFilesFormat)
+{
+    // One kept handle decodes these in turn: a handle announces a format only when it differs
+    // from its last, so the repeats are the cases that must still be read right.
+    Open(2, 44100, 16);
+    const struct
+    {
+        u32 channels, rate, frames;
+    } files[] = {{2, 44100, 5}, {2, 44100, 7}, {1, 44100, 6}, {1, 44100, 3}, {2, 48000, 4}, {2, 44100, 5}};
+    for (u32 wholeFile = 0; wholeFile < 2; ++wholeFile)
+        for (const auto& f : files) {
+            SCOPED_TRACE(testing::Message() << f.channels << " " << f.rate << " " << f.frames << " " << wholeFile);
+            const std::string file = SilentMp3(f.channels, f.rate, f.frames);
+            if (wholeFile) {
+                PLT_AudioPcm pcm;
+                ASSERT_EQ(1u, PLT_AudioDecodeMp3((const u8*)file.data(), (u32)file.size(), &pcm));
+                EXPECT_EQ(f.channels, pcm.channels);
+                EXPECT_EQ(f.rate, pcm.rate);
+                EXPECT_EQ(f.frames * 1152u, pcm.frameCount);
+                PLT_AudioFreePcm(&pcm);
+            } else {
+                // Played at the output's rate, the voice lasts exactly the file's frames.
+                PLT_AudioSample* s = PLT_AudioAllocateSampleHandle(m_driver);
+                ASSERT_EQ(1u, PLT_AudioSetSampleFile(s, file.data(), (u32)file.size()));
+                EXPECT_EQ((s32)f.rate, PLT_AudioSamplePlaybackRate(s));
+                PLT_AudioSetSamplePlaybackRate(s, 44100);
+                PLT_AudioStartSample(s);
+                Render16(f.frames * 1152 - 1);
+                EXPECT_EQ(PLT_AUDIO_SAMPLE_PLAYING, PLT_AudioSampleStatus(s));
+                Render16(2);
+                EXPECT_EQ(PLT_AUDIO_SAMPLE_DONE, PLT_AudioSampleStatus(s));
+                PLT_AudioReleaseSampleHandle(s);
+            }
+            EXPECT_EQ(1u, PLT_Mp3SpareDecoders());
+        }
 }
 
 TEST_F(PltAudioTest, HandsOutHandlesUpToItsPreference)

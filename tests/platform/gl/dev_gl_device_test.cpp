@@ -1077,6 +1077,72 @@ TEST_F(GLDeviceTest, SubRangeLocksKeepTheRestAndRingWritesDrawEachPart)
     m_device->ReleaseIndexBuffer(indices);
 }
 
+// The display's shared buffers are ten times as large; a frame writes a few kilobytes of them.
+TEST_F(GLDeviceTest, LargeDynamicBuffersTakeStorageAsTheyAreReachedAndKeepTheirContents)
+{
+    const u32 count = 0x60000;
+    const u32 length = count * 40;
+    const u32 far = 100000;  // a vertex 4 MB in
+    DEV_Handle vertices = 0;
+    ASSERT_EQ(DEV_OK, m_device->CreateVertexBuffer(length, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY, DEV_POOL_DEFAULT,
+                                                   &vertices));
+    auto quad = [&](u32 _first, u32 _color, u32 _flags) {
+        const f32 x0 = _color == 0xFFFF0000 ? -0.5f : 7.5f;
+        const Vertex corners[4] = {At(x0, -0.5f, 0.5f, _color), At(x0 + 8, -0.5f, 0.5f, _color),
+                                   At(x0 + 8, 15.5f, 0.5f, _color), At(x0, 15.5f, 0.5f, _color)};
+        u8* data = nullptr;
+        ASSERT_EQ(DEV_OK, m_device->LockVertexBuffer(vertices, _first * 40, 160, _flags, &data));
+        memcpy(data, corners, 160);
+        m_device->UnlockVertexBuffer(vertices);
+    };
+    auto storage = [] {
+        GLint size = 0;
+        glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+        return (u32)size;
+    };
+    const u16 indices[6] = {0, 1, 2, 0, 2, 3};
+    u8* data = nullptr;
+    ASSERT_EQ(DEV_OK, m_device->LockIndexBuffer(m_indices, 0, 12, DEV_LOCK_DISCARD, &data));
+    memcpy(data, indices, 12);
+    m_device->UnlockIndexBuffer(m_indices);
+
+    Begin();
+    quad(0, 0xFFFF0000, 0);
+    m_device->SetStreamSource(0, vertices, 40);
+    m_device->SetIndices(m_indices, 0);
+    ASSERT_EQ(DEV_OK, m_device->DrawIndexedPrimitive(DEV_PT_TRIANGLELIST, 0, 4, 0, 2));
+    EXPECT_LT(storage(), length / 32);
+    ASSERT_EQ(DEV_OK, m_device->Clear(DEV_CLEAR_TARGET, Argb(0, 0, 0, 0), 1.0f, 0));
+    // A no-overwrite lock far in: the storage grows, the first quad stays for the next draw.
+    quad(far, 0xFF00FF00, DEV_LOCK_NOOVERWRITE);
+    ASSERT_EQ(DEV_OK, m_device->DrawIndexedPrimitive(DEV_PT_TRIANGLELIST, 0, 4, 0, 2));
+    m_device->SetIndices(m_indices, far);
+    ASSERT_EQ(DEV_OK, m_device->DrawIndexedPrimitive(DEV_PT_TRIANGLELIST, 0, 4, 0, 2));
+    EXPECT_GE(storage(), (far + 4) * 40);
+    EXPECT_LT(storage(), length);
+    // A draw may reach past everything written: the storage follows it to the buffer's end.
+    m_device->SetIndices(m_indices, count - 4);
+    EXPECT_EQ(DEV_OK, m_device->DrawIndexedPrimitive(DEV_PT_TRIANGLELIST, 0, 4, 0, 2));
+    EXPECT_EQ(length, storage());
+    const std::vector<u32> pixels = End();
+    EXPECT_EQ(0xFFFF0000, At(pixels, 3, 8));
+    EXPECT_EQ(0xFF00FF00, At(pixels, 11, 8));
+
+    // A discard lock past the storage gives new storage; what it writes draws.
+    DEV_Handle fresh = 0;
+    ASSERT_EQ(DEV_OK,
+              m_device->CreateVertexBuffer(length, DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY, DEV_POOL_DEFAULT, &fresh));
+    std::swap(fresh, vertices);
+    Begin();
+    quad(far, 0xFF00FF00, DEV_LOCK_DISCARD);
+    m_device->SetStreamSource(0, vertices, 40);
+    m_device->SetIndices(m_indices, far);
+    ASSERT_EQ(DEV_OK, m_device->DrawIndexedPrimitive(DEV_PT_TRIANGLELIST, 0, 4, 0, 2));
+    EXPECT_EQ(0xFF00FF00, At(End(), 11, 8));
+    m_device->ReleaseVertexBuffer(vertices);
+    m_device->ReleaseVertexBuffer(fresh);
+}
+
 TEST_F(GLDeviceTest, StripsFansAndLines)
 {
     const u32 white = 0xFFFFFFFF;
