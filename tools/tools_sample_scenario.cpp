@@ -16,8 +16,9 @@ namespace
 
 // The run's script and what its nodes read: a seeded terrain of 2 x 2 tiles (33 x 33 samples,
 // 64 units apart) in vfx\terrain\sample, a camera flying a loop of positions above it, the
-// player body the head-up display needs, plants, plankton, light rays, fog and caustics; the
-// game ends after _seconds of scene time. The script seeds the C-runtime generator first, and
+// player body the head-up display needs, plants, plankton, light rays, fog and caustics, a
+// drone with a trail and bubbles ahead of the camera, a standing emitter and debris bursting
+// under the drone; the game ends after _seconds of scene time. The script seeds the C-runtime generator first, and
 // nothing in the scene draws random numbers from anything else, so every run computes the
 // same frames.
 TOOL_Scenario SampleScenario(f32 _seconds)
@@ -61,6 +62,7 @@ TOOL_Scenario SampleScenario(f32 _seconds)
                 fog.pixels[((size_t)layer * 64 + (size_t)column) * 64 + (size_t)row] =
                     TOOL_Pack(TOOL_Colour{0.05f, 0.24f + 0.05f * low, 0.34f, alpha});
             }
+    scenario.effects = true;
     scenario.caustics = true;
     scenario.causticTiling = 0.01f;
     scenario.causticHeightFactor = 0.5f;

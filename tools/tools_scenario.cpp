@@ -40,6 +40,149 @@ std::string Quoted(const std::string& _text)
     }
     return quoted + "'";
 }
+
+// A data path as the scripts name it: below "vfx\\", with backslashes.
+std::string Backslashed(std::string _path)
+{
+    if (_path.compare(0, 4, "vfx/") == 0)
+        _path.erase(0, 4);
+    std::replace(_path.begin(), _path.end(), '/', '\\');
+    return _path;
+}
+
+// The effect threads of TOOL_Scenario::effects (see there): the loop the drone flies, the
+// drone's mover, the standing emitter's driver, the debris launcher and the probe.
+std::string EffectThreads(const TOOL_Scenario& _scenario)
+{
+    std::string s;
+    s += "Flight = {\n";
+    for (const std::array<f32, 3>& p : _scenario.flight)
+        s += "    {" + Number(p[0]) + ", " + Number(p[1]) + ", " + Number(p[2]) + "},\n";
+    s += "}\n";
+    // The point _d units along the closed loop, _drop units lower.
+    s += "local function FlightPoint(d, drop)\n";
+    s += "    local n = #Flight\n";
+    s += "    if Flight.length == nil then\n";
+    s += "        Flight.length = 0\n";
+    s += "        for i = 1, n do\n";
+    s += "            local a, b = Flight[i], Flight[math.fmod(i, n) + 1]\n";
+    s += "            Flight[i].l = math.sqrt((b[1] - a[1]) ^ 2 + (b[2] - a[2]) ^ 2 + (b[3] - a[3]) ^ 2)\n";
+    s += "            Flight.length = Flight.length + Flight[i].l\n";
+    s += "        end\n";
+    s += "    end\n";
+    s += "    d = d - math.floor(d / Flight.length) * Flight.length\n";
+    s += "    for i = 1, n do\n";
+    s += "        local a, b = Flight[i], Flight[math.fmod(i, n) + 1]\n";
+    s += "        if d <= a.l or i == n then\n";
+    s += "            local t = d / a.l\n";
+    s += "            return MAT_Vector3(a[1] + (b[1] - a[1]) * t, a[2] + (b[2] - a[2]) * t,\n";
+    s += "                               a[3] + (b[3] - a[3]) * t - drop)\n";
+    s += "        end\n";
+    s += "        d = d - a.l\n";
+    s += "    end\n";
+    s += "end\n\n";
+    // The drone keeps 50 units ahead of the camera on its loop, 6 units lower.
+    s += "Drone = {\n";
+    s += "    BeginPlay = function(thread)\n";
+    s += "        thread.along = 50\n";
+    s += "        Thread_SetTimer(thread, 0.05)\n";
+    s += "    end,\n";
+    s += "    Timer = function(thread)\n";
+    s += "        thread.along = thread.along + 0.05 * " + Number(_scenario.flightSpeed) + "\n";
+    s += "        Body_SetPosition(thread.node, FlightPoint(thread.along, 6))\n";
+    s += "        Thread_SetTimer(thread, 0.05)\n";
+    s += "    end,\n";
+    s += "}\n\n";
+    // The standing emitter: started, thickened, turned to a narrow cone, stopped.
+    s += "Fountain = {\n";
+    s += "    BeginPlay = function(thread)\n";
+    s += "        thread.step = 0\n";
+    s += "        Thread_SetTimer(thread, 0.3)\n";
+    s += "    end,\n";
+    s += "    Timer = function(thread)\n";
+    s += "        thread.step = thread.step + 1\n";
+    s += "        if thread.step == 1 then\n";
+    s += "            ParticleEmitter_Start(thread.node)\n";
+    s += "            Thread_SetTimer(thread, 0.6)\n";
+    s += "        elseif thread.step == 2 then\n";
+    s += "            ParticleEmitter_SetPPS(thread.node, 60)\n";
+    s += "            Thread_SetTimer(thread, 0.6)\n";
+    s += "        elseif thread.step == 3 then\n";
+    s += "            ParticleEmitter_SetCone(thread.node, Effects.fountainAt, MAT_Vector3(0, 0, 0), 30, 0)\n";
+    s += "            Thread_SetTimer(thread, 0.9)\n";
+    s += "        else\n";
+    s += "            ParticleEmitter_Stop(thread.node)\n";
+    s += "        end\n";
+    s += "    end,\n";
+    s += "}\n\n";
+    // The debris waits outside the simulation; one at a time goes under the drone and enters.
+    s += "Launcher = {\n";
+    s += "    BeginPlay = function(thread)\n";
+    s += "        Thread_SetTimer(thread, 0.5)\n";
+    s += "    end,\n";
+    s += "    Timer = function(thread)\n";
+    s += "        local debris = Effects.debris[Effects.next]\n";
+    s += "        Effects.next = Effects.next + 1\n";
+    s += "        if debris ~= nil then\n";
+    s += "            Node_AddSon(Scene.drone1, debris)\n";
+    s += "            Node_EnterSimulation(debris)\n";
+    s += "            Thread_SetTimer(thread, " + Number(_scenario.debrisInterval) + ")\n";
+    s += "        end\n";
+    s += "    end,\n";
+    s += "}\n\n";
+    // The probe looks at \"/garbage\" every step: what arrives there is what the debris released.
+    s += "Probe = { released = 0, most = 0, last = 0 }\n";
+    s += "Prober = {\n";
+    s += "    BeginPlay = function(thread)\n";
+    s += "        Thread_SetTimer(thread, 0.05)\n";
+    s += "    end,\n";
+    s += "    Timer = function(thread)\n";
+    s += "        local count = Node_GetNumOfSons(Node_Find(nil, '/garbage'))\n";
+    s += "        if count > Probe.last then\n";
+    s += "            Probe.released = Probe.released + count - Probe.last\n";
+    s += "        end\n";
+    s += "        Probe.last = count\n";
+    s += "        Probe.most = math.max(Probe.most, count)\n";
+    s += "        Thread_SetTimer(thread, 0.05)\n";
+    s += "    end,\n";
+    s += "}\n\n";
+    return s;
+}
+
+// What __StartUp makes for the effects, after the scene's nodes entered the simulation.
+std::string EffectStartUp(const TOOL_Scenario& _scenario)
+{
+    std::string s;
+    s += "    Effects = { debris = {}, next = 1 }\n";
+    s += "    Body_SetPosition(Scene.drone1, FlightPoint(50, 6))\n";
+    s += "    local trail = Node_CreateNode(nil, 'NOD_Trail', 'trail')\n";
+    s += "    Node_ParseIniFile(trail, " + Quoted(Backslashed(TOOL_SPAWNER_TRAIL_FILE)) + ")\n";
+    s += "    Node_AddSon(Scene.drone1, trail)\n";
+    s += "    Node_EnterSimulation(trail)\n";
+    s += "    local bubbles = Node_CreateNode(nil, 'NOD_ParticleEmitter', 'bubbles')\n";
+    s += "    Node_ParseIniFile(bubbles, " + Quoted(Backslashed(TOOL_SpawnerEmitterFile(3))) + ")\n";
+    s += "    Node_AddSon(Scene.drone1, bubbles)\n";
+    s += "    Node_EnterSimulation(bubbles)\n";
+    s += "    Scene.droneMover = Thread_Bind(Scene.drone1, Drone)\n";
+    s += "    Effects.fountainAt = FlightPoint(150, 25)\n";
+    s += "    Effects.fountain = Node_CreateNode(nil, 'NOD_ParticleEmitter', 'fountain')\n";
+    s += "    Node_ParseIniFile(Effects.fountain, " + Quoted(Backslashed(TOOL_SpawnerEmitterFile(5))) + ")\n";
+    s += "    Node_AddSon(Scene.root, Effects.fountain)\n";
+    s += "    Body_SetPosition(Effects.fountain, Effects.fountainAt)\n";
+    s += "    Node_EnterSimulation(Effects.fountain)\n";
+    s += "    Scene.fountainDriver = Thread_Bind(Effects.fountain, Fountain)\n";
+    s += "    Effects.holder = Node_CreateNode(nil, 'NOD_Node', 'holder')\n";
+    s += "    Node_AddSon(Scene.root, Effects.holder)\n";
+    s += "    for i = 1, " + std::to_string(_scenario.debrisCount) + " do\n";
+    s += "        local debris = Node_CreateNode(nil, 'NOD_Debris', 'deb' .. i)\n";
+    s += "        Node_ParseIniFile(debris, " + Quoted(Backslashed(TOOL_SpawnerDebrisFile(1))) + ")\n";
+    s += "        Node_AddSon(Effects.holder, debris)\n";
+    s += "        Effects.debris[i] = debris\n";
+    s += "    end\n";
+    s += "    Scene.launcher = Thread_Bind(Scene.drone1, Launcher)\n";
+    s += "    Scene.prober = Thread_Bind(Scene.root, Prober)\n";
+    return s;
+}
 }  // namespace
 
 TOOL_TerrainDirectory TOOL_ScenarioTerrain()
@@ -114,10 +257,15 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
         s += "    end,\n";
         s += "}\n\n";
     }
+    const bool effects = _scenario.effects && flies;
+    if (effects)
+        s += EffectThreads(_scenario);
     // The end of the game: a timer of a thread bound to the root.
     if (_scenario.endSeconds > 0.0f) {
         s += "Ender = {\n";
         s += "    Timer = function(thread)\n";
+        if (effects)
+            s += "        Script_Log('effects: released ' .. Probe.released .. ' garbage ' .. Probe.most)\n";
         s += "        Game_EndGame(Scene.root)\n";
         s += "    end,\n";
         s += "}\n\n";
@@ -156,6 +304,8 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
         s += "    Make('nod_plankton', 'plankton')\n";
     if (_scenario.rays)
         s += "    Make('nod_raysystem', 'rays')\n";
+    if (effects)
+        s += "    Make('nod_body', 'drone1')\n";
     // Every node the script made enters the simulation, in the order made.
     s += "    for i = 0, Node_GetNumOfSons(Scene.root) - 1 do\n";
     s += "        local son = Node_GetSon(Scene.root, i)\n";
@@ -171,6 +321,8 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
              Number(_scenario.followAlpha) + ", " + Number(_scenario.followBeta) + ")\n";
     if (_scenario.player && _scenario.playerMoves)
         s += "    Scene.mover = Thread_Bind(Scene.player1, Mover)\n";
+    if (effects)
+        s += EffectStartUp(_scenario);
     if (_scenario.endSeconds > 0.0f) {
         s += "    Scene.ender = Thread_Bind(Scene.root, Ender)\n";
         s += "    Thread_SetTimer(Scene.ender, " + Number(_scenario.endSeconds) + ")\n";

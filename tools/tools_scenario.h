@@ -72,6 +72,17 @@ struct TOOL_Scenario
     bool caustics = false;
     f32 causticTiling = 0.01f;
     f32 causticHeightFactor = 0.002f;
+    // Effects in the camera's view, all started within the first second: a plain body "drone1"
+    // flying the camera's loop ahead of it with a trail and a particle emitter as sons; a
+    // standing emitter a thread starts, thickens, turns and stops; debris parsed at start-up
+    // under a holder outside the simulation, one moved under the drone and entered every
+    // debrisInterval seconds; a probe counting the emitters the debris released under
+    // "/garbage", written by the end timer as one line "[LOG] effects: released R garbage G"
+    // (R: emitters that reached "/garbage", G: the most sons it held at once).
+    // Needs a flight of at least four positions.
+    bool effects = false;
+    s32 debrisCount = 2;
+    f32 debrisInterval = 2.0f;
     // Lua appended to __StartUp after the scene was built (tests add their own checks).
     std::string extraStartUp;
 };

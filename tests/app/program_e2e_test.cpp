@@ -27,9 +27,12 @@ const char* const SCENE_SECONDS = "3";
 // timer ends the game at 3 s of scene time; the frames until the run sees it count too.
 // A change to what the scene draws changes these figures: pin them again then.
 const char* const NUM_FRAMES = "NUM FRAMES : 93";
-const char* const NUM_POLYS = "NUM POLYS  : 1439376";
+const char* const NUM_POLYS = "NUM POLYS  : 1455412";
 const char* const MIN_POLY_F = "MIN POLY/F : 2252";
 const char* const MAX_POLY_F = "MAX POLY/F : 18564";
+// The scene's probe: the emitters its debris released under "/garbage" and the most sons that
+// node held at once, written by the end timer of each run.
+const char* const EFFECTS = "[LOG] effects: released 2 garbage 2";
 
 // The key script steps of each page. The intro's first turn and the menu's entry each flush
 // the keyboard, and so does the first turn of the outro; "flush" waits for those.
@@ -150,6 +153,16 @@ protected:
         EXPECT_EQ(std::string::npos, log.find("key script")) << log;  // every key script line is good
     }
 
+    // The probe's line, once for each run of the start.
+    void ExpectEffects(size_t _runs) const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : Lines("log.txt"))
+            if (line.compare(0, 14, "[LOG] effects:") == 0)
+                lines.push_back(line);
+        EXPECT_EQ(std::vector<std::string>(_runs, EFFECTS), lines) << m_dir.Read("log.txt");
+    }
+
     TST_TempDir m_dir;
 };
 
@@ -159,6 +172,7 @@ TEST_F(ProgramEndToEndTest, IntroSetupRunResultsAndOutro)
     ASSERT_EQ(0, RunProgram(keys)) << m_dir.Read("stderr.txt") << m_dir.Read("log.txt");
     ExpectResults("", "NO", "32MB");
     ExpectCleanLog();
+    ExpectEffects(1);
 }
 
 TEST_F(ProgramEndToEndTest, TwoRunsOfOneStartWriteTheSameFigures)
@@ -169,6 +183,7 @@ TEST_F(ProgramEndToEndTest, TwoRunsOfOneStartWriteTheSameFigures)
     ASSERT_EQ(0, RunProgram(keys)) << m_dir.Read("stderr.txt") << m_dir.Read("log.txt");
     ExpectResults("", "NO", "32MB");
     ExpectCleanLog();
+    ExpectEffects(2);
 }
 
 TEST_F(ProgramEndToEndTest, AScriptWithoutACameraStopsTheRunAndMarksTheResultsInvalid)
