@@ -1,5 +1,7 @@
 #include "bhv_character.h"
 
+#include "mot_oldone.h"
+#include "nod_body.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "os_string.h"
@@ -7,8 +9,98 @@
 #include "sim_name.h"
 #include "vca_animationcontroller.h"
 
-// Inert until filled: the set-up calls keep nothing.
-BHV_INERT_OPERATIONS(BHV_PhysicalCharacter_A_LookTo)
+// ---- BHV_PhysicalCharacter_A_LookTo ----
+
+namespace
+{
+// Rotation bits of the heading and the pitch in the control sets; the world z axis among the
+// velocity targets.
+constexpr u32 HEADING = 0x8;
+constexpr u32 PITCH = 0x10;
+constexpr u32 WORLD_Z = 0x100;
+
+// _bits steer towards the shared point, and leave the angle and rate sets.
+void AimAt(PHY_RotationControl& _rotation, const MAT_Vector3& _point, u32 _bits)
+{
+    _rotation.TargetPoint = _point;
+    _rotation.PointTargetMask |= _bits;
+    _rotation.AngleTargetMask &= ~_bits;
+    _rotation.RateTargetMask &= ~_bits;
+}
+}  // namespace
+
+s32 BHV_PhysicalCharacter_A_LookTo::IsStartMessage(const NOD_Message* _message)
+{
+    return _message->GetType() == NOD_PhysicalCharacter_LookTo::ID ? 1 : 0;
+}
+
+// The same id: the slot tests for a start first, so this never stops it.
+s32 BHV_PhysicalCharacter_A_LookTo::IsStopMessage(const NOD_Message* _message) { return IsStartMessage(_message); }
+
+NOD_Message* BHV_PhysicalCharacter_A_LookTo::ProcessMessage(NOD_Message* _message, s32* _handled)
+{
+    if (_message->GetType() != NOD_PhysicalCharacter_LookTo::ID)
+        return nullptr;
+    *_handled = 1;
+    u8 mode = 0;
+    NOD_PhysicalCharacter_LookTo::Read(_message, &m_point, &mode);
+    delete _message;
+    m_mode = MODE_NONE;
+    if (mode > 2) {
+        OS_Log("wrong mode BHV_PhysicalCharacter_A_LookTo");
+        return nullptr;
+    }
+    m_mode = mode;
+    MOT_OldOne* motion = GetOwner() != nullptr ? GetOwner()->characterMotion : nullptr;
+    if (motion != nullptr) {
+        motion->Translation.VelocityModeMask = 0;
+        motion->Rotation.PointTargetMask = 0;
+        motion->Rotation.AngleTargetMask = 0;
+        motion->Rotation.RateTargetMask = 0;
+    }
+    return nullptr;
+}
+
+s32 BHV_PhysicalCharacter_A_LookTo::Handle()
+{
+    MOT_OldOne* motion = GetOwner() != nullptr ? GetOwner()->characterMotion : nullptr;
+    if (m_mode == MODE_NONE || motion == nullptr)
+        return 0;
+    PHY_RotationControl& rotation = motion->Rotation;
+    switch (m_mode) {
+    case 0:
+        AimAt(rotation, m_point, HEADING | PITCH);
+        break;
+    case 1:
+        AimAt(rotation, m_point, HEADING);
+        rotation.TargetAngle[1] = 0.0f;
+        rotation.AngleTargetMask |= PITCH;
+        rotation.PointTargetMask &= ~PITCH;
+        rotation.RateTargetMask &= ~PITCH;
+        break;
+    default: {
+        AimAt(rotation, m_point, HEADING);
+        MAT_Vector3 position;
+        GetOwner()->body->GetMatrixAtTime(&position, SIM_GetSimulationClock().time);
+        const f32 rise = m_point.z - position.z;
+        PHY_TranslationControl& translation = motion->Translation;
+        translation.TargetVelocity[2] = rise < -motion->MovePV  ? -motion->MovePV
+                                        : rise > motion->MovePV ? motion->MovePV
+                                                                : rise;
+        translation.VelocityModeMask |= WORLD_Z;
+        translation.PositionModeMask &= ~WORLD_Z;
+        break;
+    }
+    }
+    return 1;
+}
+
+// The controls stay as they are; the script hears that the look ended.
+void BHV_PhysicalCharacter_A_LookTo::Interrupt()
+{
+    if (GetOwner() != nullptr && GetOwner()->body != nullptr)
+        Notify(GetOwner()->body, NOD_PhysicalCharacter_LookToOverride::Create(), 1);
+}
 
 // ---- BHV_Character_A_Animation ----
 

@@ -11,8 +11,6 @@
 // the character's controller handles in place: neither array is copied or owned, and both
 // outlive the behaviour (the set through the reference the character holds on it).
 //
-// The look-to is declared ahead of its logic: until filled it is inert (bhv_inert.h), so the
-// character logs its messages as lost.
 #pragma once
 
 #include "bhv_inert.h"

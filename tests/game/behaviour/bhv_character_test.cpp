@@ -1,5 +1,6 @@
-// The character's animation behaviour in an action slot, over the fixture's skeleton and
-// animations: starts by name (case ignored), restarts, unknown names, stops and interruptions.
+// The character behaviours in an action slot: the animation over the fixture's skeleton and
+// animations (starts by name, case ignored; restarts, unknown names, stops and interruptions),
+// and the look-to's three modes on a character motion model.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +9,9 @@
 #include "bhv_behaviourlist.h"
 #include "bhv_character.h"
 #include "bhv_owner.h"
+#include "mot_oldone.h"
 #include "nod_message.h"
+#include "owner_fixture.h"
 #include "sim_clock.h"
 #include "sim_name.h"
 #include "vca_animationcontroller.h"
@@ -120,6 +123,110 @@ TEST_F(BHV_CharacterAnimation, AnUnknownNameIsLoggedAndAStopWithoutAnimationStil
     EXPECT_EQ(nullptr, m_animation.ProcessMessage(other, &handled));
     EXPECT_EQ(0, handled);
     delete other;
+}
+
+// ---- BHV_PhysicalCharacter_A_LookTo ----
+
+// A character at (0, 0, 5) that records what it sends to its script thread.
+class LookingOwner : public TST_OwnerBody
+{
+public:
+    LookingOwner() : TST_OwnerBody(TST_FrameAt(MAT_Vector3(0.0f, 0.0f, 5.0f)))
+    {
+        motion.MovePV = 2.0f;
+        parts.Fill(this);
+        parts.characterMotion = &motion;
+        slot.Register(&lookTo, &parts);
+    }
+    NOD_Message* SendToThread(NOD_Message* _message, u32 /*_queued*/) override
+    {
+        sent.push_back(_message->GetType());
+        delete _message;
+        return nullptr;
+    }
+    s32 Look(const MAT_Vector3& _point, u8 _mode)
+    {
+        s32 handled = 0;
+        EXPECT_EQ(nullptr, slot.ProcessMessage(NOD_PhysicalCharacter_LookTo::Create(_point, _mode), &handled));
+        return handled;
+    }
+
+    MOT_OldOne motion;
+    BHV_Owner parts;
+    BHV_PhysicalCharacter_A_LookTo lookTo;
+    BHV_ActionBehaviourSlot slot;
+    std::vector<u32> sent;
+};
+
+class BHV_LookTo : public ::testing::Test
+{
+protected:
+    TST_TempDir m_dir;
+    LookingOwner m_owner;
+};
+
+TEST_F(BHV_LookTo, EachModeSetsItsControlsEveryStep)
+{
+    PHY_RotationControl& rotation = m_owner.motion.Rotation;
+    PHY_TranslationControl& translation = m_owner.motion.Translation;
+    // Whatever steered before is switched off by the start.
+    rotation.RateTargetMask = 0x38;
+    rotation.AngleTargetMask = 0x20;
+    translation.VelocityModeMask = 0x1C0;
+    const MAT_Vector3 point(30.0f, 40.0f, 15.0f);
+    struct Case
+    {
+        u8 mode;
+        u32 pointBits;
+        u32 angleBits;
+        u32 velocityBits;
+    };
+    for (const Case& c : {Case{0, 0x18, 0x0, 0x0}, Case{1, 0x8, 0x10, 0x0}, Case{2, 0x8, 0x0, 0x100}}) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode));
+        EXPECT_EQ(1, m_owner.Look(point, c.mode));
+        EXPECT_EQ(0u, rotation.PointTargetMask | rotation.AngleTargetMask | rotation.RateTargetMask);
+        EXPECT_EQ(0u, translation.VelocityModeMask);
+        m_owner.slot.Handle();
+        EXPECT_EQ(&m_owner.lookTo, m_owner.slot.GetCurrent());
+        EXPECT_EQ(c.pointBits, rotation.PointTargetMask);
+        EXPECT_EQ(c.angleBits, rotation.AngleTargetMask);
+        EXPECT_EQ(0u, rotation.RateTargetMask);
+        EXPECT_EQ(c.velocityBits, translation.VelocityModeMask);
+        EXPECT_EQ(point, rotation.TargetPoint);
+    }
+    // Mode 2: the point 10 above, held to MovePV 2.0.
+    EXPECT_FLOAT_EQ(2.0f, translation.TargetVelocity[2]);
+    EXPECT_EQ(1, m_owner.Look(MAT_Vector3(0.0f, 0.0f, 4.0f), 2));
+    m_owner.slot.Handle();
+    EXPECT_FLOAT_EQ(-1.0f, translation.TargetVelocity[2]);
+    EXPECT_FLOAT_EQ(0.0f, rotation.TargetAngle[1]);
+}
+
+TEST_F(BHV_LookTo, ANewLookInterruptsAndAWrongModeEndsAtTheNextStep)
+{
+    EXPECT_EQ(1, m_owner.Look(MAT_Vector3(1.0f, 2.0f, 3.0f), 0));
+    EXPECT_TRUE(m_owner.sent.empty());
+    m_owner.slot.Handle();
+    // A second look: the override first, then the new point.
+    EXPECT_EQ(1, m_owner.Look(MAT_Vector3(7.0f, 8.0f, 9.0f), 0));
+    ASSERT_EQ(1u, m_owner.sent.size());
+    EXPECT_EQ(NOD_PhysicalCharacter_LookToOverride::ID, m_owner.sent[0]);
+    m_owner.slot.Handle();
+    EXPECT_EQ(MAT_Vector3(7.0f, 8.0f, 9.0f), m_owner.motion.Rotation.TargetPoint);
+
+    // Mode 3: logged, the controls left as they are, and the next step ends the look.
+    EXPECT_EQ(1, m_owner.Look(MAT_Vector3(), 3));
+    EXPECT_NE(std::string::npos, m_dir.Read("log.txt").find("wrong mode BHV_PhysicalCharacter_A_LookTo\n"));
+    EXPECT_EQ(0x18u, m_owner.motion.Rotation.PointTargetMask);
+    EXPECT_EQ(&m_owner.lookTo, m_owner.slot.GetCurrent());
+    m_owner.slot.Handle();
+    EXPECT_EQ(nullptr, m_owner.slot.GetCurrent());
+    EXPECT_EQ(2u, m_owner.sent.size());
+    // The stop test shares the start's id, which always starts.
+    NOD_Message* look = NOD_PhysicalCharacter_LookTo::Create(MAT_Vector3(), (u8)0);
+    EXPECT_EQ(1, m_owner.lookTo.IsStartMessage(look));
+    EXPECT_EQ(1, m_owner.lookTo.IsStopMessage(look));
+    delete look;
 }
 
 }  // namespace
