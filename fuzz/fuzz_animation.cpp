@@ -4,8 +4,9 @@
 // seeds' set names; the fixture's mesh "vfx\msh\walker.msh" is there). A set that loads gives
 // a skeleton from its reference file, a controller that adds every animation and activates
 // them on channels, weights, modes and transitions taken from the input's last bytes, and
-// three seconds of updates, each followed by the skin's deformation. Fatal refusals are
-// expected; once the set and the caches are gone no engine memory is left behind.
+// three seconds of updates, each followed by the skin's deformation; then a physical animation
+// controller over the skeleton with two fixed segments switched on and off over two seconds of
+// steps. Fatal refusals are expected; once the set and the caches are gone no engine memory is left behind.
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,10 +14,13 @@
 
 #include "app_register.h"
 #include "brisel_cache.h"
+#include "des_file.h"
 #include "fuzz_workdir.h"
+#include "fx_physicalanimationcontroller.h"
 #include "mem_alloc.h"
 #include "os_fatal.h"
 #include "os_path.h"
+#include "sim_clock.h"
 #include "tools_animation.h"
 #include "vca_animationcontroller.h"
 #include "vca_animdata.h"
@@ -60,12 +64,41 @@ void Animate(VCA_Cache& _set, const u8* _data, size_t _size)
             if (controller.animations[h]->animation->count > 0 && controller.IsActive(h))
                 controller.IsAnimationOver(h, 0.05f * (f32)step);
     }
+
+    // The fixed segments over bones 0..2 on this skeleton (a smaller one refuses them), one
+    // switched on at once, the other blended in, then both back, while the character moves.
+    DES_File file;
+    DES_Section root;
+    DES_Section section;
+    file.Open(&root, "physical.des");
+    root.FindSection(&section, "PhysicalAnimation");
+    FX_PhysicalAnimationController physical;
+    physical.Init(&section, &controller, &skeleton, _set.skin);
+    MAT_Matrix34 frame;
+    frame.r.SetDiagonal(1.0f);
+    for (s32 step = 0; step < 40; ++step) {
+        SIM_GetSimulationClock().SetTime(0.05f * (f32)step);
+        if (step == 5) {
+            physical.ActivateSegment(0, 0.0f, frame);
+            physical.ActivateSegment(1, 0.3f, frame);
+        }
+        if (step == 25) {
+            physical.DeactivateSegment(0, 0.2f);
+            physical.DeactivateSegment(1, 0.0f);
+        }
+        frame.t = {0.1f * (f32)step, 0.0f, (f32)(step % 7)};
+        physical.Update(frame);
+        for (s32 b = 0; b < skeleton.count; ++b)
+            Check(physical.GetBoneMatrix(b) != nullptr);
+    }
 }
 
 void Run(const u8* _data, size_t _size)
 {
     Brisel_Cache* cache = new Brisel_Cache();
     Brisel_TheCache = cache;
+    SIM_GetSimulationClock().Set(0.0f, SIM_STEP);
+    SIM_GetFrameClock().Set(0.0f, SIM_STEP);
     VCA_Cache* set = new VCA_Cache();
     try {
         Check(set->LoadSet("dat\\animation\\in.des") == 1);
@@ -89,6 +122,14 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         TOOL_AnimationFixture fixture = TOOL_MakeAnimationFixture();
         if (TOOL_WriteAnimationFixture(".", fixture, "walker.des") != 1)
             abort();
+        TOOL_PhysicalAnimation physical;
+        physical.segments.resize(2);
+        physical.segments[0].bones = {2};
+        physical.segments[0].force = {0.0f, 0.5f, 0.0f};
+        physical.segments[1].bones = {0, 1};
+        physical.segments[1].positionElasticity = 0.0f;
+        const std::string text = TOOL_PhysicalAnimationText(physical);
+        FUZZ_WriteFile("physical.des", (const u8*)text.data(), text.size());
     }
     const char* const files[4] = {"dat/animation/in.des", "animation/walker.msh", "animation/walker_walk.des",
                                   "animation/walker_wave.des"};
