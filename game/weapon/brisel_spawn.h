@@ -83,6 +83,9 @@ public:
     s32 GetDebrisCounter() const { return m_debrisCounter; }
 
 private:
+    // Every prototype that is not null, in the table's order; the slots are null afterwards.
+    void DeletePrototypes();
+
     NOD_Bullet* m_bullets[BULLET_TYPES] = {};
     NOD_ParticleEmitter* m_emitters[EMITTER_TYPES] = {};
     NOD_Debris* m_debris[DEBRIS_TYPES] = {};

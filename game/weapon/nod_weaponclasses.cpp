@@ -1,0 +1,20 @@
+// Registration of the weapon library's node classes, in one place so that the order is fixed.
+#include "nod_weaponclasses.h"
+
+#include "nod_bullet.h"
+#include "nod_particleemitter.h"
+#include "nod_trail.h"
+
+void NOD_RegisterWeaponClasses()
+{
+    NOD_Bullet::RegisterClassDefinition();
+    NOD_ParticleEmitter::RegisterClassDefinition();
+    NOD_Trail::RegisterClassDefinition();
+}
+
+void NOD_UnregisterWeaponClasses()
+{
+    NOD_Trail::UnregisterClassDefinition();
+    NOD_ParticleEmitter::UnregisterClassDefinition();
+    NOD_Bullet::UnregisterClassDefinition();
+}
