@@ -143,6 +143,17 @@ std::string TOOL_BuzzerDescriptionText(const TOOL_BuzzerDescription& _d)
 
 // ---- launchers and the NPC gun -------------------------------------------------------------------
 
+std::string TOOL_WeaponChildText(const TOOL_ChildSection& _child, const std::string& _sonName,
+                                 const std::string& _description)
+{
+    std::string text = TOOL_ChildSectionText(_child);
+    // Before the entry's closing brace.
+    text.erase(text.size() - 2);
+    if (!_sonName.empty())
+        text += "    NameSON = \"" + _sonName + "\"\n";
+    return text + _description + "}\n";
+}
+
 std::string TOOL_TorpedoLauncherDescriptionText(const TOOL_TorpedoLauncherDescription& _d)
 {
     if (!_d.writeTorpedoType)
@@ -163,7 +174,7 @@ std::string TOOL_BuzzerLauncherDescriptionText(const TOOL_BuzzerLauncherDescript
 
 std::string TOOL_NPCGunDescriptionText(const TOOL_NPCGunDescription& _d)
 {
-    const s32 count = _d.numOfFieringPhases >= 0 ? _d.numOfFieringPhases : (s32)_d.phases.size();
+    const s32 count = _d.numOfFieringPhases.value_or((s32)_d.phases.size());
     std::string text;
     Line(text, "", "BulletType", std::to_string(_d.bulletType), _d.omitKey, _d.mistypedKey);
     Line(text, "", "NumOfFieringPhases", std::to_string(count), _d.omitKey, _d.mistypedKey);

@@ -8,6 +8,7 @@
 // bare), so tests can describe broken files. Floats always carry a decimal point, so every value keeps its type.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,13 @@ std::string TOOL_BuzzerDescriptionText(const TOOL_BuzzerDescription& _descriptio
 
 // ---- launchers and the NPC gun -------------------------------------------------------------------
 
+// The three are described inside their owner's "Child<n>" entry (no "NameOSD"): their keys
+// beside the frame keys. The writers below give those key lines; this one makes the entry.
+// "[Child<index>]" with _child's names and frame, "NameSON" when _sonName is not empty, then
+// _description's lines.
+std::string TOOL_WeaponChildText(const TOOL_ChildSection& _child, const std::string& _sonName,
+                                 const std::string& _description);
+
 struct TOOL_TorpedoLauncherDescription
 {
     s32 torpedoType = 1;
@@ -94,7 +102,7 @@ struct TOOL_TorpedoLauncherDescription
     bool quoteTorpedoType = false;
 };
 
-// "TorpedoType" in the file's own section.
+// The "TorpedoType" line.
 std::string TOOL_TorpedoLauncherDescriptionText(const TOOL_TorpedoLauncherDescription& _description);
 
 struct TOOL_BuzzerLauncherDescription
@@ -119,7 +127,7 @@ struct TOOL_NPCGunPhase
 struct TOOL_NPCGunDescription
 {
     s32 bulletType = 1;
-    s32 numOfFieringPhases = -1;  // -1 writes the number of phases given
+    std::optional<s32> numOfFieringPhases;  // empty: the number of phases given
     f32 singleShotDelay = 0.2f;
     std::vector<TOOL_NPCGunPhase> phases = {TOOL_NPCGunPhase()};
     // A broken description: a key left out or quoted (in every phase that has it).

@@ -3,8 +3,10 @@
 #include "brisel_spawn.h"
 
 #include "nod_bullet.h"
+#include "nod_buzzer.h"
 #include "nod_message.h"
 #include "nod_particleemitter.h"
+#include "nod_torpedo.h"
 #include "nod_trail.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
@@ -24,10 +26,15 @@ const char* const EMITTER_FILES[Brisel_Spawn::EMITTER_TYPES] = {
     "osd/emitter/emi_shrapnel1.osd", "osd/emitter/emi_shrapnel2.osd", "osd/emitter/emi_shrapnel3.osd",
     "osd/emitter/emi_shrapnel4.osd", "osd/emitter/emi_shrapnel5.osd",
 };
+const char* const TORPEDO_FILES[Brisel_Spawn::TORPEDO_TYPES] = {
+    "osd/weapon/tor_default.osd",
+    "osd/weapon/tor_homing.osd",
+};
 const char* const TRAIL_FILES[Brisel_Spawn::TRAIL_TYPES] = {
     "osd/trail/trail_shrapnel01.osd",
     "osd/trail/trail_shrapnel01.osd",
 };
+const char* const BUZZER_FILE = "osd/weapon/buzzer.osd";
 
 // One prototype: made by its class's constructor, stored, then parsed, so that a fatal parse
 // leaves it where the clean-up finds it.
@@ -89,7 +96,9 @@ Brisel_Spawn::Brisel_Spawn() : m_debrisCounter(0)
     try {
         ReadRow(m_bullets, BULLET_FILES);
         ReadRow(m_emitters, EMITTER_FILES);
+        ReadRow(m_torpedoes, TORPEDO_FILES);
         ReadRow(m_trails, TRAIL_FILES);
+        ReadPrototype(m_buzzer, BUZZER_FILE);
     } catch (const OS_FatalError&) {
         DeletePrototypes();
         throw;
@@ -102,7 +111,9 @@ void Brisel_Spawn::DeletePrototypes()
 {
     DeleteRow(m_bullets);
     DeleteRow(m_emitters);
+    DeleteRow(m_torpedoes);
     DeleteRow(m_trails);
+    DeletePrototype(m_buzzer);
 }
 
 NOD_Bullet* Brisel_Spawn::SpawnBullet(s32 _type, NOD_Node* _owner, const MAT_Matrix34& _frame)
@@ -130,6 +141,28 @@ NOD_ParticleEmitter* Brisel_Spawn::SpawnEmitter(s32 _type, NOD_Node* _father, co
     return emitter;
 }
 
+NOD_Torpedo* Brisel_Spawn::SpawnTorpedo(s32 _type, NOD_Node* _owner, const MAT_Matrix34& _frame,
+                                        const MAT_Vector3& _ownerVelocity, NOD_Node* _target)
+{
+    CheckType(_type, TORPEDO_TYPES, "Brisel_Spawn::SpawnTorpedo()", "torpedo");
+    NOD_Torpedo* torpedo = CloneTorpedo(_type);
+    // At rest: the motion state keeps the velocities of the clone; the launch velocity is
+    // added when the torpedo enters.
+    Place(torpedo, _frame, MAT_Vector3());
+    torpedo->SetLaunch(SIM_GetSimulationClock().time, _owner, _ownerVelocity, _target, _type);
+    Enter(torpedo);
+    return torpedo;
+}
+
+NOD_Buzzer* Brisel_Spawn::SpawnBuzzer(NOD_Node* _owner, const MAT_Matrix34& _frame, f32 _eject, MAT_Vector3 _tumbling)
+{
+    NOD_Buzzer* buzzer = static_cast<NOD_Buzzer*>(m_buzzer->Clone());
+    Place(buzzer, _frame, MAT_Vector3());
+    buzzer->Launch(_owner, _frame, _eject, _tumbling);
+    Enter(buzzer);
+    return buzzer;
+}
+
 f32 Brisel_Spawn::NOD_GetBulletVelocity(s32 _type)
 {
     CheckType(_type, BULLET_TYPES, "Brisel_Spawn::NOD_GetBulletVelocity()", "bullet");
@@ -143,3 +176,5 @@ f32 Brisel_Spawn::GetBulletRange(s32 _type)
 }
 
 NOD_Bullet* Brisel_Spawn::CloneBullet(s32 _type) { return static_cast<NOD_Bullet*>(m_bullets[_type]->Clone()); }
+
+NOD_Torpedo* Brisel_Spawn::CloneTorpedo(s32 _type) { return static_cast<NOD_Torpedo*>(m_torpedoes[_type]->Clone()); }

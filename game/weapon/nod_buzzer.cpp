@@ -116,9 +116,12 @@ void NOD_Buzzer::ClaimTorpedo(NOD_Body* _owner)
     if (nearest == nullptr)
         return;
     nearest->SetForcedTarget(this);
-    // The torpedo's next step makes the decoy its target; its old target has one torpedo less.
+    // It counts no more for the body it homed on, and none of that body's buzzers claims it
+    // again: it leaves the slots it was found in even when its target was dropped (the
+    // looking modes drop one now and then without leaving the slots).
+    slots->Remove(nearest);
     NOD_Body* target = NOD_Body::DynamicCast(nearest->GetTarget());
-    if (target != nullptr && target->GetTorpedoSlots() != nullptr)
+    if (target != nullptr && target != _owner && target->GetTorpedoSlots() != nullptr)
         target->GetTorpedoSlots()->Remove(nearest);
 }
 

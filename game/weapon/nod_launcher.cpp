@@ -124,7 +124,7 @@ NOD_Message* NOD_BuzzerLauncher::ProcessMessage(NOD_Message* _message)
 
 NOD_Buzzer* NOD_BuzzerLauncher::Launch()
 {
-    if (Brisel_TheSimulation == nullptr || Brisel_TheSpawn == nullptr)
+    if (Brisel_TheSimulation == nullptr)
         return nullptr;
     MAT_Random& random = Brisel_TheSimulation->random;
     f32 a = random.Gaussian(m_meanTumblingVelocity, m_devTumblingVelocity);
@@ -138,6 +138,8 @@ NOD_Buzzer* NOD_BuzzerLauncher::Launch()
     if (MAT_RandomUnit(random.Next()) > 0.5)
         a = -a;
     const f32 eject = random.Gaussian(m_meanEjectVelocity, m_devEjectVelocity);
+    if (Brisel_TheSpawn == nullptr)
+        return nullptr;
     return Brisel_TheSpawn->SpawnBuzzer(GetOwner(), WorldNow(*this), eject, MAT_Vector3(c, b, a));
 }
 

@@ -66,7 +66,8 @@ public:
 
     // A buzzer ejected backwards from here. Draws from the run's generator, in this order:
     // three tumble rates A, B, C (normal), a sign each for C, B, A (one half each), then the
-    // eject speed (normal). Null outside a run.
+    // eject speed (normal). Null outside a run (no draws without its simulation, no buzzer
+    // without its spawner).
     NOD_Buzzer* Launch();
 
     void SetOwner(NOD_Node* _owner) { m_owner.Set(_owner); }

@@ -193,13 +193,24 @@ void NOD_Torpedo::HeartBeat()
     const f32 next = clock.time + clock.dt;
     GetCS().GetTrack().SetState(next, state.frame, state.GetVelocity());
 
-    COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (HasContacts())
         ApplyContactsToShield();
     if (GetShieldRef().IsExhausted() != 0 || clock.time > poweredUntil + SINKING_TIME)
         NOD_Node::GC_AddNode(this);
     GetAggregate().HeartBeat(*GetWorldTransform(next), state.GetVelocity());
     NOD_Node::HeartBeat();
+}
+
+u32 NOD_Torpedo::HasContacts()
+{
+    COD_Physical* physical = GetAggregate().GetPhysical();
+    if (physical == nullptr)
+        return 0;
+    // The path's hits count as the torpedo's own contacts: the collision pass flags a body hit
+    // apart from the contact flag, and a torpedo that ignored it would run through its target.
+    const COD_PhysicalTorpedo* torpedo = TorpedoPhysical(*this);
+    const u32 hit = torpedo != nullptr && (torpedo->m_bodyHit != 0 || torpedo->m_terrainHit != 0);
+    return physical->m_contactFlag != 0 || hit ? 1u : 0u;
 }
 
 void NOD_Torpedo::PoweredStep(const SIM_Clock& _clock)

@@ -103,6 +103,8 @@ public:
 
 private:
     void PM_EnterSimulation();
+    // Whether the collision pass of this step reported a contact or a hit of the path.
+    u32 HasContacts();
     // The powered run's target choice, aim, clearance and motion.
     void PoweredStep(const SIM_Clock& _clock);
     // Falling with the nose along the path.

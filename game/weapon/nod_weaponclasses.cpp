@@ -2,7 +2,10 @@
 #include "nod_weaponclasses.h"
 
 #include "nod_bullet.h"
+#include "nod_buzzer.h"
+#include "nod_launcher.h"
 #include "nod_particleemitter.h"
+#include "nod_torpedo.h"
 #include "nod_trail.h"
 
 void NOD_RegisterWeaponClasses()
@@ -10,10 +13,20 @@ void NOD_RegisterWeaponClasses()
     NOD_Bullet::RegisterClassDefinition();
     NOD_ParticleEmitter::RegisterClassDefinition();
     NOD_Trail::RegisterClassDefinition();
+    NOD_TorpedoLauncher::RegisterClassDefinition();
+    NOD_BuzzerLauncher::RegisterClassDefinition();
+    NOD_NPC_Gun::RegisterClassDefinition();
+    NOD_Torpedo::RegisterClassDefinition();
+    NOD_Buzzer::RegisterClassDefinition();
 }
 
 void NOD_UnregisterWeaponClasses()
 {
+    NOD_Buzzer::UnregisterClassDefinition();
+    NOD_Torpedo::UnregisterClassDefinition();
+    NOD_NPC_Gun::UnregisterClassDefinition();
+    NOD_BuzzerLauncher::UnregisterClassDefinition();
+    NOD_TorpedoLauncher::UnregisterClassDefinition();
     NOD_Trail::UnregisterClassDefinition();
     NOD_ParticleEmitter::UnregisterClassDefinition();
     NOD_Bullet::UnregisterClassDefinition();

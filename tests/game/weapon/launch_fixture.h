@@ -9,79 +9,12 @@
 #include <string>
 
 #include "brisel_simulation.h"
-#include "des_file.h"
 #include "mrt_terrain.h"
 #include "mrt_terrain_fixture.h"
 #include "nod_torpedo.h"
-#include "owner_fixture.h"
 #include "spawn_fixture.h"
+#include "target_fixture.h"
 #include "tools_launch.h"
-#include "tools_obbs.h"
-#include "tools_sections.h"
-
-// The target's hull: a 10 x 10 x 10 box around its origin.
-inline constexpr f32 TST_TARGET_SIZE = 10.0f;
-
-// The test owner with a hull (a vessel's physical description over a box tree) and an emitter
-// heard at the given sound level, registered with the collision system while it is in the
-// simulation and moved there every step.
-class TST_Target : public TST_OwnerBody
-{
-public:
-    TST_Target(const MAT_Matrix34& _frame, const MAT_Vector3& _velocity) : TST_OwnerBody(_frame, _velocity) {}
-
-    // Reads "Collision" (over "vfx\col\target.col") and "Emitter" from "target.des".
-    void MakeParts(const TST_TempDir& _dir, const std::string& _soundLevel)
-    {
-        TOOL_CollisionSection collision;
-        collision.collisionDescription = "target.col";
-        TOOL_EmitterSection emitter;
-        emitter.soundEmissionLevel = _soundLevel;
-        _dir.Write("target.des", TOOL_CollisionSectionText(collision, TOOL_COLLISION_VESSEL) +
-                                     TOOL_EmitterSectionText(emitter));
-        DES_File file;
-        DES_Section root, section;
-        file.Open(&root, "target.des");
-        root.FindSection(&section, "Collision");
-        GetAggregate().GeneratePhysicalVessel(&section, 1, nullptr);
-        root.FindSection(&section, "Emitter");
-        GetAggregate().GenerateEmitter(&section);
-    }
-
-    f32 GetMass() override { return 1.0f; }
-    NOD_Message* ProcessMessage(NOD_Message* _message) override
-    {
-        const f32 now = SIM_GetSimulationClock().time;
-        if (_message->GetType() == NOD_Node_EnterSimulation::ID)
-            GetAggregate().EnterSimulation(*GetWorldTransform(now), Velocity());
-        else if (_message->GetType() == NOD_Node_LeaveSimulation::ID)
-            GetAggregate().LeaveSimulation();
-        return TST_OwnerBody::ProcessMessage(_message);
-    }
-    void HeartBeat() override
-    {
-        TST_OwnerBody::HeartBeat();
-        if (!IsInSimulation())
-            return;
-        const SIM_Clock& clock = SIM_GetSimulationClock();
-        GetAggregate().HeartBeat(*GetWorldTransform(clock.time + clock.dt), Velocity());
-    }
-
-    BHV_AttackerSlots* GetTorpedoSlots() override
-    {
-        return keepsTorpedoSlots ? TST_OwnerBody::GetTorpedoSlots() : nullptr;
-    }
-
-    MAT_Vector3 Velocity()
-    {
-        MAT_Vector3 velocity;
-        GetVelocity(&velocity);
-        return velocity;
-    }
-
-    // False: a body nothing may home on.
-    bool keepsTorpedoSlots = true;
-};
 
 class TST_LaunchTest : public testing::Test
 {
@@ -97,8 +30,7 @@ protected:
         m_dir.Write("vfx/osd/weapon/tor_default.osd", TOOL_TorpedoDescriptionText(_type0));
         m_dir.Write("vfx/osd/weapon/tor_homing.osd", TOOL_TorpedoDescriptionText(_type1));
         m_dir.Write("vfx/osd/weapon/buzzer.osd", TOOL_BuzzerDescriptionText(_buzzer));
-        m_dir.Write("vfx/col/target.col",
-                    TOOL_ObbsText(TOOL_ObbsHull(TST_TARGET_SIZE, TST_TARGET_SIZE, TST_TARGET_SIZE, 1, 4, 4)));
+        m_dir.Write("vfx/col/target.col", TST_TargetHullText());
         try {
             m_world.reset(new TST_SpawnWorld(m_dir, false));
         } catch (const OS_FatalError& error) {
@@ -114,7 +46,7 @@ protected:
                        const MAT_Vector3& _velocity = MAT_Vector3())
     {
         TST_Target* target = new TST_Target(TST_FrameAt(_position), _velocity);
-        target->MakeParts(m_dir, _soundLevel);
+        target->MakeParts(_soundLevel);
         m_world->root->AddSon(target);
         delete target->ProcessMessage(NOD_Node_EnterSimulation::Create());
         return target;

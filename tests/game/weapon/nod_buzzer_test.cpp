@@ -91,7 +91,8 @@ TEST_F(BuzzerTest, EachBuzzerClaimsTheNearestDistractibleTorpedo)
     first->GetMatrixAtTime(&decoy, m_world->Now() - SIM_STEP);
     EXPECT_NEAR(decoy.y, torpedoes[1]->GetModel().Rotation.TargetPoint.y, 1e-3f);
 
-    // The second buzzer takes the other; a third finds none left, and the claims stand.
+    // The second buzzer takes the other (its search has not run yet: no target, yet in the
+    // owner's slots); a third finds none left, and the claims stand.
     NOD_Buzzer* second = Eject(owner, frame);
     EXPECT_EQ(second, torpedoes[0]->GetForcedTarget());
     Eject(owner, frame);
@@ -101,7 +102,7 @@ TEST_F(BuzzerTest, EachBuzzerClaimsTheNearestDistractibleTorpedo)
 
 TEST_F(BuzzerTest, ATorpedoThatCannotBeDistractedIsNeverClaimed)
 {
-    TOOL_TorpedoDescription stubborn;
+    TOOL_TorpedoDescription stubborn = TST_PlainTorpedo(1);
     stubborn.buzzerDistract = 0;
     MakeWorld(TOOL_TorpedoDescription(), stubborn);
     TST_Target* owner = Target(MAT_Vector3(0.0f, 0.0f, 100.0f));

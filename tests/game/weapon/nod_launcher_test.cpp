@@ -10,6 +10,7 @@
 
 #include "bhv_attackerslots.h"
 #include "brisel_simulation.h"
+#include "des_file.h"
 #include "mat_random.h"
 #include "nod_bullet.h"
 #include "nod_buzzer.h"
@@ -21,8 +22,7 @@
 
 namespace
 {
-constexpr const char* FILE_NAME = "osd/weapon/w.osd";
-constexpr const char* FILE_PATH = "vfx\\osd/weapon/w.osd";
+constexpr const char* FILE_NAME = "owner.des";
 
 // A body whose guns hang on a frame of their own: a turret's turning part, 10 up and turned
 // by 90 degrees (its forward axis is the world's -x).
@@ -57,15 +57,23 @@ protected:
     }
     void TearDown() override { m_world.reset(); }
 
-    // A node of the class read from _text (the node is deleted when the reading stops).
+    // A node of the class read from its entry "Child0" in its owner's description, its keys
+    // _text beside the frame of _child (the node is deleted when the reading stops).
     template <class T>
-    T* Read(const char* _className, const std::string& _text)
+    T* Read(const char* _className, const std::string& _text, const TOOL_ChildSection& _child = TOOL_ChildSection())
     {
-        m_dir.Write(std::string("vfx/") + FILE_NAME, _text);
+        TOOL_ChildSection child = _child;
+        child.nameCLA = _className;
+        m_dir.Write(FILE_NAME, "[Owner]\n{\n" + TOOL_WeaponChildText(child, "weapon", _text) + "}\n");
         T* node = T::DynamicCast(NOD_Node::CreateNode(_className, "weapon"));
         EXPECT_NE(nullptr, node);
         try {
-            node->ParseIniFile_File(FILE_NAME);
+            DES_File file;
+            DES_Section root, owner, entry;
+            file.Open(&root, FILE_NAME);
+            EXPECT_EQ(1u, root.FindSection(&owner, "Owner"));
+            EXPECT_EQ(1u, owner.FindSectionIndexed(&entry, "Child", 0));
+            node->ParseIniFile_CtxDes(entry, entry);
         } catch (const OS_FatalError&) {
             delete node;
             throw;
@@ -173,7 +181,7 @@ TEST_F(LauncherTest, DescriptionsAreReadAsWritten)
 
 TEST_F(LauncherTest, BrokenDescriptionsStopWithTheirTexts)
 {
-    const std::string file = std::string("\"") + FILE_PATH + "\"";
+    const std::string file = std::string("\"") + FILE_NAME + "\"";
     struct Case
     {
         const char* className;
@@ -182,7 +190,7 @@ TEST_F(LauncherTest, BrokenDescriptionsStopWithTheirTexts)
         std::string message;
     };
     std::vector<Case> cases;
-    auto gun = [](s32 _count, size_t _phases, const char* _omit = "", const char* _mistype = "") {
+    auto gun = [](std::optional<s32> _count, size_t _phases, const char* _omit = "", const char* _mistype = "") {
         TOOL_NPCGunDescription d;
         d.numOfFieringPhases = _count;
         d.phases.assign(_phases, TOOL_NPCGunPhase());
@@ -195,11 +203,11 @@ TEST_F(LauncherTest, BrokenDescriptionsStopWithTheirTexts)
         cases.push_back({"NOD_NPC_Gun", gun(count, 5), "NOD_NPC_Gun::ParseIniFile", "wrong number of FieringPhases"});
     cases.push_back({"NOD_NPC_Gun", gun(3, 1), "DES FILE ERROR",
                      "(NOD_NPC_Gun::ParseIniFile): Get [\"Phase1\"] in file " + file + " failed"});
-    for (const char* key : {"BulletType", "NumOfFieringPhases", "SingleShotDelay", "NumOfShotsToEmit",
-                            "DelayTimeBetweenCycles"}) {
-        cases.push_back({"NOD_NPC_Gun", gun(-1, 2, key), "DesFile Error",
+    for (const char* key :
+         {"BulletType", "NumOfFieringPhases", "SingleShotDelay", "NumOfShotsToEmit", "DelayTimeBetweenCycles"}) {
+        cases.push_back({"NOD_NPC_Gun", gun({}, 2, key), "DesFile Error",
                          std::string("data \"") + key + "\" not found in file " + file});
-        cases.push_back({"NOD_NPC_Gun", gun(-1, 2, "", key), "DesFile Error",
+        cases.push_back({"NOD_NPC_Gun", gun({}, 2, "", key), "DesFile Error",
                          std::string("data \"") + key + "\" in file " + file + " has wrong type"});
     }
     for (const char* key : {"MeanEjectVelocity", "DevEjectVelocity", "MeanTumblingVelocity", "DevTumblingVelocity"}) {
@@ -241,7 +249,12 @@ TEST_F(LauncherTest, TheNpcGunFiresItsBurstsPhaseAfterPhase)
         // Two phases in turn: 2 shots, 11 steps (0.52 s), 3 shots, 6 steps (0.27 s), 2 shots ...
         {"two phases", {{2, 0.52f}, {3, 0.27f}}, 0.07f, 10.0f, true, {0, 2, 13, 15, 17, 23, 25, 36, 38, 40, 46, 48}},
         // A burst of one shot is never over: the counter is compared only once raised past 1.
-        {"one shot", {{1, 1.02f}}, 0.12f, 10.0f, true, {0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45, 48}},
+        {"one shot",
+         {{1, 1.02f}},
+         0.12f,
+         10.0f,
+         true,
+         {0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45, 48}},
         // Stopped before it ever fired: the last phase's pause counts from time 0.
         {"never fired", {{2, 1.02f}}, 0.12f, 0.0f, true, {21, 24, 45, 48}},
     };
@@ -281,6 +294,7 @@ TEST_F(LauncherTest, AStopEndsTheBurstAtOnceAndTheNextStartWaitsForTheLastPause)
 
 TEST_F(LauncherTest, TheNpcGunFiresForItsShooterAlongItsMountFrame)
 {
+    SIM_GetSimulationClock().SetTime(10.0f);
     TST_Turret* turret = Owner<TST_Turret>(MAT_Vector3(100.0f, 200.0f, 300.0f));
     TOOL_NPCGunDescription description;
     description.bulletType = 2;
@@ -404,21 +418,11 @@ TEST_F(LauncherTest, TheBuzzerLauncherDrawsTumbleThenSignsThenSpeed)
 TEST_F(LauncherTest, LaunchersHangOnTheirFatherBodyAndFollowIt)
 {
     TST_Turret* turret = Owner<TST_Turret>(MAT_Vector3(5.0f, 6.0f, 7.0f), MAT_Vector3(0.0f, 0.0f, 4.0f));
-    m_dir.Write("vfx/osd/weapon/t.osd", TOOL_TorpedoLauncherDescriptionText(TOOL_TorpedoLauncherDescription()));
-    NOD_TorpedoLauncher* launcher = NOD_TorpedoLauncher::DynamicCast(NOD_Node::CreateNode("NOD_TorpedoLauncher", "t"));
     // A local frame 2 ahead of its father.
-    m_dir.Write("ctx.des", TOOL_ChildSectionText([] {
-                    TOOL_ChildSection child;
-                    child.translation[1] = 2.0f;
-                    return child;
-                }()));
-    {
-        DES_File file;
-        DES_Section root, child;
-        file.Open(&root, "ctx.des");
-        ASSERT_EQ(1u, root.FindSection(&child, "Child0"));
-        launcher->ParseIniFile_CtxFile(child, "osd/weapon/t.osd");
-    }
+    TOOL_ChildSection child;
+    child.translation[1] = 2.0f;
+    NOD_TorpedoLauncher* launcher = Read<NOD_TorpedoLauncher>(
+        "NOD_TorpedoLauncher", TOOL_TorpedoLauncherDescriptionText(TOOL_TorpedoLauncherDescription()), child);
     turret->Adopt(launcher);
     EXPECT_TRUE(launcher->IsInSimulation());
     m_world->Steps(10);

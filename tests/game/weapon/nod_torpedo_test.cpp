@@ -123,13 +123,15 @@ TEST_F(TorpedoTest, BrokenDescriptionsStopWithTheirTexts)
     for (const char* name : {"Visual", "Torpedo", "Control", "Collision"}) {
         TOOL_TorpedoDescription d;
         d.omitSection = name;
-        cases.push_back({TOOL_TorpedoDescriptionText(d), "DES FILE ERROR", section("NOD_Torpedo::ParseIniFile()", name)});
+        cases.push_back(
+            {TOOL_TorpedoDescriptionText(d), "DES FILE ERROR", section("NOD_Torpedo::ParseIniFile()", name)});
     }
     // The sections a vessel reads too report under the vessel's reader, the shield under its own.
     for (const char* name : {"Avoidance", "Emitter"}) {
         TOOL_TorpedoDescription d;
         d.omitSection = name;
-        cases.push_back({TOOL_TorpedoDescriptionText(d), "DES FILE ERROR", section("NOD_Vessel::ParseIniFile()", name)});
+        cases.push_back(
+            {TOOL_TorpedoDescriptionText(d), "DES FILE ERROR", section("NOD_Vessel::ParseIniFile()", name)});
     }
     TOOL_TorpedoDescription noShield;
     noShield.omitSection = "Shield";
@@ -166,7 +168,6 @@ TEST_F(TorpedoTest, BrokenDescriptionsStopWithTheirTexts)
     noMesh.omitKey = "NameMesh";
     EXPECT_FATAL(delete Read<NOD_Buzzer>(TOOL_BuzzerDescriptionText(noMesh)), "DesFile Error",
                  ("data \"NameMesh\" not found in file " + file).c_str());
-
 }
 
 TEST_F(TorpedoTest, ALaunchStartsAlongTheNoseWithTheShootersVelocity)
@@ -342,8 +343,9 @@ TEST_F(TorpedoTest, LookingModesChooseTheTarget)
             EXPECT_GT(std::fabs(forward.x), 0.1f);
         else
             EXPECT_NEAR(0.0f, forward.x, 1e-5f);
-        if (c.given != 0)
+        if (c.given != 0) {
             EXPECT_EQ(c.stillCounted ? 1 : 0, bodies[c.given]->GetTorpedoSlots()->Contains(torpedo));
+        }
     }
 }
 
@@ -404,8 +406,9 @@ TEST_F(TorpedoTest, FollowModesAimAtThePositionOrTheLeadPoint)
         MAT_Vector3 expected = start + nose * 300.0f;
         if (c.expected == 1)
             expected = place;
-        if (c.expected == 2)
+        if (c.expected == 2) {
             ASSERT_GT(BHV_BallisticIntercept(start, cruise, place, c.velocity, &expected), 0.0f);
+        }
         const MOT_Vessel& model = torpedo->GetModel();
         EXPECT_NEAR(expected.x, model.Rotation.TargetPoint.x, 1e-3f);
         EXPECT_NEAR(expected.y, model.Rotation.TargetPoint.y, 1e-3f);
@@ -429,8 +432,7 @@ TEST_F(TorpedoTest, ATorpedoPassesThroughItsShooterUntilClearOfIt)
     for (s32 step = 0; step < 40 && !cleared; ++step) {
         SCOPED_TRACE(step);
         // Measured between the places the collision parts hold before the step.
-        const f32 distance =
-            (shooter->GetAggregate().GetMatrix().t - torpedo->GetAggregate().GetMatrix().t).Length();
+        const f32 distance = (shooter->GetAggregate().GetMatrix().t - torpedo->GetAggregate().GetMatrix().t).Length();
         m_world->Step();
         ASSERT_TRUE(Alive(torpedo));
         EXPECT_EQ(0, torpedo->GetShieldRef().IsExhausted());
