@@ -2,6 +2,7 @@
 
 #include "tools_launch.h"
 #include "tools_mesh.h"
+#include "tools_sam.h"
 #include "tools_wav.h"
 
 namespace
@@ -18,6 +19,7 @@ const char* const EMITTER_FILES[8] = {
     "osd/emitter/emi_shrapnel1.osd", "osd/emitter/emi_shrapnel2.osd", "osd/emitter/emi_shrapnel3.osd",
     "osd/emitter/emi_shrapnel4.osd", "osd/emitter/emi_shrapnel5.osd",
 };
+const char* const DEBRIS_FILES[2] = {"osd/debris/deb_small1.osd", "osd/debris/deb_small2.osd"};
 const char* const BULLET_MESH = "bul_tracer.msh";
 const char* const EXPLOSION_TEXTURE = "vfx\\tex\\fx\\explosion01";
 const char* const BUBBLE_TEXTURE = "vfx\\tex\\fx\\bubble01";
@@ -73,6 +75,34 @@ TOOL_EmitterNodeDescription TOOL_SpawnerEmitter(s32 _type)
 
 TOOL_TrailDescription TOOL_SpawnerTrail() { return TOOL_TrailDescription(); }
 
+TOOL_Debris TOOL_SpawnerDebris(s32 _type)
+{
+    TOOL_DebrisEmit first;
+    TOOL_DebrisEmit second;
+    second.time = 0.2f;
+    TOOL_Debris debris;
+    debris.lifeTime = _type == 0 ? 3.0f : 2.0f;
+    debris.children.push_back(TOOL_MakeDebrisChild("NOD_ParticleEmitter", EMITTER_FILES[0], first));
+    debris.children.push_back(TOOL_MakeDebrisChild("NOD_ParticleEmitter", EMITTER_FILES[1], second));
+    if (_type == 0) {
+        // Thrown off tilted 10 to 30 degrees from the flight, at any azimuth, tumbling.
+        TOOL_DebrisEmit thrown;
+        thrown.time = 0.5f;
+        thrown.coneMin = 10.0f;
+        thrown.coneMax = 30.0f;
+        thrown.rollMin = -180.0f;
+        thrown.rollMax = 180.0f;
+        thrown.velocityMin = 5.0f;
+        thrown.velocityMax = 10.0f;
+        thrown.velocityRot[0] = 90.0f;
+        thrown.lift[2] = -2.0f;
+        debris.children.push_back(TOOL_MakeDebrisChild("NOD_Debris", DEBRIS_FILES[1], thrown));
+    }
+    return debris;
+}
+
+const char* TOOL_SpawnerDebrisFile(s32 _type) { return DEBRIS_FILES[_type]; }
+
 const char* TOOL_SpawnerBulletFile(s32 _type) { return BULLET_FILES[_type]; }
 
 const char* TOOL_SpawnerEmitterFile(s32 _type) { return EMITTER_FILES[_type]; }
@@ -91,6 +121,13 @@ std::vector<std::pair<std::string, std::string>> TOOL_SpawnerFiles()
         Add(files, Vfx(EMITTER_FILES[type]), TOOL_EmitterNodeDescriptionText(TOOL_SpawnerEmitter(type)));
     Add(files, TOOL_EffectTextureFile(EXPLOSION_TEXTURE), TOOL_EffectTextureBytes());
     Add(files, TOOL_EffectTextureFile(BUBBLE_TEXTURE), TOOL_EffectTextureBytes());
+    // Debris (their emitters are the explosions above) and their launch sound.
+    for (s32 type = 0; type < 2; ++type)
+        Add(files, Vfx(DEBRIS_FILES[type]), TOOL_DebrisText(TOOL_SpawnerDebris(type)));
+    TOOL_SampleInfo explosion;
+    explosion.name = "explosion1.wav";
+    Add(files, TOOL_SPAWNER_DEBRIS_SAMPLE_FILE, TOOL_SampleInfoText(explosion));
+    Add(files, "sfx/sample/explosion1.wav", SoundBytes(55.0));
     // The trail prototypes (and the bullets' trails) and their texture.
     const TOOL_TrailDescription trail = TOOL_SpawnerTrail();
     Add(files, Vfx(TOOL_SPAWNER_TRAIL_FILE), TOOL_TrailDescriptionText(trail));

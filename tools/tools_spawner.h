@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "os_types.h"
+#include "tools_debris.h"
 #include "tools_projectiles.h"
 
 // The speeds of bullet types 0..6 in the written prototypes (types 5 and 6 share a file).
@@ -17,11 +18,18 @@ inline constexpr f32 TOOL_SPAWNER_BULLET_SPEEDS[7] = {60.0f, 100.0f, 200.0f, 120
 TOOL_BulletDescription TOOL_SpawnerBullet(s32 _type);
 TOOL_EmitterNodeDescription TOOL_SpawnerEmitter(s32 _type);
 TOOL_TrailDescription TOOL_SpawnerTrail();
+// Debris type 0 (two explosion emitters, then type 1 thrown off half a second after it appeared)
+// and type 1 (the same two emitters only).
+TOOL_Debris TOOL_SpawnerDebris(s32 _type);
 
 // The prototype file of bullet type 0..6 and emitter type 0..7, as the spawner names them.
 const char* TOOL_SpawnerBulletFile(s32 _type);
 const char* TOOL_SpawnerEmitterFile(s32 _type);
 inline constexpr const char* TOOL_SPAWNER_TRAIL_FILE = "osd/trail/trail_shrapnel01.osd";
+// The debris file of type 0..1.
+const char* TOOL_SpawnerDebrisFile(s32 _type);
+// The launch sound every debris reads.
+inline constexpr const char* TOOL_SPAWNER_DEBRIS_SAMPLE_FILE = "sfx/sample/explosion1.sam";
 
 // Every file, as (path below the working directory, bytes); each path once.
 std::vector<std::pair<std::string, std::string>> TOOL_SpawnerFiles();

@@ -4,8 +4,10 @@
 
 #include "nod_bullet.h"
 #include "nod_buzzer.h"
+#include "nod_debris.h"
 #include "nod_message.h"
 #include "nod_particleemitter.h"
+#include "nod_shrapnel.h"
 #include "nod_torpedo.h"
 #include "nod_trail.h"
 #include "os_fatal.h"
@@ -25,6 +27,10 @@ const char* const EMITTER_FILES[Brisel_Spawn::EMITTER_TYPES] = {
     "osd/emitter/emi_sexplos1.osd",  "osd/emitter/emi_sexplos2.osd",  "osd/emitter/emi_groundhit1.osd",
     "osd/emitter/emi_shrapnel1.osd", "osd/emitter/emi_shrapnel2.osd", "osd/emitter/emi_shrapnel3.osd",
     "osd/emitter/emi_shrapnel4.osd", "osd/emitter/emi_shrapnel5.osd",
+};
+const char* const DEBRIS_FILES[Brisel_Spawn::DEBRIS_TYPES] = {
+    "osd/debris/deb_small1.osd",
+    "osd/debris/deb_small2.osd",
 };
 const char* const TORPEDO_FILES[Brisel_Spawn::TORPEDO_TYPES] = {
     "osd/weapon/tor_default.osd",
@@ -96,6 +102,7 @@ Brisel_Spawn::Brisel_Spawn() : m_debrisCounter(0)
     try {
         ReadRow(m_bullets, BULLET_FILES);
         ReadRow(m_emitters, EMITTER_FILES);
+        ReadRow(m_debris, DEBRIS_FILES);
         ReadRow(m_torpedoes, TORPEDO_FILES);
         ReadRow(m_trails, TRAIL_FILES);
         ReadPrototype(m_buzzer, BUZZER_FILE);
@@ -111,6 +118,7 @@ void Brisel_Spawn::DeletePrototypes()
 {
     DeleteRow(m_bullets);
     DeleteRow(m_emitters);
+    DeleteRow(m_debris);
     DeleteRow(m_torpedoes);
     DeleteRow(m_trails);
     DeletePrototype(m_buzzer);
@@ -176,5 +184,31 @@ f32 Brisel_Spawn::GetBulletRange(s32 _type)
 }
 
 NOD_Bullet* Brisel_Spawn::CloneBullet(s32 _type) { return static_cast<NOD_Bullet*>(m_bullets[_type]->Clone()); }
+
+NOD_Debris* Brisel_Spawn::SpawnDebris(s32 _type, const MAT_Matrix34& _frame, Brisel_DebrisLaunch _launch)
+{
+    CheckType(_type, DEBRIS_TYPES, "Brisel_Spawn::SpawnDebris()", "debris");
+    NOD_Debris* debris = static_cast<NOD_Debris*>(m_debris[_type]->Clone());
+    debris->SetName(OS_Format("deb%d", m_debrisCounter));
+    ++m_debrisCounter;
+    debris->Init(_frame, _launch.velocity, NOD_DebrisEmit());
+    Enter(debris);
+    return debris;
+}
+
+NOD_Shrapnel* Brisel_Spawn::SpawnShrapnel(s32 _visual, s32 _piece, const MAT_Matrix34& _frame,
+                                          const MAT_Vector3& _baseVelocity, const MAT_Vector3& _centre,
+                                          const MAT_Vector3& _unused)
+{
+    // A dying body asks for pieces whatever its visual holds: a piece it does not hold makes
+    // nothing (and draws nothing).
+    if (NOD_Shrapnel::HasPiece(_visual, _piece) == 0)
+        return nullptr;
+    NOD_Shrapnel* shrapnel = new NOD_Shrapnel();
+    shrapnel->SetName(OS_Format("deb%d", m_debrisCounter));
+    shrapnel->BuildBurst(_visual, _piece, _frame, _baseVelocity, _centre, _unused);
+    Enter(shrapnel);
+    return shrapnel;
+}
 
 NOD_Torpedo* Brisel_Spawn::CloneTorpedo(s32 _type) { return static_cast<NOD_Torpedo*>(m_torpedoes[_type]->Clone()); }

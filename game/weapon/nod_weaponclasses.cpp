@@ -3,8 +3,10 @@
 
 #include "nod_bullet.h"
 #include "nod_buzzer.h"
+#include "nod_debris.h"
 #include "nod_launcher.h"
 #include "nod_particleemitter.h"
+#include "nod_shrapnel.h"
 #include "nod_torpedo.h"
 #include "nod_trail.h"
 
@@ -12,6 +14,8 @@ void NOD_RegisterWeaponClasses()
 {
     NOD_Bullet::RegisterClassDefinition();
     NOD_ParticleEmitter::RegisterClassDefinition();
+    NOD_Debris::RegisterClassDefinition();
+    NOD_Shrapnel::RegisterClassDefinition();
     NOD_Trail::RegisterClassDefinition();
     NOD_TorpedoLauncher::RegisterClassDefinition();
     NOD_BuzzerLauncher::RegisterClassDefinition();
@@ -28,6 +32,8 @@ void NOD_UnregisterWeaponClasses()
     NOD_BuzzerLauncher::UnregisterClassDefinition();
     NOD_TorpedoLauncher::UnregisterClassDefinition();
     NOD_Trail::UnregisterClassDefinition();
+    NOD_Shrapnel::UnregisterClassDefinition();
+    NOD_Debris::UnregisterClassDefinition();
     NOD_ParticleEmitter::UnregisterClassDefinition();
     NOD_Bullet::UnregisterClassDefinition();
 }

@@ -33,6 +33,17 @@ RTI_Pointer s_gcQueue[NOD_Node::GC_QUEUE_SIZE];
 s32 s_gcCount = 0;
 u32 s_gcPass = 0;
 
+// Son lists being read, one inside the other: a description that names itself among its
+// children, directly or through others, would otherwise be read until the stack runs out.
+s32 s_loadDepth = 0;
+struct LoadDepthGuard
+{
+    LoadDepthGuard() { ++s_loadDepth; }
+    ~LoadDepthGuard() { --s_loadDepth; }
+    LoadDepthGuard(const LoadDepthGuard&) = delete;
+    LoadDepthGuard& operator=(const LoadDepthGuard&) = delete;
+};
+
 // One node of the collection walk: its pass and the index of its next son to look at.
 struct GC_Frame
 {
@@ -509,10 +520,13 @@ void NOD_Node::LoadSons(const DES_Section& _section)
 {
     DES_Section section = _section;
     const char* fileName = FileNameOf(_section);
+    const LoadDepthGuard depth;
     for (u32 i = 0; i < MAX_CHILDREN; ++i) {
         DES_Section child;
         if (!section.FindSectionIndexed(&child, "Child", i))
             break;
+        if (s_loadDepth > MAX_CHILD_NESTING)
+            OS_Fatal("NOD_Node::LoadSons()", OS_Format("children nested too deep in des file \"%s\"", fileName));
         char dataFile[PATH_BYTES] = {};
         char className[PATH_BYTES] = {};
         char sonName[PATH_BYTES] = {};
