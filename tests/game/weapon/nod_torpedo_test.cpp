@@ -522,4 +522,20 @@ TEST_F(TorpedoTest, AnyCollisionEmptiesTheShieldAndLeavesDebris)
         EXPECT_LT((at - last).Length(), 5.0f);
     }
 }
+
+TEST_F(TorpedoTest, TorpedoesAndBuzzersAreDrawnWithTheirMeshes)
+{
+    MakeWorld(TST_PlainTorpedo(0));
+    m_world->Step();
+    m_world->Render();
+    const u32 before = m_world->renderer->GetStatistics().polygonsThisFrame;
+    // In front of the camera, which stands at the origin looking along +y.
+    NOD_Torpedo* torpedo = Fire(0, TST_FrameAt(MAT_Vector3(-3.0f, 40.0f, 0.0f)));
+    m_world->Spawn()->SpawnBuzzer(nullptr, TST_FrameAt(MAT_Vector3(3.0f, 40.0f, 0.0f)), 0.0f, MAT_Vector3());
+    m_world->Step();
+    m_world->Render();
+    const u32 hull = (u32)TOOL_TorpedoMesh().triangles.size() + (u32)TOOL_BuzzerMesh().triangles.size();
+    EXPECT_EQ(before + hull, m_world->renderer->GetStatistics().polygonsThisFrame);
+    EXPECT_TRUE(Alive(torpedo));
+}
 }  // namespace
