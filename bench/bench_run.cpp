@@ -7,7 +7,7 @@
 // them. Nobody presses Escape, so the run ends when the scene's script ends the game.
 //
 // BM_SampleRun/0 plays it on this machine's GL (Mesa's llvmpipe headless); BM_SampleRun/1
-// plays the same run on the null device behind the same display (bench_null_device.h), as the
+// plays the same run on the null device behind the same display (DEV_CreateNullDriver), as the
 // renderer's frame bench measures the engine's own cost: the null run's main-thread CPU per
 // frame is the engine's own (simulation, scene walk, passes, display layer), the GL run's is
 // that plus the GL driver's work on the main thread; llvmpipe rasterises on its own threads,
@@ -36,11 +36,11 @@
 #include "app_register.h"
 #include "bench_common.h"
 #include "bench_gl_common.h"
-#include "bench_null_device.h"
 #include "brisel_programdata.h"
 #include "brisel_renderer.h"
 #include "brisel_state_benchmark.h"
 #include "brisel_state_menu.h"
+#include "dev_null.h"
 #include "dsp_display.h"
 #include "os_fatal.h"
 #include "snd_sounddevice.h"
@@ -143,7 +143,7 @@ struct RunFigures
 void StartDevices(bool _null)
 {
     if (_null)
-        DEV_SetFactory(bench_null::CreateNullDriver);
+        DEV_SetFactory(DEV_CreateNullDriver);
     Brisel_Init();
     // The run's texture budget and shader paths are the setup page's defaults; the mode is the
     // one the display really has (a window keeps its start-up mode).

@@ -69,14 +69,12 @@ void Step(Brisel_Simulation& _simulation, NOD_Node* _root)
     clock.SetTime(clock.time + clock.dt);
 }
 
-void Run(const u8* _data, size_t _size)
+void Run(Brisel_Simulation& _simulation, const u8* _data, size_t _size)
 {
     SIM_GetSimulationClock().Set(0.0f, SIM_STEP);
     CRT_SRand(_size > 0 ? _data[0] : 1u);
     Brisel_Cache* cache = new Brisel_Cache();
     Brisel_TheCache = cache;
-    Brisel_Simulation* simulation = new Brisel_Simulation();
-    Brisel_TheSimulation = simulation;
     NOD_Node* root = NOD_Node::CreateNode("NOD_Node", "root");
     NOD_Node::SetRoot(root);
     root->AddSon(NOD_Node::CreateNode("NOD_Node", "garbage"));
@@ -102,17 +100,20 @@ void Run(const u8* _data, size_t _size)
             delete debris->ProcessMessage(NOD_Node_EnterSimulation::Create());
         }
         for (s32 step = 0; step < 40; ++step) {
-            Step(*simulation, root);
+            Step(_simulation, root);
             CheckTree(root);
         }
     } catch (const OS_FatalError&) {
     }
     // The tree and the particles first: the particles read the looks of the prototype's
-    // emitters.
+    // emitters. Every particle is past its life a million seconds on.
     NOD_Node::GC_Collect();
-    Brisel_TheSimulation = nullptr;
-    delete simulation;
+    delete root;
     NOD_Node::GC_Collect();
+    SIM_Clock later;
+    later.Set(1.0e6f, SIM_STEP);
+    _simulation.particleSystem->Update(later);
+    Check(_simulation.particleSystem->GetLiveCount() == 0);
     delete prototype;
     Brisel_TheCache = nullptr;
     delete cache;
@@ -123,9 +124,11 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 {
     // Each child may name the description again: bounded nesting still reads 32 children four
     // lists deep, so inputs stay small.
-    if (_size > 0x800)
+    if (_size > 0x1000)
         return 0;
+    // The driver is made once (its pools are large); each input's particles are gone at its end.
     static SND_SoundDevice2D* sound = nullptr;
+    static Brisel_Simulation* simulation = nullptr;
     if (FUZZ_EnterWorkDirectory("debris", FUZZ_LOG_SILENT)) {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         Brisel_RegisterModules();
@@ -139,6 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         FUZZ_WriteFile("ini/sound.des", (const u8*)SOUND, sizeof(SOUND) - 1);
         // The launch sound's sample is read through the sound output.
         sound = new SND_SoundDevice2D("ini\\sound.des");
+        simulation = new Brisel_Simulation();
+        Brisel_TheSimulation = simulation;
     }
     const u8* zero = (const u8*)std::memchr(_data, 0, _size);
     const size_t textSize = zero != nullptr ? (size_t)(zero - _data) : _size;
@@ -152,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     for (u32 pass = 0; pass < 2; ++pass) {
         OS_ResetPathCache();
         before = MEM_GetBytesInUse();
-        Run(_data, _size);
+        Run(*simulation, _data, _size);
         OS_ResetPathCache();
     }
     Check(MEM_GetBytesInUse() == before);

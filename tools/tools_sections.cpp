@@ -220,6 +220,8 @@ std::string TOOL_ChildSectionText(const TOOL_ChildSection& _section)
     std::string text = "[Child" + std::to_string(s.index) + "]\n{\n";
     if (!s.nameCLA.empty())
         ChildLine(text, s, "NameCLA", "\"" + s.nameCLA + "\"");
+    if (!s.nameSON.empty())
+        ChildLine(text, s, "NameSON", "\"" + s.nameSON + "\"");
     if (!s.nameOSD.empty())
         ChildLine(text, s, "NameOSD", "\"" + s.nameOSD + "\"");
     ChildLine(text, s, "Translation", ChildVector(s.translation));

@@ -176,12 +176,13 @@ std::string TOOL_ShieldSectionText(const TOOL_ShieldSection& _section);
 // ---- "Child" context: a son's local frame in its father's description ---------------------------
 
 // The values of a "Child" entry as the son's frame reader takes them: a translation and three
-// rows of turns in degrees (each about the first, second, then third axis). The class and
-// description names are the son loader's; an empty name is left out.
+// rows of turns in degrees (each about the first, second, then third axis). The class, node
+// and description names are the son loader's; an empty name is left out.
 struct TOOL_ChildSection
 {
     s32 index = 0;  // "Child0" ... "Child31"
     std::string nameCLA;
+    std::string nameSON;
     std::string nameOSD;
     f32 translation[3] = {0.0f, 0.0f, 0.0f};
     f32 rotation[3][3] = {};

@@ -149,7 +149,9 @@ NOD_Body* NOD_Body::DynamicCast(NOD_Node* _node)
 
 const NOD_Body* NOD_Body::DynamicCast(const NOD_Node* _node) { return DynamicCast(const_cast<NOD_Node*>(_node)); }
 
-void NOD_Body::ParseLCS(DES_Section& _section)
+void NOD_Body::ParseLCS(DES_Section& _section) { m_cs.SetState(SIM_GetSimulationClock().time, ReadLCS(_section)); }
+
+MAT_Matrix34 NOD_Body::ReadLCS(DES_Section& _section)
 {
     MAT_Vector3 translation;
     f32 angles[3][3] = {};
@@ -165,7 +167,7 @@ void NOD_Body::ParseLCS(DES_Section& _section)
         frame.r.RotateZ(DegreesToAngle(angles[i][2]));
     }
     frame.t = translation;
-    m_cs.SetState(SIM_GetSimulationClock().time, frame);
+    return frame;
 }
 
 u32 NOD_Body::HasBodyAncestor(const NOD_Node* _node) const

@@ -87,6 +87,9 @@ public:
     // Reads "Translation", "Rotation0", "Rotation1", "Rotation2" (all mandatory) and places the
     // body there at the current simulation time.
     void ParseLCS(DES_Section& _section);
+    // The frame those four keys give: each rotation row turns about the first, second and
+    // third axis in turn (degrees), rows in order, then the translation.
+    static MAT_Matrix34 ReadLCS(DES_Section& _section);
     // 1 when _node is this body or a body ancestor reached through an unbroken chain of body
     // fathers; 0 otherwise.
     u32 HasBodyAncestor(const NOD_Node* _node) const;

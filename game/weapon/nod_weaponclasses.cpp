@@ -4,6 +4,7 @@
 #include "nod_bullet.h"
 #include "nod_buzzer.h"
 #include "nod_debris.h"
+#include "nod_guns.h"
 #include "nod_launcher.h"
 #include "nod_particleemitter.h"
 #include "nod_shrapnel.h"
@@ -17,6 +18,7 @@ void NOD_RegisterWeaponClasses()
     NOD_Debris::RegisterClassDefinition();
     NOD_Shrapnel::RegisterClassDefinition();
     NOD_Trail::RegisterClassDefinition();
+    NOD_RegisterGunClasses();
     NOD_TorpedoLauncher::RegisterClassDefinition();
     NOD_BuzzerLauncher::RegisterClassDefinition();
     NOD_NPC_Gun::RegisterClassDefinition();
@@ -31,6 +33,7 @@ void NOD_UnregisterWeaponClasses()
     NOD_NPC_Gun::UnregisterClassDefinition();
     NOD_BuzzerLauncher::UnregisterClassDefinition();
     NOD_TorpedoLauncher::UnregisterClassDefinition();
+    NOD_UnregisterGunClasses();
     NOD_Trail::UnregisterClassDefinition();
     NOD_Shrapnel::UnregisterClassDefinition();
     NOD_Debris::UnregisterClassDefinition();

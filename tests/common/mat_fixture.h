@@ -32,3 +32,13 @@ inline void TST_ExpectNear(const MAT_Vector3& _expected, const MAT_Vector3& _act
     EXPECT_NEAR(_expected.y, _actual.y, _tolerance) << _what;
     EXPECT_NEAR(_expected.z, _actual.z, _tolerance) << _what;
 }
+
+// The same as a macro, so that a failure names the test's own line.
+#define EXPECT_VEC_NEAR(_expected, _actual, _tolerance) \
+    do {                                                \
+        const MAT_Vector3 qv_e = (_expected);           \
+        const MAT_Vector3 qv_a = (_actual);             \
+        EXPECT_NEAR(qv_e.x, qv_a.x, _tolerance) << "x"; \
+        EXPECT_NEAR(qv_e.y, qv_a.y, _tolerance) << "y"; \
+        EXPECT_NEAR(qv_e.z, qv_a.z, _tolerance) << "z"; \
+    } while (0)

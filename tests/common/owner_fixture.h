@@ -1,6 +1,7 @@
 // A test-only owner of weapons: a shielded body that moves at a constant velocity, answers it
-// as its velocity, keeps attacker and torpedo slots, and fires its weapons from inside its own
-// simulation step, as the player, vessels and turrets do. The test hands it its weapons
+// as its velocity, keeps attacker and torpedo slots, registers whatever contact parts the test
+// gave it (a target: GeneratePhysicalGeneric before it enters), and fires its weapons from
+// inside its own simulation step, as the player, vessels and turrets do. The test hands it its weapons
 // (Adopt: made a son and entered into the simulation with it) and the firing it wants per step
 // (onStep, called with the step's time before the sons run). No class of its own is registered:
 // it is made by the test, never by name. Free of the test framework.
@@ -50,17 +51,20 @@ public:
         return _weapon;
     }
 
-    // The firing of this step, then one step of motion, then the sons (its weapons).
+    // The firing of this step, then one step of motion with its contact parts, then the sons
+    // (its weapons).
     void HeartBeat() override
     {
         if (!IsInSimulation())
             return;
         ++steps;
+        const SIM_Clock& clock = SIM_GetSimulationClock();
         if (onStep)
-            onStep(SIM_GetSimulationClock().time);
+            onStep(clock.time);
         NOD_Body::HeartBeat();
+        GetAggregate().HeartBeat(*GetWorldTransform(clock.time + clock.dt), m_kinematics.GetVelocity());
     }
-    // Entering and leaving the simulation take the sons along.
+    // Entering and leaving the simulation take the contact parts and the sons along.
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
         const s32 type = _message->GetType();
@@ -68,10 +72,14 @@ public:
             return NOD_Body::ProcessMessage(_message);
         const u32 enter = type == NOD_Node_EnterSimulation::ID;
         delete _message;
-        if (enter)
+        if (enter) {
+            const f32 now = SIM_GetSimulationClock().time;
+            GetAggregate().EnterSimulation(*GetWorldTransform(now), m_kinematics.GetVelocity());
             SetFlags(GetFlags() | FLAG_IN_SIMULATION);
-        else
+        } else {
+            GetAggregate().LeaveSimulation();
             SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
+        }
         for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
             delete GetSon(i)->ProcessMessage(enter ? NOD_Node_EnterSimulation::Create()
                                                    : NOD_Node_LeaveSimulation::Create());

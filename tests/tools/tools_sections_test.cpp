@@ -22,6 +22,7 @@ TEST(ToolsChildSection, ReadsBackInTheFrameReadersOrder)
     TOOL_ChildSection child;
     child.index = 31;
     child.nameCLA = "NOD_ShieldedBody";
+    child.nameSON = "hull1";
     child.nameOSD = "hull.des";
     child.translation[0] = -12.5f;
     child.translation[2] = 1e6f;
@@ -46,6 +47,8 @@ TEST(ToolsChildSection, ReadsBackInTheFrameReadersOrder)
     char name[64];
     ASSERT_EQ(1u, section.GetString("NameCLA", name, sizeof(name)));
     EXPECT_STREQ("NOD_ShieldedBody", name);
+    ASSERT_EQ(1u, section.GetString("NameSON", name, sizeof(name)));
+    EXPECT_STREQ("hull1", name);
     ASSERT_EQ(1u, section.GetString("NameOSD", name, sizeof(name)));
     EXPECT_STREQ("hull.des", name);
     f32 v[3];

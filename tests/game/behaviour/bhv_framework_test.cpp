@@ -11,11 +11,14 @@
 #include "bhv_behaviour.h"
 #include "bhv_behaviourlist.h"
 #include "bhv_owner.h"
+#include "contactaggregate.h"
+#include "des_fixture.h"
 #include "nod_body.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
 #include "test_dir.h"
+#include "tools_sections.h"
 
 namespace
 {
@@ -305,6 +308,59 @@ TEST_F(BehaviourFrameworkTest, ChainEndsAtTheBodyBase)
     m_owner->Send(EMITTER_MESSAGE);
     EXPECT_TRUE(Logged("node \"owner\" received lost message of type 21000"));
     EXPECT_EQ(Calls{}, TakeCalls());
+}
+
+TEST_F(BehaviourFrameworkTest, AMessageSeveralCouldTakeGoesToTheEarliestInTheChain)
+{
+    // One state and one action behaviour; per row each starts on the row's message or ignores
+    // it. The chain's order: emitter part, states, action, body.
+    constexpr u32 EMITTER_QUERY = NOD_Emitter_GetVisibilityStatus::ID;
+    constexpr u32 BODY_QUERY = NOD_Body_GetPosition::ID;
+    struct Case
+    {
+        const char* what;
+        u32 message;
+        bool emitter;  // the owner has an emitter part
+        bool stateClaims;
+        bool actionClaims;
+        const char* taker;  // the fake that takes it, or null when the reply comes from the owner
+    };
+    const Case cases[] = {
+        {"emitter before the states", EMITTER_QUERY, true, true, true, nullptr},
+        {"states before the action", GOTO_START, false, true, true, "state"},
+        {"states before the body", BODY_QUERY, false, true, false, "state"},
+        {"action before the body", BODY_QUERY, false, false, true, "action"},
+        {"the body last", BODY_QUERY, false, false, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<u32> claimed = {c.message};
+        FakeState state{"state", c.stateClaims ? claimed : std::vector<u32>{}, 0};
+        FakeAction action{"action", c.actionClaims ? claimed : std::vector<u32>{}, 0};
+        NOD_Body owner;
+        if (c.emitter)
+            TST_WithSection(m_dir, TOOL_EmitterSectionText(TOOL_EmitterSection()), "Emitter",
+                            [&](DES_Section* _s) { owner.GetAggregate().GenerateEmitter(_s); });
+        BHV_Owner parts;
+        parts.Fill(&owner);
+        BHV_StateBehaviourList states;
+        BHV_ActionBehaviourSlot actions;
+        states.Register(&state, &parts);
+        actions.Register(&action, &parts);
+
+        NOD_Message* reply =
+            BHV_DispatchToOwnerChain(&owner, new NOD_Message(c.message), &owner.GetAggregate(), &states, &actions);
+        if (c.taker != nullptr) {
+            EXPECT_EQ(nullptr, reply);
+            EXPECT_EQ(Calls{std::string(c.taker) + ".Process:" + std::to_string(c.message)}, TakeCalls());
+        } else {
+            ASSERT_NE(nullptr, reply);
+            EXPECT_EQ(c.message, reply->GetType());
+            EXPECT_EQ(Calls{}, TakeCalls());
+        }
+        EXPECT_EQ(c.taker != nullptr && std::string(c.taker) == "action" ? &action : nullptr, actions.GetCurrent());
+        delete reply;
+    }
 }
 
 TEST_F(BehaviourFrameworkTest, NotifyPassesTheQueuedFlagAndDeletesTheReply)

@@ -11,6 +11,7 @@
 #include "cod_viewer.h"
 #include "contactaggregate.h"
 #include "cos_world_fixture.h"
+#include "mat_fixture.h"
 #include "mat_matrix.h"
 #include "nod_body.h"
 #include "nod_camera.h"
@@ -90,15 +91,6 @@ MAT_Vector3 Direction(f32 _heading, f32 _pitch)
 {
     return {-std::sin(_heading) * std::cos(_pitch), std::cos(_heading) * std::cos(_pitch), std::sin(_pitch)};
 }
-
-#define EXPECT_VEC_NEAR(_expected, _actual, _tolerance) \
-    do {                                                \
-        const MAT_Vector3 qv_e = (_expected);           \
-        const MAT_Vector3 qv_a = (_actual);             \
-        EXPECT_NEAR(qv_e.x, qv_a.x, _tolerance) << "x"; \
-        EXPECT_NEAR(qv_e.y, qv_a.y, _tolerance) << "y"; \
-        EXPECT_NEAR(qv_e.z, qv_a.z, _tolerance) << "z"; \
-    } while (0)
 
 class CameraTest : public testing::Test
 {
