@@ -149,19 +149,11 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     static Brisel_Cache* cache = nullptr;
     // Most inputs end in a fatal error, and each one logs a line.
     if (FUZZ_EnterWorkDirectory("launcher", FUZZ_LOG_SILENT)) {
-        for (const auto& file : TOOL_SpawnerFiles()) {
-            std::filesystem::create_directories(std::filesystem::path(file.first).parent_path());
-            FUZZ_WriteFile(file.first.c_str(), (const u8*)file.second.data(), file.second.size());
-        }
+        FUZZ_WriteFiles(TOOL_SpawnerFiles());
         const std::string hull = TST_TargetHullText();
         FUZZ_WriteFile("vfx/col/target.col", (const u8*)hull.data(), hull.size());
         Brisel_RegisterModules();
-        PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
-        DEV_SetFactory(CreateDriver);
-        u32 ok = 0;
-        SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
-        DSP_BoardInfo board;
-        Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+        FUZZ_OpenDisplay();
         // The bullets' impact samples are read through the sound output's files, with sound
         // switched off.
         std::filesystem::create_directories("ini");

@@ -129,20 +129,12 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     static MRT_Terrain* terrain = nullptr;
     // Most inputs end in a fatal error, and each one logs a line.
     if (FUZZ_EnterWorkDirectory("torpedo", FUZZ_LOG_SILENT)) {
-        for (const auto& file : TOOL_LaunchFiles()) {
-            std::filesystem::create_directories(std::filesystem::path(file.first).parent_path());
-            FUZZ_WriteFile(file.first.c_str(), (const u8*)file.second.data(), file.second.size());
-        }
+        FUZZ_WriteFiles(TOOL_LaunchFiles());
         std::filesystem::create_directories("vfx/col");
         const std::string hull = TST_TargetHullText();
         FUZZ_WriteFile("vfx/col/target.col", (const u8*)hull.data(), hull.size());
         Brisel_RegisterModules();
-        PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
-        DEV_SetFactory(CreateDriver);
-        u32 ok = 0;
-        SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
-        DSP_BoardInfo board;
-        Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+        FUZZ_OpenDisplay();
         // Flat ground at z = 0 over x, y in -320 .. 320, kept for every input.
         terrain = new MRT_Terrain();
         TST_BuildTerrain(*terrain, 2, 17, {-320.0f, -320.0f, 0.0f}, {20.0f, 20.0f, 1.0f},
@@ -150,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     }
     FUZZ_WriteFile("vfx/osd/weapon/in.osd", _data, _size);
 
-    const size_t buffers = s_device->BufferCount();
+    const size_t buffers = BufferCount();
     // The first pass warms what the file and log layers keep; the second must give back all
     // it takes.
     u32 before = 0;
@@ -158,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         OS_ResetPathCache();
         before = MEM_GetBytesInUse();
         Run(*terrain);
-        Check(s_device->BufferCount() == buffers);
+        Check(BufferCount() == buffers);
         OS_ResetPathCache();
     }
     Check(MEM_GetBytesInUse() == before);

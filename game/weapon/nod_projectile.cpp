@@ -7,6 +7,7 @@
 #include "con_cache.h"
 #include "mot_motionstate.h"
 #include "nod_body.h"
+#include "nod_freeflight.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "reb_mesh.h"
@@ -14,9 +15,6 @@
 
 namespace
 {
-// Integrate x, y and z, and rotation mode 4: all three angles, absolute, heading-pitch-roll.
-constexpr u32 CLONE_INTEGRATION_FLAGS = 0x27;
-
 CON_Cache<REB_Mesh>* MeshCache()
 {
     return Brisel_TheCache != nullptr ? Brisel_TheCache->GetRenderMeshCache() : nullptr;
@@ -110,18 +108,6 @@ MAT_Vector3 NOD_ProjectileMesh::GetCentre(NOD_Body& _body, f32 _time) const
     return _body.GetWorldTransform(_time)->TransformPoint(centre);
 }
 
-void NOD_EnterSons(NOD_Node& _node)
-{
-    for (s32 i = 0; i < (s32)_node.GetNumOfSons(); ++i)
-        delete _node.GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
-}
-
-void NOD_LeaveSons(NOD_Node& _node)
-{
-    for (s32 i = 0; i < (s32)_node.GetNumOfSons(); ++i)
-        delete _node.GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
-}
-
 void NOD_EnterProjectile(NOD_Body& _body, const MAT_Vector3& _velocity)
 {
     _body.GetAggregate().EnterSimulation(*_body.GetWorldTransform(SIM_GetSimulationClock().time), _velocity);
@@ -133,23 +119,16 @@ void NOD_EnterProjectile(NOD_Body& _body, const MAT_Vector3& _velocity)
 void NOD_LeaveProjectile(NOD_Body& _body)
 {
     _body.GetAggregate().UnlinkSonShields();
-    NOD_LeaveSons(_body);
-    _body.GetAggregate().LeaveSimulation();
-    _body.SetFlags(_body.GetFlags() & ~(u32)NOD_Node::FLAG_IN_SIMULATION);
-    const f32 now = SIM_GetSimulationClock().time;
-    const MAT_Matrix34 frame = *_body.GetCS().GetTrack().GetAt(now, nullptr);
-    _body.SetTransform(now, frame);
+    NOD_LeaveFrozen(_body);
 }
 
 NOD_Message* NOD_ProcessProjectileMessage(NOD_Body& _body, NOD_Message* _message, void (*_enter)(NOD_Body& _body))
 {
-    switch (_message->GetType()) {
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
+    switch (NOD_TakeSimulationMessage(_message)) {
+    case NOD_SIMULATION_ENTER:
         _enter(_body);
         return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
+    case NOD_SIMULATION_LEAVE:
         NOD_LeaveProjectile(_body);
         return nullptr;
     default:
@@ -169,5 +148,5 @@ void NOD_ExplodeProjectile(NOD_Body& _body, const MAT_Vector3& _velocity)
 void NOD_TakePrototypePlace(MOT_MotionState& _state, NOD_Body& _prototype)
 {
     _state.SetMatrix(*_prototype.GetCS().GetTrack().GetAt(SIM_GetSimulationClock().time, nullptr));
-    _state.flags = CLONE_INTEGRATION_FLAGS;
+    _state.flags = NOD_FREE_MOTION_FLAGS;
 }

@@ -46,11 +46,6 @@ private:
     s32 m_handle = 0;
 };
 
-// Node_EnterSimulation to every son, in order.
-void NOD_EnterSons(NOD_Node& _node);
-// Node_LeaveSimulation to every son, in order.
-void NOD_LeaveSons(NOD_Node& _node);
-
 // A projectile entering the simulation at its world frame now with _velocity: the contact
 // parts registered, the sons sent in, their shields linked, the flag set.
 void NOD_EnterProjectile(NOD_Body& _body, const MAT_Vector3& _velocity);
