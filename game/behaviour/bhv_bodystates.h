@@ -7,8 +7,10 @@
 // record, the sensor behaviour the perception place. Nodes found at run time through a path are
 // held as RTI_Pointer, so a node deleted meanwhile reads null.
 //
-// Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
-// owner logs their messages as lost.
+// Notifications go to the owner's script thread queued (delivered at the script's next step),
+// except the guard's destroyed report, which runs the script at once inside the owner's step.
+// The enemy watches end themselves through their stop message sent to the owner. Nothing here
+// allocates per step but the notifications.
 #pragma once
 
 #include "bhv_inert.h"
@@ -16,6 +18,7 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
+class COD_Sensor;
 class SHL_Shield;
 
 // Turns the changes of what the owner's first sensor description perceives (presence,
@@ -36,6 +39,10 @@ public:
     void Init(s32 _acousticCapacity, s32 _presenceCapacity, s32 _visibleCapacity);
 
 private:
+    // The owner's perception sensor description; null before registration.
+    COD_Sensor* Sensor() const;
+    void Start(bool _presence, bool _acoustic, bool _visible);
+
     RTI_Pointer* m_visible = nullptr;   // [visible capacity], the nodes reported as visible
     RTI_Pointer* m_acoustic = nullptr;  // [acoustic capacity], reported as heard
     RTI_Pointer* m_presence = nullptr;  // [presence capacity], reported as present
@@ -70,11 +77,15 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
+    // The shield kinds watched, in the order of the step and of m_barriers: kinetic, EMP, bio.
+    enum : s32
+    {
+        KINDS = 3
+    };
+
 private:
     u32 m_flags = 0;
-    f32 m_kineticBarrier = 0.0f;
-    f32 m_empBarrier = 0.0f;
-    f32 m_bioBarrier = 0.0f;
+    f32 m_barriers[KINDS] = {};      // ratios below which each kind's report is sent
     SHL_Shield* m_shield = nullptr;  // the owner's shield, taken at activation
 };
 
@@ -113,4 +124,7 @@ public:
 private:
     SIM_Name m_interestNames[4];  // packed from the first
     RTI_Pointer m_patrolArea;     // the NOD_PatrolArea found at the start, or null
+    // Between its start and its stop. A restart while it runs finds its own sensor bits: only
+    // a start from rest tests them for an attack's.
+    bool m_running = false;
 };

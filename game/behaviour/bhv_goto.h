@@ -3,32 +3,62 @@
 // position to another in either direction), reporting each position passed, the arrival and
 // an interruption to the script thread bound to its owner.
 //
-// BHV_Goto3D holds the walk and steps it (Handle, the path follower); the three classes add
-// the class's differences (the motion model they steer, steering call, speed band, reach test,
-// avoidance goal). The path is found at each start and held as an RTI_Pointer, so a path
+// BHV_Goto3D holds the walk and steps it (Handle, the path follower); a table per class names
+// the class's differences (messages, log texts, the motion model it steers, steering call,
+// speed band, reach test, avoidance goal). The path is found at each start and held as an RTI_Pointer, so a path
 // deleted during a walk reads null.
 //
 // Set-up: the owner registers them with its record of parts (BHV_Owner: the body, the motion
-// model of its kind and, for vessels and vehicles, the active avoider). Declared ahead of their
-// logic: until filled, the behaviours are inert (bhv_inert.h).
+// model of its kind and, for vessels and vehicles, the active avoider and the physical
+// description whose root radius scales the reach margin).
 #pragma once
 
-#include "bhv_inert.h"
+#include "bhv_behaviour.h"
 #include "mat_vector.h"
 #include "os_types.h"
 #include "rti_pointer.h"
 
-// The path follower shared by the three go-to behaviours.
+class NOD_Message;
+class NOD_Path;
+class SIM_Name;
+class SIM_Path;
+struct BHV_GotoClass;
+
+// The path follower shared by the three go-to behaviours: their starts, stop and interruption
+// too, which differ only in ids, log texts and the forms that set the axis flags (a table
+// per class, BHV_GotoClass).
 class BHV_Goto3D : public BHV_ActionBehaviour
 {
 public:
+    s32 IsStartMessage(const NOD_Message* _message) override;
+    s32 IsStopMessage(const NOD_Message* _message) override;
+    // The three start forms and the stop: handled, taken, no reply. A failed start is logged
+    // and leaves the behaviour not running, so it finishes at its next step.
+    NOD_Message* ProcessMessage(NOD_Message* _message, s32* _handled) override;
     // One step of the walk: steer to the current target, take the next one once it is reached,
-    // report and finish (0) at the end of the walk or after a failed start; 1 while it goes on.
+    // report and finish (0) at the end of the walk, after a failed start or once the path is
+    // gone; 1 while it goes on.
     s32 Handle() override;
+    // The override notification: the path and the positions before and at the current target
+    // ("None" for what does not exist).
+    void Interrupt() override;
 
 protected:
-    BHV_Goto3D() = default;
+    explicit BHV_Goto3D(const BHV_GotoClass* _class) : m_class(_class) {}
 
+    s32 m_steeringMode = 0;  // character: 1 selects the arriving steering call
+
+private:
+    // _form 0 whole path, 1 from a position, 2 from one position to another.
+    void Start(s32 _form, const SIM_Path& _path, const SIM_Name& _from, const SIM_Name& _to, f32 _speed,
+               f32 _reachFactor);
+    NOD_Path* GetPath() const;
+    // The name of the path's son at _index, "None" without a path or such a son.
+    const char* SonName(s32 _index) const;
+    void Steer(const MAT_Vector3& _point);
+    s32 IsReached() const;
+
+    const BHV_GotoClass* m_class;
     RTI_Pointer m_path;    // the NOD_Path being walked
     s32 m_nextIndex = 0;   // the position after the current target, in the direction of travel
     s32 m_endIndex = 0;    // one past the last position to visit, in the direction of travel
@@ -46,9 +76,7 @@ protected:
 class BHV_Vessel_A_Goto : public BHV_Goto3D
 {
 public:
-    BHV_Vessel_A_Goto() = default;
-
-    BHV_DECLARE_OPERATIONS_EXCEPT_HANDLE()
+    BHV_Vessel_A_Goto();
 };
 
 // Vehicle_Goto, Vehicle_GotoFromPosition, Vehicle_GotoFromTo; stopped by Vehicle_GotoStop.
@@ -56,9 +84,7 @@ public:
 class BHV_Vehicle_A_Goto : public BHV_Goto3D
 {
 public:
-    BHV_Vehicle_A_Goto() = default;
-
-    BHV_DECLARE_OPERATIONS_EXCEPT_HANDLE()
+    BHV_Vehicle_A_Goto();
 };
 
 // PhysicalCharacter_GotoStart and its from-position and from-to forms; stopped by
@@ -67,13 +93,8 @@ public:
 class BHV_PhysicalCharacter_A_Goto : public BHV_Goto3D
 {
 public:
-    BHV_PhysicalCharacter_A_Goto() = default;
-
-    BHV_DECLARE_OPERATIONS_EXCEPT_HANDLE()
+    BHV_PhysicalCharacter_A_Goto();
 
     // 1 selects the arriving steering call (MOT_OldOne::GotoPositionArrive).
-    void SetSteeringMode(s32 _mode);
-
-private:
-    s32 m_steeringMode = 0;
+    void SetSteeringMode(s32 _mode) { m_steeringMode = _mode; }
 };

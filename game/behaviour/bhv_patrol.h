@@ -5,11 +5,15 @@
 //
 // The area is looked up at the start and its centre, radius and height band copied, so the
 // patrols keep no reference to it. Set-up: the owner registers them with its record of parts
-// (BHV_Owner: the body, the motion model of its kind, the active avoider and, for the park
-// patrol, the physical description). Declared ahead of their logic: until filled, the
-// behaviours are inert (bhv_inert.h).
+// (BHV_Owner: the body, the motion model of its kind, the active avoider and the physical
+// description, whose root radius is the body's size and whose contacts park the park patrol).
+//
+// Goals are drawn on the simulation driver's generator (Brisel_TheSimulation), in a fixed
+// order per try: the distance, the direction unless the goal lies on the far edge, then the
+// vessel's height; the park patrol draws pairs of uniform values. Times add up in f32 steps.
 #pragma once
 
+#include "bhv_behaviour.h"
 #include "bhv_inert.h"
 #include "mat_vector.h"
 #include "os_types.h"
@@ -23,7 +27,16 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
+    // A new goal, height and all: up to 10 draws until one is valid, else the tenth.
+    void NewGoal();
+
 private:
+    // One planar goal around the heading inside the area (z 0).
+    void DrawGoal();
+    // Gives the goal its height in the band, lifted clear of the terrain under it; valid when
+    // that height is not above the band.
+    s32 IsGoalValid();
+
     MAT_Vector3 m_goal;
     f32 m_bandLow = 0.0f;  // absolute heights
     f32 m_bandHigh = 0.0f;
@@ -53,6 +66,10 @@ public:
     BHV_DECLARE_OPERATIONS()
 
 private:
+    // One planar goal around the heading inside the area, at the vehicle's height, handed to
+    // the avoider at the ground ahead.
+    void DrawGoal();
+
     MAT_Vector3 m_goal;
     f32 m_centreX = 0.0f;
     f32 m_centreY = 0.0f;

@@ -6,8 +6,7 @@
 // The stops without sinking and the vehicle stop act once, in their start, and leave the
 // action slot at the next step. Set-up: the owner registers them with its record of parts
 // (BHV_Owner: the body, the motion model of its kind and, for the sink, the physical
-// description). Declared ahead of their logic: until filled, the behaviours are inert
-// (bhv_inert.h).
+// description whose contacts of the step end the sink).
 #pragma once
 
 #include "bhv_inert.h"

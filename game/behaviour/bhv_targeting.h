@@ -21,6 +21,54 @@ enum : s32
     BHV_INTEREST_NAMES = 4
 };
 
+class BHV_AttackerSlots;
+class COD_Sensor;
+class NOD_Body;
+class NOD_PatrolArea;
+class RTI_Pointer;
+class SIM_Name;
+struct MAT_Vector3;
+
+// The target tests and choices. Each answers a BHV_TargetCode. A sensed list is one of the
+// sensor's result lists (its entries name emitters; an entry that reads null, or whose emitter
+// belongs to no body, is skipped). The slot lists are the caller's own body's (null: empty);
+// walking one moves its cursor, so a caller must not be walking it itself. A body is sensed
+// "without filter" for the length of one query when it is already at work on the caller (in
+// its attacker or torpedo slots): the sensor's name filter is switched off for the query and
+// on again after it, also when it was off before. Positions are world positions at the
+// simulation time. A body without attacker slots of its own is never a target.
+
+// The gap between two bodies' hulls: centre distance less half the extent length of each
+// body's collision-tree root, never below 0. A body without a collision tree counts as a point.
+f32 BHV_SurfaceDistance(NOD_Body* _a, NOD_Body* _b);
+// Whether _body is a target: sensed (without filter when it is in _slots or _torpedoes), then
+// attackable or full by its own attacker slots.
+s32 BHV_CheckTarget(BHV_AttackerSlots* _slots, BHV_AttackerSlots* _torpedoes, COD_Sensor* _sensor, NOD_Body* _body);
+// As BHV_CheckTarget, without torpedoes, and never for a body outside _area (null: no area).
+s32 BHV_CheckTargetInArea(NOD_PatrolArea* _area, BHV_AttackerSlots* _slots, COD_Sensor* _sensor, NOD_Body* _body);
+// Whether any enemy around can still be attacked: the bodies of both slot lists the sensor
+// perceives now, and the bodies of the sensed list. Attackable when any is, else full when any
+// is, else none.
+s32 BHV_CheckEnemies(BHV_AttackerSlots* _slotsA, BHV_AttackerSlots* _slotsB, const RTI_Pointer* _entries, s32 _count,
+                     COD_Sensor* _sensor);
+// As BHV_CheckEnemies with one slot list, counting only bodies inside _area (null: no area).
+s32 BHV_CheckEnemiesInPatrolArea(NOD_PatrolArea* _area, BHV_AttackerSlots* _slots, const RTI_Pointer* _entries,
+                                 s32 _count, COD_Sensor* _sensor);
+// The best attackable body around _position into *_target: lowest rank first (torpedoes in
+// _torpedoes 0, bodies of the sensed list 1 + the last interest name that is a proper prefix
+// of their name or 0 without one, attackers in _slots 5), then the nearest; ties keep the
+// earlier. Without one, the last body found full (answer full), else null (answer none).
+s32 BHV_ChooseTarget(COD_Sensor* _sensor, const MAT_Vector3& _position, BHV_AttackerSlots* _slots,
+                     BHV_AttackerSlots* _torpedoes, const RTI_Pointer* _entries, s32 _count, const SIM_Name* _names,
+                     NOD_Body** _target);
+// As BHV_ChooseTarget without torpedoes, taking only bodies inside _area (null: no area).
+s32 BHV_ChooseTargetInArea(NOD_PatrolArea* _area, COD_Sensor* _sensor, const MAT_Vector3& _position,
+                           BHV_AttackerSlots* _slots, const RTI_Pointer* _entries, s32 _count, const SIM_Name* _names,
+                           NOD_Body** _target);
+// Packs the non-empty of BHV_INTEREST_NAMES names into _slots from the first (the rest empty)
+// and answers their count: how a behaviour takes the interest names of its start message.
+s32 BHV_PackInterestNames(const SIM_Name* _names, SIM_Name* _slots);
+
 // Answer of every function that classifies a body as a target.
 enum BHV_TargetCode : s32
 {

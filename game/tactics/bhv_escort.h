@@ -6,8 +6,12 @@
 // Both steer with MOT_Vessel::MoveTo around the obstacles the vessel's avoider reports. Other
 // bodies (the escorted one, the enemies) are held as RTI_Pointer, so a body destroyed
 // meanwhile reads null. Set-up: the vessel registers them with its record of parts (BHV_Owner)
-// and, when its description has an "EscapeBehaviour" section, hands it to ReadDataFrom. Declared ahead
-// of their logic: until filled, the behaviours are inert (bhv_inert.h).
+// and, when its description has an "EscapeBehaviour" section, hands it to ReadDataFrom.
+//
+// The escape draws on the simulation driver's generator (Brisel_TheSimulation) in a fixed
+// order: an ordinary leg its length, the three components of the turning axis and the turn;
+// a break-away its length and the two weights of the threat's axes. Leg times and the hit
+// cool-down add up in f32 steps.
 #pragma once
 
 #include "bhv_inert.h"
@@ -17,6 +21,7 @@
 #include "rti_pointer.h"
 
 class DES_Section;
+class NOD_Body;
 
 // Vessel_Escort: keeps station by the escorted body, slowing down as it closes in; reports
 // once per start when within the reach distance, and the loss of the escorted body.
@@ -48,10 +53,30 @@ public:
     BHV_DECLARE_OPERATIONS()
 
     // The description's "EscapeBehaviour" section (EscVelocity, EscMeanDist, EscDevDist,
-    // EscFactor, EscRatio, EscStrikeTimeOut, EscImpact, all required).
+    // EscFactor, EscRatio, EscStrikeTimeOut, EscImpact, all required; a missing one stops in
+    // the reader). Null reads nothing.
     void ReadDataFrom(DES_Section* _section);
 
+    // An ordinary leg: towards the final target turned by a random angle about a random axis,
+    // or the final target itself when it is near.
+    void NextLeg();
+    // The first of the three enemies, then of the bodies in the vessel's attacker slots, whose
+    // sensor sees the vessel's emitter; null when none does.
+    NOD_Body* FindThreat();
+    // A break-away leg: across _threat's heading axis, weighed against the direction to the
+    // final target by the impact, or the final target itself when it is near.
+    void EscapeFrom(NOD_Body* _threat);
+
+    // The leg under way, for inspection.
+    const MAT_Vector3& GetGoal() const { return m_goal; }
+    s32 IsFinalLeg() const { return m_finalLeg; }
+    s32 IsEscaping() const { return m_escaping; }
+    f32 GetHitCooldown() const { return m_hitCooldown; }
+
 private:
+    // The leg's goal to the avoider, the reach radius, the leg time restarted.
+    void BeginLeg();
+
     RTI_Pointer m_enemies[3];  // NOD_Body each, or null
     MAT_Vector3 m_finalTarget;
     MAT_Vector3 m_goal;  // of the current leg
@@ -76,4 +101,5 @@ private:
     f32 m_descFactor = 0.0f;
     f32 m_descStrikeTimeOut = 0.0f;
     f32 m_reachRadius = 0.0f;
+    s32 m_described = 0;  // 1 once ReadDataFrom read a section
 };

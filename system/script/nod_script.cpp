@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "lua_state.h"
+#include "mem_alloc.h"
 #include "nod_message.h"
 #include "nod_script_local.h"
 #include "os_fatal.h"
@@ -258,12 +259,8 @@ NOD_Script::NOD_Script()
 
 NOD_Script::~NOD_Script()
 {
-    while (m_ring.count > 0) {
-        delete m_ring.slots[m_ring.read].message;
-        m_ring.slots[m_ring.read].message = nullptr;
-        m_ring.read = (m_ring.read + 1) % RING_SLOTS;
-        --m_ring.count;
-    }
+    while (m_ring.count > 0)
+        delete m_ring.Pop().message;
     ReleaseLuaSide();
 }
 
@@ -497,6 +494,43 @@ NOD_Message* NOD_Script::PM_StopTimer(NOD_Message* _message)
 
 // --- Events ---
 
+NOD_Script::Ring::~Ring()
+{
+    if (slots != inlineSlots)
+        MEM_Free(slots);
+}
+
+void NOD_Script::Ring::Push(const Event& _event)
+{
+    if (count >= (u32)MAX_EVENTS) {
+        delete _event.message;
+        OS_Fatal(DELIVERY_WHERE, "ThreadMessageStack is full");
+    }
+    if (count == capacity) {
+        // Unwrapped into the new room, oldest first, so reading goes on from slot 0.
+        const u32 grown = capacity * 2;
+        Event* room = (Event*)MEM_AllocOrDie(grown * (u32)sizeof(Event), "NOD_Script::ProcessThreadMessage()");
+        for (u32 i = 0; i < count; ++i)
+            room[i] = slots[(read + i) & (capacity - 1)];
+        if (slots != inlineSlots)
+            MEM_Free(slots);
+        slots = room;
+        capacity = grown;
+        read = 0;
+    }
+    slots[(read + count) & (capacity - 1)] = _event;
+    ++count;
+}
+
+NOD_Script::Event NOD_Script::Ring::Pop()
+{
+    Event event = slots[read];
+    slots[read].message = nullptr;
+    read = (read + 1) & (capacity - 1);
+    --count;
+    return event;
+}
+
 NOD_Message* NOD_Script::ProcessThreadMessage(NOD_Message* _event, u32 _queued, s32 _threadId)
 {
     if (_event == nullptr)
@@ -506,15 +540,11 @@ NOD_Message* NOD_Script::ProcessThreadMessage(NOD_Message* _event, u32 _queued, 
         OS_Fatal(DELIVERY_WHERE, "illegal thread ID");
     }
     if (_queued) {
-        if (m_ring.count >= MAX_EVENTS) {
-            delete _event;
-            OS_Fatal(DELIVERY_WHERE, "ThreadMessageStack is full");
-        }
-        m_ring.slots[m_ring.write].thread = _threadId;
-        m_ring.slots[m_ring.write].binding = m_threads[_threadId].binding;
-        m_ring.slots[m_ring.write].message = _event;
-        m_ring.write = (m_ring.write + 1) % RING_SLOTS;
-        ++m_ring.count;
+        Event event;
+        event.thread = _threadId;
+        event.binding = m_threads[_threadId].binding;
+        event.message = _event;
+        m_ring.Push(event);
         return nullptr;
     }
     return DeliverThreadMessage(_event, _threadId, m_threads[_threadId].binding);
@@ -549,10 +579,7 @@ void NOD_Script::HeartBeat()
     NOD_ScriptEntry entry(this);
     // Events queued meanwhile are delivered in the same loop.
     while (m_ring.count > 0) {
-        const Event next = m_ring.slots[m_ring.read];
-        m_ring.slots[m_ring.read].message = nullptr;
-        m_ring.read = (m_ring.read + 1) % RING_SLOTS;
-        --m_ring.count;
+        const Event next = m_ring.Pop();
         NOD_Message* reply = DeliverThreadMessage(next.message, next.thread, next.binding);
         if (reply != nullptr) {
             OS_Log(OS_Format("[SCRIPTERROR] an asynchronous thread message of type '%d' seems to have out parameters",

@@ -3,10 +3,14 @@
 //
 // The node binds nodes of the tree to script threads (128 records, index-linked active and
 // free lists), gives every thread one-shot timers (128 records shared by the node's threads),
-// and queues up to 16 thread events until its next HeartBeat. The heartbeat hands the queued
-// events to the script, then calls __BeginPlay for new threads and __Timer for due timers, and
-// runs a full collection of the Lua state when more than 2 s of simulation time have passed.
-// Binding, timers and queueing allocate nothing.
+// and queues thread events until its next HeartBeat: one script node serves every bound body,
+// and all sensors sense on the same step, so one step may queue hundreds. The queue keeps 16
+// events inline and doubles onto the heap beyond (kept for the node's life, so a scene that
+// needs the room once allocates it once); 65,536 pending events mean a runaway script and are
+// fatal. The heartbeat hands the queued events to the script, then calls __BeginPlay for new
+// threads and __Timer for due timers, and runs a full collection of the Lua state when more
+// than 2 s of simulation time have passed. Binding and timers allocate nothing, nor does
+// queueing until more than 16 events wait at once.
 //
 // The Lua state holds one global function per message prototype (the command function with
 // the prototype's position in the process-wide prototype index as upvalue), the Script_*
@@ -46,8 +50,8 @@ public:
     {
         MAX_THREADS = 128,
         MAX_TIMERS = 128,
-        MAX_EVENTS = 16,
-        RING_SLOTS = MAX_EVENTS + 1,
+        INLINE_EVENTS = 16,     // events the queue holds without allocating
+        MAX_EVENTS = 65536,     // pending events beyond which queueing is fatal
         THREAD_BEGIN_PLAY = 1,  // thread flag: __BeginPlay still to be called
     };
     // Strictly more simulation time than this between two full collections of the state.
@@ -88,6 +92,8 @@ public:
     s32 GetTimerNext(s32 _timer) const { return m_timers[_timer].next; }
     f32 GetTimerFireTime(s32 _timer) const { return m_timers[_timer].fireTime; }
     u32 GetQueuedEventCount() const { return m_ring.count; }
+    // Room of the event queue: INLINE_EVENTS until more were pending at once.
+    u32 GetEventCapacity() const { return m_ring.capacity; }
 
     // The node whose script or threads are being run; the default target of script commands.
     static NOD_Script* GetCurrentScriptNode();
@@ -133,11 +139,24 @@ private:
         u32 binding = 0;  // the thread's binding when the event was queued
         NOD_Message* message = nullptr;
     };
+    // First in, first out. The capacity is a power of two; slots points at the inline array
+    // until the first growth (the node is never copied or moved).
     struct Ring
     {
-        Event slots[RING_SLOTS];
+        Ring() = default;
+        ~Ring();
+        Ring(const Ring&) = delete;
+        Ring& operator=(const Ring&) = delete;
+
+        // Appends; doubles the room when full. Fatal (the event deleted) at MAX_EVENTS.
+        void Push(const Event& _event);
+        // The oldest event, taken out; only while count > 0.
+        Event Pop();
+
+        Event inlineSlots[INLINE_EVENTS];
+        Event* slots = inlineSlots;
+        u32 capacity = INLINE_EVENTS;
         u32 read = 0;
-        u32 write = 0;
         u32 count = 0;
     };
 

@@ -42,7 +42,7 @@ PLT_AudioWaveFormat Format(u32 _channels, u32 _rate, u32 _bits)
     return f;
 }
 
-class PltAudio : public testing::Test
+class PltAudioTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -93,7 +93,7 @@ protected:
 
 const std::vector<s16> SOURCE = {1000, -2000, 3000, 4000};
 
-TEST_F(PltAudio, MixesOneVoiceAtItsRateVolumeAndPan)
+TEST_F(PltAudioTest, MixesOneVoiceAtItsRateVolumeAndPan)
 {
     struct Case
     {
@@ -127,7 +127,7 @@ TEST_F(PltAudio, MixesOneVoiceAtItsRateVolumeAndPan)
     }
 }
 
-TEST_F(PltAudio, MixesIntoEveryOutputFormat)
+TEST_F(PltAudioTest, MixesIntoEveryOutputFormat)
 {
     // Mono output ignores pan and averages a stereo source (rounding down).
     Open(1, 22050, 16);
@@ -160,7 +160,7 @@ TEST_F(PltAudio, MixesIntoEveryOutputFormat)
     EXPECT_EQ((std::vector<u8>{0xFF, 0x7F, 0x00, 0x80, 0x00}), std::vector<u8>(raw, raw + 5));
 }
 
-TEST_F(PltAudio, LoopsAsManyTimesAsAsked)
+TEST_F(PltAudioTest, LoopsAsManyTimesAsAsked)
 {
     const std::string file = Wav16(1, 22050, {100, 200, 300});
     Open(1, 22050, 16);
@@ -179,7 +179,7 @@ TEST_F(PltAudio, LoopsAsManyTimesAsAsked)
     EXPECT_EQ((std::vector<s32>{0, 0}), Render16(2));
 }
 
-TEST_F(PltAudio, PausesResumesEndsAndRestarts)
+TEST_F(PltAudioTest, PausesResumesEndsAndRestarts)
 {
     Open(1, 22050, 16);
     PLT_AudioSample* s = Voice(Wav16(1, 22050, SOURCE), 22050, 127, 64);
@@ -205,7 +205,7 @@ TEST_F(PltAudio, PausesResumesEndsAndRestarts)
     EXPECT_EQ(PLT_AUDIO_SAMPLE_DONE, PLT_AudioSampleStatus(s));
 }
 
-TEST_F(PltAudio, KeepsSettingsInRangeAndTakesTheFileRate)
+TEST_F(PltAudioTest, KeepsSettingsInRangeAndTakesTheFileRate)
 {
     Open(2, 44100, 16);
     PLT_AudioSample* s = PLT_AudioAllocateSampleHandle(m_driver);
@@ -221,7 +221,7 @@ TEST_F(PltAudio, KeepsSettingsInRangeAndTakesTheFileRate)
     EXPECT_EQ(0, PLT_AudioSamplePlaybackRate(s));
 }
 
-TEST_F(PltAudio, HandsOutHandlesUpToItsPreference)
+TEST_F(PltAudioTest, HandsOutHandlesUpToItsPreference)
 {
     EXPECT_EQ(16, PLT_AudioSetPreference(PLT_AUDIO_PREF_SAMPLE_HANDLES, 3));
     Open(2, 22050, 16);
@@ -239,7 +239,7 @@ TEST_F(PltAudio, HandsOutHandlesUpToItsPreference)
     EXPECT_EQ(0, PLT_AudioSetPreference(PLT_AUDIO_PREF_COUNT, 1));  // outside the table
 }
 
-TEST_F(PltAudio, OpensOneDriverForAValidFormatAfterStartUp)
+TEST_F(PltAudioTest, OpensOneDriverForAValidFormatAfterStartUp)
 {
     PLT_AudioDriver* driver = nullptr;
     const PLT_AudioWaveFormat bad[] = {Format(3, 22050, 16), Format(2, 22050, 24), Format(2, 500, 16)};
@@ -259,7 +259,7 @@ TEST_F(PltAudio, OpensOneDriverForAValidFormatAfterStartUp)
     EXPECT_NE(0, PLT_AudioWaveOutOpen(&driver, 0, Format(2, 22050, 16)));  // not started
 }
 
-TEST(PltAudioSdl, PlaysThroughTheDummyDevice)
+TEST(PltAudioSdlTest, PlaysThroughTheDummyDevice)
 {
     // With the dummy driver the SDL output opens and its thread mixes; the sound is longer
     // than what starting decodes, so it ends only if the updates feed it.
@@ -317,7 +317,7 @@ u32 MemRead(void* _handle, void* _buffer, u32 _bytes)
     return count;
 }
 
-TEST(PltAudioFiles, ReadsWholeFilesThroughTheCallbacks)
+TEST(PltAudioFilesTest, ReadsWholeFilesThroughTheCallbacks)
 {
     PLT_AudioSetFileCallbacks(nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(nullptr, PLT_AudioFileRead("a.wav"));

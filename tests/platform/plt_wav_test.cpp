@@ -63,7 +63,7 @@ std::vector<s16> Decode(const std::string& _file, u32* _channels = nullptr, u32*
     return samples;
 }
 
-TEST(PltWav, DecodesKnownImaAdpcmBlocks)
+TEST(PltWavTest, DecodesKnownImaAdpcmBlocks)
 {
     struct Case
     {
@@ -96,7 +96,7 @@ TEST(PltWav, DecodesKnownImaAdpcmBlocks)
         EXPECT_EQ(c.expected, Decode(c.file)) << c.what;
 }
 
-TEST(PltWav, DecodesPcmAndSkipsOtherChunks)
+TEST(PltWavTest, DecodesPcmAndSkipsOtherChunks)
 {
     u32 channels = 0, rate = 0;
     // 8-bit is unsigned around 128; an odd-length chunk before the data is padded.
@@ -117,7 +117,7 @@ TEST(PltWav, DecodesPcmAndSkipsOtherChunks)
     EXPECT_EQ((std::vector<s16>{7, 8}), Decode(cut));
 }
 
-TEST(PltWav, RefusesMalformedFiles)
+TEST(PltWavTest, RefusesMalformedFiles)
 {
     const std::string data = Chunk("data", TOOL_U16String(1) + TOOL_U16String(2));
     const struct
@@ -163,7 +163,7 @@ std::string SilentMp3()
     return out;
 }
 
-TEST(PltWav, TellsFileTypes)
+TEST(PltWavTest, TellsFileTypes)
 {
     const std::string data = Chunk("data", TOOL_U16String(1) + TOOL_U16String(2));
     const struct
@@ -188,7 +188,7 @@ TEST(PltWav, TellsFileTypes)
         EXPECT_EQ(c.type, PLT_AudioFileType(c.file.data(), (u32)c.file.size())) << c.what;
 }
 
-TEST(PltWav, DecodesMp3AndRefusesGarbage)
+TEST(PltWavTest, DecodesMp3AndRefusesGarbage)
 {
     const std::string mp3 = SilentMp3();
     PLT_AudioPcm pcm;

@@ -16,7 +16,7 @@
 namespace
 {
 
-TEST(ToolsChildSection, ReadsBackInTheFrameReadersOrder)
+TEST(ToolsChildSectionTest, ReadsBackInTheFrameReadersOrder)
 {
     TST_TempDir dir;
     TOOL_ChildSection child;
@@ -64,7 +64,7 @@ TEST(ToolsChildSection, ReadsBackInTheFrameReadersOrder)
     }
 }
 
-TEST(ToolsChildSection, BrokenEntriesAndUnnamedSons)
+TEST(ToolsChildSectionTest, BrokenEntriesAndUnnamedSons)
 {
     struct Case
     {
@@ -104,7 +104,7 @@ TEST(ToolsChildSection, BrokenEntriesAndUnnamedSons)
 // The "Control" writer read back by each motion model: every key it writes is taken with the
 // value written (a model that lacks a key it reads stops in the getter), and a broken key stops
 // the reader.
-TEST(ToolsControlSection, EachModelReadsItsKeysBack)
+TEST(ToolsControlSectionTest, EachModelReadsItsKeysBack)
 {
     TST_TempDir dir;
     TOOL_ControlSection control;

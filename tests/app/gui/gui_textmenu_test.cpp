@@ -40,7 +40,7 @@ GUI_TextItem* Item(const std::vector<const char*>& _texts, s32 _capacity = 32)
     return item;
 }
 
-class GUI_TextMenuTest : public DisplayTest
+class GuiTextMenuTest : public DisplayTest
 {
 protected:
     void SetUp() override
@@ -111,7 +111,7 @@ protected:
 
 // ---- GUI_TextData ----
 
-TEST(GUI_TextData, AllocateZeroFillsAndKeepsTheBufferForTheSameCapacity)
+TEST(GuiTextDataTest, AllocateZeroFillsAndKeepsTheBufferForTheSameCapacity)
 {
     GUI_TextData data;
     EXPECT_EQ(nullptr, data.GetText());
@@ -139,7 +139,7 @@ TEST(GUI_TextData, AllocateZeroFillsAndKeepsTheBufferForTheSameCapacity)
         EXPECT_EQ(0, data.GetText()[i]) << i;
 }
 
-TEST(GUI_TextData, CapacityIsTheLongestText)
+TEST(GuiTextDataTest, CapacityIsTheLongestText)
 {
     GUI_TextData data;
     data.Allocate(32);
@@ -153,7 +153,7 @@ TEST(GUI_TextData, CapacityIsTheLongestText)
 
 // ---- GUI_TextItem ----
 
-TEST(GUI_TextItem, SetTextChecksTheValues)
+TEST(GuiTextItemTest, SetTextChecksTheValues)
 {
     GUI_TextItem none(0, 8);
     EXPECT_FATAL(none.SetText(0, "a"), "GUI_TextItem::SetText()", "no textdata allocated before");
@@ -166,7 +166,7 @@ TEST(GUI_TextItem, SetTextChecksTheValues)
     EXPECT_STREQ("12345678", item.GetValue(1)->GetText());
 }
 
-TEST(GUI_TextItem, ValueChangesWrapClampAndMarkDirty)
+TEST(GuiTextItemTest, ValueChangesWrapClampAndMarkDirty)
 {
     enum Op
     {
@@ -201,7 +201,7 @@ TEST(GUI_TextItem, ValueChangesWrapClampAndMarkDirty)
 
 // Constants of the page's items: position (10, 20), angle 0.25, scale (2, 3), colour
 // (0.5, 0.25, 0), alpha 0.75; base size (512, 16).
-TEST_F(GUI_TextMenuTest, ItemTracksMoveLinearlyAndHoldTheirEnd)
+TEST_F(GuiTextMenuTest, ItemTracksMoveLinearlyAndHoldTheirEnd)
 {
     Page(9, {0});
     GUI_TextItem& item = *m_menu->GetTextItem(0);
@@ -250,7 +250,7 @@ TEST_F(GUI_TextMenuTest, ItemTracksMoveLinearlyAndHoldTheirEnd)
 
 // ---- GUI_TextMenu ----
 
-TEST_F(GUI_TextMenuTest, AllocationGivesRowsOfTheFontsHeight)
+TEST_F(GuiTextMenuTest, AllocationGivesRowsOfTheFontsHeight)
 {
     GUI_TextMenu menu;
     EXPECT_EQ(-1, menu.GetTextureId());
@@ -289,7 +289,7 @@ TEST_F(GUI_TextMenuTest, AllocationGivesRowsOfTheFontsHeight)
     EXPECT_EQ(0u, menu.NextValue(0.0f));  // the selection lies outside the page: no item
 }
 
-TEST_F(GUI_TextMenuTest, MisuseIsFatal)
+TEST_F(GuiTextMenuTest, MisuseIsFatal)
 {
     GUI_TextMenu menu;
     EXPECT_FATAL(menu.GetTextItem(0), "GUI_TextMenu::GetTextItem()", "no textitem array allocated before");
@@ -319,7 +319,7 @@ TEST_F(GUI_TextMenuTest, MisuseIsFatal)
     EXPECT_EQ(0u, m_fake.Count("CreateTexture"));
 }
 
-TEST_F(GUI_TextMenuTest, EachItemShowsItsRowThroughAQuad)
+TEST_F(GuiTextMenuTest, EachItemShowsItsRowThroughAQuad)
 {
     Page(9, {0, 5, 31});
     for (s32 slot : {0, 5, 31}) {
@@ -372,7 +372,7 @@ TEST_F(GUI_TextMenuTest, EachItemShowsItsRowThroughAQuad)
     }
 }
 
-TEST_F(GUI_TextMenuTest, TextureIsMadeFromThePicture)
+TEST_F(GuiTextMenuTest, TextureIsMadeFromThePicture)
 {
     Page(9, {});
     EXPECT_EQ(TEXTURE, m_menu->GetTextureId());
@@ -383,7 +383,7 @@ TEST_F(GUI_TextMenuTest, TextureIsMadeFromThePicture)
         << m_fake.Matching("CreateTexture")[0];
 }
 
-TEST_F(GUI_TextMenuTest, RowsAreRedrawnOnlyWhenDirtyAndRefreshedWhenChangedOrForced)
+TEST_F(GuiTextMenuTest, RowsAreRedrawnOnlyWhenDirtyAndRefreshedWhenChangedOrForced)
 {
     Page(9, {2});
     GUI_TextItem* item = m_menu->GetTextItem(2);
@@ -417,7 +417,7 @@ TEST_F(GUI_TextMenuTest, RowsAreRedrawnOnlyWhenDirtyAndRefreshedWhenChangedOrFor
     EXPECT_EQ(1u, m_fake.Count("LockRect"));
 }
 
-TEST_F(GUI_TextMenuTest, TextsAreCentredInTheirRowBand)
+TEST_F(GuiTextMenuTest, TextsAreCentredInTheirRowBand)
 {
     // "AB" 4 wide, "ABC" 6, "ABCD" 9, "}" 3: the cursor starts at 256 - (w + 1) / 2, halved
     // toward zero ("AB" at 254, where rounding would give 253).
@@ -458,7 +458,7 @@ TEST_F(GUI_TextMenuTest, TextsAreCentredInTheirRowBand)
     EXPECT_EQ(PixelOf('}'), At(256 - (WidthOf("}") + 1) / 2, ROW * 3 + 1));
 }
 
-TEST_F(GUI_TextMenuTest, TheLastRowAndAFullTextStayInsideThePicture)
+TEST_F(GuiTextMenuTest, TheLastRowAndAFullTextStayInsideThePicture)
 {
     const std::string full(32, '}');  // 32 x 3 pixels
     Page(9, {31}, full.c_str());
@@ -469,7 +469,7 @@ TEST_F(GUI_TextMenuTest, TheLastRowAndAFullTextStayInsideThePicture)
     EXPECT_EQ(0, At(left, 511));
 }
 
-TEST_F(GUI_TextMenuTest, SelectionHighlightsAndMoves)
+TEST_F(GuiTextMenuTest, SelectionHighlightsAndMoves)
 {
     Page(6, {0, 1, 2});  // 4 slots, the last one empty
     GUI_TextItem* items[3] = {m_menu->GetTextItem(0), m_menu->GetTextItem(1), m_menu->GetTextItem(2)};
@@ -516,7 +516,7 @@ TEST_F(GUI_TextMenuTest, SelectionHighlightsAndMoves)
     EXPECT_EQ(0u, items[0]->IsDirty());
 }
 
-TEST_F(GUI_TextMenuTest, SelectionsWithoutAnItemDoNothingWithIt)
+TEST_F(GuiTextMenuTest, SelectionsWithoutAnItemDoNothingWithIt)
 {
     Page(6, {1, 2});  // slots 0 and 3 empty
     GUI_TextItem* item = m_menu->GetTextItem(1);

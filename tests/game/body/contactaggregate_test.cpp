@@ -67,10 +67,10 @@ public:
 MAT_Matrix34 At(f32 _x, f32 _y, f32 _z) { return TST_TranslationFrame(_x, _y, _z); }
 
 // The simulation's system and handlers, installed as the aggregate's world, and one body.
-class Aggregate : public ::testing::Test, protected TST_CollisionWorld
+class AggregateTest : public ::testing::Test, protected TST_CollisionWorld
 {
 protected:
-    Aggregate() : TST_CollisionWorld(3)
+    AggregateTest() : TST_CollisionWorld(3)
     {
         world.system = &system;
         world.handlers[0] = &physical;
@@ -92,7 +92,7 @@ protected:
         body = new TST_MassBody;
     }
 
-    ~Aggregate() override
+    ~AggregateTest() override
     {
         // A body leaves the simulation before it is deleted.
         body->GetAggregate().LeaveSimulation();
@@ -165,7 +165,7 @@ protected:
     const MAT_Vector3 still{0.0f, 0.0f, 0.0f};
 };
 
-TEST_F(Aggregate, WithoutPartsOnlyTheMatrixAndVelocityAreKept)
+TEST_F(AggregateTest, WithoutPartsOnlyTheMatrixAndVelocityAreKept)
 {
     const MAT_Matrix34 m = At(3.0f, 4.0f, 5.0f);
     Agg().EnterSimulation(m, MAT_Vector3(1.0f, 2.0f, 3.0f));
@@ -181,7 +181,7 @@ TEST_F(Aggregate, WithoutPartsOnlyTheMatrixAndVelocityAreKept)
     EXPECT_EQ(6.0f, Agg().GetMatrix().t.x);
 }
 
-TEST_F(Aggregate, LeavingAndEnteringAgainRegistersEveryPartExactlyOnce)
+TEST_F(AggregateTest, LeavingAndEnteringAgainRegistersEveryPartExactlyOnce)
 {
     const f32 box[6] = {-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f};
     Agg().GeneratePhysicalCamera();
@@ -222,7 +222,7 @@ TEST_F(Aggregate, LeavingAndEnteringAgainRegistersEveryPartExactlyOnce)
 }
 
 // Sensors 1 and 2 follow their sensing flags, but only on the sensor handler's sensing steps.
-TEST_F(Aggregate, SensorsOneAndTwoSwitchOnSensingStepsOnly)
+TEST_F(AggregateTest, SensorsOneAndTwoSwitchOnSensingStepsOnly)
 {
     const MAT_Matrix34 frame2 = At(50.0f, 0.0f, 0.0f);
     Agg().GenerateSensor1();
@@ -271,7 +271,7 @@ TEST_F(Aggregate, SensorsOneAndTwoSwitchOnSensingStepsOnly)
 }
 
 // The emitter follows the body only on sensing steps; the physical part on every step.
-TEST_F(Aggregate, EmitterMovesOnSensingStepsOnly)
+TEST_F(AggregateTest, EmitterMovesOnSensingStepsOnly)
 {
     Agg().GeneratePhysicalCamera();
     MakeEmitter();
@@ -290,7 +290,7 @@ TEST_F(Aggregate, EmitterMovesOnSensingStepsOnly)
 }
 
 // Damage a son keeps passes on to its father's shield while linked.
-TEST_F(Aggregate, SonShieldsLinkToTheOwnersShield)
+TEST_F(AggregateTest, SonShieldsLinkToTheOwnersShield)
 {
     TST_ShieldBody* father = new TST_ShieldBody;
     TST_ShieldBody* shielded = new TST_ShieldBody;
@@ -304,7 +304,7 @@ TEST_F(Aggregate, SonShieldsLinkToTheOwnersShield)
     delete father;
 }
 
-TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
+TEST_F(AggregateTest, EmitterMessagesSetAndAnswerTheEmitter)
 {
     MakeEmitter();
     COD_Emitter* emitter = Agg().GetEmitter();
@@ -365,7 +365,7 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
 
 // Scripts send Emitter messages to any body: without an emitter they stay unhandled (the
 // caller logs them as lost) and the message stays the caller's.
-TEST_F(Aggregate, EmitterMessagesToABodyWithoutEmitterAreNotHandled)
+TEST_F(AggregateTest, EmitterMessagesToABodyWithoutEmitterAreNotHandled)
 {
     NOD_Message* const messages[] = {
         NOD_Emitter_SetVisibilityStatus::Create((u8)1), NOD_Emitter_GetVisibilityStatus::Create(),
@@ -378,7 +378,7 @@ TEST_F(Aggregate, EmitterMessagesToABodyWithoutEmitterAreNotHandled)
     }
 }
 
-TEST_F(Aggregate, BulletBoxSpansTheStepsPath)
+TEST_F(AggregateTest, BulletBoxSpansTheStepsPath)
 {
     MakeBullet();
     ASSERT_EQ(NOD_CONTACT_BULLET, Agg().GetKind());
@@ -400,7 +400,7 @@ TEST_F(Aggregate, BulletBoxSpansTheStepsPath)
         EXPECT_EQ(next[i], box[i]) << i;
 }
 
-TEST_F(Aggregate, ShadowBoxesReachTheGroundAndListReceiversTakeTheViewBox)
+TEST_F(AggregateTest, ShadowBoxesReachTheGroundAndListReceiversTakeTheViewBox)
 {
     const f32 local[6] = {-1.0f, -2.0f, -3.0f, 1.0f, 2.0f, 3.0f};
     Agg().GeneratePhysicalCamera();
@@ -432,7 +432,7 @@ TEST_F(Aggregate, ShadowBoxesReachTheGroundAndListReceiversTakeTheViewBox)
 
 // The shrapnel remakes its visible object on every entry: the earlier part is replaced while
 // it is unregistered (no leak under the sanitizer) and remaking a registered part is fatal.
-TEST_F(Aggregate, AMakerCalledAgainReplacesItsUnregisteredPart)
+TEST_F(AggregateTest, AMakerCalledAgainReplacesItsUnregisteredPart)
 {
     const f32 first[6] = {-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f};
     const f32 second[6] = {-2.0f, -2.0f, -2.0f, 2.0f, 2.0f, 2.0f};
@@ -456,7 +456,7 @@ TEST_F(Aggregate, AMakerCalledAgainReplacesItsUnregisteredPart)
     EXPECT_EQ(-1.0f, Agg().GetBox()[0]);
 }
 // A vessel's mass is its root's, which a vessel reads from the description being made.
-TEST_F(Aggregate, VesselMakerStoresItsDescriptionBeforeAskingTheRootMass)
+TEST_F(AggregateTest, VesselMakerStoresItsDescriptionBeforeAskingTheRootMass)
 {
     for (u32 flag : {1u, 0u}) {
         TST_MassBody vessel;
@@ -472,7 +472,7 @@ TEST_F(Aggregate, VesselMakerStoresItsDescriptionBeforeAskingTheRootMass)
 }
 
 // The player's speed limit is its own "MaxVelocity" per step, and the key is mandatory.
-TEST_F(Aggregate, PlayerMakerReadsMaxVelocity)
+TEST_F(AggregateTest, PlayerMakerReadsMaxVelocity)
 {
     std::string text = TOOL_CollisionSectionText(HullKeys(), TOOL_COLLISION_VESSEL);
     const std::string withLimit = text.substr(0, text.rfind('}')) + "    MaxVelocity = 12.0\n}\n";
@@ -495,7 +495,7 @@ TEST_F(Aggregate, PlayerMakerReadsMaxVelocity)
 }
 
 // Prototypes are copied for spawned projectiles: unregistered parts only, owned by the copy.
-TEST_F(Aggregate, CloneCopiesTheUnregisteredPartsForTheNewOwner)
+TEST_F(AggregateTest, CloneCopiesTheUnregisteredPartsForTheNewOwner)
 {
     const f32 local[6] = {-2.0f, -1.0f, -1.0f, 2.0f, 1.0f, 1.0f};
     TOOL_EmitterSection keys;
@@ -556,7 +556,7 @@ TEST_F(Aggregate, CloneCopiesTheUnregisteredPartsForTheNewOwner)
 }
 
 // The strongest push each way moves a collision root; a son is moved by its root.
-TEST_F(Aggregate, CollisionResponseMovesOnlyACollisionRoot)
+TEST_F(AggregateTest, CollisionResponseMovesOnlyACollisionRoot)
 {
     TST_MassBody* root = new TST_MassBody;
     TST_MassBody* son = new TST_MassBody;

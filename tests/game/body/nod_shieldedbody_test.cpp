@@ -365,7 +365,7 @@ TEST_F(ShieldedBodyTest, ACloneCopiesTheShieldNotTheBody)
 }
 
 // ShowShield makes the shield hold "box.msh" in the run's render-mesh cache.
-class ShieldedBodyMesh : public DisplayTest
+class ShieldedBodyMeshTest : public DisplayTest
 {
 protected:
     void SetUp() override
@@ -386,7 +386,7 @@ protected:
     Brisel_Cache* m_cache = nullptr;
 };
 
-TEST_F(ShieldedBodyMesh, ACloneHoldsItsOwnReferenceOnTheShieldMesh)
+TEST_F(ShieldedBodyMeshTest, ACloneHoldsItsOwnReferenceOnTheShieldMesh)
 {
     m_dir.Write("vfx/msh/box.msh", TOOL_MeshText(TOOL_MeshGrid(1, 1, 1)));
     TOOL_ShieldSection section;

@@ -49,7 +49,7 @@ std::vector<s32> Faces(const SHL_Shield& _shield)
 
 // --- face selection ------------------------------------------------------------------------------
 
-TEST(ShlSelectFace, DirectionsTiesZeroAndNaN)
+TEST(ShlSelectFaceTest, DirectionsTiesZeroAndNaN)
 {
     const MAT_Vector3 unit(1.0f, 1.0f, 1.0f);
     struct Case
@@ -95,7 +95,7 @@ TEST(ShlSelectFace, DirectionsTiesZeroAndNaN)
 
 // --- absorption ----------------------------------------------------------------------------------
 
-TEST(ShlAbsorb, BioLessensKineticAndEmpAndBioClampAtZero)
+TEST(ShlAbsorbTest, BioLessensKineticAndEmpAndBioClampAtZero)
 {
     struct Case
     {
@@ -132,7 +132,7 @@ TEST(ShlAbsorb, BioLessensKineticAndEmpAndBioClampAtZero)
     }
 }
 
-TEST(ShlAbsorb, FacesAtMinusOneNeverChangeAndFacesAtZeroStay)
+TEST(ShlAbsorbTest, FacesAtMinusOneNeverChangeAndFacesAtZeroStay)
 {
     for (s32 bio : {-1, 100}) {
         SHL_Shield shield;
@@ -175,7 +175,7 @@ private:
     std::vector<Absorption>* m_log;
 };
 
-TEST(ShlPropagateHit, TheSonKeepsItsRatioAndTheFathersTakeTheirShareFirst)
+TEST(ShlPropagateHitTest, TheSonKeepsItsRatioAndTheFathersTakeTheirShareFirst)
 {
     std::vector<Absorption> log;
     RecordingShield son(&log), father(&log), grandfather(&log);
@@ -204,7 +204,7 @@ TEST(ShlPropagateHit, TheSonKeepsItsRatioAndTheFathersTakeTheirShareFirst)
     EXPECT_EQ(98, son.GetFaceIn(SHL_FACE_TOP));  // floor(2.5)
 }
 
-TEST(ShlPropagateHit, RatioOneAndAQuarterWithTheFathersThreeQuarters)
+TEST(ShlPropagateHitTest, RatioOneAndAQuarterWithTheFathersThreeQuarters)
 {
     SHL_Shield hitter;
     hitter.SetKineticOut(10);
@@ -225,7 +225,7 @@ TEST(ShlPropagateHit, RatioOneAndAQuarterWithTheFathersThreeQuarters)
     EXPECT_EQ((std::vector<s32>{100, 100, 93, 100, 100, 100}), Faces(father));  // floor(7.5)
 }
 
-TEST(ShlPropagateHit, TheFaceIsFoundInTheOwnersAxesAndWithoutPairsIsRight)
+TEST(ShlPropagateHitTest, TheFaceIsFoundInTheOwnersAxesAndWithoutPairsIsRight)
 {
     SHL_Shield hitter;
     hitter.SetKineticOut(10);
@@ -255,7 +255,7 @@ TEST(ShlPropagateHit, TheFaceIsFoundInTheOwnersAxesAndWithoutPairsIsRight)
 
 // --- terrain -------------------------------------------------------------------------------------
 
-TEST(ShlTerrainHit, RightPaysEveryStepTwiceWhenSelected)
+TEST(ShlTerrainHitTest, RightPaysEveryStepTwiceWhenSelected)
 {
     struct Case
     {
@@ -291,7 +291,7 @@ TEST(ShlTerrainHit, RightPaysEveryStepTwiceWhenSelected)
 
 // --- exhaustion and ratios -----------------------------------------------------------------------
 
-TEST(ShlShield, ExhaustedOnlyThroughFacesOfActivePairs)
+TEST(ShlShieldTest, ExhaustedOnlyThroughFacesOfActivePairs)
 {
     struct Case
     {
@@ -323,7 +323,7 @@ TEST(ShlShield, ExhaustedOnlyThroughFacesOfActivePairs)
     }
 }
 
-TEST(ShlShield, BeforeParsingNothingIsDamagedOrExhausted)
+TEST(ShlShieldTest, BeforeParsingNothingIsDamagedOrExhausted)
 {
     SHL_Shield shield;
     EXPECT_EQ(0u, shield.IsExhausted());
@@ -345,7 +345,7 @@ TEST(ShlShield, BeforeParsingNothingIsDamagedOrExhausted)
     EXPECT_EQ(0u, shield.IsExhausted());
 }
 
-TEST(ShlShield, WeakestRatioAndReaders)
+TEST(ShlShieldTest, WeakestRatioAndReaders)
 {
     SHL_Shield shield;
     MakeBoxShield(shield);
@@ -367,7 +367,7 @@ TEST(ShlShield, WeakestRatioAndReaders)
     EXPECT_DOUBLE_EQ(0.25, shield.GetBioRatio());
 }
 
-TEST(ShlShield, RatioSettersFloorAndTakeAnyFloat)
+TEST(ShlShieldTest, RatioSettersFloorAndTakeAnyFloat)
 {
     struct Case
     {
@@ -410,7 +410,7 @@ TEST(ShlShield, RatioSettersFloorAndTakeAnyFloat)
     EXPECT_EQ(0, shield.GetBioIn());
 }
 
-TEST(ShlShield, PropagationRatioMustLieInZeroToOne)
+TEST(ShlShieldTest, PropagationRatioMustLieInZeroToOne)
 {
     for (f32 ratio : {0.0f, 1.0f, 0.5f})
         SHL_Shield::CheckPropagationRatio(ratio);
@@ -421,7 +421,7 @@ TEST(ShlShield, PropagationRatioMustLieInZeroToOne)
 
 // --- the "Shield" section ------------------------------------------------------------------------
 
-class ShlShieldParse : public testing::Test
+class ShlShieldParseTest : public testing::Test
 {
 protected:
     void Parse(const TOOL_ShieldSection& _section, SHL_Shield& _shield)
@@ -438,7 +438,7 @@ protected:
     TST_TempDir m_dir;
 };
 
-TEST_F(ShlShieldParse, ReadsEveryKeyAndGivesInactiveAxesFlatMax)
+TEST_F(ShlShieldParseTest, ReadsEveryKeyAndGivesInactiveAxesFlatMax)
 {
     TOOL_ShieldSection section;
     section.damagePropagationRatio = 0.25f;
@@ -487,7 +487,7 @@ TEST_F(ShlShieldParse, ReadsEveryKeyAndGivesInactiveAxesFlatMax)
     EXPECT_EQ(6, shield.GetBioInMax());
 }
 
-TEST_F(ShlShieldParse, RatiosAtTheEndsAreAcceptedAndOutsideRefused)
+TEST_F(ShlShieldParseTest, RatiosAtTheEndsAreAcceptedAndOutsideRefused)
 {
     for (f32 ratio : {0.0f, 1.0f}) {
         TOOL_ShieldSection section;
@@ -504,7 +504,7 @@ TEST_F(ShlShieldParse, RatiosAtTheEndsAreAcceptedAndOutsideRefused)
     }
 }
 
-TEST_F(ShlShieldParse, MissingSubsectionsAndKeysAreFatal)
+TEST_F(ShlShieldParseTest, MissingSubsectionsAndKeysAreFatal)
 {
     for (const char* name : {"Kinetic", "Emp", "Bio"}) {
         TOOL_ShieldSection section;
@@ -533,7 +533,7 @@ TEST_F(ShlShieldParse, MissingSubsectionsAndKeysAreFatal)
     }
 }
 
-TEST_F(ShlShieldParse, ShowingTheShieldOutsideARunIsFatal)
+TEST_F(ShlShieldParseTest, ShowingTheShieldOutsideARunIsFatal)
 {
     ASSERT_EQ(nullptr, Brisel_TheCache);
     TOOL_ShieldSection section;
@@ -544,7 +544,7 @@ TEST_F(ShlShieldParse, ShowingTheShieldOutsideARunIsFatal)
 }
 
 // ShowShield makes the shield hold "box.msh" in the run's render-mesh cache.
-class ShlShieldMesh : public DisplayTest
+class ShlShieldMeshTest : public DisplayTest
 {
 protected:
     void SetUp() override
@@ -576,7 +576,7 @@ protected:
     Brisel_Cache* m_cache = nullptr;
 };
 
-TEST_F(ShlShieldMesh, EachShieldAndEachCopyHoldsItsOwnReference)
+TEST_F(ShlShieldMeshTest, EachShieldAndEachCopyHoldsItsOwnReference)
 {
     m_dir.Write("vfx/msh/box.msh", TOOL_MeshText(TOOL_MeshGrid(1, 1, 1)));
     TOOL_ShieldSection section;
@@ -604,7 +604,7 @@ TEST_F(ShlShieldMesh, EachShieldAndEachCopyHoldsItsOwnReference)
     EXPECT_EQ(0, Meshes()->GetCount());
 }
 
-TEST_F(ShlShieldMesh, AMissingBoxIsTheCachesFatalError)
+TEST_F(ShlShieldMeshTest, AMissingBoxIsTheCachesFatalError)
 {
     TOOL_ShieldSection section;
     section.showShield = 1;
@@ -613,7 +613,7 @@ TEST_F(ShlShieldMesh, AMissingBoxIsTheCachesFatalError)
     EXPECT_EQ(0, shield.GetMeshHandle());
 }
 
-TEST(ShlShieldCopy, CopiesEveryValueAndTheLink)
+TEST(ShlShieldCopyTest, CopiesEveryValueAndTheLink)
 {
     SHL_Shield father;
     SHL_Shield source;

@@ -34,7 +34,7 @@ Entries Drain(BRS_Input& _input)
     return entries;
 }
 
-class BRS_InputTest : public INP_TestBase
+class BrsInputTest : public INP_TestBase
 {
 protected:
     void SetUp() override
@@ -57,7 +57,7 @@ protected:
 
 const u32 DOWN = 0x80000000u;
 
-TEST_F(BRS_InputTest, KeyOneWithoutAndWithAModifier)
+TEST_F(BrsInputTest, KeyOneWithoutAndWithAModifier)
 {
     BRS_Input input;
     input.SetKeyBinding(1, 0, 300);
@@ -81,7 +81,7 @@ TEST_F(BRS_InputTest, KeyOneWithoutAndWithAModifier)
     EXPECT_EQ(Entries({{998, 1 | DOWN, 0}}), Drain(input));
 }
 
-TEST_F(BRS_InputTest, ModifierSlotsFireInTheirOrder)
+TEST_F(BrsInputTest, ModifierSlotsFireInTheirOrder)
 {
     BRS_Input input;
     for (s32 slot = 0; slot < BRS_Input::KEY_SLOTS; ++slot)
@@ -101,7 +101,7 @@ TEST_F(BRS_InputTest, ModifierSlotsFireInTheirOrder)
         Drain(input));
 }
 
-TEST_F(BRS_InputTest, AFullRingDropsNewEntriesNeverOldOnes)
+TEST_F(BrsInputTest, AFullRingDropsNewEntriesNeverOldOnes)
 {
     const struct
     {
@@ -134,7 +134,7 @@ TEST_F(BRS_InputTest, AFullRingDropsNewEntriesNeverOldOnes)
     }
 }
 
-TEST_F(BRS_InputTest, MouseAxesButtonsAndTheIllegalType)
+TEST_F(BrsInputTest, MouseAxesButtonsAndTheIllegalType)
 {
     BRS_Input input;
     for (u32 type = 0; type <= 5; ++type)
@@ -156,7 +156,7 @@ TEST_F(BRS_InputTest, MouseAxesButtonsAndTheIllegalType)
     EXPECT_FATAL(input.CollectMouseEvent({6, 0}), "BRS_Input::CollectMouse()", "illegal mouse event");
 }
 
-TEST_F(BRS_InputTest, MissingDevicesCollectNothing)
+TEST_F(BrsInputTest, MissingDevicesCollectNothing)
 {
     SITO_KEYBOARD = nullptr;
     BRS_Input input;
@@ -171,7 +171,7 @@ TEST_F(BRS_InputTest, MissingDevicesCollectNothing)
     EXPECT_EQ(0, input.GetCount());
 }
 
-TEST_F(BRS_InputTest, JoystickAxesEveryStepPointOfViewAndButtons)
+TEST_F(BrsInputTest, JoystickAxesEveryStepPointOfViewAndButtons)
 {
     TST_Joystick controller;
     ASSERT_NO_FATAL_FAILURE(controller.Start());

@@ -108,7 +108,7 @@ public:
     }
 };
 
-class NOD_GameTest : public INP_TestBase
+class NodGameTest : public INP_TestBase
 {
 protected:
     void SetUp() override
@@ -162,7 +162,7 @@ protected:
 
 using Lines = std::vector<std::string>;
 
-TEST_F(NOD_GameTest, ActionTable)
+TEST_F(NodGameTest, ActionTable)
 {
     const struct
     {
@@ -237,7 +237,7 @@ TEST_F(NOD_GameTest, ActionTable)
     NOD_Node::SetRoot(m_game);
 }
 
-TEST_F(NOD_GameTest, SetCameraFollowsThePlayerAnd500SwitchesBetweenLookFromAndFollow)
+TEST_F(NodGameTest, SetCameraFollowsThePlayerAnd500SwitchesBetweenLookFromAndFollow)
 {
     AddPlayer();
     AddCamera();
@@ -258,7 +258,7 @@ TEST_F(NOD_GameTest, SetCameraFollowsThePlayerAnd500SwitchesBetweenLookFromAndFo
     EXPECT_EQ(1u, m_game->IsCameraDetached());
 }
 
-TEST_F(NOD_GameTest, SetNodesLogMissingAndWrongNodesAndKeepThePrevious)
+TEST_F(NodGameTest, SetNodesLogMissingAndWrongNodesAndKeepThePrevious)
 {
     AddPlayer();
     AddCamera();
@@ -294,7 +294,7 @@ TEST_F(NOD_GameTest, SetNodesLogMissingAndWrongNodesAndKeepThePrevious)
     EXPECT_TRUE(g_received.empty());
 }
 
-TEST_F(NOD_GameTest, DeadNodesCountAsNotSet)
+TEST_F(NodGameTest, DeadNodesCountAsNotSet)
 {
     // The controller used to keep plain pointers and send to nodes that had been deleted.
     NOD_Node* player = AddPlayer();
@@ -326,7 +326,7 @@ TEST_F(NOD_GameTest, DeadNodesCountAsNotSet)
     EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(NOD_GameTest, ConsoleHandOverOrderFromTheKeyboard)
+TEST_F(NodGameTest, ConsoleHandOverOrderFromTheKeyboard)
 {
     UseKeyboard();
     AddConsole();
@@ -363,7 +363,7 @@ TEST_F(NOD_GameTest, ConsoleHandOverOrderFromTheKeyboard)
     EXPECT_EQ(0u, m_game->IsConsoleActive());
 }
 
-TEST_F(NOD_GameTest, DefaultKeysTogglePlanktonAndSendNothingForKeys2To10)
+TEST_F(NodGameTest, DefaultKeysTogglePlanktonAndSendNothingForKeys2To10)
 {
     UseKeyboard();
     AddPlayer();
@@ -386,7 +386,7 @@ TEST_F(NOD_GameTest, DefaultKeysTogglePlanktonAndSendNothingForKeys2To10)
     EXPECT_EQ(1u, Brisel_Renderer::GetPlanktonSwitch());
 }
 
-TEST_F(NOD_GameTest, HudActionsToggleTheDisplayAndTheTextPanel)
+TEST_F(NodGameTest, HudActionsToggleTheDisplayAndTheTextPanel)
 {
     UseKeyboard();
     AddPlayer();  // the display's step reads "/player1"
@@ -415,7 +415,7 @@ TEST_F(NOD_GameTest, HudActionsToggleTheDisplayAndTheTextPanel)
     EXPECT_EQ(panel, hud->IsTextPanelVisible());
 }
 
-TEST_F(NOD_GameTest, EnterAndLeaveGoToEverySonReReadingTheCount)
+TEST_F(NodGameTest, EnterAndLeaveGoToEverySonReReadingTheCount)
 {
     Add(new TST_Spawner(), "first");
     Add(new TST_Spawner(), "second");
@@ -432,7 +432,7 @@ TEST_F(NOD_GameTest, EnterAndLeaveGoToEverySonReReadingTheCount)
     EXPECT_EQ(1u, m_game->IsGameOver());
 }
 
-TEST_F(NOD_GameTest, LoadScriptNamesTheNodesByTheSonCount)
+TEST_F(NodGameTest, LoadScriptNamesTheNodesByTheSonCount)
 {
     m_dir.Write("dat/script/lib/glue.sco", [] {
         std::ifstream in(std::string(QV_DATA_SOURCE_DIR) + "/dat/script/lib/glue.sco", std::ios::binary);
@@ -460,7 +460,7 @@ TEST_F(NOD_GameTest, LoadScriptNamesTheNodesByTheSonCount)
     EXPECT_TRUE(directory->GetSon(3)->GetName() == "script3");
 }
 
-TEST_F(NOD_GameTest, MusicTypesAreCaseSensitive)
+TEST_F(NodGameTest, MusicTypesAreCaseSensitive)
 {
     for (const char* type : {"agressive", "atmo", "Atmo", "AGRESSIVE", "rock", ""})
         Send(NOD_Game_PlayMusic::Create(SIM_Name(type)));
@@ -471,7 +471,7 @@ TEST_F(NOD_GameTest, MusicTypesAreCaseSensitive)
               LogLines());
 }
 
-TEST_F(NOD_GameTest, AMissingMusicDescriptionIsFatal)
+TEST_F(NodGameTest, AMissingMusicDescriptionIsFatal)
 {
     std::remove("sfx/sample/brisel_agressive.sam");
     NOD_Node* game = nullptr;
@@ -482,7 +482,7 @@ TEST_F(NOD_GameTest, AMissingMusicDescriptionIsFatal)
     EXPECT_EQ(nullptr, game);
 }
 
-TEST_F(NOD_GameTest, StartTimeSetsTheClockBackOnlyAfterAStop)
+TEST_F(NodGameTest, StartTimeSetsTheClockBackOnlyAfterAStop)
 {
     OS_SetTicks(1000000000);
     Send(NOD_Game_StartTime::Create());  // no stop before: nothing
@@ -502,7 +502,7 @@ TEST_F(NOD_GameTest, StartTimeSetsTheClockBackOnlyAfterAStop)
     EXPECT_GE(OS_GetTicks(), 7000000000LL);
 }
 
-TEST_F(NOD_GameTest, ScreenshotsAreNumberedFromZero)
+TEST_F(NodGameTest, ScreenshotsAreNumberedFromZero)
 {
     TST_FakeGraphics fake;
     u32 ok = 0;
@@ -524,7 +524,7 @@ TEST_F(NOD_GameTest, ScreenshotsAreNumberedFromZero)
     EXPECT_FALSE(m_dir.Exists("vurizezaza00003.tga"));
 }
 
-TEST_F(NOD_GameTest, LoadScenarioIsALostMessageAndRendererSettingsNeedARenderer)
+TEST_F(NodGameTest, LoadScenarioIsALostMessageAndRendererSettingsNeedARenderer)
 {
     Send(NOD_Game_LoadScenario::Create(SIM_Name("any")));
     ASSERT_EQ(1u, LogLines().size());

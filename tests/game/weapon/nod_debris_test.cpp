@@ -240,7 +240,7 @@ TEST_F(DebrisTest, ACloneHoldsClonesOfTheChildren)
 
 // Launches: the roll turns the azimuth, the cone tilts away from the base velocity's direction,
 // the speed adds along the tilted direction; three draws whatever the ranges.
-TEST(DebrisLaunch, DirectionSpeedAndDraws)
+TEST(DebrisLaunchTest, DirectionSpeedAndDraws)
 {
     struct Case
     {

@@ -12,7 +12,7 @@ struct Sequence
 
 // First draws after seeding, worked out from state = state * 214013 + 2531011 (mod 2^32) and
 // bits 16..30 of the new state. Seed 1: 214013 + 2531011 = 2745024, 2745024 >> 16 = 41.
-TEST(CrtRand, SeededSequencesFollowTheRecurrence)
+TEST(CrtRandTest, SeededSequencesFollowTheRecurrence)
 {
     const Sequence sequences[] = {
         {1, {41, 18467, 6334, 26500, 19169, 15724}},
@@ -28,7 +28,7 @@ TEST(CrtRand, SeededSequencesFollowTheRecurrence)
     }
 }
 
-TEST(CrtRand, ReseedingRepeatsAndResultsStayInRange)
+TEST(CrtRandTest, ReseedingRepeatsAndResultsStayInRange)
 {
     CRT_SRand(777);
     s32 first[100];

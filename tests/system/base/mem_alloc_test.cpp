@@ -17,7 +17,7 @@ struct ClassCase
     bool pooled;
 };
 
-TEST(MemAlloc, RequestsFallIntoTheFirstClassThatHoldsHeaderAndFooter)
+TEST(MemAllocTest, RequestsFallIntoTheFirstClassThatHoldsHeaderAndFooter)
 {
     const ClassCase cases[] = {
         {0, 12, true},   {12, 12, true},     {13, 44, true},      {44, 44, true},
@@ -34,7 +34,7 @@ TEST(MemAlloc, RequestsFallIntoTheFirstClassThatHoldsHeaderAndFooter)
     }
 }
 
-TEST(MemAlloc, BytesInUseFollowAllocationsAndResizes)
+TEST(MemAllocTest, BytesInUseFollowAllocationsAndResizes)
 {
     const u32 before = MEM_GetBytesInUse();
     void* a = MEM_Alloc(100);
@@ -47,7 +47,7 @@ TEST(MemAlloc, BytesInUseFollowAllocationsAndResizes)
     EXPECT_EQ(before, MEM_GetBytesInUse());
 }
 
-TEST(MemAlloc, ReallocKeepsTheBlockWithinItsCapacityAndMovesPastIt)
+TEST(MemAllocTest, ReallocKeepsTheBlockWithinItsCapacityAndMovesPastIt)
 {
     u8* data = (u8*)MEM_Alloc(10);
     for (u8 i = 0; i < 10; ++i)
@@ -72,7 +72,7 @@ TEST(MemAlloc, ReallocKeepsTheBlockWithinItsCapacityAndMovesPastIt)
     MEM_Free(nullptr);
 }
 
-TEST(MemAlloc, CorruptGuardsAreFatal)
+TEST(MemAllocTest, CorruptGuardsAreFatal)
 {
     TST_TempDir dir;
     // One byte past the requested size hits the footer guard.
@@ -88,7 +88,7 @@ TEST(MemAlloc, CorruptGuardsAreFatal)
 
 // Damage found while resizing names MEM_Realloc, whichever way the resize would have gone;
 // the damaged blocks are left as they are.
-TEST(MemAlloc, CorruptGuardsFoundByReallocNameIt)
+TEST(MemAllocTest, CorruptGuardsFoundByReallocNameIt)
 {
     TST_TempDir dir;
     struct Case
@@ -118,7 +118,7 @@ TEST(MemAlloc, CorruptGuardsFoundByReallocNameIt)
     EXPECT_FATAL(MEM_Realloc(freed, 8), "MEM_Realloc()", "memheader is corrupt guard is 0");
 }
 
-TEST(MemAlloc, AnExhaustedPoolIsFatalAndRecovers)
+TEST(MemAllocTest, AnExhaustedPoolIsFatalAndRecovers)
 {
     TST_TempDir dir;
     std::vector<void*> blocks;
@@ -134,7 +134,7 @@ TEST(MemAlloc, AnExhaustedPoolIsFatalAndRecovers)
     EXPECT_EQ(available, MEM_GetPoolFree(64));
 }
 
-TEST(MemAlloc, EngineObjectsUseThePools)
+TEST(MemAllocTest, EngineObjectsUseThePools)
 {
     struct Thing : MEM_Object
     {
@@ -148,7 +148,7 @@ TEST(MemAlloc, EngineObjectsUseThePools)
     EXPECT_EQ(before, MEM_GetBytesInUse());
 }
 
-TEST(MemAlloc, SizesWithoutAClassAreRefused)
+TEST(MemAllocTest, SizesWithoutAClassAreRefused)
 {
     EXPECT_EQ(nullptr, MEM_Alloc(0xFFFFFFFFu));
     EXPECT_EQ(nullptr, MEM_Alloc(0xFFFFFFFFu - 19));

@@ -102,7 +102,7 @@ TEST_F(MosMapTest, BadSizesAreFatalAndLeaveTheMapAsItWas)
     }
 }
 
-TEST(MosMap, OversizedByteMapsAreFatalBeforeAnyAllocation)
+TEST(MosMapBlocksTest, OversizedByteMapsAreFatalBeforeAnyAllocation)
 {
     TST_TempDir dir;
     MOS_Map<u8> map;
@@ -149,7 +149,7 @@ TEST_F(MosMapTest, CopyNeedsEqualCellCountsOnly)
     EXPECT_FATAL(empty.Copy(m_map), "difference sizes of maps in copy operation.", "void MOS_Map<T>::Copy()");
 }
 
-TEST(MosMap, DestructionReleasesBothBlocks)
+TEST(MosMapBlocksTest, DestructionReleasesBothBlocks)
 {
     const u32 before = MEM_GetBytesInUse();
     {

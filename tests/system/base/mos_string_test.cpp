@@ -11,7 +11,7 @@ namespace
 {
 s32 RefCount(const MOS_String& _s) { return MOS_String::RepOf(_s.C_Str())->count; }
 
-TEST(MosString, RepresentationHeaderCapacityAndSizeFollowTheLength)
+TEST(MosStringTest, RepresentationHeaderCapacityAndSizeFollowTheLength)
 {
     struct Case
     {
@@ -37,7 +37,7 @@ TEST(MosString, RepresentationHeaderCapacityAndSizeFollowTheLength)
     }
 }
 
-TEST(MosString, EveryEmptyStringSharesOneRepresentationThatIsNeverFreed)
+TEST(MosStringTest, EveryEmptyStringSharesOneRepresentationThatIsNeverFreed)
 {
     const u32 before = MEM_GetBytesInUse();
     MOS_String a;
@@ -67,7 +67,7 @@ TEST(MosString, EveryEmptyStringSharesOneRepresentationThatIsNeverFreed)
     EXPECT_EQ(base + 4, RefCount(a));
 }
 
-TEST(MosString, CopiesShareUntilOneChangesAndAssignmentSwapsReferences)
+TEST(MosStringTest, CopiesShareUntilOneChangesAndAssignmentSwapsReferences)
 {
     const u32 before = MEM_GetBytesInUse();
     {
@@ -98,7 +98,7 @@ TEST(MosString, CopiesShareUntilOneChangesAndAssignmentSwapsReferences)
     EXPECT_EQ(before, MEM_GetBytesInUse());
 }
 
-TEST(MosString, AppendStaysInPlaceWithinTheCapacityOfAnUnsharedString)
+TEST(MosStringTest, AppendStaysInPlaceWithinTheCapacityOfAnUnsharedString)
 {
     MOS_String s("abc");
     const char* chars = s.C_Str();
@@ -111,7 +111,7 @@ TEST(MosString, AppendStaysInPlaceWithinTheCapacityOfAnUnsharedString)
     EXPECT_EQ(16u, s.Length());
 }
 
-TEST(MosString, ReplaceClampsCountAndPositionInPlaceAndWhenShared)
+TEST(MosStringTest, ReplaceClampsCountAndPositionInPlaceAndWhenShared)
 {
     struct Case
     {
@@ -146,7 +146,7 @@ TEST(MosString, ReplaceClampsCountAndPositionInPlaceAndWhenShared)
     }
 }
 
-TEST(MosString, ReplaceWithCharactersOfTheSameString)
+TEST(MosStringTest, ReplaceWithCharactersOfTheSameString)
 {
     MOS_String s("abcdef");
     s.Replace(0, 0, s.C_Str() + 2, 3);
@@ -159,7 +159,7 @@ TEST(MosString, ReplaceWithCharactersOfTheSameString)
     EXPECT_STREQ("adeff", u.C_Str());
 }
 
-TEST(MosString, UnshareableRepresentationIsClonedAndChangingClearsTheMark)
+TEST(MosStringTest, UnshareableRepresentationIsClonedAndChangingClearsTheMark)
 {
     MOS_String a("marked");
     MOS_String::RepOf(a.C_Str())->unshareable = 1;
@@ -176,7 +176,7 @@ TEST(MosString, UnshareableRepresentationIsClonedAndChangingClearsTheMark)
     EXPECT_EQ(a.C_Str(), c.C_Str());
 }
 
-TEST(MosString, LengthsBeyondTheLargestCapacityAreFatalBeforeAnyCopy)
+TEST(MosStringTest, LengthsBeyondTheLargestCapacityAreFatalBeforeAnyCopy)
 {
     TST_TempDir dir;  // the fatal path writes log.txt
     MOS_String s("ab");

@@ -9,7 +9,7 @@
 
 namespace
 {
-TEST(OsFatal, KeepsBothTextsLogsTheTerminationLineAndThrows)
+TEST(OsFatalTest, KeepsBothTextsLogsTheTerminationLineAndThrows)
 {
     TST_TempDir dir;
     OS_Log("first line");
@@ -19,7 +19,7 @@ TEST(OsFatal, KeepsBothTextsLogsTheTerminationLineAndThrows)
     EXPECT_EQ("first line\n[TERMINATION] NOD_Node::GC_AddNode() gc overflow\n\n", dir.Read("log.txt"));
 }
 
-TEST(OsFatal, TextsAreCutTo511Characters)
+TEST(OsFatalTest, TextsAreCutTo511Characters)
 {
     TST_TempDir dir;
     const std::string longCaption(600, 'c');
@@ -33,14 +33,14 @@ TEST(OsFatal, TextsAreCutTo511Characters)
     EXPECT_NE(std::string::npos, dir.Read("log.txt").find(std::string(511, 'c') + " " + std::string(511, 'm') + "\n"));
 }
 
-TEST(OsFatal, TextsFromTheFormatBufferSurviveTheLogLine)
+TEST(OsFatalTest, TextsFromTheFormatBufferSurviveTheLogLine)
 {
     TST_TempDir dir;
     const char* message = OS_Format("value %d", 42);
     EXPECT_FATAL(OS_Fatal("Caller::Check()", message), "Caller::Check()", "value 42");
 }
 
-TEST(OsLog, EachCallAppendsOneLine)
+TEST(OsLogTest, EachCallAppendsOneLine)
 {
     TST_TempDir dir;
     // The log-started flag is process-wide: whichever test logged first already deleted its
@@ -51,7 +51,7 @@ TEST(OsLog, EachCallAppendsOneLine)
     EXPECT_NE(std::string::npos, log.find("one\ntwo\n"));
 }
 
-TEST(OsFormat, SharesOneBufferAndCutsLongResults)
+TEST(OsFormatTest, SharesOneBufferAndCutsLongResults)
 {
     const char* first = OS_Format("%s", "first");
     const char* second = OS_Format("%s", "second");
@@ -62,7 +62,7 @@ TEST(OsFormat, SharesOneBufferAndCutsLongResults)
     EXPECT_EQ(2047u, OS_StrLen(OS_Format("%s", huge.c_str())));
 }
 
-TEST(OsSwitch, ASwitchIsOnWhereverItsTextOccurs)
+TEST(OsSwitchTest, ASwitchIsOnWhereverItsTextOccurs)
 {
     struct Case
     {

@@ -6,7 +6,7 @@
 
 namespace
 {
-TEST(OsString, IToAWritesDigitsInAnyBase)
+TEST(OsStringTest, IToAWritesDigitsInAnyBase)
 {
     struct Case
     {
@@ -23,7 +23,7 @@ TEST(OsString, IToAWritesDigitsInAnyBase)
     }
 }
 
-TEST(OsString, CaseInsensitiveCompareIsAsciiAndSortsUnderscoreBeforeLetters)
+TEST(OsStringTest, CaseInsensitiveCompareIsAsciiAndSortsUnderscoreBeforeLetters)
 {
     EXPECT_EQ(0, OS_StrICmp("NOD_Node", "nod_node"));
     EXPECT_LT(OS_StrICmp("a_b", "aab"), 0);  // '_' (0x5F) before 'a' once both are lower case
@@ -33,14 +33,14 @@ TEST(OsString, CaseInsensitiveCompareIsAsciiAndSortsUnderscoreBeforeLetters)
     EXPECT_EQ(0, OS_StrNICmp("TEXTURE1", "texture2", 7));
 }
 
-TEST(OsString, CompareAnswersExactlyMinusOneZeroOrOne)
+TEST(OsStringTest, CompareAnswersExactlyMinusOneZeroOrOne)
 {
     EXPECT_EQ(-1, OS_StrCmp("a", "z"));
     EXPECT_EQ(1, OS_StrCmp("z", "a"));
     EXPECT_EQ(0, OS_StrCmp("same", "same"));
 }
 
-TEST(OsString, BoundedCopyAlwaysTerminates)
+TEST(OsStringTest, BoundedCopyAlwaysTerminates)
 {
     char buffer[5];
     EXPECT_EQ(1u, OS_StrCopyBounded(buffer, "abcdefgh", sizeof(buffer)));

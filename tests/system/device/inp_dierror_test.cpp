@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(DIErrorName, NamesTheKnownCodesAndOnlyThose)
+TEST(DIErrorNameTest, NamesTheKnownCodesAndOnlyThose)
 {
     const struct
     {

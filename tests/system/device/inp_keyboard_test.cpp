@@ -148,7 +148,7 @@ TEST_F(KeyboardTest, KeyMapHoldsTheKeysDownAtTheLastUpdate)
     EXPECT_FATAL(m_keyboard->IsKeyDown(INP_KC_NONE), "INP_Keyboard::TranslateKCtoDIK()", "illegal kc key code");
 }
 
-TEST(KeyCodeTable, ScanCodesAndKeyCodes)
+TEST(KeyCodeTableTest, ScanCodesAndKeyCodes)
 {
     const struct
     {

@@ -97,7 +97,7 @@ public:
 
 // The library over a pull output: the mixer decodes on the test's thread, so every render
 // is reproducible.
-class SndMixer : public testing::Test
+class SndMixerTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -144,14 +144,14 @@ protected:
     PLT_AudioDriver* m_driver = nullptr;
 };
 
-TEST_F(SndMixer, GivesTheOutputOfTheWholeFileMixer)
+TEST_F(SndMixerTest, GivesTheOutputOfTheWholeFileMixer)
 {
     // The hash the mixer gave when it decoded every file whole before playing it.
     Open(2, 22050);
     EXPECT_EQ(0xd3b123d72e14bec6ull, RenderScenario(&m_output, m_driver));
 }
 
-TEST_F(SndMixer, PlaysTheWholeFileDecodeFrameForFrame)
+TEST_F(SndMixerTest, PlaysTheWholeFileDecodeFrameForFrame)
 {
     // At the file's own rate, full volume and centre pan the output is the source itself,
     // twice over (the second play follows the last frame across a refill of the ring).
@@ -194,7 +194,7 @@ TEST_F(SndMixer, PlaysTheWholeFileDecodeFrameForFrame)
     }
 }
 
-TEST_F(SndMixer, ResamplesMp3AsTheWavOfItsWholeDecode)
+TEST_F(SndMixerTest, ResamplesMp3AsTheWavOfItsWholeDecode)
 {
     const std::string mp3 = TOOL_Mp3Bytes(2, 30, 12);
     PLT_AudioPcm pcm;
@@ -212,7 +212,7 @@ TEST_F(SndMixer, ResamplesMp3AsTheWavOfItsWholeDecode)
     EXPECT_TRUE(outputs[0] == outputs[1]);
 }
 
-TEST_F(SndMixer, ManyVoicesMixAsTheSumOfEachAlone)
+TEST_F(SndMixerTest, ManyVoicesMixAsTheSumOfEachAlone)
 {
     // Eight voices of long files at eight rates, quiet enough never to clip: together they
     // give the sum of what each gives alone.
@@ -237,7 +237,7 @@ TEST_F(SndMixer, ManyVoicesMixAsTheSumOfEachAlone)
     EXPECT_TRUE(sum == Render(frames));
 }
 
-TEST_F(SndMixer, OnADeviceOnlyTheUpdateDecodesAndADryVoiceWaitsWhereItIs)
+TEST_F(SndMixerTest, OnADeviceOnlyTheUpdateDecodesAndADryVoiceWaitsWhereItIs)
 {
     // Rendered as a device's callback: a started voice has its first piece, then silence
     // where it stands until the update tops its ring up; fed once per "frame" it then plays
@@ -295,7 +295,7 @@ TEST_F(SndMixer, OnADeviceOnlyTheUpdateDecodesAndADryVoiceWaitsWhereItIs)
     EXPECT_EQ(0u, m_output.decodedUnderLock);  // the callback is never kept waiting on a decoder
 }
 
-class SndMixerDevice : public SndTest
+class SndMixerDeviceTest : public SndTest
 {
 protected:
     void TearDown() override
@@ -306,7 +306,7 @@ protected:
     SND_Sample* m_sample = nullptr;
 };
 
-TEST_F(SndMixerDevice, StartingDecodesOnlyAFirstPieceAndKeepsTheFileAlive)
+TEST_F(SndMixerDeviceTest, StartingDecodesOnlyAFirstPieceAndKeepsTheFileAlive)
 {
     const struct
     {
@@ -344,7 +344,7 @@ TEST_F(SndMixerDevice, StartingDecodesOnlyAFirstPieceAndKeepsTheFileAlive)
     }
 }
 
-TEST_F(SndMixer, StartsAgainFromTheFirstFrameAfterAStopOrEndMidFile)
+TEST_F(SndMixerTest, StartsAgainFromTheFirstFrameAfterAStopOrEndMidFile)
 {
     const std::string mp3 = TOOL_Mp3Bytes(2, 30, 15);
     PLT_AudioPcm pcm;
@@ -365,7 +365,7 @@ TEST_F(SndMixer, StartsAgainFromTheFirstFrameAfterAStopOrEndMidFile)
     }
 }
 
-TEST_F(SndMixerDevice, StopsAVoiceWhileItsFileIsStillDecoding)
+TEST_F(SndMixerDeviceTest, StopsAVoiceWhileItsFileIsStillDecoding)
 {
     Create(1, 2, 44100, 16);
     m_dir.Write("music.mp3", TOOL_Mp3Bytes(2, 100, 16));
@@ -388,7 +388,7 @@ TEST_F(SndMixerDevice, StopsAVoiceWhileItsFileIsStillDecoding)
     EXPECT_EQ(1, m_device->IsPlaying(0));
 }
 
-TEST_F(SndMixerDevice, UpdateFeedsTheVoicesOfACallback)
+TEST_F(SndMixerDeviceTest, UpdateFeedsTheVoicesOfACallback)
 {
     m_output.callback = true;
     Create(1, 2, 44100, 16);
@@ -408,7 +408,7 @@ TEST_F(SndMixerDevice, UpdateFeedsTheVoicesOfACallback)
     EXPECT_EQ(0, m_device->IsPlaying(0));  // and then plays to its end
 }
 
-TEST(SndMixerSdl, TheUpdateFeedsEveryVoiceOfTheDevice)
+TEST(SndMixerSdlTest, TheUpdateFeedsEveryVoiceOfTheDevice)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     PLT_AudioStartup();

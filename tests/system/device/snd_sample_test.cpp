@@ -20,7 +20,7 @@ namespace
 {
 
 // The device is there for its file callbacks.
-class SndSample : public SndTest
+class SndSampleTest : public SndTest
 {
 protected:
     void SetUp() override
@@ -42,7 +42,7 @@ std::vector<s16> DecodeWav(const std::string& _bytes, u32* _channels = nullptr)
     return samples;
 }
 
-TEST_F(SndSample, LoadsWholeFilesAndTellsTheirType)
+TEST_F(SndSampleTest, LoadsWholeFilesAndTellsTheirType)
 {
     const std::vector<s16> tone = TOOL_WavTone(1, 22050, 300, 440.0, 12000);
     const struct
@@ -74,7 +74,7 @@ TEST_F(SndSample, LoadsWholeFilesAndTellsTheirType)
     EXPECT_EQ(0, sample.GetType());
 }
 
-TEST_F(SndSample, PlaysASampleThatOnlyTheArchiveHolds)
+TEST_F(SndSampleTest, PlaysASampleThatOnlyTheArchiveHolds)
 {
     const std::vector<s16> samples = {500, -500, 1500, -1500};
     ASSERT_EQ(1u, TOOL_WriteArchive(".", {{"sfx\\sound\\packed.wav", TOOL_WavPcmBytes(1, 22050, 16, samples)}}));
@@ -93,7 +93,7 @@ TEST_F(SndSample, PlaysASampleThatOnlyTheArchiveHolds)
     EXPECT_EQ((std::vector<s32>{500, -500, 1500, -1500, 0}), m_output.Render16(5));
 }
 
-TEST_F(SndSample, FileCallbacksGoThroughOsFile)
+TEST_F(SndSampleTest, FileCallbacksGoThroughOsFile)
 {
     m_dir.Write("ten.bin", "0123456789");
     void* handle = (void*)1;
@@ -112,7 +112,7 @@ TEST_F(SndSample, FileCallbacksGoThroughOsFile)
     SND_FileClose(handle);
 }
 
-TEST(SndWavWriter, WritesWhatTheDecodersRead)
+TEST(SndWavWriterTest, WritesWhatTheDecodersRead)
 {
     const std::vector<s16> stereo = TOOL_WavTone(2, 22050, 1000, 440.0, 20000);
     u32 channels = 0;
@@ -144,7 +144,7 @@ TEST(SndWavWriter, WritesWhatTheDecodersRead)
     EXPECT_TRUE(TOOL_WavPcmBytes(3, 22050, 16, {1, 2, 3}).empty());
 }
 
-TEST_F(SndSample, CacheSharesSamplesByName)
+TEST_F(SndSampleTest, CacheSharesSamplesByName)
 {
     SND_SampleCache cache;
     cache.SetPath("c:\\sfx\\sound\\ignored.wav");
@@ -178,7 +178,7 @@ TEST_F(SndSample, CacheSharesSamplesByName)
     EXPECT_EQ(0u, cache.GetCount());
 }
 
-TEST_F(SndSample, CacheHoldsAHundredAndTwentyEightFiles)
+TEST_F(SndSampleTest, CacheHoldsAHundredAndTwentyEightFiles)
 {
     SND_SampleCache cache;
     const std::string wav = TOOL_WavPcmBytes(1, 22050, 16, {1});

@@ -13,7 +13,7 @@
 namespace
 {
 
-class SndSoundDevice : public SndTest
+class SndSoundDeviceTest : public SndTest
 {
 protected:
     // A sample on disk, loaded through the device's file callbacks.
@@ -51,7 +51,7 @@ protected:
     std::vector<SND_Sample*> m_samples;
 };
 
-TEST_F(SndSoundDevice, StopsOnBadSettingsWithTheirTexts)
+TEST_F(SndSoundDeviceTest, StopsOnBadSettingsWithTheirTexts)
 {
     EXPECT_FATAL(Create(1, 3, 22050, 16), "illegal numofchannels", "SND_SoundDevice2D::Init");
     EXPECT_FATAL(Create(1, 0, 22050, 16), "illegal numofchannels", "SND_SoundDevice2D::Init");
@@ -67,7 +67,7 @@ TEST_F(SndSoundDevice, StopsOnBadSettingsWithTheirTexts)
                  "(SND_SoundDevice2D::Init): Get [\"Sound\"] in file \"ini\\sound.des\" failed");
 }
 
-TEST_F(SndSoundDevice, SoundOffOpensNothing)
+TEST_F(SndSoundDeviceTest, SoundOffOpensNothing)
 {
     Create(0, 2, 44100, 16);
     EXPECT_EQ(0, m_device->GetNumChannels());
@@ -78,7 +78,7 @@ TEST_F(SndSoundDevice, SoundOffOpensNothing)
     EXPECT_NE(nullptr, Constant(100, 64));
 }
 
-TEST_F(SndSoundDevice, RetriesTheOutputAtLowerRatesThenAt8Bits)
+TEST_F(SndSoundDeviceTest, RetriesTheOutputAtLowerRatesThenAt8Bits)
 {
     struct Attempt
     {
@@ -119,7 +119,7 @@ TEST_F(SndSoundDevice, RetriesTheOutputAtLowerRatesThenAt8Bits)
     }
 }
 
-TEST_F(SndSoundDevice, TakesFewerVoicesWhenTheLibraryHasFewer)
+TEST_F(SndSoundDeviceTest, TakesFewerVoicesWhenTheLibraryHasFewer)
 {
     PLT_AudioSetPreference(PLT_AUDIO_PREF_SAMPLE_HANDLES, 3);
     Create();
@@ -137,7 +137,7 @@ TEST_F(SndSoundDevice, TakesFewerVoicesWhenTheLibraryHasFewer)
     EXPECT_EQ(0, m_device->IsPlaying(5));
 }
 
-TEST_F(SndSoundDevice, TheNinthSoundWaitsForAFreeVoice)
+TEST_F(SndSoundDeviceTest, TheNinthSoundWaitsForAFreeVoice)
 {
     Create();
     ASSERT_EQ(8, m_device->GetNumChannels());
@@ -155,7 +155,7 @@ TEST_F(SndSoundDevice, TheNinthSoundWaitsForAFreeVoice)
     EXPECT_EQ(2, m_device->Play(Params(endless)));
 }
 
-TEST_F(SndSoundDevice, IgnoresVoicesOutsideItsRangeAndPlaysNothingWithoutASample)
+TEST_F(SndSoundDeviceTest, IgnoresVoicesOutsideItsRangeAndPlaysNothingWithoutASample)
 {
     Create();
     SND_Sample* tone = Constant(100, 100);
@@ -187,7 +187,7 @@ TEST_F(SndSoundDevice, IgnoresVoicesOutsideItsRangeAndPlaysNothingWithoutASample
     m_device->SetPosition(1.0f, 2.0f, 3.0f);  // positional sound does nothing
 }
 
-TEST_F(SndSoundDevice, ConvertsVolumeAndPanForTheMixer)
+TEST_F(SndSoundDeviceTest, ConvertsVolumeAndPanForTheMixer)
 {
     // A constant 8001 at volume 127 mixes to 127 x the pan weight of each side
     // (left min(127 - pan, 63), right min(pan, 63)), which shows the pan value sent.
@@ -222,7 +222,7 @@ TEST_F(SndSoundDevice, ConvertsVolumeAndPanForTheMixer)
     }
 }
 
-TEST_F(SndSoundDevice, ReacquireResumesOnlyWhatReleasePaused)
+TEST_F(SndSoundDeviceTest, ReacquireResumesOnlyWhatReleasePaused)
 {
     Create(1, 1, 22050, 16);
     SND_Sample* ramp = Load("ramp.wav", TOOL_WavPcmBytes(1, 22050, 16, {10, 20, 30, 40, 50, 60}));
@@ -249,7 +249,7 @@ TEST_F(SndSoundDevice, ReacquireResumesOnlyWhatReleasePaused)
     EXPECT_NE(std::string::npos, log.find("ail reacquired", released));
 }
 
-TEST_F(SndSoundDevice, RefusesAnUnknownFileTypeAndPlaysMp3)
+TEST_F(SndSoundDeviceTest, RefusesAnUnknownFileTypeAndPlaysMp3)
 {
     Create();
     SND_Sample* junk = Load("junk.bin", "not a sound file");
@@ -271,7 +271,7 @@ TEST_F(SndSoundDevice, RefusesAnUnknownFileTypeAndPlaysMp3)
     EXPECT_EQ(0, m_device->IsPlaying(voice));
 }
 
-TEST(SndSoundDeviceSdl, OpensTheDummyDeviceAndRunsSilentWithoutOne)
+TEST(SndSoundDeviceSdlTest, OpensTheDummyDeviceAndRunsSilentWithoutOne)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     TST_TempDir dir;

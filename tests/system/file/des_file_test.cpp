@@ -456,7 +456,7 @@ TEST_F(DesFileTest, LongNamesOpenAndAreKeptCut)
     EXPECT_FATAL(m_file.Open(&root, missing.c_str()), "DES_File::Open() file not found", missing.c_str());
 }
 
-TEST(DesImageName, TildeGoesAfterTheBaseName)
+TEST(DesImageNameTest, TildeGoesAfterTheBaseName)
 {
     struct Case
     {
@@ -477,7 +477,7 @@ TEST(DesImageName, TildeGoesAfterTheBaseName)
     EXPECT_EQ(0u, DES_ImageName("abcde.des", small, 10));
 }
 
-TEST(DesCallerFatal, FormsNameCallerKeyAndFile)
+TEST(DesCallerFatalTest, FormsNameCallerKeyAndFile)
 {
     TST_TempDir dir;
     EXPECT_FATAL(DES_FatalSection("SND_Device::Init()", "Sound", "ini\\sound.des"), "DES FILE ERROR",

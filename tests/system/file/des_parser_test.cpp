@@ -93,11 +93,11 @@ struct TextCase
     const char* tree;  // null: the text must fail with "parse error"
 };
 
-class DesTextTest : public testing::TestWithParam<TextCase>
+class DesTextCaseTest : public testing::TestWithParam<TextCase>
 {
 };
 
-TEST_P(DesTextTest, ParsesToTree)
+TEST_P(DesTextCaseTest, ParsesToTree)
 {
     const TextCase& c = GetParam();
     TreePtr tree = Parse(c.text);
@@ -169,7 +169,7 @@ const TextCase TEXT_CASES[] = {
     {"float below f64 is zero", "[a] { v = 0." + std::string(400, '0') + "1 }", "HEAD{a{v=f0;}}"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, DesTextTest, testing::ValuesIn(TEXT_CASES),
+INSTANTIATE_TEST_SUITE_P(Cases, DesTextCaseTest, testing::ValuesIn(TEXT_CASES),
                          [](const testing::TestParamInfo<TextCase>& _info) {
                              std::string name;
                              for (const char* p = _info.param.what; *p; ++p)
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DesTextTest, testing::ValuesIn(TEXT_CASES),
                              return name;
                          });
 
-TEST(DesText, ErrorReportsItsLine)
+TEST(DesTextTest, ErrorReportsItsLine)
 {
     EXPECT_EQ(nullptr, Parse("[a]\n{\n  x = 1\n  y =\n}\n").get());
     EXPECT_STREQ("parse error", DES_GetLastError());
@@ -188,7 +188,7 @@ TEST(DesText, ErrorReportsItsLine)
 }
 
 // Windows text mode: CR before LF disappears and 0x1A ends the text.
-TEST(DesText, ParsesFilesInTextMode)
+TEST(DesTextTest, ParsesFilesInTextMode)
 {
     TST_TempDir dir;
     dir.Write("ini/crlf.des", "[A]\r\n{\r\n  x = 1\r\n  s = \"v\"\r\n}\r\n\x1A[b]{ junk");
@@ -200,7 +200,7 @@ TEST(DesText, ParsesFilesInTextMode)
 }
 
 // The arena starts at four times the text size, which tiny texts outgrow at once.
-TEST(DesText, ArenaGrowsBeyondFourTimesTheText)
+TEST(DesTextTest, ArenaGrowsBeyondFourTimesTheText)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"[a]{}", "HEAD{a{}}"},
@@ -222,7 +222,7 @@ TEST(DesText, ArenaGrowsBeyondFourTimesTheText)
 }
 
 // Names and keys have a one-byte length that counts the terminator.
-TEST(DesText, RejectsNamesTheLengthByteCannotHold)
+TEST(DesTextTest, RejectsNamesTheLengthByteCannotHold)
 {
     for (u32 length : {254u, 255u}) {
         const std::string name(length, 'n');
@@ -243,7 +243,7 @@ TEST(DesText, RejectsNamesTheLengthByteCannotHold)
 }
 
 // One token, skipped ones included, must fit the scanner's 16384-byte buffer.
-TEST(DesText, TokenLongerThanTheInputBufferFails)
+TEST(DesTextTest, TokenLongerThanTheInputBufferFails)
 {
     const char* const OVERFLOW_TEXT = "input buffer overflow, can't enlarge buffer because scanner uses REJECT";
     struct Case
@@ -275,7 +275,7 @@ TEST(DesText, TokenLongerThanTheInputBufferFails)
 
 // The parser stack holds 10000 entries: 2 for the file, 4 per open section, and the tokens
 // of the entry being read. Hostile nesting ends there, not in a crash.
-TEST(DesText, DeepNestingOverflowsTheParserStack)
+TEST(DesTextTest, DeepNestingOverflowsTheParserStack)
 {
     auto nested = [](u32 _depth, const std::string& _inner) {
         std::string text;
@@ -305,7 +305,7 @@ TEST(DesText, DeepNestingOverflowsTheParserStack)
 const char* const IMAGE_SOURCE = "[a]\n{\n  i = 7\n  s = \"strings\"\n  f = 1.5\n  v = 1., 2., 3.\n  w = 1., 2.\n}\n"
                                  "[b]\n{\n  [c] { k = 1 }\n}\n";
 
-TEST(DesImage, RoundTripGivesTheSameTree)
+TEST(DesImageTest, RoundTripGivesTheSameTree)
 {
     TST_TempDir dir;
     TreePtr parsed = Parse(IMAGE_SOURCE);
@@ -327,7 +327,7 @@ TEST(DesImage, RoundTripGivesTheSameTree)
     EXPECT_EQ("", TOOL_DesImageBytes(Parse("// nothing").get()));
 }
 
-TEST(DesImage, ParentLinksAreKeptAsStored)
+TEST(DesImageTest, ParentLinksAreKeptAsStored)
 {
     TreePtr parsed = Parse(IMAGE_SOURCE);
     std::string image = TOOL_DesImageBytes(parsed.get());
@@ -351,7 +351,7 @@ struct CorruptCase
     std::function<void(std::string*, const ImageNodes&)> corrupt;
 };
 
-TEST(DesImage, RejectsCorruptImages)
+TEST(DesImageTest, RejectsCorruptImages)
 {
     TreePtr parsed = Parse(IMAGE_SOURCE);
     ASSERT_NE(nullptr, parsed.get());

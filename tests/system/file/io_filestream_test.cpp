@@ -24,7 +24,7 @@ s32 ClosedDescriptor()
 }
 
 // The file streams' tests run on a file of their own in a temporary directory.
-class IoFileStream : public testing::Test
+class IoFileStreamTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -40,7 +40,7 @@ protected:
 };
 }  // namespace
 
-TEST(IoFileStreamDescriptor, ABadDescriptorLeavesTheStreamFailedAndMarked)
+TEST(IoFileStreamDescriptorTest, ABadDescriptorLeavesTheStreamFailedAndMarked)
 {
     const s32 closed = ClosedDescriptor();
     IO_FileOutputStream out(closed);
@@ -54,7 +54,7 @@ TEST(IoFileStreamDescriptor, ABadDescriptorLeavesTheStreamFailedAndMarked)
     EXPECT_EQ(-1, out.GetDescriptor());
 }
 
-TEST_F(IoFileStream, TheStreamOwnsADuplicateThatOnlyCloseGivesBack)
+TEST_F(IoFileStreamTest, TheStreamOwnsADuplicateThatOnlyCloseGivesBack)
 {
     s32 duplicate = -1;
     {
@@ -74,7 +74,7 @@ TEST_F(IoFileStream, TheStreamOwnsADuplicateThatOnlyCloseGivesBack)
     EXPECT_TRUE(IsOpen(m_descriptor));
 }
 
-TEST_F(IoFileStream, ASecondCloseNeverReachesAReusedDescriptor)
+TEST_F(IoFileStreamTest, ASecondCloseNeverReachesAReusedDescriptor)
 {
     IO_FileOutputStream out(m_descriptor);
     const s32 duplicate = out.GetDescriptor();
@@ -94,7 +94,7 @@ TEST_F(IoFileStream, ASecondCloseNeverReachesAReusedDescriptor)
     close(reused);
 }
 
-TEST_F(IoFileStream, WritesAndReadsGoThroughTheSharedPosition)
+TEST_F(IoFileStreamTest, WritesAndReadsGoThroughTheSharedPosition)
 {
     IO_FileOutputStream out(m_descriptor);
     IO_FileInputStream in(m_descriptor);
@@ -126,7 +126,7 @@ TEST_F(IoFileStream, WritesAndReadsGoThroughTheSharedPosition)
     EXPECT_EQ(1u, in.IsEOF()) << "a short typed read is";
 }
 
-TEST_F(IoFileStream, SeekModesAndSkip)
+TEST_F(IoFileStreamTest, SeekModesAndSkip)
 {
     IO_FileInputStream in(m_descriptor);
     EXPECT_EQ(7, in.Seek(2, -3));
@@ -141,7 +141,7 @@ TEST_F(IoFileStream, SeekModesAndSkip)
     EXPECT_EQ((u32)EINVAL, in.GetErrorCode());
 }
 
-TEST(IoFileStreamPipe, PositionsOfAPipeFailWithTheRuntimesError)
+TEST(IoFileStreamPipeTest, PositionsOfAPipeFailWithTheRuntimesError)
 {
     int ends[2];
     ASSERT_EQ(0, pipe(ends));
@@ -164,7 +164,7 @@ TEST(IoFileStreamPipe, PositionsOfAPipeFailWithTheRuntimesError)
     close(ends[1]);
 }
 
-TEST_F(IoFileStream, FailuresThrowWhenAsked)
+TEST_F(IoFileStreamTest, FailuresThrowWhenAsked)
 {
     const s32 readOnly = open("data.bin", O_RDONLY);
     IO_StreamRef text(new IO_TextOutputStream(new IO_FileOutputStream(readOnly)));

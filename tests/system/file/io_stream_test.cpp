@@ -44,7 +44,7 @@ public:
 };
 }  // namespace
 
-TEST(IoStream, WriteTestsEndAndErrorBeforeEachByteAndAtTheEnd)
+TEST(IoStreamTest, WriteTestsEndAndErrorBeforeEachByteAndAtTheEnd)
 {
     TST_MemoryOutput clean;
     const u8 data[] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
@@ -71,7 +71,7 @@ TEST(IoStream, WriteTestsEndAndErrorBeforeEachByteAndAtTheEnd)
     EXPECT_EQ(28u, full.GetErrorCode());
 }
 
-TEST(IoStream, TypedWritesPutOutLittleEndianBytes)
+TEST(IoStreamTest, TypedWritesPutOutLittleEndianBytes)
 {
     TST_MemoryOutput out;
     out.WriteU32(0x11223344u);
@@ -84,7 +84,7 @@ TEST(IoStream, TypedWritesPutOutLittleEndianBytes)
               out.Bytes());
 }
 
-TEST(IoStream, ArrayWritesCoverTheRangeAndStopAtAnError)
+TEST(IoStreamTest, ArrayWritesCoverTheRangeAndStopAtAnError)
 {
     TST_MemoryOutput out;
     const u16 values[] = {0x0102, 0x0304, 0x0506, 0x0708};
@@ -97,7 +97,7 @@ TEST(IoStream, ArrayWritesCoverTheRangeAndStopAtAnError)
     EXPECT_EQ(5u, full.Bytes().size()) << "the second element broke off, the third was not tried";
 }
 
-TEST(IoStream, BaseReadAnswersStartPlusCountOrMinusOne)
+TEST(IoStreamTest, BaseReadAnswersStartPlusCountOrMinusOne)
 {
     TST_MemoryInput in("abcdef");
     u8 buffer[16] = {};
@@ -112,7 +112,7 @@ TEST(IoStream, BaseReadAnswersStartPlusCountOrMinusOne)
     EXPECT_EQ(7, in.Skip(7));
 }
 
-TEST(IoStream, ShortTypedReadSetsEndAndKeepsTheBytesThatArrived)
+TEST(IoStreamTest, ShortTypedReadSetsEndAndKeepsTheBytesThatArrived)
 {
     TST_MemoryInput in(Bytes({0x44, 0x33, 0x22, 0x11, 0x01, 0x02}));
     u32 value = 0;
@@ -130,7 +130,7 @@ TEST(IoStream, ShortTypedReadSetsEndAndKeepsTheBytesThatArrived)
     EXPECT_EQ(9, byte) << "a one-byte read at the end leaves the value";
 }
 
-TEST(IoStream, ArrayReadsCountTheReadThatMetTheEnd)
+TEST(IoStreamTest, ArrayReadsCountTheReadThatMetTheEnd)
 {
     TST_MemoryInput in(Bytes({1, 0, 0, 0, 2, 0}));
     s32 values[5] = {-1, -1, -1, -1, -1};
@@ -147,7 +147,7 @@ TEST(IoStream, ArrayReadsCountTheReadThatMetTheEnd)
     EXPECT_STREQ("xyz", text);
 }
 
-TEST(IoStream, StreamsWithoutPositionsRefuseSeek)
+TEST(IoStreamTest, StreamsWithoutPositionsRefuseSeek)
 {
     TST_MemoryOutput out;
     TST_MemoryInput in("");
@@ -162,7 +162,7 @@ TEST(IoStream, StreamsWithoutPositionsRefuseSeek)
     }
 }
 
-TEST(IoStream, FlagsAreStickyAndThrowOnlyWhenAsked)
+TEST(IoStreamTest, FlagsAreStickyAndThrowOnlyWhenAsked)
 {
     TST_MemoryOutput out;
     EXPECT_EQ(0u, out.TestFlag4());
@@ -205,7 +205,7 @@ TEST(IoStream, FlagsAreStickyAndThrowOnlyWhenAsked)
     EXPECT_NO_THROW(out.SetError(1));
 }
 
-TEST(IoStream, ShortTypedReadThrowsEndWhenAsked)
+TEST(IoStreamTest, ShortTypedReadThrowsEndWhenAsked)
 {
     TST_MemoryInput in("ab");
     in.SetThrowExceptions(true);
@@ -214,7 +214,7 @@ TEST(IoStream, ShortTypedReadThrowsEndWhenAsked)
     EXPECT_EQ(0x6261, value);
 }
 
-TEST(IoStream, FilterStreamsLeaveAllStateToTheWrappedStream)
+TEST(IoStreamTest, FilterStreamsLeaveAllStateToTheWrappedStream)
 {
     TST_MemoryOutput* inner = new TST_MemoryOutput;
     IO_StreamRef text(new IO_TextOutputStream(inner));
@@ -234,7 +234,7 @@ TEST(IoStream, FilterStreamsLeaveAllStateToTheWrappedStream)
     EXPECT_THROW(filter->SetError(4), IO_IOException);
 }
 
-TEST(IoStream, DispatchNamesTheKindOfStream)
+TEST(IoStreamTest, DispatchNamesTheKindOfStream)
 {
     TST_RecordingVisitor visitor;
     IO_Stream plain;
@@ -250,7 +250,7 @@ TEST(IoStream, DispatchNamesTheKindOfStream)
     EXPECT_EQ(std::vector<std::string>({"Stream", "Output", "Input", "TextOutput", "TextInput"}), visitor.visits);
 }
 
-TEST(IoStreamRef, CountsTheStreamAndDeletesItWithTheLastReference)
+TEST(IoStreamRefTest, CountsTheStreamAndDeletesItWithTheLastReference)
 {
     bool deleted = false;
     TST_WatchedOutput* stream = new TST_WatchedOutput(&deleted);
@@ -277,7 +277,7 @@ TEST(IoStreamRef, CountsTheStreamAndDeletesItWithTheLastReference)
     EXPECT_EQ(nullptr, first.Get());
 }
 
-TEST(IoStreamRef, AssigningReleasesTheOldStream)
+TEST(IoStreamRefTest, AssigningReleasesTheOldStream)
 {
     bool firstDeleted = false;
     bool secondDeleted = false;
@@ -293,7 +293,7 @@ TEST(IoStreamRef, AssigningReleasesTheOldStream)
     EXPECT_TRUE(secondDeleted);
 }
 
-TEST(IoStreamRef, TransferCharsWritesOrReadsByDirection)
+TEST(IoStreamRefTest, TransferCharsWritesOrReadsByDirection)
 {
     TST_MemoryOutput* out = new TST_MemoryOutput;
     IO_StreamRef outRef(out);
@@ -310,7 +310,7 @@ TEST(IoStreamRef, TransferCharsWritesOrReadsByDirection)
     EXPECT_EQ(0, none.TransferChars(read, 2, 0));
 }
 
-TEST(IoStreamRef, StreamsComeFromThePools)
+TEST(IoStreamRefTest, StreamsComeFromThePools)
 {
     const u32 before = MEM_GetBytesInUse();
     {

@@ -46,7 +46,7 @@ std::string Digits(u32 _count)
 }
 }  // namespace
 
-TEST(IoTextOutputStream, NumbersGoOutInTheirPrintfForm)
+TEST(IoTextOutputStreamTest, NumbersGoOutInTheirPrintfForm)
 {
     struct Case
     {
@@ -88,7 +88,7 @@ TEST(IoTextOutputStream, NumbersGoOutInTheirPrintfForm)
         EXPECT_EQ(c.text, Written(c.write));
 }
 
-TEST(IoTextOutputStream, BytesAndCharactersGoOutRaw)
+TEST(IoTextOutputStreamTest, BytesAndCharactersGoOutRaw)
 {
     const std::string raw = Written([](IO_TextOutputStream& _s) {
         _s.WriteU8(200);
@@ -105,7 +105,7 @@ TEST(IoTextOutputStream, BytesAndCharactersGoOutRaw)
               raw);
 }
 
-TEST(IoTextOutputStream, AnF64BeyondTheBufferIsCutTo127Characters)
+TEST(IoTextOutputStreamTest, AnF64BeyondTheBufferIsCutTo127Characters)
 {
     const std::string text = Written([](IO_TextOutputStream& _s) { _s.WriteF64(-1e200); });
     char full[512];
@@ -119,7 +119,7 @@ TEST(IoTextOutputStream, AnF64BeyondTheBufferIsCutTo127Characters)
     EXPECT_EQ(".000000", fits.substr(120));
 }
 
-TEST(IoTextOutputStream, NothingGoesOutOnceTheWrappedStreamFailed)
+TEST(IoTextOutputStreamTest, NothingGoesOutOnceTheWrappedStreamFailed)
 {
     TextOut out;
     out->SetError(5);
@@ -130,7 +130,7 @@ TEST(IoTextOutputStream, NothingGoesOutOnceTheWrappedStreamFailed)
     EXPECT_EQ(2, out->WriteS32Array(values, 2, 0));
 }
 
-TEST(IoTextInputStream, TokensConvertWithTheThirtyTwoBitForms)
+TEST(IoTextInputStreamTest, TokensConvertWithTheThirtyTwoBitForms)
 {
     // Each value is read into the middle of three; the guards show how many bytes the read
     // stored. The last column is what ReadByte gives next.
@@ -176,7 +176,7 @@ TEST(IoTextInputStream, TokensConvertWithTheThirtyTwoBitForms)
     }
 }
 
-TEST(IoTextInputStream, SixteenBitReadsKeepTheLowerSixteenBits)
+TEST(IoTextInputStreamTest, SixteenBitReadsKeepTheLowerSixteenBits)
 {
     struct Case
     {
@@ -204,7 +204,7 @@ TEST(IoTextInputStream, SixteenBitReadsKeepTheLowerSixteenBits)
     }
 }
 
-TEST(IoTextInputStream, FloatsConvertAndACommaEndsTheNumber)
+TEST(IoTextInputStreamTest, FloatsConvertAndACommaEndsTheNumber)
 {
     struct Case
     {
@@ -229,7 +229,7 @@ TEST(IoTextInputStream, FloatsConvertAndACommaEndsTheNumber)
     EXPECT_EQ(3e38f, second);
 }
 
-TEST(IoTextInputStream, ATokenThatDoesNotConvertLeavesTheValue)
+TEST(IoTextInputStreamTest, ATokenThatDoesNotConvertLeavesTheValue)
 {
     for (const char* text : {"", "   ", ".", "-", ",", "e5", "abc"}) {
         TextIn in(text);
@@ -246,7 +246,7 @@ TEST(IoTextInputStream, ATokenThatDoesNotConvertLeavesTheValue)
     }
 }
 
-TEST(IoTextInputStream, TokenLengthIsBoundedByTheBudget)
+TEST(IoTextInputStreamTest, TokenLengthIsBoundedByTheBudget)
 {
     const std::string digits = Digits(70);
     char token[64];
@@ -276,7 +276,7 @@ TEST(IoTextInputStream, TokenLengthIsBoundedByTheBudget)
     EXPECT_EQ('3', tiny->ReadByte());
 }
 
-TEST(IoTextInputStream, AZeroByteThatEndsATokenIsLost)
+TEST(IoTextInputStreamTest, AZeroByteThatEndsATokenIsLost)
 {
     TextIn in(std::string("7\0x", 3));
     s32 value = 0;
@@ -292,7 +292,7 @@ TEST(IoTextInputStream, AZeroByteThatEndsATokenIsLost)
     EXPECT_EQ(5, value);
 }
 
-TEST(IoTextInputStream, RawReadsBypassThePushedBackCharacter)
+TEST(IoTextInputStreamTest, RawReadsBypassThePushedBackCharacter)
 {
     TextIn in("12xyz");
     s32 value = 0;
@@ -308,7 +308,7 @@ TEST(IoTextInputStream, RawReadsBypassThePushedBackCharacter)
     EXPECT_EQ(-1, in->ReadByte());
 }
 
-TEST(IoTextInputStream, ArraysReadOneTokenPerElement)
+TEST(IoTextInputStreamTest, ArraysReadOneTokenPerElement)
 {
     TextIn in("1 -2,3 4");
     s32 values[4] = {};

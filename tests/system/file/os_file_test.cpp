@@ -25,7 +25,7 @@ std::string Contents(const char* _name)
 }
 
 // A working directory holding a small archive, opened for the test and closed after it.
-class OsArchive : public testing::Test
+class OsArchiveTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -51,7 +51,7 @@ struct FindCase
     const char* contents;
 };
 
-TEST_F(OsArchive, FindsExactNamesFirstThenTheFirstLongerName)
+TEST_F(OsArchiveTest, FindsExactNamesFirstThenTheFirstLongerName)
 {
     EXPECT_EQ(5u, OS_Archive::GetCount());
     const FindCase cases[] = {
@@ -72,7 +72,7 @@ TEST_F(OsArchive, FindsExactNamesFirstThenTheFirstLongerName)
     EXPECT_EQ(nullptr, OS_Archive::Find(std::string(300, 'l').c_str()));
 }
 
-TEST_F(OsArchive, DiskOverridesTheArchiveWhateverTheCase)
+TEST_F(OsArchiveTest, DiskOverridesTheArchiveWhateverTheCase)
 {
     m_dir.Write("Shared.TGA", "disk");
     EXPECT_EQ("disk", Contents("shared.tga"));
@@ -87,7 +87,7 @@ struct SeekCase
     u32 tell;
 };
 
-TEST_F(OsArchive, SeeksStayWithinTheEntry)
+TEST_F(OsArchiveTest, SeeksStayWithinTheEntry)
 {
     OS_File file;
     ASSERT_EQ(1u, file.Open("dat\\tex\\rock.tga"));  // "ROCKDATA", 8 bytes
@@ -108,7 +108,7 @@ TEST_F(OsArchive, SeeksStayWithinTheEntry)
     EXPECT_EQ(0, memcmp("TA", bytes, 2));
 }
 
-TEST_F(OsArchive, ReadsStopAtTheEntryEndAndZeroFillTheRest)
+TEST_F(OsArchiveTest, ReadsStopAtTheEntryEndAndZeroFillTheRest)
 {
     OS_File file;
     ASSERT_EQ(1u, file.Open("dat\\tex\\rock.tga"));
@@ -132,7 +132,7 @@ TEST_F(OsArchive, ReadsStopAtTheEntryEndAndZeroFillTheRest)
     OS_Archive::Release(entry);
 }
 
-TEST_F(OsArchive, InterleavedHandlesKeepTheirOwnPositions)
+TEST_F(OsArchiveTest, InterleavedHandlesKeepTheirOwnPositions)
 {
     OS_File rock;
     OS_File boom;
@@ -149,7 +149,7 @@ TEST_F(OsArchive, InterleavedHandlesKeepTheirOwnPositions)
     EXPECT_EQ("RBOOCOKM", mixed);
 }
 
-TEST_F(OsArchive, ReopeningAnObjectClosesWhatItHad)
+TEST_F(OsArchiveTest, ReopeningAnObjectClosesWhatItHad)
 {
     OS_ResetPathCache();  // lookups of missing names cache directory listings
     const u32 before = MEM_GetBytesInUse();
@@ -169,7 +169,7 @@ TEST_F(OsArchive, ReopeningAnObjectClosesWhatItHad)
     EXPECT_EQ(before, MEM_GetBytesInUse());  // every handle released
 }
 
-TEST_F(OsArchive, WritesToAnArchiveEntryAreIgnored)
+TEST_F(OsArchiveTest, WritesToAnArchiveEntryAreIgnored)
 {
     OS_File file;
     ASSERT_EQ(1u, file.Open("logo1"));
@@ -182,7 +182,7 @@ TEST_F(OsArchive, WritesToAnArchiveEntryAreIgnored)
     EXPECT_EQ(std::string("ROCKDATATENONEBOOM!archive"), m_dir.Read("dorim.dat"));
 }
 
-TEST_F(OsArchive, ExistsLooksOnDiskAndInTheArchive)
+TEST_F(OsArchiveTest, ExistsLooksOnDiskAndInTheArchive)
 {
     m_dir.Write("Sub/File.txt", "x");
     EXPECT_EQ(1u, OS_File::Exists("SUB\\FILE.TXT"));
@@ -192,7 +192,7 @@ TEST_F(OsArchive, ExistsLooksOnDiskAndInTheArchive)
     EXPECT_EQ(0u, OS_File::Exists("nothing.tga"));
 }
 
-TEST(OsArchiveFiles, AreFoundWithoutRegardToCase)
+TEST(OsArchiveFilesTest, AreFoundWithoutRegardToCase)
 {
     TST_TempDir dir;
     ASSERT_EQ(1u, TOOL_WriteArchive(".", {{"a.tga", "A"}}));
@@ -204,7 +204,7 @@ TEST(OsArchiveFiles, AreFoundWithoutRegardToCase)
     OS_Archive::Close();
 }
 
-TEST(OsArchiveFiles, OpenAndCloseLeaveNothingBehind)
+TEST(OsArchiveFilesTest, OpenAndCloseLeaveNothingBehind)
 {
     TST_TempDir dir;
     ASSERT_EQ(1u, TOOL_WriteArchive(".", {{"a.tga", "A"}, {"b.tga", "B"}}));
@@ -219,7 +219,7 @@ TEST(OsArchiveFiles, OpenAndCloseLeaveNothingBehind)
     EXPECT_EQ(before, MEM_GetBytesInUse());
 }
 
-TEST(OsArchiveFiles, WithoutIndexOrDataEverythingComesFromDisk)
+TEST(OsArchiveFilesTest, WithoutIndexOrDataEverythingComesFromDisk)
 {
     for (const char* present : {"", "dorim.hdr"}) {
         TST_TempDir dir;
@@ -255,7 +255,7 @@ struct IndexCase
 
 std::string Bytes(const std::string& _index, u32 _size) { return _index.substr(0, _size); }
 
-TEST(OsArchiveFiles, CorruptIndexesNeverReachOutsideTheirData)
+TEST(OsArchiveFilesTest, CorruptIndexesNeverReachOutsideTheirData)
 {
     const std::string longName(128, 'n');  // fills its field: no terminator
     const std::vector<TOOL_ArchiveRecord> two = {{"a.tga", 3, 0}, {"b.tga", 4, 3}};
@@ -291,7 +291,7 @@ TEST(OsArchiveFiles, CorruptIndexesNeverReachOutsideTheirData)
     }
 }
 
-TEST(OsFile, DiskFilesReadSeekAndZeroFillPastTheEnd)
+TEST(OsFileTest, DiskFilesReadSeekAndZeroFillPastTheEnd)
 {
     TST_TempDir dir;
     dir.Write("Data/Level.bin", "abcdef");
@@ -312,7 +312,7 @@ TEST(OsFile, DiskFilesReadSeekAndZeroFillPastTheEnd)
     EXPECT_EQ(0u, file.SeekCur(-100));  // a disk seek error is reported
 }
 
-TEST(OsFile, ClosedObjectDoesNothing)
+TEST(OsFileTest, ClosedObjectDoesNothing)
 {
     OS_File file;
     char bytes[3] = {'x', 'y', 'z'};
@@ -328,7 +328,7 @@ TEST(OsFile, ClosedObjectDoesNothing)
     file.Close();
 }
 
-TEST(OsFile, WritesLittleEndianBytesUnderTheNameAsGiven)
+TEST(OsFileTest, WritesLittleEndianBytesUnderTheNameAsGiven)
 {
     TST_TempDir dir;
     OS_File file;
@@ -344,7 +344,7 @@ TEST(OsFile, WritesLittleEndianBytesUnderTheNameAsGiven)
     EXPECT_EQ(0u, file.OpenWrite("no/such/dir/x.tga"));
 }
 
-TEST(OsRequireFile, NamesTheMissingFile)
+TEST(OsRequireFileTest, NamesTheMissingFile)
 {
     TST_TempDir dir;
     dir.Write("present.txt", "x");

@@ -20,7 +20,7 @@ struct ResolveCase
     const char* path;  // the resolved path, or the normalised name when not found
 };
 
-TEST(OsPath, ResolvesNamesWithoutRegardToCaseOrSeparator)
+TEST(OsPathTest, ResolvesNamesWithoutRegardToCaseOrSeparator)
 {
     TST_TempDir dir;
     dir.Write("data/tex/a.tga", "a");
@@ -46,7 +46,7 @@ TEST(OsPath, ResolvesNamesWithoutRegardToCaseOrSeparator)
     }
 }
 
-TEST(OsPath, AbsolutePathStaysAbsoluteAndIsMatchedToo)
+TEST(OsPathTest, AbsolutePathStaysAbsoluteAndIsMatchedToo)
 {
     TST_TempDir dir;
     dir.Write("data/tex/a.tga", "a");
@@ -56,7 +56,7 @@ TEST(OsPath, AbsolutePathStaysAbsoluteAndIsMatchedToo)
     EXPECT_EQ(dir.Path() + "/data/tex/a.tga", out);
 }
 
-TEST(OsPath, ExactSpellingWinsOverOtherCaseVariants)
+TEST(OsPathTest, ExactSpellingWinsOverOtherCaseVariants)
 {
     TST_TempDir dir;
     dir.Write("a.tga", "lower");
@@ -73,7 +73,7 @@ TEST(OsPath, ExactSpellingWinsOverOtherCaseVariants)
     EXPECT_EQ(first, out);
 }
 
-TEST(OsPath, ResultThatDoesNotFitIsNotFound)
+TEST(OsPathTest, ResultThatDoesNotFitIsNotFound)
 {
     TST_TempDir dir;
     dir.Write("data/tex/a.tga", "a");
@@ -82,7 +82,7 @@ TEST(OsPath, ResultThatDoesNotFitIsNotFound)
     EXPECT_EQ(7u, strlen(out));
 }
 
-TEST(OsPath, DirectoryListingSeesChangesAfterTheFirstLookup)
+TEST(OsPathTest, DirectoryListingSeesChangesAfterTheFirstLookup)
 {
     TST_TempDir dir;
     dir.Write("data/old.tga", "old");
@@ -101,7 +101,7 @@ TEST(OsPath, DirectoryListingSeesChangesAfterTheFirstLookup)
     EXPECT_EQ(0u, OS_ResolvePath("DATA/OLD.TGA", out, sizeof(out)));
 }
 
-TEST(OsPath, ListingsBelongToTheDirectoryNotToTheRelativeName)
+TEST(OsPathTest, ListingsBelongToTheDirectoryNotToTheRelativeName)
 {
     char out[64];
     {
@@ -115,7 +115,7 @@ TEST(OsPath, ListingsBelongToTheDirectoryNotToTheRelativeName)
     EXPECT_EQ(1u, OS_ResolvePath("DATA/B.TGA", out, sizeof(out)));
 }
 
-TEST(OsPath, MoreDirectoriesThanTheCacheHoldsStillResolve)
+TEST(OsPathTest, MoreDirectoriesThanTheCacheHoldsStillResolve)
 {
     TST_TempDir dir;
     for (int i = 0; i < 150; ++i)
@@ -134,7 +134,7 @@ TEST(OsPath, MoreDirectoriesThanTheCacheHoldsStillResolve)
     ASSERT_EQ(1u, OS_ResolvePath("D0\\F.TXT", out, sizeof(out)));
 }
 
-TEST(OsPath, OpenDataFileOpensRegularFilesInBinaryMode)
+TEST(OsPathTest, OpenDataFileOpensRegularFilesInBinaryMode)
 {
     TST_TempDir dir;
     dir.Write("Ini/Sound.des", "a\r\nb");
@@ -148,7 +148,7 @@ TEST(OsPath, OpenDataFileOpensRegularFilesInBinaryMode)
     EXPECT_EQ(nullptr, OS_OpenDataFile("ini\\missing.des", "rb"));
 }
 
-TEST(OsPath, FileTimeHasNanoseconds)
+TEST(OsPathTest, FileTimeHasNanoseconds)
 {
     TST_TempDir dir;
     dir.Write("data/a.tga", "a");
@@ -167,7 +167,7 @@ struct TextCase
     std::string out;
 };
 
-TEST(OsPath, TextModeDropsCarriageReturnBeforeLineFeedAndStopsAtEof)
+TEST(OsPathTest, TextModeDropsCarriageReturnBeforeLineFeedAndStopsAtEof)
 {
     const TextCase cases[] = {
         {"", ""},
@@ -190,7 +190,7 @@ TEST(OsPath, TextModeDropsCarriageReturnBeforeLineFeedAndStopsAtEof)
     }
 }
 
-TEST(OsPath, ReadDataFileReadsWholeFilesWithATerminator)
+TEST(OsPathTest, ReadDataFileReadsWholeFilesWithATerminator)
 {
     TST_TempDir dir;
     dir.Write("Scripts/Main.lua", "x = 1\r\ny = 2\r\n\x1Agarbage");
@@ -214,7 +214,7 @@ TEST(OsPath, ReadDataFileReadsWholeFilesWithATerminator)
     MEM_Free(data);
 }
 
-TEST(OsPath, ReadDataFileRefusesMissingDirectoriesAndHugeFiles)
+TEST(OsPathTest, ReadDataFileRefusesMissingDirectoriesAndHugeFiles)
 {
     TST_TempDir dir;
     dir.Write("sub/x", "x");

@@ -10,7 +10,7 @@ namespace
 
 constexpr f32 NOT_A_NUMBER = std::numeric_limits<f32>::quiet_NaN();
 
-TEST(MatAngle, WrapMapsIntoMinusPiToPi)
+TEST(MatAngleTest, WrapMapsIntoMinusPiToPi)
 {
     struct Case
     {
@@ -35,7 +35,7 @@ TEST(MatAngle, WrapMapsIntoMinusPiToPi)
     EXPECT_TRUE(std::isnan(MAT_WrapAngle(NOT_A_NUMBER)));
 }
 
-TEST(MatAngle, WrapKeepsTheDirectionOfLargeAngles)
+TEST(MatAngleTest, WrapKeepsTheDirectionOfLargeAngles)
 {
     for (f32 angle : {12.5f, -12.5f, 100.0f, 1000.5f, -31415.9f, 123456.7f, 2.5e6f}) {
         f32 wrapped = MAT_WrapAngle(angle);
@@ -49,7 +49,7 @@ TEST(MatAngle, WrapKeepsTheDirectionOfLargeAngles)
     }
 }
 
-TEST(MatAngle, WrapOfHugeAnglesStaysInRange)
+TEST(MatAngleTest, WrapOfHugeAnglesStaysInRange)
 {
     // Turn counts beyond what a float (or a 32-bit integer) counts exactly.
     const f32 huge[] = {3e7f, -1e9f, 1.35e10f, -1e20f, 3.4028235e38f, -3.4028235e38f};
@@ -95,7 +95,7 @@ f32 SinglePrecisionWrap(f32 _angle)
     return wrapped;
 }
 
-TEST(MatAngle, WrapIsTheExactRemainderRoundedOnce)
+TEST(MatAngleTest, WrapIsTheExactRemainderRoundedOnce)
 {
     ASSERT_EQ(6.2831855f, std::ldexp((f32)TURN_UNITS, -21));
     struct Case
@@ -125,7 +125,7 @@ TEST(MatAngle, WrapIsTheExactRemainderRoundedOnce)
     EXPECT_EQ(std::ldexp(5103690.0f, -21), MAT_WrapAngle(15.0f));
 }
 
-TEST(MatAngle, SetSnapsTinyValuesAssignmentDoesNot)
+TEST(MatAngleTest, SetSnapsTinyValuesAssignmentDoesNot)
 {
     MAT_Angle angle;
     for (f32 tiny : {1e-8f, -1e-8f, 1.1920929e-7f, -1.1920929e-7f, 0.0f, NOT_A_NUMBER}) {
@@ -162,7 +162,7 @@ TEST(MatAngle, SetSnapsTinyValuesAssignmentDoesNot)
     EXPECT_EQ(1.0f, fresh.Cos());
 }
 
-TEST(MatAngle, HeadingAndPitchOfDirections)
+TEST(MatAngleTest, HeadingAndPitchOfDirections)
 {
     struct Case
     {

@@ -8,7 +8,7 @@
 namespace
 {
 
-TEST(MatClamp, BoundsBothSidesAndSendsNanToTheUpperBound)
+TEST(MatClampTest, BoundsBothSidesAndSendsNanToTheUpperBound)
 {
     struct Case
     {
@@ -34,7 +34,7 @@ TEST(MatClamp, BoundsBothSidesAndSendsNanToTheUpperBound)
         EXPECT_EQ(c.expected, MAT_Clamp(c.x, c.lo, c.hi)) << c.x << " in [" << c.lo << ", " << c.hi << "]";
 }
 
-TEST(MatClamp, AngleDifferenceTakesTheShorterWayRound)
+TEST(MatClampTest, AngleDifferenceTakesTheShorterWayRound)
 {
     struct Case
     {

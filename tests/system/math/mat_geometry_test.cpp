@@ -29,7 +29,7 @@ MAT_Sphere MakeSphere(const MAT_Vector3& _centre, f32 _radius)
     return s;
 }
 
-TEST(MatAABox, SetFromCornersAndExtendFollowTheirComparisons)
+TEST(MatAABoxTest, SetFromCornersAndExtendFollowTheirComparisons)
 {
     MAT_AABox box;
     box.SetFromCorners({1, -2, 3}, {0, 5, -1});
@@ -53,7 +53,7 @@ TEST(MatAABox, SetFromCornersAndExtendFollowTheirComparisons)
     EXPECT_EQ(MAT_Vector3(2, -5, 0), box.m_max);
 }
 
-TEST(MatAABox, CornersSphereAndPlacedCorners)
+TEST(MatAABoxTest, CornersSphereAndPlacedCorners)
 {
     const MAT_AABox box = {{0, 0, 0}, {1, 2, 3}};
     MAT_Vector3 corners[8];
@@ -79,7 +79,7 @@ TEST(MatAABox, CornersSphereAndPlacedCorners)
     EXPECT_FLOAT_EQ(1.0f / std::sqrt(3.5f), sphere.m_invRadius);
 }
 
-TEST(MatAABox, OutcodeIsOneOnlyWithinTheClosedBox)
+TEST(MatAABoxTest, OutcodeIsOneOnlyWithinTheClosedBox)
 {
     const MAT_AABox box = {{0, 0, 0}, {1, 1, 1}};
     const struct
@@ -94,7 +94,7 @@ TEST(MatAABox, OutcodeIsOneOnlyWithinTheClosedBox)
         EXPECT_EQ(c.expected, box.GetOutcode(c.p)) << c.p.x << " " << c.p.y << " " << c.p.z;
 }
 
-TEST(MatPlane, ProjectPointDropsTheHeightOverThePlane)
+TEST(MatPlaneTest, ProjectPointDropsTheHeightOverThePlane)
 {
     MAT_Plane plane;
     plane.m_normal = {0, 0, 1};
@@ -103,7 +103,7 @@ TEST(MatPlane, ProjectPointDropsTheHeightOverThePlane)
     EXPECT_EQ(MAT_Vector3(1, 2, 2), plane.ProjectPoint({1, 2, -7}));
 }
 
-TEST(MatSegment, SetFillsEveryFieldAndZeroLengthHasNoDirection)
+TEST(MatSegmentTest, SetFillsEveryFieldAndZeroLengthHasNoDirection)
 {
     MAT_Segment s;
     s.Set({1, 2, 3}, {1, 6, 0});
@@ -128,7 +128,7 @@ struct RayBoxCase
     f32 exit;
 };
 
-TEST(MatRay, IntersectBoxSlabTest)
+TEST(MatRayTest, IntersectBoxSlabTest)
 {
     const MAT_AABox box = {{0, 0, 0}, {1, 1, 1}};
     const RayBoxCase cases[] = {
@@ -167,7 +167,7 @@ struct RayTriangleCase
     f32 t;
 };
 
-TEST(MatRay, IntersectTriangleFromEitherSideWithoutRangeCheck)
+TEST(MatRayTest, IntersectTriangleFromEitherSideWithoutRangeCheck)
 {
     const MAT_Triangle triangle = FloorTriangle();
     const RayTriangleCase cases[] = {
@@ -189,7 +189,7 @@ TEST(MatRay, IntersectTriangleFromEitherSideWithoutRangeCheck)
     }
 }
 
-TEST(MatTriangle, SetGivesUnitNormalAndOffsetByTheOrientationRule)
+TEST(MatTriangleTest, SetGivesUnitNormalAndOffsetByTheOrientationRule)
 {
     MAT_Triangle t;
     t.Set({0, 0, 5}, {0, 2, 5}, {2, 0, 5});
@@ -200,7 +200,7 @@ TEST(MatTriangle, SetGivesUnitNormalAndOffsetByTheOrientationRule)
     EXPECT_EQ(5.0f, t.m_d);
 }
 
-TEST(MatTriangle, SetPlaneMakesTheDirectionUnitAndKeepsTheCorners)
+TEST(MatTriangleTest, SetPlaneMakesTheDirectionUnitAndKeepsTheCorners)
 {
     MAT_Triangle t = FloorTriangle();
     t.SetPlane({1, 2, 3}, {0, 3, 4});
@@ -215,12 +215,12 @@ TEST(MatTriangle, SetPlaneMakesTheDirectionUnitAndKeepsTheCorners)
     EXPECT_EQ(0.0f, t.m_d);
 }
 
-TEST(MatVector3, MulComponentsScalesEachAxisByItsOwnFactor)
+TEST(MatVector3Test, MulComponentsScalesEachAxisByItsOwnFactor)
 {
     EXPECT_EQ(MAT_Vector3(2, -6, 0.5f), MAT_Vector3::MulComponents({1, 2, 4}, 2, -3, 0.125f));
 }
 
-TEST(MatTriangle, PointInTriangleToleratesEpsilonOutside)
+TEST(MatTriangleTest, PointInTriangleToleratesEpsilonOutside)
 {
     const MAT_Triangle triangle = FloorTriangle();
     // The value for edge ab is p.x here.
@@ -236,7 +236,7 @@ TEST(MatTriangle, PointInTriangleToleratesEpsilonOutside)
         EXPECT_EQ(c.inside, MAT_PointInTriangle(triangle, c.p)) << c.p.x << " " << c.p.y;
 }
 
-TEST(MatTriangle, EdgeMaskNamesEdgesAndCorners)
+TEST(MatTriangleTest, EdgeMaskNamesEdgesAndCorners)
 {
     const MAT_Triangle triangle = FloorTriangle();
     const struct
@@ -261,7 +261,7 @@ struct SphereCase
     s32 touches;
 };
 
-TEST(MatSphereTriangle, TestCoversFaceEdgesAndCorners)
+TEST(MatSphereTriangleTest, TestCoversFaceEdgesAndCorners)
 {
     const MAT_Triangle triangle = FloorTriangle();
     const SphereCase cases[] = {
@@ -287,7 +287,7 @@ TEST(MatSphereTriangle, TestCoversFaceEdgesAndCorners)
     }
 }
 
-TEST(MatSphereTriangle, ContactPushesTheSphereOutToTouchTheContactPoint)
+TEST(MatSphereTriangleTest, ContactPushesTheSphereOutToTouchTheContactPoint)
 {
     const MAT_Triangle triangle = FloorTriangle();
 

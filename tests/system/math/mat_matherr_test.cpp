@@ -9,7 +9,7 @@
 namespace
 {
 
-TEST(OsMathError, LogsOneLinePerErrorType)
+TEST(OsMathErrorTest, LogsOneLinePerErrorType)
 {
     TST_TempDir dir;
     const char* const expected[] = {

@@ -51,7 +51,7 @@ struct Angles
 const Angles ANGLES[] = {
     {0.3f, 0.2f, 0.1f}, {-2.5f, 1.2f, -3.0f}, {3.1f, -1.5f, 0.7f}, {1.0f, -0.4f, 2.9f}, {-0.01f, 0.9f, -1.7f}};
 
-TEST(MatMatrix33, AnglesFollowTheZUpConventions)
+TEST(MatMatrix33Test, AnglesFollowTheZUpConventions)
 {
     MAT_Matrix33 m;
     m.FromAngles(Angle(0.0f), Angle(0.0f), Angle(0.0f));
@@ -76,7 +76,7 @@ TEST(MatMatrix33, AnglesFollowTheZUpConventions)
     }
 }
 
-TEST(MatMatrix33, RotationOrderMatchesTheElementaryTurns)
+TEST(MatMatrix33Test, RotationOrderMatchesTheElementaryTurns)
 {
     for (const Angles& a : ANGLES) {
         MAT_Angle h = Angle(a.h), p = Angle(a.p), r = Angle(a.r);
@@ -106,7 +106,7 @@ TEST(MatMatrix33, RotationOrderMatchesTheElementaryTurns)
     }
 }
 
-TEST(MatMatrix33, NegligibleAnglesCountAsZeroOnlyInFromAngles)
+TEST(MatMatrix33Test, NegligibleAnglesCountAsZeroOnlyInFromAngles)
 {
     MAT_Angle tiny = Angle(1e-7f);  // assigned: keeps its sine
     ASSERT_EQ(1e-7f, tiny.Sin());
@@ -117,7 +117,7 @@ TEST(MatMatrix33, NegligibleAnglesCountAsZeroOnlyInFromAngles)
     EXPECT_EQ(1e-7f, m.m[1]);
 }
 
-TEST(MatMatrix33, GetAnglesInvertsFromAngles)
+TEST(MatMatrix33Test, GetAnglesInvertsFromAngles)
 {
     for (const Angles& a : ANGLES) {
         MAT_Matrix33 m;
@@ -133,7 +133,7 @@ TEST(MatMatrix33, GetAnglesInvertsFromAngles)
     }
 }
 
-TEST(MatMatrix33, GetAnglesStraightUpTakesHeadingFromZ)
+TEST(MatMatrix33Test, GetAnglesStraightUpTakesHeadingFromZ)
 {
     MAT_Matrix33 m;
     m.FromAngles(Angle(0.8f), Angle(PI / 2), Angle(0.0f));
@@ -149,7 +149,7 @@ TEST(MatMatrix33, GetAnglesStraightUpTakesHeadingFromZ)
     EXPECT_EQ(1.0000001f, p.Sin());
 }
 
-TEST(MatMatrix33, QuaternionConversionsRoundTrip)
+TEST(MatMatrix33Test, QuaternionConversionsRoundTrip)
 {
     struct Case
     {
@@ -193,7 +193,7 @@ TEST(MatMatrix33, QuaternionConversionsRoundTrip)
     }
 }
 
-TEST(MatMatrix33, AxisAngleAgreesWithTheQuaternionOfTheSameTurn)
+TEST(MatMatrix33Test, AxisAngleAgreesWithTheQuaternionOfTheSameTurn)
 {
     const MAT_Vector3 axes[] = {{0, 0, 1}, {0, 0, 2}, {1, 1, 0}, {-0.3f, 0.5f, 0.8f}};
     for (const MAT_Vector3& axis : axes) {
@@ -216,7 +216,7 @@ TEST(MatMatrix33, AxisAngleAgreesWithTheQuaternionOfTheSameTurn)
     EXPECT_TRUE(NearElements(scaled.m, m.m, 1e-7f));
 }
 
-TEST(MatMatrix33, InvertRefusesSingularMatrices)
+TEST(MatMatrix33Test, InvertRefusesSingularMatrices)
 {
     MAT_Matrix33 m;
     m.FromAngles(Angle(0.4f), Angle(-0.2f), Angle(1.3f));
@@ -240,7 +240,7 @@ TEST(MatMatrix33, InvertRefusesSingularMatrices)
     }
 }
 
-TEST(MatMatrix33, OrthonormalizeStraightensAxes)
+TEST(MatMatrix33Test, OrthonormalizeStraightensAxes)
 {
     MAT_Matrix33 rotation;
     rotation.FromAngles(Angle(0.7f), Angle(0.3f), Angle(-0.2f));
@@ -266,7 +266,7 @@ TEST(MatMatrix33, OrthonormalizeStraightensAxes)
     EXPECT_TRUE(Near(m.GetY(), kept.GetY().GetNormalized()));
 }
 
-TEST(MatMatrix34, FramesComposeAndInvert)
+TEST(MatMatrix34Test, FramesComposeAndInvert)
 {
     MAT_Matrix34 a, b;
     a.SetPositionAngles({1, 2, 3}, Angle(0.5f), Angle(-0.3f), Angle(1.0f));
@@ -292,7 +292,7 @@ TEST(MatMatrix34, FramesComposeAndInvert)
     EXPECT_TRUE(Near(flat.RotateVector(flat.t).Negate(), flatInverse.t, 0.0f));
 }
 
-TEST(MatMatrix34, LookAtPointsTheForwardAxisAtTheTarget)
+TEST(MatMatrix34Test, LookAtPointsTheForwardAxisAtTheTarget)
 {
     MAT_Matrix34 frame;
     const MAT_Vector3 position(1, 1, 1), target(-3, 4, 2);
@@ -335,7 +335,7 @@ MAT_Matrix44 Projection()
     return m;
 }
 
-TEST(MatMatrix44, ProjectionMapsTheViewVolumeIntoTheBox)
+TEST(MatMatrix44Test, ProjectionMapsTheViewVolumeIntoTheBox)
 {
     const MAT_Matrix44 m = Projection();
     struct Case
@@ -360,7 +360,7 @@ TEST(MatMatrix44, ProjectionMapsTheViewVolumeIntoTheBox)
     }
 }
 
-TEST(MatMatrix44, FrameProductMatchesTheFullProduct)
+TEST(MatMatrix44Test, FrameProductMatchesTheFullProduct)
 {
     MAT_Matrix34 frame;
     frame.SetPositionAngles({3, -2, 5}, Angle(0.4f), Angle(0.1f), Angle(-0.6f));
@@ -379,7 +379,7 @@ TEST(MatMatrix44, FrameProductMatchesTheFullProduct)
     EXPECT_TRUE(NearElements(asMatrix.m, Identity44().MultiplyFrame(frame).m, 0.0f));
 }
 
-TEST(MatMatrix44, InvertGivesTheInverse)
+TEST(MatMatrix44Test, InvertGivesTheInverse)
 {
     MAT_Matrix34 frame;
     frame.SetPositionAngles({3, -2, 5}, Angle(0.4f), Angle(0.1f), Angle(-0.6f));
@@ -395,7 +395,7 @@ TEST(MatMatrix44, InvertGivesTheInverse)
     }
 }
 
-TEST(MatMatrix44, InvertRefusesSingularMatricesAndKeepsThem)
+TEST(MatMatrix44Test, InvertRefusesSingularMatricesAndKeepsThem)
 {
     MAT_Matrix44 zero;
     MAT_Matrix44 noW = Identity44();  // the w row is empty: singular only at the last pivot

@@ -36,7 +36,7 @@ void ExpectClockwiseHullOf(const std::vector<MAT_Point2D>& _input, const MAT_Poi
     }
 }
 
-TEST(MatPolygon2D, SquareWithCentreAndMargins)
+TEST(MatPolygon2DTest, SquareWithCentreAndMargins)
 {
     MAT_Point2D points[5] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.5f, 0.5f}};
     ASSERT_EQ(4, MAT_Polygon2D::Build(points, 5, 0.0f));
@@ -51,7 +51,7 @@ TEST(MatPolygon2D, SquareWithCentreAndMargins)
     EXPECT_EQ(MAT_Point2D({0, 0}), again[1]);
 }
 
-TEST(MatPolygon2D, LineDistanceIsPositiveOnTheLeft)
+TEST(MatPolygon2DTest, LineDistanceIsPositiveOnTheLeft)
 {
     MAT_Line2D line;
     line.Set({1, 1}, {4, 5});
@@ -63,7 +63,7 @@ TEST(MatPolygon2D, LineDistanceIsPositiveOnTheLeft)
     EXPECT_NEAR(0.0f, line.Distance({7, 9}), 1e-6f);
 }
 
-TEST(MatPolygon2D, DegenerateInputs)
+TEST(MatPolygon2DTest, DegenerateInputs)
 {
     const struct
     {
@@ -89,7 +89,7 @@ TEST(MatPolygon2D, DegenerateInputs)
 }
 
 // Far more hull points than any fixed buffer, and a working set of thousands of points.
-TEST(MatPolygon2D, LargeInputsAreSizedFromTheInput)
+TEST(MatPolygon2DTest, LargeInputsAreSizedFromTheInput)
 {
     MAT_Random random;
     std::vector<MAT_Point2D> circle;
@@ -114,7 +114,7 @@ TEST(MatPolygon2D, LargeInputsAreSizedFromTheInput)
         EXPECT_NE(circle.end(), std::find(circle.begin(), circle.end(), points[i])) << i;
 }
 
-TEST(MatPolygon2D, RandomCloudsGiveConvexClockwiseHulls)
+TEST(MatPolygon2DTest, RandomCloudsGiveConvexClockwiseHulls)
 {
     MAT_Random random;
     for (s32 round = 0; round < 50; ++round) {

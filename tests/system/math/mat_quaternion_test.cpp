@@ -22,7 +22,7 @@ MAT_Quaternion AboutZ(f32 _angle) { return {std::cos(_angle / 2), 0, 0, std::sin
 
 const f32 HALF = 0.70710678f;
 
-TEST(MatQuaternion, BlendModesChooseTheirDirection)
+TEST(MatQuaternionTest, BlendModesChooseTheirDirection)
 {
     struct Case
     {
@@ -51,7 +51,7 @@ TEST(MatQuaternion, BlendModesChooseTheirDirection)
     EXPECT_TRUE(Near({0, 0, 0.6f, 0.8f}, kept));
 }
 
-TEST(MatQuaternion, SlerpFollowsTheGreatCircle)
+TEST(MatQuaternionTest, SlerpFollowsTheGreatCircle)
 {
     const MAT_Quaternion a = AboutZ(0.2f), b = AboutZ(1.4f);
     for (f32 t : {0.0f, 0.25f, 0.5f, 1.0f}) {
@@ -71,7 +71,7 @@ TEST(MatQuaternion, SlerpFollowsTheGreatCircle)
     EXPECT_TRUE(Near(AboutZ(0.2f + 5e-5f), r, 1e-6f));
 }
 
-TEST(MatQuaternion, SlerpBetweenOppositeEndsTurnsThroughAPerpendicular)
+TEST(MatQuaternionTest, SlerpBetweenOppositeEndsTurnsThroughAPerpendicular)
 {
     const MAT_Quaternion a(0.5f, 0.5f, -0.5f, 0.5f);
     const MAT_Quaternion perpendicular(a.z, -a.y, a.x, -a.w);
@@ -85,7 +85,7 @@ TEST(MatQuaternion, SlerpBetweenOppositeEndsTurnsThroughAPerpendicular)
     }
 }
 
-TEST(MatQuaternion, WeightedSumAlignsHemispheres)
+TEST(MatQuaternionTest, WeightedSumAlignsHemispheres)
 {
     const MAT_Quaternion q1 = AboutZ(0.3f), q2 = AboutZ(0.5f), q3 = AboutZ(0.1f), q4 = AboutZ(0.9f);
     MAT_Quaternion r;
@@ -102,7 +102,7 @@ TEST(MatQuaternion, WeightedSumAlignsHemispheres)
     EXPECT_TRUE(Near(AboutZ(0.4f), r));
 }
 
-TEST(MatQuaternion, NormalizeLeavesNearZeroAlone)
+TEST(MatQuaternionTest, NormalizeLeavesNearZeroAlone)
 {
     MAT_Quaternion tiny(1e-4f, 0, 2e-4f, 0);
     MAT_Quaternion copy = tiny;

@@ -24,7 +24,7 @@ std::mt19937 ReferenceFor(u32 _oddSeed, bool _offsets)
     return reference;
 }
 
-TEST(MatRandom, DefaultSeedsStartWithTheKnownDraws)
+TEST(MatRandomTest, DefaultSeedsStartWithTheKnownDraws)
 {
     // 0 means the default, and the even 2178 becomes 2 * 2178 + 1 = 4357.
     for (u32 seed : {0u, 4357u, 2178u}) {
@@ -36,7 +36,7 @@ TEST(MatRandom, DefaultSeedsStartWithTheKnownDraws)
     EXPECT_EQ(4357u, MAT_Random().GetSeed());
 }
 
-TEST(MatRandom, SequencesEqualStandardMt19937OfTheSeedFill)
+TEST(MatRandomTest, SequencesEqualStandardMt19937OfTheSeedFill)
 {
     struct Case
     {
@@ -60,7 +60,7 @@ TEST(MatRandom, SequencesEqualStandardMt19937OfTheSeedFill)
     }
 }
 
-TEST(MatRandom, OtherSeedsDifferAndInstancesAreIndependent)
+TEST(MatRandomTest, OtherSeedsDifferAndInstancesAreIndependent)
 {
     MAT_Random one(1), two(2), standard(4357);
     u32 a = one.Next(), b = two.Next(), c = standard.Next();
@@ -80,7 +80,7 @@ TEST(MatRandom, OtherSeedsDifferAndInstancesAreIndependent)
     EXPECT_EQ(3510405877u, first.Next());
 }
 
-TEST(MatRandom, GaussianIsExactWithoutDeviationAndRoughlyNormal)
+TEST(MatRandomTest, GaussianIsExactWithoutDeviationAndRoughlyNormal)
 {
     MAT_Random random;
     for (f32 mean : {0.0f, 1.5f, -1234.25f, 3e30f})
@@ -106,7 +106,7 @@ TEST(MatRandom, GaussianIsExactWithoutDeviationAndRoughlyNormal)
     EXPECT_LE(high, 10.0f + 10.87f);
 }
 
-TEST(MatRandom, UniformValuesReachOneAndIndicesAreClamped)
+TEST(MatRandomTest, UniformValuesReachOneAndIndicesAreClamped)
 {
     struct Case
     {

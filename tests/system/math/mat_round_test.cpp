@@ -12,7 +12,7 @@ struct Case
 
 // x - 0.49999988 rounded to nearest, ties to even: floor for most values, but values just
 // below an integer can reach it.
-TEST(MatRound, FloorByRoundingAroundHalfAndIntegerBoundaries)
+TEST(MatRoundTest, FloorByRoundingAroundHalfAndIntegerBoundaries)
 {
     const Case cases[] = {
         {0.0f, 0},
@@ -51,7 +51,7 @@ TEST(MatRound, FloorByRoundingAroundHalfAndIntegerBoundaries)
 
 // x + 0.49999988 rounded to nearest, ties to even: the mirror of the floor, so values just
 // above an integer can stay on it.
-TEST(MatRound, CeilByRoundingAroundHalfAndIntegerBoundaries)
+TEST(MatRoundTest, CeilByRoundingAroundHalfAndIntegerBoundaries)
 {
     const Case cases[] = {
         {0.0f, 0},

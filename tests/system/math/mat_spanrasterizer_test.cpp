@@ -45,7 +45,7 @@ s32 TriangleSpans(const MAT_SpanRasterizer& _grid, const MAT_Point2D (&_p)[3], b
                      : MAT_SpanRasterizer::MergeEdgesMirrored(left, right, _spans, _capacity);
 }
 
-TEST(MatSpanRasterizer, TriangleInteriorAndCoveringSpans)
+TEST(MatSpanRasterizerTest, TriangleInteriorAndCoveringSpans)
 {
     const MAT_SpanRasterizer grid;
     EXPECT_EQ(1, grid.GetInterior());
@@ -76,7 +76,7 @@ TEST(MatSpanRasterizer, TriangleInteriorAndCoveringSpans)
 }
 
 // Each ordering of the three heights: which chain holds the middle vertex.
-TEST(MatSpanRasterizer, TriangleCasesPickTopMiddleAndBottom)
+TEST(MatSpanRasterizerTest, TriangleCasesPickTopMiddleAndBottom)
 {
     const struct
     {
@@ -102,7 +102,7 @@ TEST(MatSpanRasterizer, TriangleCasesPickTopMiddleAndBottom)
     }
 }
 
-TEST(MatSpanRasterizer, RowsRoundDownExceptJustBelowAnInteger)
+TEST(MatSpanRasterizerTest, RowsRoundDownExceptJustBelowAnInteger)
 {
     const struct
     {
@@ -121,7 +121,7 @@ TEST(MatSpanRasterizer, RowsRoundDownExceptJustBelowAnInteger)
     }
 }
 
-TEST(MatSpanRasterizer, GridMapsPointsIntoCells)
+TEST(MatSpanRasterizerTest, GridMapsPointsIntoCells)
 {
     MAT_SpanRasterizer grid;
     grid.SetGrid(0, 2, 4, 1, -1);  // cells 2 x 4, origin (1, -1) in cells
@@ -137,7 +137,7 @@ TEST(MatSpanRasterizer, GridMapsPointsIntoCells)
     EXPECT_FLOAT_EQ(1.0f, right[0].m_xStep);
 }
 
-TEST(MatSpanRasterizer, EdgeWithinOneRowWidensBothSides)
+TEST(MatSpanRasterizerTest, EdgeWithinOneRowWidensBothSides)
 {
     const MAT_SpanRasterizer grid;
     MAT_SpanEdge left[3];
@@ -153,7 +153,7 @@ TEST(MatSpanRasterizer, EdgeWithinOneRowWidensBothSides)
     EXPECT_EQ(0.0f, left[1].m_x);
 }
 
-TEST(MatSpanRasterizer, MergesRefuseSpanArraysThatAreTooSmall)
+TEST(MatSpanRasterizerTest, MergesRefuseSpanArraysThatAreTooSmall)
 {
     const MAT_SpanRasterizer grid;
     const MAT_Point2D corner[3] = {{0, 0}, {0, 4}, {4, 0}};
@@ -171,7 +171,7 @@ TEST(MatSpanRasterizer, MergesRefuseSpanArraysThatAreTooSmall)
     EXPECT_EQ(77, spans[5].m_x);
 }
 
-TEST(MatSpanRasterizer, PolygonOutlinesWithoutHeightOrMonotonicity)
+TEST(MatSpanRasterizerTest, PolygonOutlinesWithoutHeightOrMonotonicity)
 {
     const MAT_SpanRasterizer grid;
     MAT_SpanEdge left[8];
@@ -209,7 +209,7 @@ std::vector<MAT_Point2D> Circle(s32 _count, f32 _radius, f32 _cx, f32 _cy)
     return points;
 }
 
-TEST(MatSpanRasterizer, PolygonChainsAreBoundedByTheirCapacities)
+TEST(MatSpanRasterizerTest, PolygonChainsAreBoundedByTheirCapacities)
 {
     const MAT_SpanRasterizer grid;
     const std::vector<MAT_Point2D> polygon = Circle(48, 10, 0.3f, 0.2f);
@@ -277,7 +277,7 @@ f32 Quantised(MAT_Random& _random, f32 _range, f32 _step)
     return std::floor((f32)(_random.Next() * MAT_RANDOM_UNIT) * _range / _step) * _step - _range * 0.5f;
 }
 
-TEST(MatSpanRasterizer, InteriorSpansMatchTheGridPointsInside)
+TEST(MatSpanRasterizerTest, InteriorSpansMatchTheGridPointsInside)
 {
     MAT_Random random;
     const MAT_SpanRasterizer grid;

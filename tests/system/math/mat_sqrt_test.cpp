@@ -18,7 +18,7 @@ f32 FromBits(u32 _bits)
     return value;
 }
 
-TEST(MatSqrt, ExactValuesAndSpecialInputs)
+TEST(MatSqrtTest, ExactValuesAndSpecialInputs)
 {
     struct Case
     {
@@ -38,7 +38,7 @@ TEST(MatSqrt, ExactValuesAndSpecialInputs)
     }
 }
 
-TEST(MatSqrt, RelativeErrorStaysBelowTwoToTheMinus14)
+TEST(MatSqrtTest, RelativeErrorStaysBelowTwoToTheMinus14)
 {
     // Every 4099th normal float: all exponents, mantissas spread over the whole table.
     const f64 bound = std::ldexp(1.0, -14);
@@ -55,7 +55,7 @@ TEST(MatSqrt, RelativeErrorStaysBelowTwoToTheMinus14)
     EXPECT_GT(worstRoot, std::ldexp(1.0, -20));
 }
 
-TEST(MatSqrt, TablesHoldRootsAndInversesOfTheirEntries)
+TEST(MatSqrtTest, TablesHoldRootsAndInversesOfTheirEntries)
 {
     MAT_SqrtTables();
     MAT_SqrtTables();  // a second call changes nothing

@@ -41,7 +41,7 @@ struct SweptCase
     s32 hit;
 };
 
-TEST(MatSwept, SphereBoxCountsOnlyLookAheadsThatPassThroughOrStartInside)
+TEST(MatSweptTest, SphereBoxCountsOnlyLookAheadsThatPassThroughOrStartInside)
 {
     const MAT_Vector3 half = {1, 1, 1};
     const SweptCase cases[] = {
@@ -77,7 +77,7 @@ TEST(MatSwept, SphereBoxCountsOnlyLookAheadsThatPassThroughOrStartInside)
     EXPECT_EQ(0, MAT_SweptSphereBoxTest(segment, 0, turned, {2, 0.5f, 1}));
 }
 
-TEST(MatSwept, BoxTestInsideLeavesByTheNearestFace)
+TEST(MatSweptTest, BoxTestInsideLeavesByTheNearestFace)
 {
     const MAT_Matrix34 frame = TST_QuarterTurnFrame();
     const MAT_Segment segment = LocalSegment(frame, {0.8f, 0, 0}, {0.8f, 0.1f, 10});
@@ -96,7 +96,7 @@ TEST(MatSwept, BoxTestInsideLeavesByTheNearestFace)
     TST_ExpectNear({0, 0, -1}, result.m_direction, 1e-6f, "floor");
 }
 
-TEST(MatSwept, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
+TEST(MatSweptTest, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
 {
     const struct
     {
@@ -140,7 +140,7 @@ TEST(MatSwept, BoxTestAheadSteersPastTheNearestSilhouetteEdge)
     }
 }
 
-TEST(MatSwept, BoxTestWithTheCornerPlaneBehindAndMisses)
+TEST(MatSweptTest, BoxTestWithTheCornerPlaneBehindAndMisses)
 {
     // Entering the face y = -1 just ahead while heading across: the corner plane lies behind.
     const MAT_Matrix34 frame = Identity();
@@ -160,7 +160,7 @@ TEST(MatSwept, BoxTestWithTheCornerPlaneBehindAndMisses)
     EXPECT_EQ(MAT_Vector3(1, 2, 3), result.m_direction);
 }
 
-TEST(MatSwept, MatchBoxAxesExchangesAndKeepsARotation)
+TEST(MatSweptTest, MatchBoxAxesExchangesAndKeepsARotation)
 {
     const MAT_Matrix34 a = Identity();
     MAT_Matrix34 b;
@@ -215,7 +215,7 @@ void ExpectEncloses(const MAT_Matrix34& _frame, const MAT_Vector3& _half, const 
     }
 }
 
-TEST(MatSwept, OrientedBoxEnclosesBothPoses)
+TEST(MatSweptTest, OrientedBoxEnclosesBothPoses)
 {
     MAT_Matrix34 frame;
     MAT_Vector3 half;
@@ -266,7 +266,7 @@ TEST(MatSwept, OrientedBoxEnclosesBothPoses)
 
 // Two nearly equal half turns whose quaternions come out with opposite signs: their sum has
 // no direction, and the box must still enclose both instead of collapsing.
-TEST(MatSwept, OrientedBoxOfCancellingQuaternions)
+TEST(MatSweptTest, OrientedBoxOfCancellingQuaternions)
 {
     MAT_Matrix34 a = Identity();
     a.r.SetAxis(0, {0, -1, 0});

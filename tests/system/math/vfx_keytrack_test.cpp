@@ -31,7 +31,7 @@ struct LocateCase
     f32 fraction;
 };
 
-TEST(VFX_KeyTrack, LocatesIndexAndFraction)
+TEST(VfxKeyTrackTest, LocatesIndexAndFraction)
 {
     const LocateCase cases[] = {
         {5, VFX_KeyTrack::FLAG_CLAMP, 0.3f, 1, 0.2f},   // inside
@@ -55,7 +55,7 @@ TEST(VFX_KeyTrack, LocatesIndexAndFraction)
     }
 }
 
-TEST(VFX_KeyTrack, EvaluatesEndsAndRepetition)
+TEST(VfxKeyTrackTest, EvaluatesEndsAndRepetition)
 {
     const VFX_KeyTrack clamped = Ramp(5, 2.0f, 4.0f, VFX_KeyTrack::FLAG_CLAMP);
     EXPECT_FLOAT_EQ(0.0f, clamped.Evaluate(1.0f));
@@ -74,7 +74,7 @@ TEST(VFX_KeyTrack, EvaluatesEndsAndRepetition)
 
 // Rounding can put the position on the last key or before the first; the index must stay on
 // a segment that exists (under the sanitizer a read past the keys would stop the test).
-TEST(VFX_KeyTrack, IndexStaysWithinTheKeys)
+TEST(VfxKeyTrackTest, IndexStaysWithinTheKeys)
 {
     // 0.99999994 * 2 = 1.99999988, which the floor by rounding takes to 2 = count - 1.
     const VFX_KeyTrack three = Ramp(3, 0.0f, 1.0f, 0);
@@ -97,7 +97,7 @@ TEST(VFX_KeyTrack, IndexStaysWithinTheKeys)
     EXPECT_FLOAT_EQ(0.0f, five.Interpolate(-3, 0.5f));
 }
 
-TEST(VFX_KeyTrack, ShortCurves)
+TEST(VfxKeyTrackTest, ShortCurves)
 {
     const VFX_KeyTrack empty;
     EXPECT_EQ(0, empty.GetCount());
@@ -122,7 +122,7 @@ TEST(VFX_KeyTrack, ShortCurves)
     }
 }
 
-TEST(VFX_KeyTrack, AllocatesZeroKeysAndMoves)
+TEST(VfxKeyTrackTest, AllocatesZeroKeysAndMoves)
 {
     VFX_KeyTrack track(16);
     ASSERT_EQ(16, track.GetCount());
@@ -148,7 +148,7 @@ TEST(VFX_KeyTrack, AllocatesZeroKeysAndMoves)
     EXPECT_EQ(4, track.GetCount());
 }
 
-TEST(VFX_KeyTrack, RefusesCountsItCannotHold)
+TEST(VfxKeyTrackTest, RefusesCountsItCannotHold)
 {
     TST_TempDir dir;  // the fatal path writes its log line here
     const char* caption = "MAT_Interpolator_Linear_Scalar::MAT_Interpolator_Linear_Scalar()";

@@ -352,7 +352,7 @@ bool SameValue(const NOD_ArgValue& _a, const NOD_ArgValue& _b)
 }
 }  // namespace
 
-TEST(NOD_Catalogue, EveryPrototypeMatchesTheTable)
+TEST(NodCatalogueTest, EveryPrototypeMatchesTheTable)
 {
     ASSERT_EQ(257u, sizeof(ROWS) / sizeof(ROWS[0]));
     for (const Row& row : ROWS) {
@@ -381,7 +381,7 @@ TEST(NOD_Catalogue, EveryPrototypeMatchesTheTable)
     }
 }
 
-TEST(NOD_Catalogue, RegistryListsTheCatalogueNewestFirst)
+TEST(NodCatalogueTest, RegistryListsTheCatalogueNewestFirst)
 {
     const std::vector<NOD_MessagePrototype*> prototypes = Registry();
     ASSERT_EQ(257u, prototypes.size());
@@ -404,7 +404,7 @@ TEST(NOD_Catalogue, RegistryListsTheCatalogueNewestFirst)
     EXPECT_EQ(prototypes, Registry());
 }
 
-TEST(NOD_Catalogue, ASecondPrototypeOfAnIdIsFatal)
+TEST(NodCatalogueTest, ASecondPrototypeOfAnIdIsFatal)
 {
     TST_TempDir dir;
     RTI_ClassDefinition* definition = RTI_ClassDefinition::Find("nod_vessel_goto");
@@ -415,7 +415,7 @@ TEST(NOD_Catalogue, ASecondPrototypeOfAnIdIsFatal)
     EXPECT_STREQ("Vessel_Goto", NOD_MessagePrototype::Find(15006)->GetName());
 }
 
-TEST(NOD_Catalogue, PrototypesJoinAtTheHeadAndLeaveFromAnywhere)
+TEST(NodCatalogueTest, PrototypesJoinAtTheHeadAndLeaveFromAnywhere)
 {
     const std::vector<NOD_MessagePrototype*> before = Registry();
     NOD_MessagePrototype* older = new NOD_MessagePrototype(9002);
@@ -439,7 +439,7 @@ TEST(NOD_Catalogue, PrototypesJoinAtTheHeadAndLeaveFromAnywhere)
     EXPECT_EQ(before, Registry());
 }
 
-TEST(NOD_Catalogue, EveryArgumentListFitsAndRoundTrips)
+TEST(NodCatalogueTest, EveryArgumentListFitsAndRoundTrips)
 {
     for (NOD_MessagePrototype* prototype : Registry()) {
         SCOPED_TRACE(prototype->GetName());
@@ -527,7 +527,7 @@ struct Built
 // The builders other modules call by name. Each must write its catalogue id and its arguments
 // in the catalogue's order and byte forms; a reply refills the incoming message after its
 // arguments and keeps its id.
-TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
+TEST(NodCatalogueTest, NamedBuildersWriteTheirIdAndArguments)
 {
     NOD_Node* node = new NOD_Node();
     NOD_Node* other = new NOD_Node();
@@ -672,7 +672,7 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
 #undef NOD_TEST_BUILD
 
 // The typed readers, each reading back a builder's arguments into variables of the declared types.
-TEST(NOD_Catalogue, TypedReadersReadWhatTheBuildersWrote)
+TEST(NodCatalogueTest, TypedReadersReadWhatTheBuildersWrote)
 {
     NOD_Node* node = new NOD_Node();
     NOD_Node* other = new NOD_Node();
@@ -970,7 +970,7 @@ void CheckTypedForms(const std::vector<NOD_Node*>& _nodes)
 
 // The typed forms of every kind agree with the generic ones that the script binding and the
 // console use: same types, same bytes.
-TEST(NOD_Catalogue, EveryKindsTypedFormsAgreeWithTheGenericOnes)
+TEST(NodCatalogueTest, EveryKindsTypedFormsAgreeWithTheGenericOnes)
 {
     std::vector<NOD_Node*> nodes;
     for (u32 i = 0; i < 16; ++i)

@@ -34,7 +34,7 @@ NOD_ArgValue Sample(s32 _type, u32 _pathDepth = 0)
 }
 }  // namespace
 
-TEST(NOD_Message, EachTypeTakesItsBytes)
+TEST(NodMessageTest, EachTypeTakesItsBytes)
 {
     struct Case
     {
@@ -59,7 +59,7 @@ TEST(NOD_Message, EachTypeTakesItsBytes)
     EXPECT_EQ(0u, NOD_GetArgBytes(14));
 }
 
-TEST(NOD_Message, HoldsExactly384Bytes)
+TEST(NodMessageTest, HoldsExactly384Bytes)
 {
     // (cursor before, operation width, accepted)
     struct Case
@@ -127,7 +127,7 @@ TEST(NOD_Message, HoldsExactly384Bytes)
     EXPECT_FATAL(lying.GetBytes(field, &capacity), "NOD_Message::Allocate()", "message buffer overflow");
 }
 
-TEST(NOD_Message, GetBytesCopiesAtMostTheCapacityAndSkipsTheRest)
+TEST(NodMessageTest, GetBytesCopiesAtMostTheCapacityAndSkipsTheRest)
 {
     const u8 field[16] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 0, 'z'};
     struct Case
@@ -155,7 +155,7 @@ TEST(NOD_Message, GetBytesCopiesAtMostTheCapacityAndSkipsTheRest)
     }
 }
 
-TEST(NOD_Message, ValuesComeBackWithTheirSign)
+TEST(NodMessageTest, ValuesComeBackWithTheirSign)
 {
     NOD_Message message(1);
     message.PutU8(0xFF)->PutU8(0xFF)->PutU16(0xFFFE)->PutU16(0xFFFE)->PutU32(0xFFFFFFFFu);
@@ -199,7 +199,7 @@ TEST(NOD_Message, ValuesComeBackWithTheirSign)
     EXPECT_EQ(1e300, h);
 }
 
-TEST(NOD_Message, NamesWithoutTerminatorReadTerminated)
+TEST(NodMessageTest, NamesWithoutTerminatorReadTerminated)
 {
     u8 letters[64];
     memset(letters, 'A', sizeof(letters));
@@ -225,7 +225,7 @@ TEST(NOD_Message, NamesWithoutTerminatorReadTerminated)
     EXPECT_STREQ("abc", name.GetName());
 }
 
-TEST(NOD_Message, ReadingPastTheWrittenArgumentsStaysInTheBuffer)
+TEST(NodMessageTest, ReadingPastTheWrittenArgumentsStaysInTheBuffer)
 {
     // A fresh message reads zeros; a reply shorter than the request leaves the request's later
     // bytes behind, and reading them is defined.
@@ -247,7 +247,7 @@ TEST(NOD_Message, ReadingPastTheWrittenArgumentsStaysInTheBuffer)
     delete message;
 }
 
-TEST(NOD_Message, ReplyRefillsTheIncomingMessageOrMakesOne)
+TEST(NodMessageTest, ReplyRefillsTheIncomingMessageOrMakesOne)
 {
     NOD_Message* incoming = NOD_Node_GetSonName::Create(5);
     EXPECT_EQ(5012u, incoming->GetType());
@@ -271,7 +271,7 @@ TEST(NOD_Message, ReplyRefillsTheIncomingMessageOrMakesOne)
     EXPECT_EQ(nullptr, NOD_Node_GetNumOfSons::ReadReply(nullptr, &sons));
 }
 
-TEST(NOD_Message, NodeReferencesTravelAsHandles)
+TEST(NodMessageTest, NodeReferencesTravelAsHandles)
 {
     NOD_Node* node = new NOD_Node();
     NOD_Message* message = NOD_Script_UnBindThread::Create(4, node);
@@ -300,7 +300,7 @@ TEST(NOD_Message, NodeReferencesTravelAsHandles)
     delete message;
 }
 
-TEST(NOD_Message, UnknownTypeCodesMoveNothing)
+TEST(NodMessageTest, UnknownTypeCodesMoveNothing)
 {
     NOD_Message message(1);
     NOD_ArgValue value;
@@ -312,7 +312,7 @@ TEST(NOD_Message, UnknownTypeCodesMoveNothing)
     }
 }
 
-TEST(NOD_Message, IsARegisteredClass)
+TEST(NodMessageTest, IsARegisteredClass)
 {
     RTI_ClassDefinition* definition = RTI_ClassDefinition::Find("NOD_Message");
     ASSERT_NE(nullptr, definition);

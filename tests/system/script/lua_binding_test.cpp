@@ -103,7 +103,7 @@ public:
 const char* const MAIN_POSITION = "[SCRIPTERROR] test - main function \"(null)\" [0] - line 1";
 }  // namespace
 
-class NOD_ScriptBindingTest : public TST_ScriptFixture
+class NodScriptBindingTest : public TST_ScriptFixture
 {
 protected:
     static void SetUpTestSuite()
@@ -156,7 +156,7 @@ protected:
     static inline std::vector<NOD_MessagePrototype*> s_prototypes;
 };
 
-TEST_F(NOD_ScriptBindingTest, ConversionTable)
+TEST_F(NodScriptBindingTest, ConversionTable)
 {
     MakeDeadReference("dead");
     const struct
@@ -229,7 +229,7 @@ TEST_F(NOD_ScriptBindingTest, ConversionTable)
     }
 }
 
-TEST_F(NOD_ScriptBindingTest, ValuesThatDoNotConvertAreRefusedAndNothingIsSent)
+TEST_F(NodScriptBindingTest, ValuesThatDoNotConvertAreRefusedAndNothingIsSent)
 {
     const struct
     {
@@ -266,7 +266,7 @@ TEST_F(NOD_ScriptBindingTest, ValuesThatDoNotConvertAreRefusedAndNothingIsSent)
     }
 }
 
-TEST_F(NOD_ScriptBindingTest, CommandTargets)
+TEST_F(NodScriptBindingTest, CommandTargets)
 {
     NewNode("first", m_script);
     NewNode("second", m_script);
@@ -295,7 +295,7 @@ TEST_F(NOD_ScriptBindingTest, CommandTargets)
     EXPECT_EQ("", String("valid"));
 }
 
-TEST_F(NOD_ScriptBindingTest, FatalErrorsInsideCommandsReachTheCaller)
+TEST_F(NodScriptBindingTest, FatalErrorsInsideCommandsReachTheCaller)
 {
     EXPECT_FATAL(Run("Node_SetName(nil, 'fifteen_chars_x')"), "SIM_Name::SetName() : name too long", "fifteen_chars_x");
     EXPECT_FATAL(Run("Node_Find(nil, '/a/fifteen_chars_x')"), "SIM_Name::SetName() : name too long", "fifteen_chars_x");
@@ -318,7 +318,7 @@ TEST_F(NOD_ScriptBindingTest, FatalErrorsInsideCommandsReachTheCaller)
     EXPECT_STREQ("renamed", m_script->GetName().GetName());
 }
 
-TEST_F(NOD_ScriptBindingTest, VectorTable)
+TEST_F(NodScriptBindingTest, VectorTable)
 {
     const struct
     {
@@ -350,7 +350,7 @@ TEST_F(NOD_ScriptBindingTest, VectorTable)
     }
 }
 
-TEST_F(NOD_ScriptBindingTest, VectorErrors)
+TEST_F(NodScriptBindingTest, VectorErrors)
 {
     const std::string position = MAIN_POSITION;
     const struct
@@ -413,7 +413,7 @@ TEST_F(NOD_ScriptBindingTest, VectorErrors)
     }
 }
 
-TEST_F(NOD_ScriptBindingTest, NodeReferences)
+TEST_F(NodScriptBindingTest, NodeReferences)
 {
     ClearLog();
     ASSERT_EQ(0, Run("copy = NOD_NodeRef(echo) none = NOD_NodeRef(5) same = copy ~= echo\n"
@@ -438,7 +438,7 @@ TEST_F(NOD_ScriptBindingTest, NodeReferences)
               LogLines());
 }
 
-TEST_F(NOD_ScriptBindingTest, ScriptsCannotReachTheMetatables)
+TEST_F(NodScriptBindingTest, ScriptsCannotReachTheMetatables)
 {
     const struct
     {
@@ -473,7 +473,7 @@ TEST_F(NOD_ScriptBindingTest, ScriptsCannotReachTheMetatables)
     EXPECT_EQ("echo", String("name"));
 }
 
-TEST_F(NOD_ScriptBindingTest, ErrorAndPositionLines)
+TEST_F(NodScriptBindingTest, ErrorAndPositionLines)
 {
     const struct
     {
@@ -516,7 +516,7 @@ TEST_F(NOD_ScriptBindingTest, ErrorAndPositionLines)
     }
 }
 
-TEST_F(NOD_ScriptBindingTest, ServiceFunctions)
+TEST_F(NodScriptBindingTest, ServiceFunctions)
 {
     SIM_GetSimulationClock().SetTime(1.25f);
     ClearLog();
@@ -545,7 +545,7 @@ TEST_F(NOD_ScriptBindingTest, ServiceFunctions)
     EXPECT_EQ(1.25, Number("time"));
 }
 
-TEST_F(NOD_ScriptBindingTest, SnoopLines)
+TEST_F(NodScriptBindingTest, SnoopLines)
 {
     for (s32 i = 0; i < 5; ++i)
         NewNode("son");
@@ -571,7 +571,7 @@ TEST_F(NOD_ScriptBindingTest, SnoopLines)
     EXPECT_EQ(std::vector<std::string>({"[S2E] x%sy: MessagePrototype for ID(9002) not found"}), LogLines());
 }
 
-TEST(NOD_ScriptBinding, IntegerConversionIsDefinedForEveryNumber)
+TEST(NodScriptBindingNumberTest, IntegerConversionIsDefinedForEveryNumber)
 {
     const struct
     {
@@ -593,7 +593,7 @@ TEST(NOD_ScriptBinding, IntegerConversionIsDefinedForEveryNumber)
         EXPECT_EQ(row.integer, NOD_ScriptNumberToInteger(row.number)) << row.number;
 }
 
-TEST_F(NOD_ScriptBindingTest, TheLuaSideIsRegisteredForEveryPrototype)
+TEST_F(NodScriptBindingTest, TheLuaSideIsRegisteredForEveryPrototype)
 {
     lua_State* state = m_script->GetLuaState();
     s32 count = 0;

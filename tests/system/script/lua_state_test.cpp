@@ -72,7 +72,7 @@ s32 FileBody(lua_State* _state, void* _context)
     return 0;
 }
 
-class LUA_StateTest : public ::testing::Test
+class LuaStateTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -113,7 +113,7 @@ protected:
 };
 }  // namespace
 
-TEST(LUA_State, EveryAllocationGoesThroughThePoolsAndComesBack)
+TEST(LuaStateBasicsTest, EveryAllocationGoesThroughThePoolsAndComesBack)
 {
     TST_TempDir dir;
     const u32 before = MEM_GetBytesInUse();
@@ -129,7 +129,7 @@ TEST(LUA_State, EveryAllocationGoesThroughThePoolsAndComesBack)
     EXPECT_EQ(before, MEM_GetBytesInUse());
 }
 
-TEST_F(LUA_StateTest, AByteLimitMakesAMemoryErrorNotACrash)
+TEST_F(LuaStateTest, AByteLimitMakesAMemoryErrorNotACrash)
 {
     lua_State* limited = LUA_NewState(256 * 1024);
     LUA_OpenLibraries(limited);
@@ -139,7 +139,7 @@ TEST_F(LUA_StateTest, AByteLimitMakesAMemoryErrorNotACrash)
     LUA_CloseState(limited);
 }
 
-TEST(LUA_State, StatusNames)
+TEST(LuaStateBasicsTest, StatusNames)
 {
     const struct
     {
@@ -154,7 +154,7 @@ TEST(LUA_State, StatusNames)
         EXPECT_STREQ(row.name, LUA_StatusName(row.status)) << row.status;
 }
 
-TEST_F(LUA_StateTest, AFatalErrorInsideACFunctionReachesTheCaller)
+TEST_F(LuaStateTest, AFatalErrorInsideACFunctionReachesTheCaller)
 {
     EXPECT_FATAL(Run("Boom()"), "TST_Boom()", "boom");
     EXPECT_FALSE(LUA_IsFatalPending());
@@ -170,7 +170,7 @@ TEST_F(LUA_StateTest, AFatalErrorInsideACFunctionReachesTheCaller)
     EXPECT_EQ(2, Number("after"));
 }
 
-TEST_F(LUA_StateTest, CallsUseTheCurrentErrorMessageFunction)
+TEST_F(LuaStateTest, CallsUseTheCurrentErrorMessageFunction)
 {
     EXPECT_EQ(0, Run("function _ERRORMESSAGE(m) seen = m end"));
     EXPECT_EQ(LUA_ERRRUN, Run("error('first', 0)"));
@@ -184,7 +184,7 @@ TEST_F(LUA_StateTest, CallsUseTheCurrentErrorMessageFunction)
     EXPECT_EQ(LUA_ERRSYNTAX, Run("x = = 1"));
 }
 
-TEST_F(LUA_StateTest, ChunksLoadThroughThePathResolver)
+TEST_F(LuaStateTest, ChunksLoadThroughThePathResolver)
 {
     // Source text: a "#" line, Windows line ends and the end-of-text byte.
     m_dir.Write("Dat/Script/Mission.SCO",
@@ -228,7 +228,7 @@ TEST_F(LUA_StateTest, ChunksLoadThroughThePathResolver)
     }
 }
 
-TEST_F(LUA_StateTest, CompiledChunksLoadAsTheyAre)
+TEST_F(LuaStateTest, CompiledChunksLoadAsTheyAre)
 {
     // Compiled with string.dump; its constants hold the bytes that text mode would change.
     ASSERT_EQ(0, Run("code = string.dump(loadstring(\"answer = 42 bytes = '\\\\r\\\\n\\\\026'\"))"));
@@ -252,7 +252,7 @@ TEST_F(LUA_StateTest, CompiledChunksLoadAsTheyAre)
     EXPECT_EQ(LUA_ERRSYNTAX, cut.loadStatus);
 }
 
-TEST_F(LUA_StateTest, MathRandomUsesTheProgramsGenerator)
+TEST_F(LuaStateTest, MathRandomUsesTheProgramsGenerator)
 {
     CRT_SRand(12345);
     const f64 r1 = (f64)(CRT_Rand() % CRT_RAND_MAX) / CRT_RAND_MAX;
@@ -274,7 +274,7 @@ TEST_F(LUA_StateTest, MathRandomUsesTheProgramsGenerator)
     EXPECT_EQ(0, Run("math.randomseed(0/0) math.randomseed(1e300) x = math.random(1e300)"));
 }
 
-TEST_F(LUA_StateTest, NoScriptValueRunsCodeFromTheCollector)
+TEST_F(LuaStateTest, NoScriptValueRunsCodeFromTheCollector)
 {
     EXPECT_EQ(0, Run("has = newproxy ~= nil"));
     lua_getglobal(m_state, "has");

@@ -29,7 +29,7 @@ std::vector<std::string> Table(const LOG_ChannelLogger& _logger)
 
 using Names = std::vector<std::string>;
 
-TEST(LogChannelLogger, ConstructionListsAndRegistersLogAsTheDefaultChannel)
+TEST(LogChannelLoggerTest, ConstructionListsAndRegistersLogAsTheDefaultChannel)
 {
     LOG_ChannelLogger logger;
     EXPECT_EQ(0u, logger.m_level);
@@ -41,7 +41,7 @@ TEST(LogChannelLogger, ConstructionListsAndRegistersLogAsTheDefaultChannel)
     EXPECT_EQ(4u, logger.GetActivatedCapacity());
 }
 
-TEST(LogChannelLogger, NamesMatchWithoutCaseButWithEqualLength)
+TEST(LogChannelLoggerTest, NamesMatchWithoutCaseButWithEqualLength)
 {
     LOG_ChannelLogger logger;
     logger.DeactivateChannel("Lo");
@@ -59,7 +59,7 @@ TEST(LogChannelLogger, NamesMatchWithoutCaseButWithEqualLength)
     EXPECT_EQ(Names({"Log=1"}), Table(logger));
 }
 
-TEST(LogChannelLogger, ActivationListsANameWithoutAddingAChannel)
+TEST(LogChannelLoggerTest, ActivationListsANameWithoutAddingAChannel)
 {
     LOG_ChannelLogger logger;
     logger.ActivateChannel("Net");
@@ -76,7 +76,7 @@ TEST(LogChannelLogger, ActivationListsANameWithoutAddingAChannel)
     EXPECT_EQ(Names({"Log=1", "nEt=0", "Sound=0"}), Table(logger));
 }
 
-TEST(LogChannelLogger, WildcardSwitchesEveryChannelButUnlistsOnlyItself)
+TEST(LogChannelLoggerTest, WildcardSwitchesEveryChannelButUnlistsOnlyItself)
 {
     LOG_ChannelLogger logger;
     logger.RegisterChannel("Net");
@@ -95,7 +95,7 @@ TEST(LogChannelLogger, WildcardSwitchesEveryChannelButUnlistsOnlyItself)
     EXPECT_EQ(Names({"Log=0", "Net=1", "Anything=0", "Other=0"}), Table(logger));
 }
 
-TEST(LogChannelLogger, AChannelWithAnEmptyNameIsReused)
+TEST(LogChannelLoggerTest, AChannelWithAnEmptyNameIsReused)
 {
     LOG_ChannelLogger logger;
     EXPECT_EQ(1u, logger.RegisterChannel(""));
@@ -105,7 +105,7 @@ TEST(LogChannelLogger, AChannelWithAnEmptyNameIsReused)
     EXPECT_EQ(Names({"Log=1", "Net=0", "Log2=0"}), Table(logger));
 }
 
-TEST(LogChannelLogger, ArraysGrowByPowersOfTwoAndRemovalKeepsTheOrder)
+TEST(LogChannelLoggerTest, ArraysGrowByPowersOfTwoAndRemovalKeepsTheOrder)
 {
     const u32 before = MEM_GetBytesInUse();
     {

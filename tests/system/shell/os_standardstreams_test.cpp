@@ -26,14 +26,14 @@ IO_FileOutputStream* OutFile(IO_StreamRef& _ref)
 }
 
 // The stream objects are process-wide: every test leaves them closed.
-class OsStandardStreams : public testing::Test
+class OsStandardStreamsTest : public testing::Test
 {
 protected:
     void TearDown() override { OS_StandardStreams::Close(); }
 };
 }  // namespace
 
-TEST_F(OsStandardStreams, OpenBuildsTextStreamsOverDuplicatesWithTheModeFlag)
+TEST_F(OsStandardStreamsTest, OpenBuildsTextStreamsOverDuplicatesWithTheModeFlag)
 {
     OS_StandardStreams& streams = OS_StandardStreams::Get();
     EXPECT_FALSE(streams.In());
@@ -58,7 +58,7 @@ TEST_F(OsStandardStreams, OpenBuildsTextStreamsOverDuplicatesWithTheModeFlag)
     EXPECT_STREQ("log.txt", streams.Logger().m_fileName.C_Str());
 }
 
-TEST_F(OsStandardStreams, CloseGivesTheDuplicatesBackAndLeavesTheHandlesNull)
+TEST_F(OsStandardStreamsTest, CloseGivesTheDuplicatesBackAndLeavesTheHandlesNull)
 {
     OS_StandardStreams::Open();
     OS_StandardStreams& streams = OS_StandardStreams::Get();
@@ -80,7 +80,7 @@ TEST_F(OsStandardStreams, CloseGivesTheDuplicatesBackAndLeavesTheHandlesNull)
     close(reused);
 }
 
-TEST_F(OsStandardStreams, CloseWithoutOpenDoesNothing)
+TEST_F(OsStandardStreamsTest, CloseWithoutOpenDoesNothing)
 {
     const s32 descriptor = open("/dev/null", O_RDONLY);
     OS_StandardStreams::Close();
@@ -90,7 +90,7 @@ TEST_F(OsStandardStreams, CloseWithoutOpenDoesNothing)
     close(descriptor);
 }
 
-TEST_F(OsStandardStreams, OpeningAgainGivesThePreviousDuplicatesBack)
+TEST_F(OsStandardStreamsTest, OpeningAgainGivesThePreviousDuplicatesBack)
 {
     OS_StandardStreams::Open();
     const s32 first = InFile()->GetDescriptor();
@@ -98,7 +98,7 @@ TEST_F(OsStandardStreams, OpeningAgainGivesThePreviousDuplicatesBack)
     EXPECT_EQ(first, InFile()->GetDescriptor()) << "the number was free again";
 }
 
-TEST_F(OsStandardStreams, AStandardDescriptorThatCannotBeDuplicatedLeavesItsStreamFailed)
+TEST_F(OsStandardStreamsTest, AStandardDescriptorThatCannotBeDuplicatedLeavesItsStreamFailed)
 {
     const s32 saved = dup(0);
     ASSERT_NE(-1, saved);

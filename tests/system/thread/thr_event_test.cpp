@@ -11,12 +11,12 @@
 
 namespace
 {
-class ThrEventCancelled : public ThrFreshMain
+class ThrEventCancelledTest : public ThrFreshMain
 {
 };
 }  // namespace
 
-TEST(ThrEvent, DestructionReleasesEachRegisteredWaiter)
+TEST(ThrEventTest, DestructionReleasesEachRegisteredWaiter)
 {
     const u32 objects = THR_KernelObjectCount();
     THR_Mutex mutex;
@@ -43,7 +43,7 @@ TEST(ThrEvent, DestructionReleasesEachRegisteredWaiter)
     EXPECT_EQ(objects + 1, THR_KernelObjectCount()) << "only the mutex is left";
 }
 
-TEST(ThrEvent, WaitNeedsTheMutexHeld)
+TEST(ThrEventTest, WaitNeedsTheMutexHeld)
 {
     THR_Mutex mutex;
     THR_Event event;
@@ -51,7 +51,7 @@ TEST(ThrEvent, WaitNeedsTheMutexHeld)
     EXPECT_EQ(0u, event.GetWaiterCount());
 }
 
-TEST(ThrEvent, CreationFailuresThrowAndLeaveNothingOpen)
+TEST(ThrEventTest, CreationFailuresThrowAndLeaveNothingOpen)
 {
     const u32 before = THR_KernelObjectCount();
     THR_KernelFailCreation(0);
@@ -61,7 +61,7 @@ TEST(ThrEvent, CreationFailuresThrowAndLeaveNothingOpen)
     EXPECT_EQ(before, THR_KernelObjectCount()) << "the event was closed again";
 }
 
-TEST_F(ThrEventCancelled, ACancelledWaitRestoresTheCountAndTheCallersLock)
+TEST_F(ThrEventCancelledTest, ACancelledWaitRestoresTheCountAndTheCallersLock)
 {
     THR_Mutex mutex;
     THR_Event event;
@@ -73,7 +73,7 @@ TEST_F(ThrEventCancelled, ACancelledWaitRestoresTheCountAndTheCallersLock)
     EXPECT_SYNC_ERROR(mutex.Unlock(), "Releaseing of mutex failed");
 }
 
-TEST_F(ThrEventCancelled, ACancelledWaitRetakesAMutexThatAnotherThreadTookMeanwhile)
+TEST_F(ThrEventCancelledTest, ACancelledWaitRetakesAMutexThatAnotherThreadTookMeanwhile)
 {
     THR_Mutex mutex;
     THR_Event event;

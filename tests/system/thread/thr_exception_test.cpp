@@ -49,7 +49,7 @@ bool CaughtAsBase(const T& _thrown)
 }
 }  // namespace
 
-TEST(MosThrowable, EachClassNamesItselfAndIsCaughtByItsOwnHandleType)
+TEST(MosThrowableTest, EachClassNamesItselfAndIsCaughtByItsOwnHandleType)
 {
     const MOS_Throwable plain("a", 1);
     const MOS_RuntimeException runtime("b", 2);
@@ -73,7 +73,7 @@ TEST(MosThrowable, EachClassNamesItselfAndIsCaughtByItsOwnHandleType)
     EXPECT_EQ("IO_EOFException", CaughtAs(eof));
 }
 
-TEST(MosThrowable, TheTreeSeparatesExceptionsFromErrors)
+TEST(MosThrowableTest, TheTreeSeparatesExceptionsFromErrors)
 {
     const THR_SyncException sync("x");
     const IO_EOFException eof("x");
@@ -89,7 +89,7 @@ TEST(MosThrowable, TheTreeSeparatesExceptionsFromErrors)
     EXPECT_FALSE(CaughtAsBase<MOS_Exception>(death));
 }
 
-TEST(MosThrowable, TheBodyKeepsACopyOfTheMessageTheCodeAndANullCause)
+TEST(MosThrowableTest, TheBodyKeepsACopyOfTheMessageTheCodeAndANullCause)
 {
     char text[] = "Mutex creation error";
     const THR_SyncException error(text, 7);
@@ -107,7 +107,7 @@ TEST(MosThrowable, TheBodyKeepsACopyOfTheMessageTheCodeAndANullCause)
     EXPECT_STREQ("", none.GetMessage());
 }
 
-TEST(MosThrowable, HandlesShareOneBodyThatTheLastOneDeletes)
+TEST(MosThrowableTest, HandlesShareOneBodyThatTheLastOneDeletes)
 {
     const u32 before = MEM_GetBytesInUse();
     {

@@ -16,12 +16,12 @@ public:
     u32 releases = 0;
 };
 
-class ThrLockGuardCancelled : public ThrFreshMain
+class ThrLockGuardCancelledTest : public ThrFreshMain
 {
 };
 }  // namespace
 
-TEST(ThrLockGuard, GuardsFormAStackAndUnlockOnLeavingTheirScope)
+TEST(ThrLockGuardTest, GuardsFormAStackAndUnlockOnLeavingTheirScope)
 {
     THR_Mutex outerMutex;
     THR_Mutex innerMutex;
@@ -41,7 +41,7 @@ TEST(ThrLockGuard, GuardsFormAStackAndUnlockOnLeavingTheirScope)
     EXPECT_SYNC_ERROR(outerMutex.Unlock(), "Releaseing of mutex failed");
 }
 
-TEST(ThrLockGuard, AnExceptionLeavingTheScopeUnlocks)
+TEST(ThrLockGuardTest, AnExceptionLeavingTheScopeUnlocks)
 {
     THR_Mutex mutex;
     THR_Cleanup* const start = THR_Cleanup::GetChainHead();
@@ -55,7 +55,7 @@ TEST(ThrLockGuard, AnExceptionLeavingTheScopeUnlocks)
     EXPECT_SYNC_ERROR(mutex.Unlock(), "Releaseing of mutex failed");
 }
 
-TEST_F(ThrLockGuardCancelled, AGuardWhoseLockThrowsRegistersNothing)
+TEST_F(ThrLockGuardCancelledTest, AGuardWhoseLockThrowsRegistersNothing)
 {
     THR_Mutex mutex;
     THR_Handle locked = THR_CreateEvent(1);
@@ -77,7 +77,7 @@ TEST_F(ThrLockGuardCancelled, AGuardWhoseLockThrowsRegistersNothing)
     THR_CloseHandle(release);
 }
 
-TEST(ThrCleanup, PushPopAndTheChainsCleanUpFunction)
+TEST(ThrCleanupTest, PushPopAndTheChainsCleanUpFunction)
 {
     CountingCleanup first(true);
     CountingCleanup second(false);

@@ -38,12 +38,12 @@ private:
     TST_Thread m_thread;
 };
 
-class ThrMutexCancelled : public ThrFreshMain
+class ThrMutexCancelledTest : public ThrFreshMain
 {
 };
 }  // namespace
 
-TEST(ThrMutex, TheOwnerMayLockAgainAndMustUnlockEachTime)
+TEST(ThrMutexTest, TheOwnerMayLockAgainAndMustUnlockEachTime)
 {
     THR_Mutex mutex;
     mutex.Lock();
@@ -53,14 +53,14 @@ TEST(ThrMutex, TheOwnerMayLockAgainAndMustUnlockEachTime)
     EXPECT_SYNC_ERROR(mutex.Unlock(), "Releaseing of mutex failed");
 }
 
-TEST(ThrMutex, OnlyTheOwnerCanUnlock)
+TEST(ThrMutexTest, OnlyTheOwnerCanUnlock)
 {
     THR_Mutex mutex;
     Holder holder(mutex);
     EXPECT_SYNC_ERROR(mutex.Unlock(), "Releaseing of mutex failed");
 }
 
-TEST(ThrMutex, AWaitingThreadGetsTheMutexWhenItIsUnlocked)
+TEST(ThrMutexTest, AWaitingThreadGetsTheMutexWhenItIsUnlocked)
 {
     THR_Mutex mutex;
     std::atomic<u32> got{0};
@@ -78,7 +78,7 @@ TEST(ThrMutex, AWaitingThreadGetsTheMutexWhenItIsUnlocked)
     EXPECT_EQ(1u, got.load());
 }
 
-TEST(ThrMutex, AMutexWhoseOwnerEndedIsTaken)
+TEST(ThrMutexTest, AMutexWhoseOwnerEndedIsTaken)
 {
     THR_Mutex mutex;
     TST_Thread([&] { mutex.Lock(); }).Join();
@@ -87,7 +87,7 @@ TEST(ThrMutex, AMutexWhoseOwnerEndedIsTaken)
     EXPECT_SYNC_ERROR(mutex.Unlock(), "Releaseing of mutex failed");
 }
 
-TEST(ThrMutex, CreationFailureThrows)
+TEST(ThrMutexTest, CreationFailureThrows)
 {
     const u32 before = THR_KernelObjectCount();
     THR_KernelFailCreation(0);
@@ -95,7 +95,7 @@ TEST(ThrMutex, CreationFailureThrows)
     EXPECT_EQ(before, THR_KernelObjectCount());
 }
 
-TEST_F(ThrMutexCancelled, AFreeOrOwnMutexIsTakenEvenWhenTheCancelEventIsSet)
+TEST_F(ThrMutexCancelledTest, AFreeOrOwnMutexIsTakenEvenWhenTheCancelEventIsSet)
 {
     THR_GetMainThread()->Cancel();
     THR_Mutex mutex;
@@ -107,7 +107,7 @@ TEST_F(ThrMutexCancelled, AFreeOrOwnMutexIsTakenEvenWhenTheCancelEventIsSet)
     });
 }
 
-TEST_F(ThrMutexCancelled, AMutexHeldElsewhereThrowsThreadDeathOnceCancelled)
+TEST_F(ThrMutexCancelledTest, AMutexHeldElsewhereThrowsThreadDeathOnceCancelled)
 {
     THR_Mutex mutex;
     Holder holder(mutex);
@@ -115,7 +115,7 @@ TEST_F(ThrMutexCancelled, AMutexHeldElsewhereThrowsThreadDeathOnceCancelled)
     EXPECT_THREAD_DEATH(mutex.Lock());
 }
 
-TEST_F(ThrMutexCancelled, ACancelWhileBlockedEndsTheLock)
+TEST_F(ThrMutexCancelledTest, ACancelWhileBlockedEndsTheLock)
 {
     THR_Mutex mutex;
     Holder holder(mutex);
@@ -129,7 +129,7 @@ TEST_F(ThrMutexCancelled, ACancelWhileBlockedEndsTheLock)
     EXPECT_TRUE(THR_GetMainThread()->IsCancelRequested());
 }
 
-TEST_F(ThrMutexCancelled, WithoutRegisteredThreadsTheCancelEventIsNotConsulted)
+TEST_F(ThrMutexCancelledTest, WithoutRegisteredThreadsTheCancelEventIsNotConsulted)
 {
     THR_GetMainThread()->Cancel();
     THR_ShutdownProcess();

@@ -8,14 +8,14 @@
 
 namespace
 {
-class ThrThreadCancelled : public ThrFreshMain
+class ThrThreadCancelledTest : public ThrFreshMain
 {
 };
 
 u32 IsSignalled(THR_Handle _handle) { return THR_WaitForObjects(1, &_handle, 0) == THR_WAIT_OBJECT_0; }
 }  // namespace
 
-TEST(ThrThread, MainDescribesTheCallingThreadAndIsStarted)
+TEST(ThrThreadTest, MainDescribesTheCallingThreadAndIsStarted)
 {
     THR_Thread* main = THR_GetMainThread();
     ASSERT_NE(nullptr, main);
@@ -39,7 +39,7 @@ TEST(ThrThread, MainDescribesTheCallingThreadAndIsStarted)
     EXPECT_EQ(main, group->GetThread(0));
 }
 
-TEST(ThrThread, TheMainThreadCanNeitherJoinNorStopItself)
+TEST(ThrThreadTest, TheMainThreadCanNeitherJoinNorStopItself)
 {
     THR_Thread* main = THR_GetMainThread();
     EXPECT_SYNC_ERROR(main->Join(), "Cant join myself");
@@ -48,7 +48,7 @@ TEST(ThrThread, TheMainThreadCanNeitherJoinNorStopItself)
     EXPECT_SYNC_ERROR(main->Stop(), "Can not stop main thread");
 }
 
-TEST(ThrThread, AnotherThreadJoiningMainReturnsAtOnce)
+TEST(ThrThreadTest, AnotherThreadJoiningMainReturnsAtOnce)
 {
     u32 returned = 0;
     TST_Thread([&] {
@@ -58,7 +58,7 @@ TEST(ThrThread, AnotherThreadJoiningMainReturnsAtOnce)
     EXPECT_EQ(1u, returned);
 }
 
-TEST(ThrThread, AnUnstartedThreadIsRegisteredAndLeavesItsGroup)
+TEST(ThrThreadTest, AnUnstartedThreadIsRegisteredAndLeavesItsGroup)
 {
     THR_ThreadGroup group("Workers", THR_GetMainGroup());
     THR_Thread* parent = new THR_Thread("Parent", &group, nullptr);
@@ -82,7 +82,7 @@ TEST(ThrThread, AnUnstartedThreadIsRegisteredAndLeavesItsGroup)
     EXPECT_EQ(0u, group.GetThreadCount());
 }
 
-TEST_F(ThrThreadCancelled, CancellingMainSetsItsCancelEventOnce)
+TEST_F(ThrThreadCancelledTest, CancellingMainSetsItsCancelEventOnce)
 {
     THR_Thread* main = THR_GetMainThread();
     main->Cancel();
@@ -100,7 +100,7 @@ TEST_F(ThrThreadCancelled, CancellingMainSetsItsCancelEventOnce)
     THR_CloseHandle(never);
 }
 
-TEST_F(ThrThreadCancelled, ANotCancellableRecordIgnoresStop)
+TEST_F(ThrThreadCancelledTest, ANotCancellableRecordIgnoresStop)
 {
     THR_ThreadRecord& record = THR_GetMainThread()->GetRecord();
     record.SetNotCancellable(1);
@@ -111,7 +111,7 @@ TEST_F(ThrThreadCancelled, ANotCancellableRecordIgnoresStop)
     THR_CloseHandle(never);
 }
 
-TEST(ThrThreadRecord, WaitRuleAnswersTimeOutsAndRejectsBadHandles)
+TEST(ThrThreadRecordTest, WaitRuleAnswersTimeOutsAndRejectsBadHandles)
 {
     THR_Handle never = THR_CreateEvent(0);
     EXPECT_EQ(THR_WAIT_TIMEOUT, THR_ThreadRecord::Wait(never, 0));
@@ -123,7 +123,7 @@ TEST(ThrThreadRecord, WaitRuleAnswersTimeOutsAndRejectsBadHandles)
     EXPECT_SYNC_ERROR(THR_ThreadRecord::Wait(nullptr, THR_INFINITE), "Waiting failed.");
 }
 
-TEST(ThrThreadRecord, JoinWaitsForTheThreadAndTakesItsExitCode)
+TEST(ThrThreadRecordTest, JoinWaitsForTheThreadAndTakesItsExitCode)
 {
     THR_ThreadRecord record;
     THR_Handle attached = THR_CreateEvent(1);
@@ -147,7 +147,7 @@ TEST(ThrThreadRecord, JoinWaitsForTheThreadAndTakesItsExitCode)
     THR_CloseHandle(finish);
 }
 
-TEST(ThrThreadRecord, StopTerminatesWhenAskedWithExitCodeAllOnes)
+TEST(ThrThreadRecordTest, StopTerminatesWhenAskedWithExitCodeAllOnes)
 {
     THR_ThreadRecord record;
     record.SetTerminateWhenStopped(1);
@@ -169,7 +169,7 @@ TEST(ThrThreadRecord, StopTerminatesWhenAskedWithExitCodeAllOnes)
     THR_CloseHandle(never);
 }
 
-TEST(ThrProcess, ShutdownAndInitBuildTheStateAnewWithoutLeaks)
+TEST(ThrProcessTest, ShutdownAndInitBuildTheStateAnewWithoutLeaks)
 {
     const u32 objects = THR_KernelObjectCount();
     THR_ShutdownProcess();

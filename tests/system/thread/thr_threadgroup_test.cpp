@@ -18,7 +18,7 @@ std::vector<THR_Thread*> Threads(const THR_ThreadGroup& _group)
 }
 }  // namespace
 
-TEST(ThrThreadGroup, RemovingTheFirstOfThreeKeepsTheOrderOfTheOthers)
+TEST(ThrThreadGroupTest, RemovingTheFirstOfThreeKeepsTheOrderOfTheOthers)
 {
     THR_ThreadGroup group("Group", THR_GetMainGroup());
     THR_Thread first("1", &group, nullptr);
@@ -34,7 +34,7 @@ TEST(ThrThreadGroup, RemovingTheFirstOfThreeKeepsTheOrderOfTheOthers)
     EXPECT_EQ(std::vector<THR_Thread*>({&third, &third}), Threads(group));
 }
 
-TEST(ThrThreadGroup, AChildCopiesItsParentsSettingsAndLeavesItOnDestruction)
+TEST(ThrThreadGroupTest, AChildCopiesItsParentsSettingsAndLeavesItOnDestruction)
 {
     THR_ThreadGroup* root = THR_GetMainGroup();
     const u32 expected[5] = {0, 0, 50, 100, 0};
@@ -55,7 +55,7 @@ TEST(ThrThreadGroup, AChildCopiesItsParentsSettingsAndLeavesItOnDestruction)
     EXPECT_EQ(before, root->GetGroupCount());
 }
 
-TEST(ThrThreadGroup, ListsGrowPastTheirFirstCapacity)
+TEST(ThrThreadGroupTest, ListsGrowPastTheirFirstCapacity)
 {
     THR_ThreadGroup group("Many", THR_GetMainGroup());
     std::vector<THR_Thread*> threads;
@@ -67,7 +67,7 @@ TEST(ThrThreadGroup, ListsGrowPastTheirFirstCapacity)
     EXPECT_EQ(0u, group.GetThreadCount());
 }
 
-TEST(ThrThreadGroup, StopAllEmptiesTheGroupAndItsChildren)
+TEST(ThrThreadGroupTest, StopAllEmptiesTheGroupAndItsChildren)
 {
     THR_ThreadGroup group("Group", THR_GetMainGroup());
     THR_ThreadGroup child("Child", &group);
@@ -80,7 +80,7 @@ TEST(ThrThreadGroup, StopAllEmptiesTheGroupAndItsChildren)
     EXPECT_EQ(0, first.IsStarted()) << "an unstarted thread stops as a no-op";
 }
 
-TEST(ThrThreadGroup, StoppingTheRootReachesMainWhichRefuses)
+TEST(ThrThreadGroupTest, StoppingTheRootReachesMainWhichRefuses)
 {
     THR_ThreadGroup* root = THR_GetMainGroup();
     EXPECT_SYNC_ERROR(root->StopAll(), "Can not stop main thread");

@@ -12,7 +12,7 @@ u32 s_cleanups = 0;
 void CountCleanup(void*) { ++s_cleanups; }
 }  // namespace
 
-TEST(ThrTlsKey, EachThreadSeesItsOwnValue)
+TEST(ThrTlsKeyTest, EachThreadSeesItsOwnValue)
 {
     int mine = 1;
     int theirs = 2;
@@ -34,7 +34,7 @@ TEST(ThrTlsKey, EachThreadSeesItsOwnValue)
     EXPECT_EQ(&CountCleanup, key.GetCleanup());
 }
 
-TEST(ThrTlsKey, AKeyWithoutIndexAnswersZeroAndIgnoresStores)
+TEST(ThrTlsKeyTest, AKeyWithoutIndexAnswersZeroAndIgnoresStores)
 {
     THR_TlsKey key;
     int value = 0;
@@ -43,7 +43,7 @@ TEST(ThrTlsKey, AKeyWithoutIndexAnswersZeroAndIgnoresStores)
     EXPECT_EQ(nullptr, key.Get());
 }
 
-TEST(ThrTlsKey, RunningOutOfIndicesThrows)
+TEST(ThrTlsKeyTest, RunningOutOfIndicesThrows)
 {
     std::vector<pthread_key_t> taken;
     pthread_key_t key;

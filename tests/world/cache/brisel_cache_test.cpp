@@ -27,7 +27,7 @@
 namespace
 {
 
-class BriselCache : public DisplayTest
+class BriselCacheTest : public DisplayTest
 {
 protected:
     void SetUp() override
@@ -64,7 +64,7 @@ protected:
     Brisel_Cache* m_cache = nullptr;
 };
 
-TEST_F(BriselCache, TablesHaveTheirCapacitiesAndFolders)
+TEST_F(BriselCacheTest, TablesHaveTheirCapacitiesAndFolders)
 {
     Create();
     struct Case
@@ -106,7 +106,7 @@ TEST_F(BriselCache, TablesHaveTheirCapacitiesAndFolders)
     EXPECT_STREQ("\\map\\kovra1\\lmesh\\", m_cache->GetLightMeshCache()->GetDirectory());
 }
 
-TEST_F(BriselCache, The129thMeshNameStopsTheProgram)
+TEST_F(BriselCacheTest, The129thMeshNameStopsTheProgram)
 {
     Create();
     CON_Cache<VEC_Mesh>* meshes = m_cache->GetMeshCache();
@@ -121,7 +121,7 @@ TEST_F(BriselCache, The129thMeshNameStopsTheProgram)
     EXPECT_EQ(128, meshes->GetCount());
 }
 
-TEST_F(BriselCache, HooksAreInstalledForItsLifetimeAndTakenBack)
+TEST_F(BriselCacheTest, HooksAreInstalledForItsLifetimeAndTakenBack)
 {
     m_dir.Write("vfx/tex/fire.tse", TOOL_TextureSetText("fx\\fire", 3));
     EXPECT_EQ(nullptr, COS_OBBS_Tree_Cache::GetCurrent());
@@ -169,7 +169,7 @@ TEST_F(BriselCache, HooksAreInstalledForItsLifetimeAndTakenBack)
     EXPECT_FATAL(set.Load("vfx\\tex\\fire.tse"), "FX_TextureSet::Load()", "no texture-name registry");
 }
 
-TEST_F(BriselCache, AnAnimationSetStopsTheProgramAndLeavesNothing)
+TEST_F(BriselCacheTest, AnAnimationSetStopsTheProgramAndLeavesNothing)
 {
     m_dir.Write("dat/animation/walker.des", "");
     Create();
@@ -191,7 +191,7 @@ TEST_F(BriselCache, AnAnimationSetStopsTheProgramAndLeavesNothing)
     delete set;
 }
 
-TEST_F(BriselCache, DestroyingItDestroysEverythingStillHeld)
+TEST_F(BriselCacheTest, DestroyingItDestroysEverythingStillHeld)
 {
     WriteMesh("body.msh");
     WriteMesh("far.msh");

@@ -64,7 +64,7 @@ public:
     s32 m_inner = 0;
 };
 
-class ConCache : public testing::Test
+class ConCacheTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -94,7 +94,7 @@ protected:
     CON_Cache<TST_Visual> m_visuals{4};
 };
 
-TEST_F(ConCache, SharesANameWithoutRegardToCase)
+TEST_F(ConCacheTest, SharesANameWithoutRegardToCase)
 {
     const s32 box = m_files.Allocate("Box.msh", 1);
     EXPECT_EQ(1, box);
@@ -120,7 +120,7 @@ TEST_F(ConCache, SharesANameWithoutRegardToCase)
     EXPECT_EQ(2u, s_loads.size());
 }
 
-TEST_F(ConCache, ReusesFreedSlotsAndFindsNamesPastThem)
+TEST_F(ConCacheTest, ReusesFreedSlotsAndFindsNamesPastThem)
 {
     const char* names[] = {"a.msh", "b.msh", "c.msh", "d.msh", "e.msh"};
     for (s32 i = 0; i < 5; ++i)
@@ -153,7 +153,7 @@ TEST_F(ConCache, ReusesFreedSlotsAndFindsNamesPastThem)
     EXPECT_EQ(nullptr, m_files.GetSlot(m_files.GetCapacity()));
 }
 
-TEST_F(ConCache, AFullTableStopsTheProgram)
+TEST_F(ConCacheTest, AFullTableStopsTheProgram)
 {
     CON_Cache<TST_File> three(3);
     for (s32 i = 0; i < 3; ++i)
@@ -169,7 +169,7 @@ TEST_F(ConCache, AFullTableStopsTheProgram)
     none.Release(1);
 }
 
-TEST_F(ConCache, AFileThatDoesNotLoadLeavesTheTableAsItWas)
+TEST_F(ConCacheTest, AFileThatDoesNotLoadLeavesTheTableAsItWas)
 {
     const s32 kept = m_files.Allocate("kept.msh", 1);
     const std::string name = std::string(251 - 11, 'x') + "missing.msh";  // the path: 259 characters
@@ -207,7 +207,7 @@ TEST_F(ConCache, AFileThatDoesNotLoadLeavesTheTableAsItWas)
     EXPECT_EQ(2, m_files.Allocate("next.msh", 1));
 }
 
-TEST_F(ConCache, AFatalLoadFreesTheSlotAsItUnwinds)
+TEST_F(ConCacheTest, AFatalLoadFreesTheSlotAsItUnwinds)
 {
     EXPECT_FATAL(m_files.Allocate("broken.msh", 1), "TST_File::Load()", "vfx\\msh\\broken.msh");
     EXPECT_EQ(0, s_live);
@@ -215,7 +215,7 @@ TEST_F(ConCache, AFatalLoadFreesTheSlotAsItUnwinds)
     EXPECT_EQ(1, m_files.Allocate("fine.msh", 1));
 }
 
-TEST_F(ConCache, AVisualLoadsItsMeshesDuringItsOwnLoad)
+TEST_F(ConCacheTest, AVisualLoadsItsMeshesDuringItsOwnLoad)
 {
     const s32 outer = m_visuals.Allocate("outer.ash", 1);
     // The slot was the outer's before its load asked for the inner visual.
@@ -243,7 +243,7 @@ TEST_F(ConCache, AVisualLoadsItsMeshesDuringItsOwnLoad)
     ExpectEmpty(m_files);
 }
 
-TEST_F(ConCache, StrayHandlesChangeNothing)
+TEST_F(ConCacheTest, StrayHandlesChangeNothing)
 {
     const s32 held = m_files.Allocate("held.msh", 1);
     ASSERT_EQ(1, held);
@@ -267,7 +267,7 @@ TEST_F(ConCache, StrayHandlesChangeNothing)
     EXPECT_EQ(1, m_files.GetCount());
 }
 
-TEST_F(ConCache, DestroyingTheTablesDestroysWhatTheyStillHold)
+TEST_F(ConCacheTest, DestroyingTheTablesDestroysWhatTheyStillHold)
 {
     {
         // Declared so that the visuals go first, as the resource caches order them.
@@ -285,7 +285,7 @@ TEST_F(ConCache, DestroyingTheTablesDestroysWhatTheyStillHold)
     s_visuals = &m_visuals;
 }
 
-TEST_F(ConCache, TheFolderIsSplitAsTheSoundFilesSplitTheirs)
+TEST_F(ConCacheTest, TheFolderIsSplitAsTheSoundFilesSplitTheirs)
 {
     const std::string deep = std::string(300, 'd') + "\\";
     struct Case

@@ -53,15 +53,15 @@ TOOL_ObbsTree BoxTree(f32 _hx, f32 _hy, f32 _hz)
     return TOOL_ObbsBuild(vertices, triangles, 12);
 }
 
-class Avoidance : public testing::Test
+class AvoidanceTest : public testing::Test
 {
 protected:
-    Avoidance()
+    AvoidanceTest()
     {
         m_cache.SetPath("vfx\\col\\");
         COS_OBBS_Tree_Cache::SetCurrent(&m_cache);
     }
-    ~Avoidance() override { COS_OBBS_Tree_Cache::SetCurrent(nullptr); }
+    ~AvoidanceTest() override { COS_OBBS_Tree_Cache::SetCurrent(nullptr); }
 
     COS_OBBS_Tree* Tree(const std::string& _name, f32 _hx, f32 _hy, f32 _hz)
     {
@@ -116,7 +116,7 @@ protected:
 
 // ---- the "Avoidance" keys ------------------------------------------------------------------
 
-TEST_F(Avoidance, ClassTableDecidesWhichObstaclesAreNoted)
+TEST_F(AvoidanceTest, ClassTableDecidesWhichObstaclesAreNoted)
 {
     struct Case
     {
@@ -154,7 +154,7 @@ TEST_F(Avoidance, ClassTableDecidesWhichObstaclesAreNoted)
     }
 }
 
-TEST_F(Avoidance, ObstacleReadsEveryClassAndRefusesOthers)
+TEST_F(AvoidanceTest, ObstacleReadsEveryClassAndRefusesOthers)
 {
     const char* names[] = {"SmallVessel", "MediumVessel", "LargeVessel", "Vehicle", "Building"};
     for (s32 k = 0; k < COD_SIZE_CLASS_COUNT; ++k) {
@@ -179,7 +179,7 @@ TEST_F(Avoidance, ObstacleReadsEveryClassAndRefusesOthers)
     }
 }
 
-TEST_F(Avoidance, ParseClampsDistancesRatioAndClimbAngle)
+TEST_F(AvoidanceTest, ParseClampsDistancesRatioAndClimbAngle)
 {
     struct Case
     {
@@ -212,7 +212,7 @@ TEST_F(Avoidance, ParseClampsDistancesRatioAndClimbAngle)
     }
 }
 
-TEST_F(Avoidance, SwitchesSetTheirOwnBitAndMissingKeysStopInTheReader)
+TEST_F(AvoidanceTest, SwitchesSetTheirOwnBitAndMissingKeysStopInTheReader)
 {
     struct Case
     {
@@ -245,7 +245,7 @@ TEST_F(Avoidance, SwitchesSetTheirOwnBitAndMissingKeysStopInTheReader)
 
 // ---- noting obstacles ----------------------------------------------------------------------
 
-TEST_F(Avoidance, ListKeepsTheFirstObstaclesAndANegativeCapacityIsNone)
+TEST_F(AvoidanceTest, ListKeepsTheFirstObstaclesAndANegativeCapacityIsNone)
 {
     const MAT_Matrix34 frames[3] = {At({1, 0, 0}), At({2, 0, 0}), At({3, 0, 0})};
     COD_PassiveAvoid obstacles[3];
@@ -285,7 +285,7 @@ bool IsBelowOrSame(const NOD_Node* _body, const NOD_Node* _node)
     return false;
 }
 
-TEST_F(Avoidance, IgnoredNodeAndItsDescendantsAreNotNoted)
+TEST_F(AvoidanceTest, IgnoredNodeAndItsDescendantsAreNotNoted)
 {
     NOD_Node* ignored = new NOD_Node();
     NOD_Node* son = new NOD_Node();
@@ -319,7 +319,7 @@ TEST_F(Avoidance, IgnoredNodeAndItsDescendantsAreNotNoted)
     delete stranger;
 }
 
-TEST_F(Avoidance, ObstacleBesideAnAvoiderIsAvoidedAsItsClass)
+TEST_F(AvoidanceTest, ObstacleBesideAnAvoiderIsAvoidedAsItsClass)
 {
     COD_ActiveAvoid large;
     TOOL_AvoidanceSection section;
@@ -342,7 +342,7 @@ TEST_F(Avoidance, ObstacleBesideAnAvoiderIsAvoidedAsItsClass)
     EXPECT_EQ(1, medium.m_notedCount);
 }
 
-TEST_F(Avoidance, PartsOfTheOwnBodyNeverReachTheAvoider)
+TEST_F(AvoidanceTest, PartsOfTheOwnBodyNeverReachTheAvoider)
 {
     COS_CollisionSystem system(2, 512, 4096);
     MRT_TerrainCell cell;
@@ -389,7 +389,7 @@ TEST_F(Avoidance, PartsOfTheOwnBodyNeverReachTheAvoider)
     passive.Remove(&other);
 }
 
-TEST_F(Avoidance, CloneHasItsOwnEmptyListAndNoIgnoreReference)
+TEST_F(AvoidanceTest, CloneHasItsOwnEmptyListAndNoIgnoreReference)
 {
     NOD_Node* ignored = new NOD_Node();
     const MAT_Matrix34 frame = At({4, 5, 6});
@@ -435,7 +435,7 @@ TEST_F(Avoidance, CloneHasItsOwnEmptyListAndNoIgnoreReference)
 // ---- prediction against boxes --------------------------------------------------------------
 
 // An avoider at the origin heading along +y to a goal 100 ahead, a box in the way.
-class AvoidanceAhead : public Avoidance
+class AvoidanceAheadTest : public AvoidanceTest
 {
 protected:
     void SetUp() override
@@ -465,7 +465,7 @@ protected:
     COD_PassiveAvoid box;
 };
 
-TEST_F(AvoidanceAhead, BoxAheadGivesASidewaysCorrectionThatClearsIt)
+TEST_F(AvoidanceAheadTest, BoxAheadGivesASidewaysCorrectionThatClearsIt)
 {
     for (const char* kind : {"SmallVessel", "Vehicle"}) {
         SCOPED_TRACE(kind);
@@ -497,7 +497,7 @@ TEST_F(AvoidanceAhead, BoxAheadGivesASidewaysCorrectionThatClearsIt)
     }
 }
 
-TEST_F(AvoidanceAhead, NothingToAvoid)
+TEST_F(AvoidanceAheadTest, NothingToAvoid)
 {
     struct Case
     {
@@ -529,7 +529,7 @@ TEST_F(AvoidanceAhead, NothingToAvoid)
     }
 }
 
-TEST_F(AvoidanceAhead, ObstacleFarBeyondItsSizeIsNotSwept)
+TEST_F(AvoidanceAheadTest, ObstacleFarBeyondItsSizeIsNotSwept)
 {
     // A box whose distance exceeds five times its size (plus the radius) is left alone even
     // when the look-ahead reaches through it; a big one at the same place is avoided.
@@ -553,7 +553,7 @@ TEST_F(AvoidanceAhead, ObstacleFarBeyondItsSizeIsNotSwept)
     }
 }
 
-TEST_F(AvoidanceAhead, ClosedGapStopsAfterItsIterationsWithTheFlagSet)
+TEST_F(AvoidanceAheadTest, ClosedGapStopsAfterItsIterationsWithTheFlagSet)
 {
     // Two boxes touching across the path: every way round one leads into the other.
     COD_ActiveAvoid avoider;
@@ -570,7 +570,7 @@ TEST_F(AvoidanceAhead, ClosedGapStopsAfterItsIterationsWithTheFlagSet)
     EXPECT_EQ(10.0f, avoider.m_correctedGoal.z);
 }
 
-TEST_F(AvoidanceAhead, GroundAvoiderAtItsGoalReportsNothing)
+TEST_F(AvoidanceAheadTest, GroundAvoiderAtItsGoalReportsNothing)
 {
     COD_ActiveAvoid avoider;
     MakeAvoider(avoider, "Vehicle", self, section);
@@ -597,7 +597,7 @@ enum Ground
 };
 
 // 256 m square of ground from -128 to +128 in x and y, one sample every 4 m.
-class AvoidanceTerrain : public Avoidance
+class AvoidanceTerrainTest : public AvoidanceTest
 {
 protected:
     void Build(Ground _ground)
@@ -618,7 +618,7 @@ protected:
     MAT_Matrix34 self = At(OnPath(0, 10));
 };
 
-TEST_F(AvoidanceTerrain, FreeAvoiderRisesOverGroundAhead)
+TEST_F(AvoidanceTerrainTest, FreeAvoiderRisesOverGroundAhead)
 {
     struct Case
     {
@@ -643,7 +643,7 @@ TEST_F(AvoidanceTerrain, FreeAvoiderRisesOverGroundAhead)
     }
 }
 
-TEST_F(AvoidanceTerrain, GroundAvoiderTurnsAwayFromSlopesSteeperThanItsLimit)
+TEST_F(AvoidanceTerrainTest, GroundAvoiderTurnsAwayFromSlopesSteeperThanItsLimit)
 {
     struct Case
     {
@@ -671,7 +671,7 @@ TEST_F(AvoidanceTerrain, GroundAvoiderTurnsAwayFromSlopesSteeperThanItsLimit)
     }
 }
 
-TEST_F(AvoidanceTerrain, GroundAvoiderSteeringRoundAnObstacleIgnoresTheGround)
+TEST_F(AvoidanceTerrainTest, GroundAvoiderSteeringRoundAnObstacleIgnoresTheGround)
 {
     Build(WALL);
     COS_OBBS_Tree* boxTree = Tree("box", 5.0f, 5.0f, 5.0f);
@@ -688,7 +688,7 @@ TEST_F(AvoidanceTerrain, GroundAvoiderSteeringRoundAnObstacleIgnoresTheGround)
     EXPECT_GT(avoider.m_correctedGoal.x, -1e6f);
 }
 
-TEST_F(AvoidanceTerrain, ObstacleAndGroundPullingApartAreAvoidedSidewaysAndOver)
+TEST_F(AvoidanceTerrainTest, ObstacleAndGroundPullingApartAreAvoidedSidewaysAndOver)
 {
     // A box hanging just into the path from above: the short way round it is below, into the
     // wall, which pushes up.
@@ -725,7 +725,7 @@ TEST_F(AvoidanceTerrain, ObstacleAndGroundPullingApartAreAvoidedSidewaysAndOver)
     EXPECT_GT(both.z, 10.0f);
 }
 
-TEST_F(AvoidanceTerrain, NoTerrainLoadedMeansNoGround)
+TEST_F(AvoidanceTerrainTest, NoTerrainLoadedMeansNoGround)
 {
     for (const char* kind : {"SmallVessel", "Vehicle"}) {
         SCOPED_TRACE(kind);

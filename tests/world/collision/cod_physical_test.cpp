@@ -67,7 +67,7 @@ struct Body
     }
 };
 
-class PhysicalContact : public testing::Test
+class PhysicalContactTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -163,7 +163,7 @@ void ExpectVector(const MAT_Vector3& _expected, const MAT_Vector3& _actual, cons
 
 // --- the contact test ---------------------------------------------------------------------------
 
-TEST_F(PhysicalContact, ContactVectorPushesTheRespondingTreeOutAndCountsItsWork)
+TEST_F(PhysicalContactTest, ContactVectorPushesTheRespondingTreeOutAndCountsItsWork)
 {
     COS_OBBS_Tree* plate = m_cache.AllocateTree("plate1");
     const f32 r = plate->nodes[1].sphere.m_radius;
@@ -188,7 +188,7 @@ TEST_F(PhysicalContact, ContactVectorPushesTheRespondingTreeOutAndCountsItsWork)
     m_cache.ReleaseTree(plate);
 }
 
-TEST_F(PhysicalContact, TreeTestFindsExactlyThePlainTestsContacts)
+TEST_F(PhysicalContactTest, TreeTestFindsExactlyThePlainTestsContacts)
 {
     // A box hull of 24 triangles in leaves of 2, turned and placed at random: with margin 0
     // the tree test must reach the same leaf-sphere-against-triangle contacts as testing every
@@ -263,7 +263,7 @@ TEST_F(PhysicalContact, TreeTestFindsExactlyThePlainTestsContacts)
 
 // --- two vessels ----------------------------------------------------------------------------------
 
-TEST_F(PhysicalContact, TwoFreeVesselsHeadOnGiveTheSameResultWhicheverResponds)
+TEST_F(PhysicalContactTest, TwoFreeVesselsHeadOnGiveTheSameResultWhicheverResponds)
 {
     // Mass 1 each, A moving at (1, 0, 0) into B at rest: e = 1 swaps the velocities, e = 0 leaves
     // both at 0.5; equal radii, so the list positions decide who responds, and either way
@@ -313,7 +313,7 @@ TEST_F(PhysicalContact, TwoFreeVesselsHeadOnGiveTheSameResultWhicheverResponds)
         }
 }
 
-TEST_F(PhysicalContact, UnequalMassesKeepMomentum)
+TEST_F(PhysicalContactTest, UnequalMassesKeepMomentum)
 {
     Body<COD_Physical_Vessel> a;
     Body<COD_Physical_Vessel> b;
@@ -334,7 +334,7 @@ TEST_F(PhysicalContact, UnequalMassesKeepMomentum)
 
 // --- the kind table -------------------------------------------------------------------------------
 
-TEST_F(PhysicalContact, KindTableDecidesWhoResponds)
+TEST_F(PhysicalContactTest, KindTableDecidesWhoResponds)
 {
     enum Other
     {
@@ -417,7 +417,7 @@ TEST_F(PhysicalContact, KindTableDecidesWhoResponds)
     }
 }
 
-TEST_F(PhysicalContact, OneSidedResponsesLeaveTheOtherBodyAlone)
+TEST_F(PhysicalContactTest, OneSidedResponsesLeaveTheOtherBodyAlone)
 {
     // A vessel against a ground vehicle: only the vessel moves, both lists name each other.
     Body<COD_Physical_Vessel> vessel;
@@ -449,7 +449,7 @@ TEST_F(PhysicalContact, OneSidedResponsesLeaveTheOtherBodyAlone)
     EXPECT_EQ(&a.owner, wall.d->m_contacts.bodies[0].Get());
 }
 
-TEST_F(PhysicalContact, PushesEachWayCombineAsTheLargestOfEach)
+TEST_F(PhysicalContactTest, PushesEachWayCombineAsTheLargestOfEach)
 {
     // Walls on both sides, pushing by +1 and -2 (the -2 one twice): the displacement is -1.
     const f32 r = LeafRadius("plate2");
@@ -473,7 +473,7 @@ TEST_F(PhysicalContact, PushesEachWayCombineAsTheLargestOfEach)
     EXPECT_NEAR(-1.0f, a.d->m_collisionDisplacement.x, 1e-5f);
 }
 
-TEST_F(PhysicalContact, IgnoreReferencesOnEitherSideAndItsBodyDescendants)
+TEST_F(PhysicalContactTest, IgnoreReferencesOnEitherSideAndItsBodyDescendants)
 {
     // A child -> father table stands in for the body core's compound bodies.
     static std::map<const NOD_Node*, const NOD_Node*> fathers;
@@ -507,7 +507,7 @@ TEST_F(PhysicalContact, IgnoreReferencesOnEitherSideAndItsBodyDescendants)
     fathers.clear();
 }
 
-TEST_F(PhysicalContact, AFullListOnEitherSideDropsTheContact)
+TEST_F(PhysicalContactTest, AFullListOnEitherSideDropsTheContact)
 {
     struct Case
     {
@@ -535,12 +535,12 @@ TEST_F(PhysicalContact, AFullListOnEitherSideDropsTheContact)
 
 // --- the terrain ----------------------------------------------------------------------------------
 
-class PhysicalTerrain : public PhysicalContact
+class PhysicalTerrainTest : public PhysicalContactTest
 {
 protected:
     void SetUp() override
     {
-        PhysicalContact::SetUp();
+        PhysicalContactTest::SetUp();
         // Flat ground at z = 0 over x, y in -8 .. 8.
         TST_BuildTerrain(m_terrain, 2, 9, {-8.0f, -8.0f, 0.0f}, {1.0f, 1.0f, 1.0f}, [](s32, s32) { return (u16)0; });
         m_cell.terrain = &m_terrain;
@@ -553,7 +553,7 @@ protected:
     MAT_Triangle m_triangles[1024];
 };
 
-TEST_F(PhysicalTerrain, FreeBodiesAndThePlayerTouchTheGroundGroundBodiesDoNot)
+TEST_F(PhysicalTerrainTest, FreeBodiesAndThePlayerTouchTheGroundGroundBodiesDoNot)
 {
     struct Case
     {
@@ -592,7 +592,7 @@ TEST_F(PhysicalTerrain, FreeBodiesAndThePlayerTouchTheGroundGroundBodiesDoNot)
     }
 }
 
-TEST_F(PhysicalTerrain, BulletReportsWhicheverItHitsFirst)
+TEST_F(PhysicalTerrainTest, BulletReportsWhicheverItHitsFirst)
 {
     // A plate of 1 standing at x = 0 from z = 0 to 2; the ground at z = 0.
     struct Case
@@ -645,7 +645,7 @@ TEST_F(PhysicalTerrain, BulletReportsWhicheverItHitsFirst)
     }
 }
 
-TEST_F(PhysicalTerrain, AFullShotHitListRecordsNothingButTheBulletStillReports)
+TEST_F(PhysicalTerrainTest, AFullShotHitListRecordsNothingButTheBulletStillReports)
 {
     Body<COD_Physical_Vessel> target;
     ParseVessel(target, COD_KIND_FREE_BODY, Keys("plate1", 0.0f, 1.0f, 1));
@@ -673,7 +673,7 @@ TEST_F(PhysicalTerrain, AFullShotHitListRecordsNothingButTheBulletStillReports)
     EXPECT_EQ(0, inactive.d->m_contactFlag);
 }
 
-TEST_F(PhysicalTerrain, TorpedoSkipsItsIgnoreReferenceAndRecordsItsHit)
+TEST_F(PhysicalTerrainTest, TorpedoSkipsItsIgnoreReferenceAndRecordsItsHit)
 {
     for (bool ignored : {true, false}) {
         Body<COD_Physical_Vessel> launcher;
@@ -703,7 +703,7 @@ TEST_F(PhysicalTerrain, TorpedoSkipsItsIgnoreReferenceAndRecordsItsHit)
     }
 }
 
-TEST_F(PhysicalTerrain, CameraIsPushedOutOfBodiesAndGroundNeverOutOfThePlayer)
+TEST_F(PhysicalTerrainTest, CameraIsPushedOutOfBodiesAndGroundNeverOutOfThePlayer)
 {
     Body<COD_Physical_Player> player;
     Body<COD_Physical_Vessel> vessel;
@@ -738,7 +738,7 @@ TEST_F(PhysicalTerrain, CameraIsPushedOutOfBodiesAndGroundNeverOutOfThePlayer)
 
 // --- the collision switches ---------------------------------------------------------------------
 
-TEST_F(PhysicalContact, ObjectAndGroundSwitchesEachGovernTheirOwnTests)
+TEST_F(PhysicalContactTest, ObjectAndGroundSwitchesEachGovernTheirOwnTests)
 {
     // Flat ground at z = 0 (x, y from -64 to 192) under lanes of bodies and shots, registered
     // with the collision system as a run registers them, so one pass runs the real pair and
@@ -832,7 +832,7 @@ TEST_F(PhysicalContact, ObjectAndGroundSwitchesEachGovernTheirOwnTests)
 
 // --- copies and keys ------------------------------------------------------------------------------
 
-TEST_F(PhysicalContact, ClonesShareTheTreeAndStartWithFreshLists)
+TEST_F(PhysicalContactTest, ClonesShareTheTreeAndStartWithFreshLists)
 {
     Body<COD_Physical_Vessel> prototype;
     ParseVessel(prototype, COD_KIND_GROUND_BODY, Keys("plate1", 0.25f, 7.0f, 3), 12.0f);
@@ -863,7 +863,7 @@ TEST_F(PhysicalContact, ClonesShareTheTreeAndStartWithFreshLists)
     EXPECT_EQ(1, m_cache.GetEntry(0).referenceCount);
 }
 
-TEST_F(PhysicalContact, EveryCollisionKeyIsMandatory)
+TEST_F(PhysicalContactTest, EveryCollisionKeyIsMandatory)
 {
     struct Case
     {

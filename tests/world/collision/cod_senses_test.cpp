@@ -90,10 +90,10 @@ void BuildRidge(MRT_Terrain& _terrain)
                      [](s32, s32 _y) { return (u16)(_y == 8 ? 100 : 0); });
 }
 
-class CodSenses : public testing::Test
+class CodSensesTest : public testing::Test
 {
 protected:
-    CodSenses()
+    CodSensesTest()
     {
         m_cache.SetPath("vfx\\col\\");
         m_sensor.m_transform = &m_frame;
@@ -103,7 +103,7 @@ protected:
         m_sensor.m_hearingRange = 1000.0f;
         m_sensor.m_presenceRange = 1000.0f;
     }
-    ~CodSenses() override
+    ~CodSensesTest() override
     {
         for (COS_OBBS_Tree* tree : m_trees)
             m_cache.ReleaseTree(tree);
@@ -139,7 +139,7 @@ protected:
 
 // --- the "Emitter" section --------------------------------------------------------------------
 
-class CodEmitterParse : public testing::Test
+class CodEmitterParseTest : public testing::Test
 {
 protected:
     // Parses the section into an emitter whose flags were all set before.
@@ -158,7 +158,7 @@ protected:
     TST_TempDir m_dir;
 };
 
-TEST_F(CodEmitterParse, OnlyExactlyOneSetsAFlagAndLevelsAreNamed)
+TEST_F(CodEmitterParseTest, OnlyExactlyOneSetsAFlagAndLevelsAreNamed)
 {
     struct Case
     {
@@ -186,7 +186,7 @@ TEST_F(CodEmitterParse, OnlyExactlyOneSetsAFlagAndLevelsAreNamed)
     }
 }
 
-TEST_F(CodEmitterParse, UnknownLevelsAndBrokenKeysAreFatal)
+TEST_F(CodEmitterParseTest, UnknownLevelsAndBrokenKeysAreFatal)
 {
     for (const char* level : {"Loud", "quiet", "", "loudest"}) {
         SCOPED_TRACE(level);
@@ -212,7 +212,7 @@ TEST_F(CodEmitterParse, UnknownLevelsAndBrokenKeysAreFatal)
     }
 }
 
-TEST(CodEmitter, StartsSilentAndTakesItsOwnersName)
+TEST(CodEmitterTest, StartsSilentAndTakesItsOwnersName)
 {
     COD_Emitter emitter;
     EXPECT_EQ(0u, emitter.m_flags);
@@ -235,10 +235,10 @@ TEST(CodEmitter, StartsSilentAndTakesItsOwnersName)
 
 // The real pass with the two sense handlers: the sensor registers its range box at its
 // position, emitters a box of 2 about theirs.
-class CodSensingPass : public CodSenses
+class CodSensingPassTest : public CodSensesTest
 {
 protected:
-    CodSensingPass() : m_system(2, 512, 4096), m_emitters(&m_system), m_sensors(&m_system, 8)
+    CodSensingPassTest() : m_system(2, 512, 4096), m_emitters(&m_system), m_sensors(&m_system, 8)
     {
         m_system.RegisterHandler(&m_emitters, COS_TYPE_EMITTER, 0);
         m_system.RegisterHandler(&m_sensors, COS_TYPE_SENSOR, 1u << COS_TYPE_EMITTER);
@@ -266,7 +266,7 @@ protected:
     SIM_Clock m_clock;
 };
 
-TEST_F(CodSensingPass, AnEmitterOnTheRangeIsNotedButNotSensedDirectly)
+TEST_F(CodSensingPassTest, AnEmitterOnTheRangeIsNotedButNotSensedDirectly)
 {
     m_sensor.m_seeingRange = 100.0f;
     m_sensor.m_hearingRange = 100.0f;
@@ -293,7 +293,7 @@ TEST_F(CodSensingPass, AnEmitterOnTheRangeIsNotedButNotSensedDirectly)
     EXPECT_EQ(1, within.present);
 }
 
-TEST_F(CodSensingPass, AnEmitterBehindAHillDropsOutOnTheSamePass)
+TEST_F(CodSensingPassTest, AnEmitterBehindAHillDropsOutOnTheSamePass)
 {
     MRT_Terrain terrain;
     BuildRidge(terrain);
@@ -316,7 +316,7 @@ TEST_F(CodSensingPass, AnEmitterBehindAHillDropsOutOnTheSamePass)
     EXPECT_EQ(1, Sense(m_sensor, before).seen);
 }
 
-TEST_F(CodSenses, TheConeIsStrictOnlyForDirectQueries)
+TEST_F(CodSensesTest, TheConeIsStrictOnlyForDirectQueries)
 {
     // An emitter straight ahead with a cone cosine of 1: its cosine equals the limit. The
     // sector test compares inclusively for both.
@@ -335,7 +335,7 @@ TEST_F(CodSenses, TheConeIsStrictOnlyForDirectQueries)
     }
 }
 
-TEST_F(CodSenses, TheNameFilterWantsAFilterNameFollowedByMore)
+TEST_F(CodSensesTest, TheNameFilterWantsAFilterNameFollowedByMore)
 {
     const SIM_Name filter[] = {SIM_Name("Ship"), SIM_Name("Tank")};
     m_sensor.SetNameFilter(filter, 2);
@@ -371,7 +371,7 @@ TEST_F(CodSenses, TheNameFilterWantsAFilterNameFollowedByMore)
     EXPECT_EQ(0, Sense(m_sensor, emitter).present);
 }
 
-TEST_F(CodSenses, EachSenseNeedsItsBitTheEmitterFlagAndTheLevel)
+TEST_F(CodSensesTest, EachSenseNeedsItsBitTheEmitterFlagAndTheLevel)
 {
     m_sensor.m_minSoundLevel = COD_SOUND_MEDIUM;
     struct Case
@@ -424,7 +424,7 @@ TEST_F(CodSenses, EachSenseNeedsItsBitTheEmitterFlagAndTheLevel)
     EXPECT_EQ(0, m_sensor.m_presentCount);
 }
 
-TEST_F(CodSenses, TerrainOcclusionExaminesTheEntryMovedIntoTheGap)
+TEST_F(CodSensesTest, TerrainOcclusionExaminesTheEntryMovedIntoTheGap)
 {
     // Noted in the order hidden, visible, hidden: removing the first moves the second hidden
     // one into its place, and it must go too.
@@ -455,7 +455,7 @@ TEST_F(CodSenses, TerrainOcclusionExaminesTheEntryMovedIntoTheGap)
     EXPECT_EQ(1, Sense(m_sensor, a).seen);
 }
 
-TEST_F(CodSenses, WithoutATerrainNothingIsHidden)
+TEST_F(CodSensesTest, WithoutATerrainNothingIsHidden)
 {
     // The simulation's cell is empty until the terrain node loads its terrain.
     MRT_TerrainCell empty;
@@ -474,7 +474,7 @@ TEST_F(CodSenses, WithoutATerrainNothingIsHidden)
     }
 }
 
-TEST_F(CodSenses, ABlockerHidesWhatLiesBehindItButNeverItself)
+TEST_F(CodSensesTest, ABlockerHidesWhatLiesBehindItButNeverItself)
 {
     m_sensor.m_flags |= COD_SENSOR_OCCLUSION;
     COD_Emitter wall, behind, aside;
@@ -525,7 +525,7 @@ TEST_F(CodSenses, ABlockerHidesWhatLiesBehindItButNeverItself)
     EXPECT_EQ(1, Sense(m_sensor, behind).seen);
 }
 
-TEST_F(CodSenses, DeadEmittersAreSkipped)
+TEST_F(CodSensesTest, DeadEmittersAreSkipped)
 {
     MRT_Terrain terrain;
     BuildRidge(terrain);
@@ -554,7 +554,7 @@ TEST_F(CodSenses, DeadEmittersAreSkipped)
     EXPECT_EQ(1, Sense(m_sensor, target).seen);
 }
 
-TEST_F(CodSenses, AnEmitterAtTheSensorIsSensed)
+TEST_F(CodSensesTest, AnEmitterAtTheSensorIsSensed)
 {
     // d = 0 has no direction: it is left as it is, so the cosine is 0, never NaN.
     COD_Emitter here;
@@ -589,7 +589,7 @@ TEST_F(CodSenses, AnEmitterAtTheSensorIsSensed)
     }
 }
 
-TEST_F(CodSenses, SectorTestLimitsElevationAndTheHorizontalAngle)
+TEST_F(CodSensesTest, SectorTestLimitsElevationAndTheHorizontalAngle)
 {
     m_sensor.m_minElevation = -0.9f;
     m_sensor.m_maxElevation = 0.5f;
@@ -615,7 +615,7 @@ TEST_F(CodSenses, SectorTestLimitsElevationAndTheHorizontalAngle)
     EXPECT_EQ(0, m_sensor.SectorTest({0.0f, 10.0f, 0.0f}));
 }
 
-TEST_F(CodSenses, OrientationInDegreesReplacesTheForwardAxisOfTheCone)
+TEST_F(CodSensesTest, OrientationInDegreesReplacesTheForwardAxisOfTheCone)
 {
     struct Case
     {
@@ -649,7 +649,7 @@ TEST_F(CodSenses, OrientationInDegreesReplacesTheForwardAxisOfTheCone)
     EXPECT_EQ(1, Sense(m_sensor, ahead).seen);
 }
 
-TEST_F(CodSenses, TheRangeBoxCoversTheLargestRangeInUseAndAtLeastOne)
+TEST_F(CodSensesTest, TheRangeBoxCoversTheLargestRangeInUseAndAtLeastOne)
 {
     struct Case
     {
@@ -678,7 +678,7 @@ TEST_F(CodSenses, TheRangeBoxCoversTheLargestRangeInUseAndAtLeastOne)
     }
 }
 
-TEST_F(CodSenses, CloneCopiesSettingsAndFilterWithFreshLists)
+TEST_F(CodSensesTest, CloneCopiesSettingsAndFilterWithFreshLists)
 {
     const SIM_Name filter[] = {SIM_Name("Ship")};
     auto source = std::make_unique<COD_Sensor>();
@@ -728,7 +728,7 @@ TEST_F(CodSenses, CloneCopiesSettingsAndFilterWithFreshLists)
 
 // --- viewers ----------------------------------------------------------------------------------
 
-TEST(CodViewer, AFullViewerIgnoresFurtherObjectsUntilTheNextPass)
+TEST(CodViewerTest, AFullViewerIgnoresFurtherObjectsUntilTheNextPass)
 {
     const s32 capacity = 1024;
     std::vector<std::unique_ptr<NOD_Node>> nodes;

@@ -146,10 +146,10 @@ void Name(FAKE& _fake, const char* _name)
 }
 
 // The system as the simulation builds it: nine handlers registered in type order.
-class CollisionPass : public ::testing::Test, protected TST_CollisionWorld
+class CollisionPassTest : public ::testing::Test, protected TST_CollisionWorld
 {
 protected:
-    CollisionPass()
+    CollisionPassTest()
     {
         g_log.clear();
         clock.Set(12.5f, SIM_STEP);
@@ -170,7 +170,7 @@ protected:
     }
 };
 
-TEST_F(CollisionPass, OnePassCallsEveryoneInSlotListAndPairOrder)
+TEST_F(CollisionPassTest, OnePassCallsEveryoneInSlotListAndPairOrder)
 {
     // Inserted against address order: an order by pointer would put "a" first.
     FakePhysical bodies[3];
@@ -232,7 +232,7 @@ TEST_F(CollisionPass, OnePassCallsEveryoneInSlotListAndPairOrder)
     EXPECT_EQ(COS_TYPE_SHADOW_RECEIVER, receiver.m_type);
 }
 
-TEST_F(CollisionPass, SensingEveryTenthAndAvoidanceEveryFifthPassFromTheFirst)
+TEST_F(CollisionPassTest, SensingEveryTenthAndAvoidanceEveryFifthPassFromTheFirst)
 {
     FakeSensor sensor;
     FakeEmitter emitter;
@@ -270,7 +270,7 @@ TEST_F(CollisionPass, SensingEveryTenthAndAvoidanceEveryFifthPassFromTheFirst)
     EXPECT_EQ(21u, passes["V.ClearResults"].size());
 }
 
-TEST_F(CollisionPass, PartsOfOneBodyNeverPair)
+TEST_F(CollisionPassTest, PartsOfOneBodyNeverPair)
 {
     int body = 0;
     FakePhysical hull, turret, other;
@@ -309,7 +309,7 @@ struct CountingPhysical : COD_Physical
     }
 };
 
-TEST_F(CollisionPass, PairBufferDoublesWhenFullAndReportsEveryPairInTheSamePass)
+TEST_F(CollisionPassTest, PairBufferDoublesWhenFullAndReportsEveryPairInTheSamePass)
 {
     // 142 overlapping boxes make 10011 pairs; five parts of one body drop ten of them.
     std::set<std::pair<const void*, const void*>> pairs;
@@ -337,7 +337,7 @@ TEST_F(CollisionPass, PairBufferDoublesWhenFullAndReportsEveryPairInTheSamePass)
     EXPECT_EQ(20000, system.GetPairCapacity());
 }
 
-TEST_F(CollisionPass, ViewerListHoldsTwoAndReusesPositions)
+TEST_F(CollisionPassTest, ViewerListHoldsTwoAndReusesPositions)
 {
     FakeViewer first, second, third;
     FakeVisible object;
@@ -380,7 +380,7 @@ TEST_F(CollisionPass, ViewerListHoldsTwoAndReusesPositions)
     EXPECT_EQ(1, std::count(again.begin(), again.end(), "first.AddVisible(v)"));
 }
 
-TEST_F(CollisionPass, RemovedDescriptionsLeaveBothListsAndComeBackIntoThem)
+TEST_F(CollisionPassTest, RemovedDescriptionsLeaveBothListsAndComeBackIntoThem)
 {
     FakePhysical one, two;
     Name(one, "one");
@@ -409,7 +409,7 @@ TEST_F(CollisionPass, RemovedDescriptionsLeaveBothListsAndComeBackIntoThem)
     EXPECT_EQ(expected, Pass());
 }
 
-TEST_F(CollisionPass, ObjectsOverlappingNothingStillGetTheirHandlersSteps)
+TEST_F(CollisionPassTest, ObjectsOverlappingNothingStillGetTheirHandlersSteps)
 {
     FakePhysical lone, moved;
     FakeSensor sensor;
@@ -431,7 +431,7 @@ TEST_F(CollisionPass, ObjectsOverlappingNothingStillGetTheirHandlersSteps)
     EXPECT_EQ(expected, Pass());
 }
 
-TEST_F(CollisionPass, ShadowReceiverOverlappingACasterGetsNoResult)
+TEST_F(CollisionPassTest, ShadowReceiverOverlappingACasterGetsNoResult)
 {
     FakeCaster caster;
     FakeReceiver receiver;
@@ -449,7 +449,7 @@ TEST_F(CollisionPass, ShadowReceiverOverlappingACasterGetsNoResult)
     EXPECT_EQ(0.0f, receiver.m_results[1]);
 }
 
-TEST_F(CollisionPass, InsertNextToNeedsARegisteredNeighbour)
+TEST_F(CollisionPassTest, InsertNextToNeedsARegisteredNeighbour)
 {
     FakePhysical a, b, stray;
     Name(a, "a");
@@ -482,7 +482,7 @@ TEST_F(CollisionPass, InsertNextToNeedsARegisteredNeighbour)
     EXPECT_EQ(0, std::count(calls.begin(), calls.end(), "stray.Collide(a)"));
 }
 
-TEST_F(CollisionPass, TypesWithoutASweepListAreFatal)
+TEST_F(CollisionPassTest, TypesWithoutASweepListAreFatal)
 {
     const char* const where = "COS_LIST_BoxAttributes::COS_LIST_BoxAttributes()";
     const char* const tooMany = "Maximum number of 32 type allowed in current release";
@@ -506,7 +506,7 @@ TEST_F(CollisionPass, TypesWithoutASweepListAreFatal)
         EXPECT_EQ(group == 0 ? 1 : 0, system.GetSweepList(group).GetLiveCount());
 }
 
-TEST(CosCollisionSystem, HandlersAcceptOnlyTheirOwnType)
+TEST(CosCollisionSystemTest, HandlersAcceptOnlyTheirOwnType)
 {
     COS_CollisionSystem system(2, 8, 16);
     MRT_TerrainCell cell;
@@ -542,7 +542,7 @@ TEST(CosCollisionSystem, HandlersAcceptOnlyTheirOwnType)
     EXPECT_EQ(&physical, system.GetHandler(0));
     EXPECT_EQ(1u, system.GetCollideMask(0));
 }
-TEST(CodCollidable, PhysicalAndEmitterAreCreatedByName)
+TEST(CodCollidableTest, PhysicalAndEmitterAreCreatedByName)
 {
     COD_RegisterClasses();
     const char* const names[] = {"COD_Physical", "COD_Emitter"};

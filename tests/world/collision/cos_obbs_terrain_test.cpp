@@ -65,7 +65,7 @@ Outcome Collide(const COS_OBBS_Tree& _tree, const MRT_TerrainCell* _cell, const 
 
 u16 Bumpy(s32 _x, s32 _y) { return (u16)((_x * 37 + _y * 11 + (_x * _y) % 7) % 23); }
 
-TEST(CosObbsTerrain, AnEmptyTerrainCellHasNoGround)
+TEST(CosObbsTerrainTest, AnEmptyTerrainCellHasNoGround)
 {
     COS_OBBS_Tree tree;
     BuildTree(tree, 0, {{{}, 5.0f}});
@@ -80,7 +80,7 @@ TEST(CosObbsTerrain, AnEmptyTerrainCellHasNoGround)
     }
 }
 
-TEST(CosObbsTerrain, ABodyAboveTheGroundStopsAtTheRoot)
+TEST(CosObbsTerrainTest, ABodyAboveTheGroundStopsAtTheRoot)
 {
     // Ground at 10; the children would reach it, the root's sphere does not (its lowest point
     // at 10 touches the samples without lying below them).
@@ -97,7 +97,7 @@ TEST(CosObbsTerrain, ABodyAboveTheGroundStopsAtTheRoot)
     EXPECT_EQ(1, Collide(tree, &cell, At({8.0f, 8.0f, 12.9f})).result);
 }
 
-TEST(CosObbsTerrain, AThreeByThreeFootprintTriesEighteenTriangles)
+TEST(CosObbsTerrainTest, AThreeByThreeFootprintTriesEighteenTriangles)
 {
     // A sphere of 0.4 around a sample reaches one sample column and row either way, also
     // where a tile border runs through it (x = 8).
@@ -114,7 +114,7 @@ TEST(CosObbsTerrain, AThreeByThreeFootprintTriesEighteenTriangles)
     }
 }
 
-TEST(CosObbsTerrain, TheBoxGrowsByEveryPushVector)
+TEST(CosObbsTerrainTest, TheBoxGrowsByEveryPushVector)
 {
     // A valley along y at x = 16 whose sides slope 3 in 4: the sphere resting in it is pushed
     // 0.5 out of each side, by (0.3, 0, 0.4) and (-0.3, 0, 0.4).
@@ -133,7 +133,7 @@ TEST(CosObbsTerrain, TheBoxGrowsByEveryPushVector)
     EXPECT_NEAR(0.4f, run.box.m_max.z, 1e-5f);
 }
 
-TEST(CosObbsTerrain, OnlyContactsFromAboveCount)
+TEST(CosObbsTerrainTest, OnlyContactsFromAboveCount)
 {
     MRT_Terrain terrain;
     TST_BuildTerrain(terrain, 1, 9, {}, {1.0f, 1.0f, 1.0f}, [](s32, s32) { return (u16)10; });
@@ -153,7 +153,7 @@ TEST(CosObbsTerrain, OnlyContactsFromAboveCount)
     EXPECT_EQ(MAT_Vector3(), below.box.m_max);
 }
 
-TEST(CosObbsTerrain, DescentFollowsMaxDescendAndTheSmallestRadius)
+TEST(CosObbsTerrainTest, DescentFollowsMaxDescendAndTheSmallestRadius)
 {
     // Flat ground at 0. Each sphere sinks into it by its own depth, so the box's top tells the
     // deepest sphere tested: root 1.0; children A 0.5 (radius 2.5) and B 0.3 (radius 2.8);
@@ -190,7 +190,7 @@ TEST(CosObbsTerrain, DescentFollowsMaxDescendAndTheSmallestRadius)
     }
 }
 
-TEST(CosObbsTerrain, FrameAndOffsetPlaceTheSpheres)
+TEST(CosObbsTerrainTest, FrameAndOffsetPlaceTheSpheres)
 {
     // 4 x 4 tiles of 9 samples, ground at world height 0 (4 units of 0.5 above Offset.z = -2),
     // but no ground in tile (3, 2). The sphere sits 8 along the body's first axis: turned a
@@ -213,7 +213,7 @@ TEST(CosObbsTerrain, FrameAndOffsetPlaceTheSpheres)
     EXPECT_EQ(0u, hole.counters.terrainTriangles);
 }
 
-TEST(CosObbsTerrain, FootprintsOffTheGridFindOnlyTheGroundInside)
+TEST(CosObbsTerrainTest, FootprintsOffTheGridFindOnlyTheGroundInside)
 {
     MRT_Terrain terrain;
     TST_BuildTerrain(terrain, 2, 9, {}, {1.0f, 1.0f, 1.0f}, [](s32, s32) { return (u16)0; });
@@ -235,7 +235,7 @@ TEST(CosObbsTerrain, FootprintsOffTheGridFindOnlyTheGroundInside)
     EXPECT_EQ(18u, corner.counters.terrainTriangles);
 }
 
-TEST(CosObbsTerrain, LargeFootprintsAreTestedInBatchesOfTheBuffer)
+TEST(CosObbsTerrainTest, LargeFootprintsAreTestedInBatchesOfTheBuffer)
 {
     // A sphere of radius 20 over bumpy ground spans 42 x 42 cells, more than 512: the handler's
     // buffer of 1024 records is filled batch by batch with the same outcome as a buffer that

@@ -28,7 +28,7 @@ void ExpectSoundTree(const COS_PairNode* _node, const COS_PairNode* _parent, s32
     ExpectSoundTree(_node->right, _node, _node->key, _high);
 }
 
-TEST(CosPairSet, KeysGoIntoTheLowerBucketAsUnbalancedTreeLeaves)
+TEST(CosPairSetTest, KeysGoIntoTheLowerBucketAsUnbalancedTreeLeaves)
 {
     COS_PairSet set(16, 64);
     for (s32 key : {8, 4, 12, 2, 6, 14, 5})
@@ -54,7 +54,7 @@ struct DeletionCase
     std::vector<s32> breadthFirst;
 };
 
-TEST(CosPairSet, DeletionSplicesTheLeftSubtreeUnderTheSmallestRightNode)
+TEST(CosPairSetTest, DeletionSplicesTheLeftSubtreeUnderTheSmallestRightNode)
 {
     // Tree of bucket 0 from the keys 8 4 12 2 6 10 14 5 11.
     const DeletionCase cases[] = {
@@ -77,7 +77,7 @@ TEST(CosPairSet, DeletionSplicesTheLeftSubtreeUnderTheSmallestRightNode)
     }
 }
 
-TEST(CosPairSet, RebalanceInsertsAtMultiplesOfHalvingSteps)
+TEST(CosPairSetTest, RebalanceInsertsAtMultiplesOfHalvingSteps)
 {
     const std::vector<s32> expected[] = {
         {},
@@ -100,7 +100,7 @@ TEST(CosPairSet, RebalanceInsertsAtMultiplesOfHalvingSteps)
     }
 }
 
-TEST(CosPairSet, AFullPoolDoublesAndRebuildsEveryTreeBalanced)
+TEST(CosPairSetTest, AFullPoolDoublesAndRebuildsEveryTreeBalanced)
 {
     COS_PairSet set(8, 4);
     for (s32 key = 1; key <= 4; ++key)
@@ -118,7 +118,7 @@ TEST(CosPairSet, AFullPoolDoublesAndRebuildsEveryTreeBalanced)
     ExpectSoundTree(set.GetRoot(0), nullptr, 0, 1 << 30);
 }
 
-TEST(CosPairSet, BucketsGrowToDoubleOrToTheHigherId)
+TEST(CosPairSetTest, BucketsGrowToDoubleOrToTheHigherId)
 {
     COS_PairSet set(4, 16);
     set.AddPair(1, 5);
@@ -134,7 +134,7 @@ TEST(CosPairSet, BucketsGrowToDoubleOrToTheHigherId)
     EXPECT_EQ(2, set.GetPairCount());
 }
 
-TEST(CosPairSet, RemovePairsOfDropsTheIdOnBothSides)
+TEST(CosPairSetTest, RemovePairsOfDropsTheIdOnBothSides)
 {
     COS_PairSet set(16, 4);  // small pool: the removals must return their nodes
     for (s32 round = 0; round < 3; ++round) {

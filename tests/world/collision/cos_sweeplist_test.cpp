@@ -52,7 +52,7 @@ std::vector<std::pair<s32, s32>> Pairs(const COS_SweepList& _list)
     return pairs;
 }
 
-TEST(CosSweepList, PairsComeByLowerIdInBreadthFirstTreeOrder)
+TEST(CosSweepListTest, PairsComeByLowerIdInBreadthFirstTreeOrder)
 {
     COS_SweepList list(2, 8, 16);
     // Owner index = entry id throughout.
@@ -83,7 +83,7 @@ TEST(CosSweepList, PairsComeByLowerIdInBreadthFirstTreeOrder)
     }
 }
 
-TEST(CosSweepList, FreedIdsAreReusedFirstInFirstOut)
+TEST(CosSweepListTest, FreedIdsAreReusedFirstInFirstOut)
 {
     COS_SweepList list(2, 2, 4);
     const Box box = Make(0, 0, 1, 1);
@@ -104,7 +104,7 @@ TEST(CosSweepList, FreedIdsAreReusedFirstInFirstOut)
     EXPECT_EQ(Owner(5), list.GetEntry(0).attributes.object);
 }
 
-TEST(CosSweepList, EntriesBeyondTheFirstBucketsNeverPairedStayReadable)
+TEST(CosSweepListTest, EntriesBeyondTheFirstBucketsNeverPairedStayReadable)
 {
     COS_SweepList list(2, 512, 4096);
     for (s32 i = 0; i < 512; ++i)
@@ -122,7 +122,7 @@ TEST(CosSweepList, EntriesBeyondTheFirstBucketsNeverPairedStayReadable)
     EXPECT_EQ(before - 32, Pairs(list).size());  // entry 0 met the 32 of its x with the other user
 }
 
-TEST(CosSweepList, InsertNextToANeighbourNotInUseInsertsNothing)
+TEST(CosSweepListTest, InsertNextToANeighbourNotInUseInsertsNothing)
 {
     COS_SweepList list(2, 4, 8);
     const Box box = Make(0, 0, 1, 1);
@@ -135,7 +135,7 @@ TEST(CosSweepList, InsertNextToANeighbourNotInUseInsertsNothing)
     EXPECT_EQ(1, list.Insert(box.v, Open(2, 2)));  // the queue is untouched
 }
 
-TEST(CosSweepList, InsertNextToTakesTheNeighboursPairsAndThenMoves)
+TEST(CosSweepListTest, InsertNextToTakesTheNeighboursPairsAndThenMoves)
 {
     COS_SweepList list(2, 4, 8);
     ASSERT_EQ(0, list.Insert(Make(0, 0, 2, 2).v, Open(0, 0)));
@@ -155,7 +155,7 @@ struct FilterCase
     bool pairs;
 };
 
-TEST(CosSweepList, FilterNeedsDifferentUsersAndAMaskThatSelects)
+TEST(CosSweepListTest, FilterNeedsDifferentUsersAndAMaskThatSelects)
 {
     const FilterCase cases[] = {
         {0, 0x1, 0, 0x1, 1, 2, true},  {0, 0x1, 0, 0x1, 1, 1, false},  // same user never pairs
@@ -191,7 +191,7 @@ struct TouchCase
     bool pairedBefore, pairedAfter;
 };
 
-TEST(CosSweepList, TouchingBoxesPairAndPartOnEveryAxis)
+TEST(CosSweepListTest, TouchingBoxesPairAndPartOnEveryAxis)
 {
     const TouchCase cases[] = {
         {Make(1, 0, 2, 1), Make(1.5f, 0, 2, 1), true, false},     // start moves up off a touching end
@@ -225,7 +225,7 @@ TEST(CosSweepList, TouchingBoxesPairAndPartOnEveryAxis)
     }
 }
 
-TEST(CosSweepList, ASmallMovePastNoNeighbourKeepsLinksAndPairs)
+TEST(CosSweepListTest, ASmallMovePastNoNeighbourKeepsLinksAndPairs)
 {
     COS_SweepList list(2, 4, 8);
     list.Insert(Make(0, 0, 2, 2).v, Open(0, 0));
@@ -454,7 +454,7 @@ struct ModelCase
     s32 target, steadyOps;
 };
 
-TEST(CosSweepList, MatchesBruteForceUnderRandomInsertsUpdatesAndRemoves)
+TEST(CosSweepListTest, MatchesBruteForceUnderRandomInsertsUpdatesAndRemoves)
 {
     const ModelCase cases[] = {
         {2, 512, 4096, false, 1u, 700, 3000},  // the collision system's sizes, grown past both

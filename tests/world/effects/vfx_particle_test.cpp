@@ -59,7 +59,7 @@ public:
     std::vector<Brisel_ParticleState> states;
 };
 
-TEST(VfxParticle, MovesInAStraightLineWithoutDragOrLift)
+TEST(VfxParticleTest, MovesInAStraightLineWithoutDragOrLift)
 {
     VFX_Particle particle;
     particle.position = {10.0f, 20.0f, 30.0f};
@@ -73,7 +73,7 @@ TEST(VfxParticle, MovesInAStraightLineWithoutDragOrLift)
     EXPECT_NEAR(30.5f, particle.position.z, 1e-5f);
 }
 
-TEST(VfxParticle, DragThatWouldReverseTheMotionLeavesOnlyTheLift)
+TEST(VfxParticleTest, DragThatWouldReverseTheMotionLeavesOnlyTheLift)
 {
     VFX_Particle particle;
     particle.position = {1.0f, 2.0f, 3.0f};
@@ -98,7 +98,7 @@ TEST(VfxParticle, DragThatWouldReverseTheMotionLeavesOnlyTheLift)
     EXPECT_FLOAT_EQ(0.6f, particle.angle);
 }
 
-TEST(VfxParticleSystem, StartsEmptyWithItsOwnGenerator)
+TEST(VfxParticleSystemTest, StartsEmptyWithItsOwnGenerator)
 {
     VFX_ParticleSystem system(8, 16);
     EXPECT_EQ(8u, system.GetCapacity());
@@ -117,7 +117,7 @@ TEST(VfxParticleSystem, StartsEmptyWithItsOwnGenerator)
     EXPECT_EQ(ReferenceRange(reference, -3.0f, 5.0f), system.RandomRange(-3.0f, 5.0f));
 }
 
-TEST(VfxParticleSystem, SpawnMovesAParticleBornInsideTheStepToTheClock)
+TEST(VfxParticleSystemTest, SpawnMovesAParticleBornInsideTheStepToTheClock)
 {
     struct Case
     {
@@ -153,7 +153,7 @@ TEST(VfxParticleSystem, SpawnMovesAParticleBornInsideTheStepToTheClock)
     }
 }
 
-TEST(VfxParticleSystem, RetiresAParticleOnceItsAgeReachesItsLifetime)
+TEST(VfxParticleSystemTest, RetiresAParticleOnceItsAgeReachesItsLifetime)
 {
     VFX_ParticleSystem system(4, 0);
     VFX_Particle particle;
@@ -186,7 +186,7 @@ TEST(VfxParticleSystem, RetiresAParticleOnceItsAgeReachesItsLifetime)
     EXPECT_EQ(0u, system.GetLiveCount());
 }
 
-TEST(VfxParticleSystem, AFullPoolLosesTheParticleAndRecordsComeBack)
+TEST(VfxParticleSystemTest, AFullPoolLosesTheParticleAndRecordsComeBack)
 {
     VFX_ParticleSystem system(8192, 16);
     Brisel_ParticleLook look;
@@ -221,7 +221,7 @@ TEST(VfxParticleSystem, AFullPoolLosesTheParticleAndRecordsComeBack)
     EXPECT_EQ(nullptr, system.GetHead());
 }
 
-TEST(VfxParticleSource, TwentyPerSecondLeavesBirthsOneIntervalApartAlongThePath)
+TEST(VfxParticleSourceTest, TwentyPerSecondLeavesBirthsOneIntervalApartAlongThePath)
 {
     VFX_ParticleSystem system(64, 0);
     VFX_ParticleSource source;
@@ -258,7 +258,7 @@ TEST(VfxParticleSource, TwentyPerSecondLeavesBirthsOneIntervalApartAlongThePath)
     EXPECT_EQ(time, source.previousTime);
 }
 
-TEST(VfxParticleSource, DrawsConeAnglesSpeedAngleAndSpinInThatOrder)
+TEST(VfxParticleSourceTest, DrawsConeAnglesSpeedAngleAndSpinInThatOrder)
 {
     for (f32 cone : {0.0f, 0.5f, 4.0f}) {
         VFX_ParticleSystem system(64, 0);
@@ -302,7 +302,7 @@ TEST(VfxParticleSource, DrawsConeAnglesSpeedAngleAndSpinInThatOrder)
     }
 }
 
-TEST(VfxParticleSource, FirstEmitAtTheStartTimeOnlyRecordsTheFrame)
+TEST(VfxParticleSourceTest, FirstEmitAtTheStartTimeOnlyRecordsTheFrame)
 {
     VFX_ParticleSystem system(8, 0);
     VFX_ParticleSource source;
@@ -319,7 +319,7 @@ TEST(VfxParticleSource, FirstEmitAtTheStartTimeOnlyRecordsTheFrame)
     EXPECT_EQ(0.05f, source.interval);
 }
 
-TEST(VfxParticleSource, ARateNotAboveZeroCreatesNothingAndKeepsTheNextEmission)
+TEST(VfxParticleSourceTest, ARateNotAboveZeroCreatesNothingAndKeepsTheNextEmission)
 {
     for (f32 rate : {0.0f, -5.0f, std::numeric_limits<f32>::quiet_NaN()}) {
         VFX_ParticleSystem system(8, 0);
@@ -340,7 +340,7 @@ TEST(VfxParticleSource, ARateNotAboveZeroCreatesNothingAndKeepsTheNextEmission)
     }
 }
 
-TEST(VfxParticleSource, AnIntervalThatNoLongerAdvancesEndsTheLoopAtNow)
+TEST(VfxParticleSourceTest, AnIntervalThatNoLongerAdvancesEndsTheLoopAtNow)
 {
     struct Case
     {
@@ -364,7 +364,7 @@ TEST(VfxParticleSource, AnIntervalThatNoLongerAdvancesEndsTheLoopAtNow)
     }
 }
 
-TEST(VfxParticleSource, ASourceWithoutARecordedFrameStartsFromTheCurrentFrame)
+TEST(VfxParticleSourceTest, ASourceWithoutARecordedFrameStartsFromTheCurrentFrame)
 {
     VFX_ParticleSystem system(32, 0);
     const MAT_Matrix34 far = FrameAt({1000.0f, 0.0f, 0.0f});

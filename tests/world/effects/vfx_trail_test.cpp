@@ -39,7 +39,7 @@ std::vector<f32> Times(const VFX_Trail& _trail)
 u32 Alpha(const DSP_Vertex& _vertex) { return _vertex.color >> 24; }
 
 // A system with one started trail at the origin at time 0.
-struct TrailFixture : ::testing::Test
+struct VfxTrailTest : ::testing::Test
 {
     VFX_TrailSystem system{4, 100};
     s32 index = system.AllocateTrail();
@@ -63,7 +63,7 @@ struct TrailFixture : ::testing::Test
 // ---------------------------------------------------------------------------------------------
 // Configuration
 
-TEST(VfxTrail, DefaultsAreWhiteUnitWidthSixSamplesOfOneSecond)
+TEST(VfxTrailDefaultsTest, DefaultsAreWhiteUnitWidthSixSamplesOfOneSecond)
 {
     VFX_TrailSystem fresh(1, 2);
     const VFX_Trail* t = fresh.GetTrail(0);
@@ -84,7 +84,7 @@ TEST(VfxTrail, DefaultsAreWhiteUnitWidthSixSamplesOfOneSecond)
 
 // Fewer than six samples, and (beyond what the ratio alone catches) fewer than two samples or
 // a lifetime not above 0, which would make the step 0 or negative.
-TEST(VfxTrailSampling, RefusesTooFewSamplesAndNonPositiveLifetimes)
+TEST(VfxTrailSamplingTest, RefusesTooFewSamplesAndNonPositiveLifetimes)
 {
     VFX_TrailSystem system(1, 4);
     VFX_Trail* trail = system.GetTrail(0);
@@ -108,7 +108,7 @@ TEST(VfxTrailSampling, RefusesTooFewSamplesAndNonPositiveLifetimes)
     EXPECT_FLOAT_EQ(0.75f, trail->GetSpacing());
 }
 
-TEST_F(TrailFixture, SizeAndColourKeys)
+TEST_F(VfxTrailTest, SizeAndColourKeys)
 {
     EXPECT_EQ(1u, trail->SetSize(4, 3.5f));
     EXPECT_EQ(3.5f, trail->GetWidth().GetKeys()[4]);
@@ -127,7 +127,7 @@ TEST_F(TrailFixture, SizeAndColourKeys)
 // ---------------------------------------------------------------------------------------------
 // Samples
 
-TEST_F(TrailFixture, NewestFollowsUntilAStepPastItsPredecessorThenASampleIsPinned)
+TEST_F(VfxTrailTest, NewestFollowsUntilAStepPastItsPredecessorThenASampleIsPinned)
 {
     Start(6, 1.0f, 1.0f);  // step 0.2
     EXPECT_EQ(VFX_Trail::STATE_RUNNING, trail->GetState());
@@ -162,14 +162,14 @@ TEST_F(TrailFixture, NewestFollowsUntilAStepPastItsPredecessorThenASampleIsPinne
     EXPECT_EQ(100 - 8, system.GetFreeSampleCount());
 }
 
-TEST_F(TrailFixture, AddSampleWithoutSamplesDoesNothing)
+TEST_F(VfxTrailTest, AddSampleWithoutSamplesDoesNothing)
 {
     EXPECT_EQ(0u, trail->AddSample(1.0f, Frame(0.0f, 0.0f, 0.0f)));
     EXPECT_EQ(nullptr, trail->GetHead());
     EXPECT_EQ(100, system.GetFreeSampleCount());
 }
 
-TEST(VfxTrailSystem, AllocatesFirstFreeAndReleasesByState)
+TEST(VfxTrailSystemTest, AllocatesFirstFreeAndReleasesByState)
 {
     VFX_TrailSystem system(2, 10);
     EXPECT_EQ(0, system.AllocateTrail());
@@ -195,7 +195,7 @@ TEST(VfxTrailSystem, AllocatesFirstFreeAndReleasesByState)
 
 // Samples age out one by one; an over-age sample stays while its successor is young; the last
 // one goes with the one before it. A running trail returns to allocated, a released one to free.
-TEST(VfxTrailSystem, AgesSamplesOutAndEmptiesTrails)
+TEST(VfxTrailSystemTest, AgesSamplesOutAndEmptiesTrails)
 {
     VFX_TrailSystem system(2, 40);
     for (s32 i = 0; i < 2; ++i) {
@@ -233,7 +233,7 @@ TEST(VfxTrailSystem, AgesSamplesOutAndEmptiesTrails)
     EXPECT_EQ(VFX_Trail::STATE_FREE, running.GetState());
 }
 
-TEST(VfxTrailSystem, AnEmptyPoolRefusesStartsAndStretchesTheNewestSample)
+TEST(VfxTrailSystemTest, AnEmptyPoolRefusesStartsAndStretchesTheNewestSample)
 {
     VFX_TrailSystem system(2, 3);
     system.AllocateTrail();
@@ -259,7 +259,7 @@ TEST(VfxTrailSystem, AnEmptyPoolRefusesStartsAndStretchesTheNewestSample)
     EXPECT_EQ(1u, system.StartTrail(1, 2.6f, Frame(0.0f, 0.0f, 0.0f)));
 }
 
-TEST(VfxTrailSystem, NothingIsAllocatedWhileTrailsRun)
+TEST(VfxTrailSystemTest, NothingIsAllocatedWhileTrailsRun)
 {
     VFX_TrailSystem system(8, 200);
     VEC_MeshPart part;
@@ -285,7 +285,7 @@ TEST(VfxTrailSystem, NothingIsAllocatedWhileTrailsRun)
     EXPECT_EQ(before, MEM_GetBytesInUse());
 }
 
-TEST_F(TrailFixture, BoxHoldsEverySampleWidenedAlongItsFirstAndThirdAxes)
+TEST_F(VfxTrailTest, BoxHoldsEverySampleWidenedAlongItsFirstAndThirdAxes)
 {
     MAT_AABox box;
     box.m_min = {7.0f, 7.0f, 7.0f};
@@ -366,7 +366,7 @@ void ExpectSoundRibbon(const VEC_MeshPart& _part)
     }
 }
 
-TEST_F(TrailFixture, NothingToDrawWritesNothing)
+TEST_F(VfxTrailTest, NothingToDrawWritesNothing)
 {
     VEC_MeshPart part;
     part.Allocate(256, 768);
@@ -384,7 +384,7 @@ TEST_F(TrailFixture, NothingToDrawWritesNothing)
 }
 
 // The whole trail younger than its lifetime: the ribbon starts with the head's plain section.
-TEST_F(TrailFixture, YoungTrailStartsAtTheHeadWithMarksBetweenSamples)
+TEST_F(VfxTrailTest, YoungTrailStartsAtTheHeadWithMarksBetweenSamples)
 {
     Start(6, 1.0f, 1.0f);
     const u32 colors[] = {0xFF102030u, 0xFF112233u, 0xC8405060u, 0xFF445566u, 0xFF778899u};
@@ -426,7 +426,7 @@ TEST_F(TrailFixture, YoungTrailStartsAtTheHeadWithMarksBetweenSamples)
 }
 
 // Older samples cut at t0 = time - lifetime, marks at t0 + 1, 2, 3 between samples.
-TEST_F(TrailFixture, OldTrailIsCutAtTheLifetimeWithAMarkAtEveryKey)
+TEST_F(VfxTrailTest, OldTrailIsCutAtTheLifetimeWithAMarkAtEveryKey)
 {
     StraightTrail();
     const f32 widths[] = {1.0f, 2.0f, 3.0f, 4.0f, 5.0f};
@@ -469,7 +469,7 @@ TEST_F(TrailFixture, OldTrailIsCutAtTheLifetimeWithAMarkAtEveryKey)
 }
 
 // Alpha rises from 0 at u0 (the cut) to full at uEnd = u0 + maps per second * spacing.
-TEST_F(TrailFixture, FadeRisesOverTheFirstKeySpacing)
+TEST_F(VfxTrailTest, FadeRisesOverTheFirstKeySpacing)
 {
     StraightTrail();
     for (s32 k = 0; k < 5; ++k)
@@ -491,7 +491,7 @@ TEST_F(TrailFixture, FadeRisesOverTheFirstKeySpacing)
 
 // With no or negative repetitions the fade range is empty or reversed: nothing fades (the
 // factor would otherwise leave 0..255 and wrap the alpha byte).
-TEST_F(TrailFixture, NoFadeWithoutPositiveMapsPerSecond)
+TEST_F(VfxTrailTest, NoFadeWithoutPositiveMapsPerSecond)
 {
     for (f32 mapsPerSecond : {0.0f, -1.0f, -0.001f}) {
         SCOPED_TRACE(mapsPerSecond);
@@ -512,7 +512,7 @@ TEST_F(TrailFixture, NoFadeWithoutPositiveMapsPerSecond)
 
 // A full part skips what does not fit and joins the next section that fits to the last one
 // written.
-TEST_F(TrailFixture, SkippedSectionsAreJoinedAcross)
+TEST_F(VfxTrailTest, SkippedSectionsAreJoinedAcross)
 {
     Start(6, 1.0f, 1.0f);
     trail->AddSample(0.5f, Frame(0.0f, 5.0f, 0.0f));  // head, 0.2, mark 0.25, 0.4, 0.5
@@ -532,7 +532,7 @@ TEST_F(TrailFixture, SkippedSectionsAreJoinedAcross)
 
 // Below the documented minimum of 6 vertices the first section may not fit: nothing after it
 // is joined to vertices that were never written.
-TEST_F(TrailFixture, TinyPartsGetNoTrianglesWithoutAFirstSection)
+TEST_F(VfxTrailTest, TinyPartsGetNoTrianglesWithoutAFirstSection)
 {
     StraightTrail();
     const struct
@@ -553,7 +553,7 @@ TEST_F(TrailFixture, TinyPartsGetNoTrianglesWithoutAFirstSection)
 
 // A newest sample stretched far beyond a spacing (empty pool) holds two marks in a row: the
 // second joins the first within each strip.
-TEST(VfxTrailGeometry, MarksInARowStayOnTheirStrips)
+TEST(VfxTrailGeometryTest, MarksInARowStayOnTheirStrips)
 {
     VFX_TrailSystem system(1, 2);
     system.AllocateTrail();
@@ -578,7 +578,7 @@ TEST(VfxTrailGeometry, MarksInARowStayOnTheirStrips)
 
 // Random trails from random runs (sampling, motion, pool sizes, frame times between steps),
 // into large and tiny parts.
-TEST(VfxTrailGeometry, RandomTrailsGiveSoundRibbons)
+TEST(VfxTrailGeometryTest, RandomTrailsGiveSoundRibbons)
 {
     std::mt19937 random(20240517u);
     auto uniform = [&](f32 _lo, f32 _hi) { return std::uniform_real_distribution<f32>(_lo, _hi)(random); };

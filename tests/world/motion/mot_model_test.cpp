@@ -68,7 +68,7 @@ private:
     bool m_opened = false;
 };
 
-TEST(MotModel, ParseConvertsUnitsAndConfiguresEachClassItsOwnWay)
+TEST(MotModelTest, ParseConvertsUnitsAndConfiguresEachClassItsOwnWay)
 {
     ControlFile file(ControlSection("Control", Keys()));
     MOT_Vessel vessel;
@@ -137,7 +137,7 @@ TEST(MotModel, ParseConvertsUnitsAndConfiguresEachClassItsOwnWay)
     EXPECT_FLOAT_EQ(1.5707963f, turn.TurnPV);
 }
 
-TEST(MotModel, ZeroLimitsReachedInNoTimeGiveNoAcceleration)
+TEST(MotModelTest, ZeroLimitsReachedInNoTimeGiveNoAcceleration)
 {
     struct Case
     {
@@ -164,7 +164,7 @@ TEST(MotModel, ZeroLimitsReachedInNoTimeGiveNoAcceleration)
     }
 }
 
-TEST(MotModel, SwingValuesWithoutFiniteGainsStopTheParse)
+TEST(MotModelTest, SwingValuesWithoutFiniteGainsStopTheParse)
 {
     struct Case
     {
@@ -199,7 +199,7 @@ TEST(MotModel, SwingValuesWithoutFiniteGainsStopTheParse)
     }
 }
 
-TEST(MotModel, MissingKeyStopsInTheReader)
+TEST(MotModelTest, MissingKeyStopsInTheReader)
 {
     ControlFile file(ControlSection("Turret",
                                     "    TurnPV = 90.0\n    TurnNV = 90.0\n    TurnT = 2.0\n"
@@ -211,7 +211,7 @@ TEST(MotModel, MissingKeyStopsInTheReader)
                  "data \"MovePV\" not found in file \"control.des\"");
 }
 
-TEST(MotModel, FrictionSparesEveryAxisAControllerDrivesEvenWithOverlappingMasks)
+TEST(MotModelTest, FrictionSparesEveryAxisAControllerDrivesEvenWithOverlappingMasks)
 {
     const SIM_Clock clock = StepClock();
     MOT_Vessel vessel;
@@ -245,7 +245,7 @@ TEST(MotModel, FrictionSparesEveryAxisAControllerDrivesEvenWithOverlappingMasks)
     EXPECT_EQ(-20.0f, turn.State.rotation[R].acceleration);
 }
 
-TEST(MotModel, ControlStepDampsOnlyTheAxesNotDriven)
+TEST(MotModelTest, ControlStepDampsOnlyTheAxesNotDriven)
 {
     const SIM_Clock clock = StepClock();
     // Sideways and vertical slip damped, as a hull would.
@@ -320,7 +320,7 @@ std::function<void(const MAT_Vector3&, PHY_TranslationControl&, PHY_RotationCont
         };
 }
 
-TEST(MotModel, VesselSteeringSpeedsAheadBehindAndAbeam)
+TEST(MotModelTest, VesselSteeringSpeedsAheadBehindAndAbeam)
 {
     const MAT_Vector3 ahead(0.0f, 10.0f, 5.0f), behind(0.0f, -10.0f, 5.0f), abeam(10.0f, 0.0f, 5.0f);
     const MAT_Vector3 p(1.0f, 2.0f, 3.0f);
@@ -346,7 +346,7 @@ TEST(MotModel, VesselSteeringSpeedsAheadBehindAndAbeam)
     CheckSteering(attackTurn, 3, 0x18, Steer<MOT_Vessel>(&MOT_Vessel::AttackTurn));
 }
 
-TEST(MotModel, VehicleSteeringStaysOnTheGround)
+TEST(MotModelTest, VehicleSteeringStaysOnTheGround)
 {
     const MAT_Vector3 ahead(0.0f, 10.0f, 5.0f), behind(0.0f, -10.0f, 5.0f), abeam(10.0f, 0.0f, 5.0f);
     const SteerCase gotoPosition[] = {
@@ -363,7 +363,7 @@ TEST(MotModel, VehicleSteeringStaysOnTheGround)
     CheckSteering(reverse, 3, 0x8, Steer<MOT_Vehicle>(&MOT_Vehicle::GotoPositionReverse));
 }
 
-TEST(MotModel, SteeringWithoutAHorizontalAngleCarriesOnAhead)
+TEST(MotModelTest, SteeringWithoutAHorizontalAngleCarriesOnAhead)
 {
     const SIM_Clock clock = StepClock();
     // The target straight above or below, or the body pointing straight up: no horizontal
@@ -400,7 +400,7 @@ TEST(MotModel, SteeringWithoutAHorizontalAngleCarriesOnAhead)
     }
 }
 
-TEST(MotModel, BankLeansIntoTheTurnScaledByTurnR)
+TEST(MotModelTest, BankLeansIntoTheTurnScaledByTurnR)
 {
     struct Case
     {
@@ -433,7 +433,7 @@ TEST(MotModel, BankLeansIntoTheTurnScaledByTurnR)
     }
 }
 
-TEST(MotModel, StopHaltsAndFacePointTurnsWithoutMoving)
+TEST(MotModelTest, StopHaltsAndFacePointTurnsWithoutMoving)
 {
     const SIM_Clock clock = StepClock();
     MOT_Vehicle vehicle = SteeringModel<MOT_Vehicle>();
@@ -456,7 +456,7 @@ TEST(MotModel, StopHaltsAndFacePointTurnsWithoutMoving)
     EXPECT_EQ(0.0f, vehicle.Translation.TargetVelocity[1]);
 }
 
-TEST(MotModel, OldOneGotoPositionTipsItsThirdAxisTowardsTheTarget)
+TEST(MotModelTest, OldOneGotoPositionTipsItsThirdAxisTowardsTheTarget)
 {
     const SIM_Clock clock = StepClock();
     MOT_OldOne oldOne = SteeringModel<MOT_OldOne>();
@@ -471,7 +471,7 @@ TEST(MotModel, OldOneGotoPositionTipsItsThirdAxisTowardsTheTarget)
     EXPECT_NEAR(0.0f, oldOne.Rotation.TargetAngle[1], 1e-6f);
 }
 
-TEST(MotModel, OldOneArrivesWithAWorldVelocityAndTiltsWithItsSpeed)
+TEST(MotModelTest, OldOneArrivesWithAWorldVelocityAndTiltsWithItsSpeed)
 {
     const SIM_Clock clock = StepClock();
     MOT_OldOne oldOne = SteeringModel<MOT_OldOne>();
@@ -519,7 +519,7 @@ MOT_Vehicle GroundVehicle(MRT_Terrain* _terrain, f32 _heading, const MAT_Vector3
     return vehicle;
 }
 
-TEST(MotModel, FollowTerrainRestsTheBoxOnTheGround)
+TEST(MotModelTest, FollowTerrainRestsTheBoxOnTheGround)
 {
     MRT_Terrain flat, slope, sideSlope, tilted;
     BuildGround(flat, [](s32, s32) { return 3.0f; });
@@ -575,7 +575,7 @@ TEST(MotModel, FollowTerrainRestsTheBoxOnTheGround)
     }
 }
 
-TEST(MotModel, FollowTerrainWithoutUsableGroundLeavesTheVehicleAsItIs)
+TEST(MotModelTest, FollowTerrainWithoutUsableGroundLeavesTheVehicleAsItIs)
 {
     MRT_Terrain flat;
     BuildGround(flat, [](s32, s32) { return 3.0f; });
@@ -611,7 +611,7 @@ TEST(MotModel, FollowTerrainWithoutUsableGroundLeavesTheVehicleAsItIs)
     }
 }
 
-TEST(MotModel, VesselReachesATargetBehindItAndVehicleDrivesOverTheGround)
+TEST(MotModelTest, VesselReachesATargetBehindItAndVehicleDrivesOverTheGround)
 {
     const SIM_Clock clock = StepClock();
     // Sideways and vertical slip damped, as a hull would.

@@ -19,7 +19,7 @@ SIM_Clock Step()
 
 constexpr s32 P = MOT_MotionState::PITCH, R = MOT_MotionState::ROLL, H = MOT_MotionState::HEADING;
 
-TEST(MotMotionState, FlagsZeroOnlyClearsAccelerationsAndJerks)
+TEST(MotMotionStateTest, FlagsZeroOnlyClearsAccelerationsAndJerks)
 {
     MOT_MotionState state;
     state.translation[0] = {1, 2, 3, 4};
@@ -36,7 +36,7 @@ TEST(MotMotionState, FlagsZeroOnlyClearsAccelerationsAndJerks)
     EXPECT_EQ(0, std::memcmp(&frame, &state.frame, sizeof frame));
 }
 
-TEST(MotMotionState, ConstantJerkStepOnTheFlaggedAxesOnly)
+TEST(MotMotionStateTest, ConstantJerkStepOnTheFlaggedAxesOnly)
 {
     MOT_MotionState state;
     state.flags = MOT_MotionState::FLAG_Y;
@@ -52,7 +52,7 @@ TEST(MotMotionState, ConstantJerkStepOnTheFlaggedAxesOnly)
     EXPECT_EQ(0.0f, state.frame.t.x);
 }
 
-TEST(MotMotionState, AngleWrapsIntoTheHalfOpenRange)
+TEST(MotMotionStateTest, AngleWrapsIntoTheHalfOpenRange)
 {
     MOT_MotionState state;
     state.rotation[H].angle = 3.1f;
@@ -98,7 +98,7 @@ void Prepare(MOT_MotionState& _state, u32 _mode, u32 _regime)
     return ::testing::AssertionSuccess();
 }
 
-TEST(MotMotionState, RotationModesInBothRegimes)
+TEST(MotMotionStateTest, RotationModesInBothRegimes)
 {
     const SIM_Clock clock = Step();
     for (const ModeCase& c : MODES) {
@@ -145,7 +145,7 @@ TEST(MotMotionState, RotationModesInBothRegimes)
     }
 }
 
-TEST(MotMotionState, SetMatrixTakesPositionsAndAnglesButNotVelocities)
+TEST(MotMotionStateTest, SetMatrixTakesPositionsAndAnglesButNotVelocities)
 {
     MOT_MotionState state;
     state.SetVelocity({1, 2, 3});
@@ -172,7 +172,7 @@ struct FrictionCase
     MAT_Vector3 acceleration;
 };
 
-TEST(MotFriction, DampsAlongBodyOrWorldAxes)
+TEST(MotFrictionTest, DampsAlongBodyOrWorldAxes)
 {
     // The body is turned a quarter: its first axis is world +y, moving at 2 along it.
     const FrictionCase cases[] = {
@@ -201,7 +201,7 @@ TEST(MotFriction, DampsAlongBodyOrWorldAxes)
     }
 }
 
-TEST(MotFriction, DampsRatesAndLeavesDrivenAxesFree)
+TEST(MotFrictionTest, DampsRatesAndLeavesDrivenAxesFree)
 {
     MOT_MotionState state;
     state.rotation[H].rate = 1.0f;
@@ -219,7 +219,7 @@ TEST(MotFriction, DampsRatesAndLeavesDrivenAxesFree)
     EXPECT_EQ(MOT_Friction::HEADING | MOT_Friction::PITCH | MOT_Friction::ROLL, friction.flags);
 }
 
-TEST(MotSmoother, MovesByTheWeightAndTakesTheShortWayRound)
+TEST(MotSmootherTest, MovesByTheWeightAndTakesTheShortWayRound)
 {
     const SIM_Clock clock = Step();
     MOT_Smoother halfway;

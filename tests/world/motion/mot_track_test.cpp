@@ -31,7 +31,7 @@ std::vector<f32> Times(const MOT_StateSampleList& _list)
     return forward;
 }
 
-TEST(MotStateSampleList, MergesWithinEpsilonOfTheNewest)
+TEST(MotStateSampleListTest, MergesWithinEpsilonOfTheNewest)
 {
     MOT_StateSampleList list;
     list.Record(Sample(1.0f, 5.0f));
@@ -43,7 +43,7 @@ TEST(MotStateSampleList, MergesWithinEpsilonOfTheNewest)
     EXPECT_EQ(2u, list.GetCount());
 }
 
-TEST(MotStateSampleList, AFifthSampleReusesTheOldest)
+TEST(MotStateSampleListTest, AFifthSampleReusesTheOldest)
 {
     MOT_StateSampleList list;
     for (s32 i = 0; i < 4; ++i)
@@ -56,7 +56,7 @@ TEST(MotStateSampleList, AFifthSampleReusesTheOldest)
     EXPECT_EQ((std::vector<f32>{2, 3, 4, 5}), Times(list));
 }
 
-TEST(MotStateSampleList, ClearReturnsEverySampleToThePool)
+TEST(MotStateSampleListTest, ClearReturnsEverySampleToThePool)
 {
     MOT_StateSampleList list;
     for (s32 i = 0; i < 3; ++i)
@@ -75,7 +75,7 @@ struct Between
     f32 rate0, rate1, t, value, velocity;
 };
 
-TEST(MotStateSampleList, InterpolatesOnTheCubicOrLinearlyWhenAtRest)
+TEST(MotStateSampleListTest, InterpolatesOnTheCubicOrLinearlyWhenAtRest)
 {
     const Between cases[] = {
         {1.0f, 1.0f, 0.25f, 0.25f, 1.0f},           // the cubic reduces to a line
@@ -95,7 +95,7 @@ TEST(MotStateSampleList, InterpolatesOnTheCubicOrLinearlyWhenAtRest)
     }
 }
 
-TEST(MotStateSampleList, PicksTheNeighbouringPairAndExtrapolatesBothWays)
+TEST(MotStateSampleListTest, PicksTheNeighbouringPairAndExtrapolatesBothWays)
 {
     MOT_StateSampleList list;
     list.Record(Sample(0.0f, 0.0f, 0.0f));
@@ -119,7 +119,7 @@ TEST(MotStateSampleList, PicksTheNeighbouringPairAndExtrapolatesBothWays)
     EXPECT_EQ(0.0f, out.value.x);  // oldest at rest: stays
 }
 
-TEST(MotJerkSegment3, FitsMeetTheEndAndRejectCoincidentTimes)
+TEST(MotJerkSegment3Test, FitsMeetTheEndAndRejectCoincidentTimes)
 {
     MOT_JerkSegment3 segment;
     const f32 p0[3] = {0, 1, -2}, s0[3] = {0, 2, 1}, p1[3] = {1, -1, 3}, s1[3] = {0.5f, 0, -1};
@@ -140,7 +140,7 @@ TEST(MotJerkSegment3, FitsMeetTheEndAndRejectCoincidentTimes)
     EXPECT_FALSE(segment.Evaluate(0.5f, end));
 }
 
-TEST(MotJerkSegment3, FromStateStoresTheStateOneSecondOn)
+TEST(MotJerkSegment3Test, FromStateStoresTheStateOneSecondOn)
 {
     MOT_JerkSegment3 segment;
     const f32 p[3] = {1, 2, 3}, s[3] = {1, 0, -1}, a[3] = {2, 4, 0}, j[3] = {6, 0, 12};
@@ -156,7 +156,7 @@ TEST(MotJerkSegment3, FromStateStoresTheStateOneSecondOn)
     EXPECT_EQ(4.0f, segment.axes[0].p1);  // 1 + 1 + 2/2 + 6/6
 }
 
-TEST(MotPositionTrack, CachesWithinEpsilonAndRecordsAsTheCache)
+TEST(MotPositionTrackTest, CachesWithinEpsilonAndRecordsAsTheCache)
 {
     MOT_PositionTrack track;
     EXPECT_EQ(-1.0f, track.GetCacheTime());
@@ -176,7 +176,7 @@ TEST(MotPositionTrack, CachesWithinEpsilonAndRecordsAsTheCache)
     EXPECT_EQ((MAT_Vector3{9, 9, 9}), *track.GetAt(0.0f, nullptr));  // no history across a jump
 }
 
-TEST(MotPositionTrack, ExtrapolatesLinearlyBeyondBothEnds)
+TEST(MotPositionTrackTest, ExtrapolatesLinearlyBeyondBothEnds)
 {
     MOT_PositionTrack track;
     track.Restart(1.0f, {1, 1, 1}, {2, 0, -1});
@@ -196,7 +196,7 @@ MAT_Matrix33 Turned(f32 _heading)
     return m;
 }
 
-TEST(MotOrientationTrack, InterpolatesAxesLinearlyAndKeepsTheEndsConstant)
+TEST(MotOrientationTrackTest, InterpolatesAxesLinearlyAndKeepsTheEndsConstant)
 {
     MOT_OrientationTrack track;
     const MAT_Matrix33 a = Turned(0.0f), b = Turned(1.0f);
@@ -211,7 +211,7 @@ TEST(MotOrientationTrack, InterpolatesAxesLinearlyAndKeepsTheEndsConstant)
         EXPECT_NEAR(b.m[k], after.m[k], 1e-6f) << k;
 }
 
-TEST(MotOrientationTrack, ForwardsModeAndParameterToItsAxes)
+TEST(MotOrientationTrackTest, ForwardsModeAndParameterToItsAxes)
 {
     MOT_TransformTrack track;
     const f32 record[26] = {};
@@ -235,7 +235,7 @@ TEST(MotOrientationTrack, ForwardsModeAndParameterToItsAxes)
     return ::testing::AssertionSuccess();
 }
 
-TEST(MotTransformTrack, GivesAnOrthonormalFrameBetweenSamples)
+TEST(MotTransformTrackTest, GivesAnOrthonormalFrameBetweenSamples)
 {
     MOT_TransformTrack track;
     MAT_Matrix34 a, b;
@@ -253,7 +253,7 @@ TEST(MotTransformTrack, GivesAnOrthonormalFrameBetweenSamples)
     EXPECT_NEAR(4.0f, velocity.x, 1e-5f);
 }
 
-TEST(MotTransformTrack, CachesByExactTimeAndWritesNoVelocityToNull)
+TEST(MotTransformTrackTest, CachesByExactTimeAndWritesNoVelocityToNull)
 {
     MOT_TransformTrack track;
     MAT_Matrix34 a;

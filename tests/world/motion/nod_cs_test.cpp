@@ -14,7 +14,7 @@ MAT_Matrix34 At(f32 _x, f32 _y, f32 _z, f32 _heading = 0.0f)
     return frame;
 }
 
-TEST(NodCS, FollowsAMovingParentWhileItsOwnTrackStandsStill)
+TEST(NodCSTest, FollowsAMovingParentWhileItsOwnTrackStandsStill)
 {
     NOD_CS vessel, turret;
     turret.SetParent(&vessel);
@@ -31,7 +31,7 @@ TEST(NodCS, FollowsAMovingParentWhileItsOwnTrackStandsStill)
     EXPECT_NEAR(1.0f, later.r.GetX().y, 1e-5f);
 }
 
-TEST(NodCS, CachesTheWorldFrameWithinEpsilon)
+TEST(NodCSTest, CachesTheWorldFrameWithinEpsilon)
 {
     NOD_CS body;
     body.SetTransform(0.0f, At(0, 0, 0));
@@ -43,7 +43,7 @@ TEST(NodCS, CachesTheWorldFrameWithinEpsilon)
     EXPECT_NE(x, body.GetWorldTransform(0.6f)->t.x);
 }
 
-TEST(NodCS, SettingTheTrackDropsTheCachedWorldFrame)
+TEST(NodCSTest, SettingTheTrackDropsTheCachedWorldFrame)
 {
     NOD_CS body;
     body.SetTransform(2.0f, At(0, 0, 0));
@@ -57,7 +57,7 @@ TEST(NodCS, SettingTheTrackDropsTheCachedWorldFrame)
     EXPECT_EQ(7.0f, body.GetWorldTransform(2.0f)->t.x);
 }
 
-TEST(NodCS, SettersPlaceTheAttachedMotionState)
+TEST(NodCSTest, SettersPlaceTheAttachedMotionState)
 {
     MOT_MotionState state;
     NOD_CS body;

@@ -33,7 +33,7 @@ void SetAcceleration(MOT_MotionState& _state, const MAT_Vector3& _acceleration)
     _state.translation[2].acceleration = _acceleration.z;
 }
 
-TEST(PhyControl, ConstructionStartsEveryAxisOnItsPid)
+TEST(PhyControlTest, ConstructionStartsEveryAxisOnItsPid)
 {
     PHY_TranslationControl translation;
     PHY_RotationControl rotation;
@@ -49,7 +49,7 @@ TEST(PhyControl, ConstructionStartsEveryAxisOnItsPid)
     EXPECT_EQ(0u, rotation.PointTargetMask | rotation.AngleTargetMask | rotation.RateTargetMask);
 }
 
-TEST(PhyControl, SetAxisWritesTheLimitRecordsAndIgnoresOtherAxes)
+TEST(PhyControlTest, SetAxisWritesTheLimitRecordsAndIgnoresOtherAxes)
 {
     PHY_TranslationControl control;
     control.PositionPID[1].P = 7.0f;
@@ -79,7 +79,7 @@ TEST(PhyControl, SetAxisWritesTheLimitRecordsAndIgnoresOtherAxes)
     }
 }
 
-TEST(PhyControl, SetSwingDerivesPidGainsFromTimeAndRatio)
+TEST(PhyControlTest, SetSwingDerivesPidGainsFromTimeAndRatio)
 {
     PHY_RotationControl control;
     control.SetAxis(1, 1.0f, -1.0f, 1.0f);
@@ -99,7 +99,7 @@ TEST(PhyControl, SetSwingDerivesPidGainsFromTimeAndRatio)
     EXPECT_NEAR(omega * omega + sigma * sigma, control.AnglePID[0].P, 1e-4f);
 }
 
-TEST(PhyControl, PositionModeWinsAndAnyBodyBitDrivesAllWorldAxes)
+TEST(PhyControlTest, PositionModeWinsAndAnyBodyBitDrivesAllWorldAxes)
 {
     const SIM_Clock clock = StepClock();
     PHY_TranslationControl control;
@@ -129,7 +129,7 @@ TEST(PhyControl, PositionModeWinsAndAnyBodyBitDrivesAllWorldAxes)
     EXPECT_EQ(MAT_Vector3(0.0f, 0.0f, 2.0f), Acceleration(state));
 }
 
-TEST(PhyControl, PositionPidGetsTheVelocityAsItsRate)
+TEST(PhyControlTest, PositionPidGetsTheVelocityAsItsRate)
 {
     const SIM_Clock clock = StepClock();
     PHY_TranslationControl control;
@@ -145,7 +145,7 @@ TEST(PhyControl, PositionPidGetsTheVelocityAsItsRate)
     EXPECT_EQ(-2.0f, state.translation[0].acceleration);
 }
 
-TEST(PhyControl, VelocityTargetsAreClampedSymmetrically)
+TEST(PhyControlTest, VelocityTargetsAreClampedSymmetrically)
 {
     const SIM_Clock clock = StepClock();
     PHY_TranslationControl control;
@@ -158,7 +158,7 @@ TEST(PhyControl, VelocityTargetsAreClampedSymmetrically)
     EXPECT_FLOAT_EQ(-100.0f, state.translation[0].acceleration);
 }
 
-TEST(PhyControl, BodyVelocityModeActsAlongTheFrameAxes)
+TEST(PhyControlTest, BodyVelocityModeActsAlongTheFrameAxes)
 {
     const SIM_Clock clock = StepClock();
     PHY_TranslationControl control;
@@ -173,7 +173,7 @@ TEST(PhyControl, BodyVelocityModeActsAlongTheFrameAxes)
     EXPECT_EQ(MAT_Vector3(-2.0f, 0.0f, 0.0f), Acceleration(state));
 }
 
-TEST(PhyControl, BodyVelocityModeMeasuresTheSpeedAlongTheTurnedAxis)
+TEST(PhyControlTest, BodyVelocityModeMeasuresTheSpeedAlongTheTurnedAxis)
 {
     // A body turned off the world axes: its first axis (0.6, 0.8, 0), its second (-0.8, 0.6, 0).
     // Only the speed along the second axis counts, and the limiter's answer is applied along it.
@@ -212,7 +212,7 @@ TEST(PhyControl, BodyVelocityModeMeasuresTheSpeedAlongTheTurnedAxis)
     }
 }
 
-TEST(PhyControl, PointTargetTurnsThroughPiTheShortWay)
+TEST(PhyControlTest, PointTargetTurnsThroughPiTheShortWay)
 {
     const SIM_Clock clock = StepClock();
     PHY_RotationControl control;
@@ -228,7 +228,7 @@ TEST(PhyControl, PointTargetTurnsThroughPiTheShortWay)
     EXPECT_EQ(0.0f, state.rotation[P].acceleration);
 }
 
-TEST(PhyControl, HeadingAngleTargetSwitchesTheHeadingToItsLimiterForGood)
+TEST(PhyControlTest, HeadingAngleTargetSwitchesTheHeadingToItsLimiterForGood)
 {
     const SIM_Clock clock = StepClock();
     PHY_RotationControl control;
@@ -251,7 +251,7 @@ TEST(PhyControl, HeadingAngleTargetSwitchesTheHeadingToItsLimiterForGood)
     EXPECT_EQ(FLT_MAX, control.AnglePID[0].PrevError);
 }
 
-TEST(PhyControl, AnglePidSeesTheShortWayErrorAndRatesAddUp)
+TEST(PhyControlTest, AnglePidSeesTheShortWayErrorAndRatesAddUp)
 {
     const SIM_Clock clock = StepClock();
     PHY_RotationControl control;
@@ -275,7 +275,7 @@ TEST(PhyControl, AnglePidSeesTheShortWayErrorAndRatesAddUp)
     EXPECT_NEAR(fromAngle + fromRate, state.rotation[R].acceleration, 1e-4f);
 }
 
-TEST(PhyControl, RateLimiterRampsTheRate)
+TEST(PhyControlTest, RateLimiterRampsTheRate)
 {
     const SIM_Clock clock = StepClock();
     PHY_RotationControl control;

@@ -32,7 +32,7 @@ PHY_PositionLimit PositionLimit(f32 _accel, f32 _max, f32 _min)
     return limit;
 }
 
-TEST(PhyController, FirstStepOnlyRecordsTheErrorThenPidSumsAllThreeTerms)
+TEST(PhyControllerTest, FirstStepOnlyRecordsTheErrorThenPidSumsAllThreeTerms)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_Controller pid;
@@ -46,7 +46,7 @@ TEST(PhyController, FirstStepOnlyRecordsTheErrorThenPidSumsAllThreeTerms)
     EXPECT_FLOAT_EQ(0.075f, pid.Integral);
 }
 
-TEST(PhyController, ZeroStepChangesNothing)
+TEST(PhyControllerTest, ZeroStepChangesNothing)
 {
     PHY_Controller pid;
     pid.Step(StepClock(0.05f), 1.0f);
@@ -55,7 +55,7 @@ TEST(PhyController, ZeroStepChangesNothing)
     EXPECT_EQ(0.0f, pid.Integral);
 }
 
-TEST(PhyController, RateReplacesTheDifferenceAndIsIgnoredWithoutDerivativeGain)
+TEST(PhyControllerTest, RateReplacesTheDifferenceAndIsIgnoredWithoutDerivativeGain)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_Controller pid;
@@ -69,7 +69,7 @@ TEST(PhyController, RateReplacesTheDifferenceAndIsIgnoredWithoutDerivativeGain)
     EXPECT_FLOAT_EQ(2.0f, pid.StepWithRate(clock, 3.0f, 1000.0f));
 }
 
-TEST(PhyController, ParseReadsTheGainsIntoTheirFields)
+TEST(PhyControllerTest, ParseReadsTheGainsIntoTheirFields)
 {
     TST_TempDir dir;
     dir.Write("control.des",
@@ -97,7 +97,7 @@ TEST(PhyController, ParseReadsTheGainsIntoTheirFields)
     file.Close();
 }
 
-TEST(PhyController, AngleControllerWrapsItsTarget)
+TEST(PhyControllerTest, AngleControllerWrapsItsTarget)
 {
     PHY_AngleController pid;
     PHY_Controller& base = pid;
@@ -107,7 +107,7 @@ TEST(PhyController, AngleControllerWrapsItsTarget)
     EXPECT_EQ(-3.1415927f, pid.Target);
 }
 
-TEST(PhyPositionLimit, ApproachesWithFullAccelerationThenFinishesSmoothly)
+TEST(PhyPositionLimitTest, ApproachesWithFullAccelerationThenFinishesSmoothly)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_PositionLimit limit = PositionLimit(2.0f, 10.0f, -10.0f);
@@ -120,7 +120,7 @@ TEST(PhyPositionLimit, ApproachesWithFullAccelerationThenFinishesSmoothly)
     EXPECT_EQ(-2.0f, limit.Step(clock, 9.85f, 1.0f));
 }
 
-TEST(PhyPositionLimit, TakesTheExactFinishOnlyNearTheAcceleration)
+TEST(PhyPositionLimitTest, TakesTheExactFinishOnlyNearTheAcceleration)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_PositionLimit limit = PositionLimit(2.0f, 10.0f, -10.0f);
@@ -132,7 +132,7 @@ TEST(PhyPositionLimit, TakesTheExactFinishOnlyNearTheAcceleration)
     EXPECT_EQ(-2.0f, limit.Step(clock, 10.0f - 8.0f / 2.6f, 4.0f));
 }
 
-TEST(PhyPositionLimit, CloseEnoughReturnsTheVelocityErrorOverOneStep)
+TEST(PhyPositionLimitTest, CloseEnoughReturnsTheVelocityErrorOverOneStep)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_PositionLimit limit = PositionLimit(2.0f, 10.0f, -10.0f);
@@ -142,7 +142,7 @@ TEST(PhyPositionLimit, CloseEnoughReturnsTheVelocityErrorOverOneStep)
     EXPECT_EQ((0.05f - 0.01f) * clock.oneOverDt, limit.Step(clock, 0.999f, 0.01f));
 }
 
-TEST(PhyPositionLimit, CloseEnoughNeedsBothMagnitudesStrictlyInsideTheirBounds)
+TEST(PhyPositionLimitTest, CloseEnoughNeedsBothMagnitudesStrictlyInsideTheirBounds)
 {
     // a 2 and dt 0.5 give round bounds: |w| < a dt = 1 and |d| < a dt^2 / 2 = 0.25. Outside
     // them the profiles decide, worked out by hand for each row.
@@ -177,7 +177,7 @@ TEST(PhyPositionLimit, CloseEnoughNeedsBothMagnitudesStrictlyInsideTheirBounds)
     }
 }
 
-TEST(PhyPositionLimit, SpeedBoundsCutTheResult)
+TEST(PhyPositionLimitTest, SpeedBoundsCutTheResult)
 {
     const SIM_Clock clock = StepClock(0.05f);
     struct Case
@@ -201,7 +201,7 @@ TEST(PhyPositionLimit, SpeedBoundsCutTheResult)
     }
 }
 
-TEST(PhyPositionLimit, NoDistanceLeftUsesTheBangBangResult)
+TEST(PhyPositionLimitTest, NoDistanceLeftUsesTheBangBangResult)
 {
     // With d = 0 the exact finish is infinite or NaN and never taken.
     const SIM_Clock clock = StepClock(0.05f);
@@ -228,7 +228,7 @@ TEST(PhyPositionLimit, NoDistanceLeftUsesTheBangBangResult)
     }
 }
 
-TEST(PhyPositionLimit, AngleGoesTheShorterWayRound)
+TEST(PhyPositionLimitTest, AngleGoesTheShorterWayRound)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_PositionLimit limit = PositionLimit(2.0f, 10.0f, -10.0f);
@@ -238,7 +238,7 @@ TEST(PhyPositionLimit, AngleGoesTheShorterWayRound)
     EXPECT_EQ(-2.0f, limit.Step(clock, 3.0f, 0.0f));
 }
 
-TEST(PhyVelocityLimit, RampsWithBoundedAcceleration)
+TEST(PhyVelocityLimitTest, RampsWithBoundedAcceleration)
 {
     const SIM_Clock clock = StepClock(0.05f);
     PHY_VelocityLimit limit;

@@ -17,7 +17,7 @@
 namespace
 {
 
-TEST(BriselSimulation, BuildsItsSystemsAndRegistersTheHandlers)
+TEST(BriselSimulationTest, BuildsItsSystemsAndRegistersTheHandlers)
 {
     Brisel_Simulation* simulation = new Brisel_Simulation();
     EXPECT_EQ(0u, simulation->stepCounter);

@@ -25,7 +25,7 @@ namespace
 
 const char* const FILE_NAME = "emitter.des";
 
-class FXParticleEmitter : public testing::Test
+class FXParticleEmitterTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -93,7 +93,7 @@ protected:
     Brisel_Simulation* m_simulation = nullptr;
 };
 
-TEST_F(FXParticleEmitter, ReadsEveryKeyConvertingDegrees)
+TEST_F(FXParticleEmitterTest, ReadsEveryKeyConvertingDegrees)
 {
     TOOL_ParticleEmitterSection section;
     section.rejectDistance = 30.0f;
@@ -133,7 +133,7 @@ TEST_F(FXParticleEmitter, ReadsEveryKeyConvertingDegrees)
     EXPECT_EQ(0u, s.active);
 }
 
-TEST_F(FXParticleEmitter, TransparencyTypesGiveTheirBlendModes)
+TEST_F(FXParticleEmitterTest, TransparencyTypesGiveTheirBlendModes)
 {
     const struct
     {
@@ -153,7 +153,7 @@ TEST_F(FXParticleEmitter, TransparencyTypesGiveTheirBlendModes)
     EXPECT_FATAL(Parse(emitter, section), "FX_ParticleEmitter::Parse() unknown transparency type \"Glow\"", FILE_NAME);
 }
 
-TEST_F(FXParticleEmitter, MissingSectionsAndKeysStopWithTheirTexts)
+TEST_F(FXParticleEmitterTest, MissingSectionsAndKeysStopWithTheirTexts)
 {
     const char* sections[] = {"Emitter", "Particle", "Visual"};
     for (const char* name : sections) {
@@ -207,7 +207,7 @@ TEST_F(FXParticleEmitter, MissingSectionsAndKeysStopWithTheirTexts)
     }
 }
 
-TEST_F(FXParticleEmitter, TextureOrTextureAnimation)
+TEST_F(FXParticleEmitterTest, TextureOrTextureAnimation)
 {
     FX_ParticleEmitter single;
     Parse(single, TOOL_ParticleEmitterSection());
@@ -251,7 +251,7 @@ TEST_F(FXParticleEmitter, TextureOrTextureAnimation)
     EXPECT_EQ(0, SetHandle("nothere.tse"));
 }
 
-TEST_F(FXParticleEmitter, SampledCurvesRiseAndStayWithinBounds)
+TEST_F(FXParticleEmitterTest, SampledCurvesRiseAndStayWithinBounds)
 {
     VFX_KeyTrack curve(16);
     const f32 rising[4][2] = {{0.0f, 0.0f}, {0.33f, 0.0f}, {0.66f, 1.0f}, {1.0f, 1.0f}};
@@ -292,7 +292,7 @@ TEST_F(FXParticleEmitter, SampledCurvesRiseAndStayWithinBounds)
     EXPECT_FLOAT_EQ(1.0f, emitter.red.Evaluate(0.5f));
 }
 
-TEST_F(FXParticleEmitter, RateFollowsDistanceAndView)
+TEST_F(FXParticleEmitterTest, RateFollowsDistanceAndView)
 {
     TOOL_ParticleEmitterSection section;
     section.rejectDistance = 100.0f;
@@ -332,7 +332,7 @@ TEST_F(FXParticleEmitter, RateFollowsDistanceAndView)
     EXPECT_EQ(0, emitter.Update(clock, At(0, 50, 0), &camera));
 }
 
-TEST_F(FXParticleEmitter, ActiveUntilTheLastParticleMayHaveGone)
+TEST_F(FXParticleEmitterTest, ActiveUntilTheLastParticleMayHaveGone)
 {
     TOOL_ParticleEmitterSection section;
     section.lifeTime = 2.0f;
@@ -356,7 +356,7 @@ TEST_F(FXParticleEmitter, ActiveUntilTheLastParticleMayHaveGone)
     EXPECT_EQ(1, emitter.IsActive(12.99f));
 }
 
-TEST_F(FXParticleEmitter, NegativeLifeTimeCountsAsZero)
+TEST_F(FXParticleEmitterTest, NegativeLifeTimeCountsAsZero)
 {
     TOOL_ParticleEmitterSection section;
     section.lifeTime = -3.0f;
@@ -382,7 +382,7 @@ TEST_F(FXParticleEmitter, NegativeLifeTimeCountsAsZero)
     EXPECT_EQ(0, emitter.IsActive(0.05f + 1.0f));
 }
 
-TEST_F(FXParticleEmitter, OneshotAndLoopFrames)
+TEST_F(FXParticleEmitterTest, OneshotAndLoopFrames)
 {
     FX_ParticleEmitter oneshot;
     Parse(oneshot, Animated("oneshot", "bubbles.tse"));
@@ -417,7 +417,7 @@ TEST_F(FXParticleEmitter, OneshotAndLoopFrames)
         EXPECT_EQ(sparks->GetID(c.frame), FX_TextureSet::GetTextureID(loop.animation, c.age)) << c.age;
 }
 
-TEST_F(FXParticleEmitter, StartChecksTheAnimationType)
+TEST_F(FXParticleEmitterTest, StartChecksTheAnimationType)
 {
     // Never read: no texture and no animation type.
     FX_ParticleEmitter empty;
@@ -436,7 +436,7 @@ TEST_F(FXParticleEmitter, StartChecksTheAnimationType)
     EXPECT_FLOAT_EQ(2.0f, single.source.previousTime);
 }
 
-TEST_F(FXParticleEmitter, AssignCopiesAndKeepsSetReferencesBalanced)
+TEST_F(FXParticleEmitterTest, AssignCopiesAndKeepsSetReferencesBalanced)
 {
     FX_ParticleEmitter* prototype = new FX_ParticleEmitter();
     TOOL_ParticleEmitterSection section = Animated("loop", "bubbles.tse");
@@ -479,7 +479,7 @@ TEST_F(FXParticleEmitter, AssignCopiesAndKeepsSetReferencesBalanced)
 
 // Under ASan: the node deletes its description once IsActive turns 0; the renderer may read
 // every live particle's description after that, so none may be left.
-TEST_F(FXParticleEmitter, DescriptionOutlivesItsParticlesAfterAShorterReading)
+TEST_F(FXParticleEmitterTest, DescriptionOutlivesItsParticlesAfterAShorterReading)
 {
     FX_ParticleEmitter* emitter = new FX_ParticleEmitter();
     TOOL_ParticleEmitterSection section;
@@ -520,7 +520,7 @@ TEST_F(FXParticleEmitter, DescriptionOutlivesItsParticlesAfterAShorterReading)
     EXPECT_EQ(0u, system->GetLiveCount());
 }
 
-TEST_F(FXParticleEmitter, SettersOfTheNodeMessages)
+TEST_F(FXParticleEmitterTest, SettersOfTheNodeMessages)
 {
     FX_ParticleEmitter emitter;
     Parse(emitter, TOOL_ParticleEmitterSection());

@@ -63,7 +63,7 @@ u16 Periodic(s32 _x, s32 _y) { return (u16)(((_x % 4) * 7 + (_y % 4) * 3) % 11);
 
 u16 Bumpy(s32 _x, s32 _y) { return (u16)((_x * 37 + _y * 11 + (_x * _y) % 7) % 23); }
 
-TEST(MrtGroundCollision, ThreeByThreeRectangleCollectsEighteenUpwardTriangles)
+TEST(MrtGroundCollisionTest, ThreeByThreeRectangleCollectsEighteenUpwardTriangles)
 {
     MRT_Terrain terrain;
     TST_BuildTerrain(terrain, 1, 9, {40.0f, 50.0f, 60.0f}, {2.0f, 3.0f, 0.25f}, Bumpy);
@@ -74,7 +74,7 @@ TEST(MrtGroundCollision, ThreeByThreeRectangleCollectsEighteenUpwardTriangles)
         EXPECT_GT(t.m_normal.z, 0.0f);
 }
 
-TEST(MrtGroundCollision, CellsSplitByParityInTerrainCoordinates)
+TEST(MrtGroundCollisionTest, CellsSplitByParityInTerrainCoordinates)
 {
     // Cells (4, 0) and (5, 0) are cells (0, 0) and (1, 0) of the second tile in x, whose
     // corner lies one extent (4 * 2) from the terrain's; Offset plays no part.
@@ -99,7 +99,7 @@ TEST(MrtGroundCollision, CellsSplitByParityInTerrainCoordinates)
     }
 }
 
-TEST(MrtGroundCollision, TileBordersAreInvisible)
+TEST(MrtGroundCollisionTest, TileBordersAreInvisible)
 {
     // The same ground as 2 x 2 tiles of 5 samples and as one tile of 9.
     MRT_Terrain split;
@@ -128,7 +128,7 @@ TEST(MrtGroundCollision, TileBordersAreInvisible)
                             << x0 << ".." << x1 << ", " << y0 << ".." << y1 << " z " << z;
 }
 
-TEST(MrtGroundCollision, OnlyTheGroundInsideTheGridCounts)
+TEST(MrtGroundCollisionTest, OnlyTheGroundInsideTheGridCounts)
 {
     // 2 x 2 tiles of 5 samples: cells 0..7 both ways. Far below every sample, so any sample
     // looked at makes the rectangle not clear.
@@ -163,7 +163,7 @@ TEST(MrtGroundCollision, OnlyTheGroundInsideTheGridCounts)
     }
 }
 
-TEST(MrtGroundCollision, NullGridEntriesAreSkipped)
+TEST(MrtGroundCollisionTest, NullGridEntriesAreSkipped)
 {
     MRT_Terrain terrain;
     TST_BuildTerrain(terrain, 2, 5, {}, {1.0f, 1.0f, 1.0f}, Bumpy);
@@ -174,7 +174,7 @@ TEST(MrtGroundCollision, NullGridEntriesAreSkipped)
     EXPECT_EQ(0, terrain.IsRegionClear(4, 7, 0, 4, -1000.0f));  // row 4 is row 0 of tile (1, 1)
 }
 
-TEST(MrtGroundCollision, ClearMeansNoSampleAboveTheHeight)
+TEST(MrtGroundCollisionTest, ClearMeansNoSampleAboveTheHeight)
 {
     // 17 x 17 samples of 10 with one of 50 at (6, 9); one height unit 0.5.
     MRT_Terrain terrain;
@@ -214,7 +214,7 @@ TEST(MrtGroundCollision, ClearMeansNoSampleAboveTheHeight)
             << c.x0 << ".." << c.x1 << ", " << c.y0 << ".." << c.y1 << " z " << c.z;
 }
 
-TEST(MrtGroundCollision, EveryTileBetweenFirstAndLastCounts)
+TEST(MrtGroundCollisionTest, EveryTileBetweenFirstAndLastCounts)
 {
     // 4 x 4 tiles of 5 samples; the tile type's only peak is at local (2, 1), which the
     // rectangles below reach only in the tiles between their first and last.
@@ -232,7 +232,7 @@ TEST(MrtGroundCollision, EveryTileBetweenFirstAndLastCounts)
     EXPECT_EQ(AllCells(0, 0, 15, 15), CellCounts(Collect(terrain, -7, -9, 40, 30, 1024), terrain));
 }
 
-TEST(MrtGroundCollision, BatchesJoinToTheUnboundedCollection)
+TEST(MrtGroundCollisionTest, BatchesJoinToTheUnboundedCollection)
 {
     // 3 x 3 tiles of 17 samples; the rectangle reaches past the grid and holds 48 x 46 cells.
     MRT_Terrain terrain;
@@ -269,7 +269,7 @@ TEST(MrtGroundCollision, BatchesJoinToTheUnboundedCollection)
     EXPECT_EQ(-1, cell);
 }
 
-TEST(MrtGroundCollision, HasSampleCoversTheHeightField)
+TEST(MrtGroundCollisionTest, HasSampleCoversTheHeightField)
 {
     MRT_Terrain terrain;
     TST_BuildTerrain(terrain, 1, 5, {}, {1.0f, 1.0f, 1.0f}, Bumpy);

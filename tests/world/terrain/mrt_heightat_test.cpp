@@ -17,7 +17,7 @@ void BuildRamp(MRT_Terrain& _terrain)
                      [](s32 _x, s32 _y) { return (u16)(_x + 10 * _y); });
 }
 
-TEST(MrtHeightAt, AnswersOffsetPlusTheTileHeightOnTheGridAndFltMaxOffIt)
+TEST(MrtHeightAtTest, AnswersOffsetPlusTheTileHeightOnTheGridAndFltMaxOffIt)
 {
     MRT_Terrain terrain;
     BuildRamp(terrain);
@@ -33,7 +33,7 @@ TEST(MrtHeightAt, AnswersOffsetPlusTheTileHeightOnTheGridAndFltMaxOffIt)
         EXPECT_EQ(FLT_MAX, terrain.GetHeightAt(point.x, point.y)) << point.x << ", " << point.y;
 }
 
-TEST(MrtHeightAt, TileBordersHaveNoHoles)
+TEST(MrtHeightAtTest, TileBordersHaveNoHoles)
 {
     // Three cells each way, so the borders at one and two cell widths lie inside the grid; the
     // tile's opposite edges match, so the ground is continuous across them.

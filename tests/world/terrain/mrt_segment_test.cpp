@@ -244,7 +244,7 @@ void RandomSegment(const MRT_Terrain& _terrain, Random& _random, f32 _reach, MAT
     _to.z = (ground == FLT_MAX ? _from.z : ground) + _random.Range(-6.0f, 2.0f);
 }
 
-TEST(MrtSegment, RandomSegmentsMeetTheFirstGroundTriangleOfABruteForceSearch)
+TEST(MrtSegmentTest, RandomSegmentsMeetTheFirstGroundTriangleOfABruteForceSearch)
 {
     // Rough random ground, where segments often dip in and out again, over tiles of 8 and of 32
     // steps. Reaches in sample steps: within a tile, across one border, over a corner and over
@@ -295,7 +295,7 @@ TEST(MrtSegment, RandomSegmentsMeetTheFirstGroundTriangleOfABruteForceSearch)
     }
 }
 
-TEST(MrtSegment, EntryNextToABorderIsFoundWhereThePieceEndsPastIt)
+TEST(MrtSegmentTest, EntryNextToABorderIsFoundWhereThePieceEndsPastIt)
 {
     // Tiles of 32 steps in sample space. Going towards -x, the piece before the border at
     // x = 96 ends one ulp past the tile's X = 0 line. A ridge along that line takes the segment
@@ -321,7 +321,7 @@ TEST(MrtSegment, EntryNextToABorderIsFoundWhereThePieceEndsPastIt)
     }
 }
 
-TEST(MrtSegment, SegmentsOverAtMostTwoTilesEachWayKeepTheirExactResults)
+TEST(MrtSegmentTest, SegmentsOverAtMostTwoTilesEachWayKeepTheirExactResults)
 {
     MRT_Terrain terrain;
     BuildRandom(terrain, 4, 9, 4242u, 40);
@@ -358,7 +358,7 @@ TEST(MrtSegment, SegmentsOverAtMostTwoTilesEachWayKeepTheirExactResults)
 }
 
 // Flat ground 10 units up (2.5 in the world above Offset.z) over 6 x 6 tiles of 4 steps.
-class FlatGround : public ::testing::Test
+class FlatGroundTest : public ::testing::Test
 {
 protected:
     void SetUp() override { BuildFlat(terrain, 6, 5, 10); }
@@ -366,7 +366,7 @@ protected:
     MRT_Terrain terrain;
 };
 
-TEST_F(FlatGround, DecidesByStartCellCrossingsAndEndCell)
+TEST_F(FlatGroundTest, DecidesByStartCellCrossingsAndEndCell)
 {
     const struct
     {
@@ -395,7 +395,7 @@ TEST_F(FlatGround, DecidesByStartCellCrossingsAndEndCell)
     }
 }
 
-TEST_F(FlatGround, SecondPieceReportsItsFractionAfterTheBorder)
+TEST_F(FlatGroundTest, SecondPieceReportsItsFractionAfterTheBorder)
 {
     // From sample x 2 to 6 the border at 4 lies halfway; the piece after it meets the ground
     // at its own half.
@@ -408,7 +408,7 @@ TEST_F(FlatGround, SecondPieceReportsItsFractionAfterTheBorder)
     EXPECT_FLOAT_EQ(0.75f, fraction);
 }
 
-TEST_F(FlatGround, TriangleOfAHitLiesAtItsTilesPlaceInTheWorld)
+TEST_F(FlatGroundTest, TriangleOfAHitLiesAtItsTilesPlaceInTheWorld)
 {
     // Tile (2, 1) starts at sample (8, 4).
     f32 fraction = -1.0f;
@@ -428,7 +428,7 @@ TEST_F(FlatGround, TriangleOfAHitLiesAtItsTilesPlaceInTheWorld)
     EXPECT_NEAR(-(kOffset.z + 10 * kScale.z), triangle.m_d, 1e-5f);
 }
 
-TEST_F(FlatGround, LongSegmentsWalkEveryTileBetweenTheirEnds)
+TEST_F(FlatGroundTest, LongSegmentsWalkEveryTileBetweenTheirEnds)
 {
     // Each meets the ground halfway, in a tile strictly between its first and its last; the
     // pieces before stay above the ground and must not reach outside their tiles either.
@@ -457,7 +457,7 @@ TEST_F(FlatGround, LongSegmentsWalkEveryTileBetweenTheirEnds)
     }
 }
 
-TEST_F(FlatGround, SegmentsOffTheGridOrDegenerateMeetNothing)
+TEST_F(FlatGroundTest, SegmentsOffTheGridOrDegenerateMeetNothing)
 {
     const struct
     {
@@ -480,7 +480,7 @@ TEST_F(FlatGround, SegmentsOffTheGridOrDegenerateMeetNothing)
     }
 }
 
-TEST(MrtSegmentWalker, BeginFindsTheFirstCrossingOfEachFamily)
+TEST(MrtSegmentWalkerTest, BeginFindsTheFirstCrossingOfEachFamily)
 {
     MRT_SegmentWalker walker;
     // Along x: no line of family 1 is ever crossed.
@@ -505,7 +505,7 @@ TEST(MrtSegmentWalker, BeginFindsTheFirstCrossingOfEachFamily)
         EXPECT_EQ(FLT_MAX, walker.distances[family]) << family;
 }
 
-TEST(MrtSegmentWalker, CrossingTrianglesShareTheCrossedEdgeAndFaceUp)
+TEST(MrtSegmentWalkerTest, CrossingTrianglesShareTheCrossedEdgeAndFaceUp)
 {
     // The edge of each family from sample (i, j); either parity.
     const s32 edges[4][2][2] = {{{0, 0}, {0, 1}}, {{0, 0}, {1, 0}}, {{0, 0}, {1, 1}}, {{0, 1}, {1, 0}}};
@@ -557,7 +557,7 @@ MAT_Segment MakeSegment(const MAT_Vector3& _from, const MAT_Vector3& _to)
     return segment;
 }
 
-TEST(MrtTerrainProbe, AvoidanceVectorBranches)
+TEST(MrtTerrainProbeTest, AvoidanceVectorBranches)
 {
     const MAT_Segment segment = MakeSegment({0, 0, 0}, {6, 8, 0});  // u = (0.6, 0.8, 0), length 10
     const f32 m = 7.0f - 0.25f * 10.0f;
@@ -585,7 +585,7 @@ TEST(MrtTerrainProbe, AvoidanceVectorBranches)
     EXPECT_EQ(MAT_Vector3(0, 0, 0), v);
 }
 
-TEST(MrtTerrainProbe, RaisedProbeReportsOnlyGroundSteeperThanTheLimit)
+TEST(MrtTerrainProbeTest, RaisedProbeReportsOnlyGroundSteeperThanTheLimit)
 {
     const f32 offset = 1.0f;
     const f32 distance = 20.0f;
@@ -627,7 +627,7 @@ TEST(MrtTerrainProbe, RaisedProbeReportsOnlyGroundSteeperThanTheLimit)
     EXPECT_EQ(MAT_Vector3(5, 5, 5), vector);
 }
 
-TEST(MrtTerrainProbe, LoweredProbeSteersByTheNormalOfTheGroundHit)
+TEST(MrtTerrainProbeTest, LoweredProbeSteersByTheNormalOfTheGroundHit)
 {
     MRT_Terrain terrain;
     BuildFlat(terrain, 3, 9, 10);

@@ -312,7 +312,7 @@ TEST_F(MrtTerrainTest, ReloadLeavesNothingOfTheFirstTerrain)
     EXPECT_EQ(FLT_MAX, terrain.GetHeightAt(16.5f, 1.0f));
 }
 
-TEST(MrtTerrainView, SetViewNormalisesThePlanesFillsTheExtentsAndPassesTheViewOn)
+TEST(MrtTerrainViewTest, SetViewNormalisesThePlanesFillsTheExtentsAndPassesTheViewOn)
 {
     MRT_Terrain terrain;
     terrain.Scale = {2.0f, 4.0f, 0.5f};

@@ -71,7 +71,7 @@ bool AllD2Zero(const MRT_TileData& _tile)
     return true;
 }
 
-TEST(MrtTileData, PictureSizesAreCheckedWithTheirTexts)
+TEST(MrtTileDataTest, PictureSizesAreCheckedWithTheirTexts)
 {
     TST_TempDir dir;
     {
@@ -104,7 +104,7 @@ TEST(MrtTileData, PictureSizesAreCheckedWithTheirTexts)
                  "Size of heightfield must be > 2", "MRT_TileData::SetHM");
 }
 
-TEST(MrtTileData, TextureNameKeepsWhatStandsBeforeTheLastUnderscoreAheadOfTheExtension)
+TEST(MrtTileDataTest, TextureNameKeepsWhatStandsBeforeTheLastUnderscoreAheadOfTheExtension)
 {
     TST_TempDir dir;
     const std::string longest = std::string(56, 'a') + "_l0.tga";  // 63 characters
@@ -134,7 +134,7 @@ TEST(MrtTileData, TextureNameKeepsWhatStandsBeforeTheLastUnderscoreAheadOfTheExt
     }
 }
 
-TEST(MrtTileData, SamplesAreRedTimes256PlusGreenWithRowZeroAtTheBottom)
+TEST(MrtTileDataTest, SamplesAreRedTimes256PlusGreenWithRowZeroAtTheBottom)
 {
     TST_TempDir dir;
     // Blue and alpha differ per pixel and must not matter.
@@ -166,7 +166,7 @@ TEST(MrtTileData, SamplesAreRedTimes256PlusGreenWithRowZeroAtTheBottom)
     }
 }
 
-TEST(MrtTileData, TransitionBlendsOppositeEdgesRowsFirstThenColumns)
+TEST(MrtTileDataTest, TransitionBlendsOppositeEdgesRowsFirstThenColumns)
 {
     TST_TempDir dir;
     auto corners = [](s32 _x, s32 _y) { return (u16)((_x == 4 ? 101 : 0) + (_y == 4 ? 1000 : 0)); };
@@ -202,7 +202,7 @@ TEST(MrtTileData, TransitionBlendsOppositeEdgesRowsFirstThenColumns)
     }
 }
 
-TEST(MrtTileData, TransitionWiderThanTheFieldStops)
+TEST(MrtTileDataTest, TransitionWiderThanTheFieldStops)
 {
     TST_TempDir dir;
     auto ramp = [](s32 _x, s32 _y) { return (u16)(_x * 10 + _y * 100); };
@@ -217,7 +217,7 @@ TEST(MrtTileData, TransitionWiderThanTheFieldStops)
                  "transition band can't be wider than the heightfield.");
 }
 
-TEST(MrtTileData, BlockMaximaAndDeltaHeights)
+TEST(MrtTileDataTest, BlockMaximaAndDeltaHeights)
 {
     MRT_TileData tile;
     BuildTile(tile, 9, {1.0f, 1.0f, 0.01f},
@@ -239,7 +239,7 @@ TEST(MrtTileData, BlockMaximaAndDeltaHeights)
     }
 }
 
-TEST(MrtTileData, FlatTileHasNoD2EvenWhereThePropagationDistanceIsZero)
+TEST(MrtTileDataTest, FlatTileHasNoD2EvenWhereThePropagationDistanceIsZero)
 {
     for (const s32 restricted : {0, 1})
         for (const s32 mode : {0, 2}) {
@@ -262,7 +262,7 @@ TEST(MrtTileData, FlatTileHasNoD2EvenWhereThePropagationDistanceIsZero)
                  "FC value bigger than 1.0 can not be stored.", "MRT_TileData::StoreD2");
 }
 
-TEST(MrtTileData, SinglePeakD2PropagatesToParentsAndInRestrictedTreesToTheirNeighbours)
+TEST(MrtTileDataTest, SinglePeakD2PropagatesToParentsAndInRestrictedTreesToTheirNeighbours)
 {
     // 9 x 9, one raised sample at (3, 3): H = 0.5 there, 0 elsewhere. Its node (size 2) bends by
     // 1.0: d2 = 1.0 / 2 / 100 = 0.005, stored as 328.
@@ -302,7 +302,7 @@ TEST(MrtTileData, SinglePeakD2PropagatesToParentsAndInRestrictedTreesToTheirNeig
     EXPECT_FLOAT_EQ(174.0f / 65535.0f, terrain.tileTypes[0].GetD2(2, 2, 2));
 }
 
-TEST(MrtTileData, D2BendsAlongTheDiagonalOfTheNodesParity)
+TEST(MrtTileDataTest, D2BendsAlongTheDiagonalOfTheNodesParity)
 {
     // A twisted patch around a size-2 node: two opposite corners at 2, the other two at 0, the
     // edge midpoints at 1 (no edge bends) and the centre at 0. Only the diagonal through the two
@@ -338,7 +338,7 @@ TEST(MrtTileData, D2BendsAlongTheDiagonalOfTheNodesParity)
     }
 }
 
-TEST(MrtTileData, StoreD2OnlyRaisesAndReadsBackAtLeastTheValue)
+TEST(MrtTileDataTest, StoreD2OnlyRaisesAndReadsBackAtLeastTheValue)
 {
     MRT_TileData tile;
     BuildTile(tile, 9, {1.0f, 1.0f, 1.0f}, [](s32, s32) { return (u16)0; });
@@ -364,7 +364,7 @@ TEST(MrtTileData, StoreD2OnlyRaisesAndReadsBackAtLeastTheValue)
     EXPECT_FATAL(tile.StoreD2(NAN, 1, 1, 1), "FC value bigger than 1.0 can not be stored.", "MRT_TileData::StoreD2");
 }
 
-TEST(MrtTileData, GetHeightFollowsTheAlternatingDiagonals)
+TEST(MrtTileDataTest, GetHeightFollowsTheAlternatingDiagonals)
 {
     // Samples (x, y) -> value; cell (0, 0) splits A-D, cell (1, 0) splits B-C.
     const u16 field[3][3] = {{0, 40, 8}, {100, 20, 60}, {4, 4, 4}};  // [row][column]
@@ -390,7 +390,7 @@ TEST(MrtTileData, GetHeightFollowsTheAlternatingDiagonals)
         EXPECT_EQ(FLT_MAX, tile.GetHeight(point.first, point.second)) << point.first << ", " << point.second;
 }
 
-TEST(MrtTileData, IndexAndTriangulationMapsNeedAHeightField)
+TEST(MrtTileDataTest, IndexAndTriangulationMapsNeedAHeightField)
 {
     MRT_TileData empty;
     const char* const message = "heightmap must be created before exportmap could be created.";
@@ -413,7 +413,7 @@ TEST(MrtTileData, IndexAndTriangulationMapsNeedAHeightField)
     delete triangulation;
 }
 
-TEST(MrtTileData, GeneratingAgainReusesAndResizesTheMaps)
+TEST(MrtTileDataTest, GeneratingAgainReusesAndResizesTheMaps)
 {
     TST_TempDir dir;
     MRT_TileData tile;
@@ -428,7 +428,7 @@ TEST(MrtTileData, GeneratingAgainReusesAndResizesTheMaps)
     EXPECT_TRUE(AllD2Zero(tile));
 }
 
-TEST(MrtTileData, RandomHeightFieldsWrapAroundAndStayInRange)
+TEST(MrtTileDataTest, RandomHeightFieldsWrapAroundAndStayInRange)
 {
     for (const s32 size : {3, 17, 65}) {
         const std::vector<u16> field = TOOL_RandomHeightField(size, 42, 1000, 3000);

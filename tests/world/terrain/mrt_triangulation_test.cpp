@@ -176,7 +176,7 @@ struct Case
     bool roughEast = false;
 };
 
-TEST(MrtTriangulation, RandomViewsCoverEveryTileOnceWithClosedBorders)
+TEST(MrtTriangulationTest, RandomViewsCoverEveryTileOnceWithClosedBorders)
 {
     const Case cases[] = {
         {1u, 33, 3, 0, 1.0f, 0.5f, 0.5f, 30.0f},       {2u, 33, 3, 1, 2.0f, 0.1f, 0.8f, 90.0f},
@@ -235,7 +235,7 @@ TEST(MrtTriangulation, RandomViewsCoverEveryTileOnceWithClosedBorders)
     }
 }
 
-TEST(MrtTriangulation, TileWhollyOutsideOneActivePlaneIsNotDrawn)
+TEST(MrtTriangulationTest, TileWhollyOutsideOneActivePlaneIsNotDrawn)
 {
     // Unit-normal planes one sample step (2 units) inside the middle column or row of a 3 x 3
     // grid of 64-unit cells; each leaves the outer column or row beyond it wholly outside.
@@ -270,7 +270,7 @@ TEST(MrtTriangulation, TileWhollyOutsideOneActivePlaneIsNotDrawn)
     }
 }
 
-TEST(MrtTriangulation, FarTileIsOneFanOfFourAroundTheMeanOfTwoDiagonalCorners)
+TEST(MrtTriangulationTest, FarTileIsOneFanOfFourAroundTheMeanOfTwoDiagonalCorners)
 {
     MRT_Terrain terrain;
     BuildRandomTerrain(terrain, 1, 17, 4u);
@@ -302,7 +302,7 @@ TEST(MrtTriangulation, FarTileIsOneFanOfFourAroundTheMeanOfTwoDiagonalCorners)
 
 // A single tile refined all the way down: the viewer stands on it and the mode-0 threshold
 // exceeds every distance.
-class MrtFullTile : public ::testing::Test
+class MrtFullTileTest : public ::testing::Test
 {
 protected:
     void Build(s32 _size)
@@ -346,7 +346,7 @@ protected:
     s32 m_triangleCount = 0;
 };
 
-TEST_F(MrtFullTile, FullWeightPutsEveryVertexOnTheHeightField)
+TEST_F(MrtFullTileTest, FullWeightPutsEveryVertexOnTheHeightField)
 {
     Build(33);
     Emit(100000, 100000, 0, 0);
@@ -361,7 +361,7 @@ TEST_F(MrtFullTile, FullWeightPutsEveryVertexOnTheHeightField)
     ExpectIndexMapEmpty();
 }
 
-TEST_F(MrtFullTile, CapacityCutOffs)
+TEST_F(MrtFullTileTest, CapacityCutOffs)
 {
     Build(33);
     Emit(100000, 100000, 0, 0);
@@ -412,7 +412,7 @@ TEST_F(MrtFullTile, CapacityCutOffs)
     EXPECT_EQ(0, m);
 }
 
-TEST_F(MrtFullTile, IndicesNeverReachTheInactiveMark)
+TEST_F(MrtFullTileTest, IndicesNeverReachTheInactiveMark)
 {
     // 257 x 257 samples fully refined need more vertices than 15 bits can index: the emission
     // must stop at 0x7FFF slots instead of handing out indices that read as inactive or empty.
@@ -432,7 +432,7 @@ TEST_F(MrtFullTile, IndicesNeverReachTheInactiveMark)
     ExpectIndexMapEmpty();
 }
 
-TEST(MrtTriangulation, PoolOfFiveEvictsEveryStepAndDrawsTheSameAsALargePool)
+TEST(MrtTriangulationTest, PoolOfFiveEvictsEveryStepAndDrawsTheSameAsALargePool)
 {
     auto run = [](s32 _extraMaps, bool _checkPool) {
         MRT_Terrain terrain;
@@ -489,7 +489,7 @@ TEST(MrtTriangulation, PoolOfFiveEvictsEveryStepAndDrawsTheSameAsALargePool)
     EXPECT_EQ(large, five);
 }
 
-TEST(MrtTriangulation, WeightSlidesVerticesFromTheSampleToTheCoarseSurface)
+TEST(MrtTriangulationTest, WeightSlidesVerticesFromTheSampleToTheCoarseSurface)
 {
     // One 3 x 3 tile: a single node of size 2 whose threshold is (2 * 1 * 1)^2 = 4 (mode 0, C = 1,
     // d2 below 1). The viewer stands above its centre at squared distance D = fraction * 4.
@@ -528,7 +528,7 @@ TEST(MrtTriangulation, WeightSlidesVerticesFromTheSampleToTheCoarseSurface)
     }
 }
 
-TEST(MrtTriangulation, PoolBelowFiveEntriesStopsWithAClearError)
+TEST(MrtTriangulationTest, PoolBelowFiveEntriesStopsWithAClearError)
 {
     // A step holds five maps at once; with four the fifth cell would find none.
     MRT_Terrain terrain;
@@ -540,7 +540,7 @@ TEST(MrtTriangulation, PoolBelowFiveEntriesStopsWithAClearError)
                  "the map pool must hold at least five triangulation maps");
 }
 
-TEST(MrtTriangulation, ModeAboveThreeIsFatal)
+TEST(MrtTriangulationTest, ModeAboveThreeIsFatal)
 {
     MRT_Terrain terrain;
     TST_BuildTerrain(terrain, 1, 9, {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f / 256.0f},

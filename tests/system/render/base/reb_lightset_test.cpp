@@ -21,7 +21,7 @@ static VEC_Light PointLight(const MAT_Vector3& _color, f32 _intensity, f32 _slop
     return light;
 }
 
-TEST(REB_LightSetTest, FourLightsAndNoMore)
+TEST(RebLightSetTest, FourLightsAndNoMore)
 {
     REB_LightSet set;
     for (s32 i = 0; i < 4; i++) {
@@ -46,7 +46,7 @@ TEST(REB_LightSetTest, FourLightsAndNoMore)
     EXPECT_EQ(1u, set.AddLight(VEC_Light(), 0.0f, 0.0f, Placement({}, {})));
 }
 
-TEST(REB_LightSetTest, ObjectSpaceFollowsTheInverseWorld)
+TEST(RebLightSetTest, ObjectSpaceFollowsTheInverseWorld)
 {
     // An object at (10, 0, 0) turned a quarter to the left: its inverse maps world to object.
     MAT_Matrix34 world;
@@ -72,7 +72,7 @@ TEST(REB_LightSetTest, ObjectSpaceFollowsTheInverseWorld)
     EXPECT_NEAR(0.0f, second.objectDirection.x, 1e-5f);
 }
 
-TEST(REB_LightSetTest, AmbientColourBytes)
+TEST(RebLightSetTest, AmbientColourBytes)
 {
     REB_LightSet set;
     set.SetAmbient(1.0f, 0.5f, 0.0f);
@@ -80,9 +80,9 @@ TEST(REB_LightSetTest, AmbientColourBytes)
     EXPECT_EQ(0xFFFF7F00u, set.GetAmbientColor());  // 127.5 floors to 127
 }
 
-using REB_LightSetDisplayTest = RenderBaseTest;
+using RebLightSetDisplayTest = RenderBaseTest;
 
-TEST_F(REB_LightSetDisplayTest, PointLightsSumIntoRegisterSix)
+TEST_F(RebLightSetDisplayTest, PointLightsSumIntoRegisterSix)
 {
     REB_LightSet set;
     set.SetAmbient(0.1f, 0.2f, 0.3f);
@@ -109,7 +109,7 @@ TEST_F(REB_LightSetDisplayTest, PointLightsSumIntoRegisterSix)
         EXPECT_EQ(c6[k], Device().constants[6][k]) << k;
 }
 
-TEST_F(REB_LightSetDisplayTest, LargestFloatKeepsTheRegistersValue)
+TEST_F(RebLightSetDisplayTest, LargestFloatKeepsTheRegistersValue)
 {
     REB_LightSet set;
     set.SetAmbient(FLT_MAX, 0.25f, FLT_MAX);

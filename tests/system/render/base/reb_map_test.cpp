@@ -2,9 +2,9 @@
 #include "reb_map.h"
 #include "vec_mesh.h"
 
-using REB_MapTest = RenderBaseTest;
+using RebMapTest = RenderBaseTest;
 
-TEST_F(REB_MapTest, BlendModesBecomeRenderStates)
+TEST_F(RebMapTest, BlendModesBecomeRenderStates)
 {
     struct Case
     {
@@ -43,7 +43,7 @@ TEST_F(REB_MapTest, BlendModesBecomeRenderStates)
     }
 }
 
-TEST_F(REB_MapTest, StageZeroModulatesTheMapsTextureAndStageOneIsOff)
+TEST_F(RebMapTest, StageZeroModulatesTheMapsTextureAndStageOneIsOff)
 {
     m_display->Texture_Create(5, 7, 2, 1);
     // Leave the stages in states the conversion must undo.
@@ -80,7 +80,7 @@ TEST_F(REB_MapTest, StageZeroModulatesTheMapsTextureAndStageOneIsOff)
     EXPECT_EQ(0u, Device().stageTextures[0]);
 }
 
-TEST_F(REB_MapTest, UnknownBlendModeIsFatalBeforeAnyState)
+TEST_F(RebMapTest, UnknownBlendModeIsFatalBeforeAnyState)
 {
     VEC_Map map;
     map.blendMode = 6;

@@ -26,7 +26,7 @@ static bool EndsWith(const std::string& _text, const std::string& _end)
     return _text.size() >= _end.size() && _text.compare(_text.size() - _end.size(), _end.size(), _end) == 0;
 }
 
-class REB_MeshTest : public RenderBaseTest
+class RebMeshTest : public RenderBaseTest
 {
 protected:
     std::vector<DSP_Vertex> ReadVertices(s32 _id, s32 _count)
@@ -56,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(REB_MeshTest, WholeMeshSharesOneBufferPair)
+TEST_F(RebMeshTest, WholeMeshSharesOneBufferPair)
 {
     VEC_Mesh mesh;
     mesh.Allocate(2);
@@ -120,7 +120,7 @@ TEST_F(REB_MeshTest, WholeMeshSharesOneBufferPair)
     EXPECT_EQ(expected, indices);
 }
 
-TEST_F(REB_MeshTest, RebuildingAndDeletingReleaseTheBuffers)
+TEST_F(RebMeshTest, RebuildingAndDeletingReleaseTheBuffers)
 {
     VEC_MeshPart part;
     FillPart(part, 4, 2, 0.0f);
@@ -146,7 +146,7 @@ TEST_F(REB_MeshTest, RebuildingAndDeletingReleaseTheBuffers)
     EXPECT_EQ(1u, Device().indexBuffers.size());
 }
 
-TEST_F(REB_MeshTest, DynamicBuffersAreMadeOnlyWhenTheyChange)
+TEST_F(RebMeshTest, DynamicBuffersAreMadeOnlyWhenTheyChange)
 {
     REB_Mesh trail;
     trail.Reconstruct(REB_BUFFER_DYNAMIC, 1024, REB_BUFFER_DYNAMIC, 3072, 2);
@@ -191,7 +191,7 @@ TEST_F(REB_MeshTest, DynamicBuffersAreMadeOnlyWhenTheyChange)
     EXPECT_EQ(REB_BUFFER_STATIC, trail.GetVertexBufferType());
 }
 
-TEST_F(REB_MeshTest, MoreVerticesThanSixteenBitsAddressAreFatal)
+TEST_F(RebMeshTest, MoreVerticesThanSixteenBitsAddressAreFatal)
 {
     VEC_Mesh mesh;
     mesh.Allocate(2);
@@ -217,7 +217,7 @@ TEST_F(REB_MeshTest, MoreVerticesThanSixteenBitsAddressAreFatal)
     EXPECT_EQ(0u, m_fake.Count("Create"));
 }
 
-TEST_F(REB_MeshTest, ThirtyTwoBitIndicesStopAtTheDisplay)
+TEST_F(RebMeshTest, ThirtyTwoBitIndicesStopAtTheDisplay)
 {
     static const char* const CREATE = "DSP_Display::IndexBuffer_Create()";
     static const char* const WIDE = "32bit index buffers currently not supported";
@@ -235,7 +235,7 @@ TEST_F(REB_MeshTest, ThirtyTwoBitIndicesStopAtTheDisplay)
     EXPECT_FATAL(dynamic.Reconstruct(REB_BUFFER_DYNAMIC, 16, REB_BUFFER_DYNAMIC, 65536, 1), CREATE, WIDE);
 }
 
-TEST_F(REB_MeshTest, BuildingWithoutADisplayIsFatal)
+TEST_F(RebMeshTest, BuildingWithoutADisplayIsFatal)
 {
     VEC_Mesh mesh;
     mesh.Allocate(1);
@@ -250,7 +250,7 @@ TEST_F(REB_MeshTest, BuildingWithoutADisplayIsFatal)
     EXPECT_EQ(0u, m_fake.Count("Create"));
 }
 
-TEST(REB_IndexRepackTest, PacksTheIndexTriples)
+TEST(RebIndexRepackTest, PacksTheIndexTriples)
 {
     VEC_Triangle triangles[2];
     triangles[0] = {{7, 8, 9}, 3, 1};
@@ -262,7 +262,7 @@ TEST(REB_IndexRepackTest, PacksTheIndexTriples)
         EXPECT_EQ(expected[i], indices[i]) << i;
 }
 
-TEST_F(REB_MeshTest, LoadFromFileBuildsOneMaterialPerPart)
+TEST_F(RebMeshTest, LoadFromFileBuildsOneMaterialPerPart)
 {
     TST_TempDir dir;
     TOOL_Mesh grid = TOOL_MeshGrid(3, 2, 2);

@@ -10,7 +10,7 @@ static f32 Row(const f32* _rows, s32 _row, const MAT_Vector3& _p)
     return r[0] * _p.x + r[1] * _p.y + r[2] * _p.z + r[3];
 }
 
-TEST(REB_PlanarProjectionTest, TextureRepeatsOnAGridNearTheCamera)
+TEST(RebPlanarProjectionTest, TextureRepeatsOnAGridNearTheCamera)
 {
     REB_PlanarProjection record;
     record.originU = 1.0f;
@@ -43,7 +43,7 @@ TEST(REB_PlanarProjectionTest, TextureRepeatsOnAGridNearTheCamera)
     }
 }
 
-TEST(REB_PlanarProjectionTest, SnapUsesTheRenderersFloor)
+TEST(RebPlanarProjectionTest, SnapUsesTheRenderersFloor)
 {
     // Every machine must snap alike: the renderer's floor by rounding takes 0.99999994 to 1.
     REB_PlanarProjection record;

@@ -23,7 +23,7 @@ static std::vector<std::pair<std::string, s32>> Walk(REB_TextureCache& _cache)
     return entries;
 }
 
-TEST(REB_TextureCacheTest, NamesMatchWithoutExtensionAndCase)
+TEST(RebTextureCacheTest, NamesMatchWithoutExtensionAndCase)
 {
     struct Case
     {
@@ -49,7 +49,7 @@ TEST(REB_TextureCacheTest, NamesMatchWithoutExtensionAndCase)
     }
 }
 
-TEST(REB_TextureCacheTest, StoredNamesLoseTheirExtension)
+TEST(RebTextureCacheTest, StoredNamesLoseTheirExtension)
 {
     REB_TextureCache cache(4, 0);
     cache.RegisterTextureName("vfx\\tex\\caustic001.tga", 32);
@@ -58,7 +58,7 @@ TEST(REB_TextureCacheTest, StoredNamesLoseTheirExtension)
     EXPECT_EQ("vfx\\tex\\caustic001", entries[0].first);
 }
 
-TEST(REB_TextureCacheTest, FullRegistryRefusesNewNamesOnly)
+TEST(RebTextureCacheTest, FullRegistryRefusesNewNamesOnly)
 {
     REB_TextureCache cache(2, 40);
     EXPECT_EQ(40, cache.RegisterTextureName("one", 32));
@@ -69,7 +69,7 @@ TEST(REB_TextureCacheTest, FullRegistryRefusesNewNamesOnly)
     EXPECT_EQ(2, cache.GetCount());
 }
 
-TEST(REB_TextureCacheTest, GlobalRegistryHandsOutItsRange)
+TEST(RebTextureCacheTest, GlobalRegistryHandsOutItsRange)
 {
     REB_TextureCache cache(REB_GLOBAL_TEXTURE_CAPACITY, REB_GLOBAL_TEXTURE_FIRST_ID);
     s32 last = -1;
@@ -82,7 +82,7 @@ TEST(REB_TextureCacheTest, GlobalRegistryHandsOutItsRange)
     EXPECT_FATAL(cache.RegisterTextureName("tex\\one more", 32), REGISTER, "texturedefinition overflow");
 }
 
-TEST(REB_TextureCacheTest, PriorityOrdersEntriesButNotIds)
+TEST(RebTextureCacheTest, PriorityOrdersEntriesButNotIds)
 {
     REB_TextureCache cache(8, 512);
     cache.RegisterTextureName("a", 32);
@@ -104,7 +104,7 @@ TEST(REB_TextureCacheTest, PriorityOrdersEntriesButNotIds)
     EXPECT_EQ(expected, Walk(cache));
 }
 
-TEST(REB_TextureCacheTest, NamesThatDoNotFitAreFatal)
+TEST(RebTextureCacheTest, NamesThatDoNotFitAreFatal)
 {
     const std::string longest(63, 'n');
     REB_TextureCache cache(4, 0);
@@ -118,7 +118,7 @@ TEST(REB_TextureCacheTest, NamesThatDoNotFitAreFatal)
     EXPECT_EQ(1, cache.GetCount());
 }
 
-TEST(REB_TextureCacheTest, MeshMapsGetTheirIds)
+TEST(RebTextureCacheTest, MeshMapsGetTheirIds)
 {
     VEC_Mesh mesh;
     mesh.Allocate(2);
@@ -137,9 +137,9 @@ TEST(REB_TextureCacheTest, MeshMapsGetTheirIds)
     EXPECT_EQ(2, cache.GetReferenceCount("obj\\hull"));
 }
 
-using REB_TextureCacheDisplayTest = RenderBaseTest;
+using RebTextureCacheDisplayTest = RenderBaseTest;
 
-TEST_F(REB_TextureCacheDisplayTest, RenderMeshMaterialsGetTheirIds)
+TEST_F(RebTextureCacheDisplayTest, RenderMeshMaterialsGetTheirIds)
 {
     REB_Mesh render;
     render.Reconstruct(REB_BUFFER_DYNAMIC, 4, REB_BUFFER_DYNAMIC, 6, 2);

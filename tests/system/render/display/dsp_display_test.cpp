@@ -943,7 +943,7 @@ TEST_F(DisplayTest, ScreenshotNamesAndLayout)
                  "illegal depth pointer");
 }
 
-TEST(DisplayWriteTGA, WritesThePixelsAsTheyAreAndAnswersOneEvenWhenTheFileCannotBeMade)
+TEST(DisplayWriteTGATest, WritesThePixelsAsTheyAreAndAnswersOneEvenWhenTheFileCannotBeMade)
 {
     TST_TempDir dir;
     const u8 pixels[6] = {1, 2, 3, 4, 5, 6};  // two pixels of B, G, R

@@ -46,7 +46,7 @@ std::vector<s32> LevelTypes(const DSP_Texture& _texture)
     return types;
 }
 
-class DspTexture : public testing::Test
+class DspTextureTest : public testing::Test
 {
 protected:
     // Names the texture and reads its files with every format and level allowed.
@@ -65,7 +65,7 @@ const s32 N = DSP_TEXTURE_NONE;
 
 }  // namespace
 
-TEST(DspTextureSizes, FollowTheTypeAndLevelTables)
+TEST(DspTextureSizesTest, FollowTheTypeAndLevelTables)
 {
     struct Case
     {
@@ -102,7 +102,7 @@ TEST(DspTextureSizes, FollowTheTypeAndLevelTables)
     EXPECT_FATAL(DSP_Texture::GetTextureHeight(12), "DSP_Texture::GetTextureHeight()", "illegal level");
 }
 
-TEST(DspTextureNames, LevelNineToElevenCarryTwoDigits)
+TEST(DspTextureNamesTest, LevelNineToElevenCarryTwoDigits)
 {
     const char* expected[12] = {"rock_l0.tga", "rock_l1.tga",  "rock_l2.tga",  "rock_l3.tga",
                                 "rock_l4.tga", "rock_l5.tga",  "rock_l6.tga",  "rock_l7.tga",
@@ -123,7 +123,7 @@ TEST(DspTextureNames, LevelNineToElevenCarryTwoDigits)
                  "DSP_Texture::TGA_AppendTextureLevelNameExtension()", "illegal texture level");
 }
 
-TEST_F(DspTexture, ALevelNineFileIsOnlyFoundAsNumberOhNine)
+TEST_F(DspTextureTest, ALevelNineFileIsOnlyFoundAsNumberOhNine)
 {
     m_dir.Write("t_l9.tga", TOOL_TGABytes(TOOL_MakeTGA(512, 512, 16, 0)));
     Collect();
@@ -136,7 +136,7 @@ TEST_F(DspTexture, ALevelNineFileIsOnlyFoundAsNumberOhNine)
     EXPECT_EQ(9, GetLoad(m_texture).level);
 }
 
-TEST_F(DspTexture, CheckTGAGivesTheTypeOfASquareLevelOfTheRightSide)
+TEST_F(DspTextureTest, CheckTGAGivesTheTypeOfASquareLevelOfTheRightSide)
 {
     TST_WriteLevel(m_dir, "t", 0, 16);
     TST_WriteLevel(m_dir, "t", 1, 24);
@@ -153,7 +153,7 @@ TEST_F(DspTexture, CheckTGAGivesTheTypeOfASquareLevelOfTheRightSide)
     EXPECT_FATAL(DSP_Texture::CheckTGA("t", 12), "DSP_Texture::CheckTGA()", "illegal texturelevel");
 }
 
-TEST_F(DspTexture, CollectingLooksOnlyAtAllowedLevelsAndStartsAtTheSmallest)
+TEST_F(DspTextureTest, CollectingLooksOnlyAtAllowedLevelsAndStartsAtTheSmallest)
 {
     TST_WriteLevels(m_dir, "t", {1, 2, 3, 5}, 32);
     m_allowed.levels[1] = 0;
@@ -200,7 +200,7 @@ TEST_F(DspTexture, CollectingLooksOnlyAtAllowedLevelsAndStartsAtTheSmallest)
                  "level array must not be NULL");
 }
 
-TEST_F(DspTexture, SetLoadInfoAndMipCountCheckTheirRanges)
+TEST_F(DspTextureTest, SetLoadInfoAndMipCountCheckTheirRanges)
 {
     EXPECT_FATAL(m_texture.SetLoadInfo(10, 0), "DSP_Texture::SetLoadInfo()", "illegal type");
     EXPECT_FATAL(m_texture.SetLoadInfo(-1, 0), "DSP_Texture::SetLoadInfo()", "illegal type");
@@ -210,7 +210,7 @@ TEST_F(DspTexture, SetLoadInfoAndMipCountCheckTheirRanges)
     EXPECT_FATAL(m_texture.GetNumOfMipLevels(), "DSP_Texture::GetNumOfMipLevels()", "loadtexturelevel is not valid");
 }
 
-TEST_F(DspTexture, MipCountStopsAtTheFirstMissingLevelBelowTheLoadLevel)
+TEST_F(DspTextureTest, MipCountStopsAtTheFirstMissingLevelBelowTheLoadLevel)
 {
     struct Case
     {
@@ -233,7 +233,7 @@ TEST_F(DspTexture, MipCountStopsAtTheFirstMissingLevelBelowTheLoadLevel)
     }
 }
 
-TEST_F(DspTexture, LoadsEachMipBottomUpAtThePitch)
+TEST_F(DspTextureTest, LoadsEachMipBottomUpAtThePitch)
 {
     // Level 2: top row red, bottom row blue; level 1 and 0 other colours.
     TOOL_TGA top = TOOL_MakeTGA(4, 4, 32, 0x80008000u);
@@ -262,7 +262,7 @@ TEST_F(DspTexture, LoadsEachMipBottomUpAtThePitch)
     EXPECT_EQ(0x55667788u, OS_ReadU32LE(&mip2[0]));
 }
 
-TEST_F(DspTexture, LoadsTwentyFourBitLevelsAs565AndSixteenBitLevelsAs1555)
+TEST_F(DspTextureTest, LoadsTwentyFourBitLevelsAs565AndSixteenBitLevelsAs1555)
 {
     TST_WriteLevel(m_dir, "t", 1, 24, 0x00FF8040u);
     Collect();
@@ -279,7 +279,7 @@ TEST_F(DspTexture, LoadsTwentyFourBitLevelsAs565AndSixteenBitLevelsAs1555)
     EXPECT_EQ(0xFC00, texel);
 }
 
-TEST_F(DspTexture, RefusesALevelFileOfAnotherSideInsteadOfOverrunningTheMip)
+TEST_F(DspTextureTest, RefusesALevelFileOfAnotherSideInsteadOfOverrunningTheMip)
 {
     TST_WriteLevel(m_dir, "t", 3, 32);
     TST_WriteLevel(m_dir, "t", 2, 32, 0, 8);  // 8x8 under the name of the 4x4 level
@@ -303,7 +303,7 @@ TEST_F(DspTexture, RefusesALevelFileOfAnotherSideInsteadOfOverrunningTheMip)
     EXPECT_NE(std::string::npos, m_dir.Read("log.txt").find("t_l2.tga is 8x8 instead of 4x4"));
 }
 
-TEST_F(DspTexture, LoadRefusalsAndFatalErrors)
+TEST_F(DspTextureTest, LoadRefusalsAndFatalErrors)
 {
     TST_WriteLevel(m_dir, "t", 2, 32);
     Collect();
@@ -332,7 +332,7 @@ TEST_F(DspTexture, LoadRefusalsAndFatalErrors)
     EXPECT_EQ(0u, unnamed.LoadFromFile(buffer.data(), 16, 256, DSP_TEXTURE_A8R8G8B8, 0));
 }
 
-TEST_F(DspTexture, ADdsFileReplacesTheTgaLevelsFromFourByFourToItsSide)
+TEST_F(DspTextureTest, ADdsFileReplacesTheTgaLevelsFromFourByFourToItsSide)
 {
     TST_WriteLevels(m_dir, "t", {0, 1, 2, 3, 4, 5, 6, 7, 8}, 16);
     ASSERT_TRUE(TOOL_WriteDDS("t.dds", TOOL_MakeDDS(2, 256, 9, 0xFF808080u)));
@@ -355,7 +355,7 @@ TEST_F(DspTexture, ADdsFileReplacesTheTgaLevelsFromFourByFourToItsSide)
     EXPECT_EQ(2, GetLoad(m_texture).level);
 }
 
-TEST_F(DspTexture, DdsFilesThatDoNotQualifyChangeNothing)
+TEST_F(DspTextureTest, DdsFilesThatDoNotQualifyChangeNothing)
 {
     TST_WriteLevels(m_dir, "t", {2, 3}, 32);
     const std::vector<s32> tgaOnly = {N, N, 7, 7, N, N, N, N, N, N, N, N};
@@ -398,7 +398,7 @@ TEST_F(DspTexture, DdsFilesThatDoNotQualifyChangeNothing)
     EXPECT_EQ(4, m_texture.GetLevelType(2));
 }
 
-TEST_F(DspTexture, DdsFilesBelowFourByFourOrOfOddSidesAreFatal)
+TEST_F(DspTextureTest, DdsFilesBelowFourByFourOrOfOddSidesAreFatal)
 {
     m_dir.Write("dat/small.dds", TOOL_DDSBytes(TOOL_MakeDDS(0, 2, 2, 0)));
     EXPECT_FATAL(Collect("dat/small"),
@@ -416,7 +416,7 @@ TEST_F(DspTexture, DdsFilesBelowFourByFourOrOfOddSidesAreFatal)
     }
 }
 
-TEST_F(DspTexture, EveryDxtFormatLoadsEachStoredLevelWhole)
+TEST_F(DspTextureTest, EveryDxtFormatLoadsEachStoredLevelWhole)
 {
     for (u32 dxt = 0; dxt < 5; ++dxt) {
         SCOPED_TRACE(dxt);
@@ -442,7 +442,7 @@ TEST_F(DspTexture, EveryDxtFormatLoadsEachStoredLevelWhole)
     }
 }
 
-TEST_F(DspTexture, ADdsLevelIsReadOnlyWhenTheFileStillHoldsIt)
+TEST_F(DspTextureTest, ADdsLevelIsReadOnlyWhenTheFileStillHoldsIt)
 {
     TOOL_DDS dds = TST_MarkedDDS(0, 16, 3);  // levels 4, 3, 2 only
     ASSERT_TRUE(TOOL_WriteDDS("t.dds", dds));
@@ -494,7 +494,7 @@ TEST_F(DspTexture, ADdsLevelIsReadOnlyWhenTheFileStillHoldsIt)
                  "DSP_Texture::DDS_CollectInformation()", "illegal texture width");
 }
 
-TEST_F(DspTexture, ArchiveOnlyFilesAreFoundThroughOsFile)
+TEST_F(DspTextureTest, ArchiveOnlyFilesAreFoundThroughOsFile)
 {
     ASSERT_EQ(1u,
               TOOL_WriteArchive(".", {

@@ -14,10 +14,10 @@ namespace
 // 16-bit level sizes: level 0 2 bytes, 1 8, 2 32, 3 128 ... (4^L x 2).
 s32 Size16(s32 _level) { return DSP_Texture::GetLevelSize(DSP_TEXTURE_A1R5G5B5, _level); }
 
-class DspTextureCache : public testing::Test
+class DspTextureCacheTest : public testing::Test
 {
 protected:
-    DspTextureCache() : m_cache(8)
+    DspTextureCacheTest() : m_cache(8)
     {
         // What the display allows for a device with uncompressed textures up to 2048.
         for (s32 type : {DSP_TEXTURE_A1R5G5B5, DSP_TEXTURE_R5G6B5, DSP_TEXTURE_A8R8G8B8})
@@ -52,7 +52,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DspTextureCache, ChecksTypesLevelsAndIds)
+TEST_F(DspTextureCacheTest, ChecksTypesLevelsAndIds)
 {
     EXPECT_EQ(8, m_cache.GetCount());
     EXPECT_FATAL(m_cache.AllowFormat(9, 1), "DSP_TextureCache::AllowFormat()", "illegal format specified");
@@ -70,7 +70,7 @@ TEST_F(DspTextureCache, ChecksTypesLevelsAndIds)
     EXPECT_EQ(1, empty.ChooseLevels(1000));
 }
 
-TEST_F(DspTextureCache, ChoiceOnlyForNamedTexturesWithFiles)
+TEST_F(DspTextureCacheTest, ChoiceOnlyForNamedTexturesWithFiles)
 {
     TST_WriteLevels(m_dir, "a", {3}, 32);
     m_cache.RequestTexture("a", 0);
@@ -91,7 +91,7 @@ TEST_F(DspTextureCache, ChoiceOnlyForNamedTexturesWithFiles)
     EXPECT_FALSE(m_cache.GetTextureLevel(0, &texture));
 }
 
-TEST_F(DspTextureCache, RaisedLevelsCostTheirSizesAndTheStartingLevelIsFree)
+TEST_F(DspTextureCacheTest, RaisedLevelsCostTheirSizesAndTheStartingLevelIsFree)
 {
     TST_WriteLevels(m_dir, "t", {0, 1, 2, 3, 4, 5, 6, 7, 8}, 16);
     m_cache.RequestTexture("t", 0);
@@ -106,7 +106,7 @@ TEST_F(DspTextureCache, RaisedLevelsCostTheirSizesAndTheStartingLevelIsFree)
     EXPECT_EQ(0, Level(0));
 }
 
-TEST_F(DspTextureCache, ASingleLevelTextureKeepsItWhateverTheBudget)
+TEST_F(DspTextureCacheTest, ASingleLevelTextureKeepsItWhateverTheBudget)
 {
     TST_WriteLevels(m_dir, "one", {8}, 16);
     TST_WriteLevels(m_dir, "two", {2, 5}, 16);
@@ -120,7 +120,7 @@ TEST_F(DspTextureCache, ASingleLevelTextureKeepsItWhateverTheBudget)
     EXPECT_EQ((std::vector<s32>{8, 5}), Levels(2));
 }
 
-TEST_F(DspTextureCache, ALevelZeroOnlyTextureIsChargedInEveryPass)
+TEST_F(DspTextureCacheTest, ALevelZeroOnlyTextureIsChargedInEveryPass)
 {
     // Id 0 has levels 0 and 3 but no level 1: it stays at level 0 and its 2 bytes count
     // again in each pass. Id 1 grows 0 -> 1 (8 bytes) in pass 1, and 1 -> 2 (32 bytes) in
@@ -137,7 +137,7 @@ TEST_F(DspTextureCache, ALevelZeroOnlyTextureIsChargedInEveryPass)
     EXPECT_EQ(0, Level(0));
 }
 
-TEST_F(DspTextureCache, CompetingTexturesGrowOneLevelPerPassLowerIdsFirst)
+TEST_F(DspTextureCacheTest, CompetingTexturesGrowOneLevelPerPassLowerIdsFirst)
 {
     TST_WriteLevels(m_dir, "big", {0, 1, 2}, 16);
     TST_WriteLevels(m_dir, "small", {0, 1}, 16);
@@ -162,7 +162,7 @@ TEST_F(DspTextureCache, CompetingTexturesGrowOneLevelPerPassLowerIdsFirst)
     }
 }
 
-TEST_F(DspTextureCache, CompressedFilesCountWhenTheDisplayAllowsThem)
+TEST_F(DspTextureCacheTest, CompressedFilesCountWhenTheDisplayAllowsThem)
 {
     TST_WriteLevels(m_dir, "t", {0, 1, 2, 3, 4}, 32);
     ASSERT_TRUE(TOOL_WriteDDS("t.dds", TOOL_MakeDDS(0, 16, 3, 0xFF00FF00u)));
@@ -188,7 +188,7 @@ TEST_F(DspTextureCache, CompressedFilesCountWhenTheDisplayAllowsThem)
     EXPECT_EQ(3, Level(0));
 }
 
-TEST_F(DspTextureCache, EveryChosenMipLoadsAsTheDisplayAsksForIt)
+TEST_F(DspTextureCacheTest, EveryChosenMipLoadsAsTheDisplayAsksForIt)
 {
     TST_WriteLevels(m_dir, "a", {0, 1, 2, 3}, 24);
     TST_WriteLevels(m_dir, "b", {1, 2, 4, 5}, 32);  // level 3 missing: mips stop at the gap

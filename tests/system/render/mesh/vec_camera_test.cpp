@@ -57,7 +57,7 @@ struct BoxCase
 };
 
 // The same boxes, seen from a default camera and from one moved and turned elsewhere.
-TEST(VEC_Camera, TestBoxInFrontBehindAndAcrossPlanes)
+TEST(VecCameraTest, TestBoxInFrontBehindAndAcrossPlanes)
 {
     const BoxCase cases[] = {
         {"in front", {0.0f, 10.0f, 0.0f}, 0.5f, 0},
@@ -86,7 +86,7 @@ TEST(VEC_Camera, TestBoxInFrontBehindAndAcrossPlanes)
     }
 }
 
-TEST(VEC_Camera, PlanesBoundTheFrustumAndFaceOutward)
+TEST(VecCameraTest, PlanesBoundTheFrustumAndFaceOutward)
 {
     VEC_Camera camera;
     camera.SetProjection(-2.0f, 2.0f, -1.5f, 1.5f, 2.0f, 500.0f, 1.24f);
@@ -131,7 +131,7 @@ TEST(VEC_Camera, PlanesBoundTheFrustumAndFaceOutward)
                  " given boundary out of range (0-5)");
 }
 
-TEST(VEC_Camera, ProjectionAndCorners)
+TEST(VecCameraTest, ProjectionAndCorners)
 {
     VEC_Camera camera;
     EXPECT_EQ(1.0f, camera.GetNear());
@@ -151,7 +151,7 @@ TEST(VEC_Camera, ProjectionAndCorners)
     EXPECT_TRUE(Near({0.0f, 0.5f, 0.0f}, Project(camera.GetInverseProjection(), {0.0f, 0.0f, 0.0f}), 1e-5f));
 }
 
-TEST(VEC_Camera, TransformGivesAnglesAndView)
+TEST(VecCameraTest, TransformGivesAnglesAndView)
 {
     VEC_Camera camera;
     const MAT_Matrix34 placement = Placement({5.0f, 6.0f, 7.0f}, 40.0f * DEG, -15.0f * DEG, 5.0f * DEG);
@@ -166,7 +166,7 @@ TEST(VEC_Camera, TransformGivesAnglesAndView)
     EXPECT_TRUE(Near(placement.t + placement.r.GetY(), nearCentre, 1e-5f));
 }
 
-TEST(VEC_TransformState, ProductsOfWorldViewAndProjection)
+TEST(VecTransformStateTest, ProductsOfWorldViewAndProjection)
 {
     VEC_Camera camera;
     camera.SetTransform(Placement({10.0f, -5.0f, 2.0f}, 30.0f * DEG, 10.0f * DEG, 0.0f));
@@ -202,7 +202,7 @@ TEST(VEC_TransformState, ProductsOfWorldViewAndProjection)
 
 // Every setter drops the cached products that depend on what it changed, whatever order the
 // caller sets things in.
-TEST(VEC_TransformState, SettersInvalidateDependentProducts)
+TEST(VecTransformStateTest, SettersInvalidateDependentProducts)
 {
     const MAT_Matrix34 world = Placement({1.0f, 2.0f, 3.0f}, 20.0f * DEG, 0.0f, 0.0f);
     const MAT_Matrix34 view1 = Placement({0.0f, -10.0f, 0.0f}, 0.0f, 0.0f, 0.0f);
@@ -235,7 +235,7 @@ TEST(VEC_TransformState, SettersInvalidateDependentProducts)
     EXPECT_TRUE(Near(Project(narrow.GetProjection(), viewPoint2), Project(state.GetWorldViewProjection(), p), 1e-5f));
 }
 
-TEST(VEC_Light, Defaults)
+TEST(VecLightTest, Defaults)
 {
     const VEC_Light light;
     EXPECT_TRUE(Near({1.0f, 1.0f, 1.0f}, light.m_color1, 0.0f));

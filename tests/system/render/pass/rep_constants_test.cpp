@@ -11,7 +11,7 @@
 namespace
 {
 
-using REP_ConstantsTest = TST_ObjectFakeTest;
+using RepConstantsTest = TST_ObjectFakeTest;
 
 // A frame with translation (10, 11, 12) and axes (1, 2, 3), (4, 5, 6), (7, 8, 9): every entry
 // differs, so a transposed or shifted row shows.
@@ -24,7 +24,7 @@ MAT_Matrix34 NumberedFrame(f32 _first)
     return frame;
 }
 
-TEST_F(REP_ConstantsTest, EveryRoutineWritesTheMirrorAndTheDeviceAlike)
+TEST_F(RepConstantsTest, EveryRoutineWritesTheMirrorAndTheDeviceAlike)
 {
     MAT_Matrix44 matrix;
     for (s32 i = 0; i < 16; ++i)
@@ -85,14 +85,14 @@ TEST_F(REP_ConstantsTest, EveryRoutineWritesTheMirrorAndTheDeviceAlike)
     }
 }
 
-TEST_F(REP_ConstantsTest, ColoursPackAsTheDisplayReadsThem)
+TEST_F(RepConstantsTest, ColoursPackAsTheDisplayReadsThem)
 {
     EXPECT_EQ(0x78123456u, REP_MakeColor(0x12, 0x34, 0x56, 0x78));
     REP_SetConstantColor(9, 0xFF00FF00u);
     EXPECT_EQ((std::vector<f32>{0.0f, 1.0f, 0.0f, 1.0f}), Held(9));
 }
 
-TEST_F(REP_ConstantsTest, MaskedWriteKeepsTheComponentsGivenAsTheLargestFloat)
+TEST_F(RepConstantsTest, MaskedWriteKeepsTheComponentsGivenAsTheLargestFloat)
 {
     REP_SetConstant4(50, 1, 2, 3, 4);
     REP_SetConstantMasked(50, REP_KEEP, 9, REP_KEEP, 8);
@@ -101,7 +101,7 @@ TEST_F(REP_ConstantsTest, MaskedWriteKeepsTheComponentsGivenAsTheLargestFloat)
     EXPECT_EQ(3.4028235e38f, REP_KEEP);
 }
 
-TEST_F(REP_ConstantsTest, LightsKeepTheFourthComponentOfTheirLastRegister)
+TEST_F(RepConstantsTest, LightsKeepTheFourthComponentOfTheirLastRegister)
 {
     VEC_Light light;
     light.m_color1 = {0.1f, 0.2f, 0.3f};
@@ -128,7 +128,7 @@ TEST_F(REP_ConstantsTest, LightsKeepTheFourthComponentOfTheirLastRegister)
     EXPECT_EQ((std::vector<f32>{-1, -2, -3, 7}), Held(55));
 }
 
-TEST_F(REP_ConstantsTest, MaterialsSplitIntoMultiPassAndStandard)
+TEST_F(RepConstantsTest, MaterialsSplitIntoMultiPassAndStandard)
 {
     struct Case
     {
@@ -162,7 +162,7 @@ TEST_F(REP_ConstantsTest, MaterialsSplitIntoMultiPassAndStandard)
     }
 }
 
-TEST_F(REP_ConstantsTest, MoreMaterialsThanTheListsHoldIsFatal)
+TEST_F(RepConstantsTest, MoreMaterialsThanTheListsHoldIsFatal)
 {
     const REB_Material* listA[REP_MAX_MATERIALS];
     const REB_Material* listB[REP_MAX_MATERIALS];
@@ -172,7 +172,7 @@ TEST_F(REP_ConstantsTest, MoreMaterialsThanTheListsHoldIsFatal)
                  "REP_SplitMaterials()", "too many materials");
 }
 
-TEST_F(REP_ConstantsTest, FogRowsGiveScaledHeightAndViewDepth)
+TEST_F(RepConstantsTest, FogRowsGiveScaledHeightAndViewDepth)
 {
     REM_FogLayer fog;
     fog.m_baseHeight = 10.0f;
@@ -190,7 +190,7 @@ TEST_F(REP_ConstantsTest, FogRowsGiveScaledHeightAndViewDepth)
         EXPECT_EQ(0.0f, rows[i]) << i;
 }
 
-TEST_F(REP_ConstantsTest, FogRampIsFlatWhereItWouldDivideByZero)
+TEST_F(RepConstantsTest, FogRampIsFlatWhereItWouldDivideByZero)
 {
     struct Case
     {

@@ -141,7 +141,7 @@ const std::vector<Variant>& Variants()
 
 // ---- fixture ----
 
-class REP_ObjectPixelTest : public TST_PixelTest
+class RepObjectPixelTest : public TST_PixelTest
 {
 protected:
     void SetUp() override
@@ -244,7 +244,7 @@ protected:
 
 // ---- each variant alone ----
 
-TEST_F(REP_ObjectPixelTest, EachVariantDrawsItsFormula)
+TEST_F(RepObjectPixelTest, EachVariantDrawsItsFormula)
 {
     Texture(CAUSTIC, 1, FourTexels(CAUSTIC_TEXEL, 1));
     Texture(DIFFUSE, 1, FourTexels(DIFFUSE_TEXEL, 3));
@@ -282,7 +282,7 @@ TEST_F(REP_ObjectPixelTest, EachVariantDrawsItsFormula)
     }
 }
 
-TEST_F(REP_ObjectPixelTest, MultiplyingVariantsLeaveTheFrameWhereTheDiffuseMapIsClear)
+TEST_F(RepObjectPixelTest, MultiplyingVariantsLeaveTheFrameWhereTheDiffuseMapIsClear)
 {
     Texture(DIFFUSE, 1, FourTexels(DIFFUSE_TEXEL & 0x00FFFFFFu, 3));
     Flat(BUMP, BUMP_TEXEL);
@@ -302,7 +302,7 @@ TEST_F(REP_ObjectPixelTest, MultiplyingVariantsLeaveTheFrameWhereTheDiffuseMapIs
 
 // ---- whole meshes ----
 
-TEST_F(REP_ObjectPixelTest, RenderAndRenderPSDrawTheSameOpaqueMaterial)
+TEST_F(RepObjectPixelTest, RenderAndRenderPSDrawTheSameOpaqueMaterial)
 {
     Flat(CAUSTIC, CAUSTIC_TEXEL);
     Flat(DIFFUSE, DIFFUSE_TEXEL);
@@ -326,7 +326,7 @@ TEST_F(REP_ObjectPixelTest, RenderAndRenderPSDrawTheSameOpaqueMaterial)
     EXPECT_TRUE(RgbNear(twoPasses, Centre(), 1)) << "the two forms";
 }
 
-TEST_F(REP_ObjectPixelTest, SeeThroughMaterialBlendsOverTheFrame)
+TEST_F(RepObjectPixelTest, SeeThroughMaterialBlendsOverTheFrame)
 {
     Flat(DIFFUSE, DIFFUSE_TEXEL);
     Flat(FOG, FOG_TEXEL);
@@ -348,7 +348,7 @@ TEST_F(REP_ObjectPixelTest, SeeThroughMaterialBlendsOverTheFrame)
     EXPECT_TRUE(RgbNear(PackRgb(AlphaOver(Unpack(BACKGROUND), source)), Centre()));
 }
 
-TEST_F(REP_ObjectPixelTest, PrelitMeshIsMultipliedIntoItsLightMesh)
+TEST_F(RepObjectPixelTest, PrelitMeshIsMultipliedIntoItsLightMesh)
 {
     Flat(CAUSTIC, CAUSTIC_TEXEL);
     Flat(DIFFUSE, DIFFUSE_TEXEL);

@@ -22,7 +22,7 @@ constexpr s32 LIGHT_MAP = 6;
 
 // ---- fixture ----
 
-class REP_ObjectTest : public TST_ObjectFakeTest
+class RepObjectTest : public TST_ObjectFakeTest
 {
 protected:
     void SetUp() override
@@ -77,7 +77,7 @@ using Programs = std::vector<std::string>;
 
 // ---- the choice of variants ----
 
-TEST_F(REP_ObjectTest, EachMaterialTakesItsVariants)
+TEST_F(RepObjectTest, EachMaterialTakesItsVariants)
 {
     struct Case
     {
@@ -113,7 +113,7 @@ TEST_F(REP_ObjectTest, EachMaterialTakesItsVariants)
     }
 }
 
-TEST_F(REP_ObjectTest, PrelitMaterialsGoOverTheLightMesh)
+TEST_F(RepObjectTest, PrelitMaterialsGoOverTheLightMesh)
 {
     struct Case
     {
@@ -153,7 +153,7 @@ TEST_F(REP_ObjectTest, PrelitMaterialsGoOverTheLightMesh)
     }
 }
 
-TEST_F(REP_ObjectTest, MaterialsDrawInMeshOrderEachWithItsOwnRange)
+TEST_F(RepObjectTest, MaterialsDrawInMeshOrderEachWithItsOwnRange)
 {
     REB_Mesh* mesh = Mesh({3, 6, 0, 3});
     for (s32 i = 0; i < 4; ++i) {
@@ -285,7 +285,7 @@ void FillSlots(SHADERS& _shaders)
     _shaders.slots[SHADERS::TEXTURE_FACTOR] = (s32)0xBF1F1F1Fu;
 }
 
-TEST_F(REP_ObjectTest, EachVariantLeavesItsStatesOnTheDevice)
+TEST_F(RepObjectTest, EachVariantLeavesItsStatesOnTheDevice)
 {
     FillSlots(m_object.shaders);
     FillSlots(m_prelit.shaders);
@@ -341,7 +341,7 @@ TEST_F(REP_ObjectTest, EachVariantLeavesItsStatesOnTheDevice)
     }
 }
 
-TEST_F(REP_ObjectTest, TheSameVariantTwiceChangesNoDeviceState)
+TEST_F(RepObjectTest, TheSameVariantTwiceChangesNoDeviceState)
 {
     FillSlots(m_object.shaders);
     FillSlots(m_prelit.shaders);
@@ -372,7 +372,7 @@ void AddLight(REB_LightSet& _lights, s32 _type, const MAT_Vector3& _front, const
     _lights.AddLight(light, 1.0f, 2.0f, placement);
 }
 
-TEST_F(REP_ObjectTest, TheLastDirectionalLightLightsTheObject)
+TEST_F(RepObjectTest, TheLastDirectionalLightLightsTheObject)
 {
     REB_Mesh* mesh = Mesh({3});
     Opaque(mesh);
@@ -411,7 +411,7 @@ TEST_F(REP_ObjectTest, TheLastDirectionalLightLightsTheObject)
     }
 }
 
-TEST_F(REP_ObjectTest, PointLightsAloneLeaveNoDirectionalLight)
+TEST_F(RepObjectTest, PointLightsAloneLeaveNoDirectionalLight)
 {
     REB_Mesh* mesh = Mesh({3});
     Opaque(mesh);
@@ -425,7 +425,7 @@ TEST_F(REP_ObjectTest, PointLightsAloneLeaveNoDirectionalLight)
     EXPECT_EQ((std::vector<f32>{7, 8, 9, 1}), Held(55));
 }
 
-TEST_F(REP_ObjectTest, ObjectConstantsGoToTheirRegistersAndSlots)
+TEST_F(RepObjectTest, ObjectConstantsGoToTheirRegistersAndSlots)
 {
     REM_FogLayer fog;
     fog.m_baseHeight = -3.0f;
@@ -480,7 +480,7 @@ TEST_F(REP_ObjectTest, ObjectConstantsGoToTheirRegistersAndSlots)
     EXPECT_NE(0.0f, ramp[0]);
 }
 
-TEST_F(REP_ObjectTest, BumpPassTakesTheDetailMapAndItsTiling)
+TEST_F(RepObjectTest, BumpPassTakesTheDetailMapAndItsTiling)
 {
     REB_Mesh* mesh = Mesh({3});
     REB_Material* material = Opaque(mesh);
@@ -493,7 +493,7 @@ TEST_F(REP_ObjectTest, BumpPassTakesTheDetailMapAndItsTiling)
     EXPECT_EQ((s32)REP_MakeColor(31, 31, 31, 191), m_object.shaders.slots[REP_ObjectShaders::TEXTURE_FACTOR]);
 }
 
-TEST_F(REP_ObjectTest, StandardMaterialsCarryTheirAlphaAndGlow)
+TEST_F(RepObjectTest, StandardMaterialsCarryTheirAlphaAndGlow)
 {
     REB_Mesh* mesh = Mesh({3, 3});
     REB_Material* glowing = Opaque(mesh, 0);
@@ -525,7 +525,7 @@ TEST_F(REP_ObjectTest, StandardMaterialsCarryTheirAlphaAndGlow)
     EXPECT_EQ(glowing, m_object.standard.material);
 }
 
-TEST_F(REP_ObjectTest, ReleaseDeletesEveryShader)
+TEST_F(RepObjectTest, ReleaseDeletesEveryShader)
 {
     ForgetCalls();
     m_object.Release();

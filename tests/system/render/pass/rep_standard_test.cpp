@@ -9,9 +9,9 @@ namespace
 
 // ---- through the recording fake ----
 
-using REP_StandardTest = TST_ObjectFakeTest;
+using RepStandardTest = TST_ObjectFakeTest;
 
-TEST_F(REP_StandardTest, DrawsWithTheStatesOfTheDiffuseMap)
+TEST_F(RepStandardTest, DrawsWithTheStatesOfTheDiffuseMap)
 {
     struct Case
     {
@@ -60,7 +60,7 @@ TEST_F(REP_StandardTest, DrawsWithTheStatesOfTheDiffuseMap)
 
 using Color = TST_PixelTest::Color;
 
-class REP_StandardPixelTest : public TST_PixelTest
+class RepStandardPixelTest : public TST_PixelTest
 {
 protected:
     void SetUp() override
@@ -81,7 +81,7 @@ protected:
     REP_Standard m_standard;
 };
 
-TEST_F(REP_StandardPixelTest, LitGlowingColourBlendsByTheMapsMode)
+TEST_F(RepStandardPixelTest, LitGlowingColourBlendsByTheMapsMode)
 {
     constexpr u32 BACKGROUND = 0xFF806040u;
     constexpr u32 VERTEX_COLOR = 0xCCE6CCB3u;

@@ -44,7 +44,7 @@ void ExpectAllEntriesFree()
 
 // Glyph n is framed by the n-th start and n-th end marker, over several lines of the sheet
 // and whatever the sheet's depth and origin.
-TEST(GFX_Font, GlyphsComeFromTheMarkers)
+TEST(GfxFontTest, GlyphsComeFromTheMarkers)
 {
     TST_TempDir dir;
     // Heights that fall within a line force new lines; the sheet is 24 pixels wide.
@@ -87,7 +87,7 @@ TEST(GFX_Font, GlyphsComeFromTheMarkers)
 }
 
 // A 16-bit sheet's magenta becomes 0 in the font picture (transparent when keyed on 0).
-TEST(GFX_Font, SixteenBitSheetMagentaBecomesZero)
+TEST(GfxFontTest, SixteenBitSheetMagentaBecomesZero)
 {
     TST_TempDir dir;
     TOOL_FontSheet sheet = SheetOfSizes({{2, 1}}, 16);
@@ -102,7 +102,7 @@ TEST(GFX_Font, SixteenBitSheetMagentaBecomesZero)
 }
 
 // Fonts are shared by base name, compared with case; each handle holds one reference.
-TEST(GFX_Font, SharingByBaseNameWithCounts)
+TEST(GfxFontTest, SharingByBaseNameWithCounts)
 {
     TST_TempDir dir;
     WriteSheet(dir, "gfx/font/font1.tga", SheetOfSizes({{2, 2}}));
@@ -140,7 +140,7 @@ TEST(GFX_Font, SharingByBaseNameWithCounts)
     ExpectAllEntriesFree();
 }
 
-TEST(GFX_Font, EightEntriesThenNoMore)
+TEST(GfxFontTest, EightEntriesThenNoMore)
 {
     TST_TempDir dir;
     std::vector<std::unique_ptr<GFX_Font>> fonts;
@@ -170,7 +170,7 @@ TEST(GFX_Font, EightEntriesThenNoMore)
 }
 
 // A handle without an entry has no glyph, picture, key or line height.
-TEST(GFX_Font, InvalidHandleHasNothing)
+TEST(GfxFontTest, InvalidHandleHasNothing)
 {
     GFX_Font font;
     EXPECT_EQ(-1, font.GetIndex());
@@ -183,7 +183,7 @@ TEST(GFX_Font, InvalidHandleHasNothing)
 }
 
 // Markers beyond the 256 glyphs a font holds are ignored and logged.
-TEST(GFX_Font, SurplusMarkersAreIgnored)
+TEST(GfxFontTest, SurplusMarkersAreIgnored)
 {
     TST_TempDir dir;
     std::vector<std::pair<s32, s32>> sizes(300, {1, 1});
@@ -205,7 +205,7 @@ TEST(GFX_Font, SurplusMarkersAreIgnored)
 }
 
 // Broken sheets are fatal and leave the table as it was.
-TEST(GFX_Font, BrokenSheetsAreFatal)
+TEST(GfxFontTest, BrokenSheetsAreFatal)
 {
     TST_TempDir dir;
     TOOL_TGA equal = TOOL_MakeTGA(4, 3, 32, 0xFF000000);

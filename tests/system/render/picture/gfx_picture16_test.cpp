@@ -32,7 +32,7 @@ void ExpectRegion(const GFX_Picture16& _picture, s32 _left, s32 _top, s32 _width
 
 }  // namespace
 
-TEST(GFX_Rect, SettersKeepTheFieldsConsistent)
+TEST(GfxRectTest, SettersKeepTheFieldsConsistent)
 {
     GFX_Rect r;
     EXPECT_EQ(0, r.left | r.top | r.right | r.bottom | r.width | r.height);
@@ -53,7 +53,7 @@ TEST(GFX_Rect, SettersKeepTheFieldsConsistent)
     EXPECT_EQ(3, r.height);
 }
 
-TEST(GFX_Rect, ClipIntersectsTouchingGivesEmptyApartGivesNothing)
+TEST(GfxRectTest, ClipIntersectsTouchingGivesEmptyApartGivesNothing)
 {
     GFX_Rect clip;
     clip.Set(0, 0, 100, 50);
@@ -84,7 +84,7 @@ TEST(GFX_Rect, ClipIntersectsTouchingGivesEmptyApartGivesNothing)
 
 // A 10x10 rectangle put at (-3, -3) leaves its lower right 7x7 part at (0, 0); the keyed copy
 // does the same but skips the key colour.
-TEST(GFX_Picture16, BlitsClipAgainstTheTarget)
+TEST(GfxPicture16Test, BlitsClipAgainstTheTarget)
 {
     GFX_Picture16 source(20, 20);
     FillNumbered(source);
@@ -126,7 +126,7 @@ TEST(GFX_Picture16, BlitsClipAgainstTheTarget)
 
 // Only the part of the source rectangle inside the source picture is copied, to where it
 // would have landed without the cut.
-TEST(GFX_Picture16, BlitsClipTheSourceRectangleAgainstTheSource)
+TEST(GfxPicture16Test, BlitsClipTheSourceRectangleAgainstTheSource)
 {
     GFX_Picture16 source(8, 6);
     FillNumbered(source);
@@ -180,7 +180,7 @@ TEST(GFX_Picture16, BlitsClipTheSourceRectangleAgainstTheSource)
         target, 0, 0, 0, 0, [](s32, s32) { return 0; }, 0);
 }
 
-TEST(GFX_Picture16, FillsAndClippedFills)
+TEST(GfxPicture16Test, FillsAndClippedFills)
 {
     GFX_Picture16 picture(10, 8);
     ExpectRegion(

@@ -60,7 +60,7 @@ std::vector<u8> ReadAll(GFX_PictureTGA& _picture, Reader _reader, u32 _bottomUp)
 
 // The rows of a 2x3 picture in every depth and origin come out top-down with flag 0 and
 // bottom-up with flag 1; other non-zero flags count as bottom-up only for a bottom-left file.
-TEST(GFX_PictureTGA, RowOrderForBothOriginsAndAllDepths)
+TEST(GfxPictureTGATest, RowOrderForBothOriginsAndAllDepths)
 {
     TST_TempDir dir;
     // Top row first: 0x11.., 0x22.. / 0x33.., 0x44.. / 0x55.., 0x66..
@@ -103,7 +103,7 @@ TEST(GFX_PictureTGA, RowOrderForBothOriginsAndAllDepths)
 }
 
 // Each reader's conversion of single pixels.
-TEST(GFX_PictureTGA, ConversionsOfTheFourReaders)
+TEST(GfxPictureTGATest, ConversionsOfTheFourReaders)
 {
     struct Case
     {
@@ -141,7 +141,7 @@ TEST(GFX_PictureTGA, ConversionsOfTheFourReaders)
 }
 
 // A reader leaves the file where it was, so one open picture reads in several formats.
-TEST(GFX_PictureTGA, ReadsTheSamePixelsTwiceInTwoFormats)
+TEST(GfxPictureTGATest, ReadsTheSamePixelsTwiceInTwoFormats)
 {
     TST_TempDir dir;
     TOOL_TGA tga = TOOL_MakeTGA(3, 2, 32, 0);
@@ -162,7 +162,7 @@ TEST(GFX_PictureTGA, ReadsTheSamePixelsTwiceInTwoFormats)
 }
 
 // The pixels follow the image ID and the colour map, whatever their sizes.
-TEST(GFX_PictureTGA, SkipsImageIdAndColourMap)
+TEST(GfxPictureTGATest, SkipsImageIdAndColourMap)
 {
     TST_TempDir dir;
     TOOL_TGA plain = TOOL_MakeTGA(2, 2, 24, 0);
@@ -194,7 +194,7 @@ TEST(GFX_PictureTGA, SkipsImageIdAndColourMap)
 }
 
 // What the file does not hold reads as zeros and is logged; nothing past the end is read.
-TEST(GFX_PictureTGA, ShortFileIsZeroFilledAndLogged)
+TEST(GfxPictureTGATest, ShortFileIsZeroFilledAndLogged)
 {
     TST_TempDir dir;
     TOOL_TGA tga = TOOL_MakeTGA(4, 4, 32, 0xFFFFFFFF);
@@ -215,7 +215,7 @@ TEST(GFX_PictureTGA, ShortFileIsZeroFilledAndLogged)
                                        "its header promises, read as zeros"));
 }
 
-TEST(GFX_PictureTGA, ReadsFromTheArchive)
+TEST(GfxPictureTGATest, ReadsFromTheArchive)
 {
     TST_TempDir dir;
     ASSERT_EQ(1u, TOOL_WriteArchive(".", {{"gfx\\pic.tga", TOOL_TGABytes(TOOL_MakeTGA(1, 1, 24, 0x102030))}}));
@@ -228,7 +228,7 @@ TEST(GFX_PictureTGA, ReadsFromTheArchive)
     OS_Archive::Close();
 }
 
-TEST(GFX_PictureTGA, MissingFileFailsOrIsFatalWhenRequired)
+TEST(GfxPictureTGATest, MissingFileFailsOrIsFatalWhenRequired)
 {
     TST_TempDir dir;
     GFX_PictureTGA picture;
@@ -237,7 +237,7 @@ TEST(GFX_PictureTGA, MissingFileFailsOrIsFatalWhenRequired)
 }
 
 // Open names the fault in the caption and the file in the message, depth checked first.
-TEST(GFX_PictureTGA, RefusedHeadersAreFatal)
+TEST(GfxPictureTGATest, RefusedHeadersAreFatal)
 {
     const char* depthCaption = "GFX_PictureTGA::Open() : only 16, 24 or 32 bit pixel depth is supported";
     const char* typeCaption = "GFX_PictureTGA::Open() : only uncompressed, true color (24/32) is supported";
@@ -267,7 +267,7 @@ TEST(GFX_PictureTGA, RefusedHeadersAreFatal)
     EXPECT_FATAL(picture.Open("tiny.tga", 0), depthCaption, "tiny.tga");
 }
 
-TEST(GFX_PictureTGA, ReadersRefuseWhatTheyCannotConvert)
+TEST(GfxPictureTGATest, ReadersRefuseWhatTheyCannotConvert)
 {
     TST_TempDir dir;
     dir.Write("p16.tga", TOOL_TGABytes(TOOL_MakeTGA(2, 2, 16, 0)));

@@ -22,7 +22,7 @@ u32 ColorOf(char _c) { return 0xFF000040u | ((u32)(_c & 31) << 19) | ((u32)(_c >
 
 u16 PixelOf(char _c) { return (u16)(0x8000 | ((_c & 31) << 10) | ((_c >> 5) << 5) | (0x40 >> 3)); }
 
-class GFX_TextWriterTest : public testing::Test
+class GfxTextWriterTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -65,7 +65,7 @@ protected:
 
 // A line feed only moves down and a carriage return only back, so A, B, carriage return,
 // line feed, C from (0, 0) ends at (width of C, line height).
-TEST_F(GFX_TextWriterTest, StringsAdvanceTheCursorAndDrawGlyphs)
+TEST_F(GfxTextWriterTest, StringsAdvanceTheCursorAndDrawGlyphs)
 {
     EXPECT_EQ(&m_writer, &m_writer.PutString("AB\r\nC"));
     EXPECT_EQ(WidthOf('C'), m_writer.GetCursorX());
@@ -85,7 +85,7 @@ TEST_F(GFX_TextWriterTest, StringsAdvanceTheCursorAndDrawGlyphs)
 
 // Codes 128 and up are negative and so control characters; control characters other than
 // line feed and carriage return, and characters without a glyph, change nothing.
-TEST_F(GFX_TextWriterTest, CharactersWithoutGlyphsDoNothing)
+TEST_F(GfxTextWriterTest, CharactersWithoutGlyphsDoNothing)
 {
     m_writer.SetCursor(5, 6);
     for (int code : {0x80, 0xC4, 0xFF, 127, (int)'\t', 1, 31})
@@ -96,7 +96,7 @@ TEST_F(GFX_TextWriterTest, CharactersWithoutGlyphsDoNothing)
     EXPECT_EQ(0, m_writer.GetStringWidth("\x80\x7F\t"));
 }
 
-TEST_F(GFX_TextWriterTest, PutNumberFormats)
+TEST_F(GfxTextWriterTest, PutNumberFormats)
 {
     struct Case
     {
@@ -121,7 +121,7 @@ TEST_F(GFX_TextWriterTest, PutNumberFormats)
     }
 }
 
-TEST_F(GFX_TextWriterTest, StringWidthSumsGlyphsAndActsOnControls)
+TEST_F(GfxTextWriterTest, StringWidthSumsGlyphsAndActsOnControls)
 {
     m_writer.SetCursor(50, 5);
     EXPECT_EQ(WidthOf('A') + WidthOf('B'), m_writer.GetStringWidth("AB"));
@@ -136,7 +136,7 @@ TEST_F(GFX_TextWriterTest, StringWidthSumsGlyphsAndActsOnControls)
     EXPECT_EQ(0, m_writer.GetStringWidth(""));
 }
 
-TEST_F(GFX_TextWriterTest, SetCursorCentredTruncatesTowardsZero)
+TEST_F(GfxTextWriterTest, SetCursorCentredTruncatesTowardsZero)
 {
     struct Case
     {
@@ -151,7 +151,7 @@ TEST_F(GFX_TextWriterTest, SetCursorCentredTruncatesTowardsZero)
 
 // Mode 1 leaves the target alone under key-coloured glyph pixels; mode 0 copies them; other
 // modes and a missing target draw nothing, but the cursor moves in every case.
-TEST_F(GFX_TextWriterTest, ModesAndTargets)
+TEST_F(GfxTextWriterTest, ModesAndTargets)
 {
     m_writer.SetMode(GFX_TextWriter::MODE_KEYED);
     m_writer.PutChar('M');
