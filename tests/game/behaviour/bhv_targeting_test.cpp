@@ -45,7 +45,7 @@ const InterceptCase CASES[] = {
      100.0 / 15.0},
 };
 
-TEST(BallisticIntercept, SolvesItsQuadraticAndAimsWhereTheTargetWillBe)
+TEST(BallisticInterceptTest, SolvesItsQuadraticAndAimsWhereTheTargetWillBe)
 {
     for (const InterceptCase& c : CASES) {
         MAT_Vector3 aim(-1.0f, -1.0f, -1.0f);
@@ -65,7 +65,7 @@ TEST(BallisticIntercept, SolvesItsQuadraticAndAimsWhereTheTargetWillBe)
     }
 }
 
-TEST(BallisticIntercept, ATargetAsFastAsTheShotHasNoSolutionAndTheAimStays)
+TEST(BallisticInterceptTest, ATargetAsFastAsTheShotHasNoSolutionAndTheAimStays)
 {
     const MAT_Vector3 velocities[] = {{10.0f, 0.0f, 0.0f}, {0.0f, 6.0f, 8.0f}, {0.0f, -30.0f, 0.0f}};
     for (const MAT_Vector3& velocity : velocities) {
