@@ -21,13 +21,14 @@
 #include "sim_name.h"
 #include "sim_scene_fixture.h"
 #include "snd_sounddevice.h"
-#include "test_dir.h"
 
 class TST_RunWorld
 {
 public:
-    // Everything up to the renderer; with _start the driver and the tree too.
-    explicit TST_RunWorld(const TST_TempDir& _dir, bool _start = true)
+    // Everything up to the renderer; with _start the driver and the tree too. _dir is any
+    // directory with Write(name, bytes): the tests' or the benches'.
+    template <class Dir>
+    explicit TST_RunWorld(const Dir& _dir, bool _start = true)
     {
         TST_WriteRendererData(_dir);
         _dir.Write("ini/sound.des", "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 22050\n"
