@@ -2,11 +2,15 @@
 #include "nod_sceneclasses.h"
 
 #include "nod_camera.h"
+#include "nod_flare.h"
 #include "nod_fx_plant.h"
+#include "nod_halo.h"
 #include "nod_hud.h"
+#include "nod_light.h"
 #include "nod_plankton.h"
 #include "nod_raysystem.h"
 #include "nod_scenario.h"
+#include "nod_story.h"
 #include "nod_terrain.h"
 
 void NOD_RegisterSceneClasses()
@@ -20,10 +24,28 @@ void NOD_RegisterSceneClasses()
     NOD_RaySystem::RegisterClassDefinition();
     NOD_Hud::RegisterClassDefinition();
     NOD_Hud::InstallCast(true);
+    NOD_Light::RegisterClassDefinition();
+    NOD_Halo::RegisterClassDefinition();
+    NOD_Cone::RegisterClassDefinition();
+    NOD_Flare::RegisterClassDefinition();
+    NOD_Story_Character::RegisterClassDefinition();
+    NOD_Story_Station::RegisterClassDefinition();
+    NOD_Story_Area::RegisterClassDefinition();
+    NOD_Story_Room::RegisterClassDefinition();
+    NOD_Story_Dialog::RegisterClassDefinition();
 }
 
 void NOD_UnregisterSceneClasses()
 {
+    NOD_Story_Dialog::UnregisterClassDefinition();
+    NOD_Story_Room::UnregisterClassDefinition();
+    NOD_Story_Area::UnregisterClassDefinition();
+    NOD_Story_Station::UnregisterClassDefinition();
+    NOD_Story_Character::UnregisterClassDefinition();
+    NOD_Flare::UnregisterClassDefinition();
+    NOD_Cone::UnregisterClassDefinition();
+    NOD_Halo::UnregisterClassDefinition();
+    NOD_Light::UnregisterClassDefinition();
     NOD_Hud::InstallCast(false);
     NOD_Hud::UnregisterClassDefinition();
     NOD_RaySystem::UnregisterClassDefinition();

@@ -126,14 +126,22 @@ void MakeVfxPath(char* _path, const char* _fileName)
         OS_Fatal("NOD_Node::ParseIniFile() : file not found or syntax error in des file", _path);
 }
 
-// Opens a node description file under the tree's own failure text. A file that is not there
-// is refused before opening; for one that cannot be read the opener's report stays in the log.
+// Opens a node description file under the tree's own failure text.
 void OpenVfx(DES_File& _file, DES_Section* _top, const char* _path)
 {
-    char image[NOD_Node::PATH_BYTES + 1];
+    NOD_Node::OpenDescription(_file, _top, _path,
+                              "NOD_Node::ParseIniFile() : file not found or syntax error in des file");
+}
+}  // namespace
+
+void NOD_Node::OpenDescription(DES_File& _file, DES_Section* _top, const char* _path, const char* _caption)
+{
+    // A file that is not there is refused before opening; for one that cannot be read the
+    // opener's report stays in the log.
+    char image[PATH_BYTES + 1];
     s64 time = 0;
     if (!OS_GetFileTime(_path, &time) && !(DES_ImageName(_path, image, sizeof(image)) && OS_GetFileTime(image, &time)))
-        OS_Fatal("NOD_Node::ParseIniFile() : file not found or syntax error in des file", _path);
+        OS_Fatal(_caption, _path);
     u32 failed = 0;
     try {
         _file.Open(_top, _path);
@@ -141,9 +149,8 @@ void OpenVfx(DES_File& _file, DES_Section* _top, const char* _path)
         failed = 1;
     }
     if (failed)
-        OS_Fatal("NOD_Node::ParseIniFile() : file not found or syntax error in des file", _path);
+        OS_Fatal(_caption, _path);
 }
-}  // namespace
 
 NOD_Node::NOD_Node() { m_handle = NOD_IssueHandle(this); }
 

@@ -21,6 +21,7 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
+class DES_File;
 class DES_Section;
 class NOD_Message;
 
@@ -91,6 +92,9 @@ public:
     // null when the class is unknown or is not a node class. A name of 15 characters or more
     // is fatal, as for SIM_Name.
     static NOD_Node* CreateNode(const char* _className, const char* _nodeName);
+    // Opens the description file _path into _file; a file that is missing or does not parse is
+    // fatal with _caption and the path (the opener's own report stays in the log).
+    static void OpenDescription(DES_File& _file, DES_Section* _top, const char* _path, const char* _caption);
     // Queues a node for collection (fatal "gc overflow" when 1024 are queued; a node already
     // queued stays queued once).
     static void GC_AddNode(NOD_Node* _node);

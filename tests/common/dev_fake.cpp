@@ -182,6 +182,7 @@ s32 TST_FakeDevice::GetFrontBuffer(u8* _pixels, u32 _width, u32 _height)
 s32 TST_FakeDevice::BeginScene()
 {
     Record("BeginScene");
+    draws.clear();
     return Answer("BeginScene", [&] { return DEV_NullDevice::BeginScene(); });
 }
 
@@ -323,8 +324,16 @@ s32 TST_FakeDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVerti
         const s32 result =
             DEV_NullDevice::DrawIndexedPrimitive(_type, _minIndex, _numVertices, _startIndex, _primitiveCount);
         inScene = wasInScene;
-        if (result != DEV_OK)
+        if (result != DEV_OK) {
             Record("ERROR draw refused");
+            return result;
+        }
+        Draw draw;
+        draw.vertexShader = vertexShader;
+        for (u32 r = 0; r < 8; ++r)
+            for (u32 c = 0; c < 4; ++c)
+                draw.constants[r][c] = constants[r][c];
+        draws.push_back(draw);
         return result;
     });
 }

@@ -99,6 +99,15 @@ public:
     s32 DeletePixelShader(DEV_Handle _shader) override;
     s32 SetPixelShader(DEV_Handle _shader) override;
 
+    // What a draw drew with: the vertex shader and the first eight constant registers, for the
+    // tests that read back where a pass placed its geometry.
+    struct Draw
+    {
+        DEV_Handle vertexShader = 0;
+        f32 constants[8][4] = {};
+    };
+    std::vector<Draw> draws;  // every draw accepted since the last BeginScene, in order
+
 private:
     // The result the test told _operation to answer, or else what _call answers.
     template <typename Call>
