@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plt_system.h"
+#include "forwarding_system.h"
 
 namespace
 {
@@ -146,36 +146,17 @@ private:
 
 // The real platform with the graphics probe answered by the fake: the display's constructor
 // asks it before anything else, and without an initialised video system the real one says 0.
-class ProbeSystem : public PLT_System
+class ProbeSystem : public TST_ForwardingSystem
 {
 public:
-    ProbeSystem(PLT_System* _real, const TST_FakeGraphics* _graphics) : m_real(_real), m_graphics(_graphics) {}
+    ProbeSystem(PLT_System* _real, const TST_FakeGraphics* _graphics)
+        : TST_ForwardingSystem(_real), m_graphics(_graphics)
+    {
+    }
 
-    s32 Init() override { return m_real->Init(); }
-    void Shutdown() override { m_real->Shutdown(); }
-    const char* ErrorText() override { return m_real->ErrorText(); }
-    u64 Counter() override { return m_real->Counter(); }
-    u64 Frequency() override { return m_real->Frequency(); }
-    u32 Milliseconds() override { return m_real->Milliseconds(); }
-    void DesktopSize(s32* _width, s32* _height) override { m_real->DesktopSize(_width, _height); }
-    s32 OuterSize(s32 _clientWidth, s32 _clientHeight, s32* _width, s32* _height) override
-    {
-        return m_real->OuterSize(_clientWidth, _clientHeight, _width, _height);
-    }
-    s32 CreateWindow(const PLT_WindowDesc& _desc) override { return m_real->CreateWindow(_desc); }
-    void* Window() override { return m_real->Window(); }
-    u32 PollEvent(PLT_Event* _event) override { return m_real->PollEvent(_event); }
-    void PostQuit(s32 _code) override { m_real->PostQuit(_code); }
-    void MessageBox(const char* _caption, const char* _text, PLT_BoxIcon _icon) override
-    {
-        m_real->MessageBox(_caption, _text, _icon);
-    }
-    void ShowCursor(u32 _visible) override { m_real->ShowCursor(_visible); }
-    void DebugBreak() override { m_real->DebugBreak(); }
     u32 GraphicsVersion() override { return m_graphics->graphicsVersion; }
 
 private:
-    PLT_System* m_real;
     const TST_FakeGraphics* m_graphics;
 };
 
