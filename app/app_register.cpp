@@ -10,6 +10,7 @@
 #include "nod_node.h"
 #include "nod_sceneclasses.h"
 #include "nod_script.h"
+#include "nod_weaponclasses.h"
 #include "os_types.h"
 #include "rti_class.h"
 #include "sim_name.h"

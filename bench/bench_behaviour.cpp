@@ -49,10 +49,11 @@ class BenchOwner : public NOD_Body
 public:
     BenchOwner()
     {
+        m_parts.Fill(this);
         for (BenchBehaviour& behaviour : m_stateBehaviours)
-            m_states.Register(&behaviour);
+            m_states.Register(&behaviour, &m_parts);
         for (BenchBehaviour& behaviour : m_actionBehaviours)
-            m_actions.Register(&behaviour);
+            m_actions.Register(&behaviour, &m_parts);
     }
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
@@ -64,6 +65,7 @@ private:
     BenchBehaviour m_stateBehaviours[4] = {{1005, 1006, 0}, {20006, 20007, 0}, {1014, 1015, 0}, {1029, 1030, SETTING}};
     BenchBehaviour m_actionBehaviours[7] = {{15006, 15007, 0}, {15013, 0, 0}, {15015, 0, 0}, {15018, 0, 0},
                                             {15021, 0, 0},     {15026, 0, 0}, {15035, 0, 0}};
+    BHV_Owner m_parts;
     BHV_StateBehaviourList m_states;
     BHV_ActionBehaviourSlot m_actions;
 };

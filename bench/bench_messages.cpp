@@ -1,5 +1,5 @@
-// Message round trips: build with a generated Create, read with the shared reader, reply into
-// the same message, read the reply, delete; and the generic walk of a prototype's type codes
+// Message round trips: build with a generated Create, read with its typed Read, reply into the
+// same message, read the reply with ReadReply, delete; and the generic walk of a prototype's type codes
 // that the script binding does.
 #include <benchmark/benchmark.h>
 
@@ -17,17 +17,16 @@ void Register()
     }
 }
 
-// A command with a path and two floats, read by its receiver and deleted.
+// A command with a path and two floats, read by its receiver as new variables, as a handler
+// does, and deleted.
 void BM_MessageCreateRead(benchmark::State& _state)
 {
     const SIM_Path path("/scenario/path1");
-    SIM_Path readPath;
-    f32 speed = 0.0f;
-    f32 tolerance = 0.0f;
     f32 sum = 0.0f;
     for (auto _ : _state) {
         NOD_Message* message = NOD_Vessel_Goto::Create(path, 12.0f, 1.5f);
-        NOD_ReadArgs_Path_U32x2(message, &readPath, &speed, &tolerance);
+        const auto [readPath, speed, tolerance] = NOD_Vessel_Goto::Read(message);
+        benchmark::DoNotOptimize(readPath.GetDepth());
         sum += speed + tolerance;
         delete message;
     }
@@ -43,9 +42,9 @@ void BM_MessageRequestReply(benchmark::State& _state)
     s32 index = 0;
     for (auto _ : _state) {
         NOD_Message* message = NOD_Node_GetSonName::Create(3);
-        NOD_ReadArgs_U32(message, &index);
+        NOD_Node_GetSonName::Read(message, &index);
         NOD_Node_GetSonName::Reply(message, answer);
-        NOD_ReadArgs_Name(message, &name);
+        NOD_Node_GetSonName::ReadReply(message, &name);
         delete message;
     }
     benchmark::DoNotOptimize(name.GetName());

@@ -32,11 +32,10 @@
 
 #include "bench_common.h"
 #include "bench_gl_common.h"
-#include "bench_null_device.h"
 #include "brisel_renderer.h"
 #include "brisel_scene_data.h"
 #include "dev_device.h"
-#include "dev_fake.h"
+#include "dev_null.h"
 #include "dsp_display.h"
 #include "plt_system.h"
 
@@ -47,12 +46,6 @@ using bench_common::TempDir;
 using bench_common::ThreadSeconds;
 
 constexpr s32 WARM_FRAMES = 3;  // untimed: llvmpipe compiles code for each new state at first use
-
-// ---- the null device ----
-
-using bench_null::CreateNullDriver;
-using bench_null::NullCounts;
-using bench_null::s_nullCounts;
 
 // ---- the data files ----
 
@@ -69,7 +62,7 @@ public:
             return;
         TST_WriteFrameSceneData(m_dir);
         if (_null)
-            DEV_SetFactory(CreateNullDriver);
+            DEV_SetFactory(DEV_CreateNullDriver);
         m_factoryInstalled = _null;
         u32 ok = 0;
         m_display = new DSP_Display(&ok, PLT_GetSystem()->Window(), nullptr, 1);
@@ -131,7 +124,7 @@ void BM_RendererFrame(benchmark::State& _state)
     for (s32 i = 0; i < WARM_FRAMES; ++i, ++frame)
         scene.Frame(time());
 
-    const NullCounts countsBefore = s_nullCounts;
+    const DEV_NullCounters countsBefore = DEV_NullTotals();
     const auto wallStart = std::chrono::steady_clock::now();
     const f64 cpuStart = ThreadSeconds();
     for (auto _ : _state) {
@@ -148,8 +141,8 @@ void BM_RendererFrame(benchmark::State& _state)
     _state.counters["cpu_ms_per_frame"] = cpuMs;
     _state.counters["triangles"] = scene.Triangles();
     if (null) {
-        _state.counters["device_calls"] = (f64)(s_nullCounts.calls - countsBefore.calls) / frames;
-        _state.counters["draws"] = (f64)(s_nullCounts.draws - countsBefore.draws) / frames;
+        _state.counters["device_calls"] = (f64)(DEV_NullTotals().calls - countsBefore.calls) / frames;
+        _state.counters["draws"] = (f64)(DEV_NullTotals().draws - countsBefore.draws) / frames;
         s_nullCpuMs = cpuMs;
     } else if (s_nullCpuMs > 0.0) {
         _state.counters["our_share"] = s_nullCpuMs / cpuMs;

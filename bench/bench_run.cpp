@@ -1,14 +1,13 @@
 // The whole default sample run, as the program plays it after "QUORVEX" on the main page:
 // Brisel_State_Benchmark entered, its HeartBeat called until it names another state, then
-// left, on the data the generator writes (quorvex_datagen into a fresh directory, plus the
-// script glue library from tools/data, as the build does), in that directory. The devices are
-// made as the program's start-up makes them (Brisel_Init: the display in the mode of
-// "ini\display.des" on SDL's offscreen window, the inputs, the sound device on SDL's dummy
-// audio driver) and released as its shutdown releases them. Nobody presses Escape, so the run
-// ends when the scene's script ends the game.
+// left, on the data the generator writes (quorvex_datagen into a fresh directory, as the build
+// does), in that directory. The devices are made as the program's start-up makes them
+// (Brisel_Init: the display in the mode of "ini\display.des" on SDL's offscreen window, the
+// inputs, the sound device on SDL's dummy audio driver) and released as its shutdown releases
+// them. Nobody presses Escape, so the run ends when the scene's script ends the game.
 //
 // BM_SampleRun/0 plays it on this machine's GL (Mesa's llvmpipe headless); BM_SampleRun/1
-// plays the same run on the null device behind the same display (bench_null_device.h), as the
+// plays the same run on the null device behind the same display (DEV_CreateNullDriver), as the
 // renderer's frame bench measures the engine's own cost: the null run's main-thread CPU per
 // frame is the engine's own (simulation, scene walk, passes, display layer), the GL run's is
 // that plus the GL driver's work on the main thread; llvmpipe rasterises on its own threads,
@@ -37,11 +36,11 @@
 #include "app_register.h"
 #include "bench_common.h"
 #include "bench_gl_common.h"
-#include "bench_null_device.h"
 #include "brisel_programdata.h"
 #include "brisel_renderer.h"
 #include "brisel_state_benchmark.h"
 #include "brisel_state_menu.h"
+#include "dev_null.h"
 #include "dsp_display.h"
 #include "os_fatal.h"
 #include "snd_sounddevice.h"
@@ -58,8 +57,8 @@ constexpr const char* SCENE_SECONDS = "90";
 
 // ---- the sample data ----
 
-// The generator's output and the glue library in a fresh directory, the working directory
-// while it exists; made once for both runs and removed at exit.
+// The generator's output in a fresh directory, the working directory while it exists; made once
+// for both runs and removed at exit.
 class SampleData
 {
 public:
@@ -88,13 +87,6 @@ private:
         if (!Generate())
             return;
         std::error_code error;
-        std::filesystem::copy(
-            QV_TOOLS_DATA, m_path,
-            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing, error);
-        if (error) {
-            m_error = "cannot copy " QV_TOOLS_DATA ": " + error.message();
-            return;
-        }
         std::filesystem::current_path(m_path, error);
         if (error)
             m_error = "cannot enter " + m_path;
@@ -151,7 +143,7 @@ struct RunFigures
 void StartDevices(bool _null)
 {
     if (_null)
-        DEV_SetFactory(bench_null::CreateNullDriver);
+        DEV_SetFactory(DEV_CreateNullDriver);
     Brisel_Init();
     // The run's texture budget and shader paths are the setup page's defaults; the mode is the
     // one the display really has (a window keeps its start-up mode).

@@ -1,6 +1,6 @@
 // Any bytes as a message's argument buffer, read by every prototype's argument lists through
-// the generic reader and by every shared typed reader: a read may stop with the overflow error,
-// but it never touches memory outside the message and every name it yields is terminated.
+// the generic reader and through each kind's typed readers: a read may stop with the overflow
+// error, but it never touches memory outside the message and every name it yields is terminated.
 #include <cstring>
 #include <tuple>
 
@@ -11,50 +11,6 @@
 
 namespace
 {
-// The variable a typed reader fills for each byte class (node references decoded).
-template <s32 CLASS>
-struct Variable;
-template <>
-struct Variable<NOD_ARG_U8>
-{
-    using Type = u8;
-};
-template <>
-struct Variable<NOD_ARG_U16>
-{
-    using Type = s16;
-};
-template <>
-struct Variable<NOD_ARG_U32>
-{
-    using Type = NOD_Node*;
-};
-template <>
-struct Variable<NOD_ARG_F64>
-{
-    using Type = f64;
-};
-template <>
-struct Variable<NOD_ARG_VEC3>
-{
-    using Type = MAT_Vector3;
-};
-template <>
-struct Variable<NOD_ARG_PATH>
-{
-    using Type = SIM_Path;
-};
-template <>
-struct Variable<NOD_ARG_NAME>
-{
-    using Type = SIM_Name;
-};
-template <>
-struct Variable<NOD_ARG_CLASSNAME>
-{
-    using Type = SIM_ClassName;
-};
-
 // A value read from any bytes is still a proper value: terminated names, depth in range.
 void Check(const SIM_Name& _name)
 {
@@ -78,16 +34,18 @@ void Check(const T&)
 {
 }
 
-template <class READER, s32... CLASSES>
-void RunReader(NOD_Message* _message, READER _reader, NOD_ArgList<CLASSES...>)
+// Both argument lists of one kind through its typed readers.
+template <class PROTOTYPE>
+void ReadTyped(NOD_Message* _message)
 {
-    std::tuple<typename Variable<CLASSES>::Type...> variables;
     try {
-        std::apply([&](auto&... _variables) { _reader(_message, &_variables...); }, variables);
+        if constexpr (PROTOTYPE::InArgs::COUNT > 0)
+            std::apply([](const auto&... _values) { (Check(_values), ...); }, PROTOTYPE::Read(_message));
+        if constexpr (PROTOTYPE::OutArgs::COUNT > 0)
+            std::apply([](const auto&... _values) { (Check(_values), ...); }, PROTOTYPE::ReadReply(_message));
     } catch (const OS_FatalError&) {
-        return;  // the overflow refusal
+        // the overflow refusal
     }
-    std::apply([](const auto&... _variables) { (Check(_variables), ...); }, variables);
 }
 
 void ReadList(NOD_Message* _message, const NOD_MessagePrototype* _prototype, u32 _out)
@@ -130,10 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         ReadList(&message, prototype, 1);
     }
 
-#define NOD_READER(_suffix, _classes)                                                             \
-    RunReader(                                                                                    \
-        &message, [](NOD_Message* _m, auto*... _v) { return NOD_ReadArgs_##_suffix(_m, _v...); }, \
-        NOD_ArgList<NOD_CODES _classes>{});
+#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out) \
+    ReadTyped<NOD_##_classPart##_##_message>(&message);
 #include "nod_catalogue.inc"
     return 0;
 }

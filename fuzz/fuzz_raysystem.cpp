@@ -98,18 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         WriteFixtures();
         Brisel_RegisterModules();
         Brisel_TheSimulation = new Brisel_Simulation();
-        PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
-        DEV_SetFactory(CreateDriver);
-        u32 ok = 0;
-        SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
-        DSP_BoardInfo board;
-        Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+        FUZZ_OpenDisplay();
         s_terrain = new MRT_Terrain();
         s_terrain->LoadTerrain("ground\\terrain.des");
     }
     FUZZ_WriteFile("ini/raysystem.des", _data, _size);
 
-    const size_t buffers = s_device->BufferCount();
+    const size_t buffers = BufferCount();
     // The first pass warms what the file layer keeps; the second must give back all it takes.
     u32 before = 0;
     for (u32 pass = 0; pass < 2; ++pass) {
@@ -118,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         Run();
         // The resolver's listings of the directories the load read are not the run's to keep.
         OS_ResetPathCache();
-        Check(s_device->BufferCount() == buffers);
+        Check(BufferCount() == buffers);
     }
     Check(MEM_GetBytesInUse() == before);
     return 0;

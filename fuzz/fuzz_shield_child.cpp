@@ -106,16 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         const std::string box = TOOL_MeshText(TOOL_MeshGrid(1, 1, 1));
         FUZZ_WriteFile("vfx/msh/box.msh", (const unsigned char*)box.data(), box.size());
         Brisel_RegisterModules();
-        PLT_SetSystem(new FuzzSystem(PLT_GetSystem()));
-        DEV_SetFactory(CreateDriver);
-        u32 ok = 0;
-        SITO_DISPLAY = new DSP_Display(&ok, nullptr, nullptr, 1);
-        DSP_BoardInfo board;
-        Check(ok == 1 && SITO_DISPLAY->OpenBoard(&board) == 0 && SITO_DISPLAY->OpenResolution(640, 480, 32, 0) == 0);
+        FUZZ_OpenDisplay();
     }
     FUZZ_WriteFile("in.des", _data, _size);
 
-    const size_t buffers = s_device->BufferCount();
+    const size_t buffers = BufferCount();
     // The first pass warms what the file and log layers keep; the second must give back all
     // it takes.
     u32 before = 0;
@@ -127,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         ParseOnce(*cache);
         delete cache;
         Brisel_TheCache = nullptr;
-        Check(s_device->BufferCount() == buffers);
+        Check(BufferCount() == buffers);
         OS_ResetPathCache();
     }
     Check(MEM_GetBytesInUse() == before);

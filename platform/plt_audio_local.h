@@ -27,6 +27,10 @@ enum : u16
 
 // 1 when the image is RIFF/WAVE with a format chunk (at least 16 bytes) and a data chunk.
 u32 PLT_WavParse(const u8* _image, u32 _size, PLT_WavInfo* _info);
+// The frames an IMA ADPCM data chunk holds (whole blocks, then what a last partial block yields,
+// no more than the fact chunk tells) and the frames per block; 0 when the blocks are too small
+// to hold one group of samples or the count passes 2^31 - 1.
+u64 PLT_WavImaFrames(const PLT_WavInfo& _info, u32* _perBlock);
 
 // 1 when the bytes start like MPEG audio layer III (an ID3v2 tag or a layer III frame header).
 u32 PLT_Mp3Detect(const u8* _image, u32 _size);

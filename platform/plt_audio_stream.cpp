@@ -110,30 +110,6 @@ private:
     PLT_WavImaChannel m_state[2];
 };
 
-// Frames an IMA ADPCM data chunk holds, as the whole-file decoder counts them; 0 for none.
-u64 ImaFrames(const PLT_WavInfo& _info, u32* _perBlock)
-{
-    const u32 headerBytes = 4 * _info.channels;
-    const u32 groupBytes = 4 * _info.channels;
-    if (_info.blockAlign < headerBytes + groupBytes)
-        return 0;
-    const u32 fullGroups = (_info.blockAlign - headerBytes) / groupBytes;
-    u32 perBlock = fullGroups * 8 + 1;
-    if (_info.samplesPerBlock != 0 && _info.samplesPerBlock < perBlock)
-        perBlock = _info.samplesPerBlock;
-    const u32 blocks = _info.dataSize / _info.blockAlign;
-    const u32 rest = _info.dataSize % _info.blockAlign;
-    u64 frames = (u64)blocks * perBlock;
-    if (rest >= headerBytes) {
-        const u64 partial = (u64)(rest - headerBytes) / groupBytes * 8 + 1;
-        frames += partial < perBlock ? partial : perBlock;
-    }
-    if (_info.hasFact && _info.factFrames < frames)
-        frames = _info.factFrames;
-    *_perBlock = perBlock;
-    return frames > 0x7FFFFFFFu ? 0 : frames;
-}
-
 // libmpg123 fed the image a piece at a time; one decoded piece is held back so that the end
 // is known as soon as the last frame has been handed out.
 class Mp3Stream : public PLT_AudioStream
@@ -285,7 +261,7 @@ PLT_AudioStream* PLT_AudioOpenWavStream(const u8* _image, u32 _size)
     }
     if (info.formatTag == PLT_WAV_TAG_IMA_ADPCM && info.bits == 4) {
         u32 perBlock = 0;
-        const u64 frames = ImaFrames(info, &perBlock);
+        const u64 frames = PLT_WavImaFrames(info, &perBlock);
         if (frames == 0 || frames * info.channels * sizeof(s16) > 0x7FFFFFFFu)
             return nullptr;
         return new (std::nothrow) ImaStream(info, perBlock, (u32)frames);

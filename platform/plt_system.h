@@ -77,6 +77,40 @@ public:
     virtual u32 GraphicsVersion() = 0;
 };
 
+// A system that hands every call to another one, for stand-ins that change only a few
+// answers of the real system: they derive from it and override those.
+class PLT_RelaySystem : public PLT_System
+{
+public:
+    explicit PLT_RelaySystem(PLT_System* _inner) : m_inner(_inner) {}
+
+    s32 Init() override { return m_inner->Init(); }
+    void Shutdown() override { m_inner->Shutdown(); }
+    const char* ErrorText() override { return m_inner->ErrorText(); }
+    u64 Counter() override { return m_inner->Counter(); }
+    u64 Frequency() override { return m_inner->Frequency(); }
+    u32 Milliseconds() override { return m_inner->Milliseconds(); }
+    void DesktopSize(s32* _width, s32* _height) override { m_inner->DesktopSize(_width, _height); }
+    s32 OuterSize(s32 _clientWidth, s32 _clientHeight, s32* _width, s32* _height) override
+    {
+        return m_inner->OuterSize(_clientWidth, _clientHeight, _width, _height);
+    }
+    s32 CreateWindow(const PLT_WindowDesc& _desc) override { return m_inner->CreateWindow(_desc); }
+    void* Window() override { return m_inner->Window(); }
+    u32 PollEvent(PLT_Event* _event) override { return m_inner->PollEvent(_event); }
+    void PostQuit(s32 _code) override { m_inner->PostQuit(_code); }
+    void MessageBox(const char* _caption, const char* _text, PLT_BoxIcon _icon) override
+    {
+        m_inner->MessageBox(_caption, _text, _icon);
+    }
+    void ShowCursor(u32 _visible) override { m_inner->ShowCursor(_visible); }
+    void DebugBreak() override { m_inner->DebugBreak(); }
+    u32 GraphicsVersion() override { return m_inner->GraphicsVersion(); }
+
+private:
+    PLT_System* m_inner;
+};
+
 PLT_System* PLT_GetSystem();
 // Installs a replacement (tests); null restores the SDL implementation.
 void PLT_SetSystem(PLT_System* _system);

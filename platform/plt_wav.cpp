@@ -38,24 +38,9 @@ u32 DecodeImaAdpcm(const PLT_WavInfo& _info, PLT_AudioPcm* _pcm)
     const u32 channels = _info.channels;
     const u32 headerBytes = 4 * channels;
     const u32 groupBytes = 4 * channels;
-    if (_info.blockAlign < headerBytes + groupBytes)
-        return 0;
-    const u32 fullGroups = (_info.blockAlign - headerBytes) / groupBytes;
-    u32 perBlock = fullGroups * 8 + 1;
-    if (_info.samplesPerBlock != 0 && _info.samplesPerBlock < perBlock)
-        perBlock = _info.samplesPerBlock;
-
-    // Frames the data holds: whole blocks, then what the last partial block yields.
-    const u32 blocks = _info.dataSize / _info.blockAlign;
-    const u32 rest = _info.dataSize % _info.blockAlign;
-    u64 frames = (u64)blocks * perBlock;
-    if (rest >= headerBytes) {
-        const u64 partial = (u64)(rest - headerBytes) / groupBytes * 8 + 1;
-        frames += partial < perBlock ? partial : perBlock;
-    }
-    if (_info.hasFact && _info.factFrames < frames)
-        frames = _info.factFrames;
-    if (frames == 0 || frames > 0x7FFFFFFFu)
+    u32 perBlock = 0;
+    const u64 frames = PLT_WavImaFrames(_info, &perBlock);
+    if (frames == 0)
         return 0;
     s16* out = PLT_AudioAllocFrames((u32)frames, channels);
     if (out == nullptr)
@@ -96,6 +81,29 @@ u32 DecodeImaAdpcm(const PLT_WavInfo& _info, PLT_AudioPcm* _pcm)
 }
 
 }  // namespace
+
+u64 PLT_WavImaFrames(const PLT_WavInfo& _info, u32* _perBlock)
+{
+    const u32 headerBytes = 4 * _info.channels;
+    const u32 groupBytes = 4 * _info.channels;
+    if (_info.blockAlign < headerBytes + groupBytes)
+        return 0;
+    const u32 fullGroups = (_info.blockAlign - headerBytes) / groupBytes;
+    u32 perBlock = fullGroups * 8 + 1;
+    if (_info.samplesPerBlock != 0 && _info.samplesPerBlock < perBlock)
+        perBlock = _info.samplesPerBlock;
+    const u32 blocks = _info.dataSize / _info.blockAlign;
+    const u32 rest = _info.dataSize % _info.blockAlign;
+    u64 frames = (u64)blocks * perBlock;
+    if (rest >= headerBytes) {
+        const u64 partial = (u64)(rest - headerBytes) / groupBytes * 8 + 1;
+        frames += partial < perBlock ? partial : perBlock;
+    }
+    if (_info.hasFact && _info.factFrames < frames)
+        frames = _info.factFrames;
+    *_perBlock = perBlock;
+    return frames > 0x7FFFFFFFu ? 0 : frames;
+}
 
 u32 PLT_WavParse(const u8* _image, u32 _size, PLT_WavInfo* _info)
 {

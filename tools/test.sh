@@ -26,7 +26,7 @@ step() {
 "
 }
 
-[ -x tools/check_format ] && step format tools/check_format
+step format tools/check_format
 
 # QV_KEY_SCRIPT: the test-only key script source that drives the program's end-to-end tests.
 # QV_PCH and QV_LLD only make this one-off build faster.

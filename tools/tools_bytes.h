@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "os_types.h"
@@ -28,6 +29,21 @@ template <class BYTES>
 void TOOL_AppendF32(BYTES& _out, f32 _value)
 {
     TOOL_AppendU32(_out, std::bit_cast<u32>(_value));
+}
+
+// One value's bytes as a string, for files a test spells out by concatenation.
+inline std::string TOOL_U16String(u16 _value)
+{
+    std::string bytes;
+    TOOL_AppendU16(bytes, _value);
+    return bytes;
+}
+
+inline std::string TOOL_U32String(u32 _value)
+{
+    std::string bytes;
+    TOOL_AppendU32(bytes, _value);
+    return bytes;
 }
 
 // 16-bit words back to back, as 16-bit pixels lie in memory and in files.

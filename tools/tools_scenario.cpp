@@ -10,6 +10,7 @@
 #include "tools_mesh.h"
 #include "tools_plants.h"
 #include "tools_sam.h"
+#include "tools_spawner.h"
 #include "tools_terrain.h"
 #include "tools_tga.h"
 #include "tools_wav.h"
@@ -200,6 +201,9 @@ std::vector<std::pair<std::string, std::string>> TOOL_ScenarioFiles(const TOOL_S
     files.emplace_back(TOOL_CONSOLE_TEXTURE_FILE, TOOL_TGABytes(TOOL_ConsoleTexture()));
     files.emplace_back(TOOL_HUD_STATISTIC_TEXTURE_FILE, TOOL_TGABytes(TOOL_HudStatisticTexture()));
     files.emplace_back(TOOL_HUD_ENEMY_TEXTURE_FILE, TOOL_TGABytes(TOOL_HudEnemyTexture()));
+    // The run's spawner reads its prototypes before the scene is built.
+    for (auto& file : TOOL_SpawnerFiles())
+        files.push_back(std::move(file));
     if (_scenario.terrain)
         for (auto& file : TOOL_TerrainDirectoryFiles(_scenario.terrainDirectory))
             files.push_back(std::move(file));

@@ -86,6 +86,6 @@ inline constexpr const char* TOOL_SCENARIO_PLANTS = "plants.des";
 // The scenario script text (Lua 5.1 source, as the script node loads "<name>.sco").
 std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario);
 
-// Every data file the script's nodes open, as (path below the working directory, bytes); the
-// script itself and the renderer's own files are not among them.
+// Every data file the script's nodes open and the run's spawner reads, as (path below the
+// working directory, bytes); the script itself and the renderer's own files are not among them.
 std::vector<std::pair<std::string, std::string>> TOOL_ScenarioFiles(const TOOL_Scenario& _scenario);

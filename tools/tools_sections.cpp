@@ -78,6 +78,63 @@ std::string TOOL_AvoidanceSectionText(const TOOL_AvoidanceSection& _section, TOO
 
 // ---- end of "Avoidance" section ----------------------------------------------------------------
 
+// ---- "Control" section: the motion models' limits and damping ---------------------------------
+
+namespace
+{
+void ControlLine(std::string& _text, const TOOL_ControlSection& _section, const std::string& _key,
+                 const std::string& _value)
+{
+    if (_key == _section.omitKey)
+        return;
+    const std::string value = _key == _section.mistypedKey ? "\"" + _value + "\"" : _value;
+    _text += "    " + _key + " = " + value + "\n";
+}
+
+std::string ControlVector(const f32* _v)
+{
+    return TOOL_DesFloat(_v[0]) + ", " + TOOL_DesFloat(_v[1]) + ", " + TOOL_DesFloat(_v[2]);
+}
+}  // namespace
+
+std::string TOOL_ControlSectionText(const TOOL_ControlSection& _section, TOOL_ControlReader _reader)
+{
+    const TOOL_ControlSection& s = _section;
+    const bool move =
+        _reader == TOOL_CONTROL_VESSEL || _reader == TOOL_CONTROL_VEHICLE || _reader == TOOL_CONTROL_PLAYER;
+    const bool turn = move || _reader == TOOL_CONTROL_TURN;
+    const bool turnR = _reader == TOOL_CONTROL_VESSEL || _reader == TOOL_CONTROL_PLAYER;
+    const bool vMax = _reader == TOOL_CONTROL_VMAX || _reader == TOOL_CONTROL_PLAYER;
+    std::string text = "[Control]\n{\n";
+    if (move) {
+        ControlLine(text, s, "MovePV", TOOL_DesFloat(s.movePV));
+        ControlLine(text, s, "MoveNV", TOOL_DesFloat(s.moveNV));
+        ControlLine(text, s, "MoveT", TOOL_DesFloat(s.moveT));
+    }
+    if (turn) {
+        ControlLine(text, s, "TurnPV", TOOL_DesFloat(s.turnPV));
+        ControlLine(text, s, "TurnNV", TOOL_DesFloat(s.turnNV));
+        ControlLine(text, s, "TurnT", TOOL_DesFloat(s.turnT));
+    }
+    if (turnR)
+        ControlLine(text, s, "TurnR", TOOL_DesFloat(s.turnR));
+    if (turn) {
+        ControlLine(text, s, "SwingT", TOOL_DesFloat(s.swingT));
+        ControlLine(text, s, "SwingA", TOOL_DesFloat(s.swingA));
+    }
+    if (move)
+        ControlLine(text, s, "MoveFriction", ControlVector(s.moveFriction));
+    if (turn)
+        ControlLine(text, s, "TurnFriction", ControlVector(s.turnFriction));
+    if (vMax)
+        ControlLine(text, s, "VMax", TOOL_DesFloat(s.vMax));
+    text += s.extra;
+    text += "}\n";
+    return text;
+}
+
+// ---- end of "Control" section -------------------------------------------------------------------
+
 // ---- "Shield" section: the damage model of shielded bodies --------------------------------------
 
 namespace
@@ -163,6 +220,8 @@ std::string TOOL_ChildSectionText(const TOOL_ChildSection& _section)
     std::string text = "[Child" + std::to_string(s.index) + "]\n{\n";
     if (!s.nameCLA.empty())
         ChildLine(text, s, "NameCLA", "\"" + s.nameCLA + "\"");
+    if (!s.nameSON.empty())
+        ChildLine(text, s, "NameSON", "\"" + s.nameSON + "\"");
     if (!s.nameOSD.empty())
         ChildLine(text, s, "NameOSD", "\"" + s.nameOSD + "\"");
     ChildLine(text, s, "Translation", ChildVector(s.translation));

@@ -95,6 +95,47 @@ std::string TOOL_AvoidanceSectionText(const TOOL_AvoidanceSection& _section, TOO
 
 // ---- end of "Avoidance" section ----------------------------------------------------------------
 
+// ---- "Control" section: the motion models' limits and damping ---------------------------------
+
+// The values of a "Control" section. Speeds are units per second, turn rates degrees per second,
+// times seconds to reach the limit; MoveFriction and TurnFriction per axis (x, y, z; heading,
+// pitch, roll). VMax is read by bullets and the player, not by the motion models.
+struct TOOL_ControlSection
+{
+    f32 movePV = 20.0f;
+    f32 moveNV = 10.0f;
+    f32 moveT = 2.0f;
+    f32 turnPV = 45.0f;
+    f32 turnNV = 45.0f;
+    f32 turnT = 1.0f;
+    f32 turnR = 30.0f;
+    f32 swingT = 1.0f;
+    f32 swingA = 0.5f;
+    f32 moveFriction[3] = {0.5f, 0.5f, 0.5f};
+    f32 turnFriction[3] = {0.5f, 0.5f, 0.5f};
+    f32 vMax = 100.0f;
+    // Extra lines written inside the section as they are (keys of the reader's own).
+    std::string extra;
+    // A broken section: the key left out, or written as a quoted string.
+    std::string omitKey;
+    std::string mistypedKey;
+};
+
+// Which reader the section is for: each writes the keys that reader takes, in its order.
+enum TOOL_ControlReader : s32
+{
+    TOOL_CONTROL_VESSEL = 0,   // also the old-one model of characters: move, turn, TurnR, swing, frictions
+    TOOL_CONTROL_VEHICLE = 1,  // move, turn, swing, frictions
+    TOOL_CONTROL_TURN = 2,     // turn, swing, TurnFriction
+    TOOL_CONTROL_VMAX = 3,     // VMax alone (bullets)
+    TOOL_CONTROL_PLAYER = 4,   // the vessel's keys, then VMax
+};
+
+// "[Control]" with the reader's keys; floats in fixed notation.
+std::string TOOL_ControlSectionText(const TOOL_ControlSection& _section, TOOL_ControlReader _reader);
+
+// ---- end of "Control" section -------------------------------------------------------------------
+
 // ---- "Shield" section: the damage model of shielded bodies --------------------------------------
 
 // The values of a "Shield" section with its subsections "Kinetic", "Emp" and "Bio". Faces in
@@ -135,12 +176,13 @@ std::string TOOL_ShieldSectionText(const TOOL_ShieldSection& _section);
 // ---- "Child" context: a son's local frame in its father's description ---------------------------
 
 // The values of a "Child" entry as the son's frame reader takes them: a translation and three
-// rows of turns in degrees (each about the first, second, then third axis). The class and
-// description names are the son loader's; an empty name is left out.
+// rows of turns in degrees (each about the first, second, then third axis). The class, node
+// and description names are the son loader's; an empty name is left out.
 struct TOOL_ChildSection
 {
     s32 index = 0;  // "Child0" ... "Child31"
     std::string nameCLA;
+    std::string nameSON;
     std::string nameOSD;
     f32 translation[3] = {0.0f, 0.0f, 0.0f};
     f32 rotation[3][3] = {};

@@ -1,14 +1,15 @@
 // Attacker and torpedo slots: a fixed array of weak node references with a resumable walk.
 #include "bhv_attackerslots.h"
 
+#include "brisel_simulation.h"
 #include "nod_node.h"
 #include "rti_pointer.h"
 
 BHV_AttackerSlots::~BHV_AttackerSlots() { Release(); }
 
-void BHV_AttackerSlots::AllocateAttackers(NOD_Node* /*_body*/) { Allocate(MAX_ATTACKERS); }
+void BHV_AttackerSlots::AllocateAttackers(NOD_Body* _body) { Allocate(Brisel_Simulation::GetMaxAttackers(_body)); }
 
-void BHV_AttackerSlots::AllocateTorpedoes(NOD_Node* /*_body*/) { Allocate(MAX_TORPEDOES); }
+void BHV_AttackerSlots::AllocateTorpedoes(NOD_Body* _body) { Allocate(Brisel_Simulation::GetMaxTorpedoes(_body)); }
 
 void BHV_AttackerSlots::Allocate(s32 _capacity)
 {

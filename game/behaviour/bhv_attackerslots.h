@@ -14,30 +14,24 @@
 
 #include "os_types.h"
 
+class NOD_Body;
 class NOD_Node;
 class RTI_Pointer;
 
 class BHV_AttackerSlots
 {
 public:
-    enum
-    {
-        // The simulation's per-body ceilings; every body gets the same counts.
-        MAX_ATTACKERS = 6,
-        MAX_TORPEDOES = 2
-    };
-
     BHV_AttackerSlots() = default;
     ~BHV_AttackerSlots();
     // Embedded in bodies, which are never copied or moved: the entries stay where they are.
     BHV_AttackerSlots(const BHV_AttackerSlots&) = delete;
     BHV_AttackerSlots& operator=(const BHV_AttackerSlots&) = delete;
 
-    // Attacker slots of _body (MAX_ATTACKERS entries, all empty). The body does not change the
-    // count; it is taken so owners state whose list it is.
-    void AllocateAttackers(NOD_Node* _body);
-    // Torpedo slots of _body (MAX_TORPEDOES entries, all empty).
-    void AllocateTorpedoes(NOD_Node* _body);
+    // Attacker slots of _body, as many empty entries as the simulation driver allows a body
+    // (Brisel_Simulation::GetMaxAttackers).
+    void AllocateAttackers(NOD_Body* _body);
+    // Torpedo slots of _body (Brisel_Simulation::GetMaxTorpedoes entries, all empty).
+    void AllocateTorpedoes(NOD_Body* _body);
     // _capacity empty entries; a list allocated earlier is released first.
     void Allocate(s32 _capacity);
     // Frees the entries, each leaving its node's reference list; nothing when none exist.

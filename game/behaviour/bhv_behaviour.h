@@ -6,15 +6,19 @@
 // Action behaviours move or fight; at most one of an owner's is current
 // (BHV_ActionBehaviourSlot). Both containers treat the two bases alike.
 //
-// A behaviour reaches its owner only through NOD_Body: it reports to the script thread bound to
-// the owner (Notify) and ends itself through its own stop message sent to the owner's
-// ProcessMessage (SendToOwner), so the owner's containers see the stop like any other. Behaviours
-// are constructed with their owner, never heap objects, never copied, and live exactly as long
-// as the owner. One thread.
+// A behaviour reaches its owner only through NOD_Body and the owner's record of parts
+// (BHV_Owner), which the container hands it when the owner registers it: it reports to the
+// script thread bound to the owner (Notify) and ends itself through its own stop message sent to
+// the owner's ProcessMessage (SendToOwner), so the owner's containers see the stop like any
+// other. Behaviours are constructed with their owner, never heap objects, never copied, and live
+// exactly as long as the owner. One thread.
 #pragma once
 
+#include "bhv_owner.h"
 #include "os_types.h"
 
+class BHV_ActionBehaviourSlot;
+class BHV_StateBehaviourList;
 class NOD_Body;
 class NOD_Message;
 
@@ -53,8 +57,18 @@ public:
     // and deletes any reply. Re-enters the owner's containers: callers hold no state across it.
     static void SendToOwner(NOD_Body* _owner, NOD_Message* _message);
 
+    // The owner's parts, given at registration; null until the behaviour is registered.
+    const BHV_Owner* GetOwner() const { return m_owner; }
+
 protected:
     BHV_Behaviour() = default;
+
+private:
+    // Registration is the only way to give a behaviour its owner.
+    friend class BHV_StateBehaviourList;
+    friend class BHV_ActionBehaviourSlot;
+
+    const BHV_Owner* m_owner = nullptr;
 };
 
 // Base of the behaviours that move or fight; the same five operations.

@@ -5,10 +5,11 @@
 #include "nod_message.h"
 #include "os_fatal.h"
 
-void BHV_StateBehaviourList::Register(BHV_Behaviour* _behaviour)
+void BHV_StateBehaviourList::Register(BHV_Behaviour* _behaviour, const BHV_Owner* _owner)
 {
     if (m_count >= CAPACITY)
         OS_Fatal("BHV_StateBehaviourList::Register()", "too many state behaviours");
+    _behaviour->m_owner = _owner;
     m_behaviours[m_count] = _behaviour;
     m_codes[m_count] = 0;
     ++m_count;
@@ -52,10 +53,11 @@ void BHV_StateBehaviourList::HandlePass(s32 _code)
     }
 }
 
-void BHV_ActionBehaviourSlot::Register(BHV_ActionBehaviour* _behaviour)
+void BHV_ActionBehaviourSlot::Register(BHV_ActionBehaviour* _behaviour, const BHV_Owner* _owner)
 {
     if (m_count >= CAPACITY)
         OS_Fatal("BHV_ActionBehaviourSlot::Register()", "too many action behaviours");
+    _behaviour->m_owner = _owner;
     m_behaviours[m_count] = _behaviour;
     ++m_count;
 }

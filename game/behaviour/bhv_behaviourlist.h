@@ -1,7 +1,8 @@
 // The two containers an owner embeds for its behaviours, and the owner's message dispatch chain.
 //
 // Registration is the owner's set-up: Register appends in the order the owner lists its
-// behaviours, which is the order every scan consults them. The capacities are fixed (10 state,
+// behaviours, which is the order every scan consults them, and gives each behaviour the owner's
+// record of parts (BHV_Owner; the owner keeps it, the behaviour keeps its address). The capacities are fixed (10 state,
 // 20 action behaviours); registering one more is fatal rather than a write past the array.
 // Neither container is ever emptied. Containers keep no iterator state across the calls they
 // make, so a behaviour may re-enter its owner's ProcessMessage from Handle (a self-stop).
@@ -14,6 +15,7 @@
 class ContactAggregate;
 class NOD_Body;
 class NOD_Message;
+struct BHV_Owner;
 
 class BHV_StateBehaviourList
 {
@@ -27,8 +29,9 @@ public:
     BHV_StateBehaviourList(const BHV_StateBehaviourList&) = delete;
     BHV_StateBehaviourList& operator=(const BHV_StateBehaviourList&) = delete;
 
-    // Appends _behaviour, inactive. Fatal past CAPACITY.
-    void Register(BHV_Behaviour* _behaviour);
+    // Appends _behaviour, inactive, and gives it _owner (not null, kept for the owner's life).
+    // Fatal past CAPACITY.
+    void Register(BHV_Behaviour* _behaviour, const BHV_Owner* _owner);
 
     // Offers _message: the first behaviour it starts (interrupted first when already active),
     // else the active behaviour it stops (code cleared before it sees the stop), else every
@@ -63,8 +66,9 @@ public:
     BHV_ActionBehaviourSlot(const BHV_ActionBehaviourSlot&) = delete;
     BHV_ActionBehaviourSlot& operator=(const BHV_ActionBehaviourSlot&) = delete;
 
-    // Appends _behaviour. Fatal past CAPACITY.
-    void Register(BHV_ActionBehaviour* _behaviour);
+    // Appends _behaviour and gives it _owner (not null, kept for the owner's life). Fatal past
+    // CAPACITY.
+    void Register(BHV_ActionBehaviour* _behaviour, const BHV_Owner* _owner);
 
     // A start message interrupts the current behaviour (even when it is the one starting) and
     // makes the started one current; any other message goes to the current behaviour only, and

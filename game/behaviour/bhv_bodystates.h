@@ -2,9 +2,10 @@
 // enemy watches. Each is a plain member of its owner, registered in the owner's state list,
 // and reports to the script thread bound to the owner.
 //
-// Set-up: the owner's set-up gives each behaviour its owner and the owner parts it reads (the
-// pointers stay valid for the owner's life), then calls the sensor's Init. Nodes found at run
-// time through a path are held as RTI_Pointer, so a node deleted meanwhile reads null.
+// Set-up: the owner registers each behaviour with its record of parts (BHV_Owner), then calls
+// the sensor's Init. The watches read the targets sensor place and the attacker slots of the
+// record, the sensor behaviour the perception place. Nodes found at run time through a path are
+// held as RTI_Pointer, so a node deleted meanwhile reads null.
 //
 // Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
 // owner logs their messages as lost.
@@ -15,9 +16,6 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
-class BHV_AttackerSlots;
-class COD_Sensor;
-class NOD_Body;
 class SHL_Shield;
 
 // Turns the changes of what the owner's first sensor description perceives (presence,
@@ -32,16 +30,12 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetOwner(NOD_Body* _owner);
-    // The owner's first sensor description, given its result lists before Init.
-    void SetSensor(COD_Sensor* _sensor);
-    // Once, at the owner's set-up (16, 16, 16: the sensor description's list capacities):
-    // allocates the sets, clears counts and switches, and prepares the sensor description.
+    // Once, at the owner's set-up after registration (16, 16, 16: the list capacities the
+    // owner gave the perception sensor description): allocates the sets, clears counts and
+    // switches, and prepares the sensor description.
     void Init(s32 _acousticCapacity, s32 _presenceCapacity, s32 _visibleCapacity);
 
 private:
-    NOD_Body* m_owner = nullptr;
-    COD_Sensor* m_sensor = nullptr;
     RTI_Pointer* m_visible = nullptr;   // [visible capacity], the nodes reported as visible
     RTI_Pointer* m_acoustic = nullptr;  // [acoustic capacity], reported as heard
     RTI_Pointer* m_presence = nullptr;  // [presence capacity], reported as present
@@ -76,10 +70,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    NOD_Body* m_owner = nullptr;
     u32 m_flags = 0;
     f32 m_kineticBarrier = 0.0f;
     f32 m_empBarrier = 0.0f;
@@ -95,11 +86,6 @@ public:
     BHV_Body_S_ShotHits() = default;
 
     BHV_DECLARE_OPERATIONS()
-
-    void SetOwner(NOD_Body* _owner);
-
-private:
-    NOD_Body* m_owner = nullptr;
 };
 
 // Waits until an enemy (a body with attacker slots) is in sight through the owner's second
@@ -111,17 +97,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetOwner(NOD_Body* _owner);
-    void SetAttackers(BHV_AttackerSlots* _attackers);
-    void SetTorpedoes(BHV_AttackerSlots* _torpedoes);
-    // The owner's second sensor description, shared with the attack behaviours.
-    void SetSensor(COD_Sensor* _sensor);
-
 private:
-    NOD_Body* m_owner = nullptr;
-    BHV_AttackerSlots* m_attackers = nullptr;
-    BHV_AttackerSlots* m_torpedoes = nullptr;
-    COD_Sensor* m_sensor = nullptr;
     SIM_Name m_interestNames[4];  // packed from the first
 };
 
@@ -134,15 +110,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetOwner(NOD_Body* _owner);
-    void SetAttackers(BHV_AttackerSlots* _attackers);
-    // The owner's second sensor description, shared with the attack behaviours.
-    void SetSensor(COD_Sensor* _sensor);
-
 private:
-    NOD_Body* m_owner = nullptr;
-    BHV_AttackerSlots* m_attackers = nullptr;
-    COD_Sensor* m_sensor = nullptr;
     SIM_Name m_interestNames[4];  // packed from the first
     RTI_Pointer m_patrolArea;     // the NOD_PatrolArea found at the start, or null
 };

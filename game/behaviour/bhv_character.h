@@ -4,10 +4,12 @@
 // skeletal animation of the character's animation set until it is stopped or another action
 // takes over (both character classes carry it).
 //
-// The character's set-up gives the behaviours their parts, fixed for its life. The animation
-// behaviour reads the set's names and the character's controller handles in place: neither
-// array is copied or owned, and both outlive the behaviour (the set through the reference the
-// character holds on it).
+// The character registers both with its record of parts (BHV_Owner: the look-to reads the
+// character motion model). Neither needs more of the character than NOD_Body: the look-to
+// reads the character's position through it, and the animation drives the animation
+// controller the character hands to Init. The animation behaviour reads the set's names and
+// the character's controller handles in place: neither array is copied or owned, and both
+// outlive the behaviour (the set through the reference the character holds on it).
 //
 // Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
 // character logs their messages as lost.
@@ -17,8 +19,6 @@
 #include "mat_vector.h"
 #include "os_types.h"
 
-class MOT_OldOne;
-class NOD_Body;
 class SIM_Name;
 class VCA_AnimationController;
 
@@ -36,12 +36,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_OldOne* _motion);
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    MOT_OldOne* m_motion = nullptr;
-    NOD_Body* m_owner = nullptr;
     MAT_Vector3 m_point;  // world point to look at
     s32 m_mode = MODE_NONE;
 };
@@ -55,13 +50,11 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    // The character, the set's _count animation names and the controller handle of each (same
-    // order), and the character's animation controller.
-    void Init(NOD_Body* _owner, s32 _count, const SIM_Name* _names, const s32* _handles,
-              VCA_AnimationController* _controller);
+    // The set's _count animation names and the controller handle of each (same order), and the
+    // character's animation controller.
+    void Init(s32 _count, const SIM_Name* _names, const s32* _handles, VCA_AnimationController* _controller);
 
 private:
-    NOD_Body* m_owner = nullptr;
     s32 m_count = 0;
     const SIM_Name* m_names = nullptr;  // [m_count], the set's names in the set's order
     const s32* m_handles = nullptr;     // [m_count], the controller handle of each

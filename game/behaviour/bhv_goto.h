@@ -4,24 +4,19 @@
 // an interruption to the script thread bound to its owner.
 //
 // BHV_Goto3D holds the walk and steps it (Handle, the path follower); the three classes add
-// their motion controller and the class's differences (steering call, speed band, reach test,
+// the class's differences (the motion model they steer, steering call, speed band, reach test,
 // avoidance goal). The path is found at each start and held as an RTI_Pointer, so a path
 // deleted during a walk reads null.
 //
-// Set-up: the owner gives its pointers (fixed for its life). Declared ahead of their logic:
-// until filled, the behaviours are inert (bhv_inert.h).
+// Set-up: the owner registers them with its record of parts (BHV_Owner: the body, the motion
+// model of its kind and, for vessels and vehicles, the active avoider). Declared ahead of their
+// logic: until filled, the behaviours are inert (bhv_inert.h).
 #pragma once
 
 #include "bhv_inert.h"
 #include "mat_vector.h"
 #include "os_types.h"
 #include "rti_pointer.h"
-
-class COD_ActiveAvoid;
-class MOT_OldOne;
-class MOT_Vehicle;
-class MOT_Vessel;
-class NOD_Body;
 
 // The path follower shared by the three go-to behaviours.
 class BHV_Goto3D : public BHV_ActionBehaviour
@@ -31,12 +26,9 @@ public:
     // report and finish (0) at the end of the walk or after a failed start; 1 while it goes on.
     s32 Handle() override;
 
-    void SetOwner(NOD_Body* _owner);
-
 protected:
     BHV_Goto3D() = default;
 
-    NOD_Body* m_owner = nullptr;
     RTI_Pointer m_path;    // the NOD_Path being walked
     s32 m_nextIndex = 0;   // the position after the current target, in the direction of travel
     s32 m_endIndex = 0;    // one past the last position to visit, in the direction of travel
@@ -57,13 +49,6 @@ public:
     BHV_Vessel_A_Goto() = default;
 
     BHV_DECLARE_OPERATIONS_EXCEPT_HANDLE()
-
-    void SetMotion(MOT_Vessel* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-
-private:
-    MOT_Vessel* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
 };
 
 // Vehicle_Goto, Vehicle_GotoFromPosition, Vehicle_GotoFromTo; stopped by Vehicle_GotoStop.
@@ -74,13 +59,6 @@ public:
     BHV_Vehicle_A_Goto() = default;
 
     BHV_DECLARE_OPERATIONS_EXCEPT_HANDLE()
-
-    void SetMotion(MOT_Vehicle* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-
-private:
-    MOT_Vehicle* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
 };
 
 // PhysicalCharacter_GotoStart and its from-position and from-to forms; stopped by
@@ -93,11 +71,9 @@ public:
 
     BHV_DECLARE_OPERATIONS_EXCEPT_HANDLE()
 
-    void SetMotion(MOT_OldOne* _motion);
     // 1 selects the arriving steering call (MOT_OldOne::GotoPositionArrive).
     void SetSteeringMode(s32 _mode);
 
 private:
-    MOT_OldOne* m_motion = nullptr;
     s32 m_steeringMode = 0;
 };

@@ -4,19 +4,15 @@
 // simulation's random generator, so a run repeats from the same seed.
 //
 // The area is looked up at the start and its centre, radius and height band copied, so the
-// patrols keep no reference to it. Set-up: the owner gives its pointers (fixed for its life).
-// Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h).
+// patrols keep no reference to it. Set-up: the owner registers them with its record of parts
+// (BHV_Owner: the body, the motion model of its kind, the active avoider and, for the park
+// patrol, the physical description). Declared ahead of their logic: until filled, the
+// behaviours are inert (bhv_inert.h).
 #pragma once
 
 #include "bhv_inert.h"
 #include "mat_vector.h"
 #include "os_types.h"
-
-class COD_ActiveAvoid;
-class COD_Physical;
-class MOT_Vehicle;
-class MOT_Vessel;
-class NOD_Body;
 
 // Vessel_Patrol: goals drawn around the heading inside the area, each at a random height in
 // the area's band clear of the terrain; reports the end of a timed patrol.
@@ -27,14 +23,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vessel* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    MOT_Vessel* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
-    NOD_Body* m_owner = nullptr;
     MAT_Vector3 m_goal;
     f32 m_bandLow = 0.0f;  // absolute heights
     f32 m_bandHigh = 0.0f;
@@ -63,14 +52,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vehicle* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    MOT_Vehicle* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
-    NOD_Body* m_owner = nullptr;
     MAT_Vector3 m_goal;
     f32 m_centreX = 0.0f;
     f32 m_centreY = 0.0f;
@@ -88,7 +70,8 @@ private:
 };
 
 // Vehicle_ParkPatrol: drives to one uniform random point of the area and parks (brakes) when
-// it gets there or touches something inside the area.
+// it gets there or touches something inside the area (the contacts of the step of the record's
+// physical description).
 class BHV_Vehicle_A_PatrolPark : public BHV_ActionBehaviour
 {
 public:
@@ -96,17 +79,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vehicle* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-    void SetOwner(NOD_Body* _owner);
-    // The vehicle's physical description: its contacts of the step end the drive.
-    void SetPhysical(COD_Physical* _physical);
-
 private:
-    MOT_Vehicle* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
-    NOD_Body* m_owner = nullptr;
-    COD_Physical* m_physical = nullptr;
     MAT_Vector3 m_goal;
     f32 m_centreX = 0.0f;
     f32 m_centreY = 0.0f;

@@ -4,17 +4,14 @@
 // vessel vertically to a position's height and reports when it got there or touched something.
 //
 // The stops without sinking and the vehicle stop act once, in their start, and leave the
-// action slot at the next step. Set-up: the owner gives its pointers (fixed for its life).
-// Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h).
+// action slot at the next step. Set-up: the owner registers them with its record of parts
+// (BHV_Owner: the body, the motion model of its kind and, for the sink, the physical
+// description). Declared ahead of their logic: until filled, the behaviours are inert
+// (bhv_inert.h).
 #pragma once
 
 #include "bhv_inert.h"
 #include "os_types.h"
-
-class COD_Physical;
-class MOT_Vehicle;
-class MOT_Vessel;
-class NOD_Body;
 
 // Vessel_Stop, Vessel_StopWithHeading, Vessel_StopWithSinking; the sinking form stays
 // current, and its interruption puts the motion state's rotation-integration mode back.
@@ -25,12 +22,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vessel* _motion);
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    MOT_Vessel* m_motion = nullptr;
-    NOD_Body* m_owner = nullptr;
     f32 m_sinkingRate = 0.0f;
     s32 m_previousMode = 0;  // 1 when the rotation-integration mode was not 0 before sinking
 };
@@ -42,15 +34,11 @@ public:
     BHV_Vehicle_A_Stop() = default;
 
     BHV_DECLARE_OPERATIONS()
-
-    void SetMotion(MOT_Vehicle* _motion);
-
-private:
-    MOT_Vehicle* m_motion = nullptr;
 };
 
 // Vessel_Sink: holds the attitude and moves vertically towards a position's height; reports
-// Vessel_SinkFinished on a contact or within one step of that height.
+// Vessel_SinkFinished on a contact (of the record's physical description) or within one step
+// of that height.
 class BHV_Vessel_A_Sink : public BHV_ActionBehaviour
 {
 public:
@@ -58,15 +46,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vessel* _motion);
-    // The vessel's physical description: its contacts of the step end the sink.
-    void SetPhysical(COD_Physical* _physical);
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    MOT_Vessel* m_motion = nullptr;
-    COD_Physical* m_physical = nullptr;
-    NOD_Body* m_owner = nullptr;
     f32 m_sinkingSpeed = 0.0f;  // units per second
     f32 m_targetHeight = 0.0f;
     f32 m_stepDistance = 0.0f;  // sinking speed x one step

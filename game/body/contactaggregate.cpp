@@ -801,8 +801,7 @@ NOD_Message* ContactAggregate::ProcessEmitterMessage(NOD_Message* _message, u32&
     _handled = 1;
     switch (id) {
     case NOD_Emitter_SetVisibilityStatus::ID: {
-        u8 value = 0;
-        NOD_ReadArgs_U8(_message, &value);
+        const auto [value] = NOD_Emitter_SetVisibilityStatus::Read(_message);
         if (value == 1)
             m_emitter->m_flags |= COD_EMITTER_VISIBLE;
         else
@@ -813,8 +812,7 @@ NOD_Message* ContactAggregate::ProcessEmitterMessage(NOD_Message* _message, u32&
     case NOD_Emitter_GetVisibilityStatus::ID:
         return NOD_Emitter_GetVisibilityStatus::Reply(_message, (u8)(m_emitter->m_flags & COD_EMITTER_VISIBLE));
     case NOD_Emitter_SetVisibilityBlockingStatus::ID: {
-        u8 value = 0;
-        NOD_ReadArgs_U8(_message, &value);
+        const auto [value] = NOD_Emitter_SetVisibilityBlockingStatus::Read(_message);
         if (value == 1)
             m_emitter->m_flags |= COD_EMITTER_VISIBILITY_BLOCKING;
         else
@@ -826,8 +824,7 @@ NOD_Message* ContactAggregate::ProcessEmitterMessage(NOD_Message* _message, u32&
         return NOD_Emitter_GetVisibilityBlockingStatus::Reply(
             _message, (u8)(m_emitter->m_flags & COD_EMITTER_VISIBILITY_BLOCKING));
     case NOD_Emitter_SetSoundEmissionLevel::ID: {
-        SIM_Name name;
-        NOD_ReadArgs_Name(_message, &name);
+        const auto [name] = NOD_Emitter_SetSoundEmissionLevel::Read(_message);
         SetSoundEmission(name.GetName());
         delete _message;
         return nullptr;

@@ -131,6 +131,8 @@ BHV_AttackerSlots* NOD_Body::GetTorpedoSlots() { return nullptr; }
 
 MOT_MotionState* NOD_Body::GetAttachedFrame() { return m_cs.GetAttachedFrame(); }
 
+NOD_CS* NOD_Body::GetMountFrame() { return &m_cs; }
+
 f32 NOD_Body::GetMass()
 {
     char text[64];
@@ -147,7 +149,9 @@ NOD_Body* NOD_Body::DynamicCast(NOD_Node* _node)
 
 const NOD_Body* NOD_Body::DynamicCast(const NOD_Node* _node) { return DynamicCast(const_cast<NOD_Node*>(_node)); }
 
-void NOD_Body::ParseLCS(DES_Section& _section)
+void NOD_Body::ParseLCS(DES_Section& _section) { m_cs.SetState(SIM_GetSimulationClock().time, ReadLCS(_section)); }
+
+MAT_Matrix34 NOD_Body::ReadLCS(DES_Section& _section)
 {
     MAT_Vector3 translation;
     f32 angles[3][3] = {};
@@ -163,7 +167,7 @@ void NOD_Body::ParseLCS(DES_Section& _section)
         frame.r.RotateZ(DegreesToAngle(angles[i][2]));
     }
     frame.t = translation;
-    m_cs.SetState(SIM_GetSimulationClock().time, frame);
+    return frame;
 }
 
 u32 NOD_Body::HasBodyAncestor(const NOD_Node* _node) const
@@ -189,13 +193,8 @@ f32 NOD_Body::GetRootMass() { return GetRootBody()->GetMass(); }
 
 void NOD_Body::SetCollision(u32 _selector, u32 _value)
 {
-    COD_Physical* physical = m_aggregate.GetPhysical();
-    if (physical != nullptr) {
-        if (_selector == 0)
-            physical->m_active = _value != 0 ? 1 : 0;
-        else
-            physical->m_activeFlag = (s32)_value;
-    }
+    if (COD_Physical* physical = m_aggregate.GetPhysical())
+        physical->SetCollisionSwitch(_selector, _value);
     for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
         if (NOD_Body* son = DynamicCast(GetSon(i)))
             son->SetCollision(_selector, _value);
@@ -280,8 +279,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
     const f32 now = SIM_GetSimulationClock().time;
     switch (_message->GetType()) {
     case NOD_Body_SetPosition::ID: {
-        MAT_Vector3 position;
-        NOD_ReadArgs_Vec3(_message, &position);
+        const auto [position] = NOD_Body_SetPosition::Read(_message);
         MAT_Matrix34 frame = *m_cs.GetTrack().GetAt(now, nullptr);
         frame.t = position;
         SetTransform(now, frame);
@@ -289,8 +287,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
         return nullptr;
     }
     case NOD_Body_SetOrientation::ID: {
-        MAT_Vector3 angles;
-        NOD_ReadArgs_Vec3(_message, &angles);
+        const auto [angles] = NOD_Body_SetOrientation::Read(_message);
         MAT_Matrix34 frame = *m_cs.GetTrack().GetAt(now, nullptr);
         frame.r = RotationFromDegrees(angles);
         SetTransform(now, frame);
@@ -300,9 +297,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
     case NOD_Body_GetPosition::ID:
         return NOD_Body_GetPosition::Reply(_message, m_cs.GetTrack().GetAt(now, nullptr)->t);
     case NOD_Body_SetCS::ID: {
-        MAT_Vector3 position;
-        MAT_Vector3 angles;
-        NOD_ReadArgs_Vec3x2(_message, &position, &angles);
+        const auto [position, angles] = NOD_Body_SetCS::Read(_message);
         MAT_Matrix34 frame;
         frame.t = position;
         frame.r = RotationFromDegrees(angles);
@@ -311,34 +306,28 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
         return nullptr;
     }
     case NOD_Body_SetKineticShield::ID: {
-        u8 face = 0;
-        f32 ratio = 0.0f;
-        NOD_ReadArgs_U8_U32(_message, &face, &ratio);
+        const auto [face, ratio] = NOD_Body_SetKineticShield::Read(_message);
         if (SHL_Shield* shield = GetShield()) {
-            const s8 signedFace = (s8)face;
-            if (signedFace == -1) {
+            if (face == -1) {
                 for (s32 i = 0; i < SHL_FACE_COUNT; ++i)
                     shield->SetFaceRatio(ratio, i);
-            } else if (signedFace >= 0 && signedFace < SHL_FACE_COUNT) {
-                shield->SetFaceRatio(ratio, signedFace);
+            } else if (face >= 0 && face < SHL_FACE_COUNT) {
+                shield->SetFaceRatio(ratio, face);
             }
         }
         delete _message;
         return nullptr;
     }
     case NOD_Body_GetKineticShield::ID: {
-        u8 face = 0;
-        NOD_ReadArgs_U8(_message, &face);
-        const s8 signedFace = (s8)face;
+        const auto [face] = NOD_Body_GetKineticShield::Read(_message);
         SHL_Shield* shield = GetShield();
         f32 ratio = -1.0f;
-        if (shield != nullptr && signedFace >= 0 && signedFace < SHL_FACE_COUNT)
-            ratio = (f32)shield->GetFaceRatio(signedFace);
+        if (shield != nullptr && face >= 0 && face < SHL_FACE_COUNT)
+            ratio = (f32)shield->GetFaceRatio(face);
         return NOD_Body_GetKineticShield::Reply(_message, ratio);
     }
     case NOD_Body_SetBioShield::ID: {
-        f32 ratio = 0.0f;
-        NOD_ReadArgs_U32(_message, &ratio);
+        const auto [ratio] = NOD_Body_SetBioShield::Read(_message);
         if (SHL_Shield* shield = GetShield())
             shield->SetBioRatio(ratio);
         delete _message;
@@ -349,8 +338,7 @@ NOD_Message* NOD_Body::ProcessMessage(NOD_Message* _message)
         return NOD_Body_GetBioShield::Reply(_message, shield != nullptr ? (f32)shield->GetBioRatio() : -1.0f);
     }
     case NOD_Body_SetEmpShield::ID: {
-        f32 ratio = 0.0f;
-        NOD_ReadArgs_U32(_message, &ratio);
+        const auto [ratio] = NOD_Body_SetEmpShield::Read(_message);
         PM_SetEmpShield(ratio);
         delete _message;
         return nullptr;

@@ -49,9 +49,10 @@ public:
     s32 GetGCMode() override;
     void Explode() override;
 
-    // The twelve operations a body adds, in this order. Render (called for bodies in buckets
-    // 0..9) draws nothing here. The two renderable operations are inline: the thunks that the
-    // second base needs are then weak, not exported by the library under the renderer's name.
+    // The twelve operations a body adds, in this order, then the mount frame. Render (called
+    // for bodies in buckets 0..9) draws nothing here. The two renderable operations are inline:
+    // the thunks that the second base needs are then weak, not exported by the library under
+    // the renderer's name.
     void Render() override {}
     // World box at the time: min in _box[0..2], max in _box[3..5].
     virtual void GetBoundingBox(f32* _box, f32 _time);
@@ -67,6 +68,9 @@ public:
     virtual MOT_MotionState* GetAttachedFrame();
     // Fatal for classes without a physical description.
     virtual f32 GetMass();
+    // The frame a gun mounted on this body hangs on when the gun enters the simulation: the
+    // body frame here; a turret answers its turning frame, so its gun turns with it.
+    virtual NOD_CS* GetMountFrame();
 
     // The renderer's view: the world position at the frame time, through the cache.
     MAT_Vector3 GetWorldPositionAtTime(f32 _time) override
@@ -83,6 +87,9 @@ public:
     // Reads "Translation", "Rotation0", "Rotation1", "Rotation2" (all mandatory) and places the
     // body there at the current simulation time.
     void ParseLCS(DES_Section& _section);
+    // The frame those four keys give: each rotation row turns about the first, second and
+    // third axis in turn (degrees), rows in order, then the translation.
+    static MAT_Matrix34 ReadLCS(DES_Section& _section);
     // 1 when _node is this body or a body ancestor reached through an unbroken chain of body
     // fathers; 0 otherwise.
     u32 HasBodyAncestor(const NOD_Node* _node) const;

@@ -32,8 +32,7 @@ NOD_Message* NOD_Path::ProcessMessage(NOD_Message* _message)
 
 NOD_Message* NOD_Path::FilterAddSon(NOD_Message* _message)
 {
-    NOD_Node* son = nullptr;
-    NOD_ReadArgs_U32(_message, &son);
+    const auto [son] = NOD_Node_AddSon::Read(_message);
     if (NOD_Position::DynamicCast(son) != nullptr)
         return NOD_Node::ProcessMessage(_message);
     // A reference to a node that died meanwhile decodes to null: refused like any non-position,

@@ -16,16 +16,16 @@ NOD_Message* NOD_PatrolArea::ProcessMessage(NOD_Message* _message)
 {
     switch (_message->GetType()) {
     case NOD_PatrolArea_SetPosition::ID:
-        NOD_ReadArgs_Vec3(_message, &m_centre);
+        NOD_PatrolArea_SetPosition::Read(_message, &m_centre);
         break;
     case NOD_PatrolArea_SetRadius::ID:
-        NOD_ReadArgs_U32(_message, &m_radius);
+        NOD_PatrolArea_SetRadius::Read(_message, &m_radius);
         break;
     case NOD_PatrolArea_SetMinZ::ID:
-        NOD_ReadArgs_U32(_message, &m_minZ);
+        NOD_PatrolArea_SetMinZ::Read(_message, &m_minZ);
         break;
     case NOD_PatrolArea_SetMaxZ::ID:
-        NOD_ReadArgs_U32(_message, &m_maxZ);
+        NOD_PatrolArea_SetMaxZ::Read(_message, &m_maxZ);
         break;
     default:
         return NOD_Node::ProcessMessage(_message);

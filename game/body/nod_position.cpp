@@ -16,11 +16,11 @@ NOD_Message* NOD_Position::ProcessMessage(NOD_Message* _message)
 {
     switch (_message->GetType()) {
     case NOD_Position_SetPosition::ID:
-        NOD_ReadArgs_Vec3(_message, &m_position);
+        NOD_Position_SetPosition::Read(_message, &m_position);
         delete _message;
         return nullptr;
     case NOD_Position_SetRadius::ID:
-        NOD_ReadArgs_U32(_message, &m_radius);
+        NOD_Position_SetRadius::Read(_message, &m_radius);
         delete _message;
         return nullptr;
     case NOD_Position_GetPosition::ID:

@@ -1,7 +1,7 @@
 // The input collector of the game controller: once per simulation step it drains the keyboard,
 // the joystick and the mouse, looks each key, axis, button and point-of-view change up in its
-// binding tables and appends the bound action numbers to a ring of pending actions, which the
-// controller then empties.
+// binding tables and appends the bound action numbers (BRS_ActionCode) to a ring of pending
+// actions, which the controller then empties.
 //
 // A binding holds an action number; BRS_UNBOUND never enters the ring. Before the bindings of
 // every key event the raw event itself is appended as action BRS_RAW_KEY (its pressed field
@@ -16,10 +16,48 @@
 
 struct INP_MouseEvent;
 
-enum : u32
+// The action numbers: what a binding holds and what the game controller acts on. The numbers
+// are the ones bindings are written with; numbers without a name here are legal bindings that
+// nothing acts on.
+enum BRS_ActionCode : u32
 {
+    // Player commands, sent to the player as Player_Input.
+    BRS_ACTION_HEAD = 0,
+    BRS_ACTION_PITCH = 1,
+    BRS_ACTION_THROTTLE = 2,
+    BRS_ACTION_LAUNCH = 3,        // on key-down only
+    BRS_ACTION_EJECT_BUZZER = 4,  // on key-down only
+    BRS_ACTION_CYCLE_GUN = 5,     // on key-down only
+    BRS_ACTION_PRIMARY_FIRE = 11,
+    BRS_ACTION_SECONDARY_FIRE = 12,
+    BRS_ACTION_TURN_LEFT = 200,
+    BRS_ACTION_TURN_RIGHT = 201,
+    BRS_ACTION_NOSE_UP = 202,
+    BRS_ACTION_NOSE_DOWN = 203,
+    BRS_ACTION_INCREASE_SPEED = 400,
+    BRS_ACTION_DECREASE_SPEED = 401,
+
+    // The number keys 1 to 0 are bound to the ten actions from here by default; the first
+    // switches the plankton, the others do nothing.
+    BRS_ACTION_NUMBER_KEYS = 300,
+    BRS_ACTION_PLANKTON = BRS_ACTION_NUMBER_KEYS,
+
+    // The camera: follow or look from the player, and the relative adjustments while following.
+    BRS_ACTION_CAMERA_VIEW = 500,
+    BRS_ACTION_CAMERA_ALPHA_DOWN = 501,  // on key-down; the other five on key-up
+    BRS_ACTION_CAMERA_ALPHA_UP = 502,
+    BRS_ACTION_CAMERA_BETA_DOWN = 503,
+    BRS_ACTION_CAMERA_BETA_UP = 504,
+    BRS_ACTION_CAMERA_DISTANCE_DOWN = 505,
+    BRS_ACTION_CAMERA_DISTANCE_UP = 506,
+
+    BRS_ACTION_HUD = 601,         // the whole head-up display on or off
+    BRS_ACTION_CONSOLE = 602,     // the console on, and off again while it is active
+    BRS_ACTION_STATISTICS = 603,  // the head-up display's text panel on or off
+    BRS_ACTION_SCREENSHOT = 700,
+
     BRS_RAW_KEY = 998,  // a raw key event: pressed holds the key code, bit 31 set when down
-    BRS_UNBOUND = 999,
+    BRS_UNBOUND = 999,  // an empty binding; never enters the ring
 };
 
 // One pending action: value is the axis position or delta for axis actions, 0 otherwise;

@@ -255,8 +255,7 @@ NOD_Message* NOD_Console::ProcessMessage(NOD_Message* _message)
 {
     switch (_message->GetType()) {
     case NOD_Console_Input::ID: {
-        u32 event = 0;
-        NOD_ReadArgs_U32(_message, &event);
+        const auto [event] = NOD_Console_Input::Read(_message);
         delete _message;
         PM_Input(event);
         return nullptr;

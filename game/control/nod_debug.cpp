@@ -18,8 +18,7 @@ NOD_Message* NOD_Debug::ProcessMessage(NOD_Message* _message)
     LOG_ChannelLogger& logger = OS_StandardStreams::Get().Logger();
     switch (_message->GetType()) {
     case NOD_Debug_SetLevel::ID: {
-        u32 level = 0;
-        NOD_ReadArgs_U32(_message, &level);
+        const auto [level] = NOD_Debug_SetLevel::Read(_message);
         delete _message;
         if (level < LEVEL_LIMIT)
             logger.m_level = level;
@@ -29,8 +28,8 @@ NOD_Message* NOD_Debug::ProcessMessage(NOD_Message* _message)
     case NOD_Debug_ActivateChannel::ID:
     case NOD_Debug_DeactivateChannel::ID: {
         const u32 id = _message->GetType();
-        SIM_ClassName name;
-        NOD_ReadArgs_ClassName(_message, &name);
+        // The three kinds carry the same argument.
+        const auto [name] = NOD_Debug_SetFilename::Read(_message);
         delete _message;
         const MOS_String text(name.GetName());
         if (id == NOD_Debug_SetFilename::ID)

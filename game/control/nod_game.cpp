@@ -29,37 +29,37 @@ constexpr f32 FOLLOW_ALPHA = 0.0f;
 constexpr f32 FOLLOW_BETA = -0.5f;
 constexpr const char* PLAYER_PATH = "/player1";
 
-// The commands of the player actions, by action number; null for the others.
+// The commands of the player actions; null for the other actions.
 const char* PlayerCommand(u32 _action)
 {
     switch (_action) {
-    case 0:
+    case BRS_ACTION_HEAD:
         return "head";
-    case 1:
+    case BRS_ACTION_PITCH:
         return "pitch";
-    case 2:
+    case BRS_ACTION_THROTTLE:
         return "throttle";
-    case 3:
+    case BRS_ACTION_LAUNCH:
         return "launch";
-    case 4:
+    case BRS_ACTION_EJECT_BUZZER:
         return "ejectbuzzer";
-    case 5:
+    case BRS_ACTION_CYCLE_GUN:
         return "cyclegun";
-    case 11:
+    case BRS_ACTION_PRIMARY_FIRE:
         return "pfire";
-    case 12:
+    case BRS_ACTION_SECONDARY_FIRE:
         return "sfire";
-    case 200:
+    case BRS_ACTION_TURN_LEFT:
         return "turnleft";
-    case 201:
+    case BRS_ACTION_TURN_RIGHT:
         return "turnright";
-    case 202:
+    case BRS_ACTION_NOSE_UP:
         return "noseup";
-    case 203:
+    case BRS_ACTION_NOSE_DOWN:
         return "nosedown";
-    case 400:
+    case BRS_ACTION_INCREASE_SPEED:
         return "incspeed";
-    case 401:
+    case BRS_ACTION_DECREASE_SPEED:
         return "decspeed";
     default:
         return nullptr;
@@ -67,7 +67,10 @@ const char* PlayerCommand(u32 _action)
 }
 
 // Player actions that count only when the key goes down.
-bool PressOnly(u32 _action) { return _action == 3 || _action == 4 || _action == 5; }
+bool PressOnly(u32 _action)
+{
+    return _action == BRS_ACTION_LAUNCH || _action == BRS_ACTION_EJECT_BUZZER || _action == BRS_ACTION_CYCLE_GUN;
+}
 
 // The real clock set back after a load, so that loading time does not count.
 class ClockFreeze
@@ -96,12 +99,12 @@ void PathText(const SIM_Path& _path, char* _text, u32 _size) { _path.GetString(_
 
 NOD_Game::NOD_Game()
 {
-    // The default bindings: keys 1 to 0 give actions 300 to 309, S the statistics panel and
-    // Scroll Lock a screenshot.
+    // The default bindings: keys 1 to 0 (codes 1 to 10) give the number keys' actions, S (30)
+    // the statistics panel and Scroll Lock (69) a screenshot.
     for (u32 i = 0; i < 10; ++i)
-        m_input.SetKeyBinding(1 + i, 0, 300 + i);
-    m_input.SetKeyBinding(30, 0, 603);
-    m_input.SetKeyBinding(69, 0, 700);
+        m_input.SetKeyBinding(1 + i, 0, BRS_ACTION_NUMBER_KEYS + i);
+    m_input.SetKeyBinding(30, 0, BRS_ACTION_STATISTICS);
+    m_input.SetKeyBinding(69, 0, BRS_ACTION_SCREENSHOT);
     m_music.ParseIniFile(MUSIC_FILE);
 }
 
@@ -148,7 +151,7 @@ void NOD_Game::HandleAction(const BRS_Action& _action)
         m_consoleActive = 0;
     if (m_consoleActive) {
         NOD_Console* console = GetConsole();
-        if (_action.action == 602 && press) {
+        if (_action.action == BRS_ACTION_CONSOLE && press) {
             Send(console, NOD_Console_Deactivate::Create());
             m_consoleActive = 0;
         } else if (_action.action == BRS_RAW_KEY) {
@@ -165,14 +168,15 @@ void NOD_Game::HandleAction(const BRS_Action& _action)
     }
 
     NOD_Camera* camera = GetCamera();
-    // The relative adjustments: 501 on key-down, 502 to 506 on key-up, only while following.
-    const bool adjust = camera != nullptr && m_cameraDetached == 0 && (_action.action == 501 ? press : !press);
+    // The relative adjustments: alpha down on key-down, the others on key-up, only while following.
+    const bool adjust =
+        camera != nullptr && m_cameraDetached == 0 && (_action.action == BRS_ACTION_CAMERA_ALPHA_DOWN ? press : !press);
     switch (_action.action) {
-    case 300:
+    case BRS_ACTION_PLANKTON:
         if (press)
             Brisel_Renderer::SetPlanktonSwitch(Brisel_Renderer::GetPlanktonSwitch() ? 0 : 1);
         break;
-    case 500:
+    case BRS_ACTION_CAMERA_VIEW:
         if (press && camera != nullptr && GetPlayer() != nullptr) {
             if (m_cameraDetached) {
                 Send(camera,
@@ -184,36 +188,39 @@ void NOD_Game::HandleAction(const BRS_Action& _action)
             }
         }
         break;
-    case 501:
-    case 502:
+    case BRS_ACTION_CAMERA_ALPHA_DOWN:
+    case BRS_ACTION_CAMERA_ALPHA_UP:
         if (adjust)
-            Send(camera, NOD_Camera_SetRelAlpha::Create(_action.action == 501 ? -11.25f : 11.25f));
+            Send(camera,
+                 NOD_Camera_SetRelAlpha::Create(_action.action == BRS_ACTION_CAMERA_ALPHA_DOWN ? -11.25f : 11.25f));
         break;
-    case 503:
-    case 504:
+    case BRS_ACTION_CAMERA_BETA_DOWN:
+    case BRS_ACTION_CAMERA_BETA_UP:
         if (adjust)
-            Send(camera, NOD_Camera_SetRelBeta::Create(_action.action == 503 ? -11.25f : 11.25f));
+            Send(camera,
+                 NOD_Camera_SetRelBeta::Create(_action.action == BRS_ACTION_CAMERA_BETA_DOWN ? -11.25f : 11.25f));
         break;
-    case 505:
-    case 506:
+    case BRS_ACTION_CAMERA_DISTANCE_DOWN:
+    case BRS_ACTION_CAMERA_DISTANCE_UP:
         if (adjust)
-            Send(camera, NOD_Camera_SetRelDistance::Create(_action.action == 505 ? -5.0f : 5.0f));
+            Send(camera,
+                 NOD_Camera_SetRelDistance::Create(_action.action == BRS_ACTION_CAMERA_DISTANCE_DOWN ? -5.0f : 5.0f));
         break;
-    case 601:
+    case BRS_ACTION_HUD:
         if (press)
             ToggleHud(0);
         break;
-    case 602:
+    case BRS_ACTION_CONSOLE:
         if (press && GetConsole() != nullptr) {
             Send(GetConsole(), NOD_Console_Activate::Create());
             m_consoleActive = 1;
         }
         break;
-    case 603:
+    case BRS_ACTION_STATISTICS:
         if (press)
             ToggleHud(1);
         break;
-    case 700:
+    case BRS_ACTION_SCREENSHOT:
         if (press)
             SaveScreenshot();
         break;
@@ -265,8 +272,7 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         m_flags &= ~(u32)FLAG_IN_SIMULATION;
         return nullptr;
     case NOD_Game_LoadScript::ID: {
-        SIM_ClassName script;
-        NOD_ReadArgs_ClassName(_message, &script);
+        const auto [script] = NOD_Game_LoadScript::Read(_message);
         delete _message;
         PM_LoadScript(script);
         return nullptr;
@@ -274,8 +280,8 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
     case NOD_Game_SetPlayer::ID:
     case NOD_Game_SetCamera::ID:
     case NOD_Game_SetConsole::ID: {
-        SIM_Path path;
-        NOD_ReadArgs_Path(_message, &path);
+        // The three kinds carry the same argument.
+        const auto [path] = NOD_Game_SetPlayer::Read(_message);
         const u32 id = _message->GetType();
         delete _message;
         if (id == NOD_Game_SetPlayer::ID)
@@ -291,8 +297,7 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         PM_LoadTextures();
         return nullptr;
     case NOD_Game_LoadFog::ID: {
-        SIM_ClassName name;
-        NOD_ReadArgs_ClassName(_message, &name);
+        const auto [name] = NOD_Game_LoadFog::Read(_message);
         delete _message;
         PM_LoadFog(name);
         return nullptr;
@@ -306,8 +311,7 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         PM_StartTime();
         return nullptr;
     case NOD_Game_PlayMusic::ID: {
-        SIM_Name type;
-        NOD_ReadArgs_Name(_message, &type);
+        const auto [type] = NOD_Game_PlayMusic::Read(_message);
         delete _message;
         PM_PlayMusic(type);
         return nullptr;
@@ -316,9 +320,8 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
     case NOD_Game_SetCausticObject::ID:
     case NOD_Game_SetCausticBuilding::ID:
     case NOD_Game_SetFog::ID: {
-        f32 a = 0.0f;
-        f32 b = 0.0f;
-        NOD_ReadArgs_U32x2(_message, &a, &b);
+        // The four kinds carry the same arguments.
+        const auto [a, b] = NOD_Game_SetFog::Read(_message);
         const u32 id = _message->GetType();
         delete _message;
         if (renderer == nullptr)
@@ -338,17 +341,14 @@ NOD_Message* NOD_Game::ProcessMessage(NOD_Message* _message)
         m_gameOver = 1;
         return nullptr;
     case NOD_Game_FillMode::ID: {
-        u32 mode = 0;
-        NOD_ReadArgs_U32(_message, &mode);
+        const auto [mode] = NOD_Game_FillMode::Read(_message);
         delete _message;
         if (renderer != nullptr && mode <= 1)
             renderer->SetFillMode((s32)mode);
         return nullptr;
     }
     case NOD_Game_SetLightCache::ID: {
-        SIM_ClassName tableFile;
-        SIM_ClassName textureFolder;
-        NOD_ReadArgs_ClassNamex2(_message, &tableFile, &textureFolder);
+        const auto [tableFile, textureFolder] = NOD_Game_SetLightCache::Read(_message);
         delete _message;
         PM_SetLightCache(tableFile, textureFolder);
         return nullptr;

@@ -679,59 +679,44 @@ NOD_Message* NOD_Camera::ProcessMessage(NOD_Message* _message)
         PM_LeaveSimulation();
         break;
     case NOD_Camera_LookFrom::ID: {
-        SIM_Path path;
-        NOD_ReadArgs_Path(_message, &path);
+        const auto [path] = NOD_Camera_LookFrom::Read(_message);
         PM_LookFrom(path);
         break;
     }
     case NOD_Camera_Follow::ID: {
-        SIM_Path path;
-        f32 distance = 0.0f;
-        f32 alpha = 0.0f;
-        f32 beta = 0.0f;
-        NOD_ReadArgs_Path_U32x3(_message, &path, &distance, &alpha, &beta);
+        const auto [path, distance, alpha, beta] = NOD_Camera_Follow::Read(_message);
         PM_Follow(path, distance, alpha, beta);
         break;
     }
     case NOD_Camera_SetRelDistance::ID: {
-        f32 delta = 0.0f;
-        NOD_ReadArgs_U32(_message, &delta);
+        const auto [delta] = NOD_Camera_SetRelDistance::Read(_message);
         m_requestedDistance = ClampDistance(m_requestedDistance + delta);
         break;
     }
     case NOD_Camera_SetAbsDistance::ID: {
-        f32 distance = 0.0f;
-        NOD_ReadArgs_U32(_message, &distance);
+        const auto [distance] = NOD_Camera_SetAbsDistance::Read(_message);
         m_requestedDistance = ClampDistance(distance);
         break;
     }
     case NOD_Camera_SetRelAlpha::ID: {
-        f32 delta = 0.0f;
-        NOD_ReadArgs_U32(_message, &delta);
+        const auto [delta] = NOD_Camera_SetRelAlpha::Read(_message);
         m_requestedAlpha = m_requestedAlpha.Get() + delta * DEGREES_TO_RADIANS;
         break;
     }
     case NOD_Camera_SetRelBeta::ID: {
-        f32 delta = 0.0f;
-        NOD_ReadArgs_U32(_message, &delta);
+        const auto [delta] = NOD_Camera_SetRelBeta::Read(_message);
         m_requestedBeta = m_requestedBeta.Get() + delta * DEGREES_TO_RADIANS;
         break;
     }
     case NOD_Camera_Watch::ID: {
-        SIM_Path source;
-        SIM_Path destination;
-        MAT_Vector3 sourceOffset;
-        MAT_Vector3 destinationOffset;
-        u32 flags = 0;
-        NOD_ReadArgs_Pathx2_Vec3x2_U32(_message, &source, &destination, &sourceOffset, &destinationOffset, &flags);
+        const auto [source, destination, sourceOffset, destinationOffset, flags] = NOD_Camera_Watch::Read(_message);
         PM_Watch(source, destination, sourceOffset, destinationOffset, flags);
         break;
     }
     case NOD_Camera_MoveSourceOffset::ID:
     case NOD_Camera_MoveDestiOffset::ID: {
-        MAT_Vector3 offset;
-        f32 duration = 0.0f;
-        NOD_ReadArgs_Vec3_U32(_message, &offset, &duration);
+        // Both kinds carry the same arguments.
+        const auto [offset, duration] = NOD_Camera_MoveSourceOffset::Read(_message);
         NOD_CameraOffset& record =
             _message->GetType() == NOD_Camera_MoveSourceOffset::ID ? m_sourceOffset : m_destinationOffset;
         record.start = record.current;
@@ -741,50 +726,38 @@ NOD_Message* NOD_Camera::ProcessMessage(NOD_Message* _message)
         break;
     }
     case NOD_Camera_SetBackPlane::ID: {
-        f32 far = 0.0f;
-        NOD_ReadArgs_U32(_message, &far);
+        const auto [far] = NOD_Camera_SetBackPlane::Read(_message);
         m_far = far < 10.0f ? 10.0f : (far > 100000.0f ? 100000.0f : far);
         SetFrustum(m_fieldOfView, m_fieldOfView, m_near, m_far, PROJECTION_SCALE);
         break;
     }
     case NOD_Camera_SetProjection::ID: {
-        f32 fieldOfView = 0.0f;
-        NOD_ReadArgs_U32(_message, &fieldOfView);
+        const auto [fieldOfView] = NOD_Camera_SetProjection::Read(_message);
         PM_SetProjection(fieldOfView);
         break;
     }
     case NOD_Camera_SetCollisionStatus::ID: {
-        u8 status = 0;
-        NOD_ReadArgs_U8(_message, &status);
+        const auto [status] = NOD_Camera_SetCollisionStatus::Read(_message);
         PM_SetCollisionStatus(status);
         break;
     }
     case NOD_Camera_Move::ID: {
-        NOD_Node* path = nullptr;
-        f32 velocity = 0.0f;
-        f32 directionRate = 0.0f;
-        f32 rollRate = 0.0f;
-        f32 third = 0.0f;
-        u32 loopMode = 0;
-        NOD_ReadArgs_U32x6(_message, &path, &velocity, &directionRate, &rollRate, &third, &loopMode);
+        const auto [path, velocity, directionRate, rollRate, third, loopMode] = NOD_Camera_Move::Read(_message);
         // The message goes before the keys are built: a bad path stops the program.
         delete _message;
         PM_Move(path, velocity, directionRate, rollRate, third, loopMode);
         return nullptr;
     }
     case NOD_Camera_MoveLookAt::ID: {
-        NOD_Node* node = nullptr;
-        NOD_ReadArgs_U32(_message, &node);
+        const auto [node] = NOD_Camera_MoveLookAt::Read(_message);
         PM_MoveLookAt(node);
         break;
     }
-    case NOD_Camera_MoveSetParameters::ID: {
-        NOD_ReadArgs_U32x3(_message, &m_moveParameters[0], &m_moveParameters[1], &m_moveParameters[2]);
+    case NOD_Camera_MoveSetParameters::ID:
+        NOD_Camera_MoveSetParameters::Read(_message, &m_moveParameters[0], &m_moveParameters[1], &m_moveParameters[2]);
         break;
-    }
     case NOD_Camera_SetFrontPlane::ID: {
-        f32 near = 0.0f;
-        NOD_ReadArgs_U32(_message, &near);
+        const auto [near] = NOD_Camera_SetFrontPlane::Read(_message);
         m_near = near < 0.001f ? 0.001f : (near > 100000.0f ? 100000.0f : near);
         SetFrustum(m_fieldOfView, m_fieldOfView, m_near, m_far, PROJECTION_SCALE);
         break;

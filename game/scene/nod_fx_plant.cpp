@@ -343,21 +343,18 @@ NOD_Message* NOD_FX_Plant::ProcessMessage(NOD_Message* _message)
     if (id != NOD_Node_EnterSimulation::ID && id != NOD_Node_LeaveSimulation::ID)
         return NOD_Body::ProcessMessage(_message);
     delete _message;
-    if (id == NOD_Node_EnterSimulation::ID)
-        SetFlags(GetFlags() | FLAG_IN_SIMULATION);
-    else
-        m_permanent.Leave();
+    // The plant joins the renderer's list after its sons and leaves it before them.
+    const u32 entering = id == NOD_Node_EnterSimulation::ID ? 1 : 0;
+    if (!entering)
+        m_permanent.SetInSimulation(this, 0);
     for (s32 i = 0; i < (s32)GetNumOfSons(); ++i) {
         NOD_Node* son = GetSon(i);
         if (son != nullptr)
-            delete son->ProcessMessage(id == NOD_Node_EnterSimulation::ID ? NOD_Node_EnterSimulation::Create()
-                                                                          : NOD_Node_LeaveSimulation::Create());
+            delete son->ProcessMessage(entering ? NOD_Node_EnterSimulation::Create()
+                                                : NOD_Node_LeaveSimulation::Create());
     }
-    if (id == NOD_Node_EnterSimulation::ID) {
-        m_permanent.Enter(this);
-    } else {
-        SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
-    }
+    if (entering)
+        m_permanent.SetInSimulation(this, 1);
     return nullptr;
 }
 

@@ -61,18 +61,9 @@ NOD_Plankton* NOD_Plankton::DynamicCast(NOD_Node* _node)
 
 NOD_Message* NOD_Plankton::ProcessMessage(NOD_Message* _message)
 {
-    const u32 id = _message->GetType();
-    if (id != NOD_Node_EnterSimulation::ID && id != NOD_Node_LeaveSimulation::ID)
-        return NOD_Body::ProcessMessage(_message);
-    delete _message;
-    if (id == NOD_Node_EnterSimulation::ID) {
-        SetFlags(GetFlags() | FLAG_IN_SIMULATION);
-        m_permanent.Enter(this);
-    } else {
-        m_permanent.Leave();
-        SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
-    }
-    return nullptr;
+    if (m_permanent.ProcessSimulationMessage(this, _message))
+        return nullptr;
+    return NOD_Body::ProcessMessage(_message);
 }
 
 void NOD_Plankton::Render()

@@ -44,20 +44,9 @@ void NOD_RaySystem::HeartBeat()
 
 NOD_Message* NOD_RaySystem::ProcessMessage(NOD_Message* _message)
 {
-    switch (_message->GetType()) {
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        m_permanent.Enter(this);
-        m_flags |= FLAG_IN_SIMULATION;
+    if (m_permanent.ProcessSimulationMessage(this, _message))
         return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        m_permanent.Leave();
-        m_flags &= ~(u32)FLAG_IN_SIMULATION;
-        return nullptr;
-    default:
-        return NOD_Body::ProcessMessage(_message);
-    }
+    return NOD_Body::ProcessMessage(_message);
 }
 
 void NOD_RaySystem::Render()

@@ -142,30 +142,18 @@ void NOD_Terrain::LoadTerrain(const char* _directory)
 NOD_Message* NOD_Terrain::ProcessMessage(NOD_Message* _message)
 {
     switch (_message->GetType()) {
-    case NOD_Terrain_SetPoly::ID: {
-        u32 ignored = 0;
-        NOD_ReadArgs_U32(_message, &ignored);
-        delete _message;
+    case NOD_Terrain_SetPoly::ID:
+        delete _message;  // the polygon budget is not used
         return nullptr;
-    }
     case NOD_Terrain_LoadTerrain::ID: {
-        SIM_ClassName directory;
-        NOD_ReadArgs_ClassName(_message, &directory);
+        const auto [directory] = NOD_Terrain_LoadTerrain::Read(_message);
         delete _message;
         LoadTerrain(directory.GetName());
         return nullptr;
     }
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        m_permanent.Enter(this);
-        m_flags |= FLAG_IN_SIMULATION;
-        return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        m_permanent.Leave();
-        m_flags &= ~(u32)FLAG_IN_SIMULATION;
-        return nullptr;
     default:
+        if (m_permanent.ProcessSimulationMessage(this, _message))
+            return nullptr;
         return NOD_Body::ProcessMessage(_message);
     }
 }

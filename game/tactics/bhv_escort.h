@@ -5,8 +5,8 @@
 //
 // Both steer with MOT_Vessel::MoveTo around the obstacles the vessel's avoider reports. Other
 // bodies (the escorted one, the enemies) are held as RTI_Pointer, so a body destroyed
-// meanwhile reads null. Set-up: the vessel gives its pointers (fixed for its life) and, when
-// its description has an "EscapeBehaviour" section, hands it to ReadDataFrom. Declared ahead
+// meanwhile reads null. Set-up: the vessel registers them with its record of parts (BHV_Owner)
+// and, when its description has an "EscapeBehaviour" section, hands it to ReadDataFrom. Declared ahead
 // of their logic: until filled, the behaviours are inert (bhv_inert.h).
 #pragma once
 
@@ -16,13 +16,7 @@
 #include "os_types.h"
 #include "rti_pointer.h"
 
-class BHV_AttackerSlots;
-class COD_ActiveAvoid;
-class COD_Emitter;
-class COD_Physical_Vessel;
 class DES_Section;
-class MOT_Vessel;
-class NOD_Body;
 
 // Vessel_Escort: keeps station by the escorted body, slowing down as it closes in; reports
 // once per start when within the reach distance, and the loss of the escorted body.
@@ -33,14 +27,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vessel* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    MOT_Vessel* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
-    NOD_Body* m_owner = nullptr;
     // x along the escorted body's first axis, y along its heading axis, z vertical
     MAT_Vector3 m_offset;
     RTI_Pointer m_escorted;      // the NOD_Body escorted
@@ -50,6 +37,9 @@ private:
 
 // Vessel_EscapeToPosition (numbers from the message) and Vessel_EscapeToPosSim (numbers from
 // the description): legs towards the position, break-aways from threats, the arrival report.
+// Of the record it reads, besides the motion model and the avoider, the vessel's own attacker
+// slots (their bodies are threats when they see the vessel), its emitter (what the enemies'
+// sensors must see) and its physical description (its shot hits of the step, its root radius).
 class BHV_Vessel_A_EscapeTo : public BHV_ActionBehaviour
 {
 public:
@@ -57,26 +47,11 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetMotion(MOT_Vessel* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
-    void SetOwner(NOD_Body* _owner);
-    // The vessel's own attacker slots: their bodies are threats when they see the vessel.
-    void SetAttackers(BHV_AttackerSlots* _attackers);
-    // The vessel's own emitter: what the enemies' sensors must see.
-    void SetEmitter(COD_Emitter* _emitter);
-    // The vessel's physical description: its shot hits of the step and its root radius.
-    void SetPhysical(COD_Physical_Vessel* _physical);
     // The description's "EscapeBehaviour" section (EscVelocity, EscMeanDist, EscDevDist,
     // EscFactor, EscRatio, EscStrikeTimeOut, EscImpact, all required).
     void ReadDataFrom(DES_Section* _section);
 
 private:
-    MOT_Vessel* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
-    NOD_Body* m_owner = nullptr;
-    BHV_AttackerSlots* m_attackers = nullptr;
-    COD_Emitter* m_emitter = nullptr;
-    COD_Physical_Vessel* m_physical = nullptr;
     RTI_Pointer m_enemies[3];  // NOD_Body each, or null
     MAT_Vector3 m_finalTarget;
     MAT_Vector3 m_goal;  // of the current leg

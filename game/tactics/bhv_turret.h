@@ -5,11 +5,14 @@
 // Follow and patrol only move the turret's angles and never fire; both answer an interruption
 // by turning the turret back to its rest angles and sending Turret_FollowOverride.
 //
-// Angles are the turret's alpha (about its vertical axis) and beta (elevation), in radians.
-// The turret's set-up gives the behaviours their parts (fixed for the turret's life; the gun
-// when the turret enters the simulation) and hands the description section "AttackBehaviour",
-// when there is one, first to the complex attack and then to the patrol. Bodies chosen at run
-// time are held as RTI_Pointer, so a body deleted meanwhile reads null.
+// Angles are the turret's alpha (about its vertical axis) and beta (elevation), in radians;
+// the behaviours turn the turret through its aiming interface (BHV_TurretAiming::DynamicCast
+// of the owner body). The turret registers them with its record of parts (BHV_Owner: the
+// complex attack reads the targets sensor place and the attacker and torpedo slots, which for a
+// turret on a vessel or vehicle are the carrier's), gives the complex attack its gun when it
+// enters the simulation, and hands the description section "AttackBehaviour", when there is
+// one, first to the complex attack and then to the patrol. Bodies chosen at run time are held
+// as RTI_Pointer, so a body deleted meanwhile reads null.
 //
 // Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
 // turret logs their messages as lost.
@@ -21,10 +24,7 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
-class BHV_AttackerSlots;
-class COD_Sensor;
 class DES_Section;
-class NOD_Body;
 class NOD_NPC_Gun;
 
 // Turret_ComplexAttack (ends by itself when nothing is left) and Turret_DirectAttack (goes on
@@ -47,25 +47,14 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    // Set-up by the turret.
-    void SetOwner(NOD_Body* _owner);
     // The turret's gun, given when the turret enters the simulation.
     void SetGun(NOD_NPC_Gun* _gun);
-    // The turret's second sensor description.
-    void SetSensor(COD_Sensor* _sensor);
-    // The carrier's attacker slots and torpedo slots.
-    void SetAttackerSlots(BHV_AttackerSlots* _slots);
-    void SetTorpedoSlots(BHV_AttackerSlots* _slots);
     // The section "AttackBehaviour" of the turret's description: MinimumTimeToStick, the sweep
     // angle keys (degrees, stored as radians in [-pi, pi)) and the sweep waiting times.
     void ParseIniFile(DES_Section& _section);
 
 private:
-    NOD_Body* m_owner = nullptr;
     NOD_NPC_Gun* m_gun = nullptr;
-    COD_Sensor* m_sensor = nullptr;
-    BHV_AttackerSlots* m_attackerSlots = nullptr;
-    BHV_AttackerSlots* m_torpedoSlots = nullptr;
     s32 m_complex = 0;            // 1 after Turret_ComplexAttack, 0 after Turret_DirectAttack
     RTI_Pointer m_currentTarget;  // NOD_Body being attacked
     RTI_Pointer m_primaryTarget;  // NOD_Body named by Turret_SetPrimaryTarget
@@ -94,12 +83,10 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetOwner(NOD_Body* _owner);
     // The section "AttackBehaviour", after the complex attack read it: the six sweep keys.
     void ParseIniFile(DES_Section& _section);
 
 private:
-    NOD_Body* m_owner = nullptr;
     f32 m_duration = 0.0f;
     f32 m_elapsed = 0.0f;
     f32 m_meanAngleAlpha = 0.0f;
@@ -122,10 +109,7 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    void SetOwner(NOD_Body* _owner);
-
 private:
-    NOD_Body* m_owner = nullptr;
     f32 m_duration = 0.0f;
     f32 m_elapsed = 0.0f;  // advanced only when the duration is above 0
     s32 m_active = 0;      // 1 after a start with a body

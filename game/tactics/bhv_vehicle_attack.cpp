@@ -13,12 +13,6 @@ void BHV_Vehicle_AttackState2::Enter(BHV_Vehicle_A_Attack* /*_attack*/) {}
 void BHV_Vehicle_AttackState2::Leave() {}
 s32 BHV_Vehicle_AttackState2::Handle() { return STAY; }
 
-void BHV_Vehicle_A_Attack::SetOwner(NOD_Body* /*_owner*/) {}
-void BHV_Vehicle_A_Attack::SetMotion(MOT_Vehicle* /*_motion*/) {}
-void BHV_Vehicle_A_Attack::SetAvoider(COD_ActiveAvoid* /*_avoider*/) {}
 void BHV_Vehicle_A_Attack::SetTurret(NOD_Body* /*_turret*/) {}
-void BHV_Vehicle_A_Attack::SetSensor(COD_Sensor* /*_sensor*/) {}
-void BHV_Vehicle_A_Attack::SetAttackerSlots(BHV_AttackerSlots* /*_slots*/) {}
-void BHV_Vehicle_A_Attack::SetTorpedoSlots(BHV_AttackerSlots* /*_slots*/) {}
 void BHV_Vehicle_A_Attack::ParseIniFile(DES_Section& /*_section*/) {}
 BHV_INERT_OPERATIONS(BHV_Vehicle_A_Attack)

@@ -7,10 +7,13 @@
 // left, or Vehicle_AttackOverride when another action of the vehicle takes its place.
 //
 // The behaviour is a member of NOD_Vehicle; its three tactic states are members of the
-// behaviour. The vehicle's set-up gives it its parts (fixed for the vehicle's life) and hands
-// it the description section "AttackBehaviour" when there is one. Nodes found or chosen at run
-// time (patrol area, targets) are held as RTI_Pointer, so a node deleted during the attack
-// reads null.
+// behaviour. The vehicle registers it with its record of parts (BHV_Owner: the vehicle motion
+// model, the avoider, the targets sensor place as the attack sensor, the vehicle's own attacker
+// and torpedo slots), gives it its turret and hands it the description section
+// "AttackBehaviour" when there is one. Nodes found or chosen at run time (patrol area,
+// targets) and the turret, which can be destroyed before the vehicle, are held as RTI_Pointer,
+// so a node deleted during the attack reads null. The turret is aimed, and its gun reached,
+// through its aiming interface (BHV_TurretAiming::DynamicCast).
 //
 // Declared ahead of their logic: until filled, the behaviour and its states are inert
 // (bhv_inert.h), so the vehicle logs the attack's messages as lost.
@@ -23,12 +26,8 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
-class BHV_AttackerSlots;
 class BHV_Vehicle_A_Attack;
-class COD_ActiveAvoid;
-class COD_Sensor;
 class DES_Section;
-class MOT_Vehicle;
 class NOD_Body;
 
 // A tactic state of the vehicle attack. Handle answers the type of the next state or STAY; the
@@ -138,30 +137,14 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    // Set-up by the vehicle.
-    void SetOwner(NOD_Body* _owner);
-    void SetMotion(MOT_Vehicle* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
     // The vehicle's son "Turm1", null when missing.
     void SetTurret(NOD_Body* _turret);
-    // The attack sensor: the second sensor description of the vehicle's contact aggregate.
-    void SetSensor(COD_Sensor* _sensor);
-    // The vehicle's own attacker slots and torpedo slots (the bodies attacking it and the
-    // torpedoes homing on it).
-    void SetAttackerSlots(BHV_AttackerSlots* _slots);
-    void SetTorpedoSlots(BHV_AttackerSlots* _slots);
     // The section "AttackBehaviour" of the vehicle's description: every key a mandatory float.
     void ParseIniFile(DES_Section& _section);
 
 private:
     RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
-    NOD_Body* m_owner = nullptr;
-    MOT_Vehicle* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
-    NOD_Body* m_turret = nullptr;
-    COD_Sensor* m_sensor = nullptr;
-    BHV_AttackerSlots* m_attackerSlots = nullptr;
-    BHV_AttackerSlots* m_torpedoSlots = nullptr;
+    RTI_Pointer m_turret;      // the turret body "Turm1"; null when missing or destroyed
     f32 m_normalVelocity = 0.0f;
     RTI_Pointer m_currentTarget;  // NOD_Body being attacked
     RTI_Pointer m_primaryTarget;  // NOD_Body named by Vehicle_SetPrimaryTarget

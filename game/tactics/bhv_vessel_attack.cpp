@@ -23,12 +23,7 @@ void BHV_Vessel_AttackState5::Enter(BHV_Vessel_A_Attack* /*_attack*/) {}
 void BHV_Vessel_AttackState5::Leave() {}
 s32 BHV_Vessel_AttackState5::Handle() { return STAY; }
 
-void BHV_Vessel_A_Attack::SetOwner(NOD_Body* /*_owner*/) {}
-void BHV_Vessel_A_Attack::SetMotion(MOT_Vessel* /*_motion*/) {}
-void BHV_Vessel_A_Attack::SetAvoider(COD_ActiveAvoid* /*_avoider*/) {}
 void BHV_Vessel_A_Attack::SetGun(NOD_NPC_Gun* /*_gun*/) {}
 void BHV_Vessel_A_Attack::SetTorpedoLauncher(NOD_TorpedoLauncher* /*_launcher*/) {}
-void BHV_Vessel_A_Attack::SetSensor(COD_Sensor* /*_sensor*/) {}
-void BHV_Vessel_A_Attack::SetAttackerSlots(BHV_AttackerSlots* /*_slots*/) {}
 void BHV_Vessel_A_Attack::ParseIniFile(DES_Section& /*_section*/) {}
 BHV_INERT_OPERATIONS(BHV_Vessel_A_Attack)

@@ -7,8 +7,10 @@
 //
 // The behaviour is a member of NOD_Vessel; its six tactic states are members of the behaviour,
 // which steps the current one each simulation step and switches to the state whose type the
-// step answers. The vessel's set-up gives the behaviour its parts (fixed for the vessel's life)
-// and hands it the description section "AttackBehaviour" when there is one. Nodes found or
+// step answers. The vessel registers it with its record of parts (BHV_Owner: the vessel motion
+// model, the avoider, the targets sensor place as the attack sensor, the vessel's own attacker
+// slots), gives it its gun and torpedo launcher and hands it the description section
+// "AttackBehaviour" when there is one. Nodes found or
 // chosen at run time (patrol area, targets) are held as RTI_Pointer, so a node deleted during
 // the attack reads null.
 //
@@ -23,12 +25,8 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
-class BHV_AttackerSlots;
 class BHV_Vessel_A_Attack;
-class COD_ActiveAvoid;
-class COD_Sensor;
 class DES_Section;
-class MOT_Vessel;
 class NOD_Body;
 class NOD_NPC_Gun;
 class NOD_TorpedoLauncher;
@@ -215,30 +213,17 @@ public:
 
     BHV_DECLARE_OPERATIONS()
 
-    // Set-up by the vessel.
-    void SetOwner(NOD_Body* _owner);
-    void SetMotion(MOT_Vessel* _motion);
-    void SetAvoider(COD_ActiveAvoid* _avoider);
     // The vessel's sons "gun" and "torlaunch", each null when missing.
     void SetGun(NOD_NPC_Gun* _gun);
     void SetTorpedoLauncher(NOD_TorpedoLauncher* _launcher);
-    // The attack sensor: the second sensor description of the vessel's contact aggregate.
-    void SetSensor(COD_Sensor* _sensor);
-    // The vessel's own attacker slots (the bodies attacking it).
-    void SetAttackerSlots(BHV_AttackerSlots* _slots);
     // The section "AttackBehaviour" of the vessel's description: every key a mandatory float.
     void ParseIniFile(DES_Section& _section);
 
 private:
     RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
     s32 m_keepAlign = 0;       // 1 while the align state must resume its previous position
-    NOD_Body* m_owner = nullptr;
-    MOT_Vessel* m_motion = nullptr;
-    COD_ActiveAvoid* m_avoider = nullptr;
     NOD_NPC_Gun* m_gun = nullptr;
     NOD_TorpedoLauncher* m_torpedoLauncher = nullptr;
-    COD_Sensor* m_sensor = nullptr;
-    BHV_AttackerSlots* m_attackerSlots = nullptr;
     f32 m_normalVelocity = 0.0f;  // fraction of the motion model's MovePV
     f32 m_coneCosine = 0.0f;      // cosine of the key ConeOfFire
     f32 m_waveProb = 0.0f;

@@ -1,7 +1,8 @@
 // The graphics device under the display layer: a narrow interface shaped like Direct3D 8, so
 // that the display layer keeps the call sequence, the numbers and the failure rules it was
-// designed around. Two implementations: the OpenGL 3.3 device (dev_gl_*.cpp) and a recording
-// fake that the display-layer tests install with DEV_SetFactory.
+// designed around. Two implementations: the OpenGL 3.3 device (dev_gl_*.cpp) and the null
+// device over memory (dev_null.h), which tests, fuzz targets and benchmarks install with
+// DEV_SetFactory.
 //
 // Contract:
 // - Every numeric code below (states, values, formats, flags, results) is Direct3D 8's, and
@@ -469,7 +470,8 @@ typedef DEV_Driver* (*DEV_Factory)(void* _window);
 // drivers and devices come and go.
 DEV_Driver* DEV_CreateGLDevice(void* _window);
 
-// Installs another implementation (tests); null restores the GL one.
+// Installs another implementation (the null one, or one derived from it); null restores the
+// GL one.
 void DEV_SetFactory(DEV_Factory _factory);
 // Creates the driver through the installed factory.
 DEV_Driver* DEV_CreateDriver(void* _window);

@@ -11,9 +11,7 @@ s32 DEV_GLDevice::CreateBuffer(u32 _length, u32 _usage, u32 _pool, u32 _index, D
     if (_buffer == nullptr)
         return DEV_ERR_INVALIDCALL;
     *_buffer = 0;
-    if (_length == 0 || (_pool != DEV_POOL_DEFAULT && _pool != DEV_POOL_MANAGED) ||
-        (_usage & ~(u32)(DEV_USAGE_WRITEONLY | DEV_USAGE_DYNAMIC | DEV_USAGE_SOFTWAREPROCESSING)) != 0 ||
-        ((_usage & DEV_USAGE_DYNAMIC) && _pool == DEV_POOL_MANAGED))
+    if (!DEV_BufferFits(_length, _usage, _pool))
         return DEV_ERR_INVALIDCALL;
     std::unique_ptr<Buffer> buffer(new Buffer);
     buffer->length = _length;

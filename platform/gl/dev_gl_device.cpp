@@ -78,11 +78,6 @@ void ColorOf(u32 _argb, f32* _rgba)
     _rgba[3] = (f32)(_argb >> 24) / 255.0f;
 }
 
-bool HasStencil(u32 _format)
-{
-    return _format == DEV_FMT_D24S8 || _format == DEV_FMT_D15S1 || _format == DEV_FMT_D24X4S4;
-}
-
 bool HasAlpha(u32 _format)
 {
     return _format == DEV_FMT_A8R8G8B8 || _format == DEV_FMT_A1R5G5B5 || _format == DEV_FMT_A4R4G4B4 ||
@@ -282,19 +277,7 @@ s32 DEV_GLDevice::GetBackBufferDesc(DEV_SurfaceDesc* _desc)
 {
     if (_desc == nullptr)
         return DEV_ERR_INVALIDCALL;
-    *_desc = DEV_SurfaceDesc();
-    _desc->format = m_parameters.backBufferFormat;
-    _desc->usage = 1;  // render target
-    _desc->pool = DEV_POOL_DEFAULT;
-    _desc->multiSampleType = m_parameters.multiSampleType;
-    _desc->width = m_parameters.backBufferWidth;
-    _desc->height = m_parameters.backBufferHeight;
-    const u32 bytes = m_parameters.backBufferFormat == DEV_FMT_R5G6B5 ||
-                              m_parameters.backBufferFormat == DEV_FMT_X1R5G5B5 ||
-                              m_parameters.backBufferFormat == DEV_FMT_A1R5G5B5
-                          ? 2
-                          : 4;
-    _desc->size = _desc->width * _desc->height * bytes;
+    DEV_DescribeBackBuffer(m_parameters, _desc);
     return DEV_OK;
 }
 
@@ -395,9 +378,7 @@ s32 DEV_GLDevice::EndScene()
 
 s32 DEV_GLDevice::SetViewport(const DEV_Viewport& _viewport)
 {
-    if (_viewport.width == 0 || _viewport.height == 0 ||
-        (u64)_viewport.x + _viewport.width > m_parameters.backBufferWidth ||
-        (u64)_viewport.y + _viewport.height > m_parameters.backBufferHeight)
+    if (!DEV_ViewportFits(_viewport, m_parameters))
         return DEV_ERR_INVALIDCALL;
     m_viewport = _viewport;
     // Row 0 is the top row in our framebuffers, so Direct3D's y is GL's.
@@ -409,10 +390,7 @@ s32 DEV_GLDevice::SetViewport(const DEV_Viewport& _viewport)
 
 s32 DEV_GLDevice::Clear(u32 _flags, u32 _color, f32 _z, u32 _stencil)
 {
-    const bool depth = m_parameters.enableAutoDepthStencil != 0;
-    if ((_flags & ~(u32)(DEV_CLEAR_TARGET | DEV_CLEAR_ZBUFFER | DEV_CLEAR_STENCIL)) != 0 ||
-        ((_flags & DEV_CLEAR_ZBUFFER) && !depth) ||
-        ((_flags & DEV_CLEAR_STENCIL) && !(depth && HasStencil(m_parameters.autoDepthStencilFormat))))
+    if (!DEV_ClearFits(_flags, m_parameters))
         return DEV_ERR_INVALIDCALL;
     GLbitfield mask = 0;
     const GLboolean previousMask = m_glDepthMask;
@@ -736,40 +714,35 @@ void DEV_GLDevice::ApplyDrawState()
 s32 DEV_GLDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex, u32 _primitiveCount)
 {
     GLenum mode;
-    u64 indexCount;
     switch (_type) {
     case DEV_PT_LINELIST:
         mode = GL_LINES;
-        indexCount = (u64)_primitiveCount * 2;
         break;
     case DEV_PT_LINESTRIP:
         mode = GL_LINE_STRIP;
-        indexCount = (u64)_primitiveCount + 1;
         break;
     case DEV_PT_TRIANGLELIST:
         mode = GL_TRIANGLES;
-        indexCount = (u64)_primitiveCount * 3;
         break;
     case DEV_PT_TRIANGLESTRIP:
         mode = GL_TRIANGLE_STRIP;
-        indexCount = (u64)_primitiveCount + 2;
         break;
     case DEV_PT_TRIANGLEFAN:
         mode = GL_TRIANGLE_FAN;
-        indexCount = (u64)_primitiveCount + 2;
         break;
     default:
         return DEV_ERR_INVALIDCALL;
     }
+    const u64 indexCount = DEV_IndexCount(_type, _primitiveCount);
     if (!m_inScene || _primitiveCount == 0 || _numVertices == 0)
         return DEV_ERR_INVALIDCALL;
     Buffer* vertices = Find(m_buffers, KIND_BUFFER, m_streamBuffer);
     Buffer* indices = Find(m_buffers, KIND_BUFFER, m_indexBuffer);
     if (vertices == nullptr || indices == nullptr || vertices->locked || indices->locked)
         return DEV_ERR_INVALIDCALL;
-    // Neither range may leave its buffer: the last vertex must lie whole inside.
-    const u64 lastVertex = (u64)m_baseVertex + _minIndex + _numVertices - 1;
-    if (((u64)_startIndex + indexCount) * 2 > indices->length || lastVertex * m_streamStride + 40 > vertices->length)
+    // Neither range may leave its buffer.
+    if (!DEV_DrawFits(_startIndex, indexCount, indices->length, m_baseVertex, _minIndex, _numVertices, m_streamStride,
+                      vertices->length))
         return DEV_ERR_INVALIDCALL;
 
     ApplyDrawState();

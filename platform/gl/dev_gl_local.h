@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "dev_checks_local.h"
 #include "dev_device.h"
 
 enum : u32
@@ -23,7 +24,7 @@ enum : u32
     DEV_GL_TEXCOORDS = 4,     // oT0 .. oT3
     DEV_GL_CONSTANTS = 96,    // vertex-shader constant registers
     DEV_GL_UPLOAD_UNIT = 15,  // texture unit for uploads, so stage bindings stay untouched
-    DEV_GL_MAX_LEVELS = 12,
+    DEV_GL_MAX_LEVELS = DEV_MAX_TEXTURE_LEVELS,
 };
 
 // ---- what the machine's GL offers (read once with the context) ----

@@ -57,12 +57,8 @@ s32 DEV_GLDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage
     if (format == nullptr || _usage != 0 || (_pool != DEV_POOL_MANAGED && _pool != DEV_POOL_DEFAULT) || _width == 0 ||
         _height == 0 || _width > m_info->maxTextureSize || _height > m_info->maxTextureSize)
         return DEV_ERR_INVALIDCALL;
-    // The full chain down to 1x1, as 0 levels asks.
-    u32 chain = 1;
-    for (u32 side = _width > _height ? _width : _height; side > 1; side >>= 1)
-        ++chain;
-    const u32 levels = _levels == 0 ? chain : _levels;
-    if (levels > chain || levels > DEV_GL_MAX_LEVELS)
+    const u32 levels = DEV_TextureLevels(_width, _height, _levels);
+    if (levels == 0)
         return DEV_ERR_INVALIDCALL;
 
     std::unique_ptr<Texture> texture(new Texture);

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "os_fatal.h"
 
@@ -225,7 +226,7 @@ u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value)
         _message->PutF64(_value.number);
         break;
     case NOD_ARG_VEC3:
-        NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector);
+        NOD_WriteArg(_message, _value.vector);
         break;
     case NOD_ARG_PATH:
         _value.path.PutToMessage(_message);
@@ -253,124 +254,21 @@ u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value)
 
 namespace
 {
-// Compile-time checks of the table: ascending ids, reader names spelled from their byte
-// classes, and a reader for every argument list.
+// Compile-time checks: each type code has a C++ type of its own (so a variable's type says
+// which code it reads), and the catalogue's ids ascend.
 
-struct Signature
+template <s32 CODE, s32... CODES>
+constexpr s32 CountSharingType(std::integer_sequence<s32, CODES...>)
 {
-    const char* name;
-    s32 count;
-    s32 classes[16];
-};
-
+    return (0 + ... + (std::is_same_v<NOD_ArgTypeOf<CODE>, NOD_ArgTypeOf<CODES + 1>> ? 1 : 0));
+}
 template <s32... CODES>
-constexpr Signature MakeSignature(const char* _name, NOD_ArgList<CODES...>)
+constexpr bool EachCodeHasItsOwnType(std::integer_sequence<s32, CODES...> _codes)
 {
-    Signature signature{_name, (s32)sizeof...(CODES), {}};
-    const s32 codes[] = {0, CODES...};
-    for (u32 i = 0; i < sizeof...(CODES); ++i)
-        signature.classes[i] = codes[i + 1];
-    return signature;
+    return ((CountSharingType<CODES + 1>(_codes) == 1) && ...);
 }
-
-constexpr Signature READERS[] = {
-#define NOD_READER(_suffix, _classes) MakeSignature(#_suffix, NOD_ArgList<NOD_CODES _classes>{}),
-#include "nod_catalogue.inc"
-};
-
-constexpr const char* ClassToken(s32 _class)
-{
-    switch (_class) {
-    case NOD_ARG_U8:
-        return "U8";
-    case NOD_ARG_U16:
-        return "U16";
-    case NOD_ARG_U32:
-        return "U32";
-    case NOD_ARG_F64:
-        return "F64";
-    case NOD_ARG_VEC3:
-        return "Vec3";
-    case NOD_ARG_PATH:
-        return "Path";
-    case NOD_ARG_NAME:
-        return "Name";
-    case NOD_ARG_CLASSNAME:
-        return "ClassName";
-    default:
-        return "?";
-    }
-}
-
-// The reader name is the byte classes in order, runs written as <class>x<count>, joined by
-// "_"; no classes is "None".
-constexpr bool SpelledFromClasses(const Signature& _reader)
-{
-    char text[256] = {};
-    u32 length = 0;
-    auto append = [&](const char* _part) {
-        while (*_part != 0 && length + 1 < sizeof(text))
-            text[length++] = *_part++;
-    };
-    if (_reader.count == 0)
-        append("None");
-    for (s32 i = 0; i < _reader.count;) {
-        if (NOD_GetByteClass(_reader.classes[i]) != _reader.classes[i])
-            return false;
-        s32 run = 1;
-        while (i + run < _reader.count && _reader.classes[i + run] == _reader.classes[i])
-            ++run;
-        if (i > 0)
-            append("_");
-        append(ClassToken(_reader.classes[i]));
-        if (run > 1) {
-            char count[4] = {'x', (char)('0' + run % 10), 0, 0};
-            if (run >= 10) {
-                count[1] = (char)('0' + run / 10);
-                count[2] = (char)('0' + run % 10);
-            }
-            append(count);
-        }
-        i += run;
-    }
-    const char* name = _reader.name;
-    for (u32 i = 0; i <= length; ++i) {
-        if (name[i] != text[i])
-            return false;
-    }
-    return true;
-}
-
-template <s32... CODES>
-constexpr bool HasReader(NOD_ArgList<CODES...>)
-{
-    const s32 codes[] = {0, CODES...};
-    for (const Signature& reader : READERS) {
-        if (reader.count != (s32)sizeof...(CODES))
-            continue;
-        bool same = true;
-        for (u32 i = 0; i < sizeof...(CODES); ++i)
-            same = same && reader.classes[i] == NOD_GetByteClass(codes[i + 1]);
-        if (same)
-            return true;
-    }
-    return false;
-}
-
-constexpr bool AllReadersSpelled()
-{
-    for (const Signature& reader : READERS) {
-        if (!SpelledFromClasses(reader))
-            return false;
-    }
-    return true;
-}
-static_assert(AllReadersSpelled(), "a reader name is not spelled from its byte classes");
-
-#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out)                                   \
-    static_assert(HasReader(NOD_ArgList<NOD_CODES _in>{}), "no reader for " #_scriptFamily "_" #_message); \
-    static_assert(HasReader(NOD_ArgList<NOD_CODES _out>{}), "no reader for " #_scriptFamily "_" #_message);
-#include "nod_catalogue.inc"
+static_assert(EachCodeHasItsOwnType(std::make_integer_sequence<s32, NOD_ARG_LAST>{}),
+              "two type codes share a C++ type");
 
 constexpr u32 IDS[] = {
 #define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out) _id,

@@ -14,17 +14,21 @@
 // null once the node is gone.
 //
 // Every message kind has a prototype class NOD_<Family>_<Message> generated from the one
-// catalogue table (nod_catalogue.inc): ID, the script name, the argument type codes, a static
-// Create (in-arguments -> new message) and a static Reply (incoming or null, out-arguments ->
-// the reply). Readers NOD_ReadArgs_<signature> rewind a message and read one argument list into
-// the caller's variables; they depend only on the byte signature, so NOD_ReadArgs_U32x2 reads
-// two u32, s32, f32 or node references alike.
+// catalogue table (nod_catalogue.inc): ID, the script name, the argument type codes, and static
+// typed writers and readers: Create (in-arguments -> new message), Read (message ->
+// in-arguments), Reply (incoming or null, out-arguments -> the reply) and ReadReply (reply ->
+// out-arguments). Each type code has one C++ type (NOD_ArgTypeOf), and these functions take and
+// give exactly the declared types, so a mismatch between a variable and a message's argument
+// list is a compile error. Code that only knows a type code at run time (script binding,
+// console) goes through NOD_GetArg and NOD_PutArg instead.
 //
 // The prototype instances are created by NOD_RegisterMessages (at start-up registration) in
 // catalogue order, ascending ids; the registry lists the newest first. Single-threaded.
 #pragma once
 
 #include <array>
+#include <tuple>
+#include <type_traits>
 
 #include "mat_vector.h"
 #include "nod_handle.h"
@@ -181,7 +185,9 @@ u32 NOD_PutArg(NOD_Message* _message, const NOD_ArgValue& _value);
 f32 NOD_NearestF32(f64 _number);
 
 // ---------------------------------------------------------------------------------------------
-// The generated pattern. Everything below serves the catalogue and its readers.
+// Typed arguments: the generated pattern. Every type code has exactly one C++ type, and a
+// prototype class reads and writes its arguments as those types and no others, so a handler
+// that reads an f32 argument into an s32, or a sender that passes one, does not compile.
 
 template <s32... CODES>
 struct NOD_ArgList
@@ -199,106 +205,33 @@ struct NOD_ArgList
     }
 };
 
-// The byte signature class of a type code: what a reader needs to know of it.
-constexpr s32 NOD_GetByteClass(s32 _type)
-{
-    switch (_type) {
-    case NOD_ARG_U8:
-    case NOD_ARG_S8:
-        return NOD_ARG_U8;
-    case NOD_ARG_U16:
-    case NOD_ARG_S16:
-        return NOD_ARG_U16;
-    case NOD_ARG_U32:
-    case NOD_ARG_S32:
-    case NOD_ARG_F32:
-    case NOD_ARG_NODEREF:
-        return NOD_ARG_U32;
-    case NOD_ARG_F64:
-    case NOD_ARG_VEC3:
-    case NOD_ARG_PATH:
-    case NOD_ARG_NAME:
-    case NOD_ARG_CLASSNAME:
-        return _type;
-    default:
-        return NOD_ARG_NONE;
-    }
-}
-
-// Writing one argument of a type code (Param: how Create and Reply take it).
+// The C++ type of a type code: NOD_ArgTypeOf<NOD_ARG_F32> is f32.
 template <s32 CODE>
 struct NOD_ArgTraits;
-// A number written as its byte class's put takes it; signed values keep their bits.
-template <class PARAM, class STORED, NOD_Message* (NOD_Message::*PUT)(STORED)>
-struct NOD_ScalarArgTraits
-{
-    using Param = PARAM;
-    static void Put(NOD_Message* _m, Param _v) { (_m->*PUT)((STORED)_v); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_U8> : NOD_ScalarArgTraits<u8, u8, &NOD_Message::PutU8>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_S8> : NOD_ScalarArgTraits<s8, u8, &NOD_Message::PutU8>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_U16> : NOD_ScalarArgTraits<u16, u16, &NOD_Message::PutU16>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_S16> : NOD_ScalarArgTraits<s16, u16, &NOD_Message::PutU16>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_U32> : NOD_ScalarArgTraits<u32, u32, &NOD_Message::PutU32>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_S32> : NOD_ScalarArgTraits<s32, u32, &NOD_Message::PutU32>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_F32> : NOD_ScalarArgTraits<f32, f32, &NOD_Message::PutF32>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_F64> : NOD_ScalarArgTraits<f64, f64, &NOD_Message::PutF64>
-{
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_VEC3>
-{
-    using Param = const MAT_Vector3&;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutF32(_v.x)->PutF32(_v.y)->PutF32(_v.z); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_PATH>
-{
-    using Param = const SIM_Path&;
-    static void Put(NOD_Message* _m, Param _v) { _v.PutToMessage(_m); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_NAME>
-{
-    using Param = const SIM_Name&;
-    static void Put(NOD_Message* _m, Param _v) { _v.PutToMessage(_m); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_CLASSNAME>
-{
-    using Param = const SIM_ClassName&;
-    static void Put(NOD_Message* _m, Param _v) { _v.PutToMessage(_m); }
-};
-template <>
-struct NOD_ArgTraits<NOD_ARG_NODEREF>
-{
-    using Param = const NOD_Node*;
-    static void Put(NOD_Message* _m, Param _v) { _m->PutU32(NOD_GetHandle(_v)); }
-};
+#define NOD_ARG_TYPE(_code, _type)        \
+    template <>                           \
+    struct NOD_ArgTraits<NOD_ARG_##_code> \
+    {                                     \
+        using Type = _type;               \
+    };
+NOD_ARG_TYPE(U8, u8)
+NOD_ARG_TYPE(S8, s8)
+NOD_ARG_TYPE(U16, u16)
+NOD_ARG_TYPE(S16, s16)
+NOD_ARG_TYPE(U32, u32)
+NOD_ARG_TYPE(S32, s32)
+NOD_ARG_TYPE(F32, f32)
+NOD_ARG_TYPE(F64, f64)
+NOD_ARG_TYPE(VEC3, MAT_Vector3)
+NOD_ARG_TYPE(PATH, SIM_Path)
+NOD_ARG_TYPE(NAME, SIM_Name)
+NOD_ARG_TYPE(CLASSNAME, SIM_ClassName)
+NOD_ARG_TYPE(NODEREF, NOD_Node*)
+#undef NOD_ARG_TYPE
+template <s32 CODE>
+using NOD_ArgTypeOf = typename NOD_ArgTraits<CODE>::Type;
 
-// Reading one argument into a caller's variable; the variable's type picks the byte class.
+// Reading one argument at the cursor into a variable of its type.
 inline void NOD_ReadArg(NOD_Message* _m, u8* _v) { _m->GetU8(_v); }
 inline void NOD_ReadArg(NOD_Message* _m, s8* _v) { _m->GetU8((u8*)_v); }
 inline void NOD_ReadArg(NOD_Message* _m, u16* _v) { _m->GetU16(_v); }
@@ -318,107 +251,73 @@ inline void NOD_ReadArg(NOD_Message* _m, NOD_Node** _v)
     *_v = NOD_FromHandle(handle);
 }
 
+// Writing one argument of its type at the cursor; signed values keep their bits.
+inline void NOD_WriteArg(NOD_Message* _m, u8 _v) { _m->PutU8(_v); }
+inline void NOD_WriteArg(NOD_Message* _m, s8 _v) { _m->PutU8((u8)_v); }
+inline void NOD_WriteArg(NOD_Message* _m, u16 _v) { _m->PutU16(_v); }
+inline void NOD_WriteArg(NOD_Message* _m, s16 _v) { _m->PutU16((u16)_v); }
+inline void NOD_WriteArg(NOD_Message* _m, u32 _v) { _m->PutU32(_v); }
+inline void NOD_WriteArg(NOD_Message* _m, s32 _v) { _m->PutU32((u32)_v); }
+inline void NOD_WriteArg(NOD_Message* _m, f32 _v) { _m->PutF32(_v); }
+inline void NOD_WriteArg(NOD_Message* _m, f64 _v) { _m->PutF64(_v); }
+inline void NOD_WriteArg(NOD_Message* _m, const MAT_Vector3& _v) { _m->PutF32(_v.x)->PutF32(_v.y)->PutF32(_v.z); }
+inline void NOD_WriteArg(NOD_Message* _m, const SIM_Path& _v) { _v.PutToMessage(_m); }
+inline void NOD_WriteArg(NOD_Message* _m, const SIM_Name& _v) { _v.PutToMessage(_m); }
+inline void NOD_WriteArg(NOD_Message* _m, const SIM_ClassName& _v) { _v.PutToMessage(_m); }
+inline void NOD_WriteArg(NOD_Message* _m, const NOD_Node* _v) { _m->PutU32(NOD_GetHandle(_v)); }
+
+// A number as Create and Reply take it: a value of any type that T holds without narrowing,
+// as brace-initialisation decides (u8 into a u32 argument, f32 into an f64), nothing else. So an
+// f32 passed where an s32 is declared, or a u32 where a u16 is, does not compile; constants
+// carry their type too (1u, (u8)1, 0.5f).
 template <class T>
-struct NOD_ByteClassOf
+struct NOD_ArgNumber
 {
-    static constexpr s32 VALUE = NOD_ARG_NONE;
+    template <class A>
+    requires requires(A _value) { T{_value}; }
+    NOD_ArgNumber(A _value) : value{_value} {}
+    T value;
 };
-template <>
-struct NOD_ByteClassOf<u8>
+template <class T>
+inline void NOD_WriteArg(NOD_Message* _m, NOD_ArgNumber<T> _v)
 {
-    static constexpr s32 VALUE = NOD_ARG_U8;
-};
-template <>
-struct NOD_ByteClassOf<s8>
-{
-    static constexpr s32 VALUE = NOD_ARG_U8;
-};
-template <>
-struct NOD_ByteClassOf<u16>
-{
-    static constexpr s32 VALUE = NOD_ARG_U16;
-};
-template <>
-struct NOD_ByteClassOf<s16>
-{
-    static constexpr s32 VALUE = NOD_ARG_U16;
-};
-template <>
-struct NOD_ByteClassOf<u32>
-{
-    static constexpr s32 VALUE = NOD_ARG_U32;
-};
-template <>
-struct NOD_ByteClassOf<s32>
-{
-    static constexpr s32 VALUE = NOD_ARG_U32;
-};
-template <>
-struct NOD_ByteClassOf<f32>
-{
-    static constexpr s32 VALUE = NOD_ARG_U32;
-};
-template <>
-struct NOD_ByteClassOf<NOD_Node*>
-{
-    static constexpr s32 VALUE = NOD_ARG_U32;
-};
-template <>
-struct NOD_ByteClassOf<f64>
-{
-    static constexpr s32 VALUE = NOD_ARG_F64;
-};
-template <>
-struct NOD_ByteClassOf<MAT_Vector3>
-{
-    static constexpr s32 VALUE = NOD_ARG_VEC3;
-};
-template <>
-struct NOD_ByteClassOf<SIM_Path>
-{
-    static constexpr s32 VALUE = NOD_ARG_PATH;
-};
-template <>
-struct NOD_ByteClassOf<SIM_Name>
-{
-    static constexpr s32 VALUE = NOD_ARG_NAME;
-};
-template <>
-struct NOD_ByteClassOf<SIM_ClassName>
-{
-    static constexpr s32 VALUE = NOD_ARG_CLASSNAME;
-};
-
-template <class LIST, class... T>
-struct NOD_ReaderMatch;
-template <s32... CODES, class... T>
-struct NOD_ReaderMatch<NOD_ArgList<CODES...>, T...>
-{
-    static constexpr bool Check()
-    {
-        if constexpr (sizeof...(CODES) != sizeof...(T))
-            return false;
-        else
-            return ((NOD_GetByteClass(CODES) == NOD_ByteClassOf<T>::VALUE) && ...);
-    }
-    static constexpr bool VALUE = Check();
-};
-
-// Rewinds the message and reads the arguments in order; a null message reads nothing.
-template <class... T>
-inline NOD_Message* NOD_ReadArgList(NOD_Message* _message, T*... _args)
-{
-    if (_message == nullptr)
-        return nullptr;
-    _message->Reset();
-    (NOD_ReadArg(_message, _args), ...);
-    return _message;
+    NOD_WriteArg(_m, _v.value);
 }
+
+// How Create and Reply take an argument of type T: numbers as above, a node as any node
+// pointer, the others by reference.
+template <class T>
+struct NOD_ArgParam
+{
+    using Type = const T&;
+};
+template <class T>
+requires std::is_arithmetic_v<T>
+struct NOD_ArgParam<T>
+{
+    using Type = NOD_ArgNumber<T>;
+};
+template <>
+struct NOD_ArgParam<NOD_Node*>
+{
+    using Type = const NOD_Node*;
+};
+template <s32 CODE>
+using NOD_ArgParamOf = typename NOD_ArgParam<NOD_ArgTypeOf<CODE>>::Type;
 
 template <u32 ID_, class IN, class OUT>
 class NOD_PrototypeOf;
 
-// Base of every generated prototype class: the id, the type codes, Create and Reply.
+// Base of every generated prototype class: the id, the type codes, and the typed writers and
+// readers of both argument lists.
+//
+// Receivers read the in-arguments with Read, senders the reply's out-arguments with ReadReply,
+// either as new variables or into variables of exactly the declared types:
+//     const auto [path, speed, tolerance] = NOD_Vessel_Goto::Read(_message);
+//     NOD_PatrolArea_SetRadius::Read(_message, &m_radius);
+// Both rewind the message first and read it whatever its id (two kinds with one argument list
+// share a handler). A null message reads nothing: the new variables hold zeros, empty names
+// and null nodes, the caller's variables are left alone.
 template <u32 ID_, s32... IN, s32... OUT>
 class NOD_PrototypeOf<ID_, NOD_ArgList<IN...>, NOD_ArgList<OUT...>> : public NOD_MessagePrototype
 {
@@ -429,6 +328,8 @@ public:
     };
     using InArgs = NOD_ArgList<IN...>;
     using OutArgs = NOD_ArgList<OUT...>;
+    using InValues = std::tuple<NOD_ArgTypeOf<IN>...>;
+    using OutValues = std::tuple<NOD_ArgTypeOf<OUT>...>;
 
     NOD_PrototypeOf() : NOD_MessagePrototype(ID_) {}
 
@@ -438,23 +339,57 @@ public:
     s32 GetOutArgType(s32 _index) const override { return OutArgs::Get(_index); }
 
     // A new message of the kind holding the in-arguments.
-    static NOD_Message* Create(typename NOD_ArgTraits<IN>::Param... _args)
+    static NOD_Message* Create(NOD_ArgParamOf<IN>... _args)
     {
         NOD_Message* message = new NOD_Message(ID_);
-        (NOD_ArgTraits<IN>::Put(message, _args), ...);
+        (NOD_WriteArg(message, _args), ...);
         return message;
     }
     // The incoming message rewound and refilled with the out-arguments (its id kept), or a
     // new message of the kind when _incoming is null.
-    static NOD_Message* Reply(NOD_Message* _incoming, typename NOD_ArgTraits<OUT>::Param... _args)
+    static NOD_Message* Reply(NOD_Message* _incoming, NOD_ArgParamOf<OUT>... _args)
     {
         NOD_Message* message = _incoming;
         if (message == nullptr)
             message = new NOD_Message(ID_);
         else
             message->Reset();
-        (NOD_ArgTraits<OUT>::Put(message, _args), ...);
+        (NOD_WriteArg(message, _args), ...);
         return message;
+    }
+
+    // The in-arguments; answers the message.
+    static NOD_Message* Read(NOD_Message* _message, NOD_ArgTypeOf<IN>*... _args)
+    {
+        return ReadList(_message, _args...);
+    }
+    static InValues Read(NOD_Message* _message) requires(InArgs::COUNT > 0) { return ReadValues<InValues>(_message); }
+    // The out-arguments of a reply; answers the reply.
+    static NOD_Message* ReadReply(NOD_Message* _reply, NOD_ArgTypeOf<OUT>*... _args)
+    {
+        return ReadList(_reply, _args...);
+    }
+    static OutValues ReadReply(NOD_Message* _reply) requires(OutArgs::COUNT > 0)
+    {
+        return ReadValues<OutValues>(_reply);
+    }
+
+private:
+    template <class... T>
+    static NOD_Message* ReadList(NOD_Message* _message, T*... _args)
+    {
+        if (_message == nullptr)
+            return nullptr;
+        _message->Reset();
+        (NOD_ReadArg(_message, _args), ...);
+        return _message;
+    }
+    template <class VALUES>
+    static VALUES ReadValues(NOD_Message* _message)
+    {
+        VALUES values;
+        std::apply([_message](auto&... _values) { ReadList(_message, &_values...); }, values);
+        return values;
     }
 };
 
@@ -480,16 +415,6 @@ public:
         const char* GetName() const override { return SCRIPT_NAME; }                           \
     };
 
-// One shared reader per byte signature: NOD_ReadArgs_<suffix>(message, pointers...).
-#define NOD_READER(_suffix, _classes)                                                                                  \
-    template <class... T>                                                                                              \
-    requires NOD_ReaderMatch<NOD_ArgList<NOD_CODES _classes>, T...>::VALUE inline NOD_Message* NOD_ReadArgs_##_suffix( \
-        NOD_Message* _message, T*... _args)                                                                            \
-    {                                                                                                                  \
-        return NOD_ReadArgList(_message, _args...);                                                                    \
-    }
-
 #include "nod_catalogue.inc"
 
 #undef NOD_MESSAGE
-#undef NOD_READER

@@ -33,6 +33,17 @@ RTI_Pointer s_gcQueue[NOD_Node::GC_QUEUE_SIZE];
 s32 s_gcCount = 0;
 u32 s_gcPass = 0;
 
+// Son lists being read, one inside the other: a description that names itself among its
+// children, directly or through others, would otherwise be read until the stack runs out.
+s32 s_loadDepth = 0;
+struct LoadDepthGuard
+{
+    LoadDepthGuard() { ++s_loadDepth; }
+    ~LoadDepthGuard() { --s_loadDepth; }
+    LoadDepthGuard(const LoadDepthGuard&) = delete;
+    LoadDepthGuard& operator=(const LoadDepthGuard&) = delete;
+};
+
 // One node of the collection walk: its pass and the index of its next son to look at.
 struct GC_Frame
 {
@@ -509,10 +520,13 @@ void NOD_Node::LoadSons(const DES_Section& _section)
 {
     DES_Section section = _section;
     const char* fileName = FileNameOf(_section);
+    const LoadDepthGuard depth;
     for (u32 i = 0; i < MAX_CHILDREN; ++i) {
         DES_Section child;
         if (!section.FindSectionIndexed(&child, "Child", i))
             break;
+        if (s_loadDepth > MAX_CHILD_NESTING)
+            OS_Fatal("NOD_Node::LoadSons()", OS_Format("children nested too deep in des file \"%s\"", fileName));
         char dataFile[PATH_BYTES] = {};
         char className[PATH_BYTES] = {};
         char sonName[PATH_BYTES] = {};
@@ -541,12 +555,11 @@ NOD_Message* NOD_Node::ProcessMessage(NOD_Message* _message)
     // The node family; handlers that may stop the program let go of the message first.
     switch (_message->GetType()) {
     case NOD_Node_SetName::ID:
-        NOD_ReadArgs_Name(_message, &m_name);
+        NOD_Node_SetName::Read(_message, &m_name);
         delete _message;
         return nullptr;
     case NOD_Node_ParseIniFile::ID: {
-        SIM_ClassName fileName;
-        NOD_ReadArgs_ClassName(_message, &fileName);
+        const auto [fileName] = NOD_Node_ParseIniFile::Read(_message);
         delete _message;
         ParseIniFile_File(fileName.GetName());
         return nullptr;
@@ -560,16 +573,13 @@ NOD_Message* NOD_Node::ProcessMessage(NOD_Message* _message)
         delete _message;
         return nullptr;
     case NOD_Node_AddSon::ID: {
-        NOD_Node* son = nullptr;
-        NOD_ReadArgs_U32(_message, &son);
+        const auto [son] = NOD_Node_AddSon::Read(_message);
         delete _message;
         AddSon(son);
         return nullptr;
     }
     case NOD_Node_CreateNode::ID: {
-        SIM_ClassName className;
-        SIM_Name nodeName;
-        NOD_ReadArgs_ClassName_Name(_message, &className, &nodeName);
+        const auto [className, nodeName] = NOD_Node_CreateNode::Read(_message);
         NOD_Node* node = CreateNode(className.GetName(), nodeName.GetName());
         if (node == nullptr)
             OS_Log(OS_Format("NOD_Node::PM_CreateNode() could not create node of class '%s' and name '%s'",
@@ -579,8 +589,7 @@ NOD_Message* NOD_Node::ProcessMessage(NOD_Message* _message)
     case NOD_Node_GetName::ID:
         return NOD_Node_GetName::Reply(_message, m_name);
     case NOD_Node_Find::ID: {
-        SIM_Path path;
-        NOD_ReadArgs_Path(_message, &path);
+        const auto [path] = NOD_Node_Find::Read(_message);
         return NOD_Node_Find::Reply(_message, Find(path));
     }
     case NOD_Node_GetPath::ID:
@@ -589,8 +598,7 @@ NOD_Message* NOD_Node::ProcessMessage(NOD_Message* _message)
         return NOD_Node_GetNumOfSons::Reply(_message, m_sonCount);
     case NOD_Node_SubSon::ID: {
         // Unlike SubSon, the son is looked for in the array whatever its father says.
-        NOD_Node* son = nullptr;
-        NOD_ReadArgs_U32(_message, &son);
+        const auto [son] = NOD_Node_SubSon::Read(_message);
         if (son == nullptr)
             return NOD_Node_SubSon::Reply(_message, nullptr);
         for (u32 i = 0; i < m_sonCount; ++i) {
@@ -603,13 +611,11 @@ NOD_Message* NOD_Node::ProcessMessage(NOD_Message* _message)
         OS_Fatal("NOD_Node::SubSon()", "son not found");
     }
     case NOD_Node_GetSon::ID: {
-        s32 index = 0;
-        NOD_ReadArgs_U32(_message, &index);
+        const auto [index] = NOD_Node_GetSon::Read(_message);
         return NOD_Node_GetSon::Reply(_message, GetSon(index));
     }
     case NOD_Node_GetSonName::ID: {
-        s32 index = 0;
-        NOD_ReadArgs_U32(_message, &index);
+        const auto [index] = NOD_Node_GetSonName::Read(_message);
         const NOD_Node* son = GetSon(index);
         return NOD_Node_GetSonName::Reply(_message, son != nullptr ? son->m_name : SIM_Name());
     }

@@ -35,8 +35,9 @@ public:
         SON_GROWTH = 4,
         MAX_SONS = 65532,
         GC_QUEUE_SIZE = 1024,
-        MAX_CHILDREN = 32,  // LoadSons reads Child0 .. Child31
-        PATH_BYTES = 256,   // "vfx\" + file name, terminator included
+        MAX_CHILDREN = 32,      // LoadSons reads Child0 .. Child31
+        MAX_CHILD_NESTING = 4,  // son lists read inside one another: four generations of children below a description
+        PATH_BYTES = 256,       // "vfx\" + file name, terminator included
     };
     enum GCMode
     {
@@ -114,7 +115,9 @@ public:
     // Detaches a son of this node; a son of another father is returned unchanged.
     NOD_Node* SubSon(NOD_Node* _son);
     // Creates, attaches and configures the children that the section's "Child<n>" subsections
-    // list (at most 32, up to the first missing index).
+    // list (at most 32, up to the first missing index). Children whose own descriptions list
+    // children again are read down to MAX_CHILD_NESTING lists, one inside the other; a deeper
+    // one (a description among its own children) is fatal.
     void LoadSons(const DES_Section& _section);
 
     NOD_Node* GetFather() const { return m_father; }

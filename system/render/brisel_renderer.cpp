@@ -127,7 +127,6 @@ Brisel_Renderer::~Brisel_Renderer()
 
 Brisel_Renderer* Brisel_Renderer::Get() { return s_instance; }
 
-
 void Brisel_Renderer::SetPlanktonSwitch(u32 _on) { s_planktonSwitch = _on; }
 
 u32 Brisel_Renderer::GetPlanktonSwitch() { return s_planktonSwitch; }

@@ -771,7 +771,7 @@ void NOD_PutScriptValue(NOD_Message* _message, const NOD_ScriptValue& _value)
         _message->PutF64(_value.number);
         break;
     case NOD_ARG_VEC3:
-        NOD_ArgTraits<NOD_ARG_VEC3>::Put(_message, _value.vector);
+        NOD_WriteArg(_message, _value.vector);
         break;
     case NOD_ARG_PATH: {
         SIM_Path path;

@@ -315,7 +315,7 @@ NOD_Message* NOD_Script::ProcessMessage(NOD_Message* _message)
 
 NOD_Message* NOD_Script::PM_SetScript(NOD_Message* _message)
 {
-    NOD_ReadArgs_ClassName(_message, &m_scriptName);
+    NOD_Script_SetScript::Read(_message, &m_scriptName);
     delete _message;
     // Restored on every way out, a failed load included.
     NOD_ScriptEntry entry(this);
@@ -346,8 +346,7 @@ NOD_Message* NOD_Script::PM_BindThread(NOD_Message* _message)
         delete _message;
         OS_Fatal("NOD_Script::PM_BindThread()", "maximum number of threads reached");
     }
-    NOD_Node* node = nullptr;
-    NOD_ReadArgs_U32(_message, &node);
+    const auto [node] = NOD_Script_BindThread::Read(_message);
     if (node == nullptr) {
         OS_Log("NOD_Script::PM_BindThread() node is NULL");
         return NOD_Script_BindThread::Reply(_message, -1);
@@ -379,9 +378,7 @@ u32 NOD_Script::IsBound(s32 _thread) const
 
 NOD_Message* NOD_Script::PM_SetTimer(NOD_Message* _message)
 {
-    s32 thread = 0;
-    f32 delay = 0.0f;
-    NOD_ReadArgs_U32x2(_message, &thread, &delay);
+    auto [thread, delay] = NOD_Script_SetTimer::Read(_message);
     if (!IsBound(thread)) {
         OS_Log("[SCRIPTERROR] SetTimer called with illegal threadid");
         NOD_LogScriptPosition(LUA_GetCallState());
@@ -432,9 +429,7 @@ NOD_Message* NOD_Script::PM_UnBindThread(NOD_Message* _message)
         delete _message;
         OS_Fatal("NOD_Script::PM_UnBindThread()", "no thread is currently bound");
     }
-    s32 thread = 0;
-    NOD_Node* node = nullptr;  // read as sent, not used
-    NOD_ReadArgs_U32x2(_message, &thread, &node);
+    const auto [thread, node] = NOD_Script_UnBindThread::Read(_message);  // the node is read as sent, not used
     delete _message;
     if (!IsBound(thread)) {
         OS_Log("[SCRIPTERROR] UnBindThread called with illegal threadid");
@@ -470,9 +465,7 @@ NOD_Message* NOD_Script::PM_UnBindThread(NOD_Message* _message)
 
 NOD_Message* NOD_Script::PM_StopTimer(NOD_Message* _message)
 {
-    s32 thread = 0;
-    s32 timer = 0;
-    NOD_ReadArgs_U32x2(_message, &thread, &timer);
+    const auto [thread, timer] = NOD_Script_StopTimer::Read(_message);
     delete _message;
     if (!IsBound(thread)) {
         OS_Log("[SCRIPTERROR] StopTimer called with illegal threadid");

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -34,6 +33,7 @@
 #include "plt_system.h"
 #include "sim_clock.h"
 #include "snd_sounddevice.h"
+#include "tools_sample_data.h"
 #include "tools_scenario.h"
 
 namespace
@@ -60,10 +60,8 @@ public:
     explicit TST_RunWorld(const TST_TempDir& _dir, bool _camera = true)
     {
         TST_WriteRendererData(_dir);
-        std::ifstream in(std::string(QV_DATA_SOURCE_DIR) + "/dat/script/lib/glue.sco", std::ios::binary);
-        std::stringstream glue;
-        glue << in.rdbuf();
-        _dir.Write("dat/script/lib/glue.sco", glue.str());
+        for (const auto& file : TOOL_EmbeddedData())
+            _dir.Write(file.first, file.second);
         _dir.Write("ini/sound.des", "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 22050\n"
                                     "    Bits = 16\n}\n");
         TOOL_Scenario scenario;

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -56,9 +55,6 @@ protected:
         const std::string generate = std::string("'") + QV_DATAGEN + "' '" + m_dir.Path() + "' --scene-seconds " +
                                      SCENE_SECONDS + " > datagen.txt 2>&1";
         ASSERT_EQ(0, std::system(generate.c_str())) << m_dir.Read("datagen.txt");
-        std::filesystem::copy(QV_DATA_SOURCE_DIR, m_dir.Path(),
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
     }
 
     // Runs the program with the key script; a program that is still running after _seconds

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -47,8 +46,6 @@ bool WriteDataAndLeavingKeys(TST_TempDir& _dir)
         std::string("'") + QV_DATAGEN + "' '" + _dir.Path() + "' --scene-seconds 1 > datagen.txt 2>&1";
     if (std::system(generate.c_str()) != 0)
         return false;
-    std::filesystem::copy(QV_DATA_SOURCE_DIR, _dir.Path(),
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     _dir.Write("keys.txt", "flush\nflush\n0.2 escape\nflush\n0.2 return\n0.2 return\n0.2 return\n");
     setenv("QV_KEY_SCRIPT", (std::string(_dir.Path()) + "/keys.txt").c_str(), 1);
     return true;

@@ -7,14 +7,17 @@
 // replacements made while it lives must go before it does (declare it before them).
 #pragma once
 
-#include "forwarding_system.h"
 #include "os_clock.h"
+#include "plt_system.h"
 
-class TST_ManualClock : public TST_ForwardingSystem
+class TST_ManualClock : public PLT_RelaySystem
 {
 public:
-    TST_ManualClock() : TST_ForwardingSystem(PLT_GetSystem()), m_counter(Real()->Counter()) { PLT_SetSystem(this); }
-    ~TST_ManualClock() { PLT_SetSystem(Real()); }
+    TST_ManualClock() : PLT_RelaySystem(PLT_GetSystem()), m_previous(PLT_GetSystem()), m_counter(m_previous->Counter())
+    {
+        PLT_SetSystem(this);
+    }
+    ~TST_ManualClock() { PLT_SetSystem(m_previous); }
     TST_ManualClock(const TST_ManualClock&) = delete;
     TST_ManualClock& operator=(const TST_ManualClock&) = delete;
 
@@ -29,5 +32,6 @@ public:
     }
 
 private:
+    PLT_System* m_previous;
     u64 m_counter = 0;
 };

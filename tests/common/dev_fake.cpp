@@ -3,10 +3,8 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
-#include "forwarding_system.h"
+#include "plt_system.h"
 
 namespace
 {
@@ -24,105 +22,14 @@ std::string Text(const char* _format, ...)
     return buffer;
 }
 
-// Locks the byte range of a buffer, as a device must: inside it or not at all.
-s32 LockRange(TST_FakeBuffer& _buffer, u32 _offset, u32 _size, u8** _data)
-{
-    *_data = nullptr;
-    const u64 end = _size == 0 ? _buffer.length : (u64)_offset + _size;
-    if (_offset > _buffer.length || end > _buffer.length)
-        return DEV_ERR_INVALIDCALL;
-    _buffer.locked = 1;
-    *_data = _buffer.data + _offset;
-    return DEV_OK;
-}
-
-class FakeDriver : public DEV_Driver
+class FakeDriver : public DEV_NullDriver
 {
 public:
-    explicit FakeDriver(TST_FakeGraphics* _graphics) : m_graphics(_graphics) {}
+    explicit FakeDriver(TST_FakeGraphics* _graphics) : DEV_NullDriver(_graphics), m_graphics(_graphics) {}
 
-    u32 GetAdapterCount() override { return m_graphics->adapterCount; }
-    s32 GetAdapterIdentifier(u32 _adapter, DEV_AdapterIdentifier* _identifier) override
-    {
-        if (_adapter >= m_graphics->adapterCount)
-            return DEV_ERR_INVALIDCALL;
-        *_identifier = DEV_AdapterIdentifier();
-        snprintf(_identifier->driver, sizeof(_identifier->driver), "fake");
-        if (_adapter == 0)
-            snprintf(_identifier->description, sizeof(_identifier->description), "%s", m_graphics->description.c_str());
-        else
-            snprintf(_identifier->description, sizeof(_identifier->description), "%s %u",
-                     m_graphics->description.c_str(), _adapter);
-        return DEV_OK;
-    }
-    s32 GetAdapterDisplayMode(u32 _adapter, DEV_DisplayMode* _mode) override
-    {
-        if (_adapter >= m_graphics->adapterCount)
-            return DEV_ERR_INVALIDCALL;
-        *_mode = m_graphics->desktop;
-        return DEV_OK;
-    }
-    u32 GetAdapterModeCount(u32 _adapter) override
-    {
-        return _adapter < m_graphics->adapterCount ? (u32)m_graphics->modes.size() : 0;
-    }
-    s32 EnumAdapterModes(u32 _adapter, u32 _mode, DEV_DisplayMode* _result) override
-    {
-        if (_adapter >= m_graphics->adapterCount || _mode >= m_graphics->modes.size())
-            return DEV_ERR_INVALIDCALL;
-        *_result = m_graphics->modes[_mode];
-        return DEV_OK;
-    }
-    s32 GetDeviceCaps(u32 _adapter, u32 _deviceType, DEV_Caps* _caps) override
-    {
-        if (_adapter >= m_graphics->adapterCount)
-            return DEV_ERR_INVALIDCALL;
-        if (_deviceType == DEV_DEVTYPE_REF && !m_graphics->hasReference)
-            return DEV_ERR_NOTAVAILABLE;
-        *_caps = m_graphics->caps;
-        _caps->deviceType = _deviceType;
-        _caps->adapterOrdinal = _adapter;
-        return DEV_OK;
-    }
-    s32 CheckDeviceType(u32 _adapter, u32 _deviceType, u32 _displayFormat, u32 _backBufferFormat,
-                        u32 _windowed) override
-    {
-        (void)_windowed;
-        if (_adapter >= m_graphics->adapterCount || _displayFormat != _backBufferFormat)
-            return DEV_ERR_INVALIDCALL;
-        if (_adapter < m_graphics->firstUsableAdapter)
-            return DEV_ERR_NOTAVAILABLE;
-        if (_deviceType == DEV_DEVTYPE_REF && !m_graphics->hasReference)
-            return DEV_ERR_NOTAVAILABLE;
-        return _displayFormat == DEV_FMT_R5G6B5 || _displayFormat == DEV_FMT_X8R8G8B8 ||
-                       _displayFormat == DEV_FMT_X1R5G5B5
-                   ? DEV_OK
-                   : DEV_ERR_NOTAVAILABLE;
-    }
-    s32 CheckDeviceFormat(u32 _adapter, u32 _deviceType, u32 _adapterFormat, u32 _usage, u32 _resourceType,
-                          u32 _checkFormat) override
-    {
-        (void)_adapter, (void)_deviceType, (void)_adapterFormat, (void)_resourceType;
-        const std::vector<u32>& formats =
-            (_usage & DEV_USAGE_DEPTHSTENCIL) ? m_graphics->depthFormats : m_graphics->textureFormats;
-        for (u32 format : formats)
-            if (format == _checkFormat)
-                return DEV_OK;
-        return DEV_ERR_NOTAVAILABLE;
-    }
-    s32 CheckDeviceMultiSampleType(u32 _adapter, u32 _deviceType, u32 _surfaceFormat, u32 _windowed,
-                                   u32 _multiSampleType) override
-    {
-        (void)_adapter, (void)_surfaceFormat, (void)_windowed;
-        if (_deviceType != DEV_DEVTYPE_HAL)
-            return DEV_ERR_NOTAVAILABLE;
-        return _multiSampleType <= m_graphics->maxSamples ? DEV_OK : DEV_ERR_NOTAVAILABLE;
-    }
-    s32 CheckDepthStencilMatch(u32, u32, u32, u32, u32) override { return DEV_OK; }
     s32 CreateDevice(u32 _adapter, u32 _deviceType, void* _focusWindow, u32 _behaviorFlags,
                      DEV_PresentParameters* _parameters, DEV_Device** _device) override
     {
-        (void)_focusWindow;
         m_graphics->Record(Text("CreateDevice %u %u 0x%x %ux%u format %u samples %u windowed %u", _adapter, _deviceType,
                                 _behaviorFlags, _parameters->backBufferWidth, _parameters->backBufferHeight,
                                 _parameters->backBufferFormat, _parameters->multiSampleType, _parameters->windowed));
@@ -130,14 +37,13 @@ public:
         const s32 result = m_graphics->Override("CreateDevice", DEV_OK);
         if (result != DEV_OK)
             return result;
-        *_device = new TST_FakeDevice(m_graphics, *_parameters, _behaviorFlags);
-        return DEV_OK;
+        return DEV_NullDriver::CreateDevice(_adapter, _deviceType, _focusWindow, _behaviorFlags, _parameters, _device);
     }
-    void GetWindowRects(void* _window, DEV_Rect* _windowRect, DEV_Rect* _clientRect) override
+
+protected:
+    DEV_NullDevice* NewDevice(const DEV_Caps& _caps, const DEV_PresentParameters& _present, u32 _behavior) override
     {
-        (void)_window;
-        *_windowRect = m_graphics->windowRect;
-        *_clientRect = m_graphics->clientRect;
+        return new TST_FakeDevice(m_graphics, _caps, _present, _behavior);
     }
 
 private:
@@ -146,13 +52,10 @@ private:
 
 // The real platform with the graphics probe answered by the fake: the display's constructor
 // asks it before anything else, and without an initialised video system the real one says 0.
-class ProbeSystem : public TST_ForwardingSystem
+class ProbeSystem : public PLT_RelaySystem
 {
 public:
-    ProbeSystem(PLT_System* _real, const TST_FakeGraphics* _graphics)
-        : TST_ForwardingSystem(_real), m_graphics(_graphics)
-    {
-    }
+    ProbeSystem(PLT_System* _real, const TST_FakeGraphics* _graphics) : PLT_RelaySystem(_real), m_graphics(_graphics) {}
 
     u32 GraphicsVersion() override { return m_graphics->graphicsVersion; }
 
@@ -176,30 +79,8 @@ DEV_Driver* CreateFakeDriver(void* _window)
 
 TST_FakeGraphics::TST_FakeGraphics()
 {
-    desktop.width = 1024;
-    desktop.height = 768;
-    desktop.refreshRate = 60;
-    desktop.format = DEV_FMT_X8R8G8B8;
-    DEV_DisplayMode list[64];
-    const u32 count = DEV_BuildModeList(&desktop, 1, list, 64);
-    modes.assign(list, list + count);
-
-    caps.caps2 = DEV_CAPS2_CANRENDERWINDOWED;
-    caps.devCaps = DEV_DEVCAPS_HWTRANSFORMANDLIGHT;
-    caps.maxTextureWidth = 2048;
-    caps.maxTextureHeight = 2048;
-    caps.maxStreams = 1;
-    caps.vertexShaderVersion = DEV_VS_VERSION(1, 1);
-    caps.maxVertexShaderConst = 96;
-    caps.pixelShaderVersion = DEV_PS_VERSION(1, 1);
-    caps.maxSimultaneousTextures = 8;
-
-    textureFormats = {DEV_FMT_R5G6B5, DEV_FMT_A1R5G5B5, DEV_FMT_A8R8G8B8, DEV_FMT_A4R4G4B4, DEV_FMT_DXT1,
-                      DEV_FMT_DXT2,   DEV_FMT_DXT3,     DEV_FMT_DXT4,     DEV_FMT_DXT5};
-    depthFormats = {DEV_FMT_D16, DEV_FMT_D24S8};
-    windowRect = {100, 100, 648, 527};
-    clientRect = {0, 0, 640, 480};
-
+    driver = "fake";
+    description = "Fake Renderer";
     s_current = this;
     DEV_SetFactory(CreateFakeDriver);
     m_previousSystem = PLT_GetSystem();
@@ -237,438 +118,318 @@ s32 TST_FakeGraphics::Override(const char* _operation, s32 _result) const
 
 // ---- TST_FakeDevice ----
 
-TST_FakeDevice::TST_FakeDevice(TST_FakeGraphics* _graphics, const DEV_PresentParameters& _present, u32 _behavior)
-    : present(_present), behavior(_behavior), m_graphics(_graphics)
+TST_FakeDevice::TST_FakeDevice(TST_FakeGraphics* _graphics, const DEV_Caps& _caps,
+                               const DEV_PresentParameters& _present, u32 _behavior)
+    : DEV_NullDevice(_caps, _present, _behavior), m_graphics(_graphics)
 {
     m_graphics->device = this;
 }
 
 TST_FakeDevice::~TST_FakeDevice()
 {
-    m_graphics->Record("Release device");
-    for (auto& each : vertexBuffers)
-        free(each.second.data);
-    for (auto& each : indexBuffers)
-        free(each.second.data);
+    Record("Release device");
     if (m_graphics->device == this)
         m_graphics->device = nullptr;
 }
 
 s32 TST_FakeDevice::GetDeviceCaps(DEV_Caps* _caps)
 {
-    *_caps = m_graphics->caps;
-    _caps->deviceType = DEV_DEVTYPE_HAL;
-    return Answer("GetDeviceCaps", DEV_OK);
+    return Answer("GetDeviceCaps", [&] { return DEV_NullDevice::GetDeviceCaps(_caps); });
 }
 
 s32 TST_FakeDevice::GetBackBufferDesc(DEV_SurfaceDesc* _desc)
 {
-    *_desc = DEV_SurfaceDesc();
-    _desc->width = present.backBufferWidth;
-    _desc->height = present.backBufferHeight;
-    _desc->format = present.backBufferFormat;
-    _desc->multiSampleType = present.multiSampleType;
-    return Answer("GetBackBufferDesc", DEV_OK);
+    return Answer("GetBackBufferDesc", [&] { return DEV_NullDevice::GetBackBufferDesc(_desc); });
 }
 
-s32 TST_FakeDevice::TestCooperativeLevel() { return Answer("TestCooperativeLevel", DEV_OK); }
+s32 TST_FakeDevice::TestCooperativeLevel()
+{
+    return Answer("TestCooperativeLevel", [&] { return DEV_NullDevice::TestCooperativeLevel(); });
+}
 
 s32 TST_FakeDevice::Reset(DEV_PresentParameters* _parameters)
 {
-    m_graphics->Record("Reset");
-    const s32 result = Answer("Reset", DEV_OK);
-    if (result != DEV_OK)
-        return result;
-    // What a device must not hold over a reset.
-    for (const auto& each : vertexBuffers)
-        if (each.second.pool == DEV_POOL_DEFAULT)
-            return DEV_ERR_INVALIDCALL;
-    for (const auto& each : indexBuffers)
-        if (each.second.pool == DEV_POOL_DEFAULT)
-            return DEV_ERR_INVALIDCALL;
-    if (!vertexShaders.empty() || !pixelShaders.empty())
-        return DEV_ERR_INVALIDCALL;
-    present = *_parameters;
-    renderStates.clear();
-    for (auto& stage : stageStates)
-        stage.clear();
-    for (DEV_Handle& texture : stageTextures)
-        texture = 0;
-    stream = indices = 0;
-    baseVertexIndex = 0;
-    vertexShader = pixelShader = 0;
-    return DEV_OK;
+    Record("Reset");
+    return Answer("Reset", [&] { return DEV_NullDevice::Reset(_parameters); });
 }
 
 s32 TST_FakeDevice::Present()
 {
-    m_graphics->Record("Present");
-    return Answer("Present", DEV_OK);
+    Record("Present");
+    return Answer("Present", [&] { return DEV_NullDevice::Present(); });
 }
 
 s32 TST_FakeDevice::GetFrontBuffer(u8* _pixels, u32 _width, u32 _height)
 {
-    m_graphics->Record(Text("GetFrontBuffer %u %u", _width, _height));
-    if (_width != present.backBufferWidth || _height != present.backBufferHeight)
-        return DEV_ERR_INVALIDCALL;
-    // A pattern that shows each pixel's place: B = x, G = y, R = x + y, A = 0xFF.
-    for (u32 y = 0; y < _height; ++y) {
-        for (u32 x = 0; x < _width; ++x) {
-            u8* pixel = _pixels + (y * _width + x) * 4;
-            pixel[0] = (u8)x;
-            pixel[1] = (u8)y;
-            pixel[2] = (u8)(x + y);
-            pixel[3] = 0xFF;
+    Record(Text("GetFrontBuffer %u %u", _width, _height));
+    return Answer("GetFrontBuffer", [&] {
+        const s32 result = DEV_NullDevice::GetFrontBuffer(_pixels, _width, _height);
+        if (result != DEV_OK)
+            return result;
+        for (u32 y = 0; y < _height; ++y) {
+            for (u32 x = 0; x < _width; ++x) {
+                u8* pixel = _pixels + (y * _width + x) * 4;
+                pixel[0] = (u8)x;
+                pixel[1] = (u8)y;
+                pixel[2] = (u8)(x + y);
+                pixel[3] = 0xFF;
+            }
         }
-    }
-    return Answer("GetFrontBuffer", DEV_OK);
+        return result;
+    });
 }
 
 s32 TST_FakeDevice::BeginScene()
 {
-    m_graphics->Record("BeginScene");
-    return Answer("BeginScene", DEV_OK);
+    Record("BeginScene");
+    return Answer("BeginScene", [&] { return DEV_NullDevice::BeginScene(); });
 }
 
 s32 TST_FakeDevice::EndScene()
 {
-    m_graphics->Record("EndScene");
-    return Answer("EndScene", DEV_OK);
+    Record("EndScene");
+    return Answer("EndScene", [&] { return DEV_NullDevice::EndScene(); });
 }
 
 s32 TST_FakeDevice::SetViewport(const DEV_Viewport& _viewport)
 {
-    m_graphics->Record(Text("SetViewport %u %u %u %u %g %g", _viewport.x, _viewport.y, _viewport.width,
-                            _viewport.height, (double)_viewport.minZ, (double)_viewport.maxZ));
-    return Answer("SetViewport", DEV_OK);
+    Record(Text("SetViewport %u %u %u %u %g %g", _viewport.x, _viewport.y, _viewport.width, _viewport.height,
+                (double)_viewport.minZ, (double)_viewport.maxZ));
+    return Answer("SetViewport", [&] { return DEV_NullDevice::SetViewport(_viewport); });
 }
 
 s32 TST_FakeDevice::Clear(u32 _flags, u32 _color, f32 _z, u32 _stencil)
 {
-    m_graphics->Record(Text("Clear %u 0x%08x %g %u", _flags, _color, (double)_z, _stencil));
-    return Answer("Clear", DEV_OK);
+    Record(Text("Clear %u 0x%08x %g %u", _flags, _color, (double)_z, _stencil));
+    return Answer("Clear", [&] { return DEV_NullDevice::Clear(_flags, _color, _z, _stencil); });
 }
 
 s32 TST_FakeDevice::SetRenderState(u32 _state, u32 _value)
 {
-    m_graphics->Record(Text("SetRenderState %u %u", _state, _value));
-    renderStates[_state] = _value;
-    return Answer("SetRenderState", DEV_OK);
+    Record(Text("SetRenderState %u %u", _state, _value));
+    return Answer("SetRenderState", [&] { return DEV_NullDevice::SetRenderState(_state, _value); });
 }
 
 s32 TST_FakeDevice::SetTextureStageState(u32 _stage, u32 _type, u32 _value)
 {
-    m_graphics->Record(Text("SetTextureStageState %u %u %u", _stage, _type, _value));
-    if (_stage >= 8)
-        return DEV_ERR_INVALIDCALL;
-    stageStates[_stage][_type] = _value;
-    return Answer("SetTextureStageState", DEV_OK);
+    Record(Text("SetTextureStageState %u %u %u", _stage, _type, _value));
+    return Answer("SetTextureStageState", [&] { return DEV_NullDevice::SetTextureStageState(_stage, _type, _value); });
 }
 
-s32 TST_FakeDevice::CreateBuffer(const char* _kind, BufferMap& _buffers, s32 _check, u32 _length, u32 _usage, u32 _pool,
-                                 DEV_Handle* _buffer)
+// ---- buffers ----
+
+template <typename Call>
+s32 TST_FakeDevice::CreateBuffer(const char* _kind, u32 _length, u32 _usage, u32 _pool, DEV_Handle* _buffer,
+                                 Call _create)
 {
     *_buffer = 0;
-    const s32 result = Answer(Text("Create%sBuffer", _kind).c_str(), _check);
-    if (result != DEV_OK)
-        return result;
-    TST_FakeBuffer buffer;
-    buffer.length = _length;
-    buffer.usage = _usage;
-    buffer.pool = _pool;
-    buffer.data = (u8*)calloc(_length, 1);
-    *_buffer = m_next++;
-    _buffers[*_buffer] = buffer;
-    m_graphics->Record(Text("Create%sBuffer %u 0x%x %u -> %u", _kind, _length, _usage, _pool, *_buffer));
-    return DEV_OK;
+    const s32 result = Answer(Text("Create%sBuffer", _kind).c_str(), _create);
+    if (result == DEV_OK)
+        Record(Text("Create%sBuffer %u 0x%x %u -> %u", _kind, _length, _usage, _pool, *_buffer));
+    return result;
 }
 
-s32 TST_FakeDevice::LockBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer, u32 _offset, u32 _size,
-                               u32 _flags, u8** _data)
+template <typename Call>
+s32 TST_FakeDevice::LockBuffer(const char* _kind, DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data,
+                               Call _lock)
 {
-    m_graphics->Record(Text("Lock%sBuffer %u %u %u 0x%x", _kind, _buffer, _offset, _size, _flags));
+    Record(Text("Lock%sBuffer %u %u %u 0x%x", _kind, _buffer, _offset, _size, _flags));
     *_data = nullptr;
-    auto found = _buffers.find(_buffer);
-    if (found == _buffers.end())
-        return DEV_ERR_INVALIDCALL;
-    const s32 result = Answer(Text("Lock%sBuffer", _kind).c_str(), DEV_OK);
-    return result != DEV_OK ? result : LockRange(found->second, _offset, _size, _data);
+    return Answer(Text("Lock%sBuffer", _kind).c_str(), _lock);
 }
 
-s32 TST_FakeDevice::UnlockBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer)
+template <typename Call>
+s32 TST_FakeDevice::UnlockBuffer(const char* _kind, DEV_Handle _buffer, Call _unlock)
 {
-    m_graphics->Record(Text("Unlock%sBuffer %u", _kind, _buffer));
-    auto found = _buffers.find(_buffer);
-    if (found == _buffers.end() || !found->second.locked)
-        return DEV_ERR_INVALIDCALL;
-    found->second.locked = 0;
-    return Answer(Text("Unlock%sBuffer", _kind).c_str(), DEV_OK);
+    Record(Text("Unlock%sBuffer %u", _kind, _buffer));
+    return Answer(Text("Unlock%sBuffer", _kind).c_str(), _unlock);
 }
 
-void TST_FakeDevice::ReleaseBuffer(const char* _kind, BufferMap& _buffers, DEV_Handle _buffer)
+void TST_FakeDevice::RecordRelease(const char* _kind, const std::map<DEV_Handle, DEV_NullBuffer>& _buffers,
+                                   DEV_Handle _buffer)
 {
-    m_graphics->Record(Text("Release%sBuffer %u", _kind, _buffer));
-    auto found = _buffers.find(_buffer);
-    if (found == _buffers.end()) {
-        m_graphics->Record(Text("ERROR release of an unknown %s buffer", _kind));
-        return;
-    }
-    free(found->second.data);
-    _buffers.erase(found);
+    Record(Text("Release%sBuffer %u", _kind, _buffer));
+    if (_buffers.count(_buffer) == 0)
+        Record(Text("ERROR release of an unknown %s buffer", _kind));
 }
 
 s32 TST_FakeDevice::CreateVertexBuffer(u32 _length, u32 _usage, u32 _pool, DEV_Handle* _buffer)
 {
-    return CreateBuffer("Vertex", vertexBuffers, _length == 0 ? DEV_ERR_INVALIDCALL : DEV_OK, _length, _usage, _pool,
-                        _buffer);
+    return CreateBuffer("Vertex", _length, _usage, _pool, _buffer,
+                        [&] { return DEV_NullDevice::CreateVertexBuffer(_length, _usage, _pool, _buffer); });
 }
 
 s32 TST_FakeDevice::LockVertexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
-    return LockBuffer("Vertex", vertexBuffers, _buffer, _offset, _size, _flags, _data);
+    return LockBuffer("Vertex", _buffer, _offset, _size, _flags, _data,
+                      [&] { return DEV_NullDevice::LockVertexBuffer(_buffer, _offset, _size, _flags, _data); });
 }
 
-s32 TST_FakeDevice::UnlockVertexBuffer(DEV_Handle _buffer) { return UnlockBuffer("Vertex", vertexBuffers, _buffer); }
+s32 TST_FakeDevice::UnlockVertexBuffer(DEV_Handle _buffer)
+{
+    return UnlockBuffer("Vertex", _buffer, [&] { return DEV_NullDevice::UnlockVertexBuffer(_buffer); });
+}
 
-void TST_FakeDevice::ReleaseVertexBuffer(DEV_Handle _buffer) { ReleaseBuffer("Vertex", vertexBuffers, _buffer); }
+void TST_FakeDevice::ReleaseVertexBuffer(DEV_Handle _buffer)
+{
+    RecordRelease("Vertex", vertexBuffers, _buffer);
+    DEV_NullDevice::ReleaseVertexBuffer(_buffer);
+}
 
 s32 TST_FakeDevice::CreateIndexBuffer(u32 _length, u32 _usage, u32 _format, u32 _pool, DEV_Handle* _buffer)
 {
-    return CreateBuffer("Index", indexBuffers,
-                        _length == 0 || _format != DEV_FMT_INDEX16 ? DEV_ERR_INVALIDCALL : DEV_OK, _length, _usage,
-                        _pool, _buffer);
+    return CreateBuffer("Index", _length, _usage, _pool, _buffer,
+                        [&] { return DEV_NullDevice::CreateIndexBuffer(_length, _usage, _format, _pool, _buffer); });
 }
 
 s32 TST_FakeDevice::LockIndexBuffer(DEV_Handle _buffer, u32 _offset, u32 _size, u32 _flags, u8** _data)
 {
-    return LockBuffer("Index", indexBuffers, _buffer, _offset, _size, _flags, _data);
+    return LockBuffer("Index", _buffer, _offset, _size, _flags, _data,
+                      [&] { return DEV_NullDevice::LockIndexBuffer(_buffer, _offset, _size, _flags, _data); });
 }
 
-s32 TST_FakeDevice::UnlockIndexBuffer(DEV_Handle _buffer) { return UnlockBuffer("Index", indexBuffers, _buffer); }
+s32 TST_FakeDevice::UnlockIndexBuffer(DEV_Handle _buffer)
+{
+    return UnlockBuffer("Index", _buffer, [&] { return DEV_NullDevice::UnlockIndexBuffer(_buffer); });
+}
 
-void TST_FakeDevice::ReleaseIndexBuffer(DEV_Handle _buffer) { ReleaseBuffer("Index", indexBuffers, _buffer); }
+void TST_FakeDevice::ReleaseIndexBuffer(DEV_Handle _buffer)
+{
+    RecordRelease("Index", indexBuffers, _buffer);
+    DEV_NullDevice::ReleaseIndexBuffer(_buffer);
+}
 
 s32 TST_FakeDevice::SetStreamSource(u32 _stream, DEV_Handle _buffer, u32 _stride)
 {
-    m_graphics->Record(Text("SetStreamSource %u %u %u", _stream, _buffer, _stride));
-    if (_stream != 0 || (_buffer != 0 && vertexBuffers.count(_buffer) == 0))
-        return DEV_ERR_INVALIDCALL;
-    stream = _buffer;
-    return Answer("SetStreamSource", DEV_OK);
+    Record(Text("SetStreamSource %u %u %u", _stream, _buffer, _stride));
+    return Answer("SetStreamSource", [&] { return DEV_NullDevice::SetStreamSource(_stream, _buffer, _stride); });
 }
 
 s32 TST_FakeDevice::SetIndices(DEV_Handle _buffer, u32 _baseVertexIndex)
 {
-    m_graphics->Record(Text("SetIndices %u %u", _buffer, _baseVertexIndex));
-    if (_buffer != 0 && indexBuffers.count(_buffer) == 0)
-        return DEV_ERR_INVALIDCALL;
-    indices = _buffer;
-    baseVertexIndex = _baseVertexIndex;
-    return Answer("SetIndices", DEV_OK);
+    Record(Text("SetIndices %u %u", _buffer, _baseVertexIndex));
+    return Answer("SetIndices", [&] { return DEV_NullDevice::SetIndices(_buffer, _baseVertexIndex); });
 }
 
 s32 TST_FakeDevice::DrawIndexedPrimitive(u32 _type, u32 _minIndex, u32 _numVertices, u32 _startIndex,
                                          u32 _primitiveCount)
 {
-    m_graphics->Record(
-        Text("DrawIndexedPrimitive %u %u %u %u %u", _type, _minIndex, _numVertices, _startIndex, _primitiveCount));
-    auto vertices = vertexBuffers.find(stream);
-    auto entries = indexBuffers.find(indices);
-    if (vertices == vertexBuffers.end() || entries == indexBuffers.end()) {
-        m_graphics->Record("ERROR draw without buffers");
-        return DEV_ERR_INVALIDCALL;
-    }
-    u64 indexCount = 0;
-    switch (_type) {
-    case DEV_PT_TRIANGLELIST:
-        indexCount = (u64)_primitiveCount * 3;
-        break;
-    case DEV_PT_TRIANGLESTRIP:
-    case DEV_PT_TRIANGLEFAN:
-        indexCount = (u64)_primitiveCount + 2;
-        break;
-    case DEV_PT_LINELIST:
-        indexCount = (u64)_primitiveCount * 2;
-        break;
-    case DEV_PT_LINESTRIP:
-        indexCount = (u64)_primitiveCount + 1;
-        break;
-    default:
-        return DEV_ERR_INVALIDCALL;
-    }
-    if (((u64)_startIndex + indexCount) * 2 > entries->second.length ||
-        ((u64)baseVertexIndex + _minIndex + _numVertices) * 40 > vertices->second.length) {
-        m_graphics->Record("ERROR draw outside the buffers");
-        return DEV_ERR_INVALIDCALL;
-    }
-    return Answer("DrawIndexedPrimitive", DEV_OK);
+    Record(Text("DrawIndexedPrimitive %u %u %u %u %u", _type, _minIndex, _numVertices, _startIndex, _primitiveCount));
+    return Answer("DrawIndexedPrimitive", [&] {
+        // The pass tests draw a pass alone, outside a scene: the fake draws whatever the scene
+        // state and checks everything else.
+        const u32 wasInScene = inScene;
+        inScene = 1;
+        const s32 result =
+            DEV_NullDevice::DrawIndexedPrimitive(_type, _minIndex, _numVertices, _startIndex, _primitiveCount);
+        inScene = wasInScene;
+        if (result != DEV_OK)
+            Record("ERROR draw refused");
+        return result;
+    });
 }
+
+// ---- textures ----
 
 s32 TST_FakeDevice::CreateTexture(u32 _width, u32 _height, u32 _levels, u32 _usage, u32 _format, u32 _pool,
                                   DEV_Handle* _texture)
 {
     *_texture = 0;
-    const u32 known = TST_IsDxt(_format) || TST_TexelBytes(_format) != 0;
-    const s32 result =
-        Answer("CreateTexture",
-               known && _levels >= 1 && _levels <= 12 && _width > 0 && _height > 0 ? DEV_OK : DEV_ERR_INVALIDCALL);
-    if (result != DEV_OK)
-        return result;
-    TST_FakeTexture texture;
-    texture.width = _width;
-    texture.height = _height;
-    texture.levels = _levels;
-    texture.format = _format;
-    texture.pool = _pool;
-    for (u32 level = 0; level < _levels; ++level) {
-        const u32 width = _width >> level ? _width >> level : 1;
-        const u32 height = _height >> level ? _height >> level : 1;
-        s32 pitch = 0;
-        u32 rows = height;
-        if (TST_IsDxt(_format)) {
-            pitch = (s32)(((width + 3) / 4) * (_format == DEV_FMT_DXT1 ? 8 : 16));
-            rows = (height + 3) / 4;
-        } else {
-            pitch = (s32)(width * TST_TexelBytes(_format));
-        }
-        texture.pitch.push_back(pitch);
-        texture.memory.emplace_back((size_t)pitch * rows, (u8)0);
-    }
-    *_texture = m_next++;
-    textures[*_texture] = texture;
-    m_graphics->Record(
-        Text("CreateTexture %u %u %u %u %u %u -> %u", _width, _height, _levels, _usage, _format, _pool, *_texture));
-    return DEV_OK;
+    const s32 result = Answer("CreateTexture", [&] {
+        return DEV_NullDevice::CreateTexture(_width, _height, _levels, _usage, _format, _pool, _texture);
+    });
+    if (result == DEV_OK)
+        Record(
+            Text("CreateTexture %u %u %u %u %u %u -> %u", _width, _height, _levels, _usage, _format, _pool, *_texture));
+    return result;
 }
 
 s32 TST_FakeDevice::GetLevelDesc(DEV_Handle _texture, u32 _level, DEV_SurfaceDesc* _desc)
 {
-    auto found = textures.find(_texture);
-    if (found == textures.end() || _level >= found->second.levels)
-        return DEV_ERR_INVALIDCALL;
-    const TST_FakeTexture& texture = found->second;
-    *_desc = DEV_SurfaceDesc();
-    _desc->format = texture.format;
-    _desc->pool = texture.pool;
-    _desc->width = texture.width >> _level ? texture.width >> _level : 1;
-    _desc->height = texture.height >> _level ? texture.height >> _level : 1;
-    _desc->size = (u32)texture.memory[_level].size();
-    return Answer("GetLevelDesc", DEV_OK);
+    return Answer("GetLevelDesc", [&] { return DEV_NullDevice::GetLevelDesc(_texture, _level, _desc); });
 }
 
 s32 TST_FakeDevice::LockRect(DEV_Handle _texture, u32 _level, u8** _bits, s32* _pitch, u32 _flags)
 {
-    m_graphics->Record(Text("LockRect %u %u 0x%x", _texture, _level, _flags));
+    Record(Text("LockRect %u %u 0x%x", _texture, _level, _flags));
     *_bits = nullptr;
-    auto found = textures.find(_texture);
-    if (found == textures.end() || _level >= found->second.levels)
-        return DEV_ERR_INVALIDCALL;
-    const s32 result = Answer("LockRect", DEV_OK);
-    if (result != DEV_OK)
-        return result;
-    *_bits = found->second.memory[_level].data();
-    *_pitch = found->second.pitch[_level];
-    return DEV_OK;
+    return Answer("LockRect", [&] { return DEV_NullDevice::LockRect(_texture, _level, _bits, _pitch, _flags); });
 }
 
 s32 TST_FakeDevice::UnlockRect(DEV_Handle _texture, u32 _level)
 {
-    m_graphics->Record(Text("UnlockRect %u %u", _texture, _level));
-    auto found = textures.find(_texture);
-    if (found == textures.end() || _level >= found->second.levels)
-        return DEV_ERR_INVALIDCALL;
-    return Answer("UnlockRect", DEV_OK);
+    Record(Text("UnlockRect %u %u", _texture, _level));
+    return Answer("UnlockRect", [&] { return DEV_NullDevice::UnlockRect(_texture, _level); });
 }
 
-void TST_FakeDevice::PreLoad(DEV_Handle _texture) { m_graphics->Record(Text("PreLoad %u", _texture)); }
+void TST_FakeDevice::PreLoad(DEV_Handle _texture)
+{
+    Record(Text("PreLoad %u", _texture));
+    DEV_NullDevice::PreLoad(_texture);
+}
 
 void TST_FakeDevice::ReleaseTexture(DEV_Handle _texture)
 {
-    m_graphics->Record(Text("ReleaseTexture %u", _texture));
-    if (textures.erase(_texture) == 0)
-        m_graphics->Record("ERROR release of an unknown texture");
-    // A released texture is bound nowhere any more.
-    for (DEV_Handle& bound : stageTextures)
-        if (bound == _texture)
-            bound = 0;
+    Record(Text("ReleaseTexture %u", _texture));
+    if (textures.count(_texture) == 0)
+        Record("ERROR release of an unknown texture");
+    DEV_NullDevice::ReleaseTexture(_texture);
 }
 
 s32 TST_FakeDevice::SetTexture(u32 _stage, DEV_Handle _texture)
 {
-    m_graphics->Record(Text("SetTexture %u %u", _stage, _texture));
-    if (_stage >= 8 || (_texture != 0 && textures.count(_texture) == 0))
-        return DEV_ERR_INVALIDCALL;
-    stageTextures[_stage] = _texture;
-    return Answer("SetTexture", DEV_OK);
+    Record(Text("SetTexture %u %u", _stage, _texture));
+    return Answer("SetTexture", [&] { return DEV_NullDevice::SetTexture(_stage, _texture); });
 }
+
+// ---- shaders ----
 
 s32 TST_FakeDevice::CreateVertexShader(const char* _source, u32 _usage, DEV_Handle* _shader)
 {
     *_shader = 0;
-    const s32 result = Answer("CreateVertexShader", _source != nullptr ? DEV_OK : DEV_ERR_INVALIDCALL);
-    if (result != DEV_OK)
-        return result;
-    *_shader = m_next++;
-    vertexShaders[*_shader] = _source;
-    m_graphics->Record(Text("CreateVertexShader 0x%x -> %u", _usage, *_shader));
-    return DEV_OK;
+    const s32 result =
+        Answer("CreateVertexShader", [&] { return DEV_NullDevice::CreateVertexShader(_source, _usage, _shader); });
+    if (result == DEV_OK)
+        Record(Text("CreateVertexShader 0x%x -> %u", _usage, *_shader));
+    return result;
 }
 
 s32 TST_FakeDevice::DeleteVertexShader(DEV_Handle _shader)
 {
-    m_graphics->Record(Text("DeleteVertexShader %u", _shader));
-    if (vertexShaders.erase(_shader) == 0)
-        return DEV_ERR_INVALIDCALL;
-    if (vertexShader == _shader)
-        vertexShader = 0;
-    return DEV_OK;
+    Record(Text("DeleteVertexShader %u", _shader));
+    return Answer("DeleteVertexShader", [&] { return DEV_NullDevice::DeleteVertexShader(_shader); });
 }
 
 s32 TST_FakeDevice::SetVertexShader(DEV_Handle _shader)
 {
-    m_graphics->Record(Text("SetVertexShader %u", _shader));
-    if (vertexShaders.count(_shader) == 0)
-        return DEV_ERR_INVALIDCALL;
-    vertexShader = _shader;
-    return Answer("SetVertexShader", DEV_OK);
+    Record(Text("SetVertexShader %u", _shader));
+    return Answer("SetVertexShader", [&] { return DEV_NullDevice::SetVertexShader(_shader); });
 }
 
 s32 TST_FakeDevice::SetVertexShaderConstant(u32 _register, const f32* _data, u32 _count)
 {
-    m_graphics->Record(Text("SetVertexShaderConstant %u %u", _register, _count));
-    if ((u64)_register + _count > 96)
-        return DEV_ERR_INVALIDCALL;
-    memcpy(constants[_register], _data, (size_t)_count * 16);
-    return Answer("SetVertexShaderConstant", DEV_OK);
+    Record(Text("SetVertexShaderConstant %u %u", _register, _count));
+    return Answer("SetVertexShaderConstant",
+                  [&] { return DEV_NullDevice::SetVertexShaderConstant(_register, _data, _count); });
 }
 
 s32 TST_FakeDevice::CreatePixelShader(const char* _source, DEV_Handle* _shader)
 {
     *_shader = 0;
-    const s32 result = Answer("CreatePixelShader", _source != nullptr ? DEV_OK : DEV_ERR_INVALIDCALL);
-    if (result != DEV_OK)
-        return result;
-    *_shader = m_next++;
-    pixelShaders.insert(*_shader);
-    m_graphics->Record(Text("CreatePixelShader -> %u", *_shader));
-    return DEV_OK;
+    const s32 result = Answer("CreatePixelShader", [&] { return DEV_NullDevice::CreatePixelShader(_source, _shader); });
+    if (result == DEV_OK)
+        Record(Text("CreatePixelShader -> %u", *_shader));
+    return result;
 }
 
 s32 TST_FakeDevice::DeletePixelShader(DEV_Handle _shader)
 {
-    m_graphics->Record(Text("DeletePixelShader %u", _shader));
-    if (pixelShaders.erase(_shader) == 0)
-        return DEV_ERR_INVALIDCALL;
-    if (pixelShader == _shader)
-        pixelShader = 0;
-    return DEV_OK;
+    Record(Text("DeletePixelShader %u", _shader));
+    return Answer("DeletePixelShader", [&] { return DEV_NullDevice::DeletePixelShader(_shader); });
 }
 
 s32 TST_FakeDevice::SetPixelShader(DEV_Handle _shader)
 {
-    m_graphics->Record(Text("SetPixelShader %u", _shader));
-    if (_shader != 0 && pixelShaders.count(_shader) == 0)
-        return DEV_ERR_INVALIDCALL;
-    pixelShader = _shader;
-    return Answer("SetPixelShader", DEV_OK);
+    Record(Text("SetPixelShader %u", _shader));
+    return Answer("SetPixelShader", [&] { return DEV_NullDevice::SetPixelShader(_shader); });
 }

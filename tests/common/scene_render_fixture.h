@@ -1,8 +1,8 @@
 // A scripted scene as the run draws it, for tests that build one on the recording display: the
-// script glue beside the test's data, the sound output (the scene's sample descriptions read
-// their files through it, so its settings file must be in the data), the resource cache and
-// the renderer, and the scene itself (TST_SimScene). Derive, open the display in SetUp and
-// call CreateWorld; TearDown takes everything down in reverse.
+// script glue beside the test's data (unless the data brings it), the sound output (the scene's
+// sample descriptions read their files through it, so its settings file must be in the data),
+// the resource cache and the renderer, and the scene itself (TST_SimScene). Derive, open the
+// display in SetUp and call CreateWorld; TearDown takes everything down in reverse.
 #pragma once
 
 #include <fstream>
@@ -24,14 +24,16 @@
 class TST_SceneRenderTest : public DisplayTest
 {
 protected:
-    // The glue from the source tree, the sound output, the renderer globals, a 640x480 display,
-    // the cache and the renderer with its display set up.
-    void CreateWorld(const char* _glueSourceDir)
+    // The glue from the source tree (none: the data holds it already), the sound output, the
+    // renderer globals, a 640x480 display, the cache and the renderer with its display set up.
+    void CreateWorld(const char* _glueSourceDir = nullptr)
     {
-        std::ifstream in(std::string(_glueSourceDir) + "/dat/script/lib/glue.sco", std::ios::binary);
-        std::stringstream glue;
-        glue << in.rdbuf();
-        m_dir.Write("dat/script/lib/glue.sco", glue.str());
+        if (_glueSourceDir != nullptr) {
+            std::ifstream in(std::string(_glueSourceDir) + "/dat/script/lib/glue.sco", std::ios::binary);
+            std::stringstream glue;
+            glue << in.rdbuf();
+            m_dir.Write("dat/script/lib/glue.sco", glue.str());
+        }
         m_sound.reset(new SND_SoundDevice2D("ini\\sound.des"));
         TST_ResetRendererGlobals();
         SITO_DISPLAY = Open();

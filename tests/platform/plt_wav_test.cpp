@@ -1,35 +1,37 @@
 // The sound library's readers: WAV chunks, PCM and IMA ADPCM decoding, MP3 through the
-// decoder library, and the file type numbers. Files are built byte by byte here, so the
-// expected values come from the formats, not from the writers in tools/.
+// decoder library, and the file type numbers. Files are built byte by byte here (only the
+// little-endian byte builders come from tools/), so the expected values come from the formats,
+// not from the WAV writer in tools/.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "plt_audio.h"
+#include "tools_bytes.h"
 
 namespace
 {
 
-std::string U16(u32 _v) { return std::string{(char)(_v & 0xFF), (char)((_v >> 8) & 0xFF)}; }
-std::string U32(u32 _v) { return U16(_v & 0xFFFF) + U16(_v >> 16); }
-
 std::string Chunk(const char* _id, const std::string& _body)
 {
-    std::string out = std::string(_id, 4) + U32((u32)_body.size()) + _body;
+    std::string out = std::string(_id, 4) + TOOL_U32String((u32)_body.size()) + _body;
     if (_body.size() & 1)
         out.push_back(0);
     return out;
 }
 
-std::string Riff(const std::string& _chunks) { return "RIFF" + U32((u32)(4 + _chunks.size())) + "WAVE" + _chunks; }
+std::string Riff(const std::string& _chunks)
+{
+    return "RIFF" + TOOL_U32String((u32)(4 + _chunks.size())) + "WAVE" + _chunks;
+}
 
 std::string Fmt(u32 _tag, u32 _channels, u32 _rate, u32 _blockAlign, u32 _bits, s32 _samplesPerBlock = -1)
 {
-    std::string body =
-        U16(_tag) + U16(_channels) + U32(_rate) + U32(_rate * _blockAlign) + U16(_blockAlign) + U16(_bits);
+    std::string body = TOOL_U16String(_tag) + TOOL_U16String(_channels) + TOOL_U32String(_rate) +
+                       TOOL_U32String(_rate * _blockAlign) + TOOL_U16String(_blockAlign) + TOOL_U16String(_bits);
     if (_samplesPerBlock >= 0)
-        body += U16(2) + U16((u32)_samplesPerBlock);
+        body += TOOL_U16String(2) + TOOL_U16String((u32)_samplesPerBlock);
     return Chunk("fmt ", body);
 }
 
@@ -76,7 +78,7 @@ TEST(PltWav, DecodesKnownImaAdpcmBlocks)
          {0, 11, 13, 12, 22, 0, 28, -6, 7}},
         // Clamping at both ends; an index byte above 88 counts as 88; "fact" cuts the padding.
         {"clamps and fact",
-         Riff(Fmt(0x11, 1, 22050, 8, 4, 9) + Chunk("fact", U32(3)) +
+         Riff(Fmt(0x11, 1, 22050, 8, 4, 9) + Chunk("fact", TOOL_U32String(3)) +
               Chunk("data", Bytes({0xF8, 0x7F, 200, 0, 0xF7, 0, 0, 0}))),
          {32760, 32767, -28669}},
         // Stereo: both headers first, then 4 bytes of the left channel, 4 of the right.
@@ -103,20 +105,21 @@ TEST(PltWav, DecodesPcmAndSkipsOtherChunks)
                      &channels, &rate));
     EXPECT_EQ(1u, channels);
     EXPECT_EQ(11025u, rate);
-    EXPECT_EQ(
-        (std::vector<s16>{1000, -2000, 32767, -32768}),
-        Decode(Riff(Fmt(1, 2, 44100, 4, 16) + Chunk("data", U16(1000) + U16((u16)-2000) + U16(32767) + U16(0x8000))),
-               &channels, &rate));
+    EXPECT_EQ((std::vector<s16>{1000, -2000, 32767, -32768}),
+              Decode(Riff(Fmt(1, 2, 44100, 4, 16) + Chunk("data", TOOL_U16String(1000) + TOOL_U16String((u16)-2000) +
+                                                                      TOOL_U16String(32767) + TOOL_U16String(0x8000))),
+                     &channels, &rate));
     EXPECT_EQ(2u, channels);
     EXPECT_EQ(44100u, rate);
     // A data chunk claiming more than the file holds gives the whole frames that exist.
-    const std::string cut = Riff(Fmt(1, 1, 22050, 2, 16)) + "data" + U32(1000) + U16(7) + U16(8) + Bytes({9});
+    const std::string cut = Riff(Fmt(1, 1, 22050, 2, 16)) + "data" + TOOL_U32String(1000) + TOOL_U16String(7) +
+                            TOOL_U16String(8) + Bytes({9});
     EXPECT_EQ((std::vector<s16>{7, 8}), Decode(cut));
 }
 
 TEST(PltWav, RefusesMalformedFiles)
 {
-    const std::string data = Chunk("data", U16(1) + U16(2));
+    const std::string data = Chunk("data", TOOL_U16String(1) + TOOL_U16String(2));
     const struct
     {
         const char* what;
@@ -124,7 +127,7 @@ TEST(PltWav, RefusesMalformedFiles)
     } cases[] = {
         {"empty", ""},
         {"short header", "RIFF"},
-        {"not WAVE", "RIFF" + U32(4) + "AVI " + Fmt(1, 1, 22050, 2, 16) + data},
+        {"not WAVE", "RIFF" + TOOL_U32String(4) + "AVI " + Fmt(1, 1, 22050, 2, 16) + data},
         {"no format", Riff(data)},
         {"no data", Riff(Fmt(1, 1, 22050, 2, 16))},
         {"format chunk too short", Riff(Chunk("fmt ", std::string(14, '\1')) + data)},
@@ -134,7 +137,7 @@ TEST(PltWav, RefusesMalformedFiles)
         {"less than one frame", Riff(Fmt(1, 2, 22050, 4, 16) + Chunk("data", "ab"))},
         {"ADPCM block without room for a group", Riff(Fmt(0x11, 1, 22050, 4, 4) + data)},
         {"ADPCM data shorter than a header", Riff(Fmt(0x11, 1, 22050, 8, 4) + Chunk("data", "abc"))},
-        {"huge chunk length", Riff("JUNK" + U32(0xFFFFFFF0u) + Fmt(1, 1, 22050, 2, 16) + data)},
+        {"huge chunk length", Riff("JUNK" + TOOL_U32String(0xFFFFFFF0u) + Fmt(1, 1, 22050, 2, 16) + data)},
     };
     for (const auto& c : cases) {
         PLT_AudioPcm pcm;
@@ -162,7 +165,7 @@ std::string SilentMp3()
 
 TEST(PltWav, TellsFileTypes)
 {
-    const std::string data = Chunk("data", U16(1) + U16(2));
+    const std::string data = Chunk("data", TOOL_U16String(1) + TOOL_U16String(2));
     const struct
     {
         const char* what;

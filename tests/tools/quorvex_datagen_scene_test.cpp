@@ -1,7 +1,7 @@
 // The sample scene the generator writes, run as the benchmark runs it: the generator's short
-// option into a fresh directory, the glue library beside it, the run's objects on the recording
-// display, then the script "map\kovra1\script\quorvex" stepped and drawn at 30 frames per second
-// of scene time until the game ends.
+// option into a fresh directory and nothing else (the glue library is among its files), the
+// run's objects on the recording display, then the script "map\kovra1\script\quorvex" stepped
+// and drawn at 30 frames per second of scene time until the game ends.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -37,7 +37,7 @@ protected:
     void SetUp() override
     {
         Generate("2");
-        CreateWorld(QV_DATA_SOURCE_DIR);
+        CreateWorld();
     }
 
     // The generator into the working directory with a scene of _seconds.

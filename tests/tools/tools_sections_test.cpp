@@ -5,6 +5,11 @@
 #include <string>
 
 #include "des_file.h"
+#include "des_fixture.h"
+#include "mot_turn.h"
+#include "mot_vehicle.h"
+#include "mot_vessel.h"
+#include "os_fatal.h"
 #include "test_dir.h"
 #include "tools_sections.h"
 
@@ -17,6 +22,7 @@ TEST(ToolsChildSection, ReadsBackInTheFrameReadersOrder)
     TOOL_ChildSection child;
     child.index = 31;
     child.nameCLA = "NOD_ShieldedBody";
+    child.nameSON = "hull1";
     child.nameOSD = "hull.des";
     child.translation[0] = -12.5f;
     child.translation[2] = 1e6f;
@@ -41,6 +47,8 @@ TEST(ToolsChildSection, ReadsBackInTheFrameReadersOrder)
     char name[64];
     ASSERT_EQ(1u, section.GetString("NameCLA", name, sizeof(name)));
     EXPECT_STREQ("NOD_ShieldedBody", name);
+    ASSERT_EQ(1u, section.GetString("NameSON", name, sizeof(name)));
+    EXPECT_STREQ("hull1", name);
     ASSERT_EQ(1u, section.GetString("NameOSD", name, sizeof(name)));
     EXPECT_STREQ("hull.des", name);
     f32 v[3];
@@ -93,4 +101,60 @@ TEST(ToolsChildSection, BrokenEntriesAndUnnamedSons)
     }
 }
 
+// The "Control" writer read back by each motion model: every key it writes is taken with the
+// value written (a model that lacks a key it reads stops in the getter), and a broken key stops
+// the reader.
+TEST(ToolsControlSection, EachModelReadsItsKeysBack)
+{
+    TST_TempDir dir;
+    TOOL_ControlSection control;
+    control.movePV = 30.0f;
+    control.moveNV = 12.0f;
+    control.turnPV = 90.0f;
+    control.turnR = 20.0f;
+    control.swingT = 0.5f;
+    control.moveFriction[1] = 0.25f;
+    control.turnFriction[2] = 0.75f;
+    control.vMax = 250.0f;
+    auto read = [&](TOOL_ControlReader _reader, auto& _model) {
+        TST_WithSection(dir, TOOL_ControlSectionText(control, _reader), "Control",
+                        [&](DES_Section* _section) { _model.Parse(_section); });
+    };
+    MOT_Vessel vessel;
+    read(TOOL_CONTROL_VESSEL, vessel);
+    EXPECT_EQ(30.0f, vessel.MovePV);
+    EXPECT_EQ(-12.0f, vessel.MoveNV);
+    EXPECT_EQ(20.0f, vessel.TurnR);
+    EXPECT_EQ(0.5f, vessel.SwingT);
+    EXPECT_EQ(0.25f, vessel.Friction.c[1]);
+    EXPECT_EQ(0.75f, vessel.Friction.c[8]);
+    MOT_Vehicle vehicle;
+    read(TOOL_CONTROL_VEHICLE, vehicle);
+    EXPECT_EQ(30.0f, vehicle.MovePV);
+    MOT_Turn turn;
+    read(TOOL_CONTROL_TURN, turn);
+    EXPECT_FLOAT_EQ(90.0f * 0.017453292f, turn.TurnPV);
+
+    EXPECT_EQ(std::string::npos, TOOL_ControlSectionText(control, TOOL_CONTROL_VMAX).find("MovePV"));
+    TST_WithSection(dir, TOOL_ControlSectionText(control, TOOL_CONTROL_VMAX), "Control", [](DES_Section* _section) {
+        f32 vMax = 0.0f;
+        EXPECT_EQ(1u, _section->GetFloat("VMax", &vMax));
+        EXPECT_EQ(250.0f, vMax);
+    });
+
+    for (const char* key : {"TurnR", "SwingA", "MoveFriction"}) {
+        SCOPED_TRACE(key);
+        TOOL_ControlSection broken = control;
+        broken.omitKey = key;
+        MOT_Vessel model;
+        EXPECT_THROW(TST_WithSection(dir, TOOL_ControlSectionText(broken, TOOL_CONTROL_VESSEL), "Control",
+                                     [&](DES_Section* _section) { model.Parse(_section); }),
+                     OS_FatalError);
+        broken.omitKey.clear();
+        broken.mistypedKey = key;
+        EXPECT_THROW(TST_WithSection(dir, TOOL_ControlSectionText(broken, TOOL_CONTROL_VESSEL), "Control",
+                                     [&](DES_Section* _section) { model.Parse(_section); }),
+                     OS_FatalError);
+    }
+}
 }  // namespace

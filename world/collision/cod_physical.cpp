@@ -256,6 +256,14 @@ void COD_Physical::CopyFrom(const COD_Physical& _source)
     m_endStepDone = _source.m_endStepDone;
 }
 
+void COD_Physical::SetCollisionSwitch(u32 _kind, u32 _on)
+{
+    if (_kind == 0)
+        m_active = _on != 0 ? 1 : 0;
+    else
+        m_activeFlag = (s32)_on;
+}
+
 void COD_Physical::SetCounters(COS_CollisionTreeCounters* _counters)
 {
     s_counters = _counters != nullptr ? _counters : &s_ownCounters;
@@ -325,7 +333,7 @@ f32 COD_Physical_Vessel::GetRootRadius() const
 
 bool COD_Physical_Vessel::MayTouch(COD_Physical& _other) const
 {
-    if (m_activeFlag == 0 || _other.m_activeFlag == 0)
+    if (!CollidesWithObjects() || !_other.CollidesWithObjects())
         return false;
     if (COD_HasBodyAncestor(_other.m_owner, Target(m_ignore)))
         return false;
@@ -469,7 +477,7 @@ void COD_Physical_Vessel::RespondTwoBody(COD_Physical_Vessel& _other, const MAT_
 void COD_Physical_Vessel::CollideTerrain(MRT_TerrainCell* _cell, MAT_Triangle* _triangles, s32 _capacity,
                                          const SIM_Clock&)
 {
-    if (m_activeFlag == 0 || m_kind == COD_KIND_GROUND_BODY)
+    if (!CollidesWithGround() || m_kind == COD_KIND_GROUND_BODY)
         return;
     MAT_Vector3 d;
     MAT_Vector3 n;
@@ -562,7 +570,8 @@ void COD_Physical_Bullet::Parse(DES_Section* _section)
 
 void COD_Physical_Bullet::Collide(COD_Physical* _other, const SIM_Clock&)
 {
-    if (m_activeFlag == 0 || _other->m_activeFlag == 0 || !IsShotTarget(_other->m_kind))
+    // A bullet takes part only with "Active" exactly 1.
+    if (m_active != 1 || !_other->CollidesWithObjects() || !IsShotTarget(_other->m_kind))
         return;
     if (m_nearest.Note(m_segment, _other))
         m_contactFlag = 1;
@@ -570,7 +579,7 @@ void COD_Physical_Bullet::Collide(COD_Physical* _other, const SIM_Clock&)
 
 void COD_Physical_Bullet::CollideTerrain(MRT_TerrainCell* _cell, MAT_Triangle*, s32, const SIM_Clock&)
 {
-    if (m_activeFlag == 0)
+    if (!CollidesWithGround())
         return;
     if (!GroundHitBefore(_cell, m_segment, m_nearest.fraction, m_hitPoint, m_hitTriangle))
         return;
@@ -653,7 +662,7 @@ void COD_PhysicalTorpedo::Clone(const COD_PhysicalTorpedo& _source)
 
 void COD_PhysicalTorpedo::Collide(COD_Physical* _other, const SIM_Clock&)
 {
-    if (m_activeFlag == 0 || _other->m_activeFlag == 0 || !IsShotTarget(_other->m_kind))
+    if (!CollidesWithObjects() || !_other->CollidesWithObjects() || !IsShotTarget(_other->m_kind))
         return;
     if (_other->m_owner != nullptr && _other->m_owner == Target(m_ignore))
         return;
@@ -663,7 +672,7 @@ void COD_PhysicalTorpedo::Collide(COD_Physical* _other, const SIM_Clock&)
 
 void COD_PhysicalTorpedo::CollideTerrain(MRT_TerrainCell* _cell, MAT_Triangle*, s32, const SIM_Clock&)
 {
-    if (m_activeFlag == 0)
+    if (!CollidesWithGround())
         return;
     if (!GroundHitBefore(_cell, m_segment, m_nearest.fraction, m_hitPoint, m_hitTriangle))
         return;
@@ -708,7 +717,7 @@ COD_Physical_Camera::~COD_Physical_Camera() { delete m_sphere; }
 
 void COD_Physical_Camera::Collide(COD_Physical* _other, const SIM_Clock&)
 {
-    if (m_activeFlag == 0 || _other->m_activeFlag == 0)
+    if (!CollidesWithObjects() || !_other->CollidesWithObjects())
         return;
     f32 margin = 0.0f;
     if (_other->m_kind == COD_KIND_FREE_BODY || _other->m_kind == COD_KIND_GROUND_BODY) {
@@ -730,7 +739,7 @@ void COD_Physical_Camera::Collide(COD_Physical* _other, const SIM_Clock&)
 void COD_Physical_Camera::CollideTerrain(MRT_TerrainCell* _cell, MAT_Triangle* _triangles, s32 _capacity,
                                          const SIM_Clock&)
 {
-    if (m_activeFlag == 0)
+    if (!CollidesWithGround())
         return;
     MAT_Vector3 d;
     MAT_Vector3 n;

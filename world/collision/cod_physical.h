@@ -104,6 +104,13 @@ public:
     // Copies the base fields, not the list positions.
     void CopyFrom(const COD_Physical& _source);
 
+    // The two collision switches of a body (NOD_Body::SetCollision): kind 0 turns contacts and
+    // shot hits between objects on or off, any other kind the ground. Either leaves the other
+    // alone, so a body can ignore the ground and still be touched and hit.
+    void SetCollisionSwitch(u32 _kind, u32 _on);
+    bool CollidesWithObjects() const { return m_active != 0; }
+    bool CollidesWithGround() const { return m_activeFlag != 0; }
+
     // The simulation's statistics record, which every contact and tree query adds to. Until
     // the simulation installs its own, a record of the module's counts.
     static void SetCounters(COS_CollisionTreeCounters* _counters);
@@ -112,8 +119,8 @@ public:
     s32 m_kind = COD_KIND_PLAYER;
     s32 m_terrainPosition = -1;  // in COH_Physical's terrain-test list, -1 = none
     NOD_Node* m_owner = nullptr;
-    s32 m_active = 0;  // the "Active" value
-    s32 m_activeFlag = 0;
+    s32 m_active = 0;      // the "Active" value; the objects switch
+    s32 m_activeFlag = 0;  // 1 when "Active" is non-zero; the ground switch
     f32 m_restitution = 0.0f;
     s32 m_contactFlag = 0;  // something touched the description in this pass
     s32 m_endStepDone = 0;

@@ -42,3 +42,9 @@ void NOD_CS::SetStateWithVelocity(f32 _t, const MAT_Matrix34& _transform, const 
         m_attached->SetVelocity(_velocity);
     }
 }
+
+void NOD_CS::RecordStep(f32 _t, const MAT_Matrix34& _transform, const MAT_Vector3& _velocity)
+{
+    m_track.SetState(_t, _transform, _velocity);
+    m_worldTime = -1.0f;
+}

@@ -28,6 +28,10 @@ public:
     void SetState(f32 _t, const MAT_Matrix34& _transform);
     // Records the transform with the velocity, both also going into the attached state.
     void SetStateWithVelocity(f32 _t, const MAT_Matrix34& _transform, const MAT_Vector3& _velocity);
+    // Records a step of the attached state's own motion: the track takes the sample and the
+    // world frame is evaluated anew at the next read (a read at _t may have been cached before
+    // the sample existed); the attached state, which made the sample, is left as it is.
+    void RecordStep(f32 _t, const MAT_Matrix34& _transform, const MAT_Vector3& _velocity);
 
     void SetParent(NOD_CS* _parent) { m_parent = _parent; }
     NOD_CS* GetParent() const { return m_parent; }

@@ -54,6 +54,30 @@ bool BuildTriangle(const MRT_TileData& _tile, const s64 _corners[3][2], MAT_Tria
     return true;
 }
 
+// The cell of a piece's end along one axis. A piece cut at a tile border may end a rounding step
+// beyond the tile's first or last sample line; its end still lies in the border cell.
+s64 CellOf(const MRT_TileData& _tile, f32 _v)
+{
+    return std::clamp<s64>(MAT_FloorByRounding(_v), 0, (s64)_tile.GetSize() - 2);
+}
+
+// Which triangle of a crossing's pair (see crossingTriangles) lies on the side the segment comes
+// from: the table lists the lower-x side first (family 1: the upper-y side), the lower x - y
+// side of a family 2 diagonal and the lower x + y side of a family 3 one.
+s32 IncomingSide(s32 _family, const MAT_Vector3& _u)
+{
+    switch (_family) {
+    case MRT_SegmentWalker::FAMILY_X:
+        return _u.x < 0.0f ? 1 : 0;
+    case MRT_SegmentWalker::FAMILY_Y:
+        return _u.y > 0.0f ? 1 : 0;
+    case MRT_SegmentWalker::FAMILY_DIFFERENCE:
+        return _u.x - _u.y < 0.0f ? 1 : 0;
+    default:
+        return _u.x + _u.y < 0.0f ? 1 : 0;
+    }
+}
+
 // The ray of the piece against one triangle; a hit lies within the piece, past its start.
 s32 TestTriangle(const MAT_Ray& _ray, f32 _length, const MAT_Triangle& _candidate, f32& _fraction,
                  MAT_Triangle& _triangle)
@@ -68,8 +92,9 @@ s32 TestTriangle(const MAT_Ray& _ray, f32 _length, const MAT_Triangle& _candidat
     return 1;
 }
 
-// The two triangles of height cell (x, y) in the walk's order: even cells (P00, P01, P11) then
-// (P00, P11, P10), odd cells (P00, P01, P10) then (P01, P11, P10). The first hit decides.
+// The two triangles of height cell (x, y): even cells (P00, P01, P11) and (P00, P11, P10), odd
+// cells (P00, P01, P10) and (P01, P11, P10). Where both are hit, the segment went in through one
+// and came back out through the other: the nearer hit is the way in.
 s32 TestCell(const MRT_TileData& _tile, s64 _x, s64 _y, const MAT_Ray& _ray, f32 _length, f32& _fraction,
              MAT_Triangle& _triangle)
 {
@@ -79,12 +104,19 @@ s32 TestCell(const MRT_TileData& _tile, s64 _x, s64 _y, const MAT_Ray& _ray, f32
     const s64 oddCell[2][3][2] = {{{_x, _y}, {_x, _y + 1}, {_x + 1, _y}},
                                   {{_x, _y + 1}, {_x + 1, _y + 1}, {_x + 1, _y}}};
     const s64(*cell)[3][2] = even ? evenCell : oddCell;
+    s32 hit = 0;
     for (s32 k = 0; k < 2; ++k) {
         MAT_Triangle candidate;
-        if (BuildTriangle(_tile, cell[k], candidate) && TestTriangle(_ray, _length, candidate, _fraction, _triangle))
-            return 1;
+        f32 fraction = 0.0f;
+        MAT_Triangle triangle;
+        if (BuildTriangle(_tile, cell[k], candidate) && TestTriangle(_ray, _length, candidate, fraction, triangle) &&
+            (hit == 0 || fraction < _fraction)) {
+            _fraction = fraction;
+            _triangle = triangle;
+            hit = 1;
+        }
     }
-    return 0;
+    return hit;
 }
 
 }  // namespace
@@ -157,8 +189,7 @@ s32 MRT_SegmentWalker::IntersectTile(const MAT_Vector3& _from, const MAT_Vector3
     ray.m_origin = _from;
     ray.m_direction = MAT_Vector3(delta.x / pieceLength, delta.y / pieceLength, delta.z / pieceLength);
 
-    if (TestCell(*_tile, MAT_FloorByRounding(_from.x), MAT_FloorByRounding(_from.y), ray, pieceLength, _fraction,
-                 _triangle))
+    if (TestCell(*_tile, CellOf(*_tile, _from.x), CellOf(*_tile, _from.y), ray, pieceLength, _fraction, _triangle))
         return 1;
 
     Begin(_from, _to);
@@ -215,14 +246,17 @@ s32 MRT_SegmentWalker::IntersectTile(const MAT_Vector3& _from, const MAT_Vector3
             return 0;
 
         if (q.z < ground) {
-            // The segment went below the ground since the last crossing: the hit lies in one of
-            // the two triangles on this edge, and nowhere further on.
+            // The segment went below the ground since the last crossing, so it went in through
+            // the triangle on the side it came from. The other one is asked only when that one
+            // cannot answer: a hit there would be the way back out.
             const s8(*pair)[3][2] = crossingTriangles[family][(i + j) & 1];
+            const s32 incoming = IncomingSide(family, ray.m_direction);
             for (s32 k = 0; k < 2; ++k) {
+                const s8(*corner)[2] = pair[k == 0 ? incoming : 1 - incoming];
                 s64 corners[3][2];
                 for (s32 c = 0; c < 3; ++c) {
-                    corners[c][0] = i + pair[k][c][0];
-                    corners[c][1] = j + pair[k][c][1];
+                    corners[c][0] = i + corner[c][0];
+                    corners[c][1] = j + corner[c][1];
                 }
                 MAT_Triangle candidate;
                 if (BuildTriangle(*_tile, corners, candidate) &&
@@ -249,8 +283,7 @@ s32 MRT_SegmentWalker::IntersectTile(const MAT_Vector3& _from, const MAT_Vector3
         sortedDistances[slot] = next;
     }
 
-    return TestCell(*_tile, MAT_FloorByRounding(_to.x), MAT_FloorByRounding(_to.y), ray, pieceLength, _fraction,
-                    _triangle);
+    return TestCell(*_tile, CellOf(*_tile, _to.x), CellOf(*_tile, _to.y), ray, pieceLength, _fraction, _triangle);
 }
 
 namespace

@@ -4,9 +4,13 @@
 // space: 0 on X = k, 1 on Y = k, 2 on X - Y = 2k (diagonals of even cells), 3 on X + Y = 2k
 // (diagonals of odd cells). The walker steps from crossing to crossing in order of distance and
 // compares heights only; triangles are built and tested at the start cell, at the one crossing
-// where the segment has gone below the ground and at the end cell. A walker lives for one query
-// and allocates nothing. MRT_Terrain::IntersectSegment cuts a segment at tile borders and walks
-// each piece with one of these.
+// where the segment has gone below the ground and at the end cell. The hit reported is always
+// where the segment first goes into the ground, never where it comes back out: at a crossing the
+// triangle on the side the segment comes from is tested first, and in a cell the nearer of two
+// hits counts. The start and end cells of a piece are kept on the tile, since a piece cut at a
+// tile border can end a rounding step beyond it. A walker lives for one query and allocates
+// nothing. MRT_Terrain::IntersectSegment cuts a segment at tile borders and walks each piece
+// with one of these.
 #pragma once
 
 #include "mat_geometry.h"
@@ -35,8 +39,9 @@ public:
                       MAT_Triangle& _triangle);
 
     // The two triangles that share the edge crossed on a line of a family, first the one on the
-    // lower-x side (for family 1 the upper-y side): per family, parity of i + j (families 2
-    // and 3 ignore it), triangle, corner, sample offset (dx, dy) from (i, j).
+    // lower-x side (for family 1 the upper-y side), whichever way the segment travels: per
+    // family, parity of i + j (families 2 and 3 ignore it), triangle, corner, sample offset
+    // (dx, dy) from (i, j).
     static const s8 crossingTriangles[4][2][2][3][2];
 
     MAT_Vector3 crossings[4];  // per family, where the segment meets its next line

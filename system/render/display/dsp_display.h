@@ -364,7 +364,7 @@ extern DSP_Display* SITO_DISPLAY;
 
 // Writes an uncompressed 24-bit top-left-origin TGA with the TRUEVISION-XFILE footer from
 // B, G, R pixel bytes, top row first. Result 1.
-s32 WriteTGA(const char* _name, const u8* _pixels, s32 _width, s32 _height);
+s32 DSP_WriteTGA(const char* _name, const u8* _pixels, s32 _width, s32 _height);
 
 // The screen copies of the picture layer; they draw nothing and answer 0.
 s32 DSP_BlitToScreen(const void* _pixels, s32 _width, s32 _height, s32 _pitch, s32 _x, s32 _y);

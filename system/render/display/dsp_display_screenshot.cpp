@@ -95,7 +95,7 @@ s32 DSP_Display::SaveScreenshot(const char* _base, s32 _number)
     return written ? 0 : 1;
 }
 
-s32 WriteTGA(const char* _name, const u8* _pixels, s32 _width, s32 _height)
+s32 DSP_WriteTGA(const char* _name, const u8* _pixels, s32 _width, s32 _height)
 {
     WriteTGAFile(_name, _pixels, _width, _height);
     return 1;

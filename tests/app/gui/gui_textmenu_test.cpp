@@ -366,7 +366,7 @@ TEST_F(GUI_TextMenuTest, EachItemShowsItsRowThroughAQuad)
 
         // Colour and alpha at the time, packed; the texture id from the upload.
         const VEC_Material& material = item->UpdateMaterial(7.0f)->GetMaterial(0)->material;
-        EXPECT_EQ(191, material.diffuseMap.alpha);      // 0.75 x 255 toward zero
+        EXPECT_EQ(191, material.diffuseMap.alpha);          // 0.75 x 255 toward zero
         EXPECT_EQ(0xFF7F3F00u, material.selfIllumination);  // R 127, G 63, B 0, A 255
         EXPECT_EQ((u32)TEXTURE, material.diffuseMap.textureId);
     }

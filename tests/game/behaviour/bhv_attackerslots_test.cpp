@@ -5,11 +5,12 @@
 
 #include "bhv_attackerslots.h"
 #include "mem_alloc.h"
+#include "nod_body.h"
 #include "nod_node.h"
 
 namespace
 {
-// Plain nodes stand in for the bodies that attack or are attacked.
+// Plain nodes stand in for the bodies that attack; a plain body owns the lists.
 class AttackerSlotsTest : public ::testing::Test
 {
 protected:
@@ -50,14 +51,15 @@ protected:
     }
 
     NOD_Node* m_nodes[NODE_COUNT] = {};
+    NOD_Body m_owner;
 };
 
 TEST_F(AttackerSlotsTest, AllocatesTheSimulationCountsAllEmpty)
 {
     BHV_AttackerSlots attackers;
     BHV_AttackerSlots torpedoes;
-    attackers.AllocateAttackers(m_nodes[7]);
-    torpedoes.AllocateTorpedoes(m_nodes[7]);
+    attackers.AllocateAttackers(&m_owner);
+    torpedoes.AllocateTorpedoes(&m_owner);
     EXPECT_EQ(attackers.GetCapacity(), 6);
     EXPECT_EQ(torpedoes.GetCapacity(), 2);
     for (BHV_AttackerSlots* slots : {&attackers, &torpedoes}) {
@@ -71,7 +73,7 @@ TEST_F(AttackerSlotsTest, AllocatesTheSimulationCountsAllEmpty)
 TEST_F(AttackerSlotsTest, SeventhAttackerIsRefusedAndRemoveFreesOneEntry)
 {
     BHV_AttackerSlots slots;
-    slots.AllocateAttackers(m_nodes[7]);
+    slots.AllocateAttackers(&m_owner);
     for (s32 i = 0; i < 6; ++i) {
         EXPECT_EQ(slots.HasFreeSlot(), 1) << i;
         slots.Add(m_nodes[i]);
@@ -101,7 +103,7 @@ TEST_F(AttackerSlotsTest, SeventhAttackerIsRefusedAndRemoveFreesOneEntry)
 TEST_F(AttackerSlotsTest, DuplicateTakesTwoEntriesAndRemoveEmptiesTheFirst)
 {
     BHV_AttackerSlots slots;
-    slots.AllocateAttackers(m_nodes[7]);
+    slots.AllocateAttackers(&m_owner);
     slots.Add(m_nodes[0]);
     slots.Add(m_nodes[1]);
     slots.Add(m_nodes[0]);
@@ -121,7 +123,7 @@ TEST_F(AttackerSlotsTest, DuplicateTakesTwoEntriesAndRemoveEmptiesTheFirst)
 TEST_F(AttackerSlotsTest, DestroyedNodeLeavesItsEntryEmpty)
 {
     BHV_AttackerSlots slots;
-    slots.AllocateTorpedoes(m_nodes[7]);
+    slots.AllocateTorpedoes(&m_owner);
     slots.Add(m_nodes[0]);
     slots.Add(m_nodes[1]);
     ASSERT_EQ(slots.HasFreeSlot(), 0);
@@ -134,7 +136,7 @@ TEST_F(AttackerSlotsTest, DestroyedNodeLeavesItsEntryEmpty)
 
     // A node destroyed in the middle of a walk is skipped by the next step.
     BHV_AttackerSlots attackers;
-    attackers.AllocateAttackers(m_nodes[7]);
+    attackers.AllocateAttackers(&m_owner);
     attackers.Add(m_nodes[2]);
     attackers.Add(m_nodes[3]);
     attackers.Add(m_nodes[4]);
@@ -151,7 +153,7 @@ TEST_F(AttackerSlotsTest, DestroyedNodeLeavesItsEntryEmpty)
 TEST_F(AttackerSlotsTest, GetNextResumesAtItsCursorAndRestartsOnNull)
 {
     BHV_AttackerSlots slots;
-    slots.AllocateAttackers(m_nodes[7]);
+    slots.AllocateAttackers(&m_owner);
     slots.Add(m_nodes[0]);
     slots.Add(m_nodes[1]);
     slots.Add(m_nodes[2]);
@@ -184,7 +186,7 @@ TEST_F(AttackerSlotsTest, GetNextResumesAtItsCursorAndRestartsOnNull)
 TEST_F(AttackerSlotsTest, WalkOfAnEmptyListEndsAtOnceLeavingTheVariable)
 {
     BHV_AttackerSlots slots;
-    slots.AllocateAttackers(m_nodes[7]);
+    slots.AllocateAttackers(&m_owner);
     slots.Add(m_nodes[0]);
     slots.Remove(m_nodes[0]);
 
@@ -238,11 +240,11 @@ TEST_F(AttackerSlotsTest, EntriesAreFreedAndUnlinkedOnReleaseReallocationAndDest
     const u32 baseline = MEM_GetBytesInUse();
     {
         BHV_AttackerSlots slots;
-        slots.AllocateAttackers(m_nodes[7]);
+        slots.AllocateAttackers(&m_owner);
         slots.Add(m_nodes[0]);
         EXPECT_GT(MEM_GetBytesInUse(), baseline);
         // A second allocation replaces the first list rather than leaking it.
-        slots.AllocateTorpedoes(m_nodes[7]);
+        slots.AllocateTorpedoes(&m_owner);
         EXPECT_EQ(slots.GetCapacity(), 2);
         EXPECT_EQ(slots.Contains(m_nodes[0]), 0);
         slots.Add(m_nodes[1]);
@@ -250,7 +252,7 @@ TEST_F(AttackerSlotsTest, EntriesAreFreedAndUnlinkedOnReleaseReallocationAndDest
         EXPECT_EQ(MEM_GetBytesInUse(), baseline);
         slots.Release();
 
-        slots.AllocateAttackers(m_nodes[7]);
+        slots.AllocateAttackers(&m_owner);
         slots.Add(m_nodes[2]);
     }
     // The destructor released the last list.

@@ -7,13 +7,18 @@
 #include <utility>
 #include <vector>
 
+#include "bhv_attackerslots.h"
 #include "bhv_behaviour.h"
 #include "bhv_behaviourlist.h"
+#include "bhv_owner.h"
+#include "contactaggregate.h"
+#include "des_fixture.h"
 #include "nod_body.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
 #include "test_dir.h"
+#include "tools_sections.h"
 
 namespace
 {
@@ -23,7 +28,8 @@ std::vector<std::string> s_calls;
 class FakeOwner;
 
 // One fake for both kinds: the ids it starts on, stops on and takes as a setting, the code it
-// starts with, what Handle answers, and optionally a self-stop from Handle.
+// starts with, what Handle answers, and optionally a self-stop from Handle through the owner of
+// its record.
 template <class BASE>
 class FakeBehaviour : public BASE
 {
@@ -57,14 +63,14 @@ public:
     s32 Handle() override
     {
         s_calls.push_back(m_name + ".Handle");
-        if (m_selfStopOwner != nullptr)
-            BHV_Behaviour::SendToOwner(m_selfStopOwner, new NOD_Message(m_stop));
+        if (m_selfStop)
+            BHV_Behaviour::SendToOwner(BHV_Behaviour::GetOwner()->body, new NOD_Message(m_stop));
         return m_handleResult;
     }
     void Interrupt() override { s_calls.push_back(m_name + ".Interrupt"); }
 
     s32 m_handleResult = 1;
-    NOD_Body* m_selfStopOwner = nullptr;
+    bool m_selfStop = false;
 
 private:
     std::string m_name;
@@ -99,11 +105,12 @@ public:
     FakeOwner()
     {
         SetName("owner");
-        m_states.Register(&m_shotHits);
-        m_states.Register(&m_sensor);
-        m_states.Register(&m_guard);
-        m_actions.Register(&m_goto);
-        m_actions.Register(&m_patrol);
+        m_parts.Fill(this);
+        m_states.Register(&m_shotHits, &m_parts);
+        m_states.Register(&m_sensor, &m_parts);
+        m_states.Register(&m_guard, &m_parts);
+        m_actions.Register(&m_goto, &m_parts);
+        m_actions.Register(&m_patrol, &m_parts);
     }
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
@@ -123,6 +130,7 @@ public:
     FakeState m_guard{"guard", {GUARD_START}, GUARD_STOP, 2};
     FakeAction m_goto{"goto", {GOTO_START}, GOTO_STOP};
     FakeAction m_patrol{"patrol", {PATROL_START}, 0};
+    BHV_Owner m_parts;
     BHV_StateBehaviourList m_states;
     BHV_ActionBehaviourSlot m_actions;
     std::vector<u32> m_sent;
@@ -199,11 +207,12 @@ TEST_F(BehaviourFrameworkTest, PassesRunActiveBehavioursByCodeInOrder)
 
 TEST_F(BehaviourFrameworkTest, FirstRegisteredStartWins)
 {
+    BHV_Owner parts;
     BHV_StateBehaviourList states;
     FakeState first{"first", {SENSOR_START}, 0};
     FakeState second{"second", {SENSOR_START}, 0, 2};
-    states.Register(&first);
-    states.Register(&second);
+    states.Register(&first, &parts);
+    states.Register(&second, &parts);
     s32 handled = 0;
     states.ProcessMessage(new NOD_Message(SENSOR_START), &handled);
     EXPECT_EQ(1, handled);
@@ -214,8 +223,8 @@ TEST_F(BehaviourFrameworkTest, FirstRegisteredStartWins)
     BHV_ActionBehaviourSlot slot;
     FakeAction a{"a", {GOTO_START}, 0};
     FakeAction b{"b", {GOTO_START}, 0};
-    slot.Register(&a);
-    slot.Register(&b);
+    slot.Register(&a, &parts);
+    slot.Register(&b, &parts);
     slot.ProcessMessage(new NOD_Message(GOTO_START), &handled);
     EXPECT_EQ(&a, slot.GetCurrent());
     EXPECT_EQ(Calls{"a.Process:15006"}, TakeCalls());
@@ -270,7 +279,7 @@ TEST_F(BehaviourFrameworkTest, SelfStopDuringAPass)
     m_owner->Send(SHOT_HITS_START);
     m_owner->Send(SENSOR_START);
     m_owner->Send(GUARD_START);
-    m_owner->m_shotHits.m_selfStopOwner = m_owner;
+    m_owner->m_shotHits.m_selfStop = true;
     TakeCalls();
     m_owner->m_states.HandlePass1();
     EXPECT_EQ((Calls{"hits.Handle", "hits.Process:1006", "sensor.Handle"}), TakeCalls());
@@ -282,7 +291,7 @@ TEST_F(BehaviourFrameworkTest, SelfStopDuringAPass)
 
     // An action behaviour stopping itself from Handle (and still answering 1) is not current.
     m_owner->Send(GOTO_START);
-    m_owner->m_goto.m_selfStopOwner = m_owner;
+    m_owner->m_goto.m_selfStop = true;
     TakeCalls();
     m_owner->m_actions.Handle();
     EXPECT_EQ((Calls{"goto.Handle", "goto.Process:15007"}), TakeCalls());
@@ -301,6 +310,59 @@ TEST_F(BehaviourFrameworkTest, ChainEndsAtTheBodyBase)
     EXPECT_EQ(Calls{}, TakeCalls());
 }
 
+TEST_F(BehaviourFrameworkTest, AMessageSeveralCouldTakeGoesToTheEarliestInTheChain)
+{
+    // One state and one action behaviour; per row each starts on the row's message or ignores
+    // it. The chain's order: emitter part, states, action, body.
+    constexpr u32 EMITTER_QUERY = NOD_Emitter_GetVisibilityStatus::ID;
+    constexpr u32 BODY_QUERY = NOD_Body_GetPosition::ID;
+    struct Case
+    {
+        const char* what;
+        u32 message;
+        bool emitter;  // the owner has an emitter part
+        bool stateClaims;
+        bool actionClaims;
+        const char* taker;  // the fake that takes it, or null when the reply comes from the owner
+    };
+    const Case cases[] = {
+        {"emitter before the states", EMITTER_QUERY, true, true, true, nullptr},
+        {"states before the action", GOTO_START, false, true, true, "state"},
+        {"states before the body", BODY_QUERY, false, true, false, "state"},
+        {"action before the body", BODY_QUERY, false, false, true, "action"},
+        {"the body last", BODY_QUERY, false, false, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<u32> claimed = {c.message};
+        FakeState state{"state", c.stateClaims ? claimed : std::vector<u32>{}, 0};
+        FakeAction action{"action", c.actionClaims ? claimed : std::vector<u32>{}, 0};
+        NOD_Body owner;
+        if (c.emitter)
+            TST_WithSection(m_dir, TOOL_EmitterSectionText(TOOL_EmitterSection()), "Emitter",
+                            [&](DES_Section* _s) { owner.GetAggregate().GenerateEmitter(_s); });
+        BHV_Owner parts;
+        parts.Fill(&owner);
+        BHV_StateBehaviourList states;
+        BHV_ActionBehaviourSlot actions;
+        states.Register(&state, &parts);
+        actions.Register(&action, &parts);
+
+        NOD_Message* reply =
+            BHV_DispatchToOwnerChain(&owner, new NOD_Message(c.message), &owner.GetAggregate(), &states, &actions);
+        if (c.taker != nullptr) {
+            EXPECT_EQ(nullptr, reply);
+            EXPECT_EQ(Calls{std::string(c.taker) + ".Process:" + std::to_string(c.message)}, TakeCalls());
+        } else {
+            ASSERT_NE(nullptr, reply);
+            EXPECT_EQ(c.message, reply->GetType());
+            EXPECT_EQ(Calls{}, TakeCalls());
+        }
+        EXPECT_EQ(c.taker != nullptr && std::string(c.taker) == "action" ? &action : nullptr, actions.GetCurrent());
+        delete reply;
+    }
+}
+
 TEST_F(BehaviourFrameworkTest, NotifyPassesTheQueuedFlagAndDeletesTheReply)
 {
     BHV_Behaviour::Notify(m_owner, NOD_Vessel_GotoArrived::Create(SIM_Name("a")), 1);
@@ -314,22 +376,48 @@ TEST_F(BehaviourFrameworkTest, NotifyPassesTheQueuedFlagAndDeletesTheReply)
 
 TEST_F(BehaviourFrameworkTest, RegisteringPastTheCapacityIsFatal)
 {
+    BHV_Owner parts;
     std::deque<FakeState> states;
     BHV_StateBehaviourList list;
     for (s32 i = 0; i <= BHV_StateBehaviourList::CAPACITY; ++i)
         states.emplace_back("s", std::vector<u32>{}, 0);
     for (s32 i = 0; i < BHV_StateBehaviourList::CAPACITY; ++i)
-        list.Register(&states[i]);
-    EXPECT_FATAL(list.Register(&states.back()), "BHV_StateBehaviourList::Register()", "too many state behaviours");
+        list.Register(&states[i], &parts);
+    EXPECT_FATAL(list.Register(&states.back(), &parts), "BHV_StateBehaviourList::Register()",
+                 "too many state behaviours");
     EXPECT_EQ(BHV_StateBehaviourList::CAPACITY, list.GetCount());
+    // The rejected behaviour belongs to no owner.
+    EXPECT_EQ(nullptr, states.back().GetOwner());
 
     std::deque<FakeAction> actions;
     for (s32 i = 0; i <= BHV_ActionBehaviourSlot::CAPACITY; ++i)
         actions.emplace_back("a", std::vector<u32>{}, 0);
     BHV_ActionBehaviourSlot slot;
     for (s32 i = 0; i < BHV_ActionBehaviourSlot::CAPACITY; ++i)
-        slot.Register(&actions[i]);
-    EXPECT_FATAL(slot.Register(&actions.back()), "BHV_ActionBehaviourSlot::Register()", "too many action behaviours");
+        slot.Register(&actions[i], &parts);
+    EXPECT_FATAL(slot.Register(&actions.back(), &parts), "BHV_ActionBehaviourSlot::Register()",
+                 "too many action behaviours");
     EXPECT_EQ(BHV_ActionBehaviourSlot::CAPACITY, slot.GetCount());
+    EXPECT_EQ(nullptr, actions.back().GetOwner());
+}
+
+TEST_F(BehaviourFrameworkTest, RegistrationGivesEachBehaviourTheOwnersRecord)
+{
+    // Before registration a behaviour has no owner.
+    FakeState loose{"loose", {}, 0};
+    EXPECT_EQ(nullptr, loose.GetOwner());
+
+    // Both containers hand over the one record the owner keeps, not a copy of it: a part the
+    // owner sets after registering is seen by every behaviour.
+    const BHV_Behaviour* const registered[] = {&m_owner->m_shotHits, &m_owner->m_sensor, &m_owner->m_guard,
+                                               &m_owner->m_goto, &m_owner->m_patrol};
+    for (const BHV_Behaviour* behaviour : registered) {
+        ASSERT_EQ(&m_owner->m_parts, behaviour->GetOwner());
+        EXPECT_EQ(m_owner, behaviour->GetOwner()->body);
+    }
+    BHV_AttackerSlots slots;
+    m_owner->m_parts.attackers = &slots;
+    for (const BHV_Behaviour* behaviour : registered)
+        EXPECT_EQ(&slots, behaviour->GetOwner()->attackers);
 }
 }  // namespace

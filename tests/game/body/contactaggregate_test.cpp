@@ -20,6 +20,8 @@
 #include "cos_obbs_treecache.h"
 #include "cos_world_fixture.h"
 #include "des_file.h"
+#include "des_fixture.h"
+#include "mat_fixture.h"
 #include "mot_motionstate.h"
 #include "mrt_terrain.h"
 #include "nod_body.h"
@@ -62,13 +64,7 @@ public:
     SHL_Shield shield;
 };
 
-MAT_Matrix34 At(f32 _x, f32 _y, f32 _z)
-{
-    MAT_Matrix34 m;
-    m.SetFromVectors(MAT_Vector3(_x, _y, _z), MAT_Vector3(1.0f, 0.0f, 0.0f), MAT_Vector3(0.0f, 1.0f, 0.0f),
-                     MAT_Vector3(0.0f, 0.0f, 1.0f));
-    return m;
-}
+MAT_Matrix34 At(f32 _x, f32 _y, f32 _z) { return TST_TranslationFrame(_x, _y, _z); }
 
 // The simulation's system and handlers, installed as the aggregate's world, and one body.
 class Aggregate : public ::testing::Test, protected TST_CollisionWorld
@@ -111,13 +107,7 @@ protected:
     template <class F>
     void WithSection(const std::string& _text, const char* _name, F _make)
     {
-        m_dir.Write("obj.des", _text);
-        DES_File file;
-        DES_Section root;
-        DES_Section section;
-        file.Open(&root, "obj.des");
-        ASSERT_TRUE(root.FindSection(&section, _name));
-        _make(&section);
+        TST_WithSection(m_dir, _text, _name, _make);
     }
 
     void MakeEmitter(const TOOL_EmitterSection& _keys = TOOL_EmitterSection())
@@ -339,12 +329,12 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
                   Agg().ProcessEmitterMessage(NOD_Emitter_SetVisibilityBlockingStatus::Create(c.blocking), handled));
         NOD_Message* reply = Agg().ProcessEmitterMessage(NOD_Emitter_GetVisibilityStatus::Create(), handled);
         ASSERT_NE(nullptr, reply);
-        NOD_ReadArgs_U8(reply, &value);
+        NOD_Emitter_GetVisibilityStatus::ReadReply(reply, &value);
         EXPECT_EQ(c.expectVisible, value) << (int)c.visible;
         delete reply;
         reply = Agg().ProcessEmitterMessage(NOD_Emitter_GetVisibilityBlockingStatus::Create(), handled);
         ASSERT_NE(nullptr, reply);
-        NOD_ReadArgs_U8(reply, &value);
+        NOD_Emitter_GetVisibilityBlockingStatus::ReadReply(reply, &value);
         EXPECT_EQ(c.expectBlocking, value) << (int)c.blocking;
         delete reply;
     }
@@ -360,7 +350,7 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
     EXPECT_TRUE(Logged("Illegal sound emissin value shouting in SetSoundEmmision"));
     NOD_Message* reply = Agg().ProcessEmitterMessage(NOD_Emitter_GetSoundEmissionLevel::Create(), handled);
     ASSERT_NE(nullptr, reply);
-    NOD_ReadArgs_Name(reply, &name);
+    NOD_Emitter_GetSoundEmissionLevel::ReadReply(reply, &name);
     EXPECT_STREQ("loud", name.GetName());
     delete reply;
     Agg().SetSoundEmission("Silent");
@@ -378,7 +368,7 @@ TEST_F(Aggregate, EmitterMessagesSetAndAnswerTheEmitter)
 TEST_F(Aggregate, EmitterMessagesToABodyWithoutEmitterAreNotHandled)
 {
     NOD_Message* const messages[] = {
-        NOD_Emitter_SetVisibilityStatus::Create(1), NOD_Emitter_GetVisibilityStatus::Create(),
+        NOD_Emitter_SetVisibilityStatus::Create((u8)1), NOD_Emitter_GetVisibilityStatus::Create(),
         NOD_Emitter_SetSoundEmissionLevel::Create(SIM_Name("loud")), NOD_Emitter_GetSoundEmissionLevel::Create()};
     for (NOD_Message* message : messages) {
         u32 handled = 5;

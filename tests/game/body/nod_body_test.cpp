@@ -8,6 +8,7 @@
 
 #include "cod_owner.h"
 #include "des_file.h"
+#include "mat_fixture.h"
 #include "mat_vector.h"
 #include "mot_motionstate.h"
 #include "nod_body.h"
@@ -74,7 +75,7 @@ protected:
         MAT_Vector3 position;
         EXPECT_NE(nullptr, reply);
         if (reply != nullptr)
-            NOD_ReadArgs_Vec3(reply, &position);
+            NOD_Body_GetPosition::ReadReply(reply, &position);
         delete reply;
         return position;
     }
@@ -83,7 +84,7 @@ protected:
         f32 value = 0.0f;
         EXPECT_NE(nullptr, _reply);
         if (_reply != nullptr)
-            NOD_ReadArgs_U32(_reply, &value);
+            NOD_Body_GetBioShield::ReadReply(_reply, &value);  // every shield reply is this one f32
         delete _reply;
         return value;
     }
@@ -225,20 +226,20 @@ TEST_F(BodyTest, ShieldMessagesFacesAndTheBodyWithoutShield)
     shield.SetBio(0, 40, 40);
 
     // -1 (255 as a byte) sets all six faces, 0..5 one face, 6 and 7 nothing.
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(-1, 0.5f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)-1, 0.5f)));
     for (s32 face = 0; face < SHL_FACE_COUNT; ++face)
         EXPECT_EQ(50, shield.GetFaceIn(face)) << face;
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(0, 0.25f)));
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(5, 1.0f)));
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(6, 0.0f)));
-    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create(7, 0.0f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)0, 0.25f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)5, 1.0f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)6, 0.0f)));
+    EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)7, 0.0f)));
     const s32 expected[SHL_FACE_COUNT] = {25, 50, 50, 50, 50, 100};
     for (s32 face = 0; face < SHL_FACE_COUNT; ++face)
         EXPECT_EQ(expected[face], shield.GetFaceIn(face)) << face;
-    EXPECT_FLOAT_EQ(0.25f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(0))));
-    EXPECT_FLOAT_EQ(1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(5))));
-    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(6))));
-    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create(-1))));
+    EXPECT_FLOAT_EQ(0.25f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)0))));
+    EXPECT_FLOAT_EQ(1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)5))));
+    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)6))));
+    EXPECT_EQ(-1.0f, ReadF32(shielded->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)-1))));
 
     EXPECT_EQ(nullptr, shielded->ProcessMessage(NOD_Body_SetBioShield::Create(0.5f)));
     EXPECT_EQ(20, shield.GetBioIn());
@@ -248,9 +249,9 @@ TEST_F(BodyTest, ShieldMessagesFacesAndTheBodyWithoutShield)
     EXPECT_FLOAT_EQ(0.3f, ReadF32(shielded->ProcessMessage(NOD_Body_GetEmpShield::Create())));
 
     NOD_Body* plain = Body("plain");
-    EXPECT_EQ(nullptr, plain->ProcessMessage(NOD_Body_SetKineticShield::Create(-1, 0.5f)));
+    EXPECT_EQ(nullptr, plain->ProcessMessage(NOD_Body_SetKineticShield::Create((s8)-1, 0.5f)));
     EXPECT_EQ(nullptr, plain->ProcessMessage(NOD_Body_SetEmpShield::Create(0.5f)));
-    EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetKineticShield::Create(0))));
+    EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetKineticShield::Create((s8)0))));
     EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetBioShield::Create())));
     EXPECT_EQ(-1.0f, ReadF32(plain->ProcessMessage(NOD_Body_GetEmpShield::Create())));
 }
@@ -295,6 +296,40 @@ TEST_F(BodyTest, RootAndAncestorWalksStopAtANonBody)
     NOD_Body::InstallHasBodyAncestorTest(false);
     EXPECT_FALSE(COD_HasBodyAncestor(middle, top));
     NOD_Body::InstallHasBodyAncestorTest(true);
+}
+
+// A body with a second frame hung on its own, turned independently, as a turret's turning frame.
+class TST_TurningBody : public NOD_Body
+{
+public:
+    TST_TurningBody() { turning.SetParent(&GetCS()); }
+    NOD_CS* GetMountFrame() override { return &turning; }
+
+    NOD_CS turning;
+};
+
+TEST_F(BodyTest, AGunHangsOnItsMountsFrame)
+{
+    // A gun frame hung on a plain body's mount frame rides on the body frame.
+    NOD_Body* carrier = Body("carrier");
+    ASSERT_EQ(&carrier->GetCS(), carrier->GetMountFrame());
+    NOD_CS gun;
+    gun.SetParent(carrier->GetMountFrame());
+    gun.SetTransform(0.0f, TST_TranslationFrame(0.0f, 0.0f, 1.0f));
+    carrier->SetTransform(0.0f, TST_TranslationFrame(5.0f, 0.0f, 0.0f));
+    ExpectNear(MAT_Vector3(5.0f, 0.0f, 1.0f), gun.GetWorldTransform(0.0f)->t);
+
+    // A body that answers another frame carries its gun there: the gun follows that frame's
+    // turn as well as the body.
+    TST_TurningBody turret;
+    ASSERT_EQ(&turret.turning, turret.GetMountFrame());
+    NOD_CS turretGun;
+    turretGun.SetParent(turret.GetMountFrame());
+    turretGun.SetTransform(0.0f, TST_TranslationFrame(0.0f, 0.0f, 1.0f));
+    turret.SetTransform(0.0f, TST_TranslationFrame(5.0f, 0.0f, 0.0f));
+    turret.turning.SetTransform(0.0f, TST_TranslationFrame(0.0f, 3.0f, 0.0f));
+    ExpectNear(MAT_Vector3(5.0f, 3.0f, 1.0f), turretGun.GetWorldTransform(0.0f)->t);
+    ExpectNear(MAT_Vector3(5.0f, 0.0f, 0.0f), turret.GetWorldTransform(0.0f)->t);
 }
 
 // ParseLCS from a "Child" context.

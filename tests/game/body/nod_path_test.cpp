@@ -145,7 +145,7 @@ TEST_F(PathTest, PositionMessagesSetAndAnswerTheExactValues)
     ASSERT_NE(nullptr, reply);
     EXPECT_EQ((u32)NOD_Position_GetPosition::ID, reply->GetType());
     MAT_Vector3 read;
-    NOD_ReadArgs_Vec3(reply, &read);
+    NOD_Position_GetPosition::ReadReply(reply, &read);
     delete reply;
     EXPECT_EQ(where.x, read.x);
     EXPECT_EQ(where.y, read.y);
@@ -155,7 +155,7 @@ TEST_F(PathTest, PositionMessagesSetAndAnswerTheExactValues)
     reply = node->ProcessMessage(NOD_Node_GetName::Create());
     ASSERT_NE(nullptr, reply);
     SIM_Name name;
-    NOD_ReadArgs_Name(reply, &name);
+    NOD_Node_GetName::ReadReply(reply, &name);
     delete reply;
     EXPECT_STREQ("p", name.GetName());
 }
@@ -282,7 +282,7 @@ TEST_F(PathTest, PathSwallowsSimulationMessages)
     NOD_Message* reply = path->ProcessMessage(NOD_Node_GetNumOfSons::Create());
     ASSERT_NE(nullptr, reply);
     u16 count = 0;
-    NOD_ReadArgs_U16(reply, &count);
+    NOD_Node_GetNumOfSons::ReadReply(reply, &count);
     delete reply;
     EXPECT_EQ(1, count);
 }

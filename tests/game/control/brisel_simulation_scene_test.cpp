@@ -26,6 +26,8 @@
 #include "snd_sounddevice.h"
 #include "tools_scenario.h"
 #include "vec_camera.h"
+#include "vfx_particle.h"
+#include "vfx_trail.h"
 
 namespace
 {
@@ -51,6 +53,43 @@ public:
     }
 
     VEC_Camera answered;  // the last camera GetCameraAtTime answered
+};
+
+// A node that feeds the run's effects in its HeartBeat: in its first step it starts a trail
+// and spawns a particle born at the step's time, in every later step it adds the trail's
+// sample at the step's time.
+class TST_EffectsProbe : public NOD_Node
+{
+public:
+    static constexpr f32 LIFETIME = 0.04f;  // shorter than a step
+
+    void HeartBeat() override
+    {
+        Brisel_Simulation* simulation = Brisel_TheSimulation;
+        const SIM_Clock& clock = SIM_GetSimulationClock();
+        MAT_Matrix34 frame;
+        frame.r.SetDiagonal(1.0f);
+        frame.t = {1.0f, 2.0f, (f32)beats};
+        if (beats++ > 0) {
+            simulation->trailSystem->GetTrail(trail)->AddSample(clock.time, frame);
+            return;
+        }
+        trail = simulation->trailSystem->AllocateTrail();
+        simulation->trailSystem->GetTrail(trail)->SetSampling(6, LIFETIME, 1.0f);
+        simulation->trailSystem->StartTrail(trail, clock.time, frame);
+        VFX_Particle particle;
+        particle.birth = clock.time;
+        particle.lifetime = 100.0f;
+        particle.inverseLifetime = 0.01f;
+        particle.position = start;
+        particle.velocity = velocity;
+        simulation->particleSystem->Spawn(particle, clock);
+    }
+
+    const MAT_Vector3 start{10.0f, 20.0f, 30.0f};
+    const MAT_Vector3 velocity{1.0f, -2.0f, 4.0f};
+    s32 beats = 0;
+    s32 trail = -1;
 };
 
 class SimulationSceneTest : public TST_SceneRenderTest
@@ -95,6 +134,15 @@ protected:
             TST_SimScene::SetFrameTime((f32)k * SIM_STEP * 2.0f / 3.0f);
             m_renderer->Render();
         }
+    }
+
+    // _camera enters the tree as "/camera", following the player.
+    static void AddCamera(NOD_Camera* _camera)
+    {
+        _camera->SetName("camera");
+        NOD_Node::GetRoot()->AddSon(_camera);
+        delete _camera->ProcessMessage(NOD_Node_EnterSimulation::Create());
+        delete _camera->ProcessMessage(NOD_Camera_Follow::Create(SIM_Path("/player1"), 20.0f, 0.0f, -20.0f));
     }
 
     f64 ScriptNumber(const char* _field)
@@ -178,10 +226,7 @@ TEST_F(SimulationSceneTest, TheCameraIsCopiedAtTheStepsTimeBeforeTheTreeMoves)
 {
     BuildBare();
     TST_ProbeCamera* camera = new TST_ProbeCamera();
-    camera->SetName("camera");
-    NOD_Node::GetRoot()->AddSon(camera);
-    delete camera->ProcessMessage(NOD_Node_EnterSimulation::Create());
-    delete camera->ProcessMessage(NOD_Camera_Follow::Create(SIM_Path("/player1"), 20.0f, 0.0f, -20.0f));
+    AddCamera(camera);
 
     for (s32 step = 0; step < 3; ++step) {
         const f32 time = SIM_GetSimulationClock().time;
@@ -197,6 +242,39 @@ TEST_F(SimulationSceneTest, TheCameraIsCopiedAtTheStepsTimeBeforeTheTreeMoves)
         EXPECT_EQ(0, std::memcmp(&expected.GetWorldTransform(), &copy.GetWorldTransform(), sizeof(MAT_Matrix34)));
         EXPECT_EQ(expected.GetFar(), copy.GetFar());
         EXPECT_EQ((u32)step + 1, m_scene->simulation->stepCounter);
+    }
+}
+
+TEST_F(SimulationSceneTest, TrailsAndParticlesAdvanceAfterTheTreesHeartBeats)
+{
+    BuildBare();
+    AddCamera(new NOD_Camera());
+    TST_EffectsProbe* probe = new TST_EffectsProbe();
+    NOD_Node::GetRoot()->AddSon(probe);
+    Brisel_Simulation* simulation = m_scene->simulation;
+
+    // The particle spawned in the first HeartBeat is moved by the same step.
+    m_scene->Step();
+    ASSERT_EQ(1u, simulation->particleSystem->GetLiveCount());
+    const VFX_Particle& particle = *simulation->particleSystem->GetHead();
+    const MAT_Vector3 moved = probe->start + probe->velocity * SIM_STEP;
+    EXPECT_EQ(probe->start, particle.previousPosition);
+    EXPECT_FLOAT_EQ(moved.x, particle.position.x);
+    EXPECT_FLOAT_EQ(moved.y, particle.position.y);
+    EXPECT_FLOAT_EQ(moved.z, particle.position.z);
+
+    // A trail living shorter than a step keeps the samples its HeartBeat adds: the ageing of the
+    // same step sees the new sample, and returns only what that sample left behind.
+    for (s32 step = 1; step <= 3; ++step) {
+        SCOPED_TRACE(step);
+        const f32 time = SIM_GetSimulationClock().time;
+        m_scene->Step();
+        const VFX_Trail* trail = simulation->trailSystem->GetTrail(probe->trail);
+        ASSERT_EQ(VFX_Trail::STATE_RUNNING, trail->GetState());
+        EXPECT_EQ(time, trail->GetTail()->time);
+        ASSERT_NE(nullptr, trail->GetHead()->next);
+        EXPECT_GE(trail->GetHead()->next->time, time - TST_EffectsProbe::LIFETIME);
+        EXPECT_LT(trail->GetHead()->time, time - TST_EffectsProbe::LIFETIME);
     }
 }
 

@@ -149,7 +149,7 @@ TEST_F(ConsoleTest, ActivateAndDeactivateActOnlyInTheOtherState)
     // Other ids are the node's: the console answers its name.
     NOD_Message* reply = m_console->ProcessMessage(NOD_Node_GetName::Create());
     SIM_Name name;
-    NOD_ReadArgs_Name(reply, &name);
+    NOD_Node_GetName::ReadReply(reply, &name);
     EXPECT_STREQ("console", name.GetName());
     delete reply;
 }
@@ -261,7 +261,7 @@ TEST_F(ConsoleTest, MessagesCarryTheTypedArgumentsAndTheRepliesPrintThem)
     EXPECT_EQ((u32)NOD_Camera_Follow::ID, follow->GetType());
     SIM_Path path;
     f32 distance = 0.0f, alpha = 1.0f, beta = 0.0f;
-    NOD_ReadArgs_Path_U32x3(follow, &path, &distance, &alpha, &beta);
+    NOD_Camera_Follow::Read(follow, &path, &distance, &alpha, &beta);
     EXPECT_TRUE(path == SIM_Path("/player1"));
     EXPECT_EQ(20.0f, distance);
     EXPECT_EQ(0.0f, alpha);
@@ -274,7 +274,7 @@ TEST_F(ConsoleTest, MessagesCarryTheTypedArgumentsAndTheRepliesPrintThem)
     NOD_Node* target = nullptr;
     f32 values[4] = {};
     u32 loop = 0;
-    NOD_ReadArgs_U32x6(m_camera->received[1], &target, &values[0], &values[1], &values[2], &values[3], &loop);
+    NOD_Camera_Move::Read(m_camera->received[1], &target, &values[0], &values[1], &values[2], &values[3], &loop);
     EXPECT_EQ(Node("player1"), target);
     EXPECT_EQ(1.0f, values[0]);
     EXPECT_EQ(4.0f, values[3]);

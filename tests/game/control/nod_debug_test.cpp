@@ -96,7 +96,7 @@ TEST_F(DebugTest, OtherMessagesAreTheNodesAndTheConsoleReachesTheNode)
     NOD_Message* reply = m_debug->ProcessMessage(NOD_Node_GetName::Create());
     ASSERT_NE(nullptr, reply);
     SIM_Name name;
-    NOD_ReadArgs_Name(reply, &name);
+    NOD_Node_GetName::ReadReply(reply, &name);
     EXPECT_STREQ("debug", name.GetName());
     delete reply;
 

@@ -11,6 +11,7 @@
 #include "cod_viewer.h"
 #include "contactaggregate.h"
 #include "cos_world_fixture.h"
+#include "mat_fixture.h"
 #include "mat_matrix.h"
 #include "nod_body.h"
 #include "nod_camera.h"
@@ -61,7 +62,7 @@ NOD_Message* RecordReport(NOD_Node* /*_script*/, NOD_Message* _event, u32 _queue
     if (_event->GetType() == NOD_Camera_MovePosReached::ID) {
         SIM_Name path;
         SIM_Name position;
-        NOD_ReadArgs_Namex2(_event, &path, &position);
+        NOD_Camera_MovePosReached::Read(_event, &path, &position);
         s_reports.push_back({path.GetName(), position.GetName(), _queued, _thread});
     }
     delete _event;
@@ -90,15 +91,6 @@ MAT_Vector3 Direction(f32 _heading, f32 _pitch)
 {
     return {-std::sin(_heading) * std::cos(_pitch), std::cos(_heading) * std::cos(_pitch), std::sin(_pitch)};
 }
-
-#define EXPECT_VEC_NEAR(_expected, _actual, _tolerance) \
-    do {                                                \
-        const MAT_Vector3 qv_e = (_expected);           \
-        const MAT_Vector3 qv_a = (_actual);             \
-        EXPECT_NEAR(qv_e.x, qv_a.x, _tolerance) << "x"; \
-        EXPECT_NEAR(qv_e.y, qv_a.y, _tolerance) << "y"; \
-        EXPECT_NEAR(qv_e.z, qv_a.z, _tolerance) << "z"; \
-    } while (0)
 
 class CameraTest : public testing::Test
 {
@@ -339,8 +331,8 @@ TEST_F(CameraTest, DistanceAnglesProjectionAndPlanesAreClamped)
         {"back 5", NOD_Camera_SetBackPlane::Create(5.0f), farPlane, 10.0f},
         {"back 2e5", NOD_Camera_SetBackPlane::Create(2e5f), farPlane, 100000.0f},
         {"back 500", NOD_Camera_SetBackPlane::Create(500.0f), farPlane, 500.0f},
-        {"collision 1", NOD_Camera_SetCollisionStatus::Create(1), collision, 1.0f},
-        {"collision 2 is off", NOD_Camera_SetCollisionStatus::Create(2), collision, 0.0f},
+        {"collision 1", NOD_Camera_SetCollisionStatus::Create((u8)1), collision, 1.0f},
+        {"collision 2 is off", NOD_Camera_SetCollisionStatus::Create((u8)2), collision, 0.0f},
         {"alpha +200 wraps", NOD_Camera_SetRelAlpha::Create(200.0f), alpha, -160.0f * DEG},
         {"alpha +200 again", NOD_Camera_SetRelAlpha::Create(200.0f), alpha, 40.0f * DEG},
         {"beta -270 wraps, no clamp", NOD_Camera_SetRelBeta::Create(-270.0f), beta, 89.5f * DEG},
@@ -399,7 +391,7 @@ TEST_F(CameraTest, CollisionLimitsTheStepAndSlidesAlongTheContact)
     Enter();
     NOD_Body* body = Body("player1", {});
     Follow("/player1", 20.0f);
-    Send(NOD_Camera_SetCollisionStatus::Create(1));
+    Send(NOD_Camera_SetCollisionStatus::Create((u8)1));
     body->SetTransform(Clock().time, Frame({100.0f, 0.0f, 0.0f}));
     Step();
     // The smoothed move would be 13 units: limited to 8.
@@ -415,7 +407,7 @@ TEST_F(CameraTest, CollisionLimitsTheStepAndSlidesAlongTheContact)
 
     // Without limiting the camera takes the whole smoothed move.
     physical->m_contactFlag = 0;
-    Send(NOD_Camera_SetCollisionStatus::Create(0));
+    Send(NOD_Camera_SetCollisionStatus::Create((u8)0));
     const MAT_Vector3 q = Placement().t;
     Step();
     const MAT_Vector3 c(200.0f, -20.0f, 0.0f);

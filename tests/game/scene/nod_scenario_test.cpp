@@ -186,7 +186,7 @@ TEST_F(ScenarioTest, OtherMessagesBehaveAsForAPlainNode)
     NOD_Message* reply = scenario->ProcessMessage(NOD_Node_GetName::Create());
     ASSERT_NE(nullptr, reply);
     SIM_Name name;
-    NOD_ReadArgs_Name(reply, &name);
+    NOD_Node_GetName::ReadReply(reply, &name);
     EXPECT_STREQ("scenario", name.GetName());
     delete reply;
 
@@ -194,7 +194,7 @@ TEST_F(ScenarioTest, OtherMessagesBehaveAsForAPlainNode)
     reply = scenario->ProcessMessage(NOD_Node_GetNumOfSons::Create());
     ASSERT_NE(nullptr, reply);
     u16 count = 0;
-    NOD_ReadArgs_U16(reply, &count);
+    NOD_Node_GetNumOfSons::ReadReply(reply, &count);
     EXPECT_EQ(1, count);
     delete reply;
 }

@@ -20,45 +20,28 @@
 namespace
 {
 // A body carrying every declared behaviour as a member, set up and registered the way the
-// vessel, vehicle, turret and character owners will do it, with null parts.
+// vessel, vehicle, turret and character owners will do it: one record of its (absent) parts,
+// the registrations, then the set-up calls for what the record does not hold.
 class FakeOwner : public NOD_Body
 {
 public:
     FakeOwner()
     {
         SetName("owner");
+        m_parts.Fill(this);
+        for (BHV_ActionBehaviour* behaviour : Behaviours())
+            m_actions.Register(behaviour, &m_parts);
+
         DES_Section noSection;
-        m_vesselAttack.SetOwner(nullptr);
-        m_vesselAttack.SetMotion(nullptr);
-        m_vesselAttack.SetAvoider(nullptr);
         m_vesselAttack.SetGun(nullptr);
         m_vesselAttack.SetTorpedoLauncher(nullptr);
-        m_vesselAttack.SetSensor(nullptr);
-        m_vesselAttack.SetAttackerSlots(nullptr);
         m_vesselAttack.ParseIniFile(noSection);
-        m_vehicleAttack.SetOwner(nullptr);
-        m_vehicleAttack.SetMotion(nullptr);
-        m_vehicleAttack.SetAvoider(nullptr);
         m_vehicleAttack.SetTurret(nullptr);
-        m_vehicleAttack.SetSensor(nullptr);
-        m_vehicleAttack.SetAttackerSlots(nullptr);
-        m_vehicleAttack.SetTorpedoSlots(nullptr);
         m_vehicleAttack.ParseIniFile(noSection);
-        m_complexAttack.SetOwner(nullptr);
         m_complexAttack.SetGun(nullptr);
-        m_complexAttack.SetSensor(nullptr);
-        m_complexAttack.SetAttackerSlots(nullptr);
-        m_complexAttack.SetTorpedoSlots(nullptr);
         m_complexAttack.ParseIniFile(noSection);
-        m_patrol.SetOwner(nullptr);
         m_patrol.ParseIniFile(noSection);
-        m_follow.SetOwner(nullptr);
-        m_lookTo.SetMotion(nullptr);
-        m_lookTo.SetOwner(nullptr);
-        m_animation.Init(this, 0, nullptr, nullptr, nullptr);
-
-        for (BHV_ActionBehaviour* behaviour : Behaviours())
-            m_actions.Register(behaviour);
+        m_animation.Init(0, nullptr, nullptr, nullptr);
     }
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
@@ -82,6 +65,7 @@ public:
     BHV_Turret_A_ComplexAttack m_complexAttack;
     BHV_PhysicalCharacter_A_LookTo m_lookTo;
     BHV_Character_A_Animation m_animation;
+    BHV_Owner m_parts;
     BHV_ActionBehaviourSlot m_actions;
     std::vector<u32> m_sent;
 };

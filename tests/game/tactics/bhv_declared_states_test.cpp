@@ -20,70 +20,28 @@
 
 namespace
 {
-// A vessel-, vehicle- and character-shaped owner at once: every declared behaviour, set up
-// with null parts, registered in its containers.
+// A vessel-, vehicle- and character-shaped owner at once: every declared behaviour registered
+// in its containers with one record of the owner's (absent) parts, then the set-up calls for
+// what the record does not hold.
 class AllBehavioursOwner : public NOD_Body
 {
 public:
     AllBehavioursOwner()
     {
         SetName("owner");
-        m_sensor.SetOwner(this);
-        m_sensor.SetSensor(nullptr);
-        m_sensor.Init(16, 16, 16);
-        m_guard.SetOwner(this);
-        m_shotHits.SetOwner(this);
-        m_watch.SetOwner(this);
-        m_watch.SetAttackers(nullptr);
-        m_watch.SetTorpedoes(nullptr);
-        m_watch.SetSensor(nullptr);
-        m_watchPatrol.SetOwner(this);
-        m_watchPatrol.SetAttackers(nullptr);
-        m_watchPatrol.SetSensor(nullptr);
-        m_vesselGoto.SetOwner(this);
-        m_vesselGoto.SetMotion(nullptr);
-        m_vesselGoto.SetAvoider(nullptr);
-        m_vehicleGoto.SetOwner(this);
-        m_vehicleGoto.SetMotion(nullptr);
-        m_vehicleGoto.SetAvoider(nullptr);
-        m_characterGoto.SetOwner(this);
-        m_characterGoto.SetMotion(nullptr);
-        m_characterGoto.SetSteeringMode(1);
-        m_vesselPatrol.SetMotion(nullptr);
-        m_vesselPatrol.SetAvoider(nullptr);
-        m_vesselPatrol.SetOwner(this);
-        m_vehiclePatrol.SetMotion(nullptr);
-        m_vehiclePatrol.SetAvoider(nullptr);
-        m_vehiclePatrol.SetOwner(this);
-        m_park.SetMotion(nullptr);
-        m_park.SetAvoider(nullptr);
-        m_park.SetOwner(this);
-        m_park.SetPhysical(nullptr);
-        m_vesselStop.SetMotion(nullptr);
-        m_vesselStop.SetOwner(this);
-        m_vehicleStop.SetMotion(nullptr);
-        m_sink.SetMotion(nullptr);
-        m_sink.SetPhysical(nullptr);
-        m_sink.SetOwner(this);
-        m_escort.SetMotion(nullptr);
-        m_escort.SetAvoider(nullptr);
-        m_escort.SetOwner(this);
-        m_escape.SetMotion(nullptr);
-        m_escape.SetAvoider(nullptr);
-        m_escape.SetOwner(this);
-        m_escape.SetAttackers(nullptr);
-        m_escape.SetEmitter(nullptr);
-        m_escape.SetPhysical(nullptr);
-        m_escape.ReadDataFrom(nullptr);
-
+        m_parts.Fill(this);
         BHV_Behaviour* const states[] = {&m_shotHits, &m_sensor, &m_guard, &m_watch, &m_watchPatrol};
         for (BHV_Behaviour* state : states)
-            m_states.Register(state);
+            m_states.Register(state, &m_parts);
         BHV_ActionBehaviour* const actions[] = {&m_vesselGoto,    &m_vehicleGoto, &m_characterGoto, &m_vesselPatrol,
                                                 &m_vehiclePatrol, &m_park,        &m_vesselStop,    &m_vehicleStop,
                                                 &m_sink,          &m_escort,      &m_escape};
         for (BHV_ActionBehaviour* action : actions)
-            m_actions.Register(action);
+            m_actions.Register(action, &m_parts);
+
+        m_sensor.Init(16, 16, 16);
+        m_characterGoto.SetSteeringMode(1);
+        m_escape.ReadDataFrom(nullptr);
     }
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
@@ -106,6 +64,7 @@ public:
     BHV_Vessel_A_Sink m_sink;
     BHV_Vessel_A_Escort m_escort;
     BHV_Vessel_A_EscapeTo m_escape;
+    BHV_Owner m_parts;
     BHV_StateBehaviourList m_states;
     BHV_ActionBehaviourSlot m_actions;
 };

@@ -1,6 +1,7 @@
 // The catalogue against its own transcription: ids, script names, class names and argument
 // types of all 257 message kinds; the registry's order and its fatal errors; every argument
-// list written and read back; the builders and readers other modules call by name.
+// list written and read back, generically and through each kind's typed forms; the builders and
+// typed readers other modules call by name, and what the typed forms refuse to compile.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -8,6 +9,9 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "nod_message.h"
@@ -547,12 +551,12 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
          Args().ClassName("x").ClassName("y")},
 
         {NOD_TEST_BUILD(NOD_Body_GetPosition::Reply(nullptr, MAT_Vector3(1, 2, 3))), 1002, Args().Vec3(1, 2, 3)},
-        {NOD_TEST_BUILD(NOD_Body_GetKineticShield::Create(-2)), 1009, Args().U8(0xFE)},
-        {NOD_TEST_BUILD(NOD_Body_GetKineticShield::Reply(NOD_Body_GetKineticShield::Create(-2), 0.25f)), 1009,
+        {NOD_TEST_BUILD(NOD_Body_GetKineticShield::Create((s8)-2)), 1009, Args().U8(0xFE)},
+        {NOD_TEST_BUILD(NOD_Body_GetKineticShield::Reply(NOD_Body_GetKineticShield::Create((s8)-2), 0.25f)), 1009,
          Args().F32(0.25f)},
         {NOD_TEST_BUILD(NOD_Body_GetBioShield::Reply(nullptr, 0.5f)), 1011, Args().F32(0.5f)},
         {NOD_TEST_BUILD(NOD_Body_GetEmpShield::Reply(nullptr, -0.5f)), 1013, Args().F32(-0.5f)},
-        {NOD_TEST_BUILD(NOD_Body_SetKineticShield::Create(3, 0.75f)), 1008, Args().U8(3).F32(0.75f)},
+        {NOD_TEST_BUILD(NOD_Body_SetKineticShield::Create((s8)3, 0.75f)), 1008, Args().U8(3).F32(0.75f)},
         {NOD_TEST_BUILD(NOD_Body_InformShotHit::Create(node, other)), 1007, Args().Node(node).Node(other)},
         {NOD_TEST_BUILD(NOD_Body_ObjectDestroyed::Create()), 1016, Args()},
         {NOD_TEST_BUILD(NOD_Body_RejectEnemies::Create()), 1027, Args()},
@@ -575,14 +579,14 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
         {NOD_TEST_BUILD(NOD_Camera_SetProjection::Create(90.0f)), 7010, Args().F32(90.0f)},
         {NOD_TEST_BUILD(NOD_Camera_MovePosReached::Create(a, b)), 7013, Args().Name("a").Name("b")},
 
-        {NOD_TEST_BUILD(NOD_Player_Input::Create(SIM_Name("turnleft"), 1, 0.5f)), 16000,
+        {NOD_TEST_BUILD(NOD_Player_Input::Create(SIM_Name("turnleft"), 1u, 0.5f)), 16000,
          Args().Name("turnleft").U32(1).F32(0.5f)},
         {NOD_TEST_BUILD(NOD_Console_Input::Create(0x80000012u)), 17000, Args().U32(0x80000012u)},
         {NOD_TEST_BUILD(NOD_Console_Activate::Create()), 17001, Args()},
         {NOD_TEST_BUILD(NOD_Console_Deactivate::Create()), 17002, Args()},
         {NOD_TEST_BUILD(NOD_Position_GetPosition::Reply(nullptr, MAT_Vector3(-1, 0, 8))), 19002, Args().Vec3(-1, 0, 8)},
-        {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityStatus::Reply(nullptr, 1)), 21001, Args().U8(1)},
-        {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityBlockingStatus::Reply(nullptr, 2)), 21003, Args().U8(2)},
+        {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityStatus::Reply(nullptr, (u8)1)), 21001, Args().U8(1)},
+        {NOD_TEST_BUILD(NOD_Emitter_GetVisibilityBlockingStatus::Reply(nullptr, (u8)2)), 21003, Args().U8(2)},
         {NOD_TEST_BUILD(NOD_Emitter_GetSoundEmissionLevel::Reply(nullptr, SIM_Name("loud"))), 21005,
          Args().Name("loud")},
 
@@ -606,7 +610,7 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
         {NOD_TEST_BUILD(NOD_Vessel_GotoOverride::Create(a, b, c)), 15010, Args().Name("a").Name("b").Name("c")},
         {NOD_TEST_BUILD(NOD_Vessel_PatrolOverride::Create()), 15016, Args()},
         {NOD_TEST_BUILD(NOD_Vessel_PatrolFinished::Create()), 15017, Args()},
-        {NOD_TEST_BUILD(NOD_Vessel_SinkFinished::Create(1)), 15019, Args().U8(1)},
+        {NOD_TEST_BUILD(NOD_Vessel_SinkFinished::Create((u8)1)), 15019, Args().U8(1)},
         {NOD_TEST_BUILD(NOD_Vessel_SinkOverride::Create()), 15020, Args()},
         {NOD_TEST_BUILD(NOD_Vessel_EscortObjectLost::Create()), 15022, Args()},
         {NOD_TEST_BUILD(NOD_Vessel_EscortOverride::Create()), 15023, Args()},
@@ -645,7 +649,7 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
         {NOD_TEST_BUILD(NOD_Trigger_LeaveVisible::Create(nullptr)), 20014, Args().U32(0)},  // no node
 
         {NOD_TEST_BUILD(NOD_Mine_IsActive::Create()), 27003, Args()},
-        {NOD_TEST_BUILD(NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), 1)), 27003, Args().U8(1)},
+        {NOD_TEST_BUILD(NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), (u8)1)), 27003, Args().U8(1)},
         {NOD_TEST_BUILD(NOD_Story_Character_SetCharacterName::Create(SIM_ClassName(longClass.c_str()))), 32002,
          Args().ClassName(longClass)},
         {NOD_TEST_BUILD(NOD_Story_Character_SetCharacterName::Reply(
@@ -667,8 +671,8 @@ TEST(NOD_Catalogue, NamedBuildersWriteTheirIdAndArguments)
 }
 #undef NOD_TEST_BUILD
 
-// The shared readers other modules call by name, each reading back a builder's arguments.
-TEST(NOD_Catalogue, NamedReadersReadWhatTheBuildersWrote)
+// The typed readers, each reading back a builder's arguments into variables of the declared types.
+TEST(NOD_Catalogue, TypedReadersReadWhatTheBuildersWrote)
 {
     NOD_Node* node = new NOD_Node();
     NOD_Node* other = new NOD_Node();
@@ -686,114 +690,294 @@ TEST(NOD_Catalogue, NamedReadersReadWhatTheBuildersWrote)
     f32 f1 = 0.0f, f2 = 0.0f, f3 = 0.0f;
 
     NOD_Message* m = NOD_Node_SetName::Create(SIM_Name("root"));
-    EXPECT_EQ(m, NOD_ReadArgs_Name(m, &n1));
+    EXPECT_EQ(m, NOD_Node_SetName::Read(m, &n1));
     EXPECT_STREQ("root", n1.GetName());
     delete m;
     m = NOD_Node_EnterSimulation::Create();
-    EXPECT_EQ(m, NOD_ReadArgs_None(m));
+    EXPECT_EQ(m, NOD_Node_EnterSimulation::Read(m));
     delete m;
     m = NOD_Node_CreateNode::Create(SIM_ClassName("nod_debug"), SIM_Name("debug"));
-    NOD_ReadArgs_ClassName_Name(m, &k1, &n1);
+    NOD_Node_CreateNode::Read(m, &k1, &n1);
     EXPECT_STREQ("nod_debug", k1.GetName());
     EXPECT_STREQ("debug", n1.GetName());
     NOD_Node_CreateNode::Reply(m, node);
-    NOD_ReadArgs_U32(m, &r1);
+    NOD_Node_CreateNode::ReadReply(m, &r1);
     EXPECT_EQ(node, r1);
     delete m;
     m = NOD_Node_Find::Create(SIM_Path("/a/b"));
-    NOD_ReadArgs_Path(m, &path);
+    NOD_Node_Find::Read(m, &path);
     EXPECT_EQ(SIM_Path("/a/b"), path);
     delete m;
 
     m = NOD_Script_SetScript::Create(SIM_ClassName("dat\\script\\intro"));
-    NOD_ReadArgs_ClassName(m, &k1);
+    NOD_Script_SetScript::Read(m, &k1);
     EXPECT_STREQ("dat\\script\\intro", k1.GetName());
     delete m;
     m = NOD_Game_SetLightCache::Create(SIM_ClassName("x"), SIM_ClassName("y"));
-    NOD_ReadArgs_ClassNamex2(m, &k1, &k2);
+    NOD_Game_SetLightCache::Read(m, &k1, &k2);
     EXPECT_STREQ("x", k1.GetName());
     EXPECT_STREQ("y", k2.GetName());
     delete m;
 
     m = NOD_Body_GetPosition::Reply(nullptr, MAT_Vector3(1, 2, 3));
-    NOD_ReadArgs_Vec3(m, &v1);
+    NOD_Body_GetPosition::ReadReply(m, &v1);
     EXPECT_EQ(MAT_Vector3(1, 2, 3), v1);
     delete m;
-    m = NOD_Body_GetKineticShield::Create(-2);
-    NOD_ReadArgs_U8(m, &signedByte);
+    m = NOD_Body_GetKineticShield::Create((s8)-2);
+    NOD_Body_GetKineticShield::Read(m, &signedByte);
     EXPECT_EQ(-2, signedByte);
     delete m;
-    m = NOD_Body_SetKineticShield::Create(3, 0.75f);
-    NOD_ReadArgs_U8_U32(m, &byte, &f1);
-    EXPECT_EQ(3, byte);
+    m = NOD_Body_SetKineticShield::Create((s8)3, 0.75f);
+    NOD_Body_SetKineticShield::Read(m, &signedByte, &f1);
+    EXPECT_EQ(3, signedByte);
     EXPECT_EQ(0.75f, f1);
     delete m;
     m = NOD_Body_InformShotHit::Create(node, other);
-    NOD_ReadArgs_U32x2(m, &r1, &r2);
+    NOD_Body_InformShotHit::Read(m, &r1, &r2);
     EXPECT_EQ(node, r1);
     EXPECT_EQ(other, r2);
     delete m;
 
     m = NOD_Camera_Follow::Create(SIM_Path("/player1"), 20.0f, 0.0f, -0.5f);
-    NOD_ReadArgs_Path_U32x3(m, &path, &f1, &f2, &f3);
+    NOD_Camera_Follow::Read(m, &path, &f1, &f2, &f3);
     EXPECT_EQ(SIM_Path("/player1"), path);
     EXPECT_EQ(20.0f, f1);
     EXPECT_EQ(-0.5f, f3);
     delete m;
-    m = NOD_Player_Input::Create(SIM_Name("turnleft"), 1, 0.5f);
-    NOD_ReadArgs_Name_U32x2(m, &n1, &word, &f1);
+    m = NOD_Player_Input::Create(SIM_Name("turnleft"), 1u, 0.5f);
+    NOD_Player_Input::Read(m, &n1, &word, &f1);
     EXPECT_STREQ("turnleft", n1.GetName());
     EXPECT_EQ(1u, word);
     EXPECT_EQ(0.5f, f1);
     delete m;
 
     m = NOD_PhysicalCharacter_GotoOverride::Create(a, b, SIM_Name("None"));
-    NOD_ReadArgs_Namex3(m, &n1, &n2, &n3);
+    NOD_PhysicalCharacter_GotoOverride::Read(m, &n1, &n2, &n3);
     EXPECT_STREQ("b", n2.GetName());
     EXPECT_STREQ("None", n3.GetName());
     delete m;
     m = NOD_Light_SetCone::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6), 100.0f, 30.0f);
-    NOD_ReadArgs_Vec3x2_U32x2(m, &v1, &v2, &f1, &f2);
+    NOD_Light_SetCone::Read(m, &v1, &v2, &f1, &f2);
     EXPECT_EQ(MAT_Vector3(4, 5, 6), v2);
     EXPECT_EQ(30.0f, f2);
     delete m;
     m = NOD_Body_SetCS::Create(MAT_Vector3(1, 2, 3), MAT_Vector3(4, 5, 6));
-    NOD_ReadArgs_Vec3x2(m, &v1, &v2);
+    NOD_Body_SetCS::Read(m, &v1, &v2);
     EXPECT_EQ(MAT_Vector3(1, 2, 3), v1);
     EXPECT_EQ(MAT_Vector3(4, 5, 6), v2);
     delete m;
 
     m = NOD_Vessel_AttackPatrol::Create(500.0f, a, b, c, d, SIM_Path("area"));
-    NOD_ReadArgs_U32_Namex4_Path(m, &f1, &n1, &n2, &n3, &n4, &path);
+    NOD_Vessel_AttackPatrol::Read(m, &f1, &n1, &n2, &n3, &n4, &path);
     EXPECT_EQ(500.0f, f1);
     EXPECT_STREQ("d", n4.GetName());
     EXPECT_EQ(SIM_Path("area"), path);
     delete m;
     m = NOD_Vehicle_AttackPatrol::Create(1.0f, a, b, c, d, SIM_Path("/x"));
-    EXPECT_EQ(m, NOD_ReadArgs_U32_Namex4_Path(m, &number, &n1, &n2, &n3, &n4, &path));
-    EXPECT_EQ(0x3F800000, number);  // the reader takes the float's bits as they are
+    EXPECT_EQ(m, NOD_Vehicle_AttackPatrol::Read(m, &f1, &n1, &n2, &n3, &n4, &path));
+    EXPECT_EQ(1.0f, f1);
+    // An f32 argument does not read into an s32 any more (see the compile-time checks); on the
+    // wire it is still the float's bits.
+    m->Reset();
+    m->GetU32((u32*)&number);
+    EXPECT_EQ(0x3F800000, number);
     delete m;
     m = NOD_Vessel_AttackTurrets::Create(SIM_Name("tur"), a, b, c, d);
-    NOD_ReadArgs_Namex5(m, &n1, &n2, &n3, &n4, &n5);
+    NOD_Vessel_AttackTurrets::Read(m, &n1, &n2, &n3, &n4, &n5);
     EXPECT_STREQ("tur", n1.GetName());
     EXPECT_STREQ("d", n5.GetName());
     delete m;
     m = NOD_Turret_Base_DirectAttack::Create(a, b, c, d);
-    NOD_ReadArgs_Namex4(m, &n1, &n2, &n3, &n4);
+    NOD_Turret_Base_DirectAttack::Read(m, &n1, &n2, &n3, &n4);
     EXPECT_STREQ("c", n3.GetName());
     delete m;
 
-    m = NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), 1);
-    NOD_ReadArgs_U8(m, &byte);
+    m = NOD_Mine_IsActive::Reply(NOD_Mine_IsActive::Create(), (u8)1);
+    NOD_Mine_IsActive::ReadReply(m, &byte);
     EXPECT_EQ(1, byte);
     delete m;
     m = NOD_Story_Character_SetCharacterName::Create(SIM_ClassName(std::string(62, 'q').c_str()));
     NOD_Story_Character_SetCharacterName::Reply(m, SIM_ClassName("stored"));
-    NOD_ReadArgs_ClassName(m, &k1);
+    NOD_Story_Character_SetCharacterName::ReadReply(m, &k1);
     EXPECT_STREQ("stored", k1.GetName());
     delete m;
-    EXPECT_EQ(nullptr, NOD_ReadArgs_None(nullptr));
+    EXPECT_EQ(nullptr, NOD_Node_EnterSimulation::Read(nullptr));
+    // A missing reply reads as zeros and null nodes.
+    const auto [son, sonName] =
+        std::tuple_cat(NOD_Node_Find::ReadReply(nullptr), NOD_Node_GetSonName::ReadReply(nullptr));
+    EXPECT_EQ(nullptr, son);
+    EXPECT_STREQ("", sonName.GetName());
+    const auto [thread] = NOD_Script_BindThread::ReadReply(nullptr);
+    EXPECT_EQ(0, thread);
 
     delete node;
     delete other;
+}
+
+namespace
+{
+// The typed forms refuse a mismatch at compile time; each line says whether a call compiles.
+template <class P, class... T>
+concept Readable = requires(NOD_Message* _m, T*... _v)
+{
+    P::Read(_m, _v...);
+};
+template <class P, class... T>
+concept ReplyReadable = requires(NOD_Message* _m, T*... _v)
+{
+    P::ReadReply(_m, _v...);
+};
+template <class P, class... A>
+concept Creatable = requires(A... _a)
+{
+    P::Create(_a...);
+};
+template <class P, class... A>
+concept Repliable = requires(NOD_Message* _m, A... _a)
+{
+    P::Reply(_m, _a...);
+};
+
+// Reading: exactly the declared types, in their order, as many as declared.
+static_assert(Readable<NOD_Camera_SetRelDistance, f32>);
+static_assert(!Readable<NOD_Camera_SetRelDistance, s32>);
+static_assert(!Readable<NOD_Camera_SetRelDistance, u32>);
+static_assert(!Readable<NOD_Camera_SetRelDistance, f64>);
+static_assert(!Readable<NOD_Camera_SetRelDistance, f32, f32>);
+static_assert(Readable<NOD_Script_SetTimer, s32, f32>);
+static_assert(!Readable<NOD_Script_SetTimer, f32, s32>);
+static_assert(!Readable<NOD_Script_SetTimer, s32>);
+static_assert(!Readable<NOD_Script_SetTimer, u32, f32>);
+static_assert(Readable<NOD_Body_SetKineticShield, s8, f32>);
+static_assert(!Readable<NOD_Body_SetKineticShield, u8, f32>);
+static_assert(Readable<NOD_Node_AddSon, NOD_Node*>);
+static_assert(!Readable<NOD_Node_AddSon, u32>);  // the node, never its handle
+static_assert(!Readable<NOD_Node_SetName, SIM_ClassName>);
+static_assert(!Readable<NOD_Node_Find, SIM_Name>);
+static_assert(ReplyReadable<NOD_Node_GetNumOfSons, u16>);
+static_assert(!ReplyReadable<NOD_Node_GetNumOfSons, u32>);
+static_assert(!ReplyReadable<NOD_Node_GetTime, s32>);
+static_assert(!ReplyReadable<NOD_Node_GetTime, f32, f32>);
+// As new variables the types are the declared ones.
+static_assert(std::is_same_v<decltype(NOD_Camera_Follow::Read(nullptr)), std::tuple<SIM_Path, f32, f32, f32>>);
+static_assert(std::is_same_v<decltype(NOD_Body_SetKineticShield::Read(nullptr)), std::tuple<s8, f32>>);
+static_assert(std::is_same_v<decltype(NOD_Node_CreateNode::ReadReply(nullptr)), std::tuple<NOD_Node*>>);
+
+// Writing: the declared types or types they hold without narrowing, in their order.
+static_assert(Creatable<NOD_Node_GetSon, s32>);
+static_assert(Creatable<NOD_Node_GetSon, s16>);
+static_assert(!Creatable<NOD_Node_GetSon, f32>);
+static_assert(!Creatable<NOD_Node_GetSon, u32>);
+static_assert(Creatable<NOD_Camera_SetRelDistance, f32>);
+static_assert(!Creatable<NOD_Camera_SetRelDistance, s32>);
+static_assert(!Creatable<NOD_Camera_SetRelDistance, f64>);
+static_assert(Creatable<NOD_Body_SetKineticShield, s8, f32>);
+static_assert(!Creatable<NOD_Body_SetKineticShield, s32, f32>);
+static_assert(!Creatable<NOD_Body_SetKineticShield, f32, s8>);
+static_assert(!Creatable<NOD_Body_SetKineticShield, s8>);
+static_assert(Creatable<NOD_Node_AddSon, NOD_Node*>);
+static_assert(!Creatable<NOD_Node_AddSon, u32>);
+static_assert(Repliable<NOD_Node_GetNumOfSons, u16>);
+static_assert(!Repliable<NOD_Node_GetNumOfSons, u32>);
+static_assert(!Repliable<NOD_Node_GetNumOfSons, f32>);
+static_assert(Repliable<NOD_Node_GetTime, f32>);
+static_assert(!Repliable<NOD_Node_GetTime, s32>);
+
+// A typed value in the generic form, to compare with what NOD_GetArg reads.
+template <class T>
+NOD_ArgValue AsArgValue(s32 _type, const T& _typed)
+{
+    NOD_ArgValue value;
+    value.type = _type;
+    if constexpr (std::is_integral_v<T>)
+        value.integer = (s64)_typed;
+    else if constexpr (std::is_floating_point_v<T>)
+        value.number = _typed;
+    else if constexpr (std::is_same_v<T, MAT_Vector3>)
+        value.vector = _typed;
+    else if constexpr (std::is_same_v<T, SIM_Path>)
+        value.path = _typed;
+    else if constexpr (std::is_same_v<T, SIM_Name>)
+        value.name = _typed;
+    else if constexpr (std::is_same_v<T, SIM_ClassName>)
+        value.className = _typed;
+    else
+        value.handle = NOD_GetHandle(_typed);
+    return value;
+}
+
+// One argument list of samples, node references naming live nodes.
+template <class LIST>
+std::vector<NOD_ArgValue> Samples(const std::vector<NOD_Node*>& _nodes)
+{
+    std::vector<NOD_ArgValue> samples;
+    for (u32 i = 0; i < (u32)LIST::COUNT; ++i) {
+        NOD_ArgValue sample = Sample(LIST::TYPES[i], i);
+        if (sample.type == NOD_ARG_NODEREF)
+            sample.handle = NOD_GetHandle(_nodes[i]);
+        samples.push_back(sample);
+    }
+    return samples;
+}
+
+template <class T>
+void ExpectValue(const NOD_ArgValue& _expected, const T& _value, size_t _index)
+{
+    EXPECT_TRUE(SameValue(_expected, AsArgValue(_expected.type, _value))) << "argument " << _index;
+}
+template <class VALUES, size_t... I>
+void ExpectValues(const std::vector<NOD_ArgValue>& _expected, const VALUES& _values, std::index_sequence<I...>)
+{
+    (ExpectValue(_expected[I], std::get<I>(_values), I), ...);
+}
+
+void ExpectSameArguments(const NOD_Message& _expected, const NOD_Message& _actual)
+{
+    EXPECT_EQ(_expected.GetType(), _actual.GetType());
+    ASSERT_EQ(_expected.GetCursor(), _actual.GetCursor());
+    EXPECT_EQ(0, memcmp(_expected.GetArguments(), _actual.GetArguments(), _expected.GetCursor()));
+}
+
+// One list of one kind: the generic writer's samples read back typed, and written again by the
+// typed writer to the same bytes.
+template <class LIST, class READ, class WRITE>
+void CheckTypedList(u32 _id, const std::vector<NOD_Node*>& _nodes, READ _read, WRITE _write)
+{
+    const std::vector<NOD_ArgValue> samples = Samples<LIST>(_nodes);
+    NOD_Message generic(_id);
+    for (const NOD_ArgValue& sample : samples)
+        NOD_PutArg(&generic, sample);
+    const auto values = _read(&generic);
+    ExpectValues(samples, values, std::make_index_sequence<LIST::COUNT>{});
+    NOD_Message* typed = std::apply(_write, values);
+    ExpectSameArguments(generic, *typed);
+    delete typed;
+}
+
+template <class P>
+void CheckTypedForms(const std::vector<NOD_Node*>& _nodes)
+{
+    SCOPED_TRACE(P::SCRIPT_NAME);
+    if constexpr (P::InArgs::COUNT > 0)
+        CheckTypedList<typename P::InArgs>(
+            P::ID, _nodes, [](NOD_Message* _m) { return P::Read(_m); }, &P::Create);
+    if constexpr (P::OutArgs::COUNT > 0)
+        CheckTypedList<typename P::OutArgs>(
+            P::ID, _nodes, [](NOD_Message* _m) { return P::ReadReply(_m); },
+            [](const auto&... _values) { return P::Reply(nullptr, _values...); });
+}
+}  // namespace
+
+// The typed forms of every kind agree with the generic ones that the script binding and the
+// console use: same types, same bytes.
+TEST(NOD_Catalogue, EveryKindsTypedFormsAgreeWithTheGenericOnes)
+{
+    std::vector<NOD_Node*> nodes;
+    for (u32 i = 0; i < 16; ++i)
+        nodes.push_back(new NOD_Node());
+#define NOD_MESSAGE(_classPart, _scriptFamily, _message, _id, _in, _out) \
+    CheckTypedForms<NOD_##_classPart##_##_message>(nodes);
+#include "nod_catalogue.inc"
+    for (NOD_Node* node : nodes)
+        delete node;
 }

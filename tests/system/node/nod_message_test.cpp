@@ -221,7 +221,7 @@ TEST(NOD_Message, NamesWithoutTerminatorReadTerminated)
     // A short length byte: the missing bytes of the field read as zeros.
     NOD_Message shortField(1);
     shortField.PutBytes((const u8*)"abc", 3);
-    NOD_ReadArgs_Name(&shortField, &name);
+    NOD_Node_SetName::Read(&shortField, &name);
     EXPECT_STREQ("abc", name.GetName());
 }
 
@@ -241,7 +241,7 @@ TEST(NOD_Message, ReadingPastTheWrittenArgumentsStaysInTheBuffer)
     NOD_Script_SetTimer::Reply(message, 9);
     s32 timer = 0;
     f32 stale = 0.0f;
-    NOD_ReadArgs_U32x2(message, &timer, &stale);
+    NOD_Script_SetTimer::Read(message, &timer, &stale);  // the reply, then the request's rest
     EXPECT_EQ(9, timer);
     EXPECT_EQ(2.5f, stale);
     delete message;
@@ -256,19 +256,19 @@ TEST(NOD_Message, ReplyRefillsTheIncomingMessageOrMakesOne)
     EXPECT_EQ(5012u, reply->GetType());
     EXPECT_EQ(4, reply->GetCursor());
     f32 time = 0.0f;
-    EXPECT_EQ(reply, NOD_ReadArgs_U32(reply, &time));
+    EXPECT_EQ(reply, NOD_Node_GetTime::ReadReply(reply, &time));
     EXPECT_EQ(12.5f, time);
     delete reply;
 
-    NOD_Message* fresh = NOD_Node_GetNumOfSons::Reply(nullptr, 6);
+    NOD_Message* fresh = NOD_Node_GetNumOfSons::Reply(nullptr, (u16)6);
     ASSERT_NE(nullptr, fresh);
     EXPECT_EQ(5009u, fresh->GetType());
     u16 sons = 0;
-    NOD_ReadArgs_U16(fresh, &sons);
+    NOD_Node_GetNumOfSons::ReadReply(fresh, &sons);
     EXPECT_EQ(6, sons);
     delete fresh;
 
-    EXPECT_EQ(nullptr, NOD_ReadArgs_U16(nullptr, &sons));
+    EXPECT_EQ(nullptr, NOD_Node_GetNumOfSons::ReadReply(nullptr, &sons));
 }
 
 TEST(NOD_Message, NodeReferencesTravelAsHandles)
@@ -284,17 +284,18 @@ TEST(NOD_Message, NodeReferencesTravelAsHandles)
 
     s32 thread = 0;
     NOD_Node* read = nullptr;
-    NOD_ReadArgs_U32x2(message, &thread, &read);
+    NOD_Script_UnBindThread::Read(message, &thread, &read);
     EXPECT_EQ(node, read);
 
     delete node;
-    NOD_ReadArgs_U32x2(message, &thread, &read);
+    NOD_Script_UnBindThread::Read(message, &thread, &read);
     EXPECT_EQ(nullptr, read);
     delete message;
 
     message = NOD_Node_AddSon::Create(nullptr);
     u32 handle = 1;
-    NOD_ReadArgs_U32(message, &handle);
+    message->Reset();
+    message->GetU32(&handle);  // the raw handle, not the node it decodes to
     EXPECT_EQ(0u, handle);
     delete message;
 }

@@ -811,6 +811,50 @@ TEST_F(LoadSonsTest, AtMostThirtyTwoChildren)
     EXPECT_EQ(32, ship->GetNumOfSons());
 }
 
+// A son whose own description lists sons again.
+class TST_Carrier : public TST_Node
+{
+    RTI_DECLARE_CLASS(TST_Carrier)
+
+public:
+    void ParseIniFile_CtxDes(DES_Section& /*_context*/, DES_Section& _data) override { LoadSons(_data); }
+};
+RTI_IMPLEMENT_CLASS(TST_Carrier, "TST_Node")
+
+TEST_F(LoadSonsTest, ADescriptionAmongItsOwnChildrenIsRefused)
+{
+    TST_Carrier::RegisterClassDefinition();
+    ASSERT_EQ(TST_Node::GetStaticClassDefinition(), TST_Carrier::GetStaticClassDefinition()->GetBaseDefinition());
+    auto child = [](const std::string& _file) {
+        return "[Child0]\n{\n NameCLA = \"tst_carrier\"\n NameOSD = \"" + _file + "\"\n}\n";
+    };
+    // Four generations below the ship are read; a fifth list inside them is one too many.
+    for (s32 level = 1; level <= 4; ++level)
+        m_dir.Write("vfx/level" + std::to_string(level) + ".des",
+                    level == 4 ? std::string("[Lamp] { Power = 3 }\n")
+                               : child("level" + std::to_string(level + 1) + ".des"));
+    m_dir.Write("vfx/level0.des", child("level1.des"));
+    for (s32 round = 0; round < 2; ++round) {
+        TST_Node* ship = LoadShip(child("level1.des"));
+        NOD_Node* deepest = ship;
+        for (s32 level = 1; level <= 4; ++level) {
+            ASSERT_EQ(1, deepest->GetNumOfSons()) << level;
+            deepest = deepest->GetSon(0);
+        }
+        EXPECT_EQ(0, deepest->GetNumOfSons());
+        delete ship;
+
+        EXPECT_FATAL(LoadShip(child("level0.des")), "NOD_Node::LoadSons()",
+                     "children nested too deep in des file \"vfx\\level3.des\"");
+        delete NOD_Node::GetRoot();
+        EXPECT_FATAL(LoadShip(child("ship.des")), "NOD_Node::LoadSons()",
+                     "children nested too deep in des file \"vfx\\ship.des\"");
+        delete NOD_Node::GetRoot();
+        // The second round shows the count of lists being read unwound with each error.
+    }
+    TST_Carrier::UnregisterClassDefinition();
+}
+
 TEST_F(LoadSonsTest, FailuresStopWithTheirTexts)
 {
     const char* const notFound = "NOD_Node::ParseIniFile() : file not found or syntax error in des file";

@@ -46,7 +46,7 @@ protected:
             return nullptr;
         EXPECT_EQ(id, reply->GetType());
         NOD_Node* answer = nullptr;
-        NOD_ReadArgs_U32(reply, &answer);
+        NOD_Node_GetSon::ReadReply(reply, &answer);  // every node reply is this one argument
         EXPECT_EQ(4u, reply->GetCursor());
         delete reply;
         return answer;
@@ -58,7 +58,7 @@ protected:
         if (reply == nullptr)
             return "?";
         SIM_Name name;
-        NOD_ReadArgs_Name(reply, &name);
+        NOD_Node_GetName::ReadReply(reply, &name);  // every name reply is this one argument
         delete reply;
         return name.GetName();
     }
@@ -174,7 +174,7 @@ TEST_F(NodeFamilyTest, InspectionMessages)
         ASSERT_NE(nullptr, reply);
         EXPECT_EQ((u32)NOD_Node_GetPath::ID, reply->GetType());
         SIM_Path path;
-        NOD_ReadArgs_Path(reply, &path);
+        NOD_Node_GetPath::ReadReply(reply, &path);
         delete reply;
         char text[SIM_Path::STRING_BYTES];
         path.GetString(text, sizeof(text));
@@ -191,7 +191,7 @@ TEST_F(NodeFamilyTest, InspectionMessages)
         NOD_Message* reply = test.node->ProcessMessage(NOD_Node_GetNumOfSons::Create());
         ASSERT_NE(nullptr, reply);
         u16 sons = 0xFFFF;
-        NOD_ReadArgs_U16(reply, &sons);
+        NOD_Node_GetNumOfSons::ReadReply(reply, &sons);
         delete reply;
         EXPECT_EQ(test.sons, sons);
     }
@@ -214,7 +214,7 @@ TEST_F(NodeFamilyTest, InspectionMessages)
     clock.SetTime(before);
     ASSERT_NE(nullptr, reply);
     f32 time = 0.0f;
-    NOD_ReadArgs_U32(reply, &time);
+    NOD_Node_GetTime::ReadReply(reply, &time);
     delete reply;
     EXPECT_EQ(12.25f, time);
 }

@@ -155,13 +155,13 @@ TEST_F(ServicesTest, TrailsAppendToTheRingAndWrapWithADiscard)
         EXPECT_EQ(slot == 0 ? (u32)DEV_LOCK_DISCARD : (u32)DEV_LOCK_NOOVERWRITE, indices[i].flags);
     }
     // The seventh trail's indices point at its own vertices.
-    const TST_FakeBuffer& entries = Device().indexBuffers[indices[6].buffer];
+    const DEV_NullBuffer& entries = Device().indexBuffers[indices[6].buffer];
     u16 first[3] = {};
     std::memcpy(first, entries.data + indices[6].offset, sizeof(first));
     EXPECT_EQ(6 * 128 + 0, first[0]);
     EXPECT_EQ(6 * 128 + 2, first[1]);
     EXPECT_EQ(6 * 128 + 1, first[2]);
-    const TST_FakeBuffer& stream = Device().vertexBuffers[vertices[6].buffer];
+    const DEV_NullBuffer& stream = Device().vertexBuffers[vertices[6].buffer];
     DSP_Vertex vertex;
     std::memcpy(&vertex, stream.data + vertices[6].offset + 40, sizeof(vertex));
     EXPECT_EQ(-0.5f, vertex.z);  // in world coordinates, as built

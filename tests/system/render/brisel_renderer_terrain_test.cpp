@@ -1,6 +1,7 @@
 // Terrain, plant and plankton rendering.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -88,7 +89,7 @@ TEST_F(TerrainTest, TheFullTriangulationFitsAndTilesFollowEachOther)
     EXPECT_EQ((u32)DEV_LOCK_NOOVERWRITE, indices[1].flags);
 
     // Vertex 70 of the first tile: grid (6, 1), height 0.
-    const TST_FakeBuffer& stream = Device().vertexBuffers[vertices[0].buffer];
+    const DEV_NullBuffer& stream = Device().vertexBuffers[vertices[0].buffer];
     DSP_Vertex vertex;
     std::memcpy(&vertex, stream.data + 70 * 40, sizeof(vertex));
     EXPECT_EQ(6.0f * 2.0f + 100.0f, vertex.x);
@@ -99,7 +100,7 @@ TEST_F(TerrainTest, TheFullTriangulationFitsAndTilesFollowEachOther)
     EXPECT_EQ(1.0f, vertex.nz);
     EXPECT_EQ(0xFFFFFFFFu, vertex.color);
     // The second tile's triangles address its own vertices.
-    const TST_FakeBuffer& entries = Device().indexBuffers[indices[1].buffer];
+    const DEV_NullBuffer& entries = Device().indexBuffers[indices[1].buffer];
     u16 triangle[3] = {};
     std::memcpy(triangle, entries.data + indices[1].offset, sizeof(triangle));
     EXPECT_EQ(4096, triangle[0]);
@@ -207,10 +208,10 @@ TEST_F(TerrainTest, PartsAddedToATileArePlacedAndIndexedAfterEachOther)
     EXPECT_EQ(7, range.vertexCount);
     EXPECT_EQ(9, range.indexCount);
     EXPECT_EQ(77, range.material.diffuseMap.alpha);
-    const TST_FakeBuffer& entries = Device().indexBuffers[(DEV_Handle)Locks("Index")[0].buffer];
+    const DEV_NullBuffer& entries = Device().indexBuffers[(DEV_Handle)Locks("Index")[0].buffer];
     const u16* indices = (const u16*)entries.data;
     EXPECT_EQ((std::vector<u16>{0, 1, 2, 3, 4, 5, 3, 4, 5}), std::vector<u16>(indices, indices + 9));
-    const TST_FakeBuffer& stream = Device().vertexBuffers[(DEV_Handle)Locks("Vertex")[0].buffer];
+    const DEV_NullBuffer& stream = Device().vertexBuffers[(DEV_Handle)Locks("Vertex")[0].buffer];
     DSP_Vertex vertex;
     std::memcpy(&vertex, stream.data + 5 * 40, sizeof(vertex));  // the second part's vertex 2
     EXPECT_EQ(10.0f, vertex.x);
@@ -310,6 +311,53 @@ TEST_F(PlanktonTest, AFadeScalesTheAlphasForTheDrawOnly)
         EXPECT_EQ(200, m_renderer->GetPlanktonMesh(layer)->GetMaterial(0)->material.diffuseMap.alpha);
     m_renderer->Plankton_Render(1.0f);
     EXPECT_NEAR(200.0f / 255.0f, REP_VertexShaderConstants[12][3], 1e-6f);
+}
+
+TEST_F(PlanktonTest, EachLayerTurnsSwaysAndFadesAtItsOwnRates)
+{
+    // Drawing layers 1..k leaves the sprite constants of layer k: c5.x and c6.x the cosine and
+    // sine of the camera's angle less the layer's turn, c13 the sway less the field's corner,
+    // c15.y (size factor - 1) / E. A frame at time 0 (no turn, no sway) is the reference for
+    // one at time 1 s with the same camera.
+    struct Case
+    {
+        f32 turnRate;  // radians per second
+        f32 swayRate;
+        f32 swayAmplitude;
+        f32 sizeFactor;
+    };
+    const Case layers[Brisel_Renderer::PLANKTON_LAYERS] = {
+        {1.5707964f, 0.91f, 1.0f, 0.5f},  {1.0471976f, 0.81f, 1.2f, 0.5f}, {0.7853982f, 0.71f, 1.4f, 0.5f},
+        {0.62831855f, 0.61f, 1.6f, 0.5f}, {0.5235988f, 0.51f, 1.8f, 0.2f},
+    };
+    struct Draw
+    {
+        f32 angle;
+        MAT_Vector3 shift;
+        f32 fade;
+    };
+    for (s32 k = 0; k < Brisel_Renderer::PLANKTON_LAYERS; ++k) {
+        SCOPED_TRACE(k);
+        Draw draws[2];
+        for (s32 t = 0; t < 2; ++t) {
+            SIM_GetFrameClock().SetTime((f32)t);
+            RenderPlankton(k + 1);
+            const auto& c = REP_VertexShaderConstants;
+            draws[t] = {std::atan2(c[6][0], c[5][0]), {c[13][0], c[13][1], c[13][2]}, c[15][1]};
+        }
+        const Case& layer = layers[k];
+        const f32 turned = std::remainder(draws[0].angle - draws[1].angle, 6.2831855f);
+        EXPECT_NEAR(layer.turnRate, turned, 1e-5f);
+        const f32 sway = layer.swayAmplitude * std::sin(layer.swayRate);
+        EXPECT_NEAR(sway, draws[1].shift.x - draws[0].shift.x, 1e-5f);
+        EXPECT_NEAR(sway, draws[1].shift.y - draws[0].shift.y, 1e-5f);
+        EXPECT_NEAR(sway, draws[1].shift.z - draws[0].shift.z, 1e-5f);
+        const REB_Mesh* mesh = m_renderer->GetPlanktonMesh(k);
+        const MAT_Vector3 side = mesh->boxMax - mesh->boxMin;
+        const f32 extent = (side.x + side.y + side.z) / 3.0f;
+        EXPECT_NEAR((layer.sizeFactor - 1.0f) / extent, draws[1].fade, 1e-6f);
+        EXPECT_EQ(draws[0].fade, draws[1].fade);
+    }
 }
 
 TEST_F(PlanktonTest, LayersTakeTheirTextureAndASecondSetReplacesTheMesh)

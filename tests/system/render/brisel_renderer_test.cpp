@@ -486,6 +486,36 @@ TEST_F(RendererTest, LogosAreDrawnWhereTheyBelongWithBlendingAlpha)
     EXPECT_NEAR(320.5f * 2.0f / 640.0f - 1.0f, REP_VertexShaderConstants[2][3], 1e-6f);
 }
 
+TEST_F(RendererTest, EachLogoHasItsPlaceAndSize)
+{
+    // One logo at a time, so that the overlay constants after the frame are that logo's: in the
+    // 640 x 480 virtual screen, c2.w and c3.w the quad's centre (half a pixel in), c2.x and c3.z
+    // its size.
+    struct Case
+    {
+        f32 x, y, width, height;
+    };
+    const Case places[Brisel_Renderer::LOGO_COUNT] = {
+        {64.0f, 64.0f, 96.0f, 96.0f},  {576.0f, 64.0f, 96.0f, 96.0f},    {576.0f, 416.0f, 96.0f, 96.0f},
+        {64.0f, 416.0f, 96.0f, 96.0f}, {320.0f, 576.0f, 256.0f, 256.0f},
+    };
+    for (s32 i = 0; i < Brisel_Renderer::LOGO_COUNT; ++i) {
+        SCOPED_TRACE(i);
+        const char* names[Brisel_Renderer::LOGO_COUNT] = {};
+        names[i] = "vfx\\tex\\logo\\one";
+        m_renderer->SetLogos(names[0], names[1], names[2], names[3], names[4]);
+        m_fake.Forget();
+        Frame();
+        EXPECT_EQ(2u, Draws());  // the sky and the logo
+        const Case& place = places[i];
+        const auto& c = REP_VertexShaderConstants;
+        EXPECT_NEAR((place.x + 0.5f) * 2.0f / 640.0f - 1.0f, c[2][3], 1e-6f);
+        EXPECT_NEAR(1.0f - (place.y + 0.5f) * 2.0f / 480.0f, c[3][3], 1e-6f);
+        EXPECT_NEAR(place.width * 2.0f / 640.0f, c[2][0], 1e-6f);
+        EXPECT_NEAR(place.height * 2.0f / 480.0f, c[3][2], 1e-6f);
+    }
+}
+
 class NoLogoTest : public RendererTest
 {
 protected:

@@ -45,7 +45,7 @@ protected:
     {
         s32 value = -99;
         if (_reply != nullptr)
-            NOD_ReadArgs_U32(_reply, &value);
+            NOD_Script_BindThread::ReadReply(_reply, &value);  // SetTimer's reply is the same s32
         delete _reply;
         return value;
     }
@@ -455,9 +455,9 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
          {"[SCRIPTERROR] [C]:-1 [C function: error]: handler fails",
           "[SCRIPTERROR] script \"script\" returned \"LUA_ERRRUN\" in function \"Vessel_GotoPosReached\""},
          false},
-        {"answer = 0.5", NOD_Body_GetKineticShield::Create(-1), 0, {}, true},
+        {"answer = 0.5", NOD_Body_GetKineticShield::Create((s8)-1), 0, {}, true},
         {"answer = 'abc'",
-         NOD_Body_GetKineticShield::Create(-1),
+         NOD_Body_GetKineticShield::Create((s8)-1),
          0,
          {"[SCRIPTERROR] Body_GetKineticShield expects a number as argument 1"},
          false},
@@ -506,7 +506,7 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
         if (reply != nullptr) {
             EXPECT_EQ(id, reply->GetType());
             f32 value = 0.0f;
-            NOD_ReadArgs_U32(reply, &value);
+            NOD_Body_GetKineticShield::ReadReply(reply, &value);
             EXPECT_EQ(0.5f, value);
             EXPECT_EQ(-1, Number("asked"));
         }
@@ -518,7 +518,7 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
 
     // Out-arguments of a queued event have nobody to read them.
     ASSERT_EQ(0, Run("answer = 2"));
-    boat->SendToThread(NOD_Body_GetKineticShield::Create(3), 1);
+    boat->SendToThread(NOD_Body_GetKineticShield::Create((s8)3), 1);
     ClearLog();
     Beat(0.05f);
     EXPECT_EQ(std::vector<std::string>(
@@ -528,7 +528,7 @@ TEST_F(NOD_ScriptTest, DeliveryOutcomes)
     // The trace of both directions names the thread's node.
     ASSERT_EQ(0, Run("answer = 0.25 Script_SnoopOn()"));
     ClearLog();
-    delete m_script->ProcessThreadMessage(NOD_Body_GetKineticShield::Create(-2), 0, 0);
+    delete m_script->ProcessThreadMessage(NOD_Body_GetKineticShield::Create((s8)-2), 0, 0);
     EXPECT_EQ(
         std::vector<std::string>({"[T2E] boat: Body_GetKineticShield(-2)", "[T2E] boat: Body_GetKineticShield(0.250)"}),
         LogLines());

@@ -9,6 +9,7 @@
 #include "display_fixture.h"
 #include "os_string.h"
 #include "reb_mesh.h"
+#include "shrapnel_fixture.h"
 #include "test_dir.h"
 #include "tools_ash.h"
 #include "tools_mesh.h"
@@ -18,55 +19,18 @@
 namespace
 {
 
-// One shrapnel piece of the fixture source: a triangle at x = 10 x its index with corners
-// (0, 0, 0), (a, 0, 0) and (0, b, c) from there, so its box diagonal squared is a² + b² + c².
-struct PieceShape
-{
-    f32 a;
-    f32 b;
-    f32 c;
-};
-
 // Integer parts of the keys: 2, 9, 5, 9, 8. Pieces 1 and 3 differ only below the point
 // (9.25 and 9.81), so the earlier one ranks first.
-const std::vector<PieceShape> FIVE = {
+const std::vector<TST_PieceShape> FIVE = {
     {1.0f, 1.0f, 0.5f}, {3.0f, 0.0f, 0.5f}, {2.0f, 1.0f, 0.5f}, {3.0f, 0.9f, 0.0f}, {2.0f, 2.0f, 0.5f},
 };
 
 // Keys 5, 5, 20, 18, 13, 10, 8, 4, 2, 1: the selection sort's swaps carry piece 0 behind
 // piece 1, which a stable sort would not.
-const std::vector<PieceShape> TEN = {
+const std::vector<TST_PieceShape> TEN = {
     {2.0f, 1.0f, 0.5f}, {2.0f, 1.0f, 0.5f}, {4.0f, 2.0f, 0.5f}, {3.0f, 3.0f, 0.5f}, {3.0f, 2.0f, 0.5f},
     {3.0f, 1.0f, 0.5f}, {2.0f, 2.0f, 0.5f}, {2.0f, 0.0f, 0.5f}, {1.0f, 1.0f, 0.5f}, {1.0f, 0.0f, 0.5f},
 };
-
-MAT_Vector3 Corner(size_t _piece, const PieceShape& _shape, s32 _corner)
-{
-    const f32 base = 10.0f * (f32)_piece;
-    if (_corner == 0)
-        return {base, 0.0f, 0.0f};
-    if (_corner == 1)
-        return {base + _shape.a, 0.0f, 0.0f};
-    return {base, _shape.b, _shape.c};
-}
-
-// One material, so every triangle lies in part 0 and no empty part's default box widens
-// the pieces' boxes.
-TOOL_Mesh PiecesMesh(const std::vector<PieceShape>& _shapes)
-{
-    TOOL_Mesh mesh;
-    for (size_t i = 0; i < _shapes.size(); ++i) {
-        for (s32 c = 0; c < 3; ++c) {
-            const MAT_Vector3 corner = Corner(i, _shapes[i], c);
-            mesh.vertices.push_back({corner.x, corner.y, corner.z});
-        }
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = {(s32)(3 * i), (s32)(3 * i + 1), (s32)(3 * i + 2)};
-        mesh.triangles.push_back(triangle);
-    }
-    mesh.materials.resize(1);
-    return mesh;
-}
 
 // A visual of the fixture mesh "a.msh" switching at 100.
 TOOL_Ash Ash()
@@ -119,35 +83,10 @@ protected:
         m_dir.Write("vfx/ash/" + _name, TOOL_AshText(_ash));
     }
 
-    // The source mesh _mesh of _shapes, and a topology _topology with one patch per piece in
-    // _cut order. The loader reorders triangles, so each patch names the triangle that now
-    // starts at its piece's first corner.
-    void WritePieces(const std::vector<PieceShape>& _shapes, const std::string& _mesh, const std::string& _topology,
+    void WritePieces(const std::vector<TST_PieceShape>& _shapes, const std::string& _mesh, const std::string& _topology,
                      const std::vector<s32>& _cut)
     {
-        WriteMesh(_mesh, PiecesMesh(_shapes));
-        VEC_Mesh loaded;
-        loaded.Load(("vfx/msh/" + _mesh).c_str());
-        ASSERT_EQ(1, loaded.partCount);
-        const VEC_MeshPart& part = loaded.parts[0];
-        ASSERT_EQ((s32)_shapes.size(), part.triangleCount);
-        TOOL_Patch patch;
-        for (s32 piece : _cut) {
-            const MAT_Vector3 first = Corner((size_t)piece, _shapes[(size_t)piece], 0);
-            s32 found = -1;
-            for (s32 t = 0; t < part.triangleCount; ++t)
-                for (s32 c = 0; c < 3; ++c) {
-                    const DSP_Vertex& v = part.vertices[part.triangles[t].vertex[c]];
-                    if (Near({v.x, v.y, v.z}, first, 0.0f))
-                        found = t;
-                }
-            ASSERT_NE(-1, found);
-            TOOL_PatchTriangle record;
-            record.triangle = found;
-            patch.patches.push_back({(s32)patch.triangles.size(), 1, 0.0f, {}, {}});
-            patch.triangles.push_back(record);
-        }
-        m_dir.Write("vfx/top/" + _topology, TOOL_PatchText(patch));
+        TST_WritePieces(m_dir, _shapes, _mesh, _topology, _cut);
     }
 
     Brisel_Mesh* Allocate(const char* _name, s32* _handle = nullptr)
@@ -380,11 +319,11 @@ TEST_F(BriselMeshTest, ShrapnelRecentred)
         const s32 piece = std::vector<s32>{4, 2, 0, 1, 3}[(size_t)i];
         const MAT_Vector3 offset = visual->GetShrapnelOffset(i);
         ASSERT_EQ(piece, PieceAt(offset));
-        const PieceShape& shape = FIVE[(size_t)piece];
+        const TST_PieceShape& shape = FIVE[(size_t)piece];
         MAT_Vector3 corners[3];
         MAT_Vector3 mean;
         for (s32 c = 0; c < 3; ++c) {
-            corners[c] = Corner((size_t)piece, shape, c);
+            corners[c] = TST_PieceCorner((size_t)piece, shape, c);
             mean = mean + corners[c];
         }
         mean = mean * (1.0f / 3.0f);

@@ -16,6 +16,7 @@
 #include "cos_contacttest.h"
 #include "cos_obbs_tree.h"
 #include "cos_obbs_treecache.h"
+#include "cos_world_fixture.h"
 #include "des_file.h"
 #include "mrt_terrain.h"
 #include "mrt_terrain_fixture.h"
@@ -733,6 +734,100 @@ TEST_F(PhysicalTerrain, CameraIsPushedOutOfBodiesAndGroundNeverOutOfThePlayer)
     camera.d->EndStep();
     EXPECT_EQ(1, camera.d->m_contactFlag);
     EXPECT_NEAR(2.0f, camera.d->m_pushOut.z, 1e-4f);
+}
+
+// --- the collision switches ---------------------------------------------------------------------
+
+TEST_F(PhysicalContact, ObjectAndGroundSwitchesEachGovernTheirOwnTests)
+{
+    // Flat ground at z = 0 (x, y from -64 to 192) under lanes of bodies and shots, registered
+    // with the collision system as a run registers them, so one pass runs the real pair and
+    // terrain callbacks. The switched descriptions are the vessel and the four shots; the
+    // others stay on.
+    MRT_Terrain terrain;
+    TST_BuildTerrain(terrain, 4, 9, {-64.0f, -64.0f, 0.0f}, {8.0f, 8.0f, 1.0f}, [](s32, s32) { return (u16)0; });
+    struct Case
+    {
+        u32 objects;
+        u32 ground;
+    };
+    for (const Case& c : {Case{1, 1}, Case{1, 0}, Case{0, 1}, Case{0, 0}}) {
+        const std::string what = "objects " + std::to_string(c.objects) + " ground " + std::to_string(c.ground);
+        // Lane y = 0: the vessel stands in the ground beside a wall it touches, and a shot that
+        // stays on ends between the two.
+        Body<COD_Physical_Vessel> vessel;
+        Body<COD_Physical_Generic> wall;
+        Body<COD_Physical_Bullet> shotAtVessel;
+        ParseVessel(vessel, COD_KIND_FREE_BODY, Keys("plate1"));
+        ParseGeneric(wall, Keys("plate1"));
+        vessel.frame = At({0.0f, 0.0f, 0.5f});
+        wall.frame = At({0.5f, 0.0f, 0.5f});
+        shotAtVessel.d->SetSegment({-4.0f, 0.0f, 1.2f}, {0.25f, 0.0f, 1.2f});
+        // Lanes y = 20 and 40: a switched bullet and torpedo through a target that stays on.
+        Body<COD_Physical_Generic> bulletTarget;
+        Body<COD_Physical_Bullet> bullet;
+        ParseGeneric(bulletTarget, Keys("plate1"));
+        bulletTarget.frame = At({0.0f, 20.0f, 5.0f});
+        bullet.d->SetSegment({-4.0f, 20.0f, 5.0f}, {4.0f, 20.0f, 5.0f});
+        Body<COD_Physical_Generic> torpedoTarget;
+        Body<COD_PhysicalTorpedo> torpedo;
+        ParseGeneric(torpedoTarget, Keys("plate1"));
+        ParseTorpedo(torpedo, "plate1");
+        torpedoTarget.frame = At({0.0f, 40.0f, 5.0f});
+        torpedo.frame = At({-30.0f, 40.0f, 5.0f});
+        torpedo.d->SetSegment({-4.0f, 40.0f, 5.0f}, {4.0f, 40.0f, 5.0f});
+        // Lanes y = 60 and 80: a switched bullet and torpedo down into the ground, halfway.
+        Body<COD_Physical_Bullet> bulletDown;
+        Body<COD_PhysicalTorpedo> torpedoDown;
+        ParseTorpedo(torpedoDown, "plate1");
+        torpedoDown.frame = At({-30.0f, 80.0f, 5.0f});
+        bulletDown.d->SetSegment({0.0f, 60.0f, 2.0f}, {0.0f, 64.0f, -2.0f});
+        torpedoDown.d->SetSegment({0.0f, 80.0f, 2.0f}, {0.0f, 84.0f, -2.0f});
+
+        TST_CollisionWorld world;
+        world.cell.terrain = &terrain;
+        auto add = [&](COD_Physical& _d, NOD_Node& _owner, const MAT_Vector3& _low, const MAT_Vector3& _high) {
+            const f32 box[6] = {_low.x - 1.5f,  _low.y - 1.5f,  _low.z - 1.5f,
+                                _high.x + 1.5f, _high.y + 1.5f, _high.z + 1.5f};
+            world.physical.Insert(&_d, box, &_owner);
+        };
+        add(*vessel.d, vessel.owner, vessel.frame.t, vessel.frame.t);
+        add(*wall.d, wall.owner, wall.frame.t, wall.frame.t);
+        add(*shotAtVessel.d, shotAtVessel.owner, {-4.0f, 0.0f, 1.2f}, {0.25f, 0.0f, 1.2f});
+        add(*bulletTarget.d, bulletTarget.owner, bulletTarget.frame.t, bulletTarget.frame.t);
+        add(*bullet.d, bullet.owner, {-4.0f, 20.0f, 5.0f}, {4.0f, 20.0f, 5.0f});
+        add(*torpedoTarget.d, torpedoTarget.owner, torpedoTarget.frame.t, torpedoTarget.frame.t);
+        add(*torpedo.d, torpedo.owner, {-4.0f, 40.0f, 5.0f}, {4.0f, 40.0f, 5.0f});
+        add(*bulletDown.d, bulletDown.owner, {0.0f, 60.0f, -2.0f}, {0.0f, 64.0f, 2.0f});
+        add(*torpedoDown.d, torpedoDown.owner, {0.0f, 80.0f, -2.0f}, {0.0f, 84.0f, 2.0f});
+        for (COD_Physical* d :
+             {(COD_Physical*)vessel.d.get(), (COD_Physical*)bullet.d.get(), (COD_Physical*)torpedo.d.get(),
+              (COD_Physical*)bulletDown.d.get(), (COD_Physical*)torpedoDown.d.get()}) {
+            d->SetCollisionSwitch(0, c.objects);
+            d->SetCollisionSwitch(1, c.ground);
+        }
+        world.system.Process(world.clock);
+
+        const s32 objects = c.objects != 0 ? 1 : 0;
+        const s32 ground = c.ground != 0 ? 1 : 0;
+        // Body against body, and a shot on the switched body.
+        EXPECT_EQ(objects, vessel.d->m_contacts.count) << what;
+        EXPECT_EQ(objects, wall.d->m_contacts.count) << what;
+        EXPECT_EQ(objects, vessel.d->m_shotHits.count) << what;
+        EXPECT_EQ(objects ? (COD_Physical*)vessel.d.get() : nullptr, shotAtVessel.d->m_nearest.description) << what;
+        // The switched shots against bodies.
+        EXPECT_EQ(objects, bulletTarget.d->m_shotHits.count) << what;
+        EXPECT_EQ(objects, bullet.d->m_contactFlag) << what;
+        EXPECT_EQ(objects, torpedoTarget.d->m_shotHits.count) << what;
+        EXPECT_EQ(objects, torpedo.d->m_bodyHit) << what;
+        // The ground.
+        EXPECT_EQ(ground, vessel.d->m_terrainContact) << what;
+        EXPECT_EQ(ground, vessel.d->m_collisionDisplacement.z > 0.0f ? 1 : 0) << what;
+        EXPECT_EQ(ground, bulletDown.d->m_terrainHit) << what;
+        EXPECT_EQ(ground, torpedoDown.d->m_terrainHit) << what;
+        if (ground)
+            ExpectVector({0.0f, 62.0f, 0.0f}, bulletDown.d->m_hitPoint, what.c_str());
+    }
 }
 
 // --- copies and keys ------------------------------------------------------------------------------

@@ -146,7 +146,6 @@ TEST(CosSweepList, InsertNextToTakesTheNeighboursPairsAndThenMoves)
     EXPECT_EQ(expected, Pairs(list));
     EXPECT_EQ(1.5f, list.GetEntry(3).start.coord[0]);
     EXPECT_EQ(2.4f, list.GetEntry(3).end.coord[1]);
-
 }
 
 struct FilterCase

@@ -521,20 +521,28 @@ MOT_Vehicle GroundVehicle(MRT_Terrain* _terrain, f32 _heading, const MAT_Vector3
 
 TEST(MotModel, FollowTerrainRestsTheBoxOnTheGround)
 {
-    MRT_Terrain flat, slope, sideSlope;
+    MRT_Terrain flat, slope, sideSlope, tilted;
     BuildGround(flat, [](s32, s32) { return 3.0f; });
     // Rising by 1 m in 4, 4 m above the origin.
     BuildGround(slope, [](s32, s32 _y) { return 0.25f * (f32)_y; });
     BuildGround(sideSlope, [](s32 _x, s32) { return 0.25f * (f32)_x; });
+    // Rising along both axes, 1 m in 4 along x and 1 in 2 along y, 12 m above the origin.
+    BuildGround(tilted, [](s32 _x, s32 _y) { return 0.25f * (f32)_x + 0.5f * (f32)_y; });
     // The box is 2 m wide and 4 m long: 0.5 m across its width, 1 m along its length.
     const f32 alongLength = (f32)std::asin(0.25);
     const f32 acrossWidth = (f32)std::asin(-0.25);
+    // A box off its origin: 4 m wide from x -1, 3 m long from y -1. The corners' weights are 6,
+    // 3, 1 and 2 twelfths, so on a plane only the bilinear weighting finds the ground under
+    // the origin.
+    const f32 centred[6] = {-1.0f, -2.0f, -0.5f, 1.0f, 2.0f, 1.0f};
+    const f32 offCentre[6] = {-1.0f, -1.0f, -0.5f, 3.0f, 2.0f, 1.0f};
     struct Case
     {
         const char* name;
         MRT_Terrain* terrain;
         f32 heading;
         f32 pitch, roll, z;
+        const f32* box = nullptr;
     };
     const Case cases[] = {
         {"flat", &flat, 0.0f, 0.0f, 0.0f, 3.0f + 0.25f + 0.5f},
@@ -543,10 +551,17 @@ TEST(MotModel, FollowTerrainRestsTheBoxOnTheGround)
         {"slope to the side", &sideSlope, 0.0f, 0.0f, acrossWidth, 4.0f + 0.75f},
         // Facing -x, the y slope rises towards the body's first axis too.
         {"turned on the slope", &slope, 1.5707964f, 0.0f, acrossWidth, 4.0f + 0.75f},
+        {"off-centre box on the flat", &flat, 0.0f, 0.0f, 0.0f, 3.0f + 0.75f, offCentre},
+        {"off-centre box on a tilted plane", &tilted, 0.0f, (f32)std::asin(0.5), acrossWidth, 12.0f + 0.75f, offCentre},
+        // Facing -x: x rises along the body's second axis backwards, y along its first.
+        {"off-centre box turned on a tilted plane", &tilted, 1.5707964f, (f32)std::asin(-0.25), (f32)std::asin(-0.5),
+         12.0f + 0.75f, offCentre},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MOT_Vehicle vehicle = GroundVehicle(c.terrain, c.heading, {0.0f, 0.0f, 10.0f});
+        for (s32 i = 0; i < 6; ++i)
+            vehicle.FollowBox[i] = (c.box != nullptr ? c.box : centred)[i];
         vehicle.Rotation.PointTargetMask = 0x38;
         vehicle.FollowTerrain();
         EXPECT_NEAR(c.pitch, vehicle.Rotation.TargetAngle[1], 1e-5f);

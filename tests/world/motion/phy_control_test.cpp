@@ -173,6 +173,45 @@ TEST(PhyControl, BodyVelocityModeActsAlongTheFrameAxes)
     EXPECT_EQ(MAT_Vector3(-2.0f, 0.0f, 0.0f), Acceleration(state));
 }
 
+TEST(PhyControl, BodyVelocityModeMeasuresTheSpeedAlongTheTurnedAxis)
+{
+    // A body turned off the world axes: its first axis (0.6, 0.8, 0), its second (-0.8, 0.6, 0).
+    // Only the speed along the second axis counts, and the limiter's answer is applied along it.
+    const SIM_Clock clock = StepClock();
+    const MAT_Vector3 side(0.6f, 0.8f, 0.0f);
+    const MAT_Vector3 forward(-0.8f, 0.6f, 0.0f);
+    struct Case
+    {
+        const char* what;
+        MAT_Vector3 velocity;
+        f32 acceleration;  // along the second axis
+    };
+    const Case cases[] = {
+        {"too fast", forward * 6.0f, -2.0f},
+        {"too fast while slipping sideways", forward * 6.0f + side * 7.0f, -2.0f},
+        {"at the target", forward * 5.0f + side * 3.0f, 0.0f},
+        // 0.025 short: reached in this step, 0.025 / 0.05.
+        {"nearly there", forward * 4.975f, 0.5f},
+        {"backwards", forward * -1.0f, 2.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PHY_TranslationControl control;
+        control.SetAxis(1, 10.0f, -10.0f, 2.0f);
+        control.TargetVelocity[1] = 5.0f;
+        control.VelocityModeMask = 0x2;
+        MOT_MotionState state;
+        state.frame.r.SetFromRows(side, forward, {0.0f, 0.0f, 1.0f});
+        state.SetVelocity(c.velocity);
+        control.Step(clock, state);
+        const MAT_Vector3 expected = forward * c.acceleration;
+        const MAT_Vector3 got = Acceleration(state);
+        EXPECT_NEAR(expected.x, got.x, 1e-3f);
+        EXPECT_NEAR(expected.y, got.y, 1e-3f);
+        EXPECT_EQ(0.0f, got.z);
+    }
+}
+
 TEST(PhyControl, PointTargetTurnsThroughPiTheShortWay)
 {
     const SIM_Clock clock = StepClock();

@@ -142,6 +142,41 @@ TEST(PhyPositionLimit, CloseEnoughReturnsTheVelocityErrorOverOneStep)
     EXPECT_EQ((0.05f - 0.01f) * clock.oneOverDt, limit.Step(clock, 0.999f, 0.01f));
 }
 
+TEST(PhyPositionLimit, CloseEnoughNeedsBothMagnitudesStrictlyInsideTheirBounds)
+{
+    // a 2 and dt 0.5 give round bounds: |w| < a dt = 1 and |d| < a dt^2 / 2 = 0.25. Outside
+    // them the profiles decide, worked out by hand for each row.
+    const SIM_Clock clock = StepClock(0.5f);
+    struct Case
+    {
+        const char* what;
+        f32 x, v, target, targetVelocity;
+        f32 expected;
+    };
+    const Case cases[] = {
+        {"inside both", 0.0f, 0.0f, 0.125f, 0.5f, 1.0f},
+        {"inside both, negative", 0.125f, 0.0f, 0.0f, -0.5f, -1.0f},
+        // d on its bound: profile 1 (T1 0.54, T2 none) accelerates, c = 0.5 is out of reach.
+        {"d = a dt^2 / 2", 0.0f, 0.0f, 0.25f, 0.5f, 2.0f},
+        // Mirrored: profile 2 brakes.
+        {"d = -a dt^2 / 2", 0.25f, 0.0f, 0.0f, -0.5f, -2.0f},
+        // w on its bound: the exact finish c = (1/2 - 0.375) / 0.078125 = 1.6 lies in [1.5, 2.5]
+        // (whereas w / dt would be 2).
+        {"w = a dt", 0.0f, -0.375f, 0.078125f, 0.625f, 0.125f / 0.078125f},
+        // A large negative w: profile 2 (T 0.19 against 1.92) brakes; c = 9 points the other way.
+        {"w = -1.5", 0.0f, 0.0f, 0.125f, -1.5f, -2.0f},
+        // A large negative d: only profile 2 exists; c = -0.125 points the other way.
+        {"d = -1", 0.0f, 0.0f, -1.0f, 0.5f, -2.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PHY_PositionLimit limit = PositionLimit(2.0f, 10.0f, -10.0f);
+        limit.TargetPosition = c.target;
+        limit.TargetVelocity = c.targetVelocity;
+        EXPECT_FLOAT_EQ(c.expected, limit.Step(clock, c.x, c.v));
+    }
+}
+
 TEST(PhyPositionLimit, SpeedBoundsCutTheResult)
 {
     const SIM_Clock clock = StepClock(0.05f);

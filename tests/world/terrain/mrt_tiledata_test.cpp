@@ -302,6 +302,42 @@ TEST(MrtTileData, SinglePeakD2PropagatesToParentsAndInRestrictedTreesToTheirNeig
     EXPECT_FLOAT_EQ(174.0f / 65535.0f, terrain.tileTypes[0].GetD2(2, 2, 2));
 }
 
+TEST(MrtTileData, D2BendsAlongTheDiagonalOfTheNodesParity)
+{
+    // A twisted patch around a size-2 node: two opposite corners at 2, the other two at 0, the
+    // edge midpoints at 1 (no edge bends) and the centre at 0. Only the diagonal through the two
+    // raised corners bends, by 4: d2 = 4 / 2 / 100 = 0.02, stored as 1311. A node whose
+    // (i + j) is even measures the diagonal through its (+h, +h) corner, an odd one the other.
+    struct Case
+    {
+        const char* what;
+        s32 x, y;           // the node's centre
+        bool raisedRising;  // the raised corners are (-h, -h) and (+h, +h)
+        f32 expected;
+    };
+    const Case cases[] = {
+        {"even node, its own diagonal", 3, 3, true, 1311.0f / 65535.0f},
+        {"even node, the other diagonal", 3, 3, false, 0.0f},
+        {"odd node, its own diagonal", 5, 3, false, 1311.0f / 65535.0f},
+        {"odd node, the other diagonal", 5, 3, true, 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto patch = [&](s32 _x, s32 _y) -> u16 {
+            const s32 u = _x - c.x;
+            const s32 v = _y - c.y;
+            if (std::abs(u) > 1 || std::abs(v) > 1 || (u == 0 && v == 0))
+                return 0;
+            if (u == 0 || v == 0)
+                return 100;
+            return (u == v) == c.raisedRising ? 200 : 0;
+        };
+        MRT_TileData tile;
+        BuildTile(tile, 9, {1.0f, 1.0f, 0.01f}, patch, 0, 0);
+        EXPECT_FLOAT_EQ(c.expected, tile.GetD2(c.x, c.y, 1));
+    }
+}
+
 TEST(MrtTileData, StoreD2OnlyRaisesAndReadsBackAtLeastTheValue)
 {
     MRT_TileData tile;

@@ -464,7 +464,7 @@ TEST_F(DisplayTest, LocksAddressTheirRangeAndOutOfRangeLocksFail)
     s32 vb = 0, ib = 0;
     m_display->VertexBuffer_Create(&vb, 1, 100);
     m_display->IndexBuffer_Create(&ib, 0, 0, 50);
-    const TST_FakeBuffer& vertices = Device().vertexBuffers.rbegin()->second;
+    const DEV_NullBuffer& vertices = Device().vertexBuffers.rbegin()->second;
     EXPECT_EQ((u32)(DEV_USAGE_DYNAMIC | DEV_USAGE_WRITEONLY), vertices.usage);
     EXPECT_EQ((u32)DEV_POOL_DEFAULT, vertices.pool);
     EXPECT_EQ((u32)DEV_USAGE_WRITEONLY, Device().indexBuffers.rbegin()->second.usage);
@@ -740,7 +740,7 @@ TEST_F(DisplayTest, RefreshCopiesRowsAtThePitchAndNeverPastTheLevel)
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = (u8)i;
     EXPECT_EQ(0, m_display->Texture_Refresh(0, pixels.data()));
-    const TST_FakeTexture& texture = Device().textures.begin()->second;
+    const DEV_NullTexture& texture = Device().textures.begin()->second;
     EXPECT_EQ(pixels, texture.memory[0]);
 
     // A DXT1 level of 8 x 8 holds 32 bytes; the refresh copies what fits and no more.
@@ -768,7 +768,7 @@ TEST_F(DisplayTest, ReloadLoadsTheChosenLevelsAndPreloads)
     EXPECT_EQ(0, m_display->Texture_ReloadTextures(-1, -1, 1 << 20, 1, 0));
     // Level 3 with its mips 2 and 1: three levels, each locked, filled and unlocked.
     ASSERT_EQ(1u, Device().textures.size());
-    const TST_FakeTexture& texture = Device().textures.begin()->second;
+    const DEV_NullTexture& texture = Device().textures.begin()->second;
     EXPECT_EQ(8u, texture.width);
     EXPECT_EQ(3u, texture.levels);
     EXPECT_EQ((u32)DEV_FMT_A8R8G8B8, texture.format);
@@ -943,6 +943,18 @@ TEST_F(DisplayTest, ScreenshotNamesAndLayout)
     EXPECT_FATAL(m_display->Export(nullptr, &width, nullptr, &size), "DSP_Display::Export()", "illegal height pointer");
     EXPECT_FATAL(m_display->Export(nullptr, &width, &height, nullptr), "DSP_Display::Export()",
                  "illegal depth pointer");
+}
+
+TEST(DisplayWriteTGA, WritesThePixelsAsTheyAreAndAnswersOneEvenWhenTheFileCannotBeMade)
+{
+    TST_TempDir dir;
+    const u8 pixels[6] = {1, 2, 3, 4, 5, 6};  // two pixels of B, G, R
+    EXPECT_EQ(1, DSP_WriteTGA("two.tga", pixels, 2, 1));
+    const std::string header("\0\0\x02\0\0\0\0\0\0\0\0\0\x02\0\x01\0\x18\x20", 18);
+    EXPECT_EQ(header + std::string("\1\2\3\4\5\6", 6) + std::string("\0\0\0\0\0\0\0\0TRUEVISION-XFILE.\0", 26),
+              dir.Read("two.tga"));
+    EXPECT_EQ(1, DSP_WriteTGA("no such folder/two.tga", pixels, 2, 1));
+    EXPECT_FALSE(dir.Exists("no such folder"));
 }
 
 TEST_F(DisplayTest, NoScreenshotInAWindow)

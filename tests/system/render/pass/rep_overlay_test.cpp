@@ -228,8 +228,8 @@ TEST_F(OverlayTest, QuadsStreamThroughTheSharedBuffersWithDiscardLocks)
     EXPECT_TRUE(lock(indexLocks[0], 6 * 2)) << indexLocks[0];
     EXPECT_TRUE(lock(vertexLocks[0], 4 * 40)) << vertexLocks[0];
 
-    const TST_FakeBuffer& indices = Device().indexBuffers[Device().indices];
-    const TST_FakeBuffer& vertices = Device().vertexBuffers[Device().stream];
+    const DEV_NullBuffer& indices = Device().indexBuffers[Device().indices];
+    const DEV_NullBuffer& vertices = Device().vertexBuffers[Device().stream];
     EXPECT_EQ(0x400000u * 2u, indices.length) << "the shared index buffer";
     EXPECT_EQ(0x400000u * 40u, vertices.length) << "the shared vertex buffer";
     const u16 expected[6] = {0, 1, 2, 0, 2, 3};

@@ -1,0 +1,29 @@
+// Registration of the weapon library's node classes, in one place so that the order is fixed.
+#include "nod_weaponclasses.h"
+
+#include "nod_bullet.h"
+#include "nod_debris.h"
+#include "nod_guns.h"
+#include "nod_particleemitter.h"
+#include "nod_shrapnel.h"
+#include "nod_trail.h"
+
+void NOD_RegisterWeaponClasses()
+{
+    NOD_Bullet::RegisterClassDefinition();
+    NOD_ParticleEmitter::RegisterClassDefinition();
+    NOD_Debris::RegisterClassDefinition();
+    NOD_Shrapnel::RegisterClassDefinition();
+    NOD_Trail::RegisterClassDefinition();
+    NOD_RegisterGunClasses();
+}
+
+void NOD_UnregisterWeaponClasses()
+{
+    NOD_UnregisterGunClasses();
+    NOD_Trail::UnregisterClassDefinition();
+    NOD_Shrapnel::UnregisterClassDefinition();
+    NOD_Debris::UnregisterClassDefinition();
+    NOD_ParticleEmitter::UnregisterClassDefinition();
+    NOD_Bullet::UnregisterClassDefinition();
+}
