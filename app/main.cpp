@@ -5,7 +5,7 @@
 #include "app_register.h"
 #include "os_shell.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QV_SANITIZE)
 // Sanitizer builds (the test build runs the program end to end): the graphics stack unloads its
 // driver libraries before the leak check at exit, which would leave their own small leaks
 // without a library name for tools/lsan.supp to match. The program keeps every library it has

@@ -104,7 +104,7 @@ public:
         SIM_Clock& clock = SIM_GetSimulationClock();
         clock.Set(0.0f, SIM_STEP);
         DES_File des;
-        DES_Section root, body, shield, physical, emitter, avoidance;
+        DES_Section root, body, physical, emitter, avoidance;
         des.Open(&root, "hull.des");
         root.FindSection(&body, "Body");
         body.FindSection(&physical, "Collision");

@@ -36,9 +36,12 @@ endfunction()
 
 # One test program per tested folder: every *_test.cpp of the folder, plus the common test
 # main. REGISTER names the last start-up registration the program needs: the test main runs the
-# program's ordered list (app_registration.inc) up to and including that entry.
+# program's ordered list (app_registration.inc) up to and including that entry. COST (default 0)
+# makes CTest start the program's tests before those of lower cost: programs whose tests run
+# long start first, so they do not end the run alone. The timeout only stops a test that hangs:
+# it holds the slowest test many times over, as on a busy machine with more jobs than cores.
 function(qv_tests _name)
-  cmake_parse_arguments(QV "" "REGISTER" "DEPS" ${ARGN})
+  cmake_parse_arguments(QV "" "REGISTER;COST" "DEPS" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(NOT _sources)
     return()
@@ -51,8 +54,17 @@ function(qv_tests _name)
   if(QV_REGISTER)
     target_compile_definitions(${_name} PRIVATE QV_REGISTER_UPTO=${QV_REGISTER})
   endif()
+  if(QV_PCH)
+    target_precompile_headers(${_name} REUSE_FROM qv_test_common)
+  endif()
+  if(NOT QV_COST)
+    set(QV_COST 0)
+  endif()
+  # The software GL renderer draws on the test's own thread: its default of a rasterizer thread
+  # per core only makes the tests that draw wait on each other under ctest -j on a busy machine
+  # (the pictures do not depend on it).
   gtest_discover_tests(${_name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120)
+    DISCOVERY_TIMEOUT ${QV_TEST_TIMEOUT}
+    PROPERTIES TIMEOUT ${QV_TEST_TIMEOUT} COST ${QV_COST} ENVIRONMENT LP_NUM_THREADS=0)
 endfunction()

@@ -127,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     if (_size > 0x1000)
         return 0;
     // The driver is made once (its pools are large); each input's particles are gone at its end.
-    static SND_SoundDevice2D* sound = nullptr;
+    // The sound output is only held: the launch sounds find it themselves.
+    [[maybe_unused]] static SND_SoundDevice2D* sound = nullptr;
     static Brisel_Simulation* simulation = nullptr;
     if (FUZZ_EnterWorkDirectory("debris", FUZZ_LOG_SILENT)) {
         setenv("SDL_AUDIODRIVER", "dummy", 0);

@@ -49,6 +49,7 @@ private:
 
 DEV_Driver* CreateDriver(void*) { return new FuzzDriver(); }
 
+// Not every target that includes this counts buffers.
 [[maybe_unused]] size_t BufferCount() { return s_device->vertexBuffers.size() + s_device->indexBuffers.size(); }
 
 // The platform as it is, but reporting the graphics runtime the null device stands for

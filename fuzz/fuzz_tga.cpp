@@ -41,7 +41,8 @@ std::vector<u8> ReadBothWays(GFX_PictureTGA& _picture, u32 _format, u32 _bytesPe
     Check((_picture.*reader)(down.data(), pitch, 0) == 1);
     Check((_picture.*reader)(up.data(), pitch, 1) == 1);
     const s32 height = _picture.GetHeight();
-    for (s32 y = 0; y < height; ++y)
+    // A picture no pixel wide has no bytes to compare (and its vectors no storage to point at).
+    for (s32 y = 0; pitch != 0 && y < height; ++y)
         Check(memcmp(down.data() + (size_t)y * pitch, up.data() + (size_t)(height - 1 - y) * pitch, (size_t)pitch) ==
               0);
     return down;

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine lacks to build, run and test Quorvex.
 set -e
-PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-rt-14-dev \
+PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-rt-14-dev lld \
   libsdl2-dev liblua5.1-0-dev libepoxy-dev libmpg123-dev \
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1 libgles2 \
   googletest libgtest-dev libbenchmark-dev"

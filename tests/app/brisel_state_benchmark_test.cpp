@@ -20,6 +20,7 @@
 #include "brisel_soundsystem.h"
 #include "brisel_spawn.h"
 #include "brisel_state_menu.h"
+#include "clock_fixture.h"
 #include "dev_fake.h"
 #include "dsp_display.h"
 #include "hud_statistic.h"
@@ -29,7 +30,6 @@
 #include "nod_hud.h"
 #include "nod_message.h"
 #include "nod_node.h"
-#include "os_clock.h"
 #include "plt_system.h"
 #include "sim_clock.h"
 #include "snd_sounddevice.h"
@@ -113,7 +113,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(INP_TestBase::SetUp());
         TST_ResetRendererGlobals();
         Brisel_EmergencyCleanupDone = 0;
-        OS_SetTicks(0);
+        m_clock.Set(0.0);
     }
     void TearDown() override
     {
@@ -135,7 +135,7 @@ protected:
     // One frame at real time _seconds; the successor state, deleted, or null while the run goes on.
     bool Frame(f64 _seconds = 0.0)
     {
-        OS_SetTicks((s64)(_seconds * (f64)OS_GetTickFrequency()));
+        m_clock.Set(_seconds);
         Brisel_State* next = m_state->HeartBeat();
         if (next == m_state.get())
             return false;
@@ -179,6 +179,7 @@ protected:
         return hud != nullptr ? hud->GetStatistic() : nullptr;
     }
 
+    TST_ManualClock m_clock;  // before m_world, whose fake graphics replace the platform system after it
     std::unique_ptr<TST_RunWorld> m_world;
     std::unique_ptr<Brisel_State_Benchmark> m_state;
 };
@@ -396,7 +397,7 @@ TEST_F(BenchmarkRunTest, ANormalEndFillsTheRecordAndTheFileFromTheSettingsAndSta
     EndGame();
     EXPECT_TRUE(Frame(3.2));
     const Brisel_Statistics statistics = Brisel_Renderer::Get()->GetStatistics();
-    OS_SetTicks((s64)(3.25 * (f64)OS_GetTickFrequency()));
+    m_clock.Set(3.25);
     m_state->Leave();
 
     const Brisel_ResultRecord& record = Brisel_GetProgramData().result;

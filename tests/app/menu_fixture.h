@@ -11,12 +11,12 @@
 #include "app.h"
 #include "brisel_programdata.h"
 #include "brisel_state_menu.h"
+#include "clock_fixture.h"
 #include "crt_rand.h"
 #include "dev_fake.h"
 #include "dsp_display.h"
 #include "inp_fixture.h"
 #include "inp_keyboard.h"
-#include "os_clock.h"
 #include "tools_font.h"
 #include "tools_mesh.h"
 #include "tools_tga.h"
@@ -143,7 +143,7 @@ protected:
         UTL_QuickIntegrator::CreateKeyboardInput();
     }
 
-    static void SetClock(f64 _seconds) { OS_SetTicks((s64)(_seconds * (f64)OS_GetTickFrequency())); }
+    void SetClock(f64 _seconds) { m_clock.Set(_seconds); }
 
     // A menu entered as after a run (no intro): the display settings of the last run are
     // 640x480x16 without FSAA, so the entry keeps the display as it is.
@@ -175,6 +175,7 @@ protected:
         return next;
     }
 
+    TST_ManualClock m_clock;  // before m_fake, which replaces the platform system after it
     TST_FakeGraphics m_fake;
     Brisel_State_Menu* m_menu = nullptr;
     bool m_ownDisplay = false;

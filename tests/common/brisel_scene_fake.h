@@ -20,7 +20,7 @@
 #include "vec_mesh.h"
 
 // A body that records its draws, in order, into a shared list.
-class TST_FakeBody : public Brisel_Renderable
+class TST_FakeBody final : public Brisel_Renderable
 {
 public:
     TST_FakeBody(std::vector<const TST_FakeBody*>* _drawn, s16 _bucket, const MAT_Vector3& _position)
@@ -157,7 +157,7 @@ public:
 // The resource cache: tables the test fills (it owns what it puts in), a texture-set table
 // with the cache's allocation rules and texts, and the global texture-name registry, which it
 // also installs for the texture sets.
-class TST_FakeResources : public Brisel_ResourceTables
+class TST_FakeResources final : public Brisel_ResourceTables
 {
 public:
     explicit TST_FakeResources(s32 _setCapacity = 64)
@@ -275,7 +275,7 @@ private:
     std::vector<SetSlot> m_sets;
 };
 
-class TST_FakeParticles : public Brisel_ParticleSource
+class TST_FakeParticles final : public Brisel_ParticleSource
 {
 public:
     TST_FakeParticles() { m_previous = Brisel_Scene::SetParticles(this); }
@@ -346,7 +346,7 @@ public:
 
 // One tile: the vertices and triangles it emits (cut to the room it is given, unless told to
 // report more than that) and its place.
-class TST_FakeTerrainTile : public Brisel_TerrainTile
+class TST_FakeTerrainTile final : public Brisel_TerrainTile
 {
 public:
     void BuildTileGeometry(Brisel_TerrainVertex* _vertices, s32 _vertexRoom, VEC_Triangle* _triangles,

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QV_SANITIZE)
 // A leak report can name the library a block came from, and tools/lsan.supp suppress it, only
 // while that library is still mapped. The graphics stack unloads its EGL vendor library and
 // its driver before the leak check at exit, which would leave their own small leaks nameless

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "brisel_renderer.h"
+#include "clock_fixture.h"
 #include "dev_fake.h"
 #include "dsp_display.h"
 #include "inp_fixture.h"
@@ -484,22 +485,21 @@ TEST_F(NodGameTest, AMissingMusicDescriptionIsFatal)
 
 TEST_F(NodGameTest, StartTimeSetsTheClockBackOnlyAfterAStop)
 {
+    TST_ManualClock clock;  // the clock moves only where the test sets it
     OS_SetTicks(1000000000);
     Send(NOD_Game_StartTime::Create());  // no stop before: nothing
-    EXPECT_GE(OS_GetTicks(), 1000000000);
+    EXPECT_EQ(1000000000, OS_GetTicks());
 
     OS_SetTicks(1000);
     Send(NOD_Game_StopTime::Create());
     OS_SetTicks(5000000000LL);
     Send(NOD_Game_StartTime::Create());
-    const s64 restored = OS_GetTicks();
-    EXPECT_LT(restored, 5000000000LL);
-    EXPECT_GE(restored, 1000);
+    EXPECT_EQ(1000, OS_GetTicks());
 
     // A second start without a new stop does not set the clock back again.
     OS_SetTicks(7000000000LL);
     Send(NOD_Game_StartTime::Create());
-    EXPECT_GE(OS_GetTicks(), 7000000000LL);
+    EXPECT_EQ(7000000000LL, OS_GetTicks());
 }
 
 TEST_F(NodGameTest, ScreenshotsAreNumberedFromZero)

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "clock_fixture.h"
 #include "inp_fixture.h"
 #include "inp_keyboard.h"
-#include "os_clock.h"
 
 namespace
 {
@@ -139,8 +139,8 @@ protected:
         m_keyboard.reset(new INP_Keyboard());
     }
 
-    // The clock runs on from what it is set to, so the tests leave a margin around each delay.
-    static void SetClock(f64 _seconds) { OS_SetTicks((s64)(_seconds * (f64)OS_GetTickFrequency())); }
+    // The keyboard reads the real clock; here it stands at what the test sets.
+    void SetClock(f64 _seconds) { m_clock.Set(_seconds); }
 
     std::vector<u32> Drain()
     {
@@ -150,6 +150,7 @@ protected:
         return keys;
     }
 
+    TST_ManualClock m_clock;
     std::unique_ptr<INP_Keyboard> m_keyboard;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "brisel_renderer_fixture.h"
+#include "clock_fixture.h"
 #include "fx_textureset.h"
 #include "reb_lightset.h"
 #include "rem_foglayer.h"
@@ -443,14 +444,14 @@ TEST_F(RendererTest, SamplesComeOncePerSecondOfFramesAndCountTheirPolygons)
 {
     TST_FakeScreenNode* hud = m_scene->AddScreen("hud");
     hud->onRender = [] { SITO_DISPLAY->GetFrameCounters().triangles = 10; };
-    const s64 frequency = OS_GetTickFrequency();
-    OS_SetTicks(0);
+    TST_ManualClock clock;
+    clock.Set(0.0);
     m_renderer->ResetStatistics();
     const Brisel_Statistics& s = m_renderer->GetStatistics();
     // Frames of 0.3 s: the first sample at 1.2 s, the next at 2.4 s, four frames each.
     for (s32 frame = 1; frame <= 8; ++frame) {
         SCOPED_TRACE(frame);
-        OS_SetTicks((s64)((f64)frame * 0.3 * (f64)frequency));
+        clock.Set((f64)frame * 0.3);
         Frame();
         const f32 samples = frame < 4 ? 0.0f : frame < 8 ? 1.0f : 2.0f;
         EXPECT_EQ(samples, s.fpsSampleCount);

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "clock_fixture.h"
 #include "display_fixture.h"
 #include "mat_random.h"
 #include "os_shell.h"
@@ -821,6 +822,7 @@ TEST_F(DisplayTest, AFrameSetsTheViewportAndPresents)
 
 TEST_F(DisplayTest, DeviceLossKeepsIdsAndPausesForOneSecond)
 {
+    TST_ManualClock clock;  // the pause is on the real clock: it stands still until the test moves it
     Open();
     m_display->SetTextureCacheSize(4);
     m_display->Texture_Create(1, DSP_TEXTURE_A8R8G8B8, 2, 1);
