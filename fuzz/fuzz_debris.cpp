@@ -132,10 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     if (FUZZ_EnterWorkDirectory("debris", FUZZ_LOG_SILENT)) {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         Brisel_RegisterModules();
-        for (const auto& file : TOOL_SpawnerFiles()) {
-            std::filesystem::create_directories(std::filesystem::path(file.first).parent_path());
-            FUZZ_WriteFile(file.first.c_str(), (const u8*)file.second.data(), file.second.size());
-        }
+        FUZZ_WriteFiles(TOOL_SpawnerFiles());
         const char SOUND[] = "[Sound]\n{\n    SoundOn = 1\n    NumOfChannels = 2\n    Rate = 22050\n    Bits = 16\n}\n";
         std::filesystem::create_directories("ini");
         std::filesystem::create_directories("vfx/osd/debris");

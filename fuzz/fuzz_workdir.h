@@ -55,3 +55,13 @@ inline void FUZZ_WriteFile(const char* _name, const unsigned char* _bytes, size_
         abort();
     fclose(file);
 }
+
+// Every (name, contents) pair of _files written below the working directory, their folders made.
+template <class Files>
+inline void FUZZ_WriteFiles(const Files& _files)
+{
+    for (const auto& file : _files) {
+        std::filesystem::create_directories(std::filesystem::path(file.first).parent_path());
+        FUZZ_WriteFile(file.first.c_str(), (const unsigned char*)file.second.data(), file.second.size());
+    }
+}

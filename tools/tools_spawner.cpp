@@ -1,5 +1,6 @@
 #include "tools_spawner.h"
 
+#include "tools_launch.h"
 #include "tools_mesh.h"
 #include "tools_sam.h"
 #include "tools_wav.h"
@@ -131,5 +132,8 @@ std::vector<std::pair<std::string, std::string>> TOOL_SpawnerFiles()
     const TOOL_TrailDescription trail = TOOL_SpawnerTrail();
     Add(files, Vfx(TOOL_SPAWNER_TRAIL_FILE), TOOL_TrailDescriptionText(trail));
     Add(files, TOOL_EffectTextureFile(trail.texture), TOOL_EffectTextureBytes());
+    // The torpedoes and the buzzer, with their meshes and collision trees.
+    for (const auto& file : TOOL_LaunchFiles())
+        Add(files, file.first, file.second);
     return files;
 }

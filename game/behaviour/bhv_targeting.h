@@ -8,8 +8,11 @@
 // sensor, the attacker slots of the attacker's own body (who attacks it, which torpedoes home on
 // it) and an optional patrol area; a target whose own attacker slots are full has its quota of
 // attackers and is not joined.
+//
+// The aiming helper BHV_BallisticIntercept keeps no state and reads nothing but its arguments.
 #pragma once
 
+#include "mat_vector.h"
 #include "os_types.h"
 
 enum : s32
@@ -76,3 +79,13 @@ enum BHV_TargetCode : s32
     // Not sensed, outside the area, or nothing found.
     BHV_TARGET_NONE = 2
 };
+
+// Where a shot leaving _shooter at _speed meets a target at _target moving on with constant
+// _velocity: the flight time t (> 0) with the aim point _target + _velocity x t in *_aim, or
+// -1.0 with *_aim left alone when the target is at least as fast as the shot. The time is the
+// positive root of (|V|^2 - s^2) t^2 + (D . V) t + |D|^2 = 0 (D from shooter to target): a
+// single D . V, so only a target with D . V = 0 (at rest or crossing) is met exactly; one
+// moving away is aimed short, one coming nearer long. The aim must stay as it is: the turrets
+// and the homing torpedoes are tuned to it.
+f32 BHV_BallisticIntercept(const MAT_Vector3& _shooter, f32 _speed, const MAT_Vector3& _target,
+                           const MAT_Vector3& _velocity, MAT_Vector3* _aim);

@@ -3,10 +3,12 @@
 #include "brisel_spawn.h"
 
 #include "nod_bullet.h"
+#include "nod_buzzer.h"
 #include "nod_debris.h"
 #include "nod_message.h"
 #include "nod_particleemitter.h"
 #include "nod_shrapnel.h"
+#include "nod_torpedo.h"
 #include "nod_trail.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
@@ -30,10 +32,15 @@ const char* const DEBRIS_FILES[Brisel_Spawn::DEBRIS_TYPES] = {
     "osd/debris/deb_small1.osd",
     "osd/debris/deb_small2.osd",
 };
+const char* const TORPEDO_FILES[Brisel_Spawn::TORPEDO_TYPES] = {
+    "osd/weapon/tor_default.osd",
+    "osd/weapon/tor_homing.osd",
+};
 const char* const TRAIL_FILES[Brisel_Spawn::TRAIL_TYPES] = {
     "osd/trail/trail_shrapnel01.osd",
     "osd/trail/trail_shrapnel01.osd",
 };
+const char* const BUZZER_FILE = "osd/weapon/buzzer.osd";
 
 // One prototype: made by its class's constructor, stored, then parsed, so that a fatal parse
 // leaves it where the clean-up finds it.
@@ -96,7 +103,9 @@ Brisel_Spawn::Brisel_Spawn() : m_debrisCounter(0)
         ReadRow(m_bullets, BULLET_FILES);
         ReadRow(m_emitters, EMITTER_FILES);
         ReadRow(m_debris, DEBRIS_FILES);
+        ReadRow(m_torpedoes, TORPEDO_FILES);
         ReadRow(m_trails, TRAIL_FILES);
+        ReadPrototype(m_buzzer, BUZZER_FILE);
     } catch (const OS_FatalError&) {
         DeletePrototypes();
         throw;
@@ -110,7 +119,9 @@ void Brisel_Spawn::DeletePrototypes()
     DeleteRow(m_bullets);
     DeleteRow(m_emitters);
     DeleteRow(m_debris);
+    DeleteRow(m_torpedoes);
     DeleteRow(m_trails);
+    DeletePrototype(m_buzzer);
 }
 
 NOD_Bullet* Brisel_Spawn::SpawnBullet(s32 _type, NOD_Node* _owner, const MAT_Matrix34& _frame)
@@ -136,6 +147,28 @@ NOD_ParticleEmitter* Brisel_Spawn::SpawnEmitter(s32 _type, NOD_Node* _father, co
     // frame, relative to the father it has just been linked to.
     emitter->GetCS().SetState(SIM_GetSimulationClock().time, _frame);
     return emitter;
+}
+
+NOD_Torpedo* Brisel_Spawn::SpawnTorpedo(s32 _type, NOD_Node* _owner, const MAT_Matrix34& _frame,
+                                        const MAT_Vector3& _ownerVelocity, NOD_Node* _target)
+{
+    CheckType(_type, TORPEDO_TYPES, "Brisel_Spawn::SpawnTorpedo()", "torpedo");
+    NOD_Torpedo* torpedo = CloneTorpedo(_type);
+    // At rest: the motion state keeps the velocities of the clone; the launch velocity is
+    // added when the torpedo enters.
+    Place(torpedo, _frame, MAT_Vector3());
+    torpedo->SetLaunch(SIM_GetSimulationClock().time, _owner, _ownerVelocity, _target, _type);
+    Enter(torpedo);
+    return torpedo;
+}
+
+NOD_Buzzer* Brisel_Spawn::SpawnBuzzer(NOD_Node* _owner, const MAT_Matrix34& _frame, f32 _eject, MAT_Vector3 _tumbling)
+{
+    NOD_Buzzer* buzzer = static_cast<NOD_Buzzer*>(m_buzzer->Clone());
+    Place(buzzer, _frame, MAT_Vector3());
+    buzzer->Launch(_owner, _frame, _eject, _tumbling);
+    Enter(buzzer);
+    return buzzer;
 }
 
 f32 Brisel_Spawn::NOD_GetBulletVelocity(s32 _type)
@@ -177,3 +210,5 @@ NOD_Shrapnel* Brisel_Spawn::SpawnShrapnel(s32 _visual, s32 _piece, const MAT_Mat
     Enter(shrapnel);
     return shrapnel;
 }
+
+NOD_Torpedo* Brisel_Spawn::CloneTorpedo(s32 _type) { return static_cast<NOD_Torpedo*>(m_torpedoes[_type]->Clone()); }

@@ -5,23 +5,10 @@
 #include "nod_message.h"
 #include "sim_clock.h"
 
-namespace
-{
-// Translation x, y, z integrated; rotation mode 4 (heading, pitch, roll).
-constexpr u32 MOTION_FLAGS = 0x27;
-
-void TellSons(NOD_Node& _node, u32 _enter)
-{
-    for (s32 i = 0; i < (s32)_node.GetNumOfSons(); ++i)
-        delete _node.GetSon(i)->ProcessMessage(_enter != 0 ? NOD_Node_EnterSimulation::Create()
-                                                           : NOD_Node_LeaveSimulation::Create());
-}
-}  // namespace
-
 void NOD_FreeFlight::Attach(NOD_Body& _body, u32 _frictionFlags)
 {
     _body.GetCS().SetAttachedFrame(&state);
-    state.flags = MOTION_FLAGS;
+    state.flags = NOD_FREE_MOTION_FLAGS;
     state.regime = MOT_MotionState::REGIME_INCREMENTAL;
     friction.flags = _frictionFlags;
 }
@@ -33,19 +20,11 @@ void NOD_FreeFlight::Enter(NOD_Body& _body)
     const f32 now = SIM_GetSimulationClock().time;
     const MAT_Matrix34 frame = state.frame;
     _body.GetCS().SetTransform(now, frame);
-    TellSons(_body, 1);
+    NOD_EnterSons(_body);
     startTime = now;
 }
 
-void NOD_FreeFlight::Leave(NOD_Body& _body)
-{
-    TellSons(_body, 0);
-    _body.GetAggregate().LeaveSimulation();
-    _body.SetFlags(_body.GetFlags() & ~(u32)NOD_Node::FLAG_IN_SIMULATION);
-    const f32 now = SIM_GetSimulationClock().time;
-    const MAT_Matrix34 frame = *_body.GetCS().GetTrack().GetAt(now, nullptr);
-    _body.GetCS().SetTransform(now, frame);
-}
+void NOD_FreeFlight::Leave(NOD_Body& _body) { NOD_LeaveFrozen(_body); }
 
 void NOD_FreeFlight::Step(NOD_Body& _body, const SIM_Clock& _clock)
 {
@@ -69,4 +48,26 @@ NOD_SimulationMessage NOD_TakeSimulationMessage(NOD_Message* _message)
     default:
         return NOD_SIMULATION_OTHER;
     }
+}
+
+void NOD_EnterSons(NOD_Node& _node)
+{
+    for (s32 i = 0; i < (s32)_node.GetNumOfSons(); ++i)
+        delete _node.GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+}
+
+void NOD_LeaveSons(NOD_Node& _node)
+{
+    for (s32 i = 0; i < (s32)_node.GetNumOfSons(); ++i)
+        delete _node.GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+}
+
+void NOD_LeaveFrozen(NOD_Body& _body)
+{
+    NOD_LeaveSons(_body);
+    _body.GetAggregate().LeaveSimulation();
+    _body.SetFlags(_body.GetFlags() & ~(u32)NOD_Node::FLAG_IN_SIMULATION);
+    const f32 now = SIM_GetSimulationClock().time;
+    const MAT_Matrix34 frame = *_body.GetCS().GetTrack().GetAt(now, nullptr);
+    _body.GetCS().SetTransform(now, frame);
 }

@@ -15,7 +15,12 @@
 
 class NOD_Body;
 class NOD_Message;
+class NOD_Node;
 struct SIM_Clock;
+
+// Translation x, y, z integrated, and rotation mode 4 (absolute heading, pitch, roll): the
+// motion of every body flying free of a vessel's controls.
+constexpr u32 NOD_FREE_MOTION_FLAGS = 0x27;
 
 class NOD_FreeFlight
 {
@@ -50,3 +55,11 @@ enum NOD_SimulationMessage : s32
     NOD_SIMULATION_LEAVE = 2,
 };
 NOD_SimulationMessage NOD_TakeSimulationMessage(NOD_Message* _message);
+
+// Node_EnterSimulation to every son, in order.
+void NOD_EnterSons(NOD_Node& _node);
+// Node_LeaveSimulation to every son, in order.
+void NOD_LeaveSons(NOD_Node& _node);
+// A flying body's way out of the simulation: the sons told, the contact parts unregistered,
+// the flag cleared, and the body frozen at rest where its own track has it now.
+void NOD_LeaveFrozen(NOD_Body& _body);

@@ -2,10 +2,13 @@
 #include "nod_weaponclasses.h"
 
 #include "nod_bullet.h"
+#include "nod_buzzer.h"
 #include "nod_debris.h"
 #include "nod_guns.h"
+#include "nod_launcher.h"
 #include "nod_particleemitter.h"
 #include "nod_shrapnel.h"
+#include "nod_torpedo.h"
 #include "nod_trail.h"
 
 void NOD_RegisterWeaponClasses()
@@ -16,10 +19,20 @@ void NOD_RegisterWeaponClasses()
     NOD_Shrapnel::RegisterClassDefinition();
     NOD_Trail::RegisterClassDefinition();
     NOD_RegisterGunClasses();
+    NOD_TorpedoLauncher::RegisterClassDefinition();
+    NOD_BuzzerLauncher::RegisterClassDefinition();
+    NOD_NPC_Gun::RegisterClassDefinition();
+    NOD_Torpedo::RegisterClassDefinition();
+    NOD_Buzzer::RegisterClassDefinition();
 }
 
 void NOD_UnregisterWeaponClasses()
 {
+    NOD_Buzzer::UnregisterClassDefinition();
+    NOD_Torpedo::UnregisterClassDefinition();
+    NOD_NPC_Gun::UnregisterClassDefinition();
+    NOD_BuzzerLauncher::UnregisterClassDefinition();
+    NOD_TorpedoLauncher::UnregisterClassDefinition();
     NOD_UnregisterGunClasses();
     NOD_Trail::UnregisterClassDefinition();
     NOD_Shrapnel::UnregisterClassDefinition();
