@@ -11,8 +11,6 @@
 // the character's controller handles in place: neither array is copied or owned, and both
 // outlive the behaviour (the set through the reference the character holds on it).
 //
-// Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
-// character logs their messages as lost.
 #pragma once
 
 #include "bhv_inert.h"
@@ -54,7 +52,13 @@ public:
     // character's animation controller.
     void Init(s32 _count, const SIM_Name* _names, const s32* _handles, VCA_AnimationController* _controller);
 
+    // Handle of the running animation, -1 when none.
+    s32 GetCurrent() const { return m_current; }
+
 private:
+    // Deactivates the running animation, if any.
+    void Stop();
+
     s32 m_count = 0;
     const SIM_Name* m_names = nullptr;  // [m_count], the set's names in the set's order
     const s32* m_handles = nullptr;     // [m_count], the controller handle of each

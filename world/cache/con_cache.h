@@ -99,6 +99,11 @@ public:
     // The handle of _name, loading folder + name on its first request. A full table is
     // fatal; a file that does not load is fatal with _mustExist non-zero, else logged and 0.
     s32 Allocate(const char* _name, s32 _mustExist);
+    // Takes an object loaded elsewhere under _name, with one reference; the table owns it from
+    // then on. For tests and fuzzers that load what the program cannot (an animation set): the
+    // program never calls it. A name the table holds already, or a full table, is fatal (the object then stays
+    // the caller's).
+    s32 Insert(const char* _name, T* _object);
     T* Get(s32 _handle) const;
     // One more reference, for an object that holds the handle being copied.
     void AddRef(s32 _handle);
@@ -123,6 +128,9 @@ private:
     };
 
     Entry* Find(s32 _handle) const;
+    // The entry holding _name in *_named (null for none) and, when there is none, the first
+    // free slot; a full table is fatal then.
+    Entry* FindSlot(const char* _name, Entry** _named);
     static void Destroy(Entry* _entry);
 
     char m_drive[OS_PATH_DRIVE_BYTES] = {};
@@ -161,19 +169,12 @@ s32 CON_Cache<T>::Allocate(const char* _name, s32 _mustExist)
 {
     if (_name == nullptr)
         _name = "";
-    Entry* free = nullptr;
-    for (s32 i = 0; i < m_capacity; ++i) {
-        Entry& entry = m_entries[i];
-        if (entry.object == nullptr) {
-            if (free == nullptr)
-                free = &entry;
-        } else if (OS_StrICmp(entry.name, _name) == 0) {
-            ++entry.referenceCount;
-            return i + 1;
-        }
+    Entry* named = nullptr;
+    Entry* free = FindSlot(_name, &named);
+    if (named != nullptr) {
+        ++named->referenceCount;
+        return (s32)(named - m_entries) + 1;
     }
-    if (free == nullptr)
-        OS_Fatal("CON_Cache<T>::Allocate() - cache overflow", _name);
 
     // A path the loaders cannot take is a file that is not there, never a cut or an overrun.
     char path[CON_MAX_PATH_CHARS + 1];
@@ -205,6 +206,20 @@ s32 CON_Cache<T>::Allocate(const char* _name, s32 _mustExist)
         OS_Fatal("CON_Cache::Allocate() file not found", path);
     OS_Log(OS_Format("CON_Cache::Allocate() file \"%s\" not found", path));
     return 0;
+}
+
+template <class T>
+s32 CON_Cache<T>::Insert(const char* _name, T* _object)
+{
+    Entry* named = nullptr;
+    Entry* free = FindSlot(_name, &named);
+    if (named != nullptr)
+        OS_Fatal("CON_Cache<T>::Insert() - name taken", _name);
+    free->object = _object;
+    free->referenceCount = 1;
+    free->name = OS_StrDup(_name);
+    ++m_count;
+    return (s32)(free - m_entries) + 1;
 }
 
 template <class T>
@@ -246,6 +261,25 @@ const char* CON_Cache<T>::GetName(s32 _handle) const
 {
     const Entry* entry = Find(_handle);
     return entry != nullptr ? entry->name : nullptr;
+}
+
+template <class T>
+typename CON_Cache<T>::Entry* CON_Cache<T>::FindSlot(const char* _name, Entry** _named)
+{
+    Entry* free = nullptr;
+    for (s32 i = 0; i < m_capacity; ++i) {
+        Entry& entry = m_entries[i];
+        if (entry.object == nullptr) {
+            if (free == nullptr)
+                free = &entry;
+        } else if (OS_StrICmp(entry.name, _name) == 0) {
+            *_named = &entry;
+            return nullptr;
+        }
+    }
+    if (free == nullptr)
+        OS_Fatal("CON_Cache<T>::Allocate() - cache overflow", _name);
+    return free;
 }
 
 template <class T>

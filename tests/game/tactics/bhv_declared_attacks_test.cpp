@@ -1,4 +1,4 @@
-// The attack, turret and character behaviours declared ahead of their logic: an owner holding
+// The attack and turret behaviours declared ahead of their logic: an owner holding
 // them by value builds, runs their set-up calls, and meanwhile the behaviours stay inert (no
 // start or stop, nothing handled, finished at once), so the owner logs their messages as lost.
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "bhv_behaviourlist.h"
-#include "bhv_character.h"
 #include "bhv_turret.h"
 #include "bhv_vehicle_attack.h"
 #include "bhv_vessel_attack.h"
@@ -20,7 +19,7 @@
 namespace
 {
 // A body carrying every declared behaviour as a member, set up and registered the way the
-// vessel, vehicle, turret and character owners will do it: one record of its (absent) parts,
+// vessel, vehicle and turret owners will do it: one record of its (absent) parts,
 // the registrations, then the set-up calls for what the record does not hold.
 class FakeOwner : public NOD_Body
 {
@@ -41,7 +40,6 @@ public:
         m_complexAttack.SetGun(nullptr);
         m_complexAttack.ParseIniFile(noSection);
         m_patrol.ParseIniFile(noSection);
-        m_animation.Init(0, nullptr, nullptr, nullptr);
     }
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
@@ -55,7 +53,7 @@ public:
     }
     std::vector<BHV_ActionBehaviour*> Behaviours()
     {
-        return {&m_vesselAttack, &m_vehicleAttack, &m_follow, &m_patrol, &m_complexAttack, &m_lookTo, &m_animation};
+        return {&m_vesselAttack, &m_vehicleAttack, &m_follow, &m_patrol, &m_complexAttack};
     }
 
     BHV_Vessel_A_Attack m_vesselAttack;
@@ -63,8 +61,6 @@ public:
     BHV_Turret_A_Follow m_follow;
     BHV_Turret_A_Patrol m_patrol;
     BHV_Turret_A_ComplexAttack m_complexAttack;
-    BHV_PhysicalCharacter_A_LookTo m_lookTo;
-    BHV_Character_A_Animation m_animation;
     BHV_Owner m_parts;
     BHV_ActionBehaviourSlot m_actions;
     std::vector<u32> m_sent;
@@ -78,8 +74,6 @@ const std::vector<std::vector<u32>> s_messages = {
     {NOD_Turret_Base_Patrol::ID},
     {NOD_Turret_Base_ComplexAttack::ID, NOD_Turret_Base_DirectAttack::ID, NOD_Turret_Base_DirectAttackStop::ID,
      NOD_Turret_Base_SetPrimaryTarget::ID},
-    {NOD_PhysicalCharacter_LookTo::ID},
-    {NOD_Character_StartAnimation::ID, NOD_Character_StopAnimation::ID},
 };
 
 NOD_Message* MakeMessage(u32 _id)

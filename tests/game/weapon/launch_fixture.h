@@ -14,6 +14,7 @@
 #include "nod_torpedo.h"
 #include "spawn_fixture.h"
 #include "target_fixture.h"
+#include "test_dir.h"
 #include "tools_launch.h"
 
 class TST_LaunchTest : public testing::Test

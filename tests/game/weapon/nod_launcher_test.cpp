@@ -18,6 +18,7 @@
 #include "nod_torpedo.h"
 #include "owner_fixture.h"
 #include "spawn_fixture.h"
+#include "test_dir.h"
 #include "tools_launch.h"
 
 namespace

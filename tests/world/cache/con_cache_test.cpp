@@ -169,6 +169,28 @@ TEST_F(ConCacheTest, AFullTableStopsTheProgram)
     none.Release(1);
 }
 
+TEST_F(ConCacheTest, AnInsertedObjectIsSharedAndDestroyedLikeALoadedOne)
+{
+    CON_Cache<TST_File> two(2);
+    EXPECT_EQ(1, two.Allocate("first.msh", 1));
+    TST_File* made = new TST_File();
+    const s32 handle = two.Insert("Made.msh", made);
+    EXPECT_EQ(2, handle);
+    EXPECT_EQ(made, two.Get(handle));
+    EXPECT_EQ(2, two.GetCount());
+    // Found by name without a load; the table's last reference destroys it.
+    EXPECT_EQ(handle, two.Allocate("made.msh", 1));
+    EXPECT_EQ(1u, s_loads.size());
+    TST_File other;
+    EXPECT_FATAL(two.Insert("MADE.MSH", &other), "CON_Cache<T>::Insert() - name taken", "MADE.MSH");
+    EXPECT_FATAL(two.Insert("third.msh", &other), "CON_Cache<T>::Allocate() - cache overflow", "third.msh");
+    two.Release(handle);
+    EXPECT_EQ(3, s_live);
+    two.Release(handle);
+    EXPECT_EQ(2, s_live);
+    EXPECT_EQ(1, two.GetCount());
+}
+
 TEST_F(ConCacheTest, AFileThatDoesNotLoadLeavesTheTableAsItWas)
 {
     const s32 kept = m_files.Allocate("kept.msh", 1);
