@@ -1,5 +1,5 @@
-// What the benchmark programs share beside the GL set-up: the main thread's CPU clock and a
-// fresh working directory for the data files a run reads.
+// What the benchmark programs share beside the GL set-up: the main thread's CPU clock, a
+// small random generator and a fresh working directory for the data files a run reads.
 #pragma once
 
 #include <time.h>
@@ -20,6 +20,20 @@ inline f64 ThreadSeconds()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
 }
+
+// A small linear congruential generator for a scene's own draws, apart from the engine's
+// generators; the same sequence on every machine.
+struct Random
+{
+    u32 state = 12345u;
+    // In [0, 1).
+    f32 Next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return (f32)(state >> 8) / 16777216.0f;
+    }
+    f32 Between(f32 _low, f32 _high) { return _low + (_high - _low) * Next(); }
+};
 
 // A fresh directory under /tmp, the working directory while it exists; removed afterwards.
 class TempDir

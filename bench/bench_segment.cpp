@@ -11,24 +11,17 @@
 #include <cmath>
 #include <vector>
 
+#include "bench_common.h"
 #include "mat_geometry.h"
 #include "mrt_terrain.h"
 #include "mrt_terrain_fixture.h"
 
 namespace
 {
+using bench_common::Random;
+
 const s32 kLines = 8;
 const s32 kSize = 33;  // tiles of 32 sample steps
-
-struct Random
-{
-    u32 state = 12345u;
-    f32 Next()
-    {
-        state = state * 1664525u + 1013904223u;
-        return (f32)(state >> 8) / 16777216.0f;
-    }
-};
 
 struct Query
 {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_common.h"
 #include "cod_emitter.h"
 #include "cod_sensor.h"
 #include "cos_obbs_tree.h"
@@ -27,6 +28,8 @@
 
 namespace
 {
+using bench_common::Random;
+
 using Clock = std::chrono::steady_clock;
 
 const s32 kLines = 8;
@@ -34,16 +37,6 @@ const s32 kSize = 33;
 const s32 kEmitters = 256;
 const s32 kBlockers = 32;
 const f32 kRange = 400.0f;
-
-struct Random
-{
-    u32 state = 12345u;
-    f32 Next()
-    {
-        state = state * 1664525u + 1013904223u;
-        return (f32)(state >> 8) / 16777216.0f;
-    }
-};
 
 // Rolling ground of 1024 x 1024 world units, hills up to about 35 high.
 void BuildGround(MRT_Terrain& _terrain)
