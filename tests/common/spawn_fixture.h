@@ -10,7 +10,6 @@
 
 #include "brisel_spawn.h"
 #include "run_world_fixture.h"
-#include "test_dir.h"
 #include "tools_spawner.h"
 
 // Every file the spawner reads (descriptions, meshes, textures, sounds), into _dir (any
@@ -49,7 +48,8 @@ public:
 class TST_SpawnWorld : public TST_RunWorld
 {
 public:
-    explicit TST_SpawnWorld(const TST_TempDir& _dir, bool _writeSpawnerFiles = true) : TST_RunWorld(_dir, false)
+    template <class Dir>
+    explicit TST_SpawnWorld(const Dir& _dir, bool _writeSpawnerFiles = true) : TST_RunWorld(_dir, false)
     {
         if (_writeSpawnerFiles)
             TST_WriteSpawnerFiles(_dir);
