@@ -438,7 +438,8 @@ void NOD_Vessel::HandleBuzzers()
         if ((own - position).LengthSquared() >= m_buzzerRadiusSq)
             continue;
         // Only the first torpedo inside the radius counts in a step, launch or not.
-        const f32 draw = Brisel_TheSimulation != nullptr ? (f32)Brisel_TheSimulation->random.Next() * 2.3283064e-10f : 1.0f;
+        const f32 draw =
+            Brisel_TheSimulation != nullptr ? (f32)Brisel_TheSimulation->random.Next() * 2.3283064e-10f : 1.0f;
         if (draw < m_buzzerChance) {
             --m_numOfBuzzers;
             GetBuzzerLauncher()->Launch();
