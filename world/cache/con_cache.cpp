@@ -2,6 +2,7 @@
 #include "con_cache.h"
 
 #include "brisel_mesh.h"
+#include "des_file.h"
 #include "fx_textureset.h"
 #include "os_path.h"
 #include "reb_mesh.h"
@@ -13,11 +14,15 @@ namespace
 {
 
 // The mesh readers stop the program on a missing file themselves; the table wants to say so
-// in its own words, or log it for a mesh that may be absent.
+// in its own words, or log it for a mesh that may be absent. A mesh file is a description
+// file: its pre-parsed image alone is a mesh there too, which the reader then loads.
 bool MeshFileThere(const char* _path)
 {
     char resolved[1024];
-    return OS_ResolvePath(_path, resolved, sizeof(resolved)) != 0;
+    if (OS_ResolvePath(_path, resolved, sizeof(resolved)) != 0)
+        return true;
+    char image[1024];
+    return DES_ImageName(_path, image, sizeof(image)) != 0 && OS_ResolvePath(image, resolved, sizeof(resolved)) != 0;
 }
 
 }  // namespace
