@@ -1,7 +1,6 @@
 // Vehicles: description, set-up, the ground-following step and the Vehicle messages.
 #include "nod_vehicle.h"
 
-#include "bhv_turretaiming.h"
 #include "brisel_simulation.h"
 #include "brisel_spawn.h"
 #include "cod_activeavoid.h"
@@ -11,6 +10,7 @@
 #include "mrt_terrain.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
+#include "nod_turret_base.h"
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Vehicle, "NOD_ShieldedBody")
@@ -54,7 +54,10 @@ NOD_Vehicle* NOD_Vehicle::DynamicCast(NOD_Node* _node)
     return static_cast<NOD_Vehicle*>(_node);
 }
 
-NOD_Body* NOD_Vehicle::GetTurret() const { return NOD_Body::DynamicCast(static_cast<NOD_Node*>(m_turret.Get())); }
+NOD_Turret_Base* NOD_Vehicle::GetTurret() const
+{
+    return NOD_Turret_Base::DynamicCast(static_cast<NOD_Node*>(m_turret.Get()));
+}
 
 MRT_Terrain* NOD_Vehicle::CurrentTerrain()
 {
@@ -98,14 +101,13 @@ void NOD_Vehicle::ParseIniFile_Des(DES_Section& _data)
 
     LoadSons(_data);
 
-    NOD_Node* turret = Find(SIM_Path("Turm1"));
-    m_turret.Set(BHV_TurretAiming::DynamicCast(turret) != nullptr ? turret : nullptr);
+    m_turret.Set(NOD_Turret_Base::DynamicCast(Find(SIM_Path("Turm1"))));
 
     SetUp();
 
     f32 range = DEFAULT_RANGE;
-    if (BHV_TurretAiming* aiming = BHV_TurretAiming::DynamicCast(GetTurret()); aiming != nullptr) {
-        NOD_NPC_Gun* gun = aiming->GetGun();
+    if (NOD_Turret_Base* turret = GetTurret(); turret != nullptr) {
+        NOD_NPC_Gun* gun = turret->GetGun();
         if (gun != nullptr && Brisel_TheSpawn != nullptr)
             range = Brisel_TheSpawn->GetBulletRange(gun->GetBulletType()) * FIRING_RANGE_SHARE;
     }

@@ -23,6 +23,8 @@
 #include "nod_vessel.h"
 #include "rti_pointer.h"
 
+class NOD_Turret_Base;
+
 class NOD_Vehicle : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Vehicle)
@@ -57,9 +59,10 @@ public:
     MOT_Vehicle& GetModel() { return m_model; }
     const NOD_VesselVisual& GetVisual() const { return m_visual; }
     // The turret "Turm1", null when missing, of another class or dead.
-    NOD_Body* GetTurret() const;
+    NOD_Turret_Base* GetTurret() const;
     const BHV_StateBehaviourList& GetStateList() const { return m_states; }
     const BHV_ActionBehaviourSlot& GetActionSlot() const { return m_actions; }
+    const BHV_Vehicle_A_Attack& GetAttack() const { return m_attack; }
 
 private:
     void SetUp();

@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include "bhv_turretaiming.h"
 #include "brisel_cache.h"
 #include "brisel_mesh.h"
 #include "brisel_renderer.h"
@@ -18,6 +17,7 @@
 #include "mat_geometry.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
+#include "nod_turret_base.h"
 #include "os_fatal.h"
 #include "reb_mesh.h"
 #include "sim_clock.h"
@@ -512,7 +512,7 @@ void NOD_Vessel::SendToTurrets(const SIM_Name& _prefix, const SIM_Name* _names)
 {
     for (s32 i = 0; i < (s32)GetNumOfSons(); ++i) {
         NOD_Node* son = GetSon(i);
-        if (BHV_TurretAiming::DynamicCast(son) == nullptr || son->GetName().HasProperPrefix(_prefix) == 0)
+        if (NOD_Turret_Base::DynamicCast(son) == nullptr || son->GetName().HasProperPrefix(_prefix) == 0)
             continue;
         NOD_Message* order = _names != nullptr
                                  ? NOD_Turret_Base_DirectAttack::Create(_names[0], _names[1], _names[2], _names[3])

@@ -1,6 +1,6 @@
 // Armed bodies in a run, for the tests, benches and fuzz targets of vessels, vehicles and their
 // sons: the run with its spawner (TST_SpawnWorld), the hull meshes, trees and wheel description
-// of TOOL_ArmedBodyFiles, a flat ground at height 0 over x, y in -640 .. 640 published in the
+// of TOOL_ArmedBodyFiles and the turret files of TOOL_TurretFiles, a flat ground at height 0 over x, y in -640 .. 640 published in the
 // driver's terrain cell, and bodies made by class name from a description written under
 // "vfx/osd/test/", placed, parsed and entered as a scene loads them. Free of the test
 // framework's assertions.
@@ -18,6 +18,7 @@
 #include "nod_node.h"
 #include "sim_clock.h"
 #include "spawn_fixture.h"
+#include "tools_turret.h"
 #include "tools_vessel.h"
 
 // An empty terrain made a flat grid at _height, 1280 wide around the origin.
@@ -45,6 +46,8 @@ public:
           m_write([&_dir](const std::string& _name, const std::string& _text) { _dir.Write(_name, _text); })
     {
         for (const auto& file : TOOL_ArmedBodyFiles())
+            _dir.Write(file.first, file.second);
+        for (const auto& file : TOOL_TurretFiles())
             _dir.Write(file.first, file.second);
         TST_FlatGround(terrain);
         scene->simulation->terrainCell->terrain = &terrain;
