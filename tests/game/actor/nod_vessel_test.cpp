@@ -20,6 +20,7 @@
 #include "shrapnel_fixture.h"
 #include "tools_ash.h"
 #include "tools_launch.h"
+#include "tools_turret.h"
 
 namespace
 {
@@ -372,6 +373,48 @@ TEST_F(NodVesselTest, LeavingAndEnteringKeepsItWhereItWasAtRest)
     EXPECT_NEAR(before.z, after.z, 1e-4f);
     MAT_Vector3 velocity;
     EXPECT_NEAR(0.0f, vessel->GetVelocity(&velocity)->Length(), 1e-5f);
+}
+
+TEST_F(NodVesselTest, TurretOrdersReachTurretsWhoseNameExtendsThePrefix)
+{
+    TOOL_VesselDescription description;
+    const char* names[] = {"turret1", "turretA", "turret", "Turret1", "turret2"};
+    for (s32 i = 0; i < 5; ++i) {
+        TOOL_TurretDescription turret;
+        turret.turretName = names[i];
+        TOOL_ChildSection child = Son(i, "NOD_Turret_Base");
+        child.translation[0] = (f32)i;
+        description.children.push_back(TOOL_WeaponChildText(child, "", TOOL_TurretDescriptionText(turret)));
+    }
+    // A son that extends the prefix but is no turret.
+    description.children.push_back(
+        TOOL_WeaponChildText(Son(5, "NOD_NPC_Gun"), "turretGun", TOOL_NPCGunDescriptionText(TOOL_NPCGunDescription())));
+    NOD_Vessel* vessel = Vessel(description);
+    // The terrain switch reaches the turrets.
+    NOD_Body* turret = NOD_Body::DynamicCast(vessel->Find(SIM_Path("turret1")));
+    ASSERT_NE(nullptr, turret);
+    delete vessel->ProcessMessage(NOD_Vessel_CollisionTerrain::Create((u8)0));
+    EXPECT_FALSE(turret->GetAggregate().GetPhysical()->CollidesWithGround());
+    delete vessel->ProcessMessage(NOD_Vessel_CollisionTerrain::Create((u8)1));
+    EXPECT_TRUE(turret->GetAggregate().GetPhysical()->CollidesWithGround());
+
+    // The turrets' attacks are inert: each order reached is logged as lost by its turret.
+    EXPECT_EQ(nullptr, vessel->ProcessMessage(NOD_Vessel_AttackTurrets::Create(
+                           SIM_Name("turret"), SIM_Name("a"), SIM_Name("b"), SIM_Name(""), SIM_Name(""))));
+    EXPECT_EQ(nullptr, vessel->ProcessMessage(NOD_Vessel_AttackTurretsStop::Create(SIM_Name("turret2"))));
+    EXPECT_EQ(nullptr, vessel->ProcessMessage(NOD_Vessel_AttackTurretsStop::Create(SIM_Name("turretA"))));
+    struct Case
+    {
+        const char* name;
+        bool attack;
+    };
+    for (const Case c : {Case{"turret1", true}, Case{"turretA", true}, Case{"turret2", true}, Case{"turret", false},
+                         Case{"Turret1", false}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.attack, Logged(std::string("node \"") + c.name + "\" received lost message of type 25014"));
+        EXPECT_FALSE(Logged(std::string("node \"") + c.name + "\" received lost message of type 25015"));
+    }
+    EXPECT_FALSE(Logged("node \"turretGun\" received lost"));
 }
 
 class NodVesselDeathTest : public NodVesselTest
