@@ -280,6 +280,11 @@ TEST_F(NodTurretBaseTest, TheNpcGunHangsOnTheTurningFrame)
     EXPECT_EQ(turret, gun->GetShooterNode());
     EXPECT_EQ(turret, turret->GetAimBody());
     EXPECT_EQ(&turret->GetTurn(), turret->GetAimTurn());
+    // Before the first step the turning frame stands at the mount, unturned.
+    const MAT_Matrix34& start = *turret->GetTurretCS().GetWorldTransform(Now());
+    EXPECT_NEAR(1.0f, start.r.GetAxis(0).x, 1e-6f);
+    EXPECT_NEAR(1.0f, start.r.GetAxis(1).y, 1e-6f);
+    EXPECT_NEAR(5.0f, start.t.z, 1e-6f);
 
     turret->SetTargetAngles(-0.5f, 0.2f);
     Steps(100);
