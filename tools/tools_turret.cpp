@@ -194,15 +194,14 @@ std::string TOOL_TurretDescriptionText(const TOOL_TurretDescription& _d)
     return text + _d.children;
 }
 
-std::string TOOL_TurretChildText(s32 _index, const std::string& _file, const f32 _translation[3])
+std::string TOOL_TurretChildText(s32 _index, const TOOL_TurretDescription& _description, const f32 _translation[3])
 {
     TOOL_ChildSection child;
     child.index = _index;
     child.nameCLA = "NOD_Turret_Base";
-    child.nameOSD = _file;
     for (s32 axis = 0; axis < 3; ++axis)
         child.translation[axis] = _translation[axis];
-    return TOOL_ChildSectionText(child);
+    return TOOL_WeaponChildText(child, "", TOOL_TurretDescriptionText(_description));
 }
 
 // ---- the files ---------------------------------------------------------------------------------

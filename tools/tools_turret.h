@@ -131,14 +131,15 @@ struct TOOL_TurretDescription
     static TOOL_CollisionSection TurretCollision();
 };
 
-// "TurretName", "[Visual]", "[Control]" (the turn keys, then "AlphaRange", "MinBeta",
+// A turret is described inside its carrier's "Child" entry (its "TurretName" is a key of that
+// entry): "TurretName", "[Visual]", "[Control]" (the turn keys, then "AlphaRange", "MinBeta",
 // "MaxBeta"), "[Shield]", "[Collision]", "[Avoidance]", "[Emitter]", "[AttackBehaviour]", the
 // gun's entry, the sons.
 std::string TOOL_TurretDescriptionText(const TOOL_TurretDescription& _description);
 
-// A generic body's or vessel's "Child" entry _index that loads a turret from _file (under
-// "vfx\") at _translation.
-std::string TOOL_TurretChildText(s32 _index, const std::string& _file, const f32 _translation[3]);
+// A generic body's or vessel's "Child" entry _index holding the turret _description at
+// _translation.
+std::string TOOL_TurretChildText(s32 _index, const TOOL_TurretDescription& _description, const f32 _translation[3]);
 
 // ---- the files ---------------------------------------------------------------------------------
 

@@ -8,6 +8,7 @@
 #include "cod_physical.h"
 #include "con_cache.h"
 #include "des_file.h"
+#include "nod_actor_local.h"
 #include "nod_message.h"
 #include "os_file.h"
 #include "os_path.h"

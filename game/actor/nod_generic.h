@@ -15,7 +15,7 @@
 #include "bhv_behaviourlist.h"
 #include "bhv_bodystates.h"
 #include "bhv_owner.h"
-#include "nod_actor_local.h"
+#include "nod_actormesh.h"
 #include "nod_shieldedbody.h"
 
 class NOD_Generic : public NOD_ShieldedBody

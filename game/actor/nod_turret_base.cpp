@@ -11,6 +11,7 @@
 #include "cod_sensor.h"
 #include "des_file.h"
 #include "mat_angle.h"
+#include "nod_actor_local.h"
 #include "nod_generic.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
@@ -81,7 +82,9 @@ NOD_Turret_Base::NOD_Turret_Base()
 {
     m_turretCS.SetParent(&GetCS());
     m_turretCS.SetAttachedFrame(&m_turn.State);
-    m_turretCS.SetTransform(0.0f, MAT_Matrix34());
+    MAT_Matrix34 identity;
+    identity.r.SetDiagonal(1.0f);
+    m_turretCS.SetTransform(0.0f, identity);
     m_attackers.AllocateAttackers(this);
     m_torpedoes.AllocateTorpedoes(this);
 }

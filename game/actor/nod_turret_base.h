@@ -21,7 +21,7 @@
 #include "bhv_turret.h"
 #include "bhv_turretaiming.h"
 #include "mot_turn.h"
-#include "nod_actor_local.h"
+#include "nod_actormesh.h"
 #include "nod_cs.h"
 #include "nod_shieldedbody.h"
 

@@ -5,6 +5,7 @@
 #include "brisel_renderer.h"
 #include "cod_physical.h"
 #include "des_file.h"
+#include "nod_actor_local.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"

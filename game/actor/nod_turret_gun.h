@@ -8,7 +8,7 @@
 #pragma once
 
 #include "mot_turn.h"
-#include "nod_actor_local.h"
+#include "nod_actormesh.h"
 #include "nod_shieldedbody.h"
 
 class NOD_NPC_Gun;
