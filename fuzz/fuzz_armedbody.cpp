@@ -1,8 +1,10 @@
 // Any bytes as the descriptions of armed and attackable bodies, one section per body class of
-// the table below (a generic body, a turret on a building, a turret gun alone): each class
+// the table below (a generic body, a turret on a building, a turret gun alone, a vessel, a
+// vehicle with its turret and wheels): each class
 // whose section is there reads it (fatal refusals are expected), enters the simulation over a
 // flat ground and runs a few steps as the behaviours would drive it, turning, aiming and firing
-// its turret. Sons may only be of the classes these bodies carry. Whatever the sections held,
+// its turret, steering the vessel and vehicle through their models and firing their weapons.
+// Sons may only be of the classes these bodies carry. Whatever the sections held,
 // fatal errors are the only refusals, the steps end, and every node, mesh and byte a run takes
 // comes back. Render meshes load onto a small recording device.
 #include <cstring>
@@ -31,6 +33,8 @@
 #include "nod_message.h"
 #include "nod_simulationworld.h"
 #include "nod_turret_base.h"
+#include "nod_vehicle.h"
+#include "nod_vessel.h"
 #include "os_fatal.h"
 #include "os_path.h"
 #include "os_string.h"
@@ -39,6 +43,7 @@
 #include "snd_sounddevice.h"
 #include "tools_spawner.h"
 #include "tools_turret.h"
+#include "tools_vessel.h"
 
 namespace
 {
@@ -73,13 +78,14 @@ struct BodyRow
 };
 
 const BodyRow ROWS[] = {
-    {"Generic", "NOD_Generic", Root},
-    {"Turret", "NOD_Turret_Base", Building},
-    {"TurretGun", "NOD_Turret_Gun", Root},
+    {"Generic", "NOD_Generic", Root}, {"Turret", "NOD_Turret_Base", Building}, {"TurretGun", "NOD_Turret_Gun", Root},
+    {"Vessel", "NOD_Vessel", Root},   {"Vehicle", "NOD_Vehicle", Root},
 };
 
 // The classes a body of the table may carry as sons.
-const char* const SON_CLASSES[] = {"NOD_Generic", "NOD_Turret_Base", "NOD_Turret_Gun", "NOD_NPC_Gun", "NOD_Body"};
+const char* const SON_CLASSES[] = {"NOD_Generic", "NOD_Turret_Base", "NOD_Turret_Gun",      "NOD_NPC_Gun",
+                                   "NOD_Body",    "NOD_Wheel",       "NOD_TorpedoLauncher", "NOD_BuzzerLauncher",
+                                   "NOD_Vessel",  "NOD_Vehicle"};
 
 // 1 when every "NameCLA" of the tree names a class of SON_CLASSES.
 u32 SonsAllowed(const DES_Tree* _tree)
@@ -129,6 +135,28 @@ void DriveTurret(NOD_Turret_Base* _turret, s32 _step)
     }
 }
 
+// What the vessel's and vehicle's behaviours would do to them, by step: steer through their
+// models and fire.
+void DriveCarrier(NOD_Node* _node, s32 _step)
+{
+    const SIM_Clock& clock = SIM_GetSimulationClock();
+    const MAT_Vector3 target((f32)(_step % 7) * 20.0f - 60.0f, 80.0f, 15.0f);
+    if (NOD_Vessel* vessel = NOD_Vessel::DynamicCast(_node)) {
+        vessel->GetModel().MoveTo(clock, target, 0.2f, 1.0f);
+        if (_step == 4 && vessel->GetGun() != nullptr)
+            vessel->GetGun()->StartFire();
+        if (_step == 6 && vessel->GetTorpedoLauncher() != nullptr)
+            vessel->GetTorpedoLauncher()->Fire(nullptr);
+        if (_step == 7 && vessel->GetBuzzerLauncher() != nullptr)
+            vessel->GetBuzzerLauncher()->Launch();
+    }
+    if (NOD_Vehicle* vehicle = NOD_Vehicle::DynamicCast(_node)) {
+        vehicle->GetModel().GotoPosition(clock, target, 0.2f, 1.0f);
+        if (NOD_Turret_Base* turret = vehicle->GetTurret())
+            DriveTurret(turret, _step);
+    }
+}
+
 void Run(MRT_Terrain& _terrain)
 {
     SIM_GetSimulationClock().Set(5.0f, SIM_STEP);
@@ -155,7 +183,8 @@ void Run(MRT_Terrain& _terrain)
                 if (father == root)
                     NOD_Body::DynamicCast(node)->SetTransform(SIM_GetSimulationClock().time, At(20.0f));
                 delete node->ProcessMessage(NOD_Node_EnterSimulation::Create());
-                if (NOD_Turret_Base::DynamicCast(node) != nullptr) {
+                if (NOD_Turret_Base::DynamicCast(node) != nullptr || NOD_Vessel::DynamicCast(node) != nullptr ||
+                    NOD_Vehicle::DynamicCast(node) != nullptr) {
                     turrets.push_back(new RTI_Pointer);
                     turrets.back()->Set(node);
                 }
@@ -167,6 +196,8 @@ void Run(MRT_Terrain& _terrain)
             for (RTI_Pointer* turret : turrets)
                 if (NOD_Turret_Base* t = NOD_Turret_Base::DynamicCast((NOD_Node*)turret->Get()))
                     DriveTurret(t, step);
+                else if (turret->Get() != nullptr)
+                    DriveCarrier((NOD_Node*)turret->Get(), step);
             simulation->collisionSystem->Process(clock);
             root->HeartBeat();
             NOD_Node::GC_Collect();
@@ -191,6 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
     if (FUZZ_EnterWorkDirectory("armedbody", FUZZ_LOG_SILENT)) {
         FUZZ_WriteFiles(TOOL_SpawnerFiles());
         FUZZ_WriteFiles(TOOL_TurretFiles());
+        FUZZ_WriteFiles(TOOL_ArmedBodyFiles());
         FUZZ_WriteFiles(std::vector<std::pair<std::string, std::string>>{
             {"vfx/house.osd", TOOL_GenericDescriptionText(TOOL_GenericDescription())}});
         Brisel_RegisterModules();
@@ -219,6 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 
     const s32 meshes = cache->GetRenderMeshCache()->GetCount();
     const s32 lightMeshes = cache->GetLightMeshCache()->GetCount();
+    const s32 visuals = cache->GetVisualCache()->GetCount();
     // The first pass warms what the file, log and node layers keep; the second must give back
     // all it takes.
     u32 before = 0;
@@ -227,7 +260,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         before = MEM_GetBytesInUse();
         Run(*terrain);
         Check(cache->GetRenderMeshCache()->GetCount() == meshes &&
-              cache->GetLightMeshCache()->GetCount() == lightMeshes);
+              cache->GetLightMeshCache()->GetCount() == lightMeshes && cache->GetVisualCache()->GetCount() == visuals);
         OS_ResetPathCache();
     }
     Check(MEM_GetBytesInUse() == before);

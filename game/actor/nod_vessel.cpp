@@ -531,5 +531,5 @@ f32 NOD_Vessel::GetMass()
 {
     COD_Physical* physical = GetAggregate().GetPhysical();
     COD_Physical_Vessel* vessel = physical != nullptr ? physical->GetVessel() : nullptr;
-    return vessel != nullptr ? vessel->m_mass : NOD_ShieldedBody::GetMass();
+    return vessel != nullptr ? vessel->m_mass : 0.0f;
 }

@@ -113,7 +113,7 @@ public:
     MAT_Vector3* GetVelocity(MAT_Vector3* _velocity) override;
     BHV_AttackerSlots* GetAttackerSlots() override { return &m_attackers; }
     BHV_AttackerSlots* GetTorpedoSlots() override { return &m_torpedoes; }
-    // The physical description's mass.
+    // The physical description's mass; 0 before the description is read.
     f32 GetMass() override;
     // The vessel-kind contact rules.
     void ApplyContactsToShield() override { ApplyVesselContacts(); }

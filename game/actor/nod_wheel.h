@@ -34,6 +34,7 @@ public:
     void GetBoundingBox(f32* _box, f32 _time) override { m_visual.GetBoundingBox(*this, _box, _time); }
     // The world position of the mesh box's centre (the body's position without a mesh).
     MAT_Vector3* GetMatrixAtTime(MAT_Vector3* _position, f32 _time) override;
+    // The physical description's mass; 0 before the description is read.
     f32 GetMass() override;
     // The vessel-kind rules, then the death test.
     void ApplyContactsToShield() override;

@@ -13,23 +13,19 @@
 #include "nod_turret_base.h"
 #include "nod_vehicle.h"
 #include "nod_wheel.h"
-#include "tools_launch.h"
 #include "tools_turret.h"
 
 namespace
 {
-// The turret "Turm1" with its own gun firing bullet type _bulletType, described inside its
-// entry Child<_index> on the hull's top.
+// The turret "Turm1" with its own gun firing bullet type _bulletType, Child<_index> on the
+// hull's top.
 std::string TurretSon(s32 _index, s32 _bulletType, const char* _name = "Turm1")
 {
     TOOL_TurretDescription turret;
     turret.turretName = _name;
     turret.gun.bulletType = _bulletType;
-    TOOL_ChildSection child;
-    child.index = _index;
-    child.nameCLA = "NOD_Turret_Base";
-    child.translation[2] = 2.0f;
-    return TOOL_WeaponChildText(child, "", TOOL_TurretDescriptionText(turret));
+    const f32 top[3] = {0.0f, 0.0f, 2.0f};
+    return TOOL_TurretChildText(_index, turret, top);
 }
 
 class NodVehicleTest : public TST_ArmedTest

@@ -382,9 +382,8 @@ TEST_F(NodVesselTest, TurretOrdersReachTurretsWhoseNameExtendsThePrefix)
     for (s32 i = 0; i < 5; ++i) {
         TOOL_TurretDescription turret;
         turret.turretName = names[i];
-        TOOL_ChildSection child = Son(i, "NOD_Turret_Base");
-        child.translation[0] = (f32)i;
-        description.children.push_back(TOOL_WeaponChildText(child, "", TOOL_TurretDescriptionText(turret)));
+        const f32 place[3] = {(f32)i, 0.0f, 2.0f};
+        description.children.push_back(TOOL_TurretChildText(i, turret, place));
     }
     // A son that extends the prefix but is no turret.
     description.children.push_back(
