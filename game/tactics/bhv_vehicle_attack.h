@@ -139,6 +139,8 @@ public:
 
     // The vehicle's son "Turm1", null when missing.
     void SetTurret(NOD_Body* _turret);
+    // The turret, null when none was given or it died since.
+    NOD_Body* GetTurret() const;
     // The section "AttackBehaviour" of the vehicle's description: every key a mandatory float.
     void ParseIniFile(DES_Section& _section);
 

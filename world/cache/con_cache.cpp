@@ -1,7 +1,10 @@
 // How the engine's resource kinds load and give back what they hold.
 #include "con_cache.h"
 
+#include <cstdio>
+
 #include "brisel_mesh.h"
+#include "des_file.h"
 #include "fx_textureset.h"
 #include "os_path.h"
 #include "reb_mesh.h"
@@ -13,11 +16,24 @@ namespace
 {
 
 // The mesh readers stop the program on a missing file themselves; the table wants to say so
-// in its own words, or log it for a mesh that may be absent.
+// in its own words, or log it for a mesh that may be absent. A mesh file is a description
+// file: its pre-parsed image alone is a mesh there too, which the reader then loads.
+// A name that resolves to a directory (an empty one names the folder) is no mesh file.
+bool RegularFileThere(const char* _path)
+{
+    FILE* file = OS_OpenDataFile(_path, "rb");
+    if (file == nullptr)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
 bool MeshFileThere(const char* _path)
 {
-    char resolved[1024];
-    return OS_ResolvePath(_path, resolved, sizeof(resolved)) != 0;
+    if (RegularFileThere(_path))
+        return true;
+    char image[1024];
+    return DES_ImageName(_path, image, sizeof(image)) != 0 && RegularFileThere(image);
 }
 
 }  // namespace

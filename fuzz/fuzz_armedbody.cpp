@@ -1,0 +1,268 @@
+// Any bytes as the descriptions of armed and attackable bodies, one section per body class of
+// the table below (a generic body, a turret on a building, a turret gun alone, a vessel, a
+// vehicle with its turret and wheels): each class
+// whose section is there reads it (fatal refusals are expected), enters the simulation over a
+// flat ground and runs a few steps as the behaviours would drive it, turning, aiming and firing
+// its turret, steering the vessel and vehicle through their models and firing their weapons.
+// Sons may only be of the classes these bodies carry. Whatever the sections held,
+// fatal errors are the only refusals, the steps end, and every node, mesh and byte a run takes
+// comes back. Render meshes load onto a small recording device.
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app_register.h"
+#include "brisel_cache.h"
+#include "brisel_simulation.h"
+#include "brisel_spawn.h"
+#include "con_cache.h"
+#include "cos_collisionsystem.h"
+#include "des_file.h"
+#include "des_tree.h"
+#include "dev_device.h"
+#include "dsp_display.h"
+#include "fuzz_device.h"
+#include "fuzz_workdir.h"
+#include "mem_alloc.h"
+#include "mrt_terrain.h"
+#include "mrt_terrain_fixture.h"
+#include "nod_body.h"
+#include "nod_generic.h"
+#include "nod_launcher.h"
+#include "nod_message.h"
+#include "nod_simulationworld.h"
+#include "nod_turret_base.h"
+#include "nod_vehicle.h"
+#include "nod_vessel.h"
+#include "os_fatal.h"
+#include "os_path.h"
+#include "os_string.h"
+#include "plt_system.h"
+#include "sim_clock.h"
+#include "snd_sounddevice.h"
+#include "tools_spawner.h"
+#include "tools_turret.h"
+#include "tools_vessel.h"
+
+namespace
+{
+constexpr s32 STEPS = 30;
+
+MAT_Matrix34 At(f32 _z)
+{
+    MAT_Matrix34 frame;
+    frame.r.SetDiagonal(1.0f);
+    frame.t = MAT_Vector3(0.0f, 0.0f, _z);
+    return frame;
+}
+
+// The building a turret of the input stands on: a good generic body from the writers.
+NOD_Node* Building(NOD_Node* _root)
+{
+    NOD_Node* building = _root->AddSon(NOD_Node::CreateNode("NOD_Generic", "house"));
+    building->ParseIniFile_File("house.osd");
+    NOD_Body::DynamicCast(building)->SetTransform(SIM_GetSimulationClock().time, At(5.0f));
+    delete building->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    return building;
+}
+
+NOD_Node* Root(NOD_Node* _root) { return _root; }
+
+// One body class: the input's section that describes it, and the father it hangs on.
+struct BodyRow
+{
+    const char* section;
+    const char* className;
+    NOD_Node* (*father)(NOD_Node* _root);
+};
+
+const BodyRow ROWS[] = {
+    {"Generic", "NOD_Generic", Root}, {"Turret", "NOD_Turret_Base", Building}, {"TurretGun", "NOD_Turret_Gun", Root},
+    {"Vessel", "NOD_Vessel", Root},   {"Vehicle", "NOD_Vehicle", Root},
+};
+
+// The classes a body of the table may carry as sons.
+const char* const SON_CLASSES[] = {"NOD_Generic", "NOD_Turret_Base", "NOD_Turret_Gun",      "NOD_NPC_Gun",
+                                   "NOD_Body",    "NOD_Wheel",       "NOD_TorpedoLauncher", "NOD_BuzzerLauncher",
+                                   "NOD_Vessel",  "NOD_Vehicle"};
+
+// 1 when every "NameCLA" of the tree names a class of SON_CLASSES.
+u32 SonsAllowed(const DES_Tree* _tree)
+{
+    std::vector<u32> pending;
+    for (u32 s = _tree->root; s != DES_NONE; s = DES_Node::SectionNext(_tree, s))
+        pending.push_back(s);
+    while (!pending.empty()) {
+        const u32 section = pending.back();
+        pending.pop_back();
+        for (u32 e = DES_Node::SectionFirstEntry(_tree, section); e != DES_NONE; e = DES_Node::EntryNext(_tree, e)) {
+            if (std::strcmp(DES_Node::EntryKey(_tree, e), "namecla") != 0)
+                continue;
+            if (DES_Node::EntryType(_tree, e) != DES_TYPE_STRING)
+                return 0;
+            const char* name = (const char*)DES_Node::EntryValue(_tree, e);
+            u32 allowed = 0;
+            for (const char* known : SON_CLASSES)
+                allowed |= OS_StrICmp(name, known) == 0 ? 1u : 0u;
+            if (allowed == 0)
+                return 0;
+        }
+        for (u32 s = DES_Node::SectionFirstSub(_tree, section); s != DES_NONE; s = DES_Node::SectionNext(_tree, s))
+            pending.push_back(s);
+    }
+    return 1;
+}
+
+// What a turret's behaviours would do to it, by step.
+void DriveTurret(NOD_Turret_Base* _turret, s32 _step)
+{
+    if (_step == 2)
+        _turret->SetTargetAngles(2.5f, 0.4f);
+    if (_step == 8)
+        delete _turret->ProcessMessage(NOD_Turret_Base_SetAngleArea::Create(170.0f, -30.0f, 80.0f));
+    if (_step == 10)
+        _turret->AimAtPoint(MAT_Vector3(-50.0f, -50.0f, 10.0f));
+    if (_step == 12 && _turret->GetGun() != nullptr)
+        _turret->GetGun()->StartFire();
+    if (_step == 20) {
+        f32 alpha = 0.0f;
+        f32 beta = 0.0f;
+        _turret->ComputeAnglesTo(_turret, &alpha, &beta);
+        _turret->SetTargetAngles(alpha, beta);
+        (void)_turret->IsAimedAt(alpha, beta);
+        (void)_turret->IsWithinAngles(alpha, beta, 5.0f);
+    }
+}
+
+// What the vessel's and vehicle's behaviours would do to them, by step: steer through their
+// models and fire.
+void DriveCarrier(NOD_Node* _node, s32 _step)
+{
+    const SIM_Clock& clock = SIM_GetSimulationClock();
+    const MAT_Vector3 target((f32)(_step % 7) * 20.0f - 60.0f, 80.0f, 15.0f);
+    if (NOD_Vessel* vessel = NOD_Vessel::DynamicCast(_node)) {
+        vessel->GetModel().MoveTo(clock, target, 0.2f, 1.0f);
+        if (_step == 4 && vessel->GetGun() != nullptr)
+            vessel->GetGun()->StartFire();
+        if (_step == 6 && vessel->GetTorpedoLauncher() != nullptr)
+            vessel->GetTorpedoLauncher()->Fire(nullptr);
+        if (_step == 7 && vessel->GetBuzzerLauncher() != nullptr)
+            vessel->GetBuzzerLauncher()->Launch();
+    }
+    if (NOD_Vehicle* vehicle = NOD_Vehicle::DynamicCast(_node)) {
+        vehicle->GetModel().GotoPosition(clock, target, 0.2f, 1.0f);
+        if (NOD_Turret_Base* turret = vehicle->GetTurret())
+            DriveTurret(turret, _step);
+    }
+}
+
+void Run(MRT_Terrain& _terrain)
+{
+    SIM_GetSimulationClock().Set(5.0f, SIM_STEP);
+    Brisel_Simulation* simulation = new Brisel_Simulation();
+    Brisel_TheSimulation = simulation;
+    simulation->terrainCell->terrain = &_terrain;
+    NOD_ConnectSimulation(simulation);
+    NOD_Node* root = NOD_Node::CreateNode("NOD_Node", "root");
+    NOD_Node::SetRoot(root);
+    root->AddSon(NOD_Node::CreateNode("NOD_Node", "garbage"));
+    std::vector<RTI_Pointer*> turrets;
+    try {
+        DES_File file;
+        DES_Section top;
+        file.Open(&top, "vfx\\in.des");
+        for (const BodyRow& row : ROWS) {
+            DES_Section section;
+            if (top.FindSection(&section, row.section) == 0)
+                continue;
+            try {
+                NOD_Node* father = row.father(root);
+                NOD_Node* node = father->AddSon(NOD_Node::CreateNode(row.className, "body"));
+                node->ParseIniFile_Des(section);
+                if (father == root)
+                    NOD_Body::DynamicCast(node)->SetTransform(SIM_GetSimulationClock().time, At(20.0f));
+                delete node->ProcessMessage(NOD_Node_EnterSimulation::Create());
+                if (NOD_Turret_Base::DynamicCast(node) != nullptr || NOD_Vessel::DynamicCast(node) != nullptr ||
+                    NOD_Vehicle::DynamicCast(node) != nullptr) {
+                    turrets.push_back(new RTI_Pointer);
+                    turrets.back()->Set(node);
+                }
+            } catch (const OS_FatalError&) {
+            }
+        }
+        SIM_Clock& clock = SIM_GetSimulationClock();
+        for (s32 step = 0; step < STEPS; ++step) {
+            for (RTI_Pointer* turret : turrets)
+                if (NOD_Turret_Base* t = NOD_Turret_Base::DynamicCast((NOD_Node*)turret->Get()))
+                    DriveTurret(t, step);
+                else if (turret->Get() != nullptr)
+                    DriveCarrier((NOD_Node*)turret->Get(), step);
+            simulation->collisionSystem->Process(clock);
+            root->HeartBeat();
+            NOD_Node::GC_Collect();
+            clock.SetTime(clock.time + clock.dt);
+        }
+    } catch (const OS_FatalError&) {
+    }
+    for (RTI_Pointer* turret : turrets)
+        delete turret;
+    NOD_ConnectSimulation(nullptr);
+    Brisel_TheSimulation = nullptr;
+    delete simulation;  // the tree with it
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
+{
+    if (_size > 0x8000)
+        return 0;
+    static MRT_Terrain* terrain = nullptr;
+    static Brisel_Cache* cache = nullptr;
+    if (FUZZ_EnterWorkDirectory("armedbody", FUZZ_LOG_SILENT)) {
+        FUZZ_WriteFiles(TOOL_SpawnerFiles());
+        FUZZ_WriteFiles(TOOL_TurretFiles());
+        FUZZ_WriteFiles(TOOL_ArmedBodyFiles());
+        FUZZ_WriteFiles(std::vector<std::pair<std::string, std::string>>{
+            {"vfx/house.osd", TOOL_GenericDescriptionText(TOOL_GenericDescription())}});
+        Brisel_RegisterModules();
+        FUZZ_OpenDisplay();
+        std::filesystem::create_directories("ini");
+        const std::string sound =
+            "[Sound]\n{\n    SoundOn = 0\n    NumOfChannels = 2\n    Rate = 22050\n    Bits = 16\n}\n";
+        FUZZ_WriteFile("ini/sound.des", (const u8*)sound.data(), sound.size());
+        new SND_SoundDevice2D("ini\\sound.des");
+        // The run's caches and spawner, and a flat ground at z = 0 over x, y in -320 .. 320,
+        // kept for every input.
+        cache = new Brisel_Cache();
+        Brisel_TheCache = cache;
+        Brisel_TheSpawn = new Brisel_Spawn();
+        terrain = new MRT_Terrain();
+        TST_BuildTerrain(*terrain, 2, 17, {-320.0f, -320.0f, 0.0f}, {20.0f, 20.0f, 1.0f},
+                         [](s32, s32) { return (u16)0; });
+    }
+    DES_Tree* tree = DES_Text_ParseBuffer(_data, (u32)_size);
+    const u32 allowed = tree != nullptr && SonsAllowed(tree) != 0;
+    if (tree != nullptr)
+        DES_Tree_Free(tree);
+    if (allowed == 0)
+        return 0;
+    FUZZ_WriteFile("vfx/in.des", _data, _size);
+
+    const s32 meshes = cache->GetRenderMeshCache()->GetCount();
+    const s32 lightMeshes = cache->GetLightMeshCache()->GetCount();
+    const s32 visuals = cache->GetVisualCache()->GetCount();
+    // The first pass warms what the file, log and node layers keep; the second must give back
+    // all it takes.
+    u32 before = 0;
+    for (u32 pass = 0; pass < 2; ++pass) {
+        OS_ResetPathCache();
+        before = MEM_GetBytesInUse();
+        Run(*terrain);
+        Check(cache->GetRenderMeshCache()->GetCount() == meshes &&
+              cache->GetLightMeshCache()->GetCount() == lightMeshes && cache->GetVisualCache()->GetCount() == visuals);
+        OS_ResetPathCache();
+    }
+    Check(MEM_GetBytesInUse() == before);
+    return 0;
+}
