@@ -413,6 +413,36 @@ TEST_F(NodPlayerTest, LaunchCommandsWithoutLaunchersAreIgnored)
     EXPECT_EQ(0, Count<NOD_Buzzer>());
 }
 
+TEST_F(NodPlayerTest, ALauncherThatDiedIsNoLongerUsed)
+{
+    NOD_Player* player = Make(Armed());
+    delete player->Find(SIM_Path("torlaunch"));
+    delete player->Find(SIM_Path("buzzlaunch"));
+    EXPECT_EQ(nullptr, player->GetTorpedoLauncher());
+    EXPECT_EQ(nullptr, player->GetBuzzerLauncher());
+    Input(player, "launch", 1);
+    Input(player, "ejectbuzzer", 1);
+    EXPECT_EQ(0, Count<NOD_Torpedo>());
+    EXPECT_EQ(0, Count<NOD_Buzzer>());
+}
+
+TEST_F(NodPlayerTest, AWeaponWhoseDescriptionFailsStopsAndLeavesNoNode)
+{
+    NOD_Player* player = Make();
+    TOOL_Gun broken = TOOL_WeaponGun("flak");
+    broken.omitSection = "Muzzle";
+    m_dir.Write("vfx/osd/weapon/gun_flak.osd", TOOL_GunText(broken));
+    bool stopped = false;
+    try {
+        Add(player, "flak");
+    } catch (const OS_FatalError&) {
+        stopped = true;
+    }
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(nullptr, player->GetGun(0));
+    EXPECT_EQ(nullptr, player->Find(SIM_Path("flak")));
+}
+
 TEST_F(NodPlayerTest, OrientationComesInRadiansAndPositionKeepsIt)
 {
     NOD_Player* player = Make();
