@@ -28,18 +28,7 @@ std::string VisualText(const std::string& _nameMesh, const std::string& _omitKey
 // A closed box hull as the collision-tree builder makes it, and the same triangles as a mesh.
 TOOL_ObbsTree Hull(f32 _x, f32 _y, f32 _z) { return TOOL_ObbsHull(_x, _y, _z, 1, 4, 4); }
 
-TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull)
-{
-    TOOL_Mesh mesh;
-    mesh.vertices = _hull.vertices;
-    for (const std::array<s32, 3>& corners : _hull.triangles) {
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = corners;
-        mesh.triangles.push_back(triangle);
-    }
-    mesh.materials.push_back(TOOL_MeshMaterial());
-    return mesh;
-}
+TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull) { return TOOL_MeshFromTriangles(_hull.vertices, _hull.triangles); }
 
 TOOL_ObbsTree TorpedoHull() { return Hull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
 TOOL_ObbsTree BuzzerHull() { return Hull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }

@@ -85,10 +85,15 @@ void NOD_ProjectileMesh::GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) c
 {
     f32 local[6];
     GetLocalBox(local);
+    NOD_WorldBox(_body, local, _box, _time);
+}
+
+void NOD_WorldBox(NOD_Body& _body, const f32 _local[6], f32* _box, f32 _time)
+{
     const MAT_Matrix34& world = *_body.GetWorldTransform(_time);
     for (s32 corner = 0; corner < 8; ++corner) {
         MAT_Vector3 point;
-        Corner(local, corner, point);
+        Corner(_local, corner, point);
         point = world.TransformPoint(point);
         const f32 xyz[3] = {point.x, point.y, point.z};
         for (s32 axis = 0; axis < 3; ++axis) {

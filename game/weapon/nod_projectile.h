@@ -46,6 +46,9 @@ private:
     s32 m_handle = 0;
 };
 
+// The world box (min xyz, max xyz) of the eight corners of a local box (min xyz, max xyz)
+// carried through the body's world frame at the time.
+void NOD_WorldBox(NOD_Body& _body, const f32 _local[6], f32* _box, f32 _time);
 // A projectile entering the simulation at its world frame now with _velocity: the contact
 // parts registered, the sons sent in, their shields linked, the flag set.
 void NOD_EnterProjectile(NOD_Body& _body, const MAT_Vector3& _velocity);
