@@ -47,7 +47,7 @@ struct TOOL_MineDescription
     std::string omitKey;
     std::string mistypedKey;
 
-    // A slow, heavily damped vessel model.
+    // A slow vessel model that speeds up quickly.
     static TOOL_ControlSection MineControl();
     static TOOL_CollisionSection MineCollision();
     // A single face pair of 40 points each; a touch deals 50.

@@ -55,10 +55,7 @@ NOD_Mine::~NOD_Mine() = default;
 
 void NOD_Mine::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = NOD_RequireSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    m_mesh.ParseVisual(_data, PARSE);
 
     DES_Section control = NOD_RequireSection(_data, "Control", PARSE);
     m_model.Parse(&control);
@@ -215,8 +212,7 @@ NOD_Body* NOD_Mine::FindTarget()
         if (emitter == nullptr)
             continue;
         NOD_Body* body = NOD_Body::DynamicCast(static_cast<NOD_Node*>(emitter->m_owner.Get()));
-        // A mine that makes a sound hears itself: never its own target.
-        if (body == nullptr || body == this)
+        if (body == nullptr)
             continue;
         MAT_Vector3 at;
         body->GetMatrixAtTime(&at, now);

@@ -7,6 +7,7 @@
 #include "con_cache.h"
 #include "mot_motionstate.h"
 #include "nod_body.h"
+#include "nod_bodylink.h"
 #include "nod_freeflight.h"
 #include "nod_message.h"
 #include "os_fatal.h"
@@ -34,6 +35,14 @@ void NOD_ProjectileMesh::Allocate(const char* _name, const char* _where)
     if (cache == nullptr)
         OS_Fatal(_where, "no resource cache");
     m_handle = cache->Allocate(_name, 1);
+}
+
+void NOD_ProjectileMesh::ParseVisual(DES_Section& _data, const char* _where)
+{
+    DES_Section visual = NOD_RequireSection(_data, "Visual", _where);
+    char meshName[NOD_Node::PATH_BYTES] = {};
+    visual.GetString("NameMesh", meshName, sizeof meshName);
+    Allocate(meshName, _where);
 }
 
 void NOD_ProjectileMesh::Share(const NOD_ProjectileMesh& _prototype)

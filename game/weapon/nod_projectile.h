@@ -6,6 +6,7 @@
 #include "mat_vector.h"
 #include "os_types.h"
 
+class DES_Section;
 class MOT_MotionState;
 class NOD_Body;
 class NOD_Message;
@@ -25,6 +26,9 @@ public:
     // The mesh file _name (an earlier reference is given back first); fatal in the cache when
     // it cannot be loaded or the cache is full, and without a cache.
     void Allocate(const char* _name, const char* _where);
+    // The mesh that "NameMesh" of the description's "Visual" section names; a missing section
+    // is fatal under the reader _where, a missing key in the getter.
+    void ParseVisual(DES_Section& _data, const char* _where);
     // One more reference on the prototype's mesh, for a clone.
     void Share(const NOD_ProjectileMesh& _prototype);
     void Release();
