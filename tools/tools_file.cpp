@@ -22,3 +22,12 @@ std::string TOOL_DesFloat(f32 _value)
         out += ".0";
     return out;
 }
+
+void TOOL_DesKeyLine(std::string& _text, const std::string& _indent, const std::string& _key, const std::string& _value,
+                     const std::string& _omitKey, const std::string& _mistypedKey)
+{
+    if (_key == _omitKey)
+        return;
+    const std::string value = _key == _mistypedKey ? "\"" + _value + "\"" : _value;
+    _text += _indent + _key + " = " + value + "\n";
+}

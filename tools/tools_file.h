@@ -12,3 +12,9 @@ u32 TOOL_WriteBytes(const char* _path, const std::string& _bytes);
 // exponent form and take digits without a point as an integer), the shortest text that reads
 // back as the same f32.
 std::string TOOL_DesFloat(f32 _value);
+
+// Appends "<indent>Key = value" and a line end to _text, unless _key is _omitKey (a key left out
+// of a broken description); the value is quoted when _key is _mistypedKey (a number read as a
+// string: the wrong type).
+void TOOL_DesKeyLine(std::string& _text, const std::string& _indent, const std::string& _key, const std::string& _value,
+                     const std::string& _omitKey, const std::string& _mistypedKey);

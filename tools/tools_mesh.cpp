@@ -113,3 +113,17 @@ TOOL_Mesh TOOL_MeshGrid(u32 _columns, u32 _rows, u32 _materials)
     mesh.materials.resize(materials);
     return mesh;
 }
+
+TOOL_Mesh TOOL_MeshFromTriangles(const std::vector<std::array<f32, 3>>& _vertices,
+                                 const std::vector<std::array<s32, 3>>& _triangles)
+{
+    TOOL_Mesh mesh;
+    mesh.vertices = _vertices;
+    for (const std::array<s32, 3>& corners : _triangles) {
+        TOOL_MeshTriangle triangle;
+        triangle.vertex = corners;
+        mesh.triangles.push_back(triangle);
+    }
+    mesh.materials.push_back(TOOL_MeshMaterial());
+    return mesh;
+}

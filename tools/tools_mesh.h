@@ -55,3 +55,8 @@ u32 TOOL_WriteMesh(const char* _path, const TOOL_Mesh& _mesh);
 // cell, texture coordinates running 0..1 over the grid, and _materials materials taken by the
 // rows in turn (at most _rows of them, or some go unused and the file does not load).
 TOOL_Mesh TOOL_MeshGrid(u32 _columns, u32 _rows, u32 _materials);
+
+// The triangles over the vertices as a mesh of one default material (no texture coordinates):
+// the render mesh of a collision hull.
+TOOL_Mesh TOOL_MeshFromTriangles(const std::vector<std::array<f32, 3>>& _vertices,
+                                 const std::vector<std::array<s32, 3>>& _triangles);

@@ -65,10 +65,7 @@ NOD_Node* NOD_Buzzer::Clone()
 
 void NOD_Buzzer::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual");
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    m_mesh.ParseVisual(_data, PARSE);
     DES_Section collision = Section(_data, "Collision");
     GetAggregate().GeneratePhysicalVessel(&collision, 1, nullptr);
     f32 box[6];

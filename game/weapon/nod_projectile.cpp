@@ -7,6 +7,7 @@
 #include "con_cache.h"
 #include "mot_motionstate.h"
 #include "nod_body.h"
+#include "nod_bodylink.h"
 #include "nod_freeflight.h"
 #include "nod_message.h"
 #include "os_fatal.h"
@@ -34,6 +35,14 @@ void NOD_ProjectileMesh::Allocate(const char* _name, const char* _where)
     if (cache == nullptr)
         OS_Fatal(_where, "no resource cache");
     m_handle = cache->Allocate(_name, 1);
+}
+
+void NOD_ProjectileMesh::ParseVisual(DES_Section& _data, const char* _where)
+{
+    DES_Section visual = NOD_RequireSection(_data, "Visual", _where);
+    char meshName[NOD_Node::PATH_BYTES] = {};
+    visual.GetString("NameMesh", meshName, sizeof meshName);
+    Allocate(meshName, _where);
 }
 
 void NOD_ProjectileMesh::Share(const NOD_ProjectileMesh& _prototype)
@@ -85,10 +94,15 @@ void NOD_ProjectileMesh::GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) c
 {
     f32 local[6];
     GetLocalBox(local);
+    NOD_WorldBox(_body, local, _box, _time);
+}
+
+void NOD_WorldBox(NOD_Body& _body, const f32 _local[6], f32* _box, f32 _time)
+{
     const MAT_Matrix34& world = *_body.GetWorldTransform(_time);
     for (s32 corner = 0; corner < 8; ++corner) {
         MAT_Vector3 point;
-        Corner(local, corner, point);
+        Corner(_local, corner, point);
         point = world.TransformPoint(point);
         const f32 xyz[3] = {point.x, point.y, point.z};
         for (s32 axis = 0; axis < 3; ++axis) {

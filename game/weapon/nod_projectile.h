@@ -6,6 +6,7 @@
 #include "mat_vector.h"
 #include "os_types.h"
 
+class DES_Section;
 class MOT_MotionState;
 class NOD_Body;
 class NOD_Message;
@@ -25,6 +26,9 @@ public:
     // The mesh file _name (an earlier reference is given back first); fatal in the cache when
     // it cannot be loaded or the cache is full, and without a cache.
     void Allocate(const char* _name, const char* _where);
+    // The mesh that "NameMesh" of the description's "Visual" section names; a missing section
+    // is fatal under the reader _where, a missing key in the getter.
+    void ParseVisual(DES_Section& _data, const char* _where);
     // One more reference on the prototype's mesh, for a clone.
     void Share(const NOD_ProjectileMesh& _prototype);
     void Release();
@@ -46,6 +50,9 @@ private:
     s32 m_handle = 0;
 };
 
+// The world box (min xyz, max xyz) of the eight corners of a local box (min xyz, max xyz)
+// carried through the body's world frame at the time.
+void NOD_WorldBox(NOD_Body& _body, const f32 _local[6], f32* _box, f32 _time);
 // A projectile entering the simulation at its world frame now with _velocity: the contact
 // parts registered, the sons sent in, their shields linked, the flag set.
 void NOD_EnterProjectile(NOD_Body& _body, const MAT_Vector3& _velocity);

@@ -96,10 +96,7 @@ NOD_Node* NOD_Torpedo::Clone()
 
 void NOD_Torpedo::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    m_mesh.ParseVisual(_data, PARSE);
 
     DES_Section torpedo = Section(_data, "Torpedo", PARSE);
     f32 acousticRange = 0.0f;

@@ -6,6 +6,7 @@
 #include "nod_debris.h"
 #include "nod_guns.h"
 #include "nod_launcher.h"
+#include "nod_mine.h"
 #include "nod_particleemitter.h"
 #include "nod_shrapnel.h"
 #include "nod_torpedo.h"
@@ -24,10 +25,12 @@ void NOD_RegisterWeaponClasses()
     NOD_NPC_Gun::RegisterClassDefinition();
     NOD_Torpedo::RegisterClassDefinition();
     NOD_Buzzer::RegisterClassDefinition();
+    NOD_Mine::RegisterClassDefinition();
 }
 
 void NOD_UnregisterWeaponClasses()
 {
+    NOD_Mine::UnregisterClassDefinition();
     NOD_Buzzer::UnregisterClassDefinition();
     NOD_Torpedo::UnregisterClassDefinition();
     NOD_NPC_Gun::UnregisterClassDefinition();
