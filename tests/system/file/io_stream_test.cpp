@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "io_exception.h"
-#include "io_memorystream.h"
 #include "io_streamref.h"
 #include "io_textinputstream.h"
 #include "io_textoutputstream.h"
 #include "mem_alloc.h"
+#include "tst_memorystream.h"
 
 namespace
 {

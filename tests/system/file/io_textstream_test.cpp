@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "io_memorystream.h"
 #include "io_streamref.h"
 #include "io_textinputstream.h"
 #include "io_textoutputstream.h"
+#include "tst_memorystream.h"
 
 namespace
 {

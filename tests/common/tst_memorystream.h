@@ -1,4 +1,4 @@
-// In-memory streams for the stream tests: the base classes' behaviour over a byte string.
+// In-memory streams for tests: the base classes' behaviour over a byte string.
 #pragma once
 
 #include <string>
