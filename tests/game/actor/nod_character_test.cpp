@@ -57,6 +57,8 @@ TEST_F(NodCharacterTest, RefusesBrokenDescriptions)
 {
     TOOL_CharacterDescription description;
     description.omitSection = "Animation";
+    description.children.resize(1);
+    description.children[0].nameCLA = "NOD_Body";
     EXPECT_FATAL(MakePlain(description, "bad"), "DES FILE ERROR",
                  "(NOD_Character::ParseIniFile()): Get [\"Animation\"] in file \"vfx\\chr\\bad.des\" failed");
     delete m_root->GetSon(0);
