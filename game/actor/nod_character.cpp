@@ -41,8 +41,7 @@ void NOD_Character::HeartBeat()
         return;
     const SIM_Clock& clock = SIM_GetSimulationClock();
     const f32 next = clock.time + clock.dt;
-    m_actions.Handle();
-    NOD_StepCharacterMotion(*this, m_motion);
+    NOD_StepCharacter(*this, m_actions, m_motion);
     const MAT_Matrix34 world = *GetWorldTransform(next);
     GetAggregate().HeartBeat(world, m_motion.State.GetVelocity());
     NOD_Node::HeartBeat();

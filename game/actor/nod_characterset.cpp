@@ -1,6 +1,7 @@
 // The animation set of a character and what the character builds from it.
 #include "nod_characterset.h"
 
+#include "bhv_behaviourlist.h"
 #include "brisel_cache.h"
 #include "des_file.h"
 #include "mat_geometry.h"
@@ -98,8 +99,9 @@ void NOD_CharacterSet::Animate(f32 _time)
         skin->ComputeAnimatedMesh(1.0f, &skeleton);
 }
 
-void NOD_StepCharacterMotion(NOD_Body& _body, MOT_OldOne& _motion)
+void NOD_StepCharacter(NOD_Body& _body, BHV_ActionBehaviourSlot& _actions, MOT_OldOne& _motion)
 {
+    _actions.Handle();
     const SIM_Clock& clock = SIM_GetSimulationClock();
     _motion.ApplyFrictionOnFreeAxes(clock);
     _motion.Translation.Step(clock, _motion.State);

@@ -13,6 +13,7 @@
 #include "vca_animationcontroller.h"
 #include "vca_skeleton.h"
 
+class BHV_ActionBehaviourSlot;
 class DES_Section;
 class MOT_OldOne;
 class NOD_Body;
@@ -74,7 +75,7 @@ private:
     s32 m_count = 0;
 };
 
-// One step of a character's motion model on the simulation clock: friction on the axes no
-// controller drives, the controllers, the integration; the new state recorded in _body's
-// track at clock + dt.
-void NOD_StepCharacterMotion(NOD_Body& _body, MOT_OldOne& _motion);
+// The start of a character's step on the simulation clock: its current action behaviour,
+// then one step of its motion model (friction on the axes no controller drives, the
+// controllers, the integration) with the new state recorded in _body's track at clock + dt.
+void NOD_StepCharacter(NOD_Body& _body, BHV_ActionBehaviourSlot& _actions, MOT_OldOne& _motion);

@@ -162,10 +162,7 @@ void NOD_PhysicalCharacter::HeartBeat()
         return;
     const SIM_Clock& clock = SIM_GetSimulationClock();
     const f32 next = clock.time + clock.dt;
-    m_actions.Handle();
-
-    NOD_StepCharacterMotion(*this, m_motion);
-
+    NOD_StepCharacter(*this, m_actions, m_motion);
     m_physical.Update(*GetWorldTransform(next));
     MoveBoneSons(next);
     if (std::fabs(SensorDelay) > DELAY_EPSILON && NumOfSensorSectors > 0)
