@@ -85,7 +85,7 @@ void Walk(NOD_Node* _root, NOD_PhysicalCharacter* _character, const u8* _tail, s
             message = NOD_PhysicalCharacter_StopAnimation::Create((u32)(b >> 3) % 4, 0.1f * (f32)(b >> 5));
             break;
         case 2:
-            message = NOD_PhysicalCharacter_LookTo::Create(MAT_Vector3(10.0f, (f32)b, 3.0f), (u8)(b >> 3) % 4);
+            message = NOD_PhysicalCharacter_LookTo::Create(MAT_Vector3(10.0f, (f32)b, 3.0f), (u8)((b >> 3) % 4));
             break;
         case 3:
             message = NOD_Character_StartAnimation::Create(SIM_Name((b & 8) != 0 ? "walk" : "Wave"));
