@@ -2,8 +2,10 @@
 #include "nod_actorclasses.h"
 
 #include "bhv_turretaiming.h"
+#include "nod_character.h"
 #include "nod_cockpit.h"
 #include "nod_generic.h"
+#include "nod_physicalcharacter.h"
 #include "nod_player.h"
 #include "nod_trigger.h"
 #include "nod_turret_base.h"
@@ -25,10 +27,14 @@ void NOD_RegisterActorClasses()
     NOD_Wheel::RegisterClassDefinition();
     NOD_Cockpit::RegisterClassDefinition();
     NOD_Trigger::RegisterClassDefinition();
+    NOD_PhysicalCharacter::RegisterClassDefinition();
+    NOD_Character::RegisterClassDefinition();
 }
 
 void NOD_UnregisterActorClasses()
 {
+    NOD_Character::UnregisterClassDefinition();
+    NOD_PhysicalCharacter::UnregisterClassDefinition();
     NOD_Trigger::UnregisterClassDefinition();
     NOD_Cockpit::UnregisterClassDefinition();
     NOD_Wheel::UnregisterClassDefinition();
