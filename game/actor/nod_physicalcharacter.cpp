@@ -13,6 +13,7 @@
 #include "nod_bodylink.h"
 #include "nod_message.h"
 #include "nod_player.h"
+#include "nod_vessel.h"
 #include "os_fatal.h"
 #include "rti_class.h"
 #include "sim_clock.h"
@@ -28,16 +29,12 @@ constexpr f32 DELAY_EPSILON = 1.1920929e-07f;
 constexpr f32 TWO_PI = 6.2831855f;
 constexpr u32 MOTION_FLAGS = 0x27;
 
-// The sensed bodies that count for the sector reports: vessels (once that class is
-// registered) and the player.
+// The sensed bodies that count for the sector reports: vessels and the player.
 bool IsReported(NOD_Node* _node)
 {
     if (_node == nullptr)
         return false;
-    if (NOD_Player::DynamicCast(_node) != nullptr)
-        return true;
-    const RTI_ClassDefinition* vessel = RTI_ClassDefinition::Find("NOD_Vessel");
-    return vessel != nullptr && _node->IsKindOf(vessel) != 0;
+    return NOD_Player::DynamicCast(_node) != nullptr || NOD_Vessel::DynamicCast(_node) != nullptr;
 }
 }  // namespace
 

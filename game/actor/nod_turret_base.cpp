@@ -16,6 +16,8 @@
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_gun.h"
+#include "nod_vehicle.h"
+#include "nod_vessel.h"
 #include "os_fatal.h"
 #include "rti_class.h"
 #include "sim_clock.h"
@@ -44,19 +46,11 @@ constexpr f32 SETTLED_ANGLE = 0.0872665f;
 // A sweep short of the full circle keeps the long way round.
 constexpr f32 FULL_SWEEP = 3.14f;
 
-// 1 when _father carries turrets as a mobile mount: a vessel or a vehicle. The carriers are
-// found by class name, so this file needs nothing of theirs; an unregistered class carries
-// nothing.
+// 1 when _father carries turrets as a mobile mount: a vessel or a vehicle.
 u32 IsMobileCarrier(const NOD_Node* _father)
 {
-    if (_father == nullptr)
-        return 0;
-    for (const char* name : {"NOD_Vessel", "NOD_Vehicle"}) {
-        const RTI_ClassDefinition* carrier = RTI_ClassDefinition::Find(name);
-        if (carrier != nullptr && _father->IsKindOf(carrier) != 0)
-            return 1;
-    }
-    return 0;
+    NOD_Node* father = const_cast<NOD_Node*>(_father);
+    return NOD_Vessel::DynamicCast(father) != nullptr || NOD_Vehicle::DynamicCast(father) != nullptr ? 1 : 0;
 }
 
 // The angle difference taken the short way round.
