@@ -76,7 +76,7 @@ void NOD_VesselVisual::Parse(DES_Section& _visual, const char* _where)
     char name[NOD_Node::PATH_BYTES] = {};
     if (_visual.HasEntry("NameMesh") != 0) {
         _visual.GetString("NameMesh", name, sizeof name);
-        m_mesh = Brisel_TheCache->GetRenderMeshCache()->Allocate(name, 1);
+        m_mesh.Allocate(name, _where);
         return;
     }
     _visual.GetString("BriselMesh", name, sizeof name);
@@ -85,20 +85,13 @@ void NOD_VesselVisual::Parse(DES_Section& _visual, const char* _where)
 
 void NOD_VesselVisual::Release()
 {
-    if (Brisel_TheCache != nullptr) {
-        if (m_visual != 0)
-            Brisel_TheCache->GetVisualCache()->Release(m_visual);
-        if (m_mesh != 0)
-            Brisel_TheCache->GetRenderMeshCache()->Release(m_mesh);
-    }
+    if (m_visual != 0 && Brisel_TheCache != nullptr)
+        Brisel_TheCache->GetVisualCache()->Release(m_visual);
     m_visual = 0;
-    m_mesh = 0;
+    m_mesh.Release();
 }
 
-REB_Mesh* NOD_VesselVisual::GetRenderMesh() const
-{
-    return m_mesh != 0 && Brisel_TheCache != nullptr ? Brisel_TheCache->GetRenderMeshCache()->Get(m_mesh) : nullptr;
-}
+REB_Mesh* NOD_VesselVisual::GetRenderMesh() const { return m_mesh.Get(); }
 
 Brisel_Mesh* NOD_VesselVisual::GetVisual() const
 {
@@ -107,8 +100,8 @@ Brisel_Mesh* NOD_VesselVisual::GetVisual() const
 
 bool NOD_VesselVisual::GetLocalBox(f32 _box[6]) const
 {
-    if (const REB_Mesh* mesh = GetRenderMesh()) {
-        BoxOf(mesh->boxMin, mesh->boxMax, _box);
+    if (m_mesh.Get() != nullptr) {
+        m_mesh.GetLocalBox(_box);
         return true;
     }
     if (const Brisel_Mesh* visual = GetVisual(); visual != nullptr && MeshBox(visual->GetMesh(), _box))
@@ -130,14 +123,18 @@ void NOD_VesselVisual::Render(NOD_Body& _body) const
     if (renderer == nullptr)
         return;
     const MAT_Matrix34& world = *_body.GetWorldTransform(SIM_GetFrameClock().time);
-    if (m_mesh != 0)
-        renderer->RenderMesh(GetRenderMesh(), world);
+    if (m_mesh.GetHandle() != 0)
+        renderer->RenderMesh(m_mesh.Get(), world);
     else if (Brisel_Mesh* visual = GetVisual())
         renderer->RenderBriselMesh(visual, world);
 }
 
 void NOD_VesselVisual::GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) const
 {
+    if (m_mesh.Get() != nullptr) {
+        m_mesh.GetWorldBox(*_body.GetWorldTransform(_time), _box);
+        return;
+    }
     f32 local[6];
     GetLocalBox(local);
     MAT_AABox box;

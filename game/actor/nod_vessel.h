@@ -22,6 +22,7 @@
 #include "bhv_stop.h"
 #include "bhv_vessel_attack.h"
 #include "mot_vessel.h"
+#include "nod_actormesh.h"
 #include "nod_shieldedbody.h"
 #include "rti_pointer.h"
 
@@ -47,7 +48,7 @@ public:
     void Parse(DES_Section& _visual, const char* _where);
     void Release();
 
-    s32 GetMeshHandle() const { return m_mesh; }
+    s32 GetMeshHandle() const { return m_mesh.GetHandle(); }
     s32 GetVisualHandle() const { return m_visual; }
     // Null for handle 0, a handle outside the table and outside a run.
     REB_Mesh* GetRenderMesh() const;
@@ -67,7 +68,7 @@ public:
     void GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) const;
 
 private:
-    s32 m_mesh = 0;
+    NOD_ActorMesh m_mesh;
     s32 m_visual = 0;
 };
 
