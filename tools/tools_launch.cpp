@@ -28,7 +28,11 @@ std::string VisualText(const std::string& _nameMesh, const std::string& _omitKey
 // A closed box hull as the collision-tree builder makes it, and the same triangles as a mesh.
 TOOL_ObbsTree Hull(f32 _x, f32 _y, f32 _z) { return TOOL_ObbsHull(_x, _y, _z, 1, 4, 4); }
 
-TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull)
+TOOL_ObbsTree TorpedoHull() { return Hull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
+TOOL_ObbsTree BuzzerHull() { return Hull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }
+}  // namespace
+
+TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull)
 {
     TOOL_Mesh mesh;
     mesh.vertices = _hull.vertices;
@@ -40,10 +44,6 @@ TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull)
     mesh.materials.push_back(TOOL_MeshMaterial());
     return mesh;
 }
-
-TOOL_ObbsTree TorpedoHull() { return Hull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
-TOOL_ObbsTree BuzzerHull() { return Hull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }
-}  // namespace
 
 // ---- torpedo -------------------------------------------------------------------------------------
 
@@ -192,9 +192,9 @@ std::string TOOL_NPCGunDescriptionText(const TOOL_NPCGunDescription& _d)
 
 // ---- the files ---------------------------------------------------------------------------------
 
-TOOL_Mesh TOOL_TorpedoMesh() { return HullMesh(TorpedoHull()); }
+TOOL_Mesh TOOL_TorpedoMesh() { return TOOL_HullMesh(TorpedoHull()); }
 
-TOOL_Mesh TOOL_BuzzerMesh() { return HullMesh(BuzzerHull()); }
+TOOL_Mesh TOOL_BuzzerMesh() { return TOOL_HullMesh(BuzzerHull()); }
 
 std::vector<std::pair<std::string, std::string>> TOOL_LaunchFiles()
 {

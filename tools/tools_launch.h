@@ -140,6 +140,8 @@ std::string TOOL_NPCGunDescriptionText(const TOOL_NPCGunDescription& _descriptio
 
 // ---- the files ---------------------------------------------------------------------------------
 
+// The triangles of a hull as a mesh of one material.
+TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull);
 // The mesh files of the hulls (a closed box around the origin, one material).
 TOOL_Mesh TOOL_TorpedoMesh();
 TOOL_Mesh TOOL_BuzzerMesh();

@@ -2,8 +2,10 @@
 #include "nod_actorclasses.h"
 
 #include "bhv_turretaiming.h"
+#include "nod_cockpit.h"
 #include "nod_generic.h"
 #include "nod_player.h"
+#include "nod_trigger.h"
 #include "nod_turret_base.h"
 #include "nod_turret_gun.h"
 #include "nod_vehicle.h"
@@ -21,10 +23,14 @@ void NOD_RegisterActorClasses()
     NOD_Vessel::RegisterClassDefinition();
     NOD_Vehicle::RegisterClassDefinition();
     NOD_Wheel::RegisterClassDefinition();
+    NOD_Cockpit::RegisterClassDefinition();
+    NOD_Trigger::RegisterClassDefinition();
 }
 
 void NOD_UnregisterActorClasses()
 {
+    NOD_Trigger::UnregisterClassDefinition();
+    NOD_Cockpit::UnregisterClassDefinition();
     NOD_Wheel::UnregisterClassDefinition();
     NOD_Vehicle::UnregisterClassDefinition();
     NOD_Vessel::UnregisterClassDefinition();

@@ -71,7 +71,16 @@ inline std::string TST_MessageText(NOD_Message* _message)
     return text;
 }
 
-class TST_MoveOwner : public NOD_Body
+// The three motion models, a base of the owner so that they exist before the body is handed
+// the motion state of one of them.
+struct TST_MoveModels
+{
+    MOT_Vessel vessel;
+    MOT_Vehicle vehicle;
+    MOT_OldOne character;
+};
+
+class TST_MoveOwner : public TST_MoveModels, public NOD_Body
 {
 public:
     TST_MoveOwner(TST_MoveKind _kind, const TST_TempDir& _dir, TOOL_ControlSection _control = TOOL_ControlSection())
@@ -204,9 +213,6 @@ public:
     }
 
     TST_MoveKind kind;
-    MOT_Vessel vessel;
-    MOT_Vehicle vehicle;
-    MOT_OldOne character;
     BHV_AttackerSlots attackers;
     BHV_Vessel_A_Goto vesselGoto;
     BHV_Vehicle_A_Goto vehicleGoto;
