@@ -12,6 +12,7 @@
 #include "des_file.h"
 #include "mat_angle.h"
 #include "nod_actor_local.h"
+#include "nod_freeflight.h"
 #include "nod_generic.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
@@ -131,7 +132,7 @@ void NOD_Turret_Base::ParseIniFile_Des(DES_Section& _data)
     // father test below stops the program.
     aggregate.GeneratePhysicalVessel(&collision, NOD_FatherIsFreeBody(this), nullptr);
     f32 box[6];
-    m_mesh.GetLocalBox(box);
+    m_mesh.GetBodyBox(box);
     aggregate.GenerateVisibleObject(box);
     DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
@@ -273,8 +274,7 @@ void NOD_Turret_Base::PM_EnterSimulation()
     aggregate.SetAlternateFrame2(&m_mountMatrix);
     aggregate.SetAlternateFrame1(&(m_aimBody != nullptr ? m_aimBody : this)->GetAggregate().GetMatrix());
     aggregate.EnterSimulation(*m_turretCS.GetWorldTransform(now), m_turn.State.GetVelocity());
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    NOD_EnterSons(*this);
     aggregate.LinkSonShields();
     m_complexAttack.SetGun(m_gun);
     SetFlags(GetFlags() | FLAG_IN_SIMULATION);
@@ -283,8 +283,7 @@ void NOD_Turret_Base::PM_EnterSimulation()
 void NOD_Turret_Base::PM_LeaveSimulation()
 {
     GetAggregate().UnlinkSonShields();
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+    NOD_LeaveSons(*this);
     GetAggregate().LeaveSimulation();
     SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
     NOD_FreezeFrame(GetCS());

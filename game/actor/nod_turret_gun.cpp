@@ -6,6 +6,7 @@
 #include "cod_physical.h"
 #include "des_file.h"
 #include "nod_actor_local.h"
+#include "nod_freeflight.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -54,7 +55,7 @@ void NOD_Turret_Gun::ParseIniFile_Des(DES_Section& _data)
     // Without a father, or under one without a physical description, the flag is 0.
     aggregate.GeneratePhysicalVessel(&collision, NOD_FatherIsFreeBody(this), nullptr);
     f32 box[6];
-    m_mesh.GetLocalBox(box);
+    m_mesh.GetBodyBox(box);
     aggregate.GenerateVisibleObject(box);
     DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
@@ -112,8 +113,7 @@ void NOD_Turret_Gun::PM_EnterSimulation()
     if (NOD_Turret_Base* turret = NOD_Turret_Base::DynamicCast(GetFather()))
         GetCS().SetParent(&turret->GetTurretCS());
     GetAggregate().EnterSimulation(*GetWorldTransform(SIM_GetSimulationClock().time), m_turn.State.GetVelocity());
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    NOD_EnterSons(*this);
     GetAggregate().LinkSonShields();
     SetFlags(GetFlags() | FLAG_IN_SIMULATION);
 }
@@ -121,8 +121,7 @@ void NOD_Turret_Gun::PM_EnterSimulation()
 void NOD_Turret_Gun::PM_LeaveSimulation()
 {
     GetAggregate().UnlinkSonShields();
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+    NOD_LeaveSons(*this);
     GetAggregate().LeaveSimulation();
     SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
     NOD_FreezeFrame(GetCS());
