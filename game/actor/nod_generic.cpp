@@ -56,13 +56,7 @@ NOD_Generic* NOD_Generic::DynamicCast(NOD_Node* _node)
 
 void NOD_Generic::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    if (meshName[0] != 0)
-        m_mesh.Allocate(meshName, PARSE);
-    else
-        m_mesh.Release();
+    NOD_ReadVisual(_data, PARSE, m_mesh, true);
 
     ContactAggregate& aggregate = GetAggregate();
     DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
@@ -126,8 +120,7 @@ void NOD_Generic::HeartBeat()
     if (!IsInSimulation())
         return;
     m_states.HandlePass1();
-    const COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     NOD_Node::HeartBeat();

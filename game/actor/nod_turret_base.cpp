@@ -107,10 +107,7 @@ void NOD_Turret_Base::ParseIniFile_Des(DES_Section& _data)
     _data.GetString("TurretName", name, sizeof name);
     SetName(name);
 
-    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    NOD_ReadVisual(_data, PARSE, m_mesh, false);
 
     DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_turn.Parse(&control);
@@ -224,8 +221,7 @@ void NOD_Turret_Base::HeartBeat()
     m_states.HandlePass1();
     m_actions.Handle();
     m_turn.ControlStep(clock);
-    const COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     MOT_MotionState& state = m_turn.State;
@@ -301,10 +297,8 @@ void NOD_Turret_Base::Explode()
 
 void NOD_Turret_Base::Render()
 {
-    const REB_Mesh* mesh = m_mesh.Get();
-    Brisel_Renderer* renderer = Brisel_Renderer::Get();
-    if (mesh != nullptr && renderer != nullptr)
-        renderer->RenderMesh(mesh, *GetWorldTransform(SIM_GetFrameClock().time));
+    // At the body frame (a turret's mount): the mesh does not turn with the turning frame.
+    m_mesh.Render(*this);
 }
 
 void NOD_Turret_Base::GetBoundingBox(f32* _box, f32 _time)
@@ -398,6 +392,12 @@ void NOD_Turret_Base::AimAtPoint(const MAT_Vector3& _point)
 
 void NOD_Turret_Base::ComputeAnglesTo(NOD_Body* _target, f32* _alpha, f32* _beta)
 {
+    // No target: the angles the turret stands at.
+    if (_target == nullptr) {
+        *_alpha = GetCurrentAlpha();
+        *_beta = GetCurrentBeta();
+        return;
+    }
     const f32 now = SIM_GetSimulationClock().time;
     const MAT_Vector3 position = WorldPosition(*_target, now);
     MAT_Vector3 velocity;

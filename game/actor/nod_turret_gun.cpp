@@ -40,10 +40,7 @@ NOD_Turret_Gun* NOD_Turret_Gun::DynamicCast(NOD_Node* _node)
 
 void NOD_Turret_Gun::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    NOD_ReadVisual(_data, PARSE, m_mesh, false);
 
     DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_turn.Parse(&control);
@@ -81,8 +78,7 @@ void NOD_Turret_Gun::HeartBeat()
     state.Integrate(clock, 1);
     const f32 next = clock.time + clock.dt;
     GetCS().RecordStep(next, state.frame, state.GetVelocity());
-    const COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     GetAggregate().HeartBeat(*GetWorldTransform(next), state.GetVelocity());
     NOD_Node::HeartBeat();
@@ -127,13 +123,7 @@ void NOD_Turret_Gun::PM_LeaveSimulation()
     NOD_FreezeFrame(GetCS());
 }
 
-void NOD_Turret_Gun::Render()
-{
-    const REB_Mesh* mesh = m_mesh.Get();
-    Brisel_Renderer* renderer = Brisel_Renderer::Get();
-    if (mesh != nullptr && renderer != nullptr)
-        renderer->RenderMesh(mesh, *GetWorldTransform(SIM_GetFrameClock().time));
-}
+void NOD_Turret_Gun::Render() { m_mesh.Render(*this); }
 
 void NOD_Turret_Gun::GetBoundingBox(f32* _box, f32 _time) { m_mesh.GetWorldBox(*GetWorldTransform(_time), _box); }
 
