@@ -4,46 +4,9 @@
 
 namespace
 {
-// "    Key = value" unless the key is left out; quoted when it is the mistyped one.
-void Line(std::string& _text, const char* _indent, const std::string& _key, const std::string& _value,
-          const std::string& _omitKey, const std::string& _mistypedKey)
-{
-    if (_key == _omitKey)
-        return;
-    const std::string value = _key == _mistypedKey ? "\"" + _value + "\"" : _value;
-    _text += _indent + _key + " = " + value + "\n";
-}
-
-// "[Visual]" with its one key; a bare number mistypes the string.
-std::string VisualText(const std::string& _nameMesh, const std::string& _omitKey, const std::string& _mistypedKey)
-{
-    std::string text = "[Visual]\n{\n";
-    if (_mistypedKey == "NameMesh")
-        text += "    NameMesh = 7\n";
-    else if (_omitKey != "NameMesh")
-        text += "    NameMesh = \"" + _nameMesh + "\"\n";
-    return text + "}\n";
-}
-
-// A closed box hull as the collision-tree builder makes it, and the same triangles as a mesh.
-TOOL_ObbsTree Hull(f32 _x, f32 _y, f32 _z) { return TOOL_ObbsHull(_x, _y, _z, 1, 4, 4); }
-
-TOOL_ObbsTree TorpedoHull() { return Hull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
-TOOL_ObbsTree BuzzerHull() { return Hull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }
+TOOL_ObbsTree TorpedoHull() { return TOOL_BoxHull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
+TOOL_ObbsTree BuzzerHull() { return TOOL_BoxHull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }
 }  // namespace
-
-TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull)
-{
-    TOOL_Mesh mesh;
-    mesh.vertices = _hull.vertices;
-    for (const std::array<s32, 3>& corners : _hull.triangles) {
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = corners;
-        mesh.triangles.push_back(triangle);
-    }
-    mesh.materials.push_back(TOOL_MeshMaterial());
-    return mesh;
-}
 
 // ---- torpedo -------------------------------------------------------------------------------------
 
@@ -89,15 +52,15 @@ std::string TOOL_TorpedoDescriptionText(const TOOL_TorpedoDescription& _d)
 {
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Torpedo") {
         text += "[Torpedo]\n{\n";
-        Line(text, "    ", "LifeTime", TOOL_DesFloat(_d.lifeTime), _d.omitKey, _d.mistypedKey);
-        Line(text, "    ", "AcousticRange", TOOL_DesFloat(_d.acousticRange), _d.omitKey, _d.mistypedKey);
-        Line(text, "    ", "AcousticAngle", TOOL_DesFloat(_d.acousticAngle), _d.omitKey, _d.mistypedKey);
-        Line(text, "    ", "LookingMode", std::to_string(_d.lookingMode), _d.omitKey, _d.mistypedKey);
-        Line(text, "    ", "FollowMode", std::to_string(_d.followMode), _d.omitKey, _d.mistypedKey);
-        Line(text, "    ", "BuzzerDistract", std::to_string(_d.buzzerDistract), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "LifeTime", TOOL_DesFloat(_d.lifeTime), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "AcousticRange", TOOL_DesFloat(_d.acousticRange), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "AcousticAngle", TOOL_DesFloat(_d.acousticAngle), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "LookingMode", std::to_string(_d.lookingMode), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "FollowMode", std::to_string(_d.followMode), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "BuzzerDistract", std::to_string(_d.buzzerDistract), _d.omitKey, _d.mistypedKey);
         text += "}\n";
     }
     if (_d.omitSection != "Control")
@@ -133,7 +96,7 @@ std::string TOOL_BuzzerDescriptionText(const TOOL_BuzzerDescription& _d)
 {
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Collision")
         text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
     if (_d.omitSection != "Shield")
@@ -165,10 +128,11 @@ std::string TOOL_TorpedoLauncherDescriptionText(const TOOL_TorpedoLauncherDescri
 std::string TOOL_BuzzerLauncherDescriptionText(const TOOL_BuzzerLauncherDescription& _d)
 {
     std::string text;
-    Line(text, "", "MeanEjectVelocity", TOOL_DesFloat(_d.meanEjectVelocity), _d.omitKey, _d.mistypedKey);
-    Line(text, "", "DevEjectVelocity", TOOL_DesFloat(_d.devEjectVelocity), _d.omitKey, _d.mistypedKey);
-    Line(text, "", "MeanTumblingVelocity", TOOL_DesFloat(_d.meanTumblingVelocity), _d.omitKey, _d.mistypedKey);
-    Line(text, "", "DevTumblingVelocity", TOOL_DesFloat(_d.devTumblingVelocity), _d.omitKey, _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "MeanEjectVelocity", TOOL_DesFloat(_d.meanEjectVelocity), _d.omitKey, _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "DevEjectVelocity", TOOL_DesFloat(_d.devEjectVelocity), _d.omitKey, _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "MeanTumblingVelocity", TOOL_DesFloat(_d.meanTumblingVelocity), _d.omitKey,
+                    _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "DevTumblingVelocity", TOOL_DesFloat(_d.devTumblingVelocity), _d.omitKey, _d.mistypedKey);
     return text;
 }
 
@@ -176,21 +140,37 @@ std::string TOOL_NPCGunDescriptionText(const TOOL_NPCGunDescription& _d)
 {
     const s32 count = _d.numOfFieringPhases.value_or((s32)_d.phases.size());
     std::string text;
-    Line(text, "", "BulletType", std::to_string(_d.bulletType), _d.omitKey, _d.mistypedKey);
-    Line(text, "", "NumOfFieringPhases", std::to_string(count), _d.omitKey, _d.mistypedKey);
-    Line(text, "", "SingleShotDelay", TOOL_DesFloat(_d.singleShotDelay), _d.omitKey, _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "BulletType", std::to_string(_d.bulletType), _d.omitKey, _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "NumOfFieringPhases", std::to_string(count), _d.omitKey, _d.mistypedKey);
+    TOOL_DesKeyLine(text, "", "SingleShotDelay", TOOL_DesFloat(_d.singleShotDelay), _d.omitKey, _d.mistypedKey);
     for (size_t i = 0; i < _d.phases.size(); ++i) {
         const TOOL_NPCGunPhase& phase = _d.phases[i];
         text += "[Phase" + std::to_string(i) + "]\n{\n";
-        Line(text, "    ", "NumOfShotsToEmit", std::to_string(phase.numOfShotsToEmit), _d.omitKey, _d.mistypedKey);
-        Line(text, "    ", "DelayTimeBetweenCycles", TOOL_DesFloat(phase.delayTimeBetweenCycles), _d.omitKey,
-             _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "NumOfShotsToEmit", std::to_string(phase.numOfShotsToEmit), _d.omitKey,
+                        _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "DelayTimeBetweenCycles", TOOL_DesFloat(phase.delayTimeBetweenCycles), _d.omitKey,
+                        _d.mistypedKey);
         text += "}\n";
     }
     return text;
 }
 
 // ---- the files ---------------------------------------------------------------------------------
+
+TOOL_ObbsTree TOOL_BoxHull(f32 _x, f32 _y, f32 _z) { return TOOL_ObbsHull(_x, _y, _z, 1, 4, 4); }
+
+TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull)
+{
+    TOOL_Mesh mesh;
+    mesh.vertices = _hull.vertices;
+    for (const std::array<s32, 3>& corners : _hull.triangles) {
+        TOOL_MeshTriangle triangle;
+        triangle.vertex = corners;
+        mesh.triangles.push_back(triangle);
+    }
+    mesh.materials.push_back(TOOL_MeshMaterial());
+    return mesh;
+}
 
 TOOL_Mesh TOOL_TorpedoMesh() { return TOOL_HullMesh(TorpedoHull()); }
 

@@ -1,20 +1,11 @@
 #include "tools_vessel.h"
 
 #include "tools_file.h"
+#include "tools_launch.h"
 #include "tools_obbs.h"
 
 namespace
 {
-// "    Key = value" unless the key is left out; quoted when it is the mistyped one.
-void Line(std::string& _text, const std::string& _key, const std::string& _value, const std::string& _omitKey,
-          const std::string& _mistypedKey)
-{
-    if (_key == _omitKey)
-        return;
-    const std::string value = _key == _mistypedKey ? "\"" + _value + "\"" : _value;
-    _text += "    " + _key + " = " + value + "\n";
-}
-
 // A string key: quoted, or a bare number when mistyped.
 void StringLine(std::string& _text, const std::string& _key, const std::string& _value, const std::string& _omitKey,
                 const std::string& _mistypedKey)
@@ -32,20 +23,7 @@ std::string VisualText(const TOOL_VisualSection& _visual, const std::string& _om
     return text + "}\n";
 }
 
-TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_ObbsHull(_size[0], _size[1], _size[2], 1, 4, 4); }
-
-TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull)
-{
-    TOOL_Mesh mesh;
-    mesh.vertices = _hull.vertices;
-    for (const std::array<s32, 3>& corners : _hull.triangles) {
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = corners;
-        mesh.triangles.push_back(triangle);
-    }
-    mesh.materials.push_back(TOOL_MeshMaterial());
-    return mesh;
-}
+TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_BoxHull(_size[0], _size[1], _size[2]); }
 
 TOOL_CollisionSection CollisionWith(const char* _tree)
 {
@@ -87,10 +65,11 @@ std::string TOOL_VesselDescriptionText(const TOOL_VesselDescription& _d)
     if (_d.buzzerParam.has_value() && _d.omitSection != "BuzzerParam") {
         const TOOL_BuzzerParamSection& buzzer = *_d.buzzerParam;
         text += "[BuzzerParam]\n{\n";
-        Line(text, "BuzzerRadius", TOOL_DesFloat(buzzer.buzzerRadius), _d.omitKey, _d.mistypedKey);
-        Line(text, "BuzzerTime", TOOL_DesFloat(buzzer.buzzerTime), _d.omitKey, _d.mistypedKey);
-        Line(text, "BuzzerIntelligence", TOOL_DesFloat(buzzer.buzzerIntelligence), _d.omitKey, _d.mistypedKey);
-        Line(text, "NumOfBuzzers", std::to_string(buzzer.numOfBuzzers), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "BuzzerRadius", TOOL_DesFloat(buzzer.buzzerRadius), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "BuzzerTime", TOOL_DesFloat(buzzer.buzzerTime), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "BuzzerIntelligence", TOOL_DesFloat(buzzer.buzzerIntelligence), _d.omitKey,
+                        _d.mistypedKey);
+        TOOL_DesKeyLine(text, "    ", "NumOfBuzzers", std::to_string(buzzer.numOfBuzzers), _d.omitKey, _d.mistypedKey);
         text += "}\n";
     }
     for (const std::string& child : _d.children)
@@ -156,9 +135,9 @@ std::vector<std::string> TOOL_VehicleWheelChildren(s32 _first)
     return children;
 }
 
-TOOL_Mesh TOOL_VesselMesh() { return HullMesh(Hull(TOOL_VESSEL_SIZE)); }
-TOOL_Mesh TOOL_VehicleMesh() { return HullMesh(Hull(TOOL_VEHICLE_SIZE)); }
-TOOL_Mesh TOOL_WheelMesh() { return HullMesh(Hull(TOOL_WHEEL_SIZE)); }
+TOOL_Mesh TOOL_VesselMesh() { return TOOL_HullMesh(Hull(TOOL_VESSEL_SIZE)); }
+TOOL_Mesh TOOL_VehicleMesh() { return TOOL_HullMesh(Hull(TOOL_VEHICLE_SIZE)); }
+TOOL_Mesh TOOL_WheelMesh() { return TOOL_HullMesh(Hull(TOOL_WHEEL_SIZE)); }
 
 std::vector<std::pair<std::string, std::string>> TOOL_ArmedBodyFiles()
 {

@@ -8,6 +8,7 @@
 #include "cod_sensor.h"
 #include "des_file.h"
 #include "mrt_terrain.h"
+#include "nod_actor_local.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -22,13 +23,6 @@ constexpr f32 FIRING_RANGE_SHARE = 1.1f;
 constexpr f32 DEFAULT_RANGE = 300.0f;
 constexpr u32 SETUP_STATE_FLAGS = 39;
 
-DES_Section Section(DES_Section& _data, const char* _name)
-{
-    DES_Section section;
-    if (_data.FindSection(&section, _name) == 0)
-        DES_FatalSection(PARSE, _name, _data.GetFile() != nullptr ? _data.GetFile()->GetName() : "");
-    return section;
-}
 }  // namespace
 
 NOD_Vehicle::NOD_Vehicle()
@@ -68,26 +62,26 @@ MRT_Terrain* NOD_Vehicle::CurrentTerrain()
 
 void NOD_Vehicle::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual");
+    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
     m_visual.Parse(visual, PARSE);
 
-    DES_Section control = Section(_data, "Control");
+    DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_model.Parse(&control);
 
     ContactAggregate& aggregate = GetAggregate();
-    DES_Section collision = Section(_data, "Collision");
+    DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalVessel(&collision, 0, nullptr);
 
     f32 box[6];
     m_visual.GetContactBox(box);
     aggregate.GenerateVisibleObject(box);
 
-    DES_Section avoidance = Section(_data, "Avoidance");
+    DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GenerateActiveAvoid(&avoidance);
     aggregate.GenerateShadowCaster();
     aggregate.GenerateShadowReceiver(0);
 
-    DES_Section emitter = Section(_data, "Emitter");
+    DES_Section emitter = NOD_ActorSection(_data, "Emitter", PARSE);
     aggregate.GenerateEmitter(&emitter);
     aggregate.GenerateSensor1();
     aggregate.GenerateSensor4();
@@ -159,7 +153,7 @@ void NOD_Vehicle::HeartBeat()
     m_model.ControlStep(clock);
     m_states.HandlePass1();
     m_actions.Handle();
-    if (COD_Physical* physical = aggregate.GetPhysical(); physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     state.Integrate(clock, 1);

@@ -15,6 +15,7 @@
 #include "cod_sensor.h"
 #include "des_file.h"
 #include "mat_geometry.h"
+#include "nod_actor_local.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -33,19 +34,6 @@ constexpr f32 FIRING_CONE_ANGLE = 0.2617994f;
 constexpr f32 FIRING_RANGE_SHARE = 1.1f;
 // The motion state's flag word once set up: x, y, z integrated, rotation mode 4.
 constexpr u32 SETUP_STATE_FLAGS = 39;
-
-const char* FileName(const DES_Section& _section)
-{
-    return _section.GetFile() != nullptr ? _section.GetFile()->GetName() : "";
-}
-
-DES_Section Section(DES_Section& _data, const char* _name, const char* _where)
-{
-    DES_Section section;
-    if (_data.FindSection(&section, _name) == 0)
-        DES_FatalSection(_where, _name, FileName(_data));
-    return section;
-}
 
 void BoxOf(const MAT_Vector3& _min, const MAT_Vector3& _max, f32 _box[6])
 {
@@ -267,16 +255,16 @@ NOD_NPC_Gun* NOD_Vessel::GetGun() const { return static_cast<NOD_NPC_Gun*>(stati
 
 void NOD_Vessel::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual", PARSE);
+    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
     m_visual.Parse(visual, PARSE);
 
-    DES_Section control = Section(_data, "Control", PARSE);
+    DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_model.Parse(&control);
 
     NOD_ShieldedBody::ParseIniFile(_data);
 
     ContactAggregate& aggregate = GetAggregate();
-    DES_Section collision = Section(_data, "Collision", PARSE);
+    DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalVessel(&collision, 1, &m_model);
     // Vessels ignore the ground until the script switches it on.
     SetCollision(1, 0);
@@ -285,12 +273,12 @@ void NOD_Vessel::ParseIniFile_Des(DES_Section& _data)
     m_visual.GetContactBox(box);
     aggregate.GenerateVisibleObject(box);
 
-    DES_Section avoidance = Section(_data, "Avoidance", PARSE);
+    DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GenerateActiveAvoid(&avoidance);
     aggregate.GenerateShadowCaster();
     aggregate.GenerateShadowReceiver(0);
 
-    DES_Section emitter = Section(_data, "Emitter", PARSE);
+    DES_Section emitter = NOD_ActorSection(_data, "Emitter", PARSE);
     aggregate.GenerateEmitter(&emitter);
     aggregate.GenerateSensor1();
     aggregate.GenerateSensor4();
@@ -314,7 +302,7 @@ void NOD_Vessel::ParseIniFile_Des(DES_Section& _data)
     m_buzzerLauncher.Set(buzzerLauncher);
     if (buzzerLauncher != nullptr) {
         buzzerLauncher->SetOwner(this);
-        DES_Section buzzer = Section(_data, "BuzzerParam", PARSE);
+        DES_Section buzzer = NOD_ActorSection(_data, "BuzzerParam", PARSE);
         f32 radius = 0.0f;
         f32 intelligence = 0.0f;
         buzzer.GetFloat("BuzzerRadius", &radius);
@@ -383,7 +371,7 @@ void NOD_Vessel::HeartBeat()
     m_actions.Handle();
     if (GetBuzzerLauncher() != nullptr)
         HandleBuzzers();
-    if (COD_Physical* physical = aggregate.GetPhysical(); physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     state.Integrate(clock, 1);
