@@ -23,6 +23,19 @@ std::string VisualText(const TOOL_VisualSection& _visual, const std::string& _om
     return text + "}\n";
 }
 
+// The sections in their order, each unless it is _omitSection, then the children.
+std::string Sections(const std::vector<std::pair<std::string, std::string>>& _sections, const std::string& _omitSection,
+                     const std::vector<std::string>& _children)
+{
+    std::string text;
+    for (const auto& section : _sections)
+        if (section.first != _omitSection)
+            text += section.second;
+    for (const std::string& child : _children)
+        text += child;
+    return text;
+}
+
 TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_BoxHull(_size[0], _size[1], _size[2]); }
 
 TOOL_CollisionSection CollisionWith(const char* _tree)
@@ -49,66 +62,47 @@ TOOL_CollisionSection TOOL_WheelDescription::WheelCollision() { return Collision
 
 std::string TOOL_VesselDescriptionText(const TOOL_VesselDescription& _d)
 {
-    std::string text;
-    if (_d.omitSection != "Visual")
-        text += VisualText(_d.visual, _d.omitKey, _d.mistypedKey);
-    if (_d.omitSection != "Control")
-        text += TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VESSEL);
-    if (_d.omitSection != "Shield")
-        text += TOOL_ShieldSectionText(_d.shield);
-    if (_d.omitSection != "Collision")
-        text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
-    if (_d.omitSection != "Avoidance")
-        text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER);
-    if (_d.omitSection != "Emitter")
-        text += TOOL_EmitterSectionText(_d.emitter);
-    if (_d.buzzerParam.has_value() && _d.omitSection != "BuzzerParam") {
+    std::string buzzerText;
+    if (_d.buzzerParam.has_value()) {
         const TOOL_BuzzerParamSection& buzzer = *_d.buzzerParam;
-        text += "[BuzzerParam]\n{\n";
-        TOOL_DesKeyLine(text, "    ", "BuzzerRadius", TOOL_DesFloat(buzzer.buzzerRadius), _d.omitKey, _d.mistypedKey);
-        TOOL_DesKeyLine(text, "    ", "BuzzerTime", TOOL_DesFloat(buzzer.buzzerTime), _d.omitKey, _d.mistypedKey);
-        TOOL_DesKeyLine(text, "    ", "BuzzerIntelligence", TOOL_DesFloat(buzzer.buzzerIntelligence), _d.omitKey,
+        buzzerText = "[BuzzerParam]\n{\n";
+        TOOL_DesKeyLine(buzzerText, "    ", "BuzzerRadius", TOOL_DesFloat(buzzer.buzzerRadius), _d.omitKey,
                         _d.mistypedKey);
-        TOOL_DesKeyLine(text, "    ", "NumOfBuzzers", std::to_string(buzzer.numOfBuzzers), _d.omitKey, _d.mistypedKey);
-        text += "}\n";
+        TOOL_DesKeyLine(buzzerText, "    ", "BuzzerTime", TOOL_DesFloat(buzzer.buzzerTime), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(buzzerText, "    ", "BuzzerIntelligence", TOOL_DesFloat(buzzer.buzzerIntelligence), _d.omitKey,
+                        _d.mistypedKey);
+        TOOL_DesKeyLine(buzzerText, "    ", "NumOfBuzzers", std::to_string(buzzer.numOfBuzzers), _d.omitKey,
+                        _d.mistypedKey);
+        buzzerText += "}\n";
     }
-    for (const std::string& child : _d.children)
-        text += child;
-    return text;
+    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+                     {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VESSEL)},
+                     {"Shield", TOOL_ShieldSectionText(_d.shield)},
+                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
+                     {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
+                     {"BuzzerParam", buzzerText}},
+                    _d.omitSection, _d.children);
 }
 
 std::string TOOL_VehicleDescriptionText(const TOOL_VehicleDescription& _d)
 {
-    std::string text;
-    if (_d.omitSection != "Visual")
-        text += VisualText(_d.visual, _d.omitKey, _d.mistypedKey);
-    if (_d.omitSection != "Control")
-        text += TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VEHICLE);
-    if (_d.omitSection != "Collision")
-        text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
-    if (_d.omitSection != "Avoidance")
-        text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER);
-    if (_d.omitSection != "Emitter")
-        text += TOOL_EmitterSectionText(_d.emitter);
-    if (_d.omitSection != "Shield")
-        text += TOOL_ShieldSectionText(_d.shield);
-    for (const std::string& child : _d.children)
-        text += child;
-    return text;
+    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+                     {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VEHICLE)},
+                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
+                     {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
+                     {"Shield", TOOL_ShieldSectionText(_d.shield)}},
+                    _d.omitSection, _d.children);
 }
 
 std::string TOOL_WheelDescriptionText(const TOOL_WheelDescription& _d)
 {
-    std::string text;
-    if (_d.omitSection != "Visual")
-        text += VisualText(_d.visual, _d.omitKey, _d.mistypedKey);
-    if (_d.omitSection != "Collision")
-        text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
-    if (_d.omitSection != "Avoidance")
-        text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_OBSTACLE);
-    if (_d.omitSection != "Shield")
-        text += TOOL_ShieldSectionText(_d.shield);
-    return text;
+    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_OBSTACLE)},
+                     {"Shield", TOOL_ShieldSectionText(_d.shield)}},
+                    _d.omitSection, {});
 }
 
 std::string TOOL_WheelChildText(s32 _index, const std::string& _name, const f32 _position[3])

@@ -169,40 +169,15 @@ void NOD_Vehicle::HeartBeat()
 
 NOD_Message* NOD_Vehicle::ProcessMessage(NOD_Message* _message)
 {
-    switch (_message->GetType()) {
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        NOD_EnterArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        NOD_LeaveArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Vehicle_CollisionObjects::ID:
-    case NOD_Vehicle_CollisionTerrain::ID: {
-        u8 on = 0;
-        NOD_Vehicle_CollisionObjects::Read(_message, &on);
-        const u32 kind = _message->GetType() == NOD_Vehicle_CollisionObjects::ID ? 0 : 1;
-        delete _message;
-        SetCollision(kind, on);
-        return nullptr;
-    }
-    case NOD_Vehicle_AvoidanceObjects::ID:
-    case NOD_Vehicle_AvoidanceTerrain::ID: {
-        u8 on = 0;
-        NOD_Vehicle_AvoidanceObjects::Read(_message, &on);
-        const u32 bit = _message->GetType() == NOD_Vehicle_AvoidanceObjects::ID ? COD_AVOID_OBJECTS : COD_AVOID_TERRAIN;
-        delete _message;
-        NOD_SetAvoidanceBit(*this, bit, on);
-        return nullptr;
-    }
-    case NOD_Vehicle_NonCollideAvoid::ID:
-        return NOD_SetNonCollisionObjects(*this, _message);
-    case NOD_Body_SetCS::ID:
+    u32 handled = 0;
+    NOD_Message* reply =
+        NOD_ProcessCarrierMessage(*this, m_model.State, _message, NOD_Vehicle_CollisionObjects::ID, &handled);
+    if (handled != 0)
+        return reply;
+    // Placed by the body itself, past the contact part and the behaviours.
+    if (_message->GetType() == NOD_Body_SetCS::ID)
         return NOD_Body::ProcessMessage(_message);
-    default:
-        return BHV_DispatchToOwnerChain(this, _message, &GetAggregate(), &m_states, &m_actions);
-    }
+    return BHV_DispatchToOwnerChain(this, _message, &GetAggregate(), &m_states, &m_actions);
 }
 
 COD_Sensor* NOD_Vehicle::GetSensor()

@@ -215,6 +215,42 @@ void NOD_SetFiringCone(COD_Sensor* _sensor, f32 _range)
     _sensor->m_seeingRange = _range;
 }
 
+static_assert(NOD_Vessel_NonCollideAvoid::ID == NOD_Vessel_CollisionObjects::ID + 4 &&
+              NOD_Vessel_AvoidanceTerrain::ID == NOD_Vessel_CollisionObjects::ID + 3);
+static_assert(NOD_Vehicle_NonCollideAvoid::ID == NOD_Vehicle_CollisionObjects::ID + 4 &&
+              NOD_Vehicle_AvoidanceTerrain::ID == NOD_Vehicle_CollisionObjects::ID + 3);
+
+NOD_Message* NOD_ProcessCarrierMessage(NOD_Body& _body, MOT_MotionState& _state, NOD_Message* _message, u32 _firstId,
+                                       u32* _handled)
+{
+    *_handled = 1;
+    const u32 id = _message->GetType();
+    if (id == NOD_Node_EnterSimulation::ID || id == NOD_Node_LeaveSimulation::ID) {
+        delete _message;
+        if (id == NOD_Node_EnterSimulation::ID)
+            NOD_EnterArmedBody(_body, _state);
+        else
+            NOD_LeaveArmedBody(_body, _state);
+        return nullptr;
+    }
+    // The family's first five: collision objects, collision terrain, avoidance objects,
+    // avoidance terrain (one u8 each), then the non-collision pair.
+    if (id == _firstId + 4)
+        return NOD_SetNonCollisionObjects(_body, _message);
+    if (id < _firstId || id > _firstId + 3) {
+        *_handled = 0;
+        return nullptr;
+    }
+    u8 on = 0;
+    NOD_Vessel_CollisionObjects::Read(_message, &on);
+    delete _message;
+    if (id == _firstId || id == _firstId + 1)
+        _body.SetCollision(id - _firstId, on);
+    else
+        NOD_SetAvoidanceBit(_body, id == _firstId + 2 ? COD_AVOID_OBJECTS : COD_AVOID_TERRAIN, on);
+    return nullptr;
+}
+
 // ---- the vessel -----------------------------------------------------------------------------
 
 NOD_Vessel::NOD_Vessel()
@@ -436,35 +472,12 @@ void NOD_Vessel::HandleBuzzers()
 
 NOD_Message* NOD_Vessel::ProcessMessage(NOD_Message* _message)
 {
+    u32 handled = 0;
+    NOD_Message* reply =
+        NOD_ProcessCarrierMessage(*this, m_model.State, _message, NOD_Vessel_CollisionObjects::ID, &handled);
+    if (handled != 0)
+        return reply;
     switch (_message->GetType()) {
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        NOD_EnterArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        NOD_LeaveArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Vessel_CollisionObjects::ID:
-    case NOD_Vessel_CollisionTerrain::ID: {
-        u8 on = 0;
-        NOD_Vessel_CollisionObjects::Read(_message, &on);
-        const u32 kind = _message->GetType() == NOD_Vessel_CollisionObjects::ID ? 0 : 1;
-        delete _message;
-        SetCollision(kind, on);
-        return nullptr;
-    }
-    case NOD_Vessel_AvoidanceObjects::ID:
-    case NOD_Vessel_AvoidanceTerrain::ID: {
-        u8 on = 0;
-        NOD_Vessel_AvoidanceObjects::Read(_message, &on);
-        const u32 bit = _message->GetType() == NOD_Vessel_AvoidanceObjects::ID ? COD_AVOID_OBJECTS : COD_AVOID_TERRAIN;
-        delete _message;
-        NOD_SetAvoidanceBit(*this, bit, on);
-        return nullptr;
-    }
-    case NOD_Vessel_NonCollideAvoid::ID:
-        return NOD_SetNonCollisionObjects(*this, _message);
     case NOD_Vessel_AttackTurrets::ID:
         return PM_AttackTurrets(_message);
     case NOD_Vessel_AttackTurretsStop::ID:
