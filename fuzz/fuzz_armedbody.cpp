@@ -1,47 +1,26 @@
 // Any bytes as the descriptions of armed and attackable bodies, one section per body class of
 // the table below (a generic body, a turret on a building, a turret gun alone, a vessel, a
-// vehicle with its turret and wheels): each class
-// whose section is there reads it (fatal refusals are expected), enters the simulation over a
-// flat ground and runs a few steps as the behaviours would drive it, turning, aiming and firing
-// its turret, steering the vessel and vehicle through their models and firing their weapons.
-// Sons may only be of the classes these bodies carry. Whatever the sections held,
-// fatal errors are the only refusals, the steps end, and every node, mesh and byte a run takes
-// comes back. Render meshes load onto a small recording device.
+// vehicle with its turret and wheels): each class whose section is there reads it (fatal
+// refusals are expected), enters the simulation over the spawner's run's flat ground and runs a
+// few steps as the behaviours would drive it, turning, aiming and firing its turret, steering
+// the vessel and vehicle through their motion models and firing their weapons. Sons may only be of the classes these bodies carry.
+// Whatever the sections held, fatal errors are the only refusals, the steps end, and every
+// node and mesh a run takes comes back. Render meshes load onto a small recording device.
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app_register.h"
-#include "brisel_cache.h"
-#include "brisel_simulation.h"
-#include "brisel_spawn.h"
 #include "con_cache.h"
-#include "cos_collisionsystem.h"
 #include "des_file.h"
 #include "des_tree.h"
-#include "dev_device.h"
-#include "dsp_display.h"
-#include "fuzz_device.h"
-#include "fuzz_workdir.h"
-#include "mem_alloc.h"
-#include "mrt_terrain.h"
-#include "mrt_terrain_fixture.h"
+#include "fuzz_spawnworld.h"
 #include "nod_body.h"
-#include "nod_generic.h"
 #include "nod_launcher.h"
-#include "nod_message.h"
-#include "nod_simulationworld.h"
 #include "nod_turret_base.h"
 #include "nod_vehicle.h"
 #include "nod_vessel.h"
-#include "os_fatal.h"
-#include "os_path.h"
 #include "os_string.h"
-#include "plt_system.h"
-#include "sim_clock.h"
-#include "snd_sounddevice.h"
-#include "tools_spawner.h"
+#include "rti_pointer.h"
 #include "tools_turret.h"
 #include "tools_vessel.h"
 
@@ -53,7 +32,7 @@ MAT_Matrix34 At(f32 _z)
 {
     MAT_Matrix34 frame;
     frame.r.SetDiagonal(1.0f);
-    frame.t = MAT_Vector3(0.0f, 0.0f, _z);
+    frame.t = MAT_Vector3(500.0f, 500.0f, _z);
     return frame;
 }
 
@@ -62,7 +41,7 @@ NOD_Node* Building(NOD_Node* _root)
 {
     NOD_Node* building = _root->AddSon(NOD_Node::CreateNode("NOD_Generic", "house"));
     building->ParseIniFile_File("house.osd");
-    NOD_Body::DynamicCast(building)->SetTransform(SIM_GetSimulationClock().time, At(5.0f));
+    NOD_Body::DynamicCast(building)->SetTransform(SIM_GetSimulationClock().time, At(15.0f));
     delete building->ProcessMessage(NOD_Node_EnterSimulation::Create());
     return building;
 }
@@ -122,7 +101,7 @@ void DriveTurret(NOD_Turret_Base* _turret, s32 _step)
     if (_step == 8)
         delete _turret->ProcessMessage(NOD_Turret_Base_SetAngleArea::Create(170.0f, -30.0f, 80.0f));
     if (_step == 10)
-        _turret->AimAtPoint(MAT_Vector3(-50.0f, -50.0f, 10.0f));
+        _turret->AimAtPoint(MAT_Vector3(450.0f, 450.0f, 20.0f));
     if (_step == 12 && _turret->GetGun() != nullptr)
         _turret->GetGun()->StartFire();
     if (_step == 20) {
@@ -140,7 +119,7 @@ void DriveTurret(NOD_Turret_Base* _turret, s32 _step)
 void DriveCarrier(NOD_Node* _node, s32 _step)
 {
     const SIM_Clock& clock = SIM_GetSimulationClock();
-    const MAT_Vector3 target((f32)(_step % 7) * 20.0f - 60.0f, 80.0f, 15.0f);
+    const MAT_Vector3 target(440.0f + (f32)(_step % 7) * 20.0f, 580.0f, 15.0f);
     if (NOD_Vessel* vessel = NOD_Vessel::DynamicCast(_node)) {
         vessel->GetModel().MoveTo(clock, target, 0.2f, 1.0f);
         if (_step == 4 && vessel->GetGun() != nullptr)
@@ -157,31 +136,24 @@ void DriveCarrier(NOD_Node* _node, s32 _step)
     }
 }
 
-void Run(MRT_Terrain& _terrain)
+void Run()
 {
-    SIM_GetSimulationClock().Set(5.0f, SIM_STEP);
-    Brisel_Simulation* simulation = new Brisel_Simulation();
-    Brisel_TheSimulation = simulation;
-    simulation->terrainCell->terrain = &_terrain;
-    NOD_ConnectSimulation(simulation);
-    NOD_Node* root = NOD_Node::CreateNode("NOD_Node", "root");
-    NOD_Node::SetRoot(root);
-    root->AddSon(NOD_Node::CreateNode("NOD_Node", "garbage"));
+    FUZZ_SpawnWorld world;
     std::vector<RTI_Pointer*> turrets;
     try {
         DES_File file;
         DES_Section top;
-        file.Open(&top, "vfx\\in.des");
+        file.Open(&top, "vfx\\in.osd");
         for (const BodyRow& row : ROWS) {
             DES_Section section;
             if (top.FindSection(&section, row.section) == 0)
                 continue;
             try {
-                NOD_Node* father = row.father(root);
+                NOD_Node* father = row.father(world.root);
                 NOD_Node* node = father->AddSon(NOD_Node::CreateNode(row.className, "body"));
                 node->ParseIniFile_Des(section);
-                if (father == root)
-                    NOD_Body::DynamicCast(node)->SetTransform(SIM_GetSimulationClock().time, At(20.0f));
+                if (father == world.root)
+                    NOD_Body::DynamicCast(node)->SetTransform(SIM_GetSimulationClock().time, At(40.0f));
                 delete node->ProcessMessage(NOD_Node_EnterSimulation::Create());
                 if (NOD_Turret_Base::DynamicCast(node) != nullptr || NOD_Vessel::DynamicCast(node) != nullptr ||
                     NOD_Vehicle::DynamicCast(node) != nullptr) {
@@ -191,78 +163,44 @@ void Run(MRT_Terrain& _terrain)
             } catch (const OS_FatalError&) {
             }
         }
-        SIM_Clock& clock = SIM_GetSimulationClock();
         for (s32 step = 0; step < STEPS; ++step) {
             for (RTI_Pointer* turret : turrets)
                 if (NOD_Turret_Base* t = NOD_Turret_Base::DynamicCast((NOD_Node*)turret->Get()))
                     DriveTurret(t, step);
                 else if (turret->Get() != nullptr)
                     DriveCarrier((NOD_Node*)turret->Get(), step);
-            simulation->collisionSystem->Process(clock);
-            root->HeartBeat();
-            NOD_Node::GC_Collect();
-            clock.SetTime(clock.time + clock.dt);
+            world.Steps(1);
         }
     } catch (const OS_FatalError&) {
     }
     for (RTI_Pointer* turret : turrets)
         delete turret;
-    NOD_ConnectSimulation(nullptr);
-    Brisel_TheSimulation = nullptr;
-    delete simulation;  // the tree with it
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
 {
-    if (_size > 0x8000)
-        return 0;
-    static MRT_Terrain* terrain = nullptr;
-    static Brisel_Cache* cache = nullptr;
-    if (FUZZ_EnterWorkDirectory("armedbody", FUZZ_LOG_SILENT)) {
-        FUZZ_WriteFiles(TOOL_SpawnerFiles());
-        FUZZ_WriteFiles(TOOL_TurretFiles());
-        FUZZ_WriteFiles(TOOL_ArmedBodyFiles());
-        FUZZ_WriteFiles(std::vector<std::pair<std::string, std::string>>{
-            {"vfx/house.osd", TOOL_GenericDescriptionText(TOOL_GenericDescription())}});
-        Brisel_RegisterModules();
-        FUZZ_OpenDisplay();
-        std::filesystem::create_directories("ini");
-        const std::string sound =
-            "[Sound]\n{\n    SoundOn = 0\n    NumOfChannels = 2\n    Rate = 22050\n    Bits = 16\n}\n";
-        FUZZ_WriteFile("ini/sound.des", (const u8*)sound.data(), sound.size());
-        new SND_SoundDevice2D("ini\\sound.des");
-        // The run's caches and spawner, and a flat ground at z = 0 over x, y in -320 .. 320,
-        // kept for every input.
-        cache = new Brisel_Cache();
-        Brisel_TheCache = cache;
-        Brisel_TheSpawn = new Brisel_Spawn();
-        terrain = new MRT_Terrain();
-        TST_BuildTerrain(*terrain, 2, 17, {-320.0f, -320.0f, 0.0f}, {20.0f, 20.0f, 1.0f},
-                         [](s32, s32) { return (u16)0; });
-    }
+    // Sons of other classes than the bodies carry are passed over.
     DES_Tree* tree = DES_Text_ParseBuffer(_data, (u32)_size);
     const u32 allowed = tree != nullptr && SonsAllowed(tree) != 0;
     if (tree != nullptr)
         DES_Tree_Free(tree);
     if (allowed == 0)
         return 0;
-    FUZZ_WriteFile("vfx/in.des", _data, _size);
-
-    const s32 meshes = cache->GetRenderMeshCache()->GetCount();
-    const s32 lightMeshes = cache->GetLightMeshCache()->GetCount();
-    const s32 visuals = cache->GetVisualCache()->GetCount();
-    // The first pass warms what the file, log and node layers keep; the second must give back
-    // all it takes.
-    u32 before = 0;
-    for (u32 pass = 0; pass < 2; ++pass) {
-        OS_ResetPathCache();
-        before = MEM_GetBytesInUse();
-        Run(*terrain);
-        Check(cache->GetRenderMeshCache()->GetCount() == meshes &&
-              cache->GetLightMeshCache()->GetCount() == lightMeshes && cache->GetVisualCache()->GetCount() == visuals);
-        OS_ResetPathCache();
+    static bool written = false;
+    FUZZ_SpawnWorld::Enter("armedbody");
+    if (!written) {
+        for (const auto& file : TOOL_TurretFiles())
+            FUZZ_WriteText(file.first, file.second);
+        for (const auto& file : TOOL_ArmedBodyFiles())
+            FUZZ_WriteText(file.first, file.second);
+        FUZZ_WriteText("vfx/house.osd", TOOL_GenericDescriptionText(TOOL_GenericDescription()));
+        written = true;
     }
-    Check(MEM_GetBytesInUse() == before);
+    const s32 lightMeshes = Brisel_TheCache->GetLightMeshCache()->GetCount();
+    const s32 visuals = Brisel_TheCache->GetVisualCache()->GetCount();
+    FUZZ_SpawnWorld::TakeInput("armedbody", _data, _size, Run);
+    Check(Brisel_TheCache->GetLightMeshCache()->GetCount() == lightMeshes &&
+          Brisel_TheCache->GetVisualCache()->GetCount() == visuals);
     return 0;
 }

@@ -4,25 +4,9 @@
 
 namespace
 {
-// "[Visual]" with its one key; a bare number mistypes the string.
-std::string VisualText(const std::string& _nameMesh, const std::string& _omitKey, const std::string& _mistypedKey)
-{
-    std::string text = "[Visual]\n{\n";
-    if (_mistypedKey == "NameMesh")
-        text += "    NameMesh = 7\n";
-    else if (_omitKey != "NameMesh")
-        text += "    NameMesh = \"" + _nameMesh + "\"\n";
-    return text + "}\n";
-}
-
-// A closed box hull as the collision-tree builder makes it, and the same triangles as a mesh.
-TOOL_ObbsTree Hull(f32 _x, f32 _y, f32 _z) { return TOOL_ObbsHull(_x, _y, _z, 1, 4, 4); }
-
-TOOL_ObbsTree TorpedoHull() { return Hull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
-TOOL_ObbsTree BuzzerHull() { return Hull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }
+TOOL_ObbsTree TorpedoHull() { return TOOL_BoxHull(TOOL_TORPEDO_WIDTH, TOOL_TORPEDO_LENGTH, TOOL_TORPEDO_WIDTH); }
+TOOL_ObbsTree BuzzerHull() { return TOOL_BoxHull(TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE, TOOL_BUZZER_SIZE); }
 }  // namespace
-
-TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull) { return TOOL_MeshFromTriangles(_hull.vertices, _hull.triangles); }
 
 // ---- torpedo -------------------------------------------------------------------------------------
 
@@ -68,7 +52,7 @@ std::string TOOL_TorpedoDescriptionText(const TOOL_TorpedoDescription& _d)
 {
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Torpedo") {
         text += "[Torpedo]\n{\n";
         TOOL_DesKeyLine(text, "    ", "LifeTime", TOOL_DesFloat(_d.lifeTime), _d.omitKey, _d.mistypedKey);
@@ -112,7 +96,7 @@ std::string TOOL_BuzzerDescriptionText(const TOOL_BuzzerDescription& _d)
 {
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Collision")
         text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
     if (_d.omitSection != "Shield")
@@ -172,6 +156,10 @@ std::string TOOL_NPCGunDescriptionText(const TOOL_NPCGunDescription& _d)
 }
 
 // ---- the files ---------------------------------------------------------------------------------
+
+TOOL_ObbsTree TOOL_BoxHull(f32 _x, f32 _y, f32 _z) { return TOOL_ObbsHull(_x, _y, _z, 1, 4, 4); }
+
+TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull) { return TOOL_MeshFromTriangles(_hull.vertices, _hull.triangles); }
 
 TOOL_Mesh TOOL_TorpedoMesh() { return TOOL_HullMesh(TorpedoHull()); }
 

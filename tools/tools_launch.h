@@ -140,8 +140,11 @@ std::string TOOL_NPCGunDescriptionText(const TOOL_NPCGunDescription& _descriptio
 
 // ---- the files ---------------------------------------------------------------------------------
 
-// The triangles of a hull as a mesh of one material.
+// A closed box hull of _x by _y by _z around the origin as a collision tree, and the same
+// triangles as a mesh with one material: the hulls of the small bodies.
+TOOL_ObbsTree TOOL_BoxHull(f32 _x, f32 _y, f32 _z);
 TOOL_Mesh TOOL_HullMesh(const TOOL_ObbsTree& _hull);
+
 // The mesh files of the hulls (a closed box around the origin, one material).
 TOOL_Mesh TOOL_TorpedoMesh();
 TOOL_Mesh TOOL_BuzzerMesh();

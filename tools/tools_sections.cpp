@@ -232,3 +232,25 @@ std::string TOOL_ChildSectionText(const TOOL_ChildSection& _section)
 }
 
 // ---- end of "Child" context ---------------------------------------------------------------------
+
+// ---- key lines and the "Visual" section ---------------------------------------------------------
+
+void TOOL_DesKeyLine(std::string& _text, const char* _indent, const std::string& _key, const std::string& _value,
+                     const std::string& _omitKey, const std::string& _mistypedKey)
+{
+    if (_key == _omitKey)
+        return;
+    const std::string value = _key == _mistypedKey ? "\"" + _value + "\"" : _value;
+    _text += _indent + _key + " = " + value + "\n";
+}
+
+std::string TOOL_VisualSectionText(const std::string& _nameMesh, const std::string& _omitKey,
+                                   const std::string& _mistypedKey)
+{
+    std::string text = "[Visual]\n{\n";
+    if (_mistypedKey == "NameMesh")
+        text += "    NameMesh = 7\n";
+    else if (_omitKey != "NameMesh")
+        text += "    NameMesh = \"" + _nameMesh + "\"\n";
+    return text + "}\n";
+}

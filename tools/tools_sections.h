@@ -6,6 +6,16 @@
 
 #include "os_types.h"
 
+// ---- key lines and the "Visual" section ---------------------------------------------------------
+
+// Appends "<_indent><_key> = <_value>" and a line end, unless _key is _omitKey; the value quoted
+// when _key is _mistypedKey (a number then reads as a string).
+void TOOL_DesKeyLine(std::string& _text, const char* _indent, const std::string& _key, const std::string& _value,
+                     const std::string& _omitKey, const std::string& _mistypedKey);
+// "[Visual]" with its one key "NameMesh"; a bare number when it is _mistypedKey.
+std::string TOOL_VisualSectionText(const std::string& _nameMesh, const std::string& _omitKey,
+                                   const std::string& _mistypedKey);
+
 // ---- "Collision" section: physical descriptions ------------------------------------------------
 
 // The values of a "Collision" section; a key left out (write... false) makes a broken section.

@@ -1,7 +1,5 @@
 #include "tools_turret.h"
 
-#include <array>
-
 #include "des_tree.h"
 #include "tools_des_image.h"
 #include "tools_file.h"
@@ -9,27 +7,6 @@
 
 namespace
 {
-// "    Key = value" unless the key is left out; quoted when it is the mistyped one.
-void Line(std::string& _text, const char* _indent, const std::string& _key, const std::string& _value,
-          const std::string& _omitKey, const std::string& _mistypedKey)
-{
-    if (_key == _omitKey)
-        return;
-    const std::string value = _key == _mistypedKey ? "\"" + _value + "\"" : _value;
-    _text += _indent + _key + " = " + value + "\n";
-}
-
-// "[Visual]" with its one key; a bare number mistypes the string.
-std::string VisualText(const std::string& _nameMesh, const std::string& _omitKey, const std::string& _mistypedKey)
-{
-    std::string text = "[Visual]\n{\n";
-    if (_mistypedKey == "NameMesh")
-        text += "    NameMesh = 7\n";
-    else if (_omitKey != "NameMesh")
-        text += "    NameMesh = \"" + _nameMesh + "\"\n";
-    return text + "}\n";
-}
-
 // The "Control" section of a turn model; the extra lines follow the turn keys.
 std::string ControlText(TOOL_ControlSection _control, const std::string& _extra, const std::string& _omitKey,
                         const std::string& _mistypedKey)
@@ -42,20 +19,7 @@ std::string ControlText(TOOL_ControlSection _control, const std::string& _extra,
     return TOOL_ControlSectionText(_control, TOOL_CONTROL_TURN);
 }
 
-TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_ObbsHull(_size[0], _size[1], _size[2], 1, 4, 4); }
-
-TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull)
-{
-    TOOL_Mesh mesh;
-    mesh.vertices = _hull.vertices;
-    for (const std::array<s32, 3>& corners : _hull.triangles) {
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = corners;
-        mesh.triangles.push_back(triangle);
-    }
-    mesh.materials.push_back(TOOL_MeshMaterial());
-    return mesh;
-}
+TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_BoxHull(_size[0], _size[1], _size[2]); }
 
 TOOL_CollisionSection TreeCollision(const char* _tree)
 {
@@ -84,7 +48,7 @@ std::string TOOL_GenericDescriptionText(const TOOL_GenericDescription& _d)
 {
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Collision")
         text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_GENERIC);
     if (_d.omitSection != "Avoidance")
@@ -132,7 +96,7 @@ std::string TOOL_TurretGunDescriptionText(const TOOL_TurretGunDescription& _d)
 {
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Control")
         text += ControlText(_d.control, "", _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Shield")
@@ -160,12 +124,12 @@ std::string TOOL_TurretDescriptionText(const TOOL_TurretDescription& _d)
     else if (_d.omitKey != "TurretName")
         text += "TurretName = \"" + _d.turretName + "\"\n";
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
+        text += TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey);
     if (_d.omitSection != "Control") {
         std::string limits;
-        Line(limits, "    ", "AlphaRange", TOOL_DesFloat(_d.alphaRange), _d.omitKey, _d.mistypedKey);
-        Line(limits, "    ", "MinBeta", TOOL_DesFloat(_d.minBeta), _d.omitKey, _d.mistypedKey);
-        Line(limits, "    ", "MaxBeta", TOOL_DesFloat(_d.maxBeta), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(limits, "    ", "AlphaRange", TOOL_DesFloat(_d.alphaRange), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(limits, "    ", "MinBeta", TOOL_DesFloat(_d.minBeta), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(limits, "    ", "MaxBeta", TOOL_DesFloat(_d.maxBeta), _d.omitKey, _d.mistypedKey);
         text += ControlText(_d.control, limits, _d.omitKey, _d.mistypedKey);
     }
     if (_d.omitSection != "Shield")
@@ -206,11 +170,11 @@ std::string TOOL_TurretChildText(s32 _index, const TOOL_TurretDescription& _desc
 
 // ---- the files ---------------------------------------------------------------------------------
 
-TOOL_Mesh TOOL_BuildingMesh() { return HullMesh(Hull(TOOL_BUILDING_SIZE)); }
+TOOL_Mesh TOOL_BuildingMesh() { return TOOL_HullMesh(Hull(TOOL_BUILDING_SIZE)); }
 
-TOOL_Mesh TOOL_TurretMesh() { return HullMesh(Hull(TOOL_TURRET_SIZE)); }
+TOOL_Mesh TOOL_TurretMesh() { return TOOL_HullMesh(Hull(TOOL_TURRET_SIZE)); }
 
-TOOL_Mesh TOOL_TurretGunMesh() { return HullMesh(Hull(TOOL_TURRGUN_SIZE)); }
+TOOL_Mesh TOOL_TurretGunMesh() { return TOOL_HullMesh(Hull(TOOL_TURRGUN_SIZE)); }
 
 std::vector<std::pair<std::string, std::string>> TOOL_TurretFiles()
 {

@@ -1,20 +1,11 @@
 #include "tools_vessel.h"
 
 #include "tools_file.h"
+#include "tools_launch.h"
 #include "tools_obbs.h"
 
 namespace
 {
-// "    Key = value" unless the key is left out; quoted when it is the mistyped one.
-void Line(std::string& _text, const std::string& _key, const std::string& _value, const std::string& _omitKey,
-          const std::string& _mistypedKey)
-{
-    if (_key == _omitKey)
-        return;
-    const std::string value = _key == _mistypedKey ? "\"" + _value + "\"" : _value;
-    _text += "    " + _key + " = " + value + "\n";
-}
-
 // A string key: quoted, or a bare number when mistyped.
 void StringLine(std::string& _text, const std::string& _key, const std::string& _value, const std::string& _omitKey,
                 const std::string& _mistypedKey)
@@ -32,20 +23,20 @@ std::string VisualText(const TOOL_VisualSection& _visual, const std::string& _om
     return text + "}\n";
 }
 
-TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_ObbsHull(_size[0], _size[1], _size[2], 1, 4, 4); }
-
-TOOL_Mesh HullMesh(const TOOL_ObbsTree& _hull)
+// The sections in their order, each unless it is _omitSection, then the children.
+std::string Sections(const std::vector<std::pair<std::string, std::string>>& _sections, const std::string& _omitSection,
+                     const std::vector<std::string>& _children)
 {
-    TOOL_Mesh mesh;
-    mesh.vertices = _hull.vertices;
-    for (const std::array<s32, 3>& corners : _hull.triangles) {
-        TOOL_MeshTriangle triangle;
-        triangle.vertex = corners;
-        mesh.triangles.push_back(triangle);
-    }
-    mesh.materials.push_back(TOOL_MeshMaterial());
-    return mesh;
+    std::string text;
+    for (const auto& section : _sections)
+        if (section.first != _omitSection)
+            text += section.second;
+    for (const std::string& child : _children)
+        text += child;
+    return text;
 }
+
+TOOL_ObbsTree Hull(const f32 _size[3]) { return TOOL_BoxHull(_size[0], _size[1], _size[2]); }
 
 TOOL_CollisionSection CollisionWith(const char* _tree)
 {
@@ -71,65 +62,47 @@ TOOL_CollisionSection TOOL_WheelDescription::WheelCollision() { return Collision
 
 std::string TOOL_VesselDescriptionText(const TOOL_VesselDescription& _d)
 {
-    std::string text;
-    if (_d.omitSection != "Visual")
-        text += VisualText(_d.visual, _d.omitKey, _d.mistypedKey);
-    if (_d.omitSection != "Control")
-        text += TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VESSEL);
-    if (_d.omitSection != "Shield")
-        text += TOOL_ShieldSectionText(_d.shield);
-    if (_d.omitSection != "Collision")
-        text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
-    if (_d.omitSection != "Avoidance")
-        text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER);
-    if (_d.omitSection != "Emitter")
-        text += TOOL_EmitterSectionText(_d.emitter);
-    if (_d.buzzerParam.has_value() && _d.omitSection != "BuzzerParam") {
+    std::string buzzerText;
+    if (_d.buzzerParam.has_value()) {
         const TOOL_BuzzerParamSection& buzzer = *_d.buzzerParam;
-        text += "[BuzzerParam]\n{\n";
-        Line(text, "BuzzerRadius", TOOL_DesFloat(buzzer.buzzerRadius), _d.omitKey, _d.mistypedKey);
-        Line(text, "BuzzerTime", TOOL_DesFloat(buzzer.buzzerTime), _d.omitKey, _d.mistypedKey);
-        Line(text, "BuzzerIntelligence", TOOL_DesFloat(buzzer.buzzerIntelligence), _d.omitKey, _d.mistypedKey);
-        Line(text, "NumOfBuzzers", std::to_string(buzzer.numOfBuzzers), _d.omitKey, _d.mistypedKey);
-        text += "}\n";
+        buzzerText = "[BuzzerParam]\n{\n";
+        TOOL_DesKeyLine(buzzerText, "    ", "BuzzerRadius", TOOL_DesFloat(buzzer.buzzerRadius), _d.omitKey,
+                        _d.mistypedKey);
+        TOOL_DesKeyLine(buzzerText, "    ", "BuzzerTime", TOOL_DesFloat(buzzer.buzzerTime), _d.omitKey, _d.mistypedKey);
+        TOOL_DesKeyLine(buzzerText, "    ", "BuzzerIntelligence", TOOL_DesFloat(buzzer.buzzerIntelligence), _d.omitKey,
+                        _d.mistypedKey);
+        TOOL_DesKeyLine(buzzerText, "    ", "NumOfBuzzers", std::to_string(buzzer.numOfBuzzers), _d.omitKey,
+                        _d.mistypedKey);
+        buzzerText += "}\n";
     }
-    for (const std::string& child : _d.children)
-        text += child;
-    return text;
+    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+                     {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VESSEL)},
+                     {"Shield", TOOL_ShieldSectionText(_d.shield)},
+                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
+                     {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
+                     {"BuzzerParam", buzzerText}},
+                    _d.omitSection, _d.children);
 }
 
 std::string TOOL_VehicleDescriptionText(const TOOL_VehicleDescription& _d)
 {
-    std::string text;
-    if (_d.omitSection != "Visual")
-        text += VisualText(_d.visual, _d.omitKey, _d.mistypedKey);
-    if (_d.omitSection != "Control")
-        text += TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VEHICLE);
-    if (_d.omitSection != "Collision")
-        text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
-    if (_d.omitSection != "Avoidance")
-        text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER);
-    if (_d.omitSection != "Emitter")
-        text += TOOL_EmitterSectionText(_d.emitter);
-    if (_d.omitSection != "Shield")
-        text += TOOL_ShieldSectionText(_d.shield);
-    for (const std::string& child : _d.children)
-        text += child;
-    return text;
+    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+                     {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VEHICLE)},
+                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
+                     {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
+                     {"Shield", TOOL_ShieldSectionText(_d.shield)}},
+                    _d.omitSection, _d.children);
 }
 
 std::string TOOL_WheelDescriptionText(const TOOL_WheelDescription& _d)
 {
-    std::string text;
-    if (_d.omitSection != "Visual")
-        text += VisualText(_d.visual, _d.omitKey, _d.mistypedKey);
-    if (_d.omitSection != "Collision")
-        text += TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL);
-    if (_d.omitSection != "Avoidance")
-        text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_OBSTACLE);
-    if (_d.omitSection != "Shield")
-        text += TOOL_ShieldSectionText(_d.shield);
-    return text;
+    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_OBSTACLE)},
+                     {"Shield", TOOL_ShieldSectionText(_d.shield)}},
+                    _d.omitSection, {});
 }
 
 std::string TOOL_WheelChildText(s32 _index, const std::string& _name, const f32 _position[3])
@@ -156,9 +129,9 @@ std::vector<std::string> TOOL_VehicleWheelChildren(s32 _first)
     return children;
 }
 
-TOOL_Mesh TOOL_VesselMesh() { return HullMesh(Hull(TOOL_VESSEL_SIZE)); }
-TOOL_Mesh TOOL_VehicleMesh() { return HullMesh(Hull(TOOL_VEHICLE_SIZE)); }
-TOOL_Mesh TOOL_WheelMesh() { return HullMesh(Hull(TOOL_WHEEL_SIZE)); }
+TOOL_Mesh TOOL_VesselMesh() { return TOOL_HullMesh(Hull(TOOL_VESSEL_SIZE)); }
+TOOL_Mesh TOOL_VehicleMesh() { return TOOL_HullMesh(Hull(TOOL_VEHICLE_SIZE)); }
+TOOL_Mesh TOOL_WheelMesh() { return TOOL_HullMesh(Hull(TOOL_WHEEL_SIZE)); }
 
 std::vector<std::pair<std::string, std::string>> TOOL_ArmedBodyFiles()
 {

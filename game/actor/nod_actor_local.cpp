@@ -3,6 +3,7 @@
 
 #include "cod_physical.h"
 #include "des_file.h"
+#include "nod_actormesh.h"
 #include "nod_body.h"
 #include "nod_cs.h"
 #include "sim_clock.h"
@@ -13,6 +14,23 @@ DES_Section NOD_ActorSection(DES_Section& _data, const char* _name, const char* 
     if (_data.FindSection(&section, _name) == 0)
         DES_FatalSection(_where, _name, _data.GetFile() != nullptr ? _data.GetFile()->GetName() : "");
     return section;
+}
+
+void NOD_ReadVisual(DES_Section& _data, const char* _where, NOD_ActorMesh& _mesh, bool _emptyIsNone)
+{
+    DES_Section visual = NOD_ActorSection(_data, "Visual", _where);
+    char meshName[NOD_Node::PATH_BYTES] = {};
+    visual.GetString("NameMesh", meshName, sizeof meshName);
+    if (_emptyIsNone && meshName[0] == 0)
+        _mesh.Release();
+    else
+        _mesh.Allocate(meshName, _where);
+}
+
+u32 NOD_HasContacts(const NOD_Body& _body)
+{
+    const COD_Physical* physical = _body.GetAggregate().GetPhysical();
+    return physical != nullptr && physical->m_contactFlag != 0 ? 1u : 0u;
 }
 
 f32 NOD_TurretMass(const NOD_Body& _body)

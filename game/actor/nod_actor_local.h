@@ -6,6 +6,7 @@
 #include "os_types.h"
 
 class DES_Section;
+class NOD_ActorMesh;
 class NOD_Body;
 class NOD_CS;
 class NOD_Node;
@@ -13,6 +14,12 @@ class NOD_Node;
 // The section _name of _data; a missing one stops the program with the caller's name _where,
 // the section and the file.
 DES_Section NOD_ActorSection(DES_Section& _data, const char* _name, const char* _where);
+
+// The section "Visual" of _data and the mesh its "NameMesh" names into _mesh; with
+// _emptyIsNone an empty name gives no mesh instead of the cache's refusal.
+void NOD_ReadVisual(DES_Section& _data, const char* _where, NOD_ActorMesh& _mesh, bool _emptyIsNone);
+// 1 when the body's physical description was touched in the last collision pass.
+u32 NOD_HasContacts(const NOD_Body& _body);
 
 // The mass of a turret's or turret gun's physical description (vessel kind); 0 without one.
 f32 NOD_TurretMass(const NOD_Body& _body);

@@ -1,44 +1,11 @@
-// The actor bodies' mesh reference: loading, release, boxes and centres.
+// The actor bodies' mesh boxes and centres.
 #include "nod_actormesh.h"
 
-#include "brisel_cache.h"
 #include "brisel_renderer.h"
-#include "con_cache.h"
 #include "mat_geometry.h"
-#include "os_fatal.h"
 #include "reb_mesh.h"
 
-namespace
-{
-CON_Cache<REB_Mesh>* MeshCache()
-{
-    return Brisel_TheCache != nullptr ? Brisel_TheCache->GetRenderMeshCache() : nullptr;
-}
-}  // namespace
-
-void NOD_ActorMesh::Allocate(const char* _name, const char* _where)
-{
-    Release();
-    CON_Cache<REB_Mesh>* cache = MeshCache();
-    if (cache == nullptr)
-        OS_Fatal(_where, "no resource cache");
-    m_handle = cache->Allocate(_name, 1);
-}
-
-void NOD_ActorMesh::Release()
-{
-    if (m_handle != 0 && MeshCache() != nullptr)
-        MeshCache()->Release(m_handle);
-    m_handle = 0;
-}
-
-REB_Mesh* NOD_ActorMesh::Get() const
-{
-    CON_Cache<REB_Mesh>* cache = MeshCache();
-    return m_handle != 0 && cache != nullptr ? cache->Get(m_handle) : nullptr;
-}
-
-void NOD_ActorMesh::GetLocalBox(f32 _box[6]) const
+void NOD_ActorMesh::GetBodyBox(f32 _box[6]) const
 {
     const REB_Mesh* mesh = Get();
     const MAT_Vector3 low = mesh != nullptr ? mesh->boxMin : MAT_Vector3(-0.5f, -0.5f, -0.5f);
@@ -54,7 +21,7 @@ void NOD_ActorMesh::GetLocalBox(f32 _box[6]) const
 void NOD_ActorMesh::GetWorldBox(const MAT_Matrix34& _frame, f32* _box) const
 {
     f32 local[6];
-    GetLocalBox(local);
+    GetBodyBox(local);
     MAT_AABox box;
     box.SetFromCorners(MAT_Vector3(local[0], local[1], local[2]), MAT_Vector3(local[3], local[4], local[5]));
     MAT_Vector3 corners[8];

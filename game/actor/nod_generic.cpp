@@ -9,6 +9,7 @@
 #include "con_cache.h"
 #include "des_file.h"
 #include "nod_actor_local.h"
+#include "nod_freeflight.h"
 #include "nod_message.h"
 #include "os_file.h"
 #include "os_path.h"
@@ -55,19 +56,13 @@ NOD_Generic* NOD_Generic::DynamicCast(NOD_Node* _node)
 
 void NOD_Generic::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    if (meshName[0] != 0)
-        m_mesh.Allocate(meshName, PARSE);
-    else
-        m_mesh.Release();
+    NOD_ReadVisual(_data, PARSE, m_mesh, true);
 
     ContactAggregate& aggregate = GetAggregate();
     DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalGeneric(&collision);
     f32 box[6];
-    m_mesh.GetLocalBox(box);
+    m_mesh.GetBodyBox(box);
     aggregate.GenerateVisibleObject(box);
     DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
@@ -125,8 +120,7 @@ void NOD_Generic::HeartBeat()
     if (!IsInSimulation())
         return;
     m_states.HandlePass1();
-    const COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     NOD_Node::HeartBeat();
@@ -155,8 +149,7 @@ void NOD_Generic::PM_EnterSimulation()
     if (NOD_Body* father = NOD_Body::DynamicCast(GetFather()))
         GetCS().SetParent(&father->GetCS());
     GetAggregate().EnterSimulation(*GetWorldTransform(SIM_GetSimulationClock().time), MAT_Vector3());
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    NOD_EnterSons(*this);
     GetAggregate().LinkSonShields();
     SetFlags(GetFlags() | FLAG_IN_SIMULATION);
 }
@@ -164,8 +157,7 @@ void NOD_Generic::PM_EnterSimulation()
 void NOD_Generic::PM_LeaveSimulation()
 {
     GetAggregate().UnlinkSonShields();
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+    NOD_LeaveSons(*this);
     GetAggregate().LeaveSimulation();
     SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
 }

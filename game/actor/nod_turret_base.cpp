@@ -12,6 +12,7 @@
 #include "des_file.h"
 #include "mat_angle.h"
 #include "nod_actor_local.h"
+#include "nod_freeflight.h"
 #include "nod_generic.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
@@ -100,10 +101,7 @@ void NOD_Turret_Base::ParseIniFile_Des(DES_Section& _data)
     _data.GetString("TurretName", name, sizeof name);
     SetName(name);
 
-    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    NOD_ReadVisual(_data, PARSE, m_mesh, false);
 
     DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_turn.Parse(&control);
@@ -125,7 +123,7 @@ void NOD_Turret_Base::ParseIniFile_Des(DES_Section& _data)
     // father test below stops the program.
     aggregate.GeneratePhysicalVessel(&collision, NOD_FatherIsFreeBody(this), nullptr);
     f32 box[6];
-    m_mesh.GetLocalBox(box);
+    m_mesh.GetBodyBox(box);
     aggregate.GenerateVisibleObject(box);
     DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
@@ -217,8 +215,7 @@ void NOD_Turret_Base::HeartBeat()
     m_states.HandlePass1();
     m_actions.Handle();
     m_turn.ControlStep(clock);
-    const COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     MOT_MotionState& state = m_turn.State;
@@ -267,8 +264,7 @@ void NOD_Turret_Base::PM_EnterSimulation()
     aggregate.SetAlternateFrame2(&m_mountMatrix);
     aggregate.SetAlternateFrame1(&(m_aimBody != nullptr ? m_aimBody : this)->GetAggregate().GetMatrix());
     aggregate.EnterSimulation(*m_turretCS.GetWorldTransform(now), m_turn.State.GetVelocity());
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    NOD_EnterSons(*this);
     aggregate.LinkSonShields();
     m_complexAttack.SetGun(m_gun);
     SetFlags(GetFlags() | FLAG_IN_SIMULATION);
@@ -277,8 +273,7 @@ void NOD_Turret_Base::PM_EnterSimulation()
 void NOD_Turret_Base::PM_LeaveSimulation()
 {
     GetAggregate().UnlinkSonShields();
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+    NOD_LeaveSons(*this);
     GetAggregate().LeaveSimulation();
     SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
     NOD_FreezeFrame(GetCS());
@@ -296,10 +291,8 @@ void NOD_Turret_Base::Explode()
 
 void NOD_Turret_Base::Render()
 {
-    const REB_Mesh* mesh = m_mesh.Get();
-    Brisel_Renderer* renderer = Brisel_Renderer::Get();
-    if (mesh != nullptr && renderer != nullptr)
-        renderer->RenderMesh(mesh, *GetWorldTransform(SIM_GetFrameClock().time));
+    // At the body frame (a turret's mount): the mesh does not turn with the turning frame.
+    m_mesh.Render(*this);
 }
 
 void NOD_Turret_Base::GetBoundingBox(f32* _box, f32 _time)
@@ -393,6 +386,12 @@ void NOD_Turret_Base::AimAtPoint(const MAT_Vector3& _point)
 
 void NOD_Turret_Base::ComputeAnglesTo(NOD_Body* _target, f32* _alpha, f32* _beta)
 {
+    // No target: the angles the turret stands at.
+    if (_target == nullptr) {
+        *_alpha = GetCurrentAlpha();
+        *_beta = GetCurrentBeta();
+        return;
+    }
     const f32 now = SIM_GetSimulationClock().time;
     const MAT_Vector3 position = WorldPosition(*_target, now);
     MAT_Vector3 velocity;

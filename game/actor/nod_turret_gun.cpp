@@ -6,6 +6,7 @@
 #include "cod_physical.h"
 #include "des_file.h"
 #include "nod_actor_local.h"
+#include "nod_freeflight.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -39,10 +40,7 @@ NOD_Turret_Gun* NOD_Turret_Gun::DynamicCast(NOD_Node* _node)
 
 void NOD_Turret_Gun::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
-    char meshName[NOD_Node::PATH_BYTES] = {};
-    visual.GetString("NameMesh", meshName, sizeof meshName);
-    m_mesh.Allocate(meshName, PARSE);
+    NOD_ReadVisual(_data, PARSE, m_mesh, false);
 
     DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_turn.Parse(&control);
@@ -54,7 +52,7 @@ void NOD_Turret_Gun::ParseIniFile_Des(DES_Section& _data)
     // Without a father, or under one without a physical description, the flag is 0.
     aggregate.GeneratePhysicalVessel(&collision, NOD_FatherIsFreeBody(this), nullptr);
     f32 box[6];
-    m_mesh.GetLocalBox(box);
+    m_mesh.GetBodyBox(box);
     aggregate.GenerateVisibleObject(box);
     DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
@@ -80,8 +78,7 @@ void NOD_Turret_Gun::HeartBeat()
     state.Integrate(clock, 1);
     const f32 next = clock.time + clock.dt;
     GetCS().RecordStep(next, state.frame, state.GetVelocity());
-    const COD_Physical* physical = GetAggregate().GetPhysical();
-    if (physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     GetAggregate().HeartBeat(*GetWorldTransform(next), state.GetVelocity());
     NOD_Node::HeartBeat();
@@ -112,8 +109,7 @@ void NOD_Turret_Gun::PM_EnterSimulation()
     if (NOD_Turret_Base* turret = NOD_Turret_Base::DynamicCast(GetFather()))
         GetCS().SetParent(&turret->GetTurretCS());
     GetAggregate().EnterSimulation(*GetWorldTransform(SIM_GetSimulationClock().time), m_turn.State.GetVelocity());
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    NOD_EnterSons(*this);
     GetAggregate().LinkSonShields();
     SetFlags(GetFlags() | FLAG_IN_SIMULATION);
 }
@@ -121,20 +117,13 @@ void NOD_Turret_Gun::PM_EnterSimulation()
 void NOD_Turret_Gun::PM_LeaveSimulation()
 {
     GetAggregate().UnlinkSonShields();
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+    NOD_LeaveSons(*this);
     GetAggregate().LeaveSimulation();
     SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
     NOD_FreezeFrame(GetCS());
 }
 
-void NOD_Turret_Gun::Render()
-{
-    const REB_Mesh* mesh = m_mesh.Get();
-    Brisel_Renderer* renderer = Brisel_Renderer::Get();
-    if (mesh != nullptr && renderer != nullptr)
-        renderer->RenderMesh(mesh, *GetWorldTransform(SIM_GetFrameClock().time));
-}
+void NOD_Turret_Gun::Render() { m_mesh.Render(*this); }
 
 void NOD_Turret_Gun::GetBoundingBox(f32* _box, f32 _time) { m_mesh.GetWorldBox(*GetWorldTransform(_time), _box); }
 

@@ -8,6 +8,7 @@
 #include "cod_sensor.h"
 #include "des_file.h"
 #include "mrt_terrain.h"
+#include "nod_actor_local.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -22,13 +23,6 @@ constexpr f32 FIRING_RANGE_SHARE = 1.1f;
 constexpr f32 DEFAULT_RANGE = 300.0f;
 constexpr u32 SETUP_STATE_FLAGS = 39;
 
-DES_Section Section(DES_Section& _data, const char* _name)
-{
-    DES_Section section;
-    if (_data.FindSection(&section, _name) == 0)
-        DES_FatalSection(PARSE, _name, _data.GetFile() != nullptr ? _data.GetFile()->GetName() : "");
-    return section;
-}
 }  // namespace
 
 NOD_Vehicle::NOD_Vehicle()
@@ -68,26 +62,26 @@ MRT_Terrain* NOD_Vehicle::CurrentTerrain()
 
 void NOD_Vehicle::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual");
+    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
     m_visual.Parse(visual, PARSE);
 
-    DES_Section control = Section(_data, "Control");
+    DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_model.Parse(&control);
 
     ContactAggregate& aggregate = GetAggregate();
-    DES_Section collision = Section(_data, "Collision");
+    DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalVessel(&collision, 0, nullptr);
 
     f32 box[6];
     m_visual.GetContactBox(box);
     aggregate.GenerateVisibleObject(box);
 
-    DES_Section avoidance = Section(_data, "Avoidance");
+    DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GenerateActiveAvoid(&avoidance);
     aggregate.GenerateShadowCaster();
     aggregate.GenerateShadowReceiver(0);
 
-    DES_Section emitter = Section(_data, "Emitter");
+    DES_Section emitter = NOD_ActorSection(_data, "Emitter", PARSE);
     aggregate.GenerateEmitter(&emitter);
     aggregate.GenerateSensor1();
     aggregate.GenerateSensor4();
@@ -159,7 +153,7 @@ void NOD_Vehicle::HeartBeat()
     m_model.ControlStep(clock);
     m_states.HandlePass1();
     m_actions.Handle();
-    if (COD_Physical* physical = aggregate.GetPhysical(); physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     state.Integrate(clock, 1);
@@ -175,40 +169,15 @@ void NOD_Vehicle::HeartBeat()
 
 NOD_Message* NOD_Vehicle::ProcessMessage(NOD_Message* _message)
 {
-    switch (_message->GetType()) {
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        NOD_EnterArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        NOD_LeaveArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Vehicle_CollisionObjects::ID:
-    case NOD_Vehicle_CollisionTerrain::ID: {
-        u8 on = 0;
-        NOD_Vehicle_CollisionObjects::Read(_message, &on);
-        const u32 kind = _message->GetType() == NOD_Vehicle_CollisionObjects::ID ? 0 : 1;
-        delete _message;
-        SetCollision(kind, on);
-        return nullptr;
-    }
-    case NOD_Vehicle_AvoidanceObjects::ID:
-    case NOD_Vehicle_AvoidanceTerrain::ID: {
-        u8 on = 0;
-        NOD_Vehicle_AvoidanceObjects::Read(_message, &on);
-        const u32 bit = _message->GetType() == NOD_Vehicle_AvoidanceObjects::ID ? COD_AVOID_OBJECTS : COD_AVOID_TERRAIN;
-        delete _message;
-        NOD_SetAvoidanceBit(*this, bit, on);
-        return nullptr;
-    }
-    case NOD_Vehicle_NonCollideAvoid::ID:
-        return NOD_SetNonCollisionObjects(*this, _message);
-    case NOD_Body_SetCS::ID:
+    u32 handled = 0;
+    NOD_Message* reply =
+        NOD_ProcessCarrierMessage(*this, m_model.State, _message, NOD_Vehicle_CollisionObjects::ID, &handled);
+    if (handled != 0)
+        return reply;
+    // Placed by the body itself, past the contact part and the behaviours.
+    if (_message->GetType() == NOD_Body_SetCS::ID)
         return NOD_Body::ProcessMessage(_message);
-    default:
-        return BHV_DispatchToOwnerChain(this, _message, &GetAggregate(), &m_states, &m_actions);
-    }
+    return BHV_DispatchToOwnerChain(this, _message, &GetAggregate(), &m_states, &m_actions);
 }
 
 COD_Sensor* NOD_Vehicle::GetSensor()

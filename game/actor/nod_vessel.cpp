@@ -15,6 +15,7 @@
 #include "cod_sensor.h"
 #include "des_file.h"
 #include "mat_geometry.h"
+#include "nod_actor_local.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -33,19 +34,6 @@ constexpr f32 FIRING_CONE_ANGLE = 0.2617994f;
 constexpr f32 FIRING_RANGE_SHARE = 1.1f;
 // The motion state's flag word once set up: x, y, z integrated, rotation mode 4.
 constexpr u32 SETUP_STATE_FLAGS = 39;
-
-const char* FileName(const DES_Section& _section)
-{
-    return _section.GetFile() != nullptr ? _section.GetFile()->GetName() : "";
-}
-
-DES_Section Section(DES_Section& _data, const char* _name, const char* _where)
-{
-    DES_Section section;
-    if (_data.FindSection(&section, _name) == 0)
-        DES_FatalSection(_where, _name, FileName(_data));
-    return section;
-}
 
 void BoxOf(const MAT_Vector3& _min, const MAT_Vector3& _max, f32 _box[6])
 {
@@ -76,7 +64,7 @@ void NOD_VesselVisual::Parse(DES_Section& _visual, const char* _where)
     char name[NOD_Node::PATH_BYTES] = {};
     if (_visual.HasEntry("NameMesh") != 0) {
         _visual.GetString("NameMesh", name, sizeof name);
-        m_mesh = Brisel_TheCache->GetRenderMeshCache()->Allocate(name, 1);
+        m_mesh.Allocate(name, _where);
         return;
     }
     _visual.GetString("BriselMesh", name, sizeof name);
@@ -85,20 +73,13 @@ void NOD_VesselVisual::Parse(DES_Section& _visual, const char* _where)
 
 void NOD_VesselVisual::Release()
 {
-    if (Brisel_TheCache != nullptr) {
-        if (m_visual != 0)
-            Brisel_TheCache->GetVisualCache()->Release(m_visual);
-        if (m_mesh != 0)
-            Brisel_TheCache->GetRenderMeshCache()->Release(m_mesh);
-    }
+    if (m_visual != 0 && Brisel_TheCache != nullptr)
+        Brisel_TheCache->GetVisualCache()->Release(m_visual);
     m_visual = 0;
-    m_mesh = 0;
+    m_mesh.Release();
 }
 
-REB_Mesh* NOD_VesselVisual::GetRenderMesh() const
-{
-    return m_mesh != 0 && Brisel_TheCache != nullptr ? Brisel_TheCache->GetRenderMeshCache()->Get(m_mesh) : nullptr;
-}
+REB_Mesh* NOD_VesselVisual::GetRenderMesh() const { return m_mesh.Get(); }
 
 Brisel_Mesh* NOD_VesselVisual::GetVisual() const
 {
@@ -107,8 +88,8 @@ Brisel_Mesh* NOD_VesselVisual::GetVisual() const
 
 bool NOD_VesselVisual::GetLocalBox(f32 _box[6]) const
 {
-    if (const REB_Mesh* mesh = GetRenderMesh()) {
-        BoxOf(mesh->boxMin, mesh->boxMax, _box);
+    if (m_mesh.Get() != nullptr) {
+        m_mesh.GetLocalBox(_box);
         return true;
     }
     if (const Brisel_Mesh* visual = GetVisual(); visual != nullptr && MeshBox(visual->GetMesh(), _box))
@@ -130,14 +111,18 @@ void NOD_VesselVisual::Render(NOD_Body& _body) const
     if (renderer == nullptr)
         return;
     const MAT_Matrix34& world = *_body.GetWorldTransform(SIM_GetFrameClock().time);
-    if (m_mesh != 0)
-        renderer->RenderMesh(GetRenderMesh(), world);
+    if (m_mesh.GetHandle() != 0)
+        renderer->RenderMesh(m_mesh.Get(), world);
     else if (Brisel_Mesh* visual = GetVisual())
         renderer->RenderBriselMesh(visual, world);
 }
 
 void NOD_VesselVisual::GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) const
 {
+    if (m_mesh.Get() != nullptr) {
+        m_mesh.GetWorldBox(*_body.GetWorldTransform(_time), _box);
+        return;
+    }
     f32 local[6];
     GetLocalBox(local);
     MAT_AABox box;
@@ -230,6 +215,42 @@ void NOD_SetFiringCone(COD_Sensor* _sensor, f32 _range)
     _sensor->m_seeingRange = _range;
 }
 
+static_assert(NOD_Vessel_NonCollideAvoid::ID == NOD_Vessel_CollisionObjects::ID + 4 &&
+              NOD_Vessel_AvoidanceTerrain::ID == NOD_Vessel_CollisionObjects::ID + 3);
+static_assert(NOD_Vehicle_NonCollideAvoid::ID == NOD_Vehicle_CollisionObjects::ID + 4 &&
+              NOD_Vehicle_AvoidanceTerrain::ID == NOD_Vehicle_CollisionObjects::ID + 3);
+
+NOD_Message* NOD_ProcessCarrierMessage(NOD_Body& _body, MOT_MotionState& _state, NOD_Message* _message, u32 _firstId,
+                                       u32* _handled)
+{
+    *_handled = 1;
+    const u32 id = _message->GetType();
+    if (id == NOD_Node_EnterSimulation::ID || id == NOD_Node_LeaveSimulation::ID) {
+        delete _message;
+        if (id == NOD_Node_EnterSimulation::ID)
+            NOD_EnterArmedBody(_body, _state);
+        else
+            NOD_LeaveArmedBody(_body, _state);
+        return nullptr;
+    }
+    // The family's first five: collision objects, collision terrain, avoidance objects,
+    // avoidance terrain (one u8 each), then the non-collision pair.
+    if (id == _firstId + 4)
+        return NOD_SetNonCollisionObjects(_body, _message);
+    if (id < _firstId || id > _firstId + 3) {
+        *_handled = 0;
+        return nullptr;
+    }
+    u8 on = 0;
+    NOD_Vessel_CollisionObjects::Read(_message, &on);
+    delete _message;
+    if (id == _firstId || id == _firstId + 1)
+        _body.SetCollision(id - _firstId, on);
+    else
+        NOD_SetAvoidanceBit(_body, id == _firstId + 2 ? COD_AVOID_OBJECTS : COD_AVOID_TERRAIN, on);
+    return nullptr;
+}
+
 // ---- the vessel -----------------------------------------------------------------------------
 
 NOD_Vessel::NOD_Vessel()
@@ -270,16 +291,16 @@ NOD_NPC_Gun* NOD_Vessel::GetGun() const { return static_cast<NOD_NPC_Gun*>(stati
 
 void NOD_Vessel::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual", PARSE);
+    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
     m_visual.Parse(visual, PARSE);
 
-    DES_Section control = Section(_data, "Control", PARSE);
+    DES_Section control = NOD_ActorSection(_data, "Control", PARSE);
     m_model.Parse(&control);
 
     NOD_ShieldedBody::ParseIniFile(_data);
 
     ContactAggregate& aggregate = GetAggregate();
-    DES_Section collision = Section(_data, "Collision", PARSE);
+    DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalVessel(&collision, 1, &m_model);
     // Vessels ignore the ground until the script switches it on.
     SetCollision(1, 0);
@@ -288,12 +309,12 @@ void NOD_Vessel::ParseIniFile_Des(DES_Section& _data)
     m_visual.GetContactBox(box);
     aggregate.GenerateVisibleObject(box);
 
-    DES_Section avoidance = Section(_data, "Avoidance", PARSE);
+    DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GenerateActiveAvoid(&avoidance);
     aggregate.GenerateShadowCaster();
     aggregate.GenerateShadowReceiver(0);
 
-    DES_Section emitter = Section(_data, "Emitter", PARSE);
+    DES_Section emitter = NOD_ActorSection(_data, "Emitter", PARSE);
     aggregate.GenerateEmitter(&emitter);
     aggregate.GenerateSensor1();
     aggregate.GenerateSensor4();
@@ -317,7 +338,7 @@ void NOD_Vessel::ParseIniFile_Des(DES_Section& _data)
     m_buzzerLauncher.Set(buzzerLauncher);
     if (buzzerLauncher != nullptr) {
         buzzerLauncher->SetOwner(this);
-        DES_Section buzzer = Section(_data, "BuzzerParam", PARSE);
+        DES_Section buzzer = NOD_ActorSection(_data, "BuzzerParam", PARSE);
         f32 radius = 0.0f;
         f32 intelligence = 0.0f;
         buzzer.GetFloat("BuzzerRadius", &radius);
@@ -386,7 +407,7 @@ void NOD_Vessel::HeartBeat()
     m_actions.Handle();
     if (GetBuzzerLauncher() != nullptr)
         HandleBuzzers();
-    if (COD_Physical* physical = aggregate.GetPhysical(); physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     m_states.HandlePass2();
     state.Integrate(clock, 1);
@@ -451,35 +472,12 @@ void NOD_Vessel::HandleBuzzers()
 
 NOD_Message* NOD_Vessel::ProcessMessage(NOD_Message* _message)
 {
+    u32 handled = 0;
+    NOD_Message* reply =
+        NOD_ProcessCarrierMessage(*this, m_model.State, _message, NOD_Vessel_CollisionObjects::ID, &handled);
+    if (handled != 0)
+        return reply;
     switch (_message->GetType()) {
-    case NOD_Node_EnterSimulation::ID:
-        delete _message;
-        NOD_EnterArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Node_LeaveSimulation::ID:
-        delete _message;
-        NOD_LeaveArmedBody(*this, m_model.State);
-        return nullptr;
-    case NOD_Vessel_CollisionObjects::ID:
-    case NOD_Vessel_CollisionTerrain::ID: {
-        u8 on = 0;
-        NOD_Vessel_CollisionObjects::Read(_message, &on);
-        const u32 kind = _message->GetType() == NOD_Vessel_CollisionObjects::ID ? 0 : 1;
-        delete _message;
-        SetCollision(kind, on);
-        return nullptr;
-    }
-    case NOD_Vessel_AvoidanceObjects::ID:
-    case NOD_Vessel_AvoidanceTerrain::ID: {
-        u8 on = 0;
-        NOD_Vessel_AvoidanceObjects::Read(_message, &on);
-        const u32 bit = _message->GetType() == NOD_Vessel_AvoidanceObjects::ID ? COD_AVOID_OBJECTS : COD_AVOID_TERRAIN;
-        delete _message;
-        NOD_SetAvoidanceBit(*this, bit, on);
-        return nullptr;
-    }
-    case NOD_Vessel_NonCollideAvoid::ID:
-        return NOD_SetNonCollisionObjects(*this, _message);
     case NOD_Vessel_AttackTurrets::ID:
         return PM_AttackTurrets(_message);
     case NOD_Vessel_AttackTurretsStop::ID:

@@ -22,6 +22,7 @@
 #include "bhv_stop.h"
 #include "bhv_vessel_attack.h"
 #include "mot_vessel.h"
+#include "nod_actormesh.h"
 #include "nod_shieldedbody.h"
 #include "rti_pointer.h"
 
@@ -47,7 +48,7 @@ public:
     void Parse(DES_Section& _visual, const char* _where);
     void Release();
 
-    s32 GetMeshHandle() const { return m_mesh; }
+    s32 GetMeshHandle() const { return m_mesh.GetHandle(); }
     s32 GetVisualHandle() const { return m_visual; }
     // Null for handle 0, a handle outside the table and outside a run.
     REB_Mesh* GetRenderMesh() const;
@@ -67,7 +68,7 @@ public:
     void GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) const;
 
 private:
-    s32 m_mesh = 0;
+    NOD_ActorMesh m_mesh;
     s32 m_visual = 0;
 };
 
@@ -83,6 +84,12 @@ void NOD_LeaveArmedBody(NOD_Body& _body, MOT_MotionState& _state);
 // clears it), b the node _body does not avoid (null clears it); an unsuitable node is logged
 // and changes nothing. Returns null.
 NOD_Message* NOD_SetNonCollisionObjects(NOD_Body& _body, NOD_Message* _message);
+// The messages vessels and vehicles handle alike: Node_EnterSimulation and
+// Node_LeaveSimulation, and the first five of their family from _firstId (15001 or 14001:
+// collisions with objects and the terrain, object and terrain avoidance, the non-collision
+// pair). Sets *_handled to 0 and leaves the message alone for any other.
+NOD_Message* NOD_ProcessCarrierMessage(NOD_Body& _body, MOT_MotionState& _state, NOD_Message* _message, u32 _firstId,
+                                       u32* _handled);
 // Vessel_AvoidanceObjects / Vessel_AvoidanceTerrain (and the vehicle's): bit 1 (objects) or bit
 // 0 (terrain) of the active avoider's flag word set for a non-zero value, else cleared.
 void NOD_SetAvoidanceBit(NOD_Body& _body, u32 _bit, u32 _on);

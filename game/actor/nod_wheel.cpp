@@ -8,6 +8,7 @@
 #include "cod_physical.h"
 #include "des_file.h"
 #include "mrt_terrain.h"
+#include "nod_actor_local.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
@@ -19,14 +20,6 @@ namespace
 constexpr const char* PARSE = "NOD_Wheel::ParseIniFile()";
 // The motion state integrates z only, with rotation mode 6 (rates about the body's axes).
 constexpr u32 WHEEL_STATE_FLAGS = 52;
-
-DES_Section Section(DES_Section& _data, const char* _name)
-{
-    DES_Section section;
-    if (_data.FindSection(&section, _name) == 0)
-        DES_FatalSection(PARSE, _name, _data.GetFile() != nullptr ? _data.GetFile()->GetName() : "");
-    return section;
-}
 
 // The ground height at (x, y); FLT_MAX off the grid and without a terrain.
 f32 GroundAt(f32 _x, f32 _y)
@@ -61,18 +54,18 @@ NOD_Wheel* NOD_Wheel::DynamicCast(NOD_Node* _node)
 
 void NOD_Wheel::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual");
+    DES_Section visual = NOD_ActorSection(_data, "Visual", PARSE);
     m_visual.Parse(visual, PARSE);
 
     ContactAggregate& aggregate = GetAggregate();
-    DES_Section collision = Section(_data, "Collision");
+    DES_Section collision = NOD_ActorSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalVessel(&collision, 0, nullptr);
 
     f32 box[6];
     m_visual.GetContactBox(box);
     aggregate.GenerateVisibleObject(box);
 
-    DES_Section avoidance = Section(_data, "Avoidance");
+    DES_Section avoidance = NOD_ActorSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
     aggregate.GenerateShadowReceiver(0);
 
@@ -168,7 +161,7 @@ void NOD_Wheel::HeartBeat()
     m_state.Integrate(clock, 1);
     const f32 next = clock.time + clock.dt;
     GetCS().RecordStep(next, m_state.frame, m_state.GetVelocity());
-    if (COD_Physical* physical = GetAggregate().GetPhysical(); physical != nullptr && physical->m_contactFlag != 0)
+    if (NOD_HasContacts(*this) != 0)
         ApplyContactsToShield();
     GetAggregate().HeartBeat(*GetWorldTransform(next), FatherVelocity());
 }

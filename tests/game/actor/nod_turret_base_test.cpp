@@ -303,6 +303,10 @@ TEST_F(NodTurretBaseTest, TheNpcGunHangsOnTheTurningFrame)
     NOD_Body::DynamicCast(target)->SetTransform(Now(), Frame(MAT_Vector3(-100.0f, 0.0f, 5.0f)));
     turret->ComputeAnglesTo(NOD_Body::DynamicCast(target), &alpha, &beta);
     EXPECT_NEAR(1.5707964f, alpha, 0.05f);
+    // A target already gone: the angles the turret stands at.
+    turret->ComputeAnglesTo(nullptr, &alpha, &beta);
+    EXPECT_EQ(turret->GetCurrentAlpha(), alpha);
+    EXPECT_EQ(turret->GetCurrentBeta(), beta);
 }
 
 TEST_F(NodTurretBaseTest, AnExhaustedTurretDiesAndLeavesDebris)
