@@ -15,31 +15,6 @@
 #include "nod_turret_gun.h"
 #include "rti_class.h"
 
-namespace stand_in
-{
-// A carrier of turrets registered under the vessel's class name while no vessel class is
-// registered: a shielded body with a mass and attacker and torpedo slots of its own.
-class NOD_Vessel : public NOD_ShieldedBody
-{
-    RTI_DECLARE_CLASS(NOD_Vessel)
-
-public:
-    NOD_Vessel()
-    {
-        attackers.Allocate(6);
-        torpedoes.Allocate(2);
-    }
-    BHV_AttackerSlots* GetAttackerSlots() override { return &attackers; }
-    BHV_AttackerSlots* GetTorpedoSlots() override { return &torpedoes; }
-    f32 GetMass() override { return 1000.0f; }
-
-    BHV_AttackerSlots attackers;
-    BHV_AttackerSlots torpedoes;
-};
-
-RTI_IMPLEMENT_CLASS(NOD_Vessel, "NOD_ShieldedBody")
-}  // namespace stand_in
-
 namespace
 {
 constexpr f32 DEG = 0.017453292f;
@@ -165,10 +140,7 @@ TEST_F(NodTurretBaseTest, ABuildingsTurretKeepsItsOwnSlotsAVesselsCountsAgainstT
     EXPECT_EQ(6, onBuilding->GetAttackerSlots()->GetCapacity());
     EXPECT_EQ(2, onBuilding->GetTorpedoSlots()->GetCapacity());
 
-    // The vessel class, or its stand-in while none is registered.
-    const bool standIn = RTI_ClassDefinition::Find("NOD_Vessel") == nullptr;
-    if (standIn)
-        stand_in::NOD_Vessel::RegisterClassDefinition();
+    // On a vessel (not read from a description: only its slots matter here).
     {
         NOD_Body* vessel = NOD_Body::DynamicCast(m_world->root->AddSon(NOD_Node::CreateNode("NOD_Vessel", "ship")));
         ASSERT_NE(nullptr, vessel);
@@ -182,8 +154,6 @@ TEST_F(NodTurretBaseTest, ABuildingsTurretKeepsItsOwnSlotsAVesselsCountsAgainstT
         EXPECT_NE(nullptr, onVessel->GetAttackerSlots());
         delete m_world->root->SubSon(vessel);
     }
-    if (standIn)
-        stand_in::NOD_Vessel::UnregisterClassDefinition();
 }
 
 TEST_F(NodTurretBaseTest, AFatherOrAGunMissingStopsTheProgram)
