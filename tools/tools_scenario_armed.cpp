@@ -44,9 +44,11 @@ constexpr Input INPUTS[] = {
     {2.85f, "ejectbuzzer", 0, 0.0f}, {3.40f, "pfire", 0, 0.0f},    {3.50f, "head", 1, 0.5f},
     {3.90f, "head", 0, 0.0f},        {4.00f, "pitch", 1, 0.3f},    {4.30f, "pitch", 0, 0.0f},
 };
-// The director: the camera looks from the player, follows it, then flies its loop.
-constexpr f32 FOLLOW_AT = 2.0f;
-constexpr f32 FLY_AT = 4.5f;
+// The director: the camera looks from the player, follows it, then flies its loop. The player's
+// frame is there from its second step on: the camera starts on its loop until then.
+constexpr f32 LOOK_AT = 0.1f;
+constexpr f32 FOLLOW_AT = 1.5f;
+constexpr f32 FLY_AT = 3.0f;
 
 std::string Path(std::string _name)
 {
@@ -116,6 +118,9 @@ TOOL_VesselDescription Vessel(bool _weak)
     TOOL_VesselDescription description;
     description.buzzerParam = TOOL_BuzzerParamSection{60.0f, 0.3f, 1.0f, 3};
     description.children = VesselSons();
+    // The weak one breaks into the pieces of the player's visual when it dies.
+    if (_weak)
+        description.visual = {"", "pla_zaredodoviv.ash"};
     if (_weak)
         for (s32 face = 0; face < 6; ++face)
             description.shield.faceIn[face] = description.shield.faceInMax[face] = 2;
@@ -150,25 +155,31 @@ std::string TOOL_ArmedThreads(const TOOL_Scenario& _scenario)
     s += "    end,\n";
     s += "}\n\n";
     // The probe walks the tree every step: bullets by their prototypes' names, launched bodies
-    // (torpedoes and buzzers carry no name), debris and shrapnel ("deb" nodes); each count
-    // grows by what appeared since the step before.
+    // (torpedoes and buzzers, the root's sons without a name), debris and shrapnel ("deb"
+    // nodes); each count grows by what appeared since the step before. The four armed bodies
+    // not among the root's sons are gone.
     s += "ArmedProbe = { bullets = 0, launched = 0, debris = 0, gone = 0,\n";
     s += "    last = { bullets = 0, launched = 0, debris = 0 },\n";
-    s += "    bulletNames = { doommortar = 1, flak = 1, plasmagatlin = 1, sizzler = 1, vendettagat = 1, vendetta = 1 } "
-         "}\n";
-    s += "function ArmedProbe.Walk(node, counts)\n";
+    s += "    bulletNames = { doommortar = 1, flak = 1, plasmagatlin = 1, sizzler = 1, vendettagat = 1, vendetta = 1 "
+         "},\n";
+    s += "    bodyNames = { vessel1 = 1, vessel2 = 1, vehicle1 = 1, building1 = 1 } }\n";
+    s += "function ArmedProbe.Walk(node, counts, top)\n";
     s += "    for i = 0, (Node_GetNumOfSons(node) or 0) - 1 do\n";
     s += "        local son = Node_GetSon(node, i)\n";
     s += "        local name = son and Node_GetName(son)\n";
     s += "        if name == nil or name == '' then\n";
-    s += "            counts.launched = counts.launched + 1\n";
+    s += "            if top then\n";
+    s += "                counts.launched = counts.launched + 1\n";
+    s += "            end\n";
+    s += "        elseif top and ArmedProbe.bodyNames[name] ~= nil then\n";
+    s += "            counts.bodies = counts.bodies + 1\n";
     s += "        elseif ArmedProbe.bulletNames[name] ~= nil then\n";
     s += "            counts.bullets = counts.bullets + 1\n";
     s += "        elseif string.sub(name, 1, 3) == 'deb' then\n";
     s += "            counts.debris = counts.debris + 1\n";
     s += "        end\n";
     s += "        if son ~= nil then\n";
-    s += "            ArmedProbe.Walk(son, counts)\n";
+    s += "            ArmedProbe.Walk(son, counts, false)\n";
     s += "        end\n";
     s += "    end\n";
     s += "end\n";
@@ -177,21 +188,15 @@ std::string TOOL_ArmedThreads(const TOOL_Scenario& _scenario)
     s += "        Thread_SetTimer(thread, 0.05)\n";
     s += "    end,\n";
     s += "    Timer = function(thread)\n";
-    s += "        local counts = { bullets = 0, launched = 0, debris = 0 }\n";
-    s += "        ArmedProbe.Walk(Scene.root, counts)\n";
+    s += "        local counts = { bullets = 0, launched = 0, debris = 0, bodies = 0 }\n";
+    s += "        ArmedProbe.Walk(Scene.root, counts, true)\n";
     s += "        for _, kind in ipairs({'bullets', 'launched', 'debris'}) do\n";
     s += "            if counts[kind] > ArmedProbe.last[kind] then\n";
     s += "                ArmedProbe[kind] = ArmedProbe[kind] + counts[kind] - ArmedProbe.last[kind]\n";
     s += "            end\n";
     s += "            ArmedProbe.last[kind] = counts[kind]\n";
     s += "        end\n";
-    s += "        local gone = 0\n";
-    s += "        for _, name in ipairs({'/vessel1', '/vessel2', '/vehicle1', '/building1'}) do\n";
-    s += "            if Node_Find(nil, name) == nil then\n";
-    s += "                gone = gone + 1\n";
-    s += "            end\n";
-    s += "        end\n";
-    s += "        ArmedProbe.gone = gone\n";
+    s += "        ArmedProbe.gone = 4 - counts.bodies\n";
     s += "        Thread_SetTimer(thread, 0.05)\n";
     s += "    end,\n";
     s += "}\n\n";
@@ -199,6 +204,9 @@ std::string TOOL_ArmedThreads(const TOOL_Scenario& _scenario)
     s += "    Timer = function(thread)\n";
     s += "        thread.stage = (thread.stage or 0) + 1\n";
     s += "        if thread.stage == 1 then\n";
+    s += "            Camera_LookFrom(Scene.camera, '/player1')\n";
+    s += "            Thread_SetTimer(thread, " + TOOL_ScenarioNumber(FOLLOW_AT - LOOK_AT) + ")\n";
+    s += "        elseif thread.stage == 2 then\n";
     s += "            Camera_Follow(Scene.camera, '/player1', " + TOOL_ScenarioNumber(_scenario.followDistance) + ", " +
          TOOL_ScenarioNumber(_scenario.followAlpha) + ", " + TOOL_ScenarioNumber(_scenario.followBeta) + ")\n";
     s += "            Thread_SetTimer(thread, " + TOOL_ScenarioNumber(FLY_AT - FOLLOW_AT) + ")\n";
@@ -243,11 +251,11 @@ std::string TOOL_ArmedStartUp(const TOOL_Scenario& _scenario, const std::string&
     s += "    Vehicle_NonCollideAvoid(Armed.vehicle1, Armed.building1, Armed.vessel1)\n";
     for (const char* turret : {"/vessel1/turret", "/vessel2/turret", "/vehicle1/Turm1", "/building1/turret"})
         s += "    Turret_SetAngleArea(Node_Find(nil, '" + std::string(turret) + "'), 30, -10, 45)\n";
-    s += "    Camera_LookFrom(Scene.camera, '/player1')\n";
+    s += "    Armed.FlyCamera()\n";
     s += "    Scene.pilot = Thread_Bind(Scene.player1, Pilot)\n";
     s += "    Scene.armedProber = Thread_Bind(Scene.root, ArmedProber)\n";
     s += "    Scene.director = Thread_Bind(Scene.root, Director)\n";
-    s += "    Thread_SetTimer(Scene.director, " + TOOL_ScenarioNumber(FOLLOW_AT) + ")\n";
+    s += "    Thread_SetTimer(Scene.director, " + TOOL_ScenarioNumber(LOOK_AT) + ")\n";
     return s;
 }
 
