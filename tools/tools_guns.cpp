@@ -204,7 +204,7 @@ TOOL_Gun TOOL_WeaponGun(const std::string& _name)
     return gun;
 }
 
-u32 TOOL_WriteGunFiles(const std::string& _dataFolder)
+std::vector<std::pair<std::string, std::string>> TOOL_GunFiles()
 {
     const std::string tone = TOOL_WavPcmBytes(1, 22050, 16, TOOL_WavTone(1, 22050, 2205, 440.0, 6000));
     const std::string hum = TOOL_WavPcmBytes(1, 22050, 16, TOOL_WavTone(1, 22050, 4410, 110.0, 4000));
@@ -219,5 +219,10 @@ u32 TOOL_WriteGunFiles(const std::string& _dataFolder)
     };
     for (const TOOL_Weapon& weapon : TOOL_WEAPONS)
         files.emplace_back(std::string("vfx/") + weapon.file, TOOL_GunText(TOOL_WeaponGun(weapon.name)));
-    return TOOL_SampleFiles(_dataFolder, files) ? 1u : 0u;
+    return files;
+}
+
+u32 TOOL_WriteGunFiles(const std::string& _dataFolder)
+{
+    return TOOL_SampleFiles(_dataFolder, TOOL_GunFiles()) ? 1u : 0u;
 }

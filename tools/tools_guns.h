@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "os_types.h"
@@ -85,6 +86,9 @@ constexpr const char* TOOL_GUN_MUZZLE2_MESH = "vfx/msh/gun_muzzle2.msh";
 constexpr const char* TOOL_GUN_FIRE_SOUND = "sfx/sample/gun_fire.wav";
 constexpr const char* TOOL_GUN_WINDDOWN_SOUND = "sfx/sample/gun_winddown.wav";
 
+// Every weapon's description, the part descriptions and every mesh and sound they name, each
+// path relative to the data folder, with forward slashes, and its contents.
+std::vector<std::pair<std::string, std::string>> TOOL_GunFiles();
 // Writes every weapon's description, the part descriptions and every mesh and sound they name
 // under _dataFolder (directories created); 0 when a file cannot be written.
 u32 TOOL_WriteGunFiles(const std::string& _dataFolder);

@@ -8,11 +8,9 @@
 
 #include "tools_sample_local.h"
 #include "tools_scenario.h"
+#include "tools_scenario_local.h"
 #include "tools_terrain.h"
 #include "tools_tga.h"
-
-namespace
-{
 
 // The run's script and what its nodes read: a seeded terrain of 2 x 2 tiles (33 x 33 samples,
 // 64 units apart) in vfx\terrain\sample, a camera flying a loop of positions above it, the
@@ -21,7 +19,7 @@ namespace
 // under the drone; the game ends after _seconds of scene time. The script seeds the C-runtime generator first, and
 // nothing in the scene draws random numbers from anything else, so every run computes the
 // same frames.
-TOOL_Scenario SampleScenario(f32 _seconds)
+TOOL_Scenario TOOL_SampleScenarioDescription(f32 _seconds)
 {
     TOOL_Scenario scenario;
     scenario.seeded = true;
@@ -66,8 +64,14 @@ TOOL_Scenario SampleScenario(f32 _seconds)
     scenario.caustics = true;
     scenario.causticTiling = 0.01f;
     scenario.causticHeightFactor = 0.5f;
+    // The fight in front of the player, which hovers 30 units above the ground there.
+    scenario.armed = true;
+    scenario.playerStart[2] = TOOL_ScenarioGround(terrain, scenario.playerStart[0], scenario.playerStart[1]) + 30.0f;
     return scenario;
 }
+
+namespace
+{
 
 // The terrain's selector picture, 256 x 256 at 32 bits, in place of the plain one of the
 // terrain directory.
@@ -105,7 +109,7 @@ TOOL_TGA LitSelector()
 
 bool TOOL_SampleScenario(TOOL_SampleOutput& _output)
 {
-    const TOOL_Scenario scenario = SampleScenario(_output.sceneSeconds);
+    const TOOL_Scenario scenario = TOOL_SampleScenarioDescription(_output.sceneSeconds);
     std::vector<std::pair<std::string, std::string>> files = TOOL_ScenarioFiles(scenario);
     const std::string selector = scenario.terrainDirectory.directory + "/material_s.tga";
     std::erase_if(files, [&](const auto& _file) { return _file.first == selector; });

@@ -10,23 +10,40 @@
 #include "tools_mesh.h"
 #include "tools_plants.h"
 #include "tools_sam.h"
+#include "tools_scenario_local.h"
 #include "tools_spawner.h"
 #include "tools_terrain.h"
 #include "tools_tga.h"
 #include "tools_wav.h"
 
-namespace
-{
-std::string Number(f32 _value)
+std::string TOOL_ScenarioNumber(f32 _value)
 {
     char text[48];
     std::snprintf(text, sizeof(text), "%.9g", (double)_value);
     return text;
 }
 
-std::string Vector(const f32 _value[3])
+std::string TOOL_ScenarioVector(const f32 _value[3])
 {
-    return "MAT_Vector3(" + Number(_value[0]) + ", " + Number(_value[1]) + ", " + Number(_value[2]) + ")";
+    return "MAT_Vector3(" + TOOL_ScenarioNumber(_value[0]) + ", " + TOOL_ScenarioNumber(_value[1]) + ", " +
+           TOOL_ScenarioNumber(_value[2]) + ")";
+}
+
+namespace
+{
+std::string Number(f32 _value) { return TOOL_ScenarioNumber(_value); }
+
+std::string Vector(const f32 _value[3]) { return TOOL_ScenarioVector(_value); }
+
+// The ground sample at cell (_x, _y); the tile repeats over the grid, its last row and column
+// being the next tile's first.
+f32 GroundSample(const TOOL_TerrainDirectory& _terrain, s32 _x, s32 _y)
+{
+    const s32 cells = _terrain.size - 1;
+    const s32 x = (_x % cells + cells) % cells, y = (_y % cells + cells) % cells;
+    const size_t index = (size_t)y * (size_t)_terrain.size + (size_t)x;
+    const f32 height = index < _terrain.heights.size() ? (f32)_terrain.heights[index] : 0.0f;
+    return _terrain.offset[2] + height * _terrain.scale[2] / 256.0f;
 }
 
 // A Lua string literal of _text (backslashes doubled).
@@ -198,18 +215,20 @@ TOOL_TerrainDirectory TOOL_ScenarioTerrain()
     return terrain;
 }
 
+f32 TOOL_ScenarioGround(const TOOL_TerrainDirectory& _terrain, f32 _x, f32 _y)
+{
+    const s32 cx = (s32)std::floor((_x - _terrain.offset[0]) / _terrain.scale[0]);
+    const s32 cy = (s32)std::floor((_y - _terrain.offset[1]) / _terrain.scale[1]);
+    return std::max(std::max(GroundSample(_terrain, cx, cy), GroundSample(_terrain, cx + 1, cy)),
+                    std::max(GroundSample(_terrain, cx, cy + 1), GroundSample(_terrain, cx + 1, cy + 1)));
+}
+
 std::vector<std::array<f32, 3>> TOOL_ScenarioFlight(const TOOL_TerrainDirectory& _terrain, s32 _count, f32 _clearance)
 {
-    // The tile repeats over the grid; its last row and column are the next tile's first.
     const s32 cells = _terrain.size - 1;
     const f32 extent[2] = {_terrain.scale[0] * (f32)(cells * _terrain.lines),
                            _terrain.scale[1] * (f32)(cells * _terrain.lines)};
-    auto sample = [&](s32 _x, s32 _y) {
-        const s32 x = (_x % cells + cells) % cells, y = (_y % cells + cells) % cells;
-        const size_t index = (size_t)y * (size_t)_terrain.size + (size_t)x;
-        const f32 height = index < _terrain.heights.size() ? (f32)_terrain.heights[index] : 0.0f;
-        return _terrain.offset[2] + height * _terrain.scale[2] / 256.0f;
-    };
+    auto sample = [&](s32 _x, s32 _y) { return GroundSample(_terrain, _x, _y); };
     std::vector<std::array<f32, 3>> flight;
     for (s32 i = 0; i < _count; ++i) {
         // Turned once round, starting on the side nearest the origin.
@@ -260,12 +279,17 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
     const bool effects = _scenario.effects && flies;
     if (effects)
         s += EffectThreads(_scenario);
+    const bool armed = _scenario.armed && _scenario.player && flies;
+    if (armed)
+        s += TOOL_ArmedThreads(_scenario);
     // The end of the game: a timer of a thread bound to the root.
     if (_scenario.endSeconds > 0.0f) {
         s += "Ender = {\n";
         s += "    Timer = function(thread)\n";
         if (effects)
             s += "        Script_Log('effects: released ' .. Probe.released .. ' garbage ' .. Probe.most)\n";
+        if (armed)
+            s += TOOL_ArmedLog();
         s += "        Game_EndGame(Scene.root)\n";
         s += "    end,\n";
         s += "}\n\n";
@@ -280,8 +304,10 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
              ")\n";
     }
     if (_scenario.player) {
-        s += "    Make('nod_body', 'player1')\n";
+        s += armed ? "    Make('NOD_Player', 'player1')\n" : "    Make('nod_body', 'player1')\n";
         s += "    Body_SetPosition(Scene.player1, " + Vector(_scenario.playerStart) + ")\n";
+        if (armed)
+            s += "    Node_ParseIniFile(Scene.player1, 'osd\\\\player\\\\player.osd')\n";
     }
     if (_scenario.camera) {
         s += "    Make('nod_camera', 'camera')\n";
@@ -314,15 +340,19 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
     s += "            Node_EnterSimulation(son)\n";
     s += "        end\n";
     s += "    end\n";
-    if (flies)
-        s += "    Camera_Move(Scene.camera, Scene.flight, " + Number(_scenario.flightSpeed) + ", 2, 2, 0, 1)\n";
-    else if (_scenario.camera && _scenario.player)
+    const std::string flight =
+        "    Camera_Move(Scene.camera, Scene.flight, " + Number(_scenario.flightSpeed) + ", 2, 2, 0, 1)\n";
+    if (flies && !armed)
+        s += flight;
+    else if (!flies && _scenario.camera && _scenario.player)
         s += "    Camera_Follow(Scene.camera, '/player1', " + Number(_scenario.followDistance) + ", " +
              Number(_scenario.followAlpha) + ", " + Number(_scenario.followBeta) + ")\n";
     if (_scenario.player && _scenario.playerMoves)
         s += "    Scene.mover = Thread_Bind(Scene.player1, Mover)\n";
     if (effects)
         s += EffectStartUp(_scenario);
+    if (armed)
+        s += TOOL_ArmedStartUp(_scenario, flight);
     if (_scenario.endSeconds > 0.0f) {
         s += "    Scene.ender = Thread_Bind(Scene.root, Ender)\n";
         s += "    Thread_SetTimer(Scene.ender, " + Number(_scenario.endSeconds) + ")\n";
@@ -379,6 +409,9 @@ std::vector<std::pair<std::string, std::string>> TOOL_ScenarioFiles(const TOOL_S
     }
     if (_scenario.rays)
         for (auto& file : TOOL_RaySystemFiles(_scenario.raySystem))
+            files.push_back(std::move(file));
+    if (_scenario.armed)
+        for (auto& file : TOOL_ArmedFiles(_scenario))
             files.push_back(std::move(file));
     if (!_scenario.fog.empty()) {
         std::string base = _scenario.fog;

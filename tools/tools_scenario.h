@@ -83,6 +83,16 @@ struct TOOL_Scenario
     bool effects = false;
     s32 debrisCount = 2;
     f32 debrisInterval = 2.0f;
+    // The armed scene around the player (needs the player and a flight of at least four
+    // positions): "/player1" a player with its cockpit, launchers and three guns; two vessels
+    // ahead of it, the nearer with a weak shield; a vehicle with its turret "Turm1" and four
+    // wheels and an attackable building with a turret on the ground beside them; a trigger.
+    // A pilot thread plays the player's inputs from a timed table (it fires on the near vessel
+    // and launches a homing torpedo); the camera looks from the player, follows it after 1.5
+    // seconds and flies its loop after 3. A probe counts bullets, launched bodies (torpedoes
+    // and buzzers), debris and the four bodies gone, logged by the end timer as one line
+    // "[LOG] armed: bullets B launched L debris D gone G".
+    bool armed = false;
     // Lua appended to __StartUp after the scene was built (tests add their own checks).
     std::string extraStartUp;
 };

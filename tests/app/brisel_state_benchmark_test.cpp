@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,10 +32,13 @@
 #include "nod_hud.h"
 #include "nod_message.h"
 #include "nod_node.h"
+#include "nod_shieldedbody.h"
 #include "plt_system.h"
+#include "rti_class.h"
 #include "sim_clock.h"
 #include "snd_sounddevice.h"
 #include "tools_sample_data.h"
+#include "tools_sample_scenario.h"
 #include "tools_scenario.h"
 
 namespace
@@ -57,7 +62,7 @@ std::vector<std::string> SplitLines(const std::string& _text)
 class TST_RunWorld
 {
 public:
-    explicit TST_RunWorld(const TST_TempDir& _dir, bool _camera = true)
+    explicit TST_RunWorld(const TST_TempDir& _dir, bool _camera = true, bool _sample = false)
     {
         TST_WriteRendererData(_dir);
         for (const auto& file : TOOL_EmbeddedData())
@@ -67,6 +72,9 @@ public:
         TOOL_Scenario scenario;
         scenario.terrain = scenario.plants = scenario.plankton = scenario.rays = false;
         scenario.camera = _camera;
+        // The sample run's own scene, 3 seconds long.
+        if (_sample)
+            scenario = TOOL_SampleScenarioDescription(3.0f);
         for (const auto& file : TOOL_ScenarioFiles(scenario))
             _dir.Write(file.first, file.second);
         _dir.Write("missions/scene.sco", TOOL_ScenarioScript(scenario));
@@ -172,6 +180,15 @@ protected:
         EXPECT_NE(nullptr, Brisel_TheSimulation);
     }
 
+    // _visit on _node and everything under it.
+    template <class F>
+    static void Walk(NOD_Node* _node, const F& _visit)
+    {
+        _visit(_node);
+        for (s32 i = 0; i < (s32)_node->GetNumOfSons(); ++i)
+            Walk(_node->GetSon(i), _visit);
+    }
+
     std::vector<std::string> Results() const { return SplitLines(m_dir.Read("quorvex.txt")); }
     static HUD_Statistic* Panel()
     {
@@ -238,6 +255,57 @@ TEST_F(BenchmarkRunTest, EscapeOnTheFirstFrameEndsBeforeAnyFrameIsDrawn)
     EXPECT_EQ(1u, m_state->IsUserBreak());
     EXPECT_EQ(0u, m_world->fake.Count("Present"));
     EXPECT_EQ(0u, Brisel_Renderer::Get()->GetStatistics().numFrames);
+}
+
+// The sample scene's fight, run headless twice: every bullet, torpedo, buzzer, debris and
+// shrapnel node seen at the end of a frame counts once by its class; a frame in which the armed
+// bodies' shields lost strength counts as a shield hit.
+TEST_F(BenchmarkRunTest, TheSampleSceneFightsAndEveryRunFightsTheSame)
+{
+    std::vector<std::map<std::string, s32>> runs;
+    for (s32 run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        m_clock.Set(0.0);
+        m_world.reset(new TST_RunWorld(m_dir, true, true));
+        m_state.reset(new Brisel_State_Benchmark(SCRIPT));
+        m_state->Enter();
+        std::map<std::string, std::set<u32>> seen;
+        std::map<std::string, s32> counts;
+        f64 lastShield = -1.0;
+        const char* const classes[] = {"NOD_Bullet", "NOD_Torpedo", "NOD_Buzzer", "NOD_Debris", "NOD_Shrapnel"};
+        bool ended = false;
+        for (s32 frame = 1; frame < 400 && !ended; ++frame) {
+            ended = Frame(frame / 30.0);
+            if (ended)
+                break;
+            f64 shield = 0.0;
+            Walk(NOD_Node::GetRoot(), [&](NOD_Node* _node) {
+                for (const char* name : classes)
+                    if (_node->IsKindOf(RTI_ClassDefinition::Find(name)))
+                        seen[name].insert(_node->GetHandle());
+                for (const char* name : {"NOD_Vessel", "NOD_Vehicle", "NOD_Generic"})
+                    if (_node->IsKindOf(RTI_ClassDefinition::Find(name)))
+                        for (s32 face = 0; face < 6; ++face)
+                            shield += static_cast<NOD_ShieldedBody*>(_node)->GetShieldRef().GetFaceRatio(face);
+            });
+            if (lastShield >= 0.0 && shield < lastShield)
+                ++counts["shield hits"];
+            lastShield = shield;
+        }
+        ASSERT_TRUE(ended);
+        // The weak vessel was shot to death.
+        EXPECT_EQ(nullptr, NOD_Node::GetRoot()->Find(SIM_Path("/vessel1")));
+        m_state->Leave();
+        m_state.reset();
+        m_world.reset();
+        for (const char* name : classes) {
+            counts[name] = (s32)seen[name].size();
+            EXPECT_LT(0, counts[name]) << name;
+        }
+        EXPECT_LT(0, counts["shield hits"]);
+        runs.push_back(counts);
+    }
+    EXPECT_EQ(runs[0], runs[1]);
 }
 
 TEST_F(BenchmarkRunTest, TheEndOfTheGameEndsTheRunAndEscapeOnTheSameFrameIsAUserBreak)

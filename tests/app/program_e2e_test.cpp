@@ -1,5 +1,5 @@
 // The real program end to end: "quorvex -window", headless, in a directory the sample-scene
-// generator writes with a 3-second scene, driven by key scripts through the intro, the menu
+// generator writes with a 4-second scene, driven by key scripts through the intro, the menu
 // pages, runs, the results page and the outro.
 //
 // Each start plays the twelve seconds of intro, so these tests take a while; each keeps well
@@ -20,19 +20,21 @@
 namespace
 {
 
-const char* const SCENE_SECONDS = "3";
+const char* const SCENE_SECONDS = "4";
 
-// The figures every machine writes for a run of the 3-second sample scene with the setup below
+// The figures every machine writes for a run of the 4-second sample scene with the setup below
 // (pixel shaders off: the pixel-shader paths draw a different number of polygons). The scene's
-// timer ends the game at 3 s of scene time; the frames until the run sees it count too.
+// timer ends the game at 4 s of scene time; the frames until the run sees it count too.
 // A change to what the scene draws changes these figures: pin them again then.
-const char* const NUM_FRAMES = "NUM FRAMES : 93";
-const char* const NUM_POLYS = "NUM POLYS  : 1455412";
+const char* const NUM_FRAMES = "NUM FRAMES : 123";
+const char* const NUM_POLYS = "NUM POLYS  : 2493032";
 const char* const MIN_POLY_F = "MIN POLY/F : 2252";
-const char* const MAX_POLY_F = "MAX POLY/F : 18564";
-// The scene's probe: the emitters its debris released under "/garbage" and the most sons that
-// node held at once, written by the end timer of each run.
-const char* const EFFECTS = "[LOG] effects: released 2 garbage 2";
+const char* const MAX_POLY_F = "MAX POLY/F : 22350";
+// The scene's probes, written by the end timer of each run: the emitters released under
+// "/garbage" (by the debris and the fight) and the most sons that node held at once; the
+// fight's bullets, launched torpedoes and buzzers, debris and shrapnel, and the bodies gone.
+const char* const EFFECTS = "[LOG] effects: released 37 garbage 26";
+const char* const ARMED = "[LOG] armed: bullets 9 launched 10 debris 14 gone 1";
 
 // The key script steps of each page. The intro's first turn and the menu's entry each flush
 // the keyboard, and so does the first turn of the outro; "flush" waits for those.
@@ -154,14 +156,19 @@ protected:
         EXPECT_EQ(std::string::npos, log.find("key script")) << log;  // every key script line is good
     }
 
-    // The probe's line, once for each run of the start.
+    // The probes' lines, once each for each run of the start.
     void ExpectEffects(size_t _runs) const
     {
         std::vector<std::string> lines;
         for (const std::string& line : Lines("log.txt"))
-            if (line.compare(0, 14, "[LOG] effects:") == 0)
+            if (line.compare(0, 14, "[LOG] effects:") == 0 || line.compare(0, 12, "[LOG] armed:") == 0)
                 lines.push_back(line);
-        EXPECT_EQ(std::vector<std::string>(_runs, EFFECTS), lines) << m_dir.Read("log.txt");
+        std::vector<std::string> expected;
+        for (size_t run = 0; run < _runs; ++run) {
+            expected.push_back(EFFECTS);
+            expected.push_back(ARMED);
+        }
+        EXPECT_EQ(expected, lines) << m_dir.Read("log.txt");
     }
 
     TST_TempDir m_dir;
