@@ -22,14 +22,7 @@ void Line(std::string& _text, const std::string& _key, const std::string& _value
     _text += "    " + _key + " = " + value + "\n";
 }
 
-std::string VisualText(const std::string& _nameMesh, const std::string& _omitKey, const std::string& _mistypedKey)
-{
-    std::string text = "[Visual]\n{\n";
-    Line(text, "NameMesh", _nameMesh, true, _omitKey, _mistypedKey);
-    return text + "}\n";
-}
-
-TOOL_ObbsTree PlayerHull() { return TOOL_ObbsHull(TOOL_PLAYER_WIDTH, TOOL_PLAYER_LENGTH, TOOL_PLAYER_HEIGHT, 1, 4, 4); }
+TOOL_ObbsTree PlayerHull() { return TOOL_BoxHull(TOOL_PLAYER_WIDTH, TOOL_PLAYER_LENGTH, TOOL_PLAYER_HEIGHT); }
 }  // namespace
 
 TOOL_CollisionSection TOOL_PlayerDescription::PlayerCollision()
@@ -53,7 +46,7 @@ std::string TOOL_PlayerDescriptionText(const TOOL_PlayerDescription& _d)
     const std::string& mistype = _d.mistypedKey;
     std::string text;
     if (_d.omitSection != "Visual")
-        text += VisualText(_d.nameMesh, omit, mistype);
+        text += TOOL_VisualSectionText(_d.nameMesh, omit, mistype);
     if (_d.omitSection != "Control") {
         text += "[Control]\n{\n";
         Line(text, "VMax", TOOL_DesFloat(_d.vMax), false, omit, mistype);
@@ -87,7 +80,7 @@ std::string TOOL_PlayerDescriptionText(const TOOL_PlayerDescription& _d)
 
 std::string TOOL_CockpitDescriptionText(const TOOL_CockpitDescription& _d)
 {
-    return _d.writeVisual ? VisualText(_d.nameMesh, _d.omitKey, _d.mistypedKey) : std::string();
+    return _d.writeVisual ? TOOL_VisualSectionText(_d.nameMesh, _d.omitKey, _d.mistypedKey) : std::string();
 }
 
 std::string TOOL_PlayerChildren(const std::string& _cockpitFile)
