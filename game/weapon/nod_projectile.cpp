@@ -85,11 +85,15 @@ void NOD_ProjectileMesh::GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) c
 {
     f32 local[6];
     GetLocalBox(local);
-    const MAT_Matrix34& world = *_body.GetWorldTransform(_time);
+    WorldBox(local, *_body.GetWorldTransform(_time), _box);
+}
+
+void NOD_ProjectileMesh::WorldBox(const f32 _local[6], const MAT_Matrix34& _world, f32* _box)
+{
     for (s32 corner = 0; corner < 8; ++corner) {
         MAT_Vector3 point;
-        Corner(local, corner, point);
-        point = world.TransformPoint(point);
+        Corner(_local, corner, point);
+        point = _world.TransformPoint(point);
         const f32 xyz[3] = {point.x, point.y, point.z};
         for (s32 axis = 0; axis < 3; ++axis) {
             if (corner == 0 || xyz[axis] < _box[axis])

@@ -6,6 +6,7 @@
 #include "mat_vector.h"
 #include "os_types.h"
 
+class MAT_Matrix34;
 class MOT_MotionState;
 class NOD_Body;
 class NOD_Message;
@@ -41,6 +42,8 @@ public:
     void GetBoundingBox(NOD_Body& _body, f32* _box, f32 _time) const;
     // The world position of the mesh box's centre at the time.
     MAT_Vector3 GetCentre(NOD_Body& _body, f32 _time) const;
+    // The world-axis box (min xyz, max xyz) of the eight corners of _local placed by _world.
+    static void WorldBox(const f32 _local[6], const MAT_Matrix34& _world, f32* _box);
 
 private:
     s32 m_handle = 0;
