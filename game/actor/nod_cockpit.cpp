@@ -6,7 +6,9 @@
 #include "brisel_simulation.h"
 #include "des_file.h"
 #include "dsp_display.h"
+#include "nod_bodylink.h"
 #include "nod_camera.h"
+#include "nod_freeflight.h"
 #include "nod_message.h"
 #include "sim_clock.h"
 
@@ -40,9 +42,7 @@ NOD_Cockpit* NOD_Cockpit::DynamicCast(NOD_Node* _node)
 
 void NOD_Cockpit::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual;
-    if (_data.FindSection(&visual, "Visual") == 0)
-        DES_FatalSection(PARSE, "Visual", _data.GetFile() != nullptr ? _data.GetFile()->GetName() : "");
+    DES_Section visual = NOD_RequireSection(_data, "Visual", PARSE);
     char meshName[NOD_Node::PATH_BYTES] = {};
     visual.GetString("NameMesh", meshName, sizeof meshName);
     m_mesh.Allocate(meshName, PARSE);
@@ -53,23 +53,18 @@ NOD_Message* NOD_Cockpit::ProcessMessage(NOD_Message* _message)
     switch (_message->GetType()) {
     case NOD_Node_EnterSimulation::ID:
         delete _message;
-        if (NOD_Body* father = NOD_Body::DynamicCast(GetFather()))
-            GetCS().SetParent(&father->GetCS());
-        for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-            delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+        NOD_LinkToFather(*this);
+        NOD_EnterSons(*this);
         SetShown(0);
         SetFlags(GetFlags() | FLAG_IN_SIMULATION);
         return nullptr;
-    case NOD_Node_LeaveSimulation::ID: {
+    case NOD_Node_LeaveSimulation::ID:
         delete _message;
         SetShown(0);
-        for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-            delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+        NOD_LeaveSons(*this);
         SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
-        const f32 now = SIM_GetSimulationClock().time;
-        SetTransform(now, *GetCS().GetTrack().GetAt(now, nullptr));
+        NOD_RestAtTrackFrame(*this, SIM_GetSimulationClock().time);
         return nullptr;
-    }
     default:
         // No Body_* message: the cockpit goes where its father goes.
         return NOD_Node::ProcessMessage(_message);

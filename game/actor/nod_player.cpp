@@ -10,8 +10,9 @@
 #include "cod_physical.h"
 #include "cod_sensor.h"
 #include "des_file.h"
-#include "mat_geometry.h"
 #include "mot_smoother.h"
+#include "nod_bodylink.h"
+#include "nod_freeflight.h"
 #include "nod_gun.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
@@ -54,19 +55,6 @@ constexpr Weapon WEAPONS[] = {
     {"vendetta2", "NOD_Gun_Vendetta", "osd/weapon/gun_vendetta2.osd"},
     {"vendettagatlin", "NOD_Gun_VendettaGatlin", "osd/weapon/gun_vendettagatlin.osd"},
 };
-
-const char* FileName(const DES_Section& _section)
-{
-    return _section.GetFile() != nullptr ? _section.GetFile()->GetName() : "";
-}
-
-DES_Section Section(DES_Section& _data, const char* _name, const char* _where)
-{
-    DES_Section section;
-    if (_data.FindSection(&section, _name) == 0)
-        DES_FatalSection(_where, _name, FileName(_data));
-    return section;
-}
 
 CON_Cache<Brisel_Mesh>* Visuals() { return Brisel_TheCache != nullptr ? Brisel_TheCache->GetVisualCache() : nullptr; }
 
@@ -121,7 +109,7 @@ const NOD_Player* NOD_Player::DynamicCast(const NOD_Node* _node) { return Dynami
 
 void NOD_Player::ParseIniFile_Des(DES_Section& _data)
 {
-    DES_Section visual = Section(_data, "Visual", PARSE);
+    DES_Section visual = NOD_RequireSection(_data, "Visual", PARSE);
     char meshName[NOD_Node::PATH_BYTES] = {};
     visual.GetString("NameMesh", meshName, sizeof meshName);
     m_mesh.Allocate(meshName, PARSE);
@@ -129,14 +117,14 @@ void NOD_Player::ParseIniFile_Des(DES_Section& _data)
     if (CON_Cache<Brisel_Mesh>* visuals = Visuals())
         m_visual = visuals->Allocate(VISUAL, 1);
 
-    DES_Section control = Section(_data, "Control", PARSE_CONTROL);
+    DES_Section control = NOD_RequireSection(_data, "Control", PARSE_CONTROL);
     control.GetFloat("VMax", &m_vMax);
     // The thrust curve runs over |speed| / VMax: without a positive VMax it has no meaning.
     if (!(m_vMax > 0.0f))
         OS_Fatal("DES FILE ERROR", OS_Format("(%s): [\"Control\"] VMax = %g in file \"%s\" must be above 0", PARSE,
-                                             (double)m_vMax, FileName(_data)));
+                                             (double)m_vMax, NOD_DesFileName(_data)));
 
-    DES_Section player = Section(_data, "PlayerControl", PARSE);
+    DES_Section player = NOD_RequireSection(_data, "PlayerControl", PARSE);
     player.GetFloat("Acceleration", &m_acceleration);
     player.GetFloat("EngineDynamicA", &m_engineDynamic[0]);
     player.GetFloat("EngineDynamicB", &m_engineDynamic[1]);
@@ -147,18 +135,18 @@ void NOD_Player::ParseIniFile_Des(DES_Section& _data)
     player.GetFloat("FrictionW", &m_friction.c[2]);
 
     ContactAggregate& aggregate = GetAggregate();
-    DES_Section collision = Section(_data, "Collision", PARSE);
+    DES_Section collision = NOD_RequireSection(_data, "Collision", PARSE);
     aggregate.GeneratePhysicalPlayer(&collision);
     if (m_mesh.GetHandle() != 0) {
         f32 box[6];
         m_mesh.GetLocalBox(box);
         aggregate.GenerateVisibleObject(box);
     }
-    DES_Section avoidance = Section(_data, "Avoidance", PARSE);
+    DES_Section avoidance = NOD_RequireSection(_data, "Avoidance", PARSE);
     aggregate.GeneratePassiveAvoid(&avoidance);
     aggregate.GenerateShadowReceiver(0);
     aggregate.GenerateShadowCaster();
-    DES_Section emitter = Section(_data, "Emitter", PARSE);
+    DES_Section emitter = NOD_RequireSection(_data, "Emitter", PARSE);
     aggregate.GenerateEmitter(&emitter);
     aggregate.GenerateSensor4();
 
@@ -257,8 +245,7 @@ void NOD_Player::PM_EnterSimulation()
 {
     const SIM_Clock& clock = SIM_GetSimulationClock();
     GetAggregate().EnterSimulation(*GetWorldTransform(clock.time + clock.dt), m_state.GetVelocity());
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+    NOD_EnterSons(*this);
     GetAggregate().LinkSonShields();
     SetFlags(GetFlags() | FLAG_IN_SIMULATION);
 }
@@ -266,12 +253,10 @@ void NOD_Player::PM_EnterSimulation()
 void NOD_Player::PM_LeaveSimulation()
 {
     GetAggregate().UnlinkSonShields();
-    for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-        delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+    NOD_LeaveSons(*this);
     GetAggregate().LeaveSimulation();
     SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
-    const f32 now = SIM_GetSimulationClock().time;
-    Place(*GetCS().GetTrack().GetAt(now, nullptr));
+    NOD_RestAtTrackFrame(*this, SIM_GetSimulationClock().time);
 }
 
 // ---- commands ----
@@ -529,19 +514,8 @@ void NOD_Player::GetBoundingBox(f32* _box, f32 _time)
         m_mesh.GetBoundingBox(*this, _box, _time);
         return;
     }
-    MAT_AABox local;
-    local.m_min = MAT_Vector3(-0.5f, -0.5f, -0.5f);
-    local.m_max = MAT_Vector3(0.5f, 0.5f, 0.5f);
-    MAT_Vector3 corners[8];
-    local.Transform(*GetWorldTransform(_time), corners);
-    MAT_AABox world;
-    Brisel_Renderer::BoundingBoxOfPoints(world, corners, 8);
-    _box[0] = world.m_min.x;
-    _box[1] = world.m_min.y;
-    _box[2] = world.m_min.z;
-    _box[3] = world.m_max.x;
-    _box[4] = world.m_max.y;
-    _box[5] = world.m_max.z;
+    const f32 unit[6] = {-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f};
+    NOD_WorldBox(*this, unit, _box, _time);
 }
 
 MAT_Vector3* NOD_Player::GetVelocity(MAT_Vector3* _velocity)

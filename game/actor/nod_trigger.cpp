@@ -2,6 +2,8 @@
 #include "nod_trigger.h"
 
 #include "cod_sensor.h"
+#include "nod_bodylink.h"
+#include "nod_freeflight.h"
 #include "nod_message.h"
 #include "sim_clock.h"
 
@@ -31,18 +33,15 @@ NOD_Message* NOD_Trigger::ProcessMessage(NOD_Message* _message)
     switch (_message->GetType()) {
     case NOD_Node_EnterSimulation::ID:
         delete _message;
-        if (NOD_Body* father = NOD_Body::DynamicCast(GetFather()))
-            GetCS().SetParent(&father->GetCS());
+        NOD_LinkToFather(*this);
         GetAggregate().EnterSimulation(*GetWorldTransform(SIM_GetSimulationClock().time), MAT_Vector3());
-        for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-            delete GetSon(i)->ProcessMessage(NOD_Node_EnterSimulation::Create());
+        NOD_EnterSons(*this);
         SetFlags(GetFlags() | FLAG_IN_SIMULATION);
         return nullptr;
     case NOD_Node_LeaveSimulation::ID:
         delete _message;
         GetAggregate().LeaveSimulation();
-        for (s32 i = 0; i < (s32)GetNumOfSons(); ++i)
-            delete GetSon(i)->ProcessMessage(NOD_Node_LeaveSimulation::Create());
+        NOD_LeaveSons(*this);
         SetFlags(GetFlags() & ~(u32)FLAG_IN_SIMULATION);
         return nullptr;
     default:
