@@ -44,6 +44,15 @@ struct BHV_AlignPosition
     f32 minDistance = 0.0f;      // AlignMinDistance plus the size allowance of both bodies
     f32 maxDistance = 0.0f;      // AlignMaxDistance plus the size allowance
     NOD_Body* target = nullptr;  // the body the position was chosen around
+
+    // Draws a side from the three probabilities (the right side takes what remains) and a place
+    // within the height and distance bands around the target.
+    void Choose(NOD_Body* _target, NOD_Body* _vessel, f32 _aheadProb, f32 _leftProb, f32 _backProb, f32 _minHeight,
+                f32 _maxHeight, f32 _minDistance, f32 _maxDistance);
+    // The position in world space, from the target's frame now.
+    MAT_Vector3 GetGoal();
+    // 1 when the vessel is inside the position's distance band and side sector.
+    s32 IsReached(NOD_Body* _vessel);
 };
 
 // A tactic state of the vessel attack. Handle answers the type of the next state or STAY; the
@@ -219,7 +228,26 @@ public:
     // The section "AttackBehaviour" of the vessel's description: every key a mandatory float.
     void ParseIniFile(DES_Section& _section);
 
+    // Goal computations the tactic states share.
+    // A random break-away goal; sets the arrival radius.
+    MAT_Vector3 ComputeEscapeGoal();
+    // A goal around the target between the castrated radii; sets the arrival radius.
+    MAT_Vector3 ComputeCastratedGoal();
+    // Lifts the point to at least 4 x the vessel's sphere radius above the ground under it.
+    void KeepAboveTerrain(MAT_Vector3& _point);
+    // BHV_Vessel_AttackState::SIT or WAVE.
+    s32 ChooseSitOrWave();
+    // 1 when the target's sight sensor sees the vessel.
+    s32 IsSeenByTarget();
+
 private:
+    friend class BHV_Vessel_AttackState0;
+    friend class BHV_Vessel_AttackState1;
+    friend class BHV_Vessel_AttackState2;
+    friend class BHV_Vessel_AttackState3;
+    friend class BHV_Vessel_AttackState4;
+    friend class BHV_Vessel_AttackState5;
+
     RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
     s32 m_keepAlign = 0;       // 1 while the align state must resume its previous position
     NOD_NPC_Gun* m_gun = nullptr;
