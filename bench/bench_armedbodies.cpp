@@ -21,6 +21,7 @@
 
 #include "app_register.h"
 #include "armed_fixture.h"
+#include "bench_armed.h"
 #include "bench_common.h"
 #include "nod_bullet.h"
 #include "nod_launcher.h"
@@ -32,7 +33,9 @@
 
 namespace
 {
-using bench_common::TempDir;
+using bench_armed::Armour;
+using bench_armed::VehicleText;
+using bench_armed::VesselText;
 using bench_common::ThreadSeconds;
 
 constexpr s32 VESSELS = 50;
@@ -42,93 +45,18 @@ constexpr s32 FRAMES = 30;
 constexpr s32 TURN_STEPS = 40;  // new turret angles every two seconds
 constexpr f32 TWO_PI = 6.2831853f;
 
-// Faces never give out during the run.
-TOOL_ShieldSection Armour()
-{
-    TOOL_ShieldSection shield;
-    for (s32 face = 0; face < 6; ++face) {
-        shield.faceIn[face] = 1000000000;
-        shield.faceInMax[face] = 1000000000;
-    }
-    return shield;
-}
-
-TOOL_ChildSection Son(s32 _index, const char* _className, f32 _y = 0.0f)
-{
-    TOOL_ChildSection child;
-    child.index = _index;
-    child.nameCLA = _className;
-    child.translation[1] = _y;
-    return child;
-}
-
-TOOL_TurretDescription Turret(const char* _name, TOOL_TurretMount _mount)
-{
-    TOOL_TurretDescription turret;
-    turret.turretName = _name;
-    turret.mount = _mount;
-    turret.alphaRange = 170.0f;
-    turret.shield = Armour();
-    return turret;
-}
-
-std::string VesselText()
-{
-    TOOL_VesselDescription vessel;
-    vessel.shield = Armour();
-    vessel.buzzerParam = TOOL_BuzzerParamSection();
-    TOOL_NPCGunDescription gun;
-    gun.phases = {TOOL_NPCGunPhase{4, 0.5f}};
-    const f32 top[3] = {0.0f, 0.0f, 2.0f};
-    vessel.children = {
-        TOOL_WeaponChildText(Son(0, "NOD_TorpedoLauncher", 5.0f), "torlaunch",
-                             TOOL_TorpedoLauncherDescriptionText(TOOL_TorpedoLauncherDescription())),
-        TOOL_WeaponChildText(Son(1, "NOD_BuzzerLauncher", -5.0f), "buzzlaunch",
-                             TOOL_BuzzerLauncherDescriptionText(TOOL_BuzzerLauncherDescription())),
-        TOOL_WeaponChildText(Son(2, "NOD_NPC_Gun", 6.0f), "gun", TOOL_NPCGunDescriptionText(gun)),
-        TOOL_TurretChildText(3, Turret("turret1", TOOL_TURRET_TURRGUN), top),
-    };
-    return TOOL_VesselDescriptionText(vessel);
-}
-
-std::string VehicleText()
-{
-    TOOL_VehicleDescription vehicle;
-    vehicle.shield = Armour();
-    const f32 top[3] = {0.0f, 0.0f, 2.0f};
-    vehicle.children = TOOL_VehicleWheelChildren(1);
-    vehicle.children.insert(vehicle.children.begin(), TOOL_TurretChildText(0, Turret("Turm1", TOOL_TURRET_GUN), top));
-    return TOOL_VehicleDescriptionText(vehicle);
-}
-
-class Armada
+class Armada : public bench_armed::ArmedScene
 {
 public:
     Armada()
     {
-        static bool registered = false;
-        if (!registered) {
-            Brisel_RegisterModules();
-            registered = true;
-        }
-        if (!m_dir.Made()) {
-            m_error = "no working directory";
-            return;
-        }
-        try {
-            world.reset(new TST_ArmedWorld(m_dir));
-            Populate();
-        } catch (const OS_FatalError& error) {
-            m_error = std::string(error.Caption()) + ": " + error.Message();
-        }
+        Field([this] { Populate(); });
     }
     ~Armada()
     {
         for (RTI_Pointer* pointer : m_bodies)
             delete pointer;
     }
-
-    const std::string& Error() const { return m_error; }
 
     // Steering and turret angles for step _step.
     void Drive(s32 _step)
@@ -159,8 +87,6 @@ public:
         _nodes = 0;
         CountUnder(world->root, _bullets, _nodes);
     }
-
-    std::unique_ptr<TST_ArmedWorld> world;
 
 private:
     void Populate()
@@ -209,8 +135,6 @@ private:
             CountUnder(_node->GetSon(i), _bullets, _nodes);
     }
 
-    TempDir m_dir;
-    std::string m_error;
     std::vector<RTI_Pointer*> m_bodies;
     std::vector<RTI_Pointer*> m_turrets;
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app_register.h"
+#include "bench_common.h"
 #include "coh_avoid.h"
 #include "coh_physical.h"
 #include "coh_sense.h"
@@ -56,11 +57,7 @@ public:
           m_viewers(&m_system, 2), m_passive(&m_system), m_active(&m_system, 512, &m_cell), m_emitters(&m_system),
           m_sensors(&m_system, 512), m_casters(&m_system), m_receivers(&m_system, 512)
     {
-        static bool registered = false;
-        if (!registered) {
-            Brisel_RegisterModules();
-            registered = true;
-        }
+        bench_common::RegisterModulesOnce();
         char directory[] = "/tmp/qv_bench_body_XXXXXX";
         if (mkdtemp(directory) == nullptr || chdir(directory) != 0)
             abort();

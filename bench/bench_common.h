@@ -8,10 +8,21 @@
 #include <fstream>
 #include <string>
 
+#include "app_register.h"
 #include "os_types.h"
 
 namespace bench_common
 {
+
+// The run's classes and modules, registered once per program as the application does.
+inline void RegisterModulesOnce()
+{
+    static bool registered = false;
+    if (!registered) {
+        Brisel_RegisterModules();
+        registered = true;
+    }
+}
 
 // CPU seconds of the calling thread.
 inline f64 ThreadSeconds()

@@ -31,11 +31,7 @@ class GlowScene
 public:
     explicit GlowScene(bool _plain)
     {
-        static bool registered = false;
-        if (!registered) {
-            Brisel_RegisterModules();
-            registered = true;
-        }
+        bench_common::RegisterModulesOnce();
         m_dir.Write("vfx/light.osd", TOOL_LightDescriptionText(TOOL_LightDescription()));
         TOOL_HaloDescription halo;
         halo.hasRadius = true;

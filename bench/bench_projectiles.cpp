@@ -94,11 +94,7 @@ class Range
 public:
     Range()
     {
-        static bool registered = false;
-        if (!registered) {
-            Brisel_RegisterModules();
-            registered = true;
-        }
+        bench_common::RegisterModulesOnce();
         if (!m_dir.Made()) {
             m_error = "no working directory";
             return;

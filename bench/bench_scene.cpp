@@ -54,11 +54,7 @@ class BenchScene
 public:
     BenchScene()
     {
-        static bool registered = false;
-        if (!registered) {
-            Brisel_RegisterModules();
-            registered = true;
-        }
+        bench_common::RegisterModulesOnce();
         if (bench_gl::Window() == nullptr || !m_dir.Made())
             return;
         const std::string glue = GlueText();
