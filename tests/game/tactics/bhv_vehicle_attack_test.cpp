@@ -252,6 +252,30 @@ TEST_F(BhvVehicleAttackTest, HomingTorpedoIsTakenAtOnce)
     EXPECT_EQ(torpedo, Attack(vehicle).GetCurrentTarget());
 }
 
+TEST_F(BhvVehicleAttackTest, PrimaryTargetTakesOverWhileRunning)
+{
+    WatchedVehicle* vehicle = Attacker(Standing());
+    NOD_Vehicle* near = Target("tank1", {0, 60, 1});
+    NOD_Vehicle* far = Target("tank2", {0, -150, 1});
+    // Not handled before the attack runs.
+    delete vehicle->ProcessMessage(NOD_Vehicle_SetPrimaryTarget::Create(far));
+    EXPECT_TRUE(Logged("received lost message of type 14022"));
+    Start(vehicle, "tank");
+    StepsUntilState(vehicle);
+    ASSERT_EQ(near, Attack(vehicle).GetCurrentTarget());
+
+    delete vehicle->ProcessMessage(NOD_Vehicle_SetPrimaryTarget::Create(far));
+    EXPECT_EQ(far, Attack(vehicle).GetPrimaryTarget());
+    m_world->Step();
+    EXPECT_EQ(far, Attack(vehicle).GetCurrentTarget());
+    EXPECT_EQ(0, near->GetAttackerSlots()->Contains(vehicle));
+    EXPECT_EQ(1, far->GetAttackerSlots()->Contains(vehicle));
+
+    // A node that is no body clears it.
+    delete vehicle->ProcessMessage(NOD_Vehicle_SetPrimaryTarget::Create(m_world->root));
+    EXPECT_EQ(nullptr, Attack(vehicle).GetPrimaryTarget());
+}
+
 TEST_F(BhvVehicleAttackTest, AlignBacksAwayToTheMirroredPointUntilAlignMaxTime)
 {
     TOOL_VehicleAttackSection keys;
