@@ -87,13 +87,15 @@ std::string TOOL_VesselDescriptionText(const TOOL_VesselDescription& _d)
 
 std::string TOOL_VehicleDescriptionText(const TOOL_VehicleDescription& _d)
 {
-    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
-                     {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VEHICLE)},
-                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
-                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
-                     {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
-                     {"Shield", TOOL_ShieldSectionText(_d.shield)}},
-                    _d.omitSection, _d.children);
+    return Sections(
+        {{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+         {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VEHICLE)},
+         {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+         {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
+         {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
+         {"Shield", TOOL_ShieldSectionText(_d.shield)},
+         {"AttackBehaviour", _d.attackBehaviour.has_value() ? TOOL_VehicleAttackSectionText(*_d.attackBehaviour) : ""}},
+        _d.omitSection, _d.children);
 }
 
 std::string TOOL_WheelDescriptionText(const TOOL_WheelDescription& _d)

@@ -17,6 +17,7 @@
 #include "os_types.h"
 #include "tools_mesh.h"
 #include "tools_sections.h"
+#include "tools_vehicleattack.h"
 
 // The hulls: boxes around their origins, x wide, y long (forward), z high.
 inline constexpr const char* TOOL_VESSEL_MESH = "vessel.msh";
@@ -82,6 +83,8 @@ struct TOOL_VehicleDescription
     TOOL_AvoidanceSection avoidance;
     TOOL_EmitterSection emitter = TOOL_VesselDescription::ArmedEmitter();
     TOOL_ShieldSection shield;
+    // The attack's keys; none: no "AttackBehaviour" section.
+    std::optional<TOOL_VehicleAttackSection> attackBehaviour;
     std::vector<std::string> children;
     // A broken description: "Visual", "Control", "Collision", "Avoidance", "Emitter" or
     // "Shield" left out, or a key of "Visual" left out or mistyped.
@@ -92,7 +95,8 @@ struct TOOL_VehicleDescription
     static TOOL_CollisionSection VehicleCollision();
 };
 
-// "[Visual]", "[Control]", "[Collision]", "[Avoidance]", "[Emitter]", "[Shield]", the children.
+// "[Visual]", "[Control]", "[Collision]", "[Avoidance]", "[Emitter]", "[Shield]",
+// "[AttackBehaviour]", the children.
 std::string TOOL_VehicleDescriptionText(const TOOL_VehicleDescription& _description);
 
 struct TOOL_WheelDescription

@@ -15,8 +15,11 @@
 // so a node deleted during the attack reads null. The turret is aimed, and its gun reached,
 // through its aiming interface (BHV_TurretAiming::DynamicCast).
 //
-// Declared ahead of their logic: until filled, the behaviour and its states are inert
-// (bhv_inert.h), so the vehicle logs the attack's messages as lost.
+// The gun fires for the vehicle while the attack runs: its shooter is saved at the start (the
+// field itself, weakly) and put back when the attack ends or is interrupted. A vehicle without
+// a living turret chooses, registers and manoeuvres all the same and skips every turret and gun
+// call. Without a valid patrol area no target is ever chosen: each step then stops the vehicle.
+// Draws come from the simulation driver's generator, only in the castrated goals.
 #pragma once
 
 #include "bhv_inert.h"
@@ -29,6 +32,7 @@
 class BHV_Vehicle_A_Attack;
 class DES_Section;
 class NOD_Body;
+class NOD_Node;
 
 // A tactic state of the vehicle attack. Handle answers the type of the next state or STAY; the
 // attack then leaves the current state and enters that one (also when it is the same).
@@ -72,6 +76,8 @@ public:
     void Leave() override;
     s32 Handle() override;
 
+    f32 GetTimer() const { return m_timer; }
+
 private:
     friend class BHV_Vehicle_A_Attack;  // reads the keys into the state
 
@@ -114,8 +120,14 @@ public:
     void Leave() override;
     s32 Handle() override;
 
+    const MAT_Vector3& GetGoal() const { return m_goal; }
+    f32 GetArrivalRadius() const { return m_arrivalRadius; }
+
 private:
     friend class BHV_Vehicle_A_Attack;
+
+    // A new goal sideways of the vehicle, within the radii around the target.
+    void NewGoal();
 
     f32 m_castratedMeanDist = 0.0f;
     f32 m_castratedDevDist = 0.0f;
@@ -144,7 +156,28 @@ public:
     // The section "AttackBehaviour" of the vehicle's description: every key a mandatory float.
     void ParseIniFile(DES_Section& _section);
 
+    // What the tactic states (and tests) read of the running attack.
+    NOD_Body* GetCurrentTarget() const;
+    NOD_Body* GetPrimaryTarget() const;
+    NOD_Node* GetSavedShooter() const;
+    f32 GetNormalVelocity() const { return m_normalVelocity; }
+    f32 GetSwitchTimer() const { return m_switchTimer; }
+    const SIM_Name& GetInterestName(s32 _index) const { return m_interestNames[_index]; }
+    // The running tactic state, null before the first target decision, and its type (-1 then).
+    const BHV_Vehicle_AttackState* GetCurrentState() const { return m_currentState; }
+    s32 GetCurrentStateType() const { return m_currentState != nullptr ? m_currentState->GetType() : -1; }
+    const BHV_Vehicle_AttackState0& GetAlignState() const { return m_align; }
+    const BHV_Vehicle_AttackState2& GetCastratedState() const { return m_castrated; }
+
 private:
+    // Algorithms of the step: the turret aimed and the gun started or stopped; whether a new
+    // target decision is due; the choice of a target (its code, the body in *_target).
+    void AimAndFire(NOD_Body* _target);
+    bool IsDecisionDue();
+    s32 SelectTarget(NOD_Body** _target);
+    // The end of an attack: gun stopped, its shooter put back, the sensor off.
+    void Release();
+
     RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
     RTI_Pointer m_turret;      // the turret body "Turm1"; null when missing or destroyed
     f32 m_normalVelocity = 0.0f;
@@ -155,7 +188,7 @@ private:
     f32 m_waitingTime = 0.0f;
     f32 m_switchTimer = 0.0f;
     f32 m_coneOfFire = 0.0f;                            // degrees
-    NOD_Body* m_savedShooter = nullptr;                 // the gun's shooter before the attack, put back after it
+    RTI_Pointer m_savedShooter;                         // the gun's shooter before the attack, put back after it
     BHV_Vehicle_AttackState* m_currentState = nullptr;  // null until the first target decision
     BHV_Vehicle_AttackState0 m_align;
     BHV_Vehicle_AttackState1 m_stick;

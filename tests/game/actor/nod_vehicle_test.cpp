@@ -197,10 +197,11 @@ TEST_F(NodVehicleTest, SwitchesAndBodyMessages)
     EXPECT_FLOAT_EQ(30.0f, position.x);
     EXPECT_FLOAT_EQ(40.0f, position.y);
 
-    // Vehicle_Stop has no argument; the attack is inert and its start ends lost.
+    // The attack takes its start.
     delete vehicle->ProcessMessage(NOD_Vehicle_AttackPatrol::Create(100.0f, SIM_Name("a"), SIM_Name(""), SIM_Name(""),
                                                                     SIM_Name(""), SIM_Path("")));
-    EXPECT_TRUE(Logged("node \"vehicle\" received lost message of type 14017"));
+    EXPECT_FALSE(Logged("received lost message of type 14017"));
+    EXPECT_EQ(&vehicle->GetAttack(), vehicle->GetActionSlot().GetCurrent());
 }
 
 TEST_F(NodVehicleTest, LeavingAndEnteringKeepsItWhereItWasAtRest)

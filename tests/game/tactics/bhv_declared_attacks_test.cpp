@@ -9,7 +9,6 @@
 
 #include "bhv_behaviourlist.h"
 #include "bhv_turret.h"
-#include "bhv_vehicle_attack.h"
 #include "bhv_vessel_attack.h"
 #include "des_file.h"
 #include "nod_body.h"
@@ -19,7 +18,7 @@
 namespace
 {
 // A body carrying every declared behaviour as a member, set up and registered the way the
-// vessel, vehicle and turret owners will do it: one record of its (absent) parts,
+// vessel and turret owners will do it: one record of its (absent) parts,
 // the registrations, then the set-up calls for what the record does not hold.
 class FakeOwner : public NOD_Body
 {
@@ -35,8 +34,6 @@ public:
         m_vesselAttack.SetGun(nullptr);
         m_vesselAttack.SetTorpedoLauncher(nullptr);
         m_vesselAttack.ParseIniFile(noSection);
-        m_vehicleAttack.SetTurret(nullptr);
-        m_vehicleAttack.ParseIniFile(noSection);
         m_complexAttack.SetGun(nullptr);
         m_complexAttack.ParseIniFile(noSection);
         m_patrol.ParseIniFile(noSection);
@@ -51,13 +48,9 @@ public:
         delete _message;
         return nullptr;
     }
-    std::vector<BHV_ActionBehaviour*> Behaviours()
-    {
-        return {&m_vesselAttack, &m_vehicleAttack, &m_follow, &m_patrol, &m_complexAttack};
-    }
+    std::vector<BHV_ActionBehaviour*> Behaviours() { return {&m_vesselAttack, &m_follow, &m_patrol, &m_complexAttack}; }
 
     BHV_Vessel_A_Attack m_vesselAttack;
-    BHV_Vehicle_A_Attack m_vehicleAttack;
     BHV_Turret_A_Follow m_follow;
     BHV_Turret_A_Patrol m_patrol;
     BHV_Turret_A_ComplexAttack m_complexAttack;
@@ -69,7 +62,6 @@ public:
 // Each behaviour (in the owner's order) with the start, stop and setting messages it will take.
 const std::vector<std::vector<u32>> s_messages = {
     {NOD_Vessel_AttackPatrol::ID, NOD_Vessel_SetPrimaryTarget::ID},
-    {NOD_Vehicle_AttackPatrol::ID, NOD_Vehicle_SetPrimaryTarget::ID},
     {NOD_Turret_Base_Follow::ID},
     {NOD_Turret_Base_Patrol::ID},
     {NOD_Turret_Base_ComplexAttack::ID, NOD_Turret_Base_DirectAttack::ID, NOD_Turret_Base_DirectAttackStop::ID,
@@ -148,17 +140,6 @@ TEST(DeclaredAttackStatesTest, TypesAndStay)
         vessel[type]->Enter(nullptr);
         EXPECT_EQ(BHV_Vessel_AttackState::STAY, vessel[type]->Handle());
         vessel[type]->Leave();
-    }
-
-    BHV_Vehicle_AttackState0 vehicleAlign;
-    BHV_Vehicle_AttackState1 stick;
-    BHV_Vehicle_AttackState2 vehicleCastrated;
-    BHV_Vehicle_AttackState* vehicle[] = {&vehicleAlign, &stick, &vehicleCastrated};
-    for (s32 type = 0; type < 3; ++type) {
-        EXPECT_EQ(type, vehicle[type]->GetType());
-        vehicle[type]->Enter(nullptr);
-        EXPECT_EQ(BHV_Vehicle_AttackState::STAY, vehicle[type]->Handle());
-        vehicle[type]->Leave();
     }
 }
 }  // namespace
