@@ -75,6 +75,19 @@ f32 DrawLeg(f32 _mean, f32 _deviation, f32 _ratio, f32& _a, f32& _b)
     }
     return length;
 }
+// The goal the avoider steers the vessel around obstacles to (nothing without an avoider).
+void SetAvoidanceGoal(const BHV_Owner* _owner, const MAT_Vector3& _goal)
+{
+    if (_owner->avoider != nullptr)
+        _owner->avoider->m_goal = _goal;
+}
+
+// The body the avoider does not avoid (null: none).
+void SetAvoidanceIgnore(const BHV_Owner* _owner, NOD_Body* _body)
+{
+    if (_owner->avoider != nullptr)
+        _owner->avoider->m_ignore.Set(_body);
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -318,8 +331,7 @@ s32 BHV_Vessel_AttackState0::Handle()
     MAT_Vector3 aim = goal;
     BHV_BallisticIntercept(PositionOf(owner->body), motion.MovePV, goal, velocity, &aim);
     attack.KeepAboveTerrain(aim);
-    if (owner->avoider != nullptr)
-        owner->avoider->m_goal = aim;
+    SetAvoidanceGoal(owner, aim);
     motion.MoveTo(clock, BHV_SteeringPoint(owner->avoider, aim), attack.m_normalVelocity, attack.m_normalVelocity);
     return STAY;
 }
@@ -330,18 +342,15 @@ s32 BHV_Vessel_AttackState0::Handle()
 void BHV_Vessel_AttackState1::Enter(BHV_Vessel_A_Attack* _attack)
 {
     m_attack = _attack;
-    COD_ActiveAvoid* avoider = _attack->GetOwner()->avoider;
-    if (avoider != nullptr)
-        avoider->m_ignore.Set(_attack->GetStateTarget());
+    SetAvoidanceIgnore(_attack->GetOwner(), _attack->GetStateTarget());
     StartLeg();
     _attack->m_keepAlign = 1;
 }
 
 void BHV_Vessel_AttackState1::Leave()
 {
-    COD_ActiveAvoid* avoider = m_attack != nullptr ? m_attack->GetOwner()->avoider : nullptr;
-    if (avoider != nullptr)
-        avoider->m_ignore.Set(nullptr);
+    if (m_attack != nullptr)
+        SetAvoidanceIgnore(m_attack->GetOwner(), nullptr);
 }
 
 void BHV_Vessel_AttackState1::StartLeg()
@@ -349,9 +358,7 @@ void BHV_Vessel_AttackState1::StartLeg()
     m_armed = 0;
     m_goal = m_attack->ComputeEscapeGoal();
     m_timer = 0.0f;
-    COD_ActiveAvoid* avoider = m_attack->GetOwner()->avoider;
-    if (avoider != nullptr)
-        avoider->m_goal = m_goal;
+    SetAvoidanceGoal(m_attack->GetOwner(), m_goal);
 }
 
 s32 BHV_Vessel_AttackState1::Handle()
@@ -429,9 +436,7 @@ s32 BHV_Vessel_AttackState2::Handle()
 void BHV_Vessel_AttackState3::Enter(BHV_Vessel_A_Attack* _attack)
 {
     m_attack = _attack;
-    COD_ActiveAvoid* avoider = _attack->GetOwner()->avoider;
-    if (avoider != nullptr)
-        avoider->m_ignore.Set(_attack->GetStateTarget());
+    SetAvoidanceIgnore(_attack->GetOwner(), _attack->GetStateTarget());
     _attack->m_keepAlign = 0;
     m_timer = 0.0f;
     m_mode = 0;
@@ -439,9 +444,8 @@ void BHV_Vessel_AttackState3::Enter(BHV_Vessel_A_Attack* _attack)
 
 void BHV_Vessel_AttackState3::Leave()
 {
-    COD_ActiveAvoid* avoider = m_attack != nullptr ? m_attack->GetOwner()->avoider : nullptr;
-    if (avoider != nullptr)
-        avoider->m_ignore.Set(nullptr);
+    if (m_attack != nullptr)
+        SetAvoidanceIgnore(m_attack->GetOwner(), nullptr);
 }
 
 s32 BHV_Vessel_AttackState3::Handle()
@@ -471,8 +475,7 @@ s32 BHV_Vessel_AttackState3::Handle()
         aim = p * 2.0f - aim;
     }
     attack.KeepAboveTerrain(aim);
-    if (owner->avoider != nullptr)
-        owner->avoider->m_goal = aim;
+    SetAvoidanceGoal(owner, aim);
     MOT_Vessel& motion = *owner->vesselMotion;
     const SIM_Clock& clock = SIM_GetSimulationClock();
     const MAT_Vector3 drive = BHV_SteeringPoint(owner->avoider, aim);
@@ -502,9 +505,7 @@ void BHV_Vessel_AttackState5::NewGoal()
 {
     m_goal = m_attack->ComputeCastratedGoal();
     m_timer = 0.0f;
-    COD_ActiveAvoid* avoider = m_attack->GetOwner()->avoider;
-    if (avoider != nullptr)
-        avoider->m_goal = m_goal;
+    SetAvoidanceGoal(m_attack->GetOwner(), m_goal);
 }
 
 s32 BHV_Vessel_AttackState5::Handle()

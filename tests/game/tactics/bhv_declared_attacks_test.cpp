@@ -143,12 +143,9 @@ TEST(DeclaredAttackStatesTest, TypesAndStay)
     BHV_Vessel_AttackState4 escapeNewPosition;
     BHV_Vessel_AttackState5 castrated;
     BHV_Vessel_AttackState* vessel[] = {&align, &escape, &sit, &wave, &escapeNewPosition, &castrated};
-    for (s32 type = 0; type < 6; ++type) {
+    // The vessel's states are filled (their own tests drive them): the types alone here.
+    for (s32 type = 0; type < 6; ++type)
         EXPECT_EQ(type, vessel[type]->GetType());
-        vessel[type]->Enter(nullptr);
-        EXPECT_EQ(BHV_Vessel_AttackState::STAY, vessel[type]->Handle());
-        vessel[type]->Leave();
-    }
 
     BHV_Vehicle_AttackState0 vehicleAlign;
     BHV_Vehicle_AttackState1 stick;

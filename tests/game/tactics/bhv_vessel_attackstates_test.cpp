@@ -404,7 +404,30 @@ TEST_F(BhvVesselAttackStatesTest, TerrainClearanceLiftsToFourRadiiAboveGroundOnl
         EXPECT_FLOAT_EQ(k.z, p.z) << k.in.x;
         EXPECT_EQ(k.in.x, p.x);
     }
+    // Goals of zero length from a vessel under the ground come up with the same clearance.
+    AttackKeys keys;
+    keys.escapeMean = 0.0f;
+    keys.castratedMin = 0.0f;
+    Apply(keys);
+    PlaceVessel({0, 0, -50});
+    EXPECT_FLOAT_EQ(ground + 4.0f * SR(), m_attack.ComputeEscapeGoal().z);
+    m_target->Place({0, 0, -60});
+    EXPECT_FLOAT_EQ(ground + 4.0f * SR(), m_attack.ComputeCastratedGoal().z);
     m_simulation->terrainCell->terrain = nullptr;
+}
+
+TEST_F(BhvVesselAttackStatesTest, ZeroVectorsStayZeroInTheCastratedGoal)
+{
+    // On the target with EscRatio -1: the sideways part has no length and the up part is
+    // flattened away; the goal is the target itself, not NaN.
+    AttackKeys keys;
+    keys.escRatio = -1.0f;
+    keys.castratedMin = 50.0f;
+    Apply(keys);
+    PlaceVessel({0, 400, 100});
+    const MAT_Vector3 goal = m_attack.ComputeCastratedGoal();
+    EXPECT_EQ(MAT_Vector3(0, 400, 100), goal);
+    EXPECT_EQ(std::fmax(2.0f * SR(), 15.0f), ArrivalRadius());
 }
 
 TEST_F(BhvVesselAttackStatesTest, EscapeStartsANewLegWhenSeenAgain)
