@@ -53,6 +53,9 @@ struct BHV_AlignPosition
     MAT_Vector3 GetGoal();
     // 1 when the vessel is inside the position's distance band and side sector.
     s32 IsReached(NOD_Body* _vessel);
+    // The side a uniform draw _u picks: ahead, left, behind by the three probabilities in turn
+    // (each bound included), right for the rest.
+    static s32 SideOfDraw(f32 _u, f32 _aheadProb, f32 _leftProb, f32 _backProb);
 };
 
 // A tactic state of the vessel attack. Handle answers the type of the next state or STAY; the
@@ -101,7 +104,8 @@ public:
     s32 Handle() override;
 
 private:
-    friend class BHV_Vessel_A_Attack;  // reads the keys into the state
+    friend class BHV_Vessel_A_Attack;        // reads the keys into the state
+    friend class BhvVesselAttackStatesTest;  // the tests set the keys
 
     f32 m_alignMaxTime = 0.0f;
     f32 m_alignAheadProb = 0.0f;
@@ -132,6 +136,10 @@ public:
 
 protected:
     friend class BHV_Vessel_A_Attack;
+    friend class BhvVesselAttackStatesTest;  // the tests set the keys
+
+    // A new leg: a fresh escape goal for the avoider, the timer restarted, disarmed.
+    void StartLeg();
 
     BHV_Vessel_A_Attack* m_attack = nullptr;
     f32 m_timer = 0.0f;  // seconds of the current leg
@@ -152,6 +160,7 @@ public:
 
 private:
     friend class BHV_Vessel_A_Attack;
+    friend class BhvVesselAttackStatesTest;  // the tests set the keys
 
     f32 m_sitMeanTime = 0.0f;
     f32 m_sitDevTime = 0.0f;
@@ -173,6 +182,7 @@ public:
 
 private:
     friend class BHV_Vessel_A_Attack;
+    friend class BhvVesselAttackStatesTest;  // the tests set the keys
 
     f32 m_waveTime = 0.0f;
     f32 m_waveStartDist = 0.0f;
@@ -206,6 +216,10 @@ public:
 
 private:
     friend class BHV_Vessel_A_Attack;
+    friend class BhvVesselAttackStatesTest;  // the tests set the keys
+
+    // A fresh castrated goal for the avoider, the timer restarted.
+    void NewGoal();
 
     f32 m_timer = 0.0f;
     MAT_Vector3 m_goal;
@@ -241,12 +255,26 @@ public:
     s32 IsSeenByTarget();
 
 private:
+    // What the tactic states share (bhv_vessel_attackstates.cpp). The current target, or null.
+    NOD_Body* GetStateTarget();
+    // BHV_SurfaceDistance between the current target and the vessel (0 without a target).
+    f32 GetStateSurfaceDistance();
+    // While the cone-timeout flag is 0: one uniform draw at most the defensivity, then the
+    // target's sight. Draws only while the flag is 0, senses only after a successful draw.
+    s32 PassesBreakAwayTest();
+    // The range of the gun's bullets (0 without a gun or spawner).
+    f32 GetGunRange();
+    // Where a bullet of the gun meets the target (the target itself without a gun or a
+    // solution).
+    MAT_Vector3 GetBulletAimPoint();
+
     friend class BHV_Vessel_AttackState0;
     friend class BHV_Vessel_AttackState1;
     friend class BHV_Vessel_AttackState2;
     friend class BHV_Vessel_AttackState3;
     friend class BHV_Vessel_AttackState4;
     friend class BHV_Vessel_AttackState5;
+    friend class BhvVesselAttackStatesTest;  // the tests set the keys and the target
 
     RTI_Pointer m_patrolArea;  // NOD_PatrolArea to guard; null without a valid one
     s32 m_keepAlign = 0;       // 1 while the align state must resume its previous position

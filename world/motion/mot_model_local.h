@@ -15,6 +15,8 @@ enum : u32
     MOT_PITCH_BIT = 0x10,
     MOT_ROLL_BIT = 0x20
 };
+// Translation mask bits of the world x, y and z axes.
+constexpr u32 MOT_WORLD_AXES = 0x1C0;
 
 // Degrees to radians as the descriptions use it.
 constexpr f32 MOT_DEGREES = 0.017453292f;

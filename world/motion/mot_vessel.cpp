@@ -54,6 +54,23 @@ void MOT_Vessel::AttackTurn(const SIM_Clock&, const MAT_Vector3& _target, f32 _m
     MOT_DriveAlong(Translation, 1, MOT_BlendSpeed(_min, _max, w) * MoveNV);
 }
 
+void MOT_Vessel::Halt()
+{
+    Translation.PositionModeMask = 0;
+    Translation.VelocityModeMask = MOT_WORLD_AXES;
+    for (f32& target : Translation.TargetVelocity)
+        target = 0.0f;
+    Rotation.PointTargetMask = 0;
+    Rotation.AngleTargetMask = 0;
+    Rotation.RateTargetMask = 0;
+}
+
+void MOT_Vessel::FacePoint(const MAT_Vector3& _point)
+{
+    MOT_AimAt(Rotation, _point, MOT_HEADING_BIT | MOT_PITCH_BIT);
+    MOT_SetAngleTarget(Rotation, 2, 0.0f);
+}
+
 void MOT_Vessel::Bank()
 {
     const f32 forwardSpeed = State.GetVelocity().Dot(State.frame.r.GetAxis(1));

@@ -26,6 +26,11 @@ public:
     void AttackRun(const SIM_Clock& _clock, const MAT_Vector3& _target, f32 _min, f32 _max);
     // Tail first towards the target.
     void AttackTurn(const SIM_Clock& _clock, const MAT_Vector3& _target, f32 _min, f32 _max);
+    // Stops where it is: the three world axes on speed control with targets 0, every position,
+    // facing, angle and rate request off.
+    void Halt();
+    // Heading and pitch turned towards the point, roll held level; the speeds stay as they are.
+    void FacePoint(const MAT_Vector3& _point);
     // The roll of a coordinated turn at the current speed and heading rate, scaled by TurnR.
     void Bank();
 
