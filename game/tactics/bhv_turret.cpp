@@ -29,7 +29,10 @@ constexpr u32 SENSING = COD_SENSOR_ACTIVE | COD_SENSOR_SEEING | COD_SENSOR_HEARI
 
 MAT_Random& Random() { return Brisel_TheSimulation->random; }
 
-BHV_TurretAiming* Aiming(const BHV_Behaviour& _behaviour) { return BHV_TurretAiming::DynamicCast(_behaviour.GetOwner()->body); }
+BHV_TurretAiming* Aiming(const BHV_Behaviour& _behaviour)
+{
+    return BHV_TurretAiming::DynamicCast(_behaviour.GetOwner()->body);
+}
 
 NOD_Body* BodyOf(const RTI_Pointer& _pointer) { return NOD_Body::DynamicCast(static_cast<NOD_Node*>(_pointer.Get())); }
 
@@ -200,8 +203,8 @@ void BHV_Turret_A_ComplexAttack::Start(s32 _complex, f32 _range, const SIM_Name*
 
 void BHV_Turret_A_ComplexAttack::NewSweepPoint(BHV_TurretAiming* _aiming)
 {
-    const f32 keys[6] = {m_meanAngleAlpha,  m_standardDeviationAlpha, m_meanAngleBeta,
-                         m_standardDeviationBeta, m_meanWaitingTime, m_standardDeviationWaitingTime};
+    const f32 keys[6] = {m_meanAngleAlpha,        m_standardDeviationAlpha, m_meanAngleBeta,
+                         m_standardDeviationBeta, m_meanWaitingTime,        m_standardDeviationWaitingTime};
     NextSweepPoint(_aiming, keys, &m_sweepAlpha, &m_sweepBeta, &m_sweepWait);
 }
 
@@ -410,8 +413,8 @@ NOD_Message* BHV_Turret_A_Patrol::ProcessMessage(NOD_Message* _message, s32* _ha
 
 void BHV_Turret_A_Patrol::NewSweepPoint(BHV_TurretAiming* _aiming)
 {
-    const f32 keys[6] = {m_meanAngleAlpha,  m_standardDeviationAlpha, m_meanAngleBeta,
-                         m_standardDeviationBeta, m_meanWaitingTime, m_standardDeviationWaitingTime};
+    const f32 keys[6] = {m_meanAngleAlpha,        m_standardDeviationAlpha, m_meanAngleBeta,
+                         m_standardDeviationBeta, m_meanWaitingTime,        m_standardDeviationWaitingTime};
     NextSweepPoint(_aiming, keys, &m_sweepAlpha, &m_sweepBeta, &m_sweepWait);
 }
 

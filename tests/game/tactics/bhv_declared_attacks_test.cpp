@@ -47,10 +47,7 @@ public:
         delete _message;
         return nullptr;
     }
-    std::vector<BHV_ActionBehaviour*> Behaviours()
-    {
-        return {&m_vesselAttack, &m_vehicleAttack};
-    }
+    std::vector<BHV_ActionBehaviour*> Behaviours() { return {&m_vesselAttack, &m_vehicleAttack}; }
 
     BHV_Vessel_A_Attack m_vesselAttack;
     BHV_Vehicle_A_Attack m_vehicleAttack;
