@@ -140,10 +140,22 @@ std::string TOOL_TurretDescriptionText(const TOOL_TurretDescription& _d)
         text += TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_OBSTACLE);
     if (_d.omitSection != "Emitter")
         text += TOOL_EmitterSectionText(_d.emitter);
-    if (_d.writeAttackBehaviour)
-        text += "[AttackBehaviour]\n{\n    MinimumTimeToStick = 2.0\n    MeanAngleAlpha = 30.0\n"
-                "    StandardDeviationAlpha = 10.0\n    MeanAngleBeta = 5.0\n    StandardDeviationBeta = 2.0\n"
-                "    MeanWaitingTime = 1.0\n    StandardDeviationWaitingTime = 0.5\n}\n";
+    if (_d.writeAttackBehaviour) {
+        const TOOL_TurretAttackSection& a = _d.attack;
+        const std::pair<const char*, f32> keys[] = {
+            {"MinimumTimeToStick", a.minimumTimeToStick},
+            {"MeanAngleAlpha", a.meanAngleAlpha},
+            {"StandardDeviationAlpha", a.standardDeviationAlpha},
+            {"MeanAngleBeta", a.meanAngleBeta},
+            {"StandardDeviationBeta", a.standardDeviationBeta},
+            {"MeanWaitingTime", a.meanWaitingTime},
+            {"StandardDeviationWaitingTime", a.standardDeviationWaitingTime},
+        };
+        text += "[AttackBehaviour]\n{\n";
+        for (const auto& key : keys)
+            TOOL_DesKeyLine(text, "    ", key.first, TOOL_DesFloat(key.second), _d.omitKey, _d.mistypedKey);
+        text += "}\n";
+    }
     if (_d.mount == TOOL_TURRET_GUN) {
         text += GunChild(0, _d.gunTranslation, _d.gun);
     } else if (_d.mount == TOOL_TURRET_TURRGUN) {

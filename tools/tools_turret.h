@@ -98,6 +98,19 @@ enum TOOL_TurretMount : s32
     TOOL_TURRET_NO_GUN = 2,   // neither (a broken turret)
 };
 
+// The turret's "[AttackBehaviour]": the complex attack's stick time and the random sweep of
+// the attack and the patrol (angles in degrees, times in seconds).
+struct TOOL_TurretAttackSection
+{
+    f32 minimumTimeToStick = 2.0f;
+    f32 meanAngleAlpha = 30.0f;
+    f32 standardDeviationAlpha = 10.0f;
+    f32 meanAngleBeta = 5.0f;
+    f32 standardDeviationBeta = 2.0f;
+    f32 meanWaitingTime = 1.0f;
+    f32 standardDeviationWaitingTime = 0.5f;
+};
+
 struct TOOL_TurretDescription
 {
     std::string turretName = "turret";
@@ -111,6 +124,7 @@ struct TOOL_TurretDescription
     TOOL_AvoidanceSection avoidance;
     TOOL_EmitterSection emitter;
     bool writeAttackBehaviour = true;
+    TOOL_TurretAttackSection attack;
     TOOL_TurretMount mount = TOOL_TURRET_GUN;
     // The gun of TOOL_TURRET_GUN, and the gun body of TOOL_TURRET_TURRGUN, read from its own
     // file turretGunFile (under "vfx\", named by the entry's "NameOSD").
@@ -122,8 +136,8 @@ struct TOOL_TurretDescription
     // "Child" entries written as they are, after the gun.
     std::string children;
     // A broken description: a section ("Visual", "Control", "Shield", "Collision",
-    // "Avoidance", "Emitter") left out, or "TurretName" or a key of "Visual" or "Control" left
-    // out or mistyped.
+    // "Avoidance", "Emitter") left out, or "TurretName" or a key of "Visual", "Control" or
+    // "AttackBehaviour" left out or mistyped.
     std::string omitSection;
     std::string omitKey;
     std::string mistypedKey;

@@ -95,6 +95,8 @@ public:
     f32 GetMaxBeta() const { return m_maxBeta; }
     BHV_AttackerSlots& GetOwnAttackers() { return m_attackers; }
     BHV_AttackerSlots& GetOwnTorpedoes() { return m_torpedoes; }
+    // The action slot: follow, patrol and complex attack, at most one of them current.
+    const BHV_ActionBehaviourSlot& GetActions() const { return m_actions; }
 
     // The node when it is a turret (or of a derived class), else null; null for null.
     static NOD_Turret_Base* DynamicCast(NOD_Node* _node);

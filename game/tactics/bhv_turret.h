@@ -14,8 +14,8 @@
 // one, first to the complex attack and then to the patrol. Bodies chosen at run time are held
 // as RTI_Pointer, so a body deleted meanwhile reads null.
 //
-// Declared ahead of their logic: until filled, the behaviours are inert (bhv_inert.h), so the
-// turret logs their messages as lost.
+// A complex attack started before the turret has its gun logs the fact and ends at its first
+// step; stopping or interrupting it leaves the missing gun alone.
 #pragma once
 
 #include "bhv_inert.h"
@@ -24,7 +24,9 @@
 #include "rti_pointer.h"
 #include "sim_name.h"
 
+class BHV_TurretAiming;
 class DES_Section;
+class NOD_Body;
 class NOD_NPC_Gun;
 
 // Turret_ComplexAttack (ends by itself when nothing is left) and Turret_DirectAttack (goes on
@@ -54,6 +56,19 @@ public:
     void ParseIniFile(DES_Section& _section);
 
 private:
+    // Both starts: the sensor, the interest names, state SWEEP from angles (0, 0).
+    void Start(s32 _complex, f32 _range, const SIM_Name* _names);
+    void NewSweepPoint(BHV_TurretAiming* _aiming);
+    // Leaves the current target's slots, joins _target's, stops the gun, takes _state.
+    void Attack(NOD_Body* _target, s32 _state);
+    s32 CheckTarget(NOD_Body* _body);
+    // 1 while the current target stays: still sensed, and it is a torpedo or no torpedo
+    // running at the carrier can be taken.
+    s32 KeepsTarget();
+    s32 Choose(NOD_Body** _target);
+    void AimAndFire(BHV_TurretAiming* _aiming);
+    void Sweep(BHV_TurretAiming* _aiming);
+
     NOD_NPC_Gun* m_gun = nullptr;
     s32 m_complex = 0;            // 1 after Turret_ComplexAttack, 0 after Turret_DirectAttack
     RTI_Pointer m_currentTarget;  // NOD_Body being attacked
@@ -72,6 +87,7 @@ private:
     f32 m_sweepWait = 0.0f;  // seconds left at the current sweep point
     f32 m_sweepAlpha = 0.0f;
     f32 m_sweepBeta = 0.0f;
+    s32 m_canAttack = 0;  // 0 after a start without a gun: the first step ends the attack
 };
 
 // Turret_Patrol (duration; 0 or less sweeps until interrupted); sends Turret_PatrolFinished.
@@ -87,6 +103,8 @@ public:
     void ParseIniFile(DES_Section& _section);
 
 private:
+    void NewSweepPoint(BHV_TurretAiming* _aiming);
+
     f32 m_duration = 0.0f;
     f32 m_elapsed = 0.0f;
     f32 m_meanAngleAlpha = 0.0f;

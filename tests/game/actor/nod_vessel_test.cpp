@@ -15,6 +15,7 @@
 #include "cod_sensor.h"
 #include "mat_random.h"
 #include "nod_launcher.h"
+#include "nod_turret_base.h"
 #include "nod_vessel.h"
 #include "owner_fixture.h"
 #include "shrapnel_fixture.h"
@@ -397,7 +398,7 @@ TEST_F(NodVesselTest, TurretOrdersReachTurretsWhoseNameExtendsThePrefix)
     delete vessel->ProcessMessage(NOD_Vessel_CollisionTerrain::Create((u8)1));
     EXPECT_TRUE(turret->GetAggregate().GetPhysical()->CollidesWithGround());
 
-    // The turrets' attacks are inert: each order reached is logged as lost by its turret.
+    // Each turret an order reaches starts its direct attack; the stops here reach none.
     EXPECT_EQ(nullptr, vessel->ProcessMessage(NOD_Vessel_AttackTurrets::Create(
                            SIM_Name("turret"), SIM_Name("a"), SIM_Name("b"), SIM_Name(""), SIM_Name(""))));
     EXPECT_EQ(nullptr, vessel->ProcessMessage(NOD_Vessel_AttackTurretsStop::Create(SIM_Name("turret2"))));
@@ -410,7 +411,13 @@ TEST_F(NodVesselTest, TurretOrdersReachTurretsWhoseNameExtendsThePrefix)
     for (const Case c : {Case{"turret1", true}, Case{"turretA", true}, Case{"turret2", true}, Case{"turret", false},
                          Case{"Turret1", false}}) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.attack, Logged(std::string("node \"") + c.name + "\" received lost message of type 25014"));
+        NOD_Turret_Base* named = NOD_Turret_Base::DynamicCast(vessel->Find(SIM_Path(c.name)));
+        ASSERT_NE(nullptr, named);
+        // Paths find names without regard to case: "Turret1" finds "turret1".
+        if (std::string(named->GetName().GetName()) == c.name) {
+            EXPECT_EQ(c.attack, named->GetActions().GetCurrent() != nullptr);
+        }
+        EXPECT_FALSE(Logged(std::string("node \"") + c.name + "\" received lost message of type 25014"));
         EXPECT_FALSE(Logged(std::string("node \"") + c.name + "\" received lost message of type 25015"));
     }
     EXPECT_FALSE(Logged("node \"turretGun\" received lost"));

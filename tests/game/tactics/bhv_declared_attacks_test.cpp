@@ -1,4 +1,4 @@
-// The attack and turret behaviours declared ahead of their logic: an owner holding
+// The attack behaviours declared ahead of their logic: an owner holding
 // them by value builds, runs their set-up calls, and meanwhile the behaviours stay inert (no
 // start or stop, nothing handled, finished at once), so the owner logs their messages as lost.
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "bhv_behaviourlist.h"
-#include "bhv_turret.h"
 #include "bhv_vessel_attack.h"
 #include "des_file.h"
 #include "nod_body.h"
@@ -18,7 +17,7 @@
 namespace
 {
 // A body carrying every declared behaviour as a member, set up and registered the way the
-// vessel and turret owners will do it: one record of its (absent) parts,
+// vessel owner will do it: one record of its (absent) parts,
 // the registrations, then the set-up calls for what the record does not hold.
 class FakeOwner : public NOD_Body
 {
@@ -34,9 +33,6 @@ public:
         m_vesselAttack.SetGun(nullptr);
         m_vesselAttack.SetTorpedoLauncher(nullptr);
         m_vesselAttack.ParseIniFile(noSection);
-        m_complexAttack.SetGun(nullptr);
-        m_complexAttack.ParseIniFile(noSection);
-        m_patrol.ParseIniFile(noSection);
     }
     NOD_Message* ProcessMessage(NOD_Message* _message) override
     {
@@ -48,12 +44,9 @@ public:
         delete _message;
         return nullptr;
     }
-    std::vector<BHV_ActionBehaviour*> Behaviours() { return {&m_vesselAttack, &m_follow, &m_patrol, &m_complexAttack}; }
+    std::vector<BHV_ActionBehaviour*> Behaviours() { return {&m_vesselAttack}; }
 
     BHV_Vessel_A_Attack m_vesselAttack;
-    BHV_Turret_A_Follow m_follow;
-    BHV_Turret_A_Patrol m_patrol;
-    BHV_Turret_A_ComplexAttack m_complexAttack;
     BHV_Owner m_parts;
     BHV_ActionBehaviourSlot m_actions;
     std::vector<u32> m_sent;
@@ -62,10 +55,6 @@ public:
 // Each behaviour (in the owner's order) with the start, stop and setting messages it will take.
 const std::vector<std::vector<u32>> s_messages = {
     {NOD_Vessel_AttackPatrol::ID, NOD_Vessel_SetPrimaryTarget::ID},
-    {NOD_Turret_Base_Follow::ID},
-    {NOD_Turret_Base_Patrol::ID},
-    {NOD_Turret_Base_ComplexAttack::ID, NOD_Turret_Base_DirectAttack::ID, NOD_Turret_Base_DirectAttackStop::ID,
-     NOD_Turret_Base_SetPrimaryTarget::ID},
 };
 
 NOD_Message* MakeMessage(u32 _id)
