@@ -129,8 +129,8 @@ void DriveCarrier(NOD_Node* _node, s32 _step)
         if (_step < ESCAPE_STEP)
             vessel->GetModel().MoveTo(clock, target, 0.2f, 1.0f);
         if (_step == ESCAPE_STEP)
-            delete vessel->ProcessMessage(NOD_Vessel_EscapeToPosSim::Create(SIM_Path("/goal"), SIM_Path("/foe"),
-                                                                           SIM_Path(""), SIM_Path("")));
+            delete vessel->ProcessMessage(
+                NOD_Vessel_EscapeToPosSim::Create(SIM_Path("/goal"), SIM_Path("/foe"), SIM_Path(""), SIM_Path("")));
         if (_step == 4 && vessel->GetGun() != nullptr)
             vessel->GetGun()->StartFire();
         if (_step == 6 && vessel->GetTorpedoLauncher() != nullptr)
@@ -151,7 +151,8 @@ void Run()
     std::vector<RTI_Pointer*> turrets;
     try {
         // The escape's destination and the enemy it breaks away from.
-        NOD_Position* goal = NOD_Position::DynamicCast(world.root->AddSon(NOD_Node::CreateNode("NOD_Position", "goal")));
+        NOD_Position* goal =
+            NOD_Position::DynamicCast(world.root->AddSon(NOD_Node::CreateNode("NOD_Position", "goal")));
         goal->SetPosition(MAT_Vector3(700.0f, 560.0f, 40.0f));
         goal->SetRadius(5.0f);
         NOD_Node* foe = world.root->AddSon(NOD_Node::CreateNode("NOD_Vessel", "foe"));
