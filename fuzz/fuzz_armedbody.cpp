@@ -4,6 +4,8 @@
 // refusals are expected), enters the simulation over the spawner's run's flat ground and runs a
 // few steps as the behaviours would drive it, turning, aiming and firing its turret, steering
 // the vessel and vehicle through their motion models and firing their weapons. Sons may only be of the classes these bodies carry.
+// A vessel then escapes by its "EscapeBehaviour" section (when it has one) to a position, from
+// a second vessel of the writers that sees it, in legs of a few steps.
 // Whatever the sections held, fatal errors are the only refusals, the steps end, and every
 // node and mesh a run takes comes back. Render meshes load onto a small recording device.
 #include <cstring>
@@ -16,6 +18,7 @@
 #include "fuzz_spawnworld.h"
 #include "nod_body.h"
 #include "nod_launcher.h"
+#include "nod_position.h"
 #include "nod_turret_base.h"
 #include "nod_vehicle.h"
 #include "nod_vessel.h"
@@ -27,6 +30,8 @@
 namespace
 {
 constexpr s32 STEPS = 30;
+// The step at which a vessel of the input starts its escape; it is steered by hand before.
+constexpr s32 ESCAPE_STEP = 3;
 
 MAT_Matrix34 At(f32 _z)
 {
@@ -121,7 +126,11 @@ void DriveCarrier(NOD_Node* _node, s32 _step)
     const SIM_Clock& clock = SIM_GetSimulationClock();
     const MAT_Vector3 target(440.0f + (f32)(_step % 7) * 20.0f, 580.0f, 15.0f);
     if (NOD_Vessel* vessel = NOD_Vessel::DynamicCast(_node)) {
-        vessel->GetModel().MoveTo(clock, target, 0.2f, 1.0f);
+        if (_step < ESCAPE_STEP)
+            vessel->GetModel().MoveTo(clock, target, 0.2f, 1.0f);
+        if (_step == ESCAPE_STEP)
+            delete vessel->ProcessMessage(
+                NOD_Vessel_EscapeToPosSim::Create(SIM_Path("/goal"), SIM_Path("/foe"), SIM_Path(""), SIM_Path("")));
         if (_step == 4 && vessel->GetGun() != nullptr)
             vessel->GetGun()->StartFire();
         if (_step == 6 && vessel->GetTorpedoLauncher() != nullptr)
@@ -141,6 +150,17 @@ void Run()
     FUZZ_SpawnWorld world;
     std::vector<RTI_Pointer*> turrets;
     try {
+        // The escape's destination and the enemy it breaks away from.
+        NOD_Position* goal =
+            NOD_Position::DynamicCast(world.root->AddSon(NOD_Node::CreateNode("NOD_Position", "goal")));
+        goal->SetPosition(MAT_Vector3(700.0f, 560.0f, 40.0f));
+        goal->SetRadius(5.0f);
+        NOD_Node* foe = world.root->AddSon(NOD_Node::CreateNode("NOD_Vessel", "foe"));
+        foe->ParseIniFile_File("foe.osd");
+        MAT_Matrix34 foeFrame = At(40.0f);
+        foeFrame.t.x += 60.0f;
+        NOD_Body::DynamicCast(foe)->SetTransform(SIM_GetSimulationClock().time, foeFrame);
+        delete foe->ProcessMessage(NOD_Node_EnterSimulation::Create());
         DES_File file;
         DES_Section top;
         file.Open(&top, "vfx\\in.osd");
@@ -195,6 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* _data, size_t _size)
         for (const auto& file : TOOL_ArmedBodyFiles())
             FUZZ_WriteText(file.first, file.second);
         FUZZ_WriteText("vfx/house.osd", TOOL_GenericDescriptionText(TOOL_GenericDescription()));
+        FUZZ_WriteText("vfx/foe.osd", TOOL_VesselDescriptionText(TOOL_VesselDescription()));
         written = true;
     }
     const s32 lightMeshes = Brisel_TheCache->GetLightMeshCache()->GetCount();
