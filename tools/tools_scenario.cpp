@@ -281,7 +281,7 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
         s += EffectThreads(_scenario);
     const bool armed = _scenario.armed && _scenario.player && flies;
     if (armed)
-        s += TOOL_ArmedThreads(_scenario);
+        s += TOOL_ArmedThreads(_scenario) + TOOL_OrdersThreads(_scenario);
     // The end of the game: a timer of a thread bound to the root.
     if (_scenario.endSeconds > 0.0f) {
         s += "Ender = {\n";
@@ -289,7 +289,7 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
         if (effects)
             s += "        Script_Log('effects: released ' .. Probe.released .. ' garbage ' .. Probe.most)\n";
         if (armed)
-            s += TOOL_ArmedLog();
+            s += TOOL_ArmedLog() + TOOL_OrdersLog();
         s += "        Game_EndGame(Scene.root)\n";
         s += "    end,\n";
         s += "}\n\n";
@@ -352,7 +352,7 @@ std::string TOOL_ScenarioScript(const TOOL_Scenario& _scenario)
     if (effects)
         s += EffectStartUp(_scenario);
     if (armed)
-        s += TOOL_ArmedStartUp(_scenario, flight);
+        s += TOOL_ArmedStartUp(_scenario, flight) + TOOL_OrdersStartUp(_scenario);
     if (_scenario.endSeconds > 0.0f) {
         s += "    Scene.ender = Thread_Bind(Scene.root, Ender)\n";
         s += "    Thread_SetTimer(Scene.ender, " + Number(_scenario.endSeconds) + ")\n";
@@ -412,6 +412,9 @@ std::vector<std::pair<std::string, std::string>> TOOL_ScenarioFiles(const TOOL_S
             files.push_back(std::move(file));
     if (_scenario.armed)
         for (auto& file : TOOL_ArmedFiles(_scenario))
+            files.push_back(std::move(file));
+    if (_scenario.armed)
+        for (auto& file : TOOL_OrdersFiles(_scenario))
             files.push_back(std::move(file));
     if (!_scenario.fog.empty()) {
         std::string base = _scenario.fog;

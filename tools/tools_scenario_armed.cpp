@@ -44,7 +44,8 @@ constexpr Input INPUTS[] = {
     {2.85f, "ejectbuzzer", 0, 0.0f}, {3.40f, "pfire", 0, 0.0f},    {3.50f, "head", 1, 0.5f},
     {3.90f, "head", 0, 0.0f},        {4.00f, "pitch", 1, 0.3f},    {4.30f, "pitch", 0, 0.0f},
 };
-// The director: the camera looks from the player, follows it, then flies its loop. The player's
+// The director: the camera looks from the player, follows it, then follows the patrolling
+// vessel of the ordered scene. The player's
 // frame is there from its second step on: the camera starts on its loop until then.
 constexpr f32 LOOK_AT = 0.1f;
 constexpr f32 FOLLOW_AT = 1.5f;
@@ -211,7 +212,7 @@ std::string TOOL_ArmedThreads(const TOOL_Scenario& _scenario)
          TOOL_ScenarioNumber(_scenario.followAlpha) + ", " + TOOL_ScenarioNumber(_scenario.followBeta) + ")\n";
     s += "            Thread_SetTimer(thread, " + TOOL_ScenarioNumber(FLY_AT - FOLLOW_AT) + ")\n";
     s += "        else\n";
-    s += "            Armed.FlyCamera()\n";
+    s += "            Camera_Follow(Scene.camera, '/vessel3', 40, 150, -15)\n";
     s += "        end\n";
     s += "    end,\n";
     s += "}\n\n";

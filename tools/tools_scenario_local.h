@@ -23,3 +23,12 @@ std::string TOOL_ArmedStartUp(const TOOL_Scenario& _scenario, const std::string&
 std::string TOOL_ArmedLog();
 // The descriptions, meshes and sounds the armed scene's nodes read.
 std::vector<std::pair<std::string, std::string>> TOOL_ArmedFiles(const TOOL_Scenario& _scenario);
+
+// The ordered scene beside the fight (with the armed scene): bodies under orders, watches,
+// mines, glows and the story. Its threads go before __StartUp, its start-up after the armed
+// scene's; its end line is "[LOG] orders: <kind> <count> ..." with a count per notification
+// kind.
+std::string TOOL_OrdersThreads(const TOOL_Scenario& _scenario);
+std::string TOOL_OrdersStartUp(const TOOL_Scenario& _scenario);
+std::string TOOL_OrdersLog();
+std::vector<std::pair<std::string, std::string>> TOOL_OrdersFiles(const TOOL_Scenario& _scenario);

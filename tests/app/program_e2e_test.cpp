@@ -1,5 +1,5 @@
 // The real program end to end: "quorvex -window", headless, in a directory the sample-scene
-// generator writes with a 4-second scene, driven by key scripts through the intro, the menu
+// generator writes with a 10-second scene, driven by key scripts through the intro, the menu
 // pages, runs, the results page and the outro.
 //
 // Each start plays the twelve seconds of intro, so these tests take a while; each keeps well
@@ -20,21 +20,35 @@
 namespace
 {
 
-const char* const SCENE_SECONDS = "4";
+const char* const SCENE_SECONDS = "10";
 
-// The figures every machine writes for a run of the 4-second sample scene with the setup below
+// The figures every machine writes for a run of the 10-second sample scene with the setup below
 // (pixel shaders off: the pixel-shader paths draw a different number of polygons). The scene's
-// timer ends the game at 4 s of scene time; the frames until the run sees it count too.
+// timer ends the game at 10 s of scene time; the frames until the run sees it count too.
 // A change to what the scene draws changes these figures: pin them again then.
-const char* const NUM_FRAMES = "NUM FRAMES : 123";
-const char* const NUM_POLYS = "NUM POLYS  : 2493032";
+const char* const NUM_FRAMES = "NUM FRAMES : 302";
+const char* const NUM_POLYS = "NUM POLYS  : 6548674";
 const char* const MIN_POLY_F = "MIN POLY/F : 2252";
-const char* const MAX_POLY_F = "MAX POLY/F : 22350";
+const char* const MAX_POLY_F = "MAX POLY/F : 22498";
 // The scene's probes, written by the end timer of each run: the emitters released under
 // "/garbage" (by the debris and the fight) and the most sons that node held at once; the
 // fight's bullets, launched torpedoes and buzzers, debris and shrapnel, and the bodies gone.
-const char* const EFFECTS = "[LOG] effects: released 37 garbage 26";
-const char* const ARMED = "[LOG] armed: bullets 9 launched 10 debris 14 gone 1";
+const char* const EFFECTS = "[LOG] effects: released 51 garbage 30";
+const char* const ARMED = "[LOG] armed: bullets 9 launched 14 debris 17 gone 1";
+// The ordered bodies' notifications, counted by kind.
+const char* const ORDERS = "[LOG] orders: Vessel_PatrolFinished 1 Vessel_GotoPosReached 1 Vessel_GotoArrived 1 "
+                           "Vessel_EscortPosReached 1 Vessel_EscortOverride 1 Vessel_EscapeToPositionFinished 1 "
+                           "Vehicle_PatrolOverride 1 Vehicle_ParkPatrolFinished 1 Vehicle_GotoPosReached 1 "
+                           "Vehicle_GotoArrived 1 Trigger_EnterPresence 2 Body_EnemyArrivalPatrol 1 "
+                           "Body_EnemyArrival 1 Body_ObjectDestroyed 1";
+// The story: its people and places, then the dialog's sentences, one per timer, in order.
+const std::vector<std::string> STORY = {
+    "[LOG] story: Maren and Toller at station 3 room 7",
+    "[LOG] Maren: The patrol is out. Two boats and the crawler.",
+    "[LOG] Toller: Mines are in their way. One of them is asleep.",
+    "[LOG] Maren: Wake it when they pass. Keep the other one hungry.",
+    "[LOG] Toller: Station three, room seven. I will be listening.",
+};
 
 // The key script steps of each page. The intro's first turn and the menu's entry each flush
 // the keyboard, and so does the first turn of the outro; "flush" waits for those.
@@ -161,12 +175,16 @@ protected:
     {
         std::vector<std::string> lines;
         for (const std::string& line : Lines("log.txt"))
-            if (line.compare(0, 14, "[LOG] effects:") == 0 || line.compare(0, 12, "[LOG] armed:") == 0)
+            if (line.compare(0, 14, "[LOG] effects:") == 0 || line.compare(0, 12, "[LOG] armed:") == 0 ||
+                line.compare(0, 13, "[LOG] orders:") == 0 || line.compare(0, 12, "[LOG] story:") == 0 ||
+                line.compare(0, 12, "[LOG] Maren:") == 0 || line.compare(0, 13, "[LOG] Toller:") == 0)
                 lines.push_back(line);
         std::vector<std::string> expected;
         for (size_t run = 0; run < _runs; ++run) {
+            expected.insert(expected.end(), STORY.begin(), STORY.end());
             expected.push_back(EFFECTS);
             expected.push_back(ARMED);
+            expected.push_back(ORDERS);
         }
         EXPECT_EQ(expected, lines) << m_dir.Read("log.txt");
     }
