@@ -1,6 +1,7 @@
 // Body and shield replicators.
 #include "nod_bodyreplicator.h"
 
+#include "cod_activeavoid.h"
 #include "mot_track.h"
 #include "nod_body.h"
 #include "rpl_trackcontext.h"
@@ -21,6 +22,16 @@ void NOD_SetShieldValue(SHL_Shield& _shield, u32 _index, s32 _value)
         _shield.SetBio(_shield.GetBioOut(), _value, _shield.GetBioInMax());
     else
         _shield.SetEmp(_shield.GetEmpOut(), _value, _shield.GetEmpInMax());
+}
+
+void NOD_SwitchOffAvoidance(NOD_Node* _node)
+{
+    NOD_Body* body = NOD_Body::DynamicCast(_node);
+    if (body == nullptr)
+        return;
+    COD_ActiveAvoid* avoider = body->GetAggregate().GetAvoider();
+    if (avoider != nullptr)
+        avoider->m_avoidanceFlags &= ~(COD_AVOID_TERRAIN | COD_AVOID_OBJECTS);
 }
 
 NOD_BodyReplicator::NOD_BodyReplicator(u32 _quiet)

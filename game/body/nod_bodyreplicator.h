@@ -63,6 +63,10 @@ private:
     NOD_ReplicatedProperty m_values[SHIELD_VALUES];
 };
 
+// Switches off terrain and object avoidance of a body driven from the other stream end: clears
+// bits 0 and 1 of its active-avoidance flag word, the other bits kept; nothing without one.
+void NOD_SwitchOffAvoidance(NOD_Node* _node);
+
 // The shield value of a replicated property index (0 .. 7).
 s32 NOD_GetShieldValue(const SHL_Shield& _shield, u32 _index);
 void NOD_SetShieldValue(SHL_Shield& _shield, u32 _index, s32 _value);

@@ -7,6 +7,7 @@
 #include "nod_message.h"
 #include "nod_torpedo.h"
 #include "sim_clock.h"
+#include "nod_bodyreplicator.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Buzzer, "NOD_ShieldedBody")
 
@@ -164,3 +165,5 @@ NOD_Buzzer* NOD_Buzzer::DynamicCast(NOD_Node* _node)
         return nullptr;
     return static_cast<NOD_Buzzer*>(_node);
 }
+
+NOD_Replicator* NOD_Buzzer::CreateReplicator() { return new NOD_ShieldReplicator(1); }
