@@ -4,10 +4,10 @@
 #include "bhv_attackerslots.h"
 #include "cod_physical.h"
 #include "des_file.h"
+#include "nod_bodyreplicator.h"
 #include "nod_message.h"
 #include "nod_torpedo.h"
 #include "sim_clock.h"
-#include "nod_bodyreplicator.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Buzzer, "NOD_ShieldedBody")
 

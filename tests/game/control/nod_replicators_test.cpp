@@ -202,6 +202,34 @@ TEST(NodReplicatorsTest, ReplicaHeartBeatFollowsTrack)
     delete node;
 }
 
+// A bullet restarts its track at its launch time, a torpedo at the current time; both refresh
+// the world frame for the current time and enter the simulation.
+TEST(NodReplicatorsTest, ProjectilesRestartFromTheirLaunch)
+{
+    const struct
+    {
+        const char* className;
+        f32 trackTime;
+    } cases[] = {{"NOD_Bullet", 0.0f}, {"NOD_Torpedo", 2.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.className);
+        SIM_GetSimulationClock().Set(0.0f, SIM_STEP);
+        NOD_Node* node = NOD_Node::CreateNode(c.className, "p");
+        NOD_Body* body = NOD_Body::DynamicCast(node);
+        MAT_Matrix34 frame;
+        frame.r.SetDiagonal(1.0f);
+        body->SetTransform(0.0f, frame);
+        SIM_GetSimulationClock().Set(2.0f, SIM_STEP);
+        node->GetReplicator()->StartLocal(0);
+        EXPECT_EQ(body->GetCS().GetTrack().GetPositionTrack().GetList().GetNewest()->time, c.trackTime);
+        EXPECT_EQ(body->GetWorldCacheTime(), 2.0f);
+        EXPECT_TRUE(node->IsInSimulation());
+        node->SetFlags(node->GetFlags() & ~(u32)NOD_Node::FLAG_IN_SIMULATION);
+        delete node;
+    }
+    SIM_GetSimulationClock().Reset();
+}
+
 TEST(NodReplicatorsTest, CreationRecordsOfOwnClasses)
 {
     // Without a game node the two names go out empty.
