@@ -230,6 +230,24 @@ TEST(NodReplicatorsTest, ProjectilesRestartFromTheirLaunch)
     SIM_GetSimulationClock().Reset();
 }
 
+// Bodies whose members are the replicator's properties die cleanly while owned and listened to.
+TEST(NodReplicatorsTest, DeletedBodyLeavesOwnerAndListener)
+{
+    for (const char* name : {"NOD_Turret_Base", "NOD_Vessel", "NOD_Body"}) {
+        SCOPED_TRACE(name);
+        RPL_ReplicationObserver owner(4);
+        RPL_ReplicationObserver listener(4);
+        NOD_Node* node = NOD_Node::CreateNode(name, "t");
+        NOD_Replicator* replicator = node->GetReplicator();
+        owner.AddObject(replicator);
+        listener.ObjectAdded(replicator, 0);
+        EXPECT_EQ(replicator->GetListenerCount(), 1u);
+        delete node;
+        EXPECT_EQ(owner.GetObjectCount(), 0u);
+        EXPECT_EQ(listener.GetList(1).count, 0u);
+    }
+}
+
 TEST(NodReplicatorsTest, CreationRecordsOfOwnClasses)
 {
     // Without a game node the two names go out empty.
