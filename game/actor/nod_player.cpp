@@ -11,6 +11,7 @@
 #include "cod_sensor.h"
 #include "des_file.h"
 #include "mot_smoother.h"
+#include "nod_actorreplicators.h"
 #include "nod_bodylink.h"
 #include "nod_freeflight.h"
 #include "nod_gun.h"
@@ -539,3 +540,5 @@ f32 NOD_Player::GetMass()
     COD_Physical_Vessel* vessel = physical != nullptr ? physical->GetVessel() : nullptr;
     return vessel != nullptr ? vessel->m_mass : 0.0f;
 }
+
+NOD_Replicator* NOD_Player::CreateReplicator() { return new NOD_PlayerReplicator(); }

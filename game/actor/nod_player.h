@@ -20,6 +20,7 @@
 #include "rti_pointer.h"
 #include "snd_sampleinfo.h"
 
+class NOD_Replicator;
 class Brisel_Mesh;
 class NOD_BuzzerLauncher;
 class NOD_Gun;
@@ -46,6 +47,7 @@ public:
 
     NOD_Player();
     ~NOD_Player() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // Visual, Control, PlayerControl, Collision, Avoidance, Emitter, Shield, the sons; then the
     // launchers, the sensor and the bump sound. "Control" VMax must be above 0.

@@ -12,6 +12,7 @@
 #include "des_file.h"
 #include "mat_angle.h"
 #include "nod_actor_local.h"
+#include "nod_actorreplicators.h"
 #include "nod_freeflight.h"
 #include "nod_generic.h"
 #include "nod_launcher.h"
@@ -84,7 +85,12 @@ NOD_Turret_Base::NOD_Turret_Base()
     m_torpedoes.AllocateTorpedoes(this);
 }
 
-NOD_Turret_Base::~NOD_Turret_Base() { m_mesh.Release(); }
+// The replicator goes first: its departure still reaches the turret's own track.
+NOD_Turret_Base::~NOD_Turret_Base()
+{
+    ReleaseReplicator();
+    m_mesh.Release();
+}
 
 NOD_Turret_Base* NOD_Turret_Base::DynamicCast(NOD_Node* _node)
 {
@@ -433,3 +439,5 @@ f32 NOD_Turret_Base::GetBulletVelocity()
         return 0.0f;
     return Brisel_TheSpawn->NOD_GetBulletVelocity(m_gun->GetBulletType());
 }
+
+NOD_Replicator* NOD_Turret_Base::CreateReplicator() { return new NOD_TurretBaseReplicator(); }

@@ -25,6 +25,7 @@
 #include "nod_cs.h"
 #include "nod_shieldedbody.h"
 
+class NOD_Replicator;
 class NOD_NPC_Gun;
 
 class NOD_Turret_Base : public NOD_ShieldedBody, public BHV_TurretAiming
@@ -37,6 +38,7 @@ public:
 
     NOD_Turret_Base();
     ~NOD_Turret_Base() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // "TurretName", "Visual", "Control" (the turn model, "AlphaRange", "MinBeta", "MaxBeta" in
     // degrees), "Shield", "Collision", "Avoidance", "Emitter", the father test, the optional

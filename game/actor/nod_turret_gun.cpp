@@ -6,6 +6,7 @@
 #include "cod_physical.h"
 #include "des_file.h"
 #include "nod_actor_local.h"
+#include "nod_bodyreplicator.h"
 #include "nod_freeflight.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
@@ -140,3 +141,5 @@ MAT_Vector3* NOD_Turret_Gun::GetMatrixAtTime(MAT_Vector3* _position, f32 _time)
 }
 
 f32 NOD_Turret_Gun::GetMass() { return NOD_TurretMass(*this); }
+
+NOD_Replicator* NOD_Turret_Gun::CreateReplicator() { return new NOD_ShieldReplicator(1); }

@@ -11,6 +11,7 @@
 #include "nod_actormesh.h"
 #include "nod_shieldedbody.h"
 
+class NOD_Replicator;
 class NOD_NPC_Gun;
 
 class NOD_Turret_Gun : public NOD_ShieldedBody
@@ -20,6 +21,7 @@ class NOD_Turret_Gun : public NOD_ShieldedBody
 public:
     NOD_Turret_Gun();
     ~NOD_Turret_Gun() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // "Visual", "Control" (the turn model), "Shield", "Collision" (never colliding with the
     // ground), "Avoidance", the sons and the son "gun" (null accepted here).

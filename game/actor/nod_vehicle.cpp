@@ -9,6 +9,7 @@
 #include "des_file.h"
 #include "mrt_terrain.h"
 #include "nod_actor_local.h"
+#include "nod_actorreplicators.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -192,3 +193,5 @@ MAT_Vector3* NOD_Vehicle::GetVelocity(MAT_Vector3* _velocity)
     *_velocity = m_model.State.GetVelocity();
     return _velocity;
 }
+
+NOD_Replicator* NOD_Vehicle::CreateReplicator() { return new NOD_SteeredReplicator(); }

@@ -23,6 +23,7 @@
 #include "nod_vessel.h"
 #include "rti_pointer.h"
 
+class NOD_Replicator;
 class NOD_Turret_Base;
 
 class NOD_Vehicle : public NOD_ShieldedBody
@@ -35,6 +36,7 @@ public:
 
     NOD_Vehicle();
     ~NOD_Vehicle() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // Visual, Control, Collision, Avoidance, Emitter, Shield, the optional AttackBehaviour,
     // the sons; then the turret "Turm1", SetUp and the firing cone.

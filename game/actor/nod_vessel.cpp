@@ -16,6 +16,7 @@
 #include "des_file.h"
 #include "mat_geometry.h"
 #include "nod_actor_local.h"
+#include "nod_actorreplicators.h"
 #include "nod_launcher.h"
 #include "nod_message.h"
 #include "nod_turret_base.h"
@@ -531,3 +532,5 @@ f32 NOD_Vessel::GetMass()
     COD_Physical_Vessel* vessel = physical != nullptr ? physical->GetVessel() : nullptr;
     return vessel != nullptr ? vessel->m_mass : 0.0f;
 }
+
+NOD_Replicator* NOD_Vessel::CreateReplicator() { return new NOD_SteeredReplicator(); }

@@ -26,6 +26,7 @@
 #include "nod_shieldedbody.h"
 #include "rti_pointer.h"
 
+class NOD_Replicator;
 class Brisel_Mesh;
 class COD_Sensor;
 class NOD_BuzzerLauncher;
@@ -106,6 +107,7 @@ public:
 
     NOD_Vessel();
     ~NOD_Vessel() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // The description (Visual, Control, Shield, Collision, Avoidance, Emitter, the optional
     // EscapeBehaviour and AttackBehaviour, the sons, BuzzerParam with a buzzer launcher), then

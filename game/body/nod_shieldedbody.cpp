@@ -4,6 +4,7 @@
 
 #include "cod_physical.h"
 #include "des_file.h"
+#include "nod_bodyreplicator.h"
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_ShieldedBody, "NOD_Body")
@@ -176,3 +177,5 @@ void NOD_ShieldedBody::ApplyTorpedoContacts()
     const MAT_Matrix34& own = torpedo->m_transform != nullptr ? *torpedo->m_transform : GetAggregate().GetMatrix();
     ApplyShotHits(&torpedo->m_shotHits, own);
 }
+
+NOD_Replicator* NOD_ShieldedBody::CreateReplicator() { return new NOD_ShieldReplicator(); }

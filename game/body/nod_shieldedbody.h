@@ -13,6 +13,7 @@
 struct COD_PhysicalContacts;
 struct COD_PhysicalShotHits;
 
+class NOD_Replicator;
 class NOD_ShieldedBody : public NOD_Body
 {
     RTI_DECLARE_CLASS(NOD_ShieldedBody)
@@ -20,6 +21,7 @@ class NOD_ShieldedBody : public NOD_Body
 public:
     explicit NOD_ShieldedBody(MOT_MotionState* _motionState = nullptr);
     ~NOD_ShieldedBody() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // A new shielded body (no motion state, nothing of the body part) with this shield's
     // values, its own reference on the shield mesh and the same next-shield link.

@@ -9,6 +9,7 @@
 #include "inp_keyboard.h"
 #include "nod_camera.h"
 #include "nod_console.h"
+#include "nod_gamereplicator.h"
 #include "nod_hud.h"
 #include "nod_message.h"
 #include "nod_player.h"
@@ -479,3 +480,5 @@ void NOD_Game::PM_SetLightCache(const SIM_ClassName& _tableFile, const SIM_Class
     if (Brisel_Renderer* renderer = Brisel_Renderer::Get())
         renderer->SetLightCache(_tableFile.GetName(), _textureFolder.GetName());
 }
+
+NOD_Replicator* NOD_Game::CreateReplicator() { return new NOD_GameReplicator(); }

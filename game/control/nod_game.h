@@ -22,6 +22,7 @@
 #include "sim_name.h"
 #include "snd_sampleinfo.h"
 
+class NOD_Replicator;
 class NOD_Camera;
 class NOD_Console;
 class NOD_Player;
@@ -37,6 +38,7 @@ public:
 
     NOD_Game();
     ~NOD_Game() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // Input (keyboard, joystick, mouse, then every pending action), then the sons in order.
     void HeartBeat() override;
@@ -57,6 +59,9 @@ public:
     u32 GetScreenshotCounter() const { return m_screenshotCounter; }
     const SIM_ClassName& GetScriptName() const { return m_scriptName; }
     const SIM_ClassName& GetFogName() const { return m_fogName; }
+    // The two replication names (0, 1): empty, as nothing in a run sets them.
+    const SIM_ClassName& GetReplicationName(s32 _index) const { return m_replicationNames[_index & 1]; }
+    void SetReplicationName(s32 _index, const char* _name) { m_replicationNames[_index & 1] = _name; }
     const SND_SampleInfo& GetMusic() const { return m_music; }
 
     // The node as a game controller, or null (null for null).
@@ -97,4 +102,5 @@ private:
     SND_SampleInfo m_music;
     SIM_ClassName m_scriptName;
     SIM_ClassName m_fogName;
+    SIM_ClassName m_replicationNames[2];
 };

@@ -17,6 +17,7 @@
 #include "mat_spanrasterizer.h"
 #include "nod_camera.h"
 #include "nod_message.h"
+#include "nod_scenereplicators.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
 #include "vec_camera.h"
@@ -381,3 +382,5 @@ void NOD_FX_Plant::Render()
     for (s32 i = 0; i < m_activeCount; ++i)
         order[i].cell->Render(m_maxDistance, s_table, TABLE_SIZE);
 }
+
+NOD_Replicator* NOD_FX_Plant::CreateReplicator() { return new NOD_SceneBodyReplicator(); }

@@ -17,6 +17,7 @@
 #include "nod_permanententry.h"
 #include "os_types.h"
 
+class NOD_Replicator;
 class FX_PlantCell;
 class VEC_Camera;
 
@@ -42,6 +43,7 @@ public:
     // Gives back the tiles of its cells, the mesh handle and, as the last plant node, the
     // shared table and queue.
     ~NOD_FX_Plant() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // The section "Visual": NameMesh, PlantMap, MaxDistance, MinX .. MaxZ, RenderFast.
     void ParseIniFile_Des(DES_Section& _data) override;

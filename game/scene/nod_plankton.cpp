@@ -6,6 +6,7 @@
 
 #include "brisel_renderer.h"
 #include "nod_message.h"
+#include "nod_scenereplicators.h"
 #include "sim_clock.h"
 #include "vec_camera.h"
 #include "vec_mesh.h"
@@ -87,3 +88,5 @@ void NOD_Plankton::Render()
     m_lastFactor = 1.0f - m + 0.2f;
     renderer->Plankton_Render(m_lastFactor);
 }
+
+NOD_Replicator* NOD_Plankton::CreateReplicator() { return new NOD_SceneBodyReplicator(); }

@@ -12,6 +12,7 @@
 #include "nod_permanententry.h"
 #include "os_types.h"
 
+class NOD_Replicator;
 class NOD_Plankton : public NOD_Body
 {
     RTI_DECLARE_CLASS(NOD_Plankton)
@@ -28,6 +29,7 @@ public:
     // Defines the five layers when a renderer exists.
     NOD_Plankton();
     ~NOD_Plankton() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // Does nothing, for the sons too.
     void HeartBeat() override {}

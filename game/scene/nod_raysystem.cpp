@@ -5,6 +5,7 @@
 #include "brisel_simulation.h"
 #include "mrt_terrain.h"
 #include "nod_message.h"
+#include "nod_scenereplicators.h"
 #include "sim_clock.h"
 #include "vec_camera.h"
 
@@ -56,3 +57,5 @@ void NOD_RaySystem::Render()
         return;
     m_rays.Draw(*renderer, renderer->GetCamera().GetPitch(), SIM_GetFrameClock().fraction);
 }
+
+NOD_Replicator* NOD_RaySystem::CreateReplicator() { return new NOD_SceneBodyReplicator(); }

@@ -14,6 +14,7 @@
 #include "os_types.h"
 #include "ray_raysystem.h"
 
+class NOD_Replicator;
 class NOD_RaySystem : public NOD_Body
 {
     RTI_DECLARE_CLASS(NOD_RaySystem)
@@ -21,6 +22,7 @@ class NOD_RaySystem : public NOD_Body
 public:
     NOD_RaySystem();
     ~NOD_RaySystem() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // One step of every ray at the simulation clock's time; the sons are not stepped.
     void HeartBeat() override;

@@ -2,6 +2,7 @@
 #include "nod_scenario.h"
 
 #include "nod_message.h"
+#include "nod_scenereplicators.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Scenario, "NOD_Node")
 
@@ -30,3 +31,5 @@ NOD_Message* NOD_Scenario::ProcessMessage(NOD_Message* _message)
     }
     return nullptr;
 }
+
+NOD_Replicator* NOD_Scenario::CreateReplicator() { return new NOD_ScenarioReplicator(); }

@@ -8,6 +8,7 @@
 
 #include "nod_node.h"
 
+class NOD_Replicator;
 class NOD_Scenario : public NOD_Node
 {
     RTI_DECLARE_CLASS(NOD_Scenario)
@@ -15,6 +16,7 @@ class NOD_Scenario : public NOD_Node
 public:
     NOD_Scenario() = default;
     ~NOD_Scenario() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // Node_EnterSimulation and Node_LeaveSimulation: a new message of the kind to every son,
     // in son order (the son count re-read before each, as a son may run a script that changes

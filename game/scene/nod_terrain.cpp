@@ -11,6 +11,7 @@
 #include "mrt_terrain.h"
 #include "nod_camera.h"
 #include "nod_message.h"
+#include "nod_scenereplicators.h"
 #include "os_fatal.h"
 #include "sim_clock.h"
 #include "sim_name.h"
@@ -102,6 +103,7 @@ void NOD_Terrain::LoadTerrain(const char* _directory)
 {
     char path[TERRAIN_PATH_BYTES];
     JoinPath(path, _directory, "\\terrain.des");
+    m_setName = MOS_String(_directory);
     FreeTerrain();
     m_terrain = new MRT_Terrain();
     m_terrain->LoadTerrain(path);
@@ -163,3 +165,5 @@ void NOD_Terrain::Render()
     if (Brisel_Renderer* renderer = Brisel_Renderer::Get())
         renderer->Terrain_Render();
 }
+
+NOD_Replicator* NOD_Terrain::CreateReplicator() { return new NOD_TerrainReplicator(); }

@@ -10,10 +10,12 @@
 // One thread.
 #pragma once
 
+#include "mos_string.h"
 #include "nod_body.h"
 #include "nod_permanententry.h"
 #include "os_types.h"
 
+class NOD_Replicator;
 class MRT_Terrain;
 
 class NOD_Terrain : public NOD_Body
@@ -28,6 +30,7 @@ public:
 
     NOD_Terrain();
     ~NOD_Terrain() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // While in the simulation with a terrain: the view 0.1 s ahead on steps 0, 4, 8, ... and
     // whenever the camera jumped. The sons are not stepped.
@@ -48,6 +51,8 @@ public:
 
     MRT_Terrain* GetTerrain() const { return m_terrain; }
     f32 GetDetail() const { return m_detail; }
+    // The directory of the set last loaded; empty before.
+    const MOS_String& GetSetName() const { return m_setName; }
 
 private:
     // Frees the terrain, clearing the simulation's cell when it holds it.
@@ -56,4 +61,5 @@ private:
     NOD_PermanentEntry m_permanent;
     MRT_Terrain* m_terrain = nullptr;  // owned
     f32 m_detail = DETAIL;
+    MOS_String m_setName;
 };

@@ -11,6 +11,7 @@
 #include "mat_geometry.h"
 #include "nod_message.h"
 #include "nod_weapon_local.h"
+#include "nod_weaponreplicators.h"
 #include "reb_mesh.h"
 #include "sim_clock.h"
 
@@ -216,6 +217,22 @@ void NOD_Bullet::PM_EnterSimulation()
     TellSons(1);
 }
 
+void NOD_Bullet::StartFromLaunch()
+{
+    const f32 now = SIM_GetSimulationClock().time;
+    MOT_TransformTrack& track = GetCS().GetTrack();
+    const MAT_Matrix34 frame = *track.GetAt(m_launchTime, nullptr);
+    const MAT_Vector3 velocity = frame.r.GetY() * m_vMax;
+    track.SetTransform(m_launchTime, frame, velocity);
+    if (MOT_MotionState* attached = GetAttachedFrame()) {
+        attached->SetMatrix(frame);
+        attached->SetVelocity(velocity);
+    }
+    m_kinematics.SetVelocity(velocity);
+    GetAggregate().EnterSimulation(*GetWorldTransform(now), m_kinematics.GetVelocity());
+    SetFlags(GetFlags() | FLAG_IN_SIMULATION);
+}
+
 void NOD_Bullet::PM_LeaveSimulation() { Leave(SIM_GetSimulationClock().time); }
 
 NOD_Message* NOD_Bullet::ProcessMessage(NOD_Message* _message)
@@ -233,3 +250,5 @@ NOD_Message* NOD_Bullet::ProcessMessage(NOD_Message* _message)
         return NOD_Body::ProcessMessage(_message);
     }
 }
+
+NOD_Replicator* NOD_Bullet::CreateReplicator() { return new NOD_BulletReplicator(); }

@@ -17,6 +17,7 @@
 #include "rti_pointer.h"
 #include "snd_sampleinfo.h"
 
+class NOD_Replicator;
 class NOD_Bullet : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Bullet)
@@ -30,6 +31,7 @@ public:
     NOD_Bullet();
     // Gives back the mesh and both samples.
     ~NOD_Bullet() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // A new bullet with the name, contact parts, shield, VMax, mesh, samples and copies of
     // the sons; no shooter, launch time, track or kinematic state.
@@ -58,6 +60,10 @@ public:
 
     // What the spawner sets at launch.
     void SetShooter(NOD_Node* _shooter) { m_shooter.Set(_shooter); }
+    // Rebuilds the flight from the launch (the track restarts at the launch time with the
+    // frame it held then and the muzzle speed along its Y axis) and enters the simulation at
+    // the current time; the sons are not told.
+    void StartFromLaunch();
     void SetBulletType(s32 _type) { m_bulletType = _type; }
 
     f32 GetVMax() const { return m_vMax; }

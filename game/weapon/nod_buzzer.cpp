@@ -4,6 +4,7 @@
 #include "bhv_attackerslots.h"
 #include "cod_physical.h"
 #include "des_file.h"
+#include "nod_bodyreplicator.h"
 #include "nod_message.h"
 #include "nod_torpedo.h"
 #include "sim_clock.h"
@@ -164,3 +165,5 @@ NOD_Buzzer* NOD_Buzzer::DynamicCast(NOD_Node* _node)
         return nullptr;
     return static_cast<NOD_Buzzer*>(_node);
 }
+
+NOD_Replicator* NOD_Buzzer::CreateReplicator() { return new NOD_ShieldReplicator(1); }

@@ -13,6 +13,7 @@
 #include "nod_projectile.h"
 #include "nod_shieldedbody.h"
 
+class NOD_Replicator;
 class NOD_Buzzer : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Buzzer)
@@ -23,6 +24,7 @@ public:
 
     NOD_Buzzer();
     ~NOD_Buzzer() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // A clone of this prototype at the place its track has now (not entered, not linked).
     NOD_Node* Clone() override;

@@ -11,7 +11,9 @@
 #include "cod_sensor.h"
 #include "cos_obbs_tree.h"
 #include "des_file.h"
+#include "nod_freeflight.h"
 #include "nod_message.h"
+#include "nod_weaponreplicators.h"
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Torpedo, "NOD_ShieldedBody")
@@ -166,6 +168,29 @@ void NOD_Torpedo::PM_EnterSimulation()
     // The torpedo passes through the body that fired it until it is clear of it.
     if (COD_PhysicalTorpedo* physical = TorpedoPhysical(*this))
         physical->m_ignore.Set(GetShooter());
+    m_clearOfShooter = 0;
+}
+
+void NOD_Torpedo::StartFromLaunch(u32 _replica)
+{
+    const f32 now = SIM_GetSimulationClock().time;
+    MOT_TransformTrack& track = GetCS().GetTrack();
+    const MAT_Matrix34 frame = *track.GetAt(now, nullptr);
+    const MAT_Vector3 velocity = frame.r.GetY() * m_launchSpeed + m_launchVelocity;
+    track.SetTransform(now, frame, velocity);
+    MOT_MotionState* attached = GetAttachedFrame();
+    if (attached != nullptr) {
+        attached->SetMatrix(frame);
+        attached->SetVelocity(velocity);
+    }
+    GetAggregate().EnterSimulation(*GetWorldTransform(now), attached != nullptr ? attached->GetVelocity() : velocity);
+    if (COD_PhysicalTorpedo* physical = TorpedoPhysical(*this))
+        physical->m_ignore.Set(GetShooter());
+    if (_replica != 0)
+        NOD_SwitchOffAvoidance(this);
+    NOD_EnterSons(*this);
+    GetAggregate().LinkSonShields();
+    SetFlags(GetFlags() | FLAG_IN_SIMULATION);
     m_clearOfShooter = 0;
 }
 
@@ -361,3 +386,5 @@ NOD_Torpedo* NOD_Torpedo::DynamicCast(NOD_Node* _node)
         return nullptr;
     return static_cast<NOD_Torpedo*>(_node);
 }
+
+NOD_Replicator* NOD_Torpedo::CreateReplicator() { return new NOD_TorpedoReplicator(); }

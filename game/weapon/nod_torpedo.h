@@ -17,6 +17,7 @@
 #include "nod_shieldedbody.h"
 #include "rti_pointer.h"
 
+class NOD_Replicator;
 class NOD_Torpedo : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Torpedo)
@@ -47,6 +48,7 @@ public:
 
     NOD_Torpedo();
     ~NOD_Torpedo() override;
+    NOD_Replicator* CreateReplicator() override;
 
     // A clone of this prototype at the place its track has now (not entered, not linked).
     NOD_Node* Clone() override;
@@ -77,6 +79,12 @@ public:
     // The launch the spawner makes: the clone was placed at its frame at rest; these are
     // stored before it enters the simulation.
     void SetLaunch(f32 _time, NOD_Node* _shooter, const MAT_Vector3& _velocity, NOD_Node* _target, s32 _type);
+    // Rebuilds the run from the launch at the current time (the frame the track holds then,
+    // the launch speed along its Y axis plus the launch vector), enters the simulation with its
+    // sons and lets the shooter through; a replica (_replica 1) also switches off its
+    // avoidance.
+    void StartFromLaunch(u32 _replica);
+    const MAT_Vector3& GetLaunchVelocity() const { return m_launchVelocity; }
 
     // What a decoy reads and writes when it claims the torpedo.
     u32 GetBuzzerDistract() const { return m_buzzerDistract; }
