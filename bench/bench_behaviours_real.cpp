@@ -19,6 +19,7 @@
 
 #include "app_register.h"
 #include "armed_fixture.h"
+#include "bench_armed.h"
 #include "bench_common.h"
 #include "coh_sense.h"
 #include "nod_launcher.h"
@@ -28,7 +29,6 @@
 
 namespace
 {
-using bench_common::TempDir;
 using bench_common::ThreadSeconds;
 
 constexpr s32 VESSELS = 100;
@@ -65,29 +65,14 @@ std::string VesselText()
     return TOOL_VesselDescriptionText(vessel);
 }
 
-class Fleet
+class Fleet : public bench_armed::ArmedScene
 {
 public:
     explicit Fleet(bool _active)
     {
-        static bool registered = false;
-        if (!registered) {
-            Brisel_RegisterModules();
-            registered = true;
-        }
-        if (!m_dir.Made()) {
-            m_error = "no working directory";
-            return;
-        }
-        try {
-            world.reset(new TST_ArmedWorld(m_dir));
-            Populate(_active);
-        } catch (const OS_FatalError& error) {
-            m_error = std::string(error.Caption()) + ": " + error.Message();
-        }
+        Field([this, _active] { Populate(_active); });
     }
 
-    const std::string& Error() const { return m_error; }
     void Cycle() { world->Steps(COH_SENSING_PERIOD); }
 
 private:
@@ -120,12 +105,6 @@ private:
         }
     }
     static void Send(NOD_Node* _node, NOD_Message* _message) { delete _node->ProcessMessage(_message); }
-
-    TempDir m_dir;
-    std::string m_error;
-
-public:
-    std::unique_ptr<TST_ArmedWorld> world;
 };
 
 void Run(benchmark::State& _state, bool _active)
