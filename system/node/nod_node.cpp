@@ -3,6 +3,7 @@
 #include "nod_node.h"
 
 #include "des_file.h"
+#include "nod_loadrecord.h"
 #include "nod_local.h"
 #include "nod_message.h"
 #include "os_fatal.h"
@@ -240,7 +241,9 @@ void NOD_Node::ParseIniFile_File(const char* _fileName)
     DES_File file;
     DES_Section top;
     OpenVfx(file, &top, path);
-    // The load would be recorded with the replication host here; no host exists at run time.
+    // Only while a replication host exists (never in a run) is the load recorded.
+    if (RPL_ReplicationHost::GetCurrent() != nullptr)
+        m_loadRecord = NOD_LoadRecord::Add(GetClassDefinition(), _fileName, m_name.GetName());
     ParseIniFile_Des(top);
     file.Close();
 }
