@@ -15,6 +15,8 @@
 // meant for it do nothing. One thread.
 #pragma once
 
+#include "io_inputstream.h"
+
 #include "brs_input.h"
 #include "nod_node.h"
 #include "os_types.h"
@@ -29,6 +31,13 @@ class NOD_Player;
 class NOD_Game : public NOD_Node
 {
     RTI_DECLARE_CLASS(NOD_Game)
+
+public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+    // Reads the class's creation record and makes its node; null (one line logged) for a
+    // record it refuses or when nothing could be made.
+    static RTI_Class* CreateFromStream(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 public:
     // Screenshots are written as this name, the counter in five digits and ".tga".
@@ -57,6 +66,10 @@ public:
     u32 GetScreenshotCounter() const { return m_screenshotCounter; }
     const SIM_ClassName& GetScriptName() const { return m_scriptName; }
     const SIM_ClassName& GetFogName() const { return m_fogName; }
+    // The two names the game's creation record carries (_which 0 or 1; empty unless set: no
+    // code of a run sets them).
+    const SIM_ClassName& GetReplicationName(u32 _which) const { return m_replicationNames[_which != 0 ? 1 : 0]; }
+    void SetReplicationName(u32 _which, const SIM_ClassName& _name) { m_replicationNames[_which != 0 ? 1 : 0] = _name; }
     const SND_SampleInfo& GetMusic() const { return m_music; }
 
     // The node as a game controller, or null (null for null).
@@ -97,4 +110,5 @@ private:
     SND_SampleInfo m_music;
     SIM_ClassName m_scriptName;
     SIM_ClassName m_fogName;
+    SIM_ClassName m_replicationNames[2];
 };

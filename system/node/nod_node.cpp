@@ -1,6 +1,7 @@
 // The node tree: sons, paths, configuration from description files, script binding and the
 // deletion queue.
 #include "nod_node.h"
+#include "nod_creationrecord.h"
 
 #include "des_file.h"
 #include "nod_loadrecord.h"
@@ -12,6 +13,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Node, "RTI_Class")
+
+void NOD_Node::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {
