@@ -11,6 +11,7 @@
 #include "mat_angle.h"
 #include "mat_clamp.h"
 #include "mat_geometry.h"
+#include "nod_bodyreplicator.h"
 #include "nod_message.h"
 #include "os_fatal.h"
 #include "shl_shield.h"
@@ -70,7 +71,10 @@ NOD_Body::NOD_Body(MOT_MotionState* _motionState)
     renderBucket = RENDER_BUCKET_NONE;
 }
 
-NOD_Body::~NOD_Body() = default;
+// The replicator goes first: its departure still reaches the body track.
+NOD_Body::~NOD_Body() { ReleaseReplicator(); }
+
+NOD_Replicator* NOD_Body::CreateReplicator() { return new NOD_BodyReplicator(); }
 
 void NOD_Body::ParseIniFile_CtxDes(DES_Section& _context, DES_Section& _data)
 {
@@ -84,12 +88,25 @@ void NOD_Body::HeartBeat()
         return;
     MOT_MotionState* state = GetAttachedFrame();
     if (state != nullptr) {
-        // Replication is not part of this engine: only the integrating branch exists.
         const SIM_Clock& clock = SIM_GetSimulationClock();
-        state->Integrate(clock, 1);
-        m_cs.GetTrack().SetState(clock.time + clock.dt, state->frame, state->GetVelocity(), 0);
+        if ((GetFlags() & FLAG_REPLICATED) != 0) {
+            FollowReplicator(*state);
+        } else {
+            state->Integrate(clock, 1);
+            m_cs.GetTrack().SetState(clock.time + clock.dt, state->frame, state->GetVelocity(), 0);
+        }
     }
     NOD_Node::HeartBeat();
+}
+
+void NOD_Body::FollowReplicator(MOT_MotionState& _state)
+{
+    const SIM_Clock& clock = SIM_GetSimulationClock();
+    GetReplicator()->Evaluate(clock.time);
+    MAT_Vector3 velocity;
+    const MAT_Matrix34 frame = *m_cs.GetTrack().GetAt(clock.time + clock.dt, &velocity);
+    _state.SetMatrix(frame);
+    _state.SetVelocity(velocity);
 }
 
 s32 NOD_Body::GetGCMode() { return GC_DESTROY; }

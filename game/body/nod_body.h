@@ -52,6 +52,8 @@ public:
     NOD_Message* ProcessMessage(NOD_Message* _message) override;
     s32 GetGCMode() override;
     void Explode() override;
+    // A NOD_BodyReplicator: the body track is its property.
+    NOD_Replicator* CreateReplicator() override;
 
     // The twelve operations a body adds, in this order, then the mount frame. Render (called
     // for bodies in buckets 0..9) draws nothing here. The two renderable operations are inline:
@@ -115,6 +117,10 @@ public:
     // Teleport: the track restarts at _time with the transform at rest, the attached state takes
     // it, and the cached world frame is dropped.
     void SetTransform(f32 _time, const MAT_Matrix34& _transform);
+    // The step of a body driven by replication (FLAG_REPLICATED) in place of its own motion:
+    // the replicator is evaluated at the simulation time, and the track's frame and velocity at
+    // the next step's time go into _state.
+    void FollowReplicator(MOT_MotionState& _state);
 
     // Body_SetEmpShield and Body_GetEmpShield.
     void PM_SetEmpShield(f32 _ratio);

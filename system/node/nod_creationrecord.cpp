@@ -147,7 +147,7 @@ NOD_Node* NOD_CreationRecord::Make(u32 _classIndex, s32 _replica) const
     NOD_Node* son = father->Find(SIM_Path(nodeName.GetName()));
     if (son != nullptr && son->GetClassDefinition() == definition) {
         if (_replica)
-            son->SetFlags(son->GetFlags() | FLAG_DRIVEN);
+            son->SetFlags(son->GetFlags() | NOD_Node::FLAG_REPLICATED);
         return son;
     }
     NOD_Node* node = NOD_Node::CreateNode(definition->GetName(), nodeName.GetName());
@@ -155,7 +155,7 @@ NOD_Node* NOD_CreationRecord::Make(u32 _classIndex, s32 _replica) const
         return nullptr;
     father->AddSon(node);
     if (_replica)
-        node->SetFlags(node->GetFlags() | FLAG_DRIVEN);
+        node->SetFlags(node->GetFlags() | NOD_Node::FLAG_REPLICATED);
     if (fileName.Length() > 0)
         node->ParseIniFile_File(fileName.C_Str());
     return node;

@@ -19,11 +19,6 @@ class NOD_Node;
 // The generic record: description file, father path, node name.
 struct NOD_CreationRecord
 {
-    enum : u32
-    {
-        FLAG_DRIVEN = 8,  // the node is driven by replication
-    };
-
     MOS_String fileName;
     SIM_Path fatherPath;
     SIM_Name nodeName;
@@ -31,7 +26,7 @@ struct NOD_CreationRecord
     // Reads and checks the three strings; 0 (one line logged under _caption) when refused.
     u32 Read(IO_InputStream& _stream, const char* _caption);
     // Finds the son of the father named so whose class has the index _classIndex, or creates,
-    // attaches and configures one. With _replica set the node gets FLAG_DRIVEN. Null when the
+    // attaches and configures one. With _replica set the node gets NOD_Node::FLAG_REPLICATED. Null when the
     // father or the class is missing, or the class makes no node.
     NOD_Node* Make(u32 _classIndex, s32 _replica) const;
 

@@ -7,6 +7,7 @@
 #include "nod_loadrecord.h"
 #include "nod_local.h"
 #include "nod_message.h"
+#include "nod_replicator.h"
 #include "os_fatal.h"
 #include "os_path.h"
 #include "os_string.h"
@@ -163,6 +164,7 @@ NOD_Node::NOD_Node() { m_handle = NOD_IssueHandle(this); }
 
 NOD_Node::~NOD_Node()
 {
+    ReleaseReplicator();
     NOD_ReleaseHandle(m_handle);
     m_handle = 0;
     if (m_father != nullptr) {
@@ -288,6 +290,25 @@ NOD_Message* NOD_Node::SendToThread(NOD_Message* _message, u32 _queued)
 s32 NOD_Node::GetGCMode() { return GC_DESTROY; }
 
 void NOD_Node::Explode() {}
+
+NOD_Replicator* NOD_Node::GetReplicator()
+{
+    if (m_replicator == nullptr) {
+        m_replicator = CreateReplicator();
+        if (m_replicator != nullptr)
+            m_replicator->BindNode(this);
+    }
+    return m_replicator;
+}
+
+NOD_Replicator* NOD_Node::CreateReplicator() { return new NOD_Replicator(); }
+
+void NOD_Node::ReleaseReplicator()
+{
+    NOD_Replicator* replicator = m_replicator;
+    m_replicator = nullptr;
+    delete replicator;
+}
 
 NOD_Node::ThreadDelivery NOD_Node::SetThreadDelivery(ThreadDelivery _delivery)
 {

@@ -24,6 +24,7 @@
 class DES_File;
 class DES_Section;
 class NOD_Message;
+class NOD_Replicator;
 
 class NOD_Node : public RTI_Class
 {
@@ -37,6 +38,8 @@ public:
     enum
     {
         FLAG_IN_SIMULATION = 2,
+        FLAG_REPLICATED = 8,   // driven by replication: the replicator, not the node, moves it
+        FLAG_REGISTERED = 16,  // registered with the replication host
         SON_GROWTH = 4,
         MAX_SONS = 65532,
         GC_QUEUE_SIZE = 1024,
@@ -80,9 +83,13 @@ public:
     virtual NOD_Message* SendToThread(NOD_Message* _message, u32 _queued);
     // What collection does with the node: GC_DESTROY, GC_MOVE_TO_GARBAGE or GC_KEEP.
     virtual s32 GetGCMode();
+    // The node's replicator: made on first use by CreateReplicator, bound to the node once and
+    // owned by the node from then on.
+    virtual NOD_Replicator* GetReplicator();
     // Called by collection before a node still in the simulation is destroyed.
     virtual void Explode();
-    // Replication, when it is built, adds GetReplicator (before Explode) and CreateReplicator.
+    // A new replicator for the node, not yet bound; the node's gives a plain NOD_Replicator.
+    virtual NOD_Replicator* CreateReplicator();
 
     // The delivery of a thread event inside a script node. The script module installs it at
     // registration; SendToThread calls it with the bound script node and the thread id.
@@ -139,8 +146,15 @@ public:
     s32 GetThreadId() const { return m_threadId; }
     s32 GetLoadRecord() const { return m_loadRecord; }
     u32 GetHandle() const { return m_handle; }
+    // The replicator made so far, or null; never makes one.
+    NOD_Replicator* PeekReplicator() const { return m_replicator; }
 
 protected:
+    // Deletes the replicator, which leaves its space and observers. A class whose members
+    // are the replicator's properties calls it first in its destructor, so the departure never
+    // reaches a member that already died.
+    void ReleaseReplicator();
+
     u32 m_flags = 0;
     s32 m_loadRecord = -1;
     SIM_Name m_name;
@@ -160,6 +174,7 @@ private:
     u16 m_sonCapacity = 0;
     u16 m_sonCount = 0;
     u32 m_handle = 0;
+    NOD_Replicator* m_replicator = nullptr;
     u32 m_gcPass = 0;                  // the sons-first pass that last took this node
     NOD_Node* m_nextDoomed = nullptr;  // below it on the stack of nodes waiting to be deleted
 };

@@ -238,6 +238,7 @@ void MOT_TransformTrack::SetCache(f32 _t, const MAT_Matrix34& _frame, const MAT_
 
 void MOT_TransformTrack::SetState(f32 _t, const MAT_Matrix34& _frame, const MAT_Vector3& _velocity, u32 /*_flag*/)
 {
+    SetChanged(1);
     m_orientation.SetState(_t, _frame.r, MAT_Matrix33());
     m_position.SetState(_t, _frame.t, _velocity);
     SetCache(_t, _frame, _velocity);
@@ -245,6 +246,7 @@ void MOT_TransformTrack::SetState(f32 _t, const MAT_Matrix34& _frame, const MAT_
 
 void MOT_TransformTrack::SetTransform(f32 _t, const MAT_Matrix34& _frame, const MAT_Vector3& _velocity)
 {
+    SetChanged(1);
     m_orientation.Restart(_t, _frame.r, MAT_Matrix33());
     m_position.Restart(_t, _frame.t, _velocity);
     SetCache(_t, _frame, _velocity);
@@ -262,4 +264,57 @@ void MOT_TransformTrack::SetParameter(const f32* _parameter)
     MOT_StateTrack::SetParameter(_parameter);
     m_position.SetParameter(_parameter);
     m_orientation.SetParameter(_parameter != nullptr ? _parameter + POSITION_PARAMETER_COUNT : nullptr);
+}
+
+u32 MOT_StateTrack::IsChanged(const RPL_ObjectRecord&, void*) { return m_changed; }
+
+namespace
+{
+
+constexpr s32 SAMPLE_FLOATS = 16;  // time, translation, three axes, velocity
+
+}  // namespace
+
+void MOT_TransformTrack::Write(IO_OutputStream& _stream, void*)
+{
+    SetChanged(0);
+    f32 sample[SAMPLE_FLOATS] = {-1.0f};
+    const MOT_StateSample* position = m_position.GetList().GetNewest();
+    if (position != nullptr) {
+        sample[0] = position->time;
+        sample[1] = position->value.x;
+        sample[2] = position->value.y;
+        sample[3] = position->value.z;
+        for (s32 axis = 0; axis < 3; ++axis) {
+            const MOT_StateSample* newest = m_orientation.GetAxisTrack(axis).GetList().GetNewest();
+            const MAT_Vector3 value = newest != nullptr ? newest->value : MAT_Vector3();
+            sample[4 + axis * 3] = value.x;
+            sample[5 + axis * 3] = value.y;
+            sample[6 + axis * 3] = value.z;
+        }
+        sample[13] = position->derivative.x;
+        sample[14] = position->derivative.y;
+        sample[15] = position->derivative.z;
+    }
+    _stream.WriteF32Array(sample, SAMPLE_FLOATS, 0);
+}
+
+void MOT_TransformTrack::Read(IO_InputStream& _stream, s32, s32)
+{
+    f32 sample[SAMPLE_FLOATS] = {};
+    _stream.ReadF32Array(sample, SAMPLE_FLOATS, 0);
+    if (_stream.IsEOF() != 0 || _stream.HasError() != 0)
+        return;
+    for (f32 value : sample) {
+        if (!std::isfinite(value))
+            return;
+    }
+    const MOT_StateSample* newest = m_position.GetList().GetNewest();
+    if (newest != nullptr && !(sample[0] > newest->time))
+        return;
+    MAT_Matrix34 frame;
+    frame.t = {sample[1], sample[2], sample[3]};
+    for (s32 axis = 0; axis < 3; ++axis)
+        frame.r.SetAxis(axis, {sample[4 + axis * 3], sample[5 + axis * 3], sample[6 + axis * 3]});
+    SetState(sample[0], frame, {sample[13], sample[14], sample[15]});
 }

@@ -13,6 +13,7 @@
 #include "mat_matrix.h"
 #include "mem_alloc.h"
 #include "os_types.h"
+#include "rpl_replicatedproperty.h"
 
 // One recorded sample: a value (a position or one axis of an orientation) and its rate.
 struct MOT_StateSample
@@ -56,13 +57,14 @@ private:
     u32 m_count = 0;
 };
 
-// Base of the tracks. The modes serve the replication of tracks between machines, which this
-// program never runs: every track stays in mode 0, and the replay, change-test and stream
-// slots of replication are left out because nothing calls them.
-class MOT_StateTrack : public MEM_Object
+// Base of the tracks, each a replicated property. The modes serve the replication of tracks
+// between machines, which this program never runs: every track stays in mode 0. The change
+// test answers whether a sample was recorded since the last Write; the transform track writes
+// and reads its newest sample (the other tracks write and read nothing).
+class MOT_StateTrack : public ReplicatedProperty
 {
 public:
-    virtual ~MOT_StateTrack() = default;
+    ~MOT_StateTrack() override = default;
     MOT_StateTrack(const MOT_StateTrack&) = delete;
     MOT_StateTrack& operator=(const MOT_StateTrack&) = delete;
 
@@ -77,14 +79,20 @@ public:
     // A record of replication tolerances, kept but not read.
     virtual void SetParameter(const f32* _parameter) { m_parameter = _parameter; }
 
+    // Nonzero when a sample was recorded since the last Write.
+    u32 IsChanged(const RPL_ObjectRecord& _record, void* _context) override;
+
     const f32* GetParameter() const { return m_parameter; }
+    u32 GetChanged() const { return m_changed; }
 
 protected:
     MOT_StateTrack() = default;
+    void SetChanged(u32 _changed) { m_changed = _changed; }
 
 private:
     s32 m_mode = 0;
     const f32* m_parameter = nullptr;
+    u32 m_changed = 0;
 };
 
 class MOT_PositionTrack : public MOT_StateTrack
@@ -158,6 +166,14 @@ public:
 
     void SetMode(s32 _mode) override;
     void SetParameter(const f32* _parameter) override;
+
+    // Clears the changed mark, then writes the newest sample: its time (f32), the frame
+    // (translation, then the three axes, 12 f32) and the velocity (3 f32). Nothing recorded
+    // yet writes time -1 and a zero frame.
+    void Write(IO_OutputStream& _stream, void* _context) override;
+    // Reads a sample as Write sends it and records it (SetState) only when every byte arrived,
+    // every float is finite and its time lies after the newest sample's.
+    void Read(IO_InputStream& _stream, s32 _a, s32 _b) override;
 
     const MOT_PositionTrack& GetPositionTrack() const { return m_position; }
     const MOT_OrientationTrack& GetOrientationTrack() const { return m_orientation; }

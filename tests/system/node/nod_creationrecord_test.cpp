@@ -66,21 +66,21 @@ TEST_F(NodCreationRecordTest, MakesTheNodeOnceAndFindsItAfterwards)
     ASSERT_NE(nullptr, lamp);
     EXPECT_EQ(m_root->Find(SIM_Path("/scene")), lamp->GetFather());
     EXPECT_STREQ("lamp", lamp->GetName().GetName());
-    EXPECT_EQ(0u, lamp->GetFlags() & NOD_CreationRecord::FLAG_DRIVEN);
+    EXPECT_EQ(0u, lamp->GetFlags() & NOD_Node::FLAG_REPLICATED);
     EXPECT_EQ(1u, m_host.GetLoadRecordCount());
 
     // The same record again finds the node without reading its description again; a replica
     // marks it driven.
     EXPECT_EQ(lamp, Create(Record({"lamp.des", "/scene", "lamp"}), 1));
     EXPECT_EQ(1u, m_host.GetLoadRecordCount());
-    EXPECT_EQ(NOD_CreationRecord::FLAG_DRIVEN, lamp->GetFlags() & NOD_CreationRecord::FLAG_DRIVEN);
+    EXPECT_EQ(NOD_Node::FLAG_REPLICATED, lamp->GetFlags() & NOD_Node::FLAG_REPLICATED);
     EXPECT_EQ(1, lamp->GetFather()->GetNumOfSons());
 
     // An empty file name makes a node that reads nothing; the root is "/".
     NOD_Node* bare = Create(Record({"", "/", "bare"}), 1);
     ASSERT_NE(nullptr, bare);
     EXPECT_EQ(m_root, bare->GetFather());
-    EXPECT_EQ(NOD_CreationRecord::FLAG_DRIVEN, bare->GetFlags() & NOD_CreationRecord::FLAG_DRIVEN);
+    EXPECT_EQ(NOD_Node::FLAG_REPLICATED, bare->GetFlags() & NOD_Node::FLAG_REPLICATED);
     EXPECT_EQ(1u, m_host.GetLoadRecordCount());
 }
 
