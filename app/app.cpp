@@ -5,6 +5,24 @@
 #include "brisel_renderer.h"
 #include "brisel_state_menu.h"
 #include "dsp_display.h"
+#include "nod_body.h"
+#include "nod_bullet.h"
+#include "nod_buzzer.h"
+#include "nod_fx_plant.h"
+#include "nod_game.h"
+#include "nod_generic.h"
+#include "nod_mine.h"
+#include "nod_plankton.h"
+#include "nod_player.h"
+#include "nod_raysystem.h"
+#include "nod_scenario.h"
+#include "nod_shieldedbody.h"
+#include "nod_terrain.h"
+#include "nod_torpedo.h"
+#include "nod_turret_base.h"
+#include "nod_turret_gun.h"
+#include "nod_vehicle.h"
+#include "nod_vessel.h"
 #include "os_standardstreams.h"
 #include "snd_sounddevice.h"
 #include "utl_devicesteps.h"
@@ -120,7 +138,31 @@ void Brisel_Init()
 
 Brisel_State* Brisel_State_Init::HeartBeat() { return new Brisel_State_Menu(); }
 
-void Brisel_RegisterClassHandlers() {}
+void Brisel_RegisterClassHandlers()
+{
+    // The stream creators of the replicated classes; the terrain's is stored twice, the
+    // second time over the same entry.
+    NOD_Node::RegisterStreamCreator();
+    NOD_Body::RegisterStreamCreator();
+    NOD_Scenario::RegisterStreamCreator();
+    NOD_ShieldedBody::RegisterStreamCreator();
+    NOD_FX_Plant::RegisterStreamCreator();
+    NOD_Plankton::RegisterStreamCreator();
+    NOD_RaySystem::RegisterStreamCreator();
+    NOD_Terrain::RegisterStreamCreator();
+    NOD_Generic::RegisterStreamCreator();
+    NOD_Turret_Gun::RegisterStreamCreator();
+    NOD_Turret_Base::RegisterStreamCreator();
+    NOD_Terrain::RegisterStreamCreator();
+    NOD_Vehicle::RegisterStreamCreator();
+    NOD_Vessel::RegisterStreamCreator();
+    NOD_Buzzer::RegisterStreamCreator();
+    NOD_Mine::RegisterStreamCreator();
+    NOD_Player::RegisterStreamCreator();
+    NOD_Game::RegisterStreamCreator();
+    NOD_Torpedo::RegisterStreamCreator();
+    NOD_Bullet::RegisterStreamCreator();
+}
 
 void Brisel_EmergencyCleanup()
 {

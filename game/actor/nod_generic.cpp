@@ -1,5 +1,6 @@
 // Generic bodies: description, pre-lit mesh lookup, entering and leaving, the step and drawing.
 #include "nod_generic.h"
+#include "nod_creationrecord.h"
 
 #include <string>
 
@@ -17,6 +18,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Generic, "NOD_ShieldedBody")
+
+void NOD_Generic::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

@@ -23,6 +23,10 @@ class NOD_Generic : public NOD_ShieldedBody
     RTI_DECLARE_CLASS(NOD_Generic)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     NOD_Generic();
     ~NOD_Generic() override;
 

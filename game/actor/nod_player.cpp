@@ -24,6 +24,11 @@
 
 RTI_IMPLEMENT_CLASS(NOD_Player, "NOD_ShieldedBody")
 
+void NOD_Player::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_Player::CreateFromStream);
+}
+
 namespace
 {
 constexpr const char* PARSE = "NOD_Player::ParseIniFile()";

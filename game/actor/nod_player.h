@@ -12,6 +12,8 @@
 // the centre. Gun and launcher references are weak. One thread, inside the step's node pass.
 #pragma once
 
+#include "io_inputstream.h"
+
 #include "bhv_attackerslots.h"
 #include "mot_friction.h"
 #include "mot_motionstate.h"
@@ -30,6 +32,13 @@ class SIM_Name;
 class NOD_Player : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Player)
+
+public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+    // Reads the class's creation record and makes its node; null (one line logged) for a
+    // record it refuses or when nothing could be made.
+    static RTI_Class* CreateFromStream(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 public:
     static constexpr s32 GUN_SLOTS = 3;

@@ -1,6 +1,7 @@
 // Turrets: description and set-up, the father test, entering and leaving, the step, the angle
 // interface, drawing and the queries.
 #include "nod_turret_base.h"
+#include "nod_creationrecord.h"
 
 #include <cmath>
 
@@ -26,6 +27,11 @@
 #include "sim_name.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Turret_Base, "NOD_ShieldedBody")
+
+void NOD_Turret_Base::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

@@ -33,6 +33,10 @@ class NOD_Turret_Base : public NOD_ShieldedBody, public BHV_TurretAiming
     RTI_DECLARE_CLASS(NOD_Turret_Base)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     // The turn of the long way round: pi less a thousandth, as f32.
     static constexpr f32 LONG_WAY = 3.1405926f;
 

@@ -1,6 +1,7 @@
 // Turret guns: description, entering and leaving under the turret's turning frame, the pitch
 // step, drawing and the queries.
 #include "nod_turret_gun.h"
+#include "nod_creationrecord.h"
 
 #include "brisel_renderer.h"
 #include "cod_physical.h"
@@ -15,6 +16,11 @@
 #include "sim_name.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Turret_Gun, "NOD_ShieldedBody")
+
+void NOD_Turret_Gun::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

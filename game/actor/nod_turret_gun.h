@@ -19,6 +19,10 @@ class NOD_Turret_Gun : public NOD_ShieldedBody
     RTI_DECLARE_CLASS(NOD_Turret_Gun)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     NOD_Turret_Gun();
     ~NOD_Turret_Gun() override;
     NOD_Replicator* CreateReplicator() override;

@@ -1,5 +1,6 @@
 // Vehicles: description, set-up, the ground-following step and the Vehicle messages.
 #include "nod_vehicle.h"
+#include "nod_creationrecord.h"
 
 #include "brisel_simulation.h"
 #include "brisel_spawn.h"
@@ -16,6 +17,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Vehicle, "NOD_ShieldedBody")
+
+void NOD_Vehicle::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

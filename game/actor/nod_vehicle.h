@@ -31,6 +31,10 @@ class NOD_Vehicle : public NOD_ShieldedBody
     RTI_DECLARE_CLASS(NOD_Vehicle)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     // The mass a vehicle and its body sons collide with, whatever the description says.
     static constexpr f32 MASS = 1.0e20f;
 

@@ -2,6 +2,7 @@
 // messages; and the mesh, simulation entry and exit and non-collision handler that vehicles and
 // wheels share.
 #include "nod_vessel.h"
+#include "nod_creationrecord.h"
 
 #include <cmath>
 
@@ -26,6 +27,11 @@
 #include "vec_mesh.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Vessel, "NOD_ShieldedBody")
+
+void NOD_Vessel::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

@@ -102,6 +102,10 @@ class NOD_Vessel : public NOD_ShieldedBody
     RTI_DECLARE_CLASS(NOD_Vessel)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     // The firing cone's range without a gun.
     static constexpr f32 DEFAULT_RANGE = 300.0f;
 

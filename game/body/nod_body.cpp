@@ -1,6 +1,7 @@
 // The body base: coordinate system, per-step motion, the Body_* position and shield messages,
 // and the walks over the compound body that the collision code and the behaviours use.
 #include "nod_body.h"
+#include "nod_creationrecord.h"
 
 #include <cstdio>
 
@@ -17,6 +18,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Body, "NOD_Node")
+
+void NOD_Body::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

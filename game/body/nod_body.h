@@ -29,6 +29,10 @@ class NOD_Body : public NOD_Node, public Brisel_Renderable
     RTI_DECLARE_CLASS(NOD_Body)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     enum
     {
         RENDER_BUCKET_NONE = 10,

@@ -1,6 +1,7 @@
 // Shielded bodies: the shield's description, its per-step damage from the collision pass and
 // the death test.
 #include "nod_shieldedbody.h"
+#include "nod_creationrecord.h"
 
 #include "cod_physical.h"
 #include "des_file.h"
@@ -8,6 +9,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_ShieldedBody, "NOD_Body")
+
+void NOD_ShieldedBody::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

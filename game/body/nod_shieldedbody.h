@@ -19,6 +19,10 @@ class NOD_ShieldedBody : public NOD_Body
     RTI_DECLARE_CLASS(NOD_ShieldedBody)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     explicit NOD_ShieldedBody(MOT_MotionState* _motionState = nullptr);
     ~NOD_ShieldedBody() override;
     NOD_Replicator* CreateReplicator() override;

@@ -19,6 +19,11 @@
 
 RTI_IMPLEMENT_CLASS(NOD_Game, "NOD_Node")
 
+void NOD_Game::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_Game::CreateFromStream);
+}
+
 namespace
 {
 // The node flag of nodes driven by replicated state; no such node exists at run time.

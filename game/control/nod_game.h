@@ -15,6 +15,8 @@
 // meant for it do nothing. One thread.
 #pragma once
 
+#include "io_inputstream.h"
+
 #include "brs_input.h"
 #include "nod_node.h"
 #include "os_types.h"
@@ -30,6 +32,13 @@ class NOD_Player;
 class NOD_Game : public NOD_Node
 {
     RTI_DECLARE_CLASS(NOD_Game)
+
+public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+    // Reads the class's creation record and makes its node; null (one line logged) for a
+    // record it refuses or when nothing could be made.
+    static RTI_Class* CreateFromStream(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 public:
     // Screenshots are written as this name, the counter in five digits and ".tga".

@@ -1,6 +1,7 @@
 // The plant field: the shared random table and tile queue, the description, the cell
 // bookkeeping that follows the camera, and the drawing order.
 #include "nod_fx_plant.h"
+#include "nod_creationrecord.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -24,6 +25,11 @@
 #include "vec_mesh.h"
 
 RTI_IMPLEMENT_CLASS(NOD_FX_Plant, "NOD_Body")
+
+void NOD_FX_Plant::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

@@ -26,6 +26,10 @@ class NOD_FX_Plant : public NOD_Body
     RTI_DECLARE_CLASS(NOD_FX_Plant)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     enum : s32
     {
         MAX_CELLS = 196,

@@ -1,5 +1,6 @@
 // The plankton node: the layer definitions and the per-frame opacity factor.
 #include "nod_plankton.h"
+#include "nod_creationrecord.h"
 
 #include <cfloat>
 #include <cmath>
@@ -12,6 +13,11 @@
 #include "vec_mesh.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Plankton, "NOD_Body")
+
+void NOD_Plankton::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

@@ -18,6 +18,10 @@ class NOD_Plankton : public NOD_Body
     RTI_DECLARE_CLASS(NOD_Plankton)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     enum : s32
     {
         LAYERS = 5,

@@ -1,5 +1,6 @@
 // The light-ray node: the pool's step and drawing, hooked to the driver and the renderer.
 #include "nod_raysystem.h"
+#include "nod_creationrecord.h"
 
 #include "brisel_renderer.h"
 #include "brisel_simulation.h"
@@ -10,6 +11,11 @@
 #include "vec_camera.h"
 
 RTI_IMPLEMENT_CLASS(NOD_RaySystem, "NOD_Body")
+
+void NOD_RaySystem::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

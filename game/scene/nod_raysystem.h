@@ -20,6 +20,10 @@ class NOD_RaySystem : public NOD_Body
     RTI_DECLARE_CLASS(NOD_RaySystem)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     NOD_RaySystem();
     ~NOD_RaySystem() override;
     NOD_Replicator* CreateReplicator() override;

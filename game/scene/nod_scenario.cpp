@@ -1,10 +1,16 @@
 // The grouping node: simulation entry and exit passed on to the sons.
 #include "nod_scenario.h"
+#include "nod_creationrecord.h"
 
 #include "nod_message.h"
 #include "nod_scenereplicators.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Scenario, "NOD_Node")
+
+void NOD_Scenario::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 NOD_Scenario::~NOD_Scenario() = default;
 

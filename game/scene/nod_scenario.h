@@ -14,6 +14,10 @@ class NOD_Scenario : public NOD_Node
     RTI_DECLARE_CLASS(NOD_Scenario)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     NOD_Scenario() = default;
     ~NOD_Scenario() override;
     NOD_Replicator* CreateReplicator() override;

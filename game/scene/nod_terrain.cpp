@@ -19,6 +19,11 @@
 
 RTI_IMPLEMENT_CLASS(NOD_Terrain, "NOD_Body")
 
+void NOD_Terrain::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_Terrain::CreateFromStream);
+}
+
 namespace
 {
 const char* const LOAD = "NOD_Terrain::LoadTerrain()";

@@ -10,6 +10,7 @@
 // One thread.
 #pragma once
 
+#include "io_inputstream.h"
 #include "mos_string.h"
 #include "nod_body.h"
 #include "nod_permanententry.h"
@@ -21,6 +22,13 @@ class MRT_Terrain;
 class NOD_Terrain : public NOD_Body
 {
     RTI_DECLARE_CLASS(NOD_Terrain)
+
+public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+    // Reads the class's creation record and makes its node; null (one line logged) for a
+    // record it refuses or when nothing could be made.
+    static RTI_Class* CreateFromStream(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 public:
     static constexpr f32 DETAIL = 160.0f;

@@ -17,6 +17,11 @@
 
 RTI_IMPLEMENT_CLASS(NOD_Bullet, "NOD_ShieldedBody")
 
+void NOD_Bullet::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_Bullet::CreateFromStream);
+}
+
 namespace
 {
 const char* const PARSE = "NOD_Bullet::ParseIniFile()";

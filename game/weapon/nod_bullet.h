@@ -11,6 +11,8 @@
 // emitters) enter and leave the simulation with it. One thread.
 #pragma once
 
+#include "io_inputstream.h"
+
 #include "mot_motionstate.h"
 #include "nod_shieldedbody.h"
 #include "os_types.h"
@@ -21,6 +23,13 @@ class NOD_Replicator;
 class NOD_Bullet : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Bullet)
+
+public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+    // Reads the class's creation record and makes its node; null (one line logged) for a
+    // record it refuses or when nothing could be made.
+    static RTI_Class* CreateFromStream(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 public:
     // Seconds a bullet flies before it leaves the simulation.
@@ -65,6 +74,7 @@ public:
     // the current time; the sons are not told.
     void StartFromLaunch();
     void SetBulletType(s32 _type) { m_bulletType = _type; }
+    void SetLaunchTime(f32 _time) { m_launchTime = _time; }
 
     f32 GetVMax() const { return m_vMax; }
     f32 GetLaunchTime() const { return m_launchTime; }

@@ -1,5 +1,6 @@
 // Buzzers: description, clones, the launch with its torpedo claim, the drifting step.
 #include "nod_buzzer.h"
+#include "nod_creationrecord.h"
 
 #include "bhv_attackerslots.h"
 #include "cod_physical.h"
@@ -10,6 +11,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Buzzer, "NOD_ShieldedBody")
+
+void NOD_Buzzer::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

@@ -19,6 +19,10 @@ class NOD_Buzzer : public NOD_ShieldedBody
     RTI_DECLARE_CLASS(NOD_Buzzer)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     // The damping of every axis.
     static constexpr f32 FRICTION = 0.02f;
 

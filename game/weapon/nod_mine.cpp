@@ -1,6 +1,7 @@
 // Mines: description, entering and leaving, the script switches, the target choice, the swing,
 // the chase and the explosion.
 #include "nod_mine.h"
+#include "nod_creationrecord.h"
 
 #include <cfloat>
 #include <cmath>
@@ -16,6 +17,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Mine, "NOD_ShieldedBody")
+
+void NOD_Mine::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {

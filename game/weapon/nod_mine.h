@@ -24,6 +24,10 @@ class NOD_Mine : public NOD_ShieldedBody
     RTI_DECLARE_CLASS(NOD_Mine)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     // The sensed list's room.
     static constexpr s32 HEARD_CAPACITY = 50;
 

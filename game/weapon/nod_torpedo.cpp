@@ -18,6 +18,11 @@
 
 RTI_IMPLEMENT_CLASS(NOD_Torpedo, "NOD_ShieldedBody")
 
+void NOD_Torpedo::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_Torpedo::CreateFromStream);
+}
+
 namespace
 {
 constexpr const char* PARSE = "NOD_Torpedo::ParseIniFile()";

@@ -11,6 +11,8 @@
 // body). One thread, inside the step's node pass.
 #pragma once
 
+#include "io_inputstream.h"
+
 #include "bhv_attackerslots.h"
 #include "mot_vessel.h"
 #include "nod_projectile.h"
@@ -21,6 +23,13 @@ class NOD_Replicator;
 class NOD_Torpedo : public NOD_ShieldedBody
 {
     RTI_DECLARE_CLASS(NOD_Torpedo)
+
+public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+    // Reads the class's creation record and makes its node; null (one line logged) for a
+    // record it refuses or when nothing could be made.
+    static RTI_Class* CreateFromStream(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 public:
     // How the target is chosen every powered step.

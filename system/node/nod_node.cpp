@@ -1,8 +1,10 @@
 // The node tree: sons, paths, configuration from description files, script binding and the
 // deletion queue.
 #include "nod_node.h"
+#include "nod_creationrecord.h"
 
 #include "des_file.h"
+#include "nod_loadrecord.h"
 #include "nod_local.h"
 #include "nod_message.h"
 #include "nod_replicator.h"
@@ -12,6 +14,11 @@
 #include "sim_clock.h"
 
 RTI_IMPLEMENT_CLASS(NOD_Node, "RTI_Class")
+
+void NOD_Node::RegisterStreamCreator()
+{
+    RTI_SetClassFunction(GetStaticClassDefinition(), &NOD_CreationRecord::CreateFromStream);
+}
 
 namespace
 {
@@ -242,7 +249,9 @@ void NOD_Node::ParseIniFile_File(const char* _fileName)
     DES_File file;
     DES_Section top;
     OpenVfx(file, &top, path);
-    // The load would be recorded with the replication host here; no host exists at run time.
+    // Only while a replication host exists (never in a run) is the load recorded.
+    if (RPL_ReplicationHost::GetCurrent() != nullptr)
+        m_loadRecord = NOD_LoadRecord::Add(GetClassDefinition(), _fileName, m_name.GetName());
     ParseIniFile_Des(top);
     file.Close();
 }

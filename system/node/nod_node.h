@@ -31,6 +31,10 @@ class NOD_Node : public RTI_Class
     RTI_DECLARE_CLASS(NOD_Node)
 
 public:
+    // Stores the class's stream creator in the creator table.
+    static void RegisterStreamCreator();
+
+public:
     enum
     {
         FLAG_IN_SIMULATION = 2,

@@ -154,6 +154,20 @@ void RTI_Class::UnregisterClassDefinition()
     s_rtiClassDefinition = nullptr;
 }
 
+void RTI_SetClassFunction(RTI_ClassDefinition* _definition, RTI_ClassFunction _function)
+{
+    if (_definition != nullptr)
+        _definition->m_classFunction = _function;
+}
+
+RTI_ClassFunction RTI_GetClassFunction(u32 _classIndex)
+{
+    if (_classIndex > 0x7FFFFFFFu)
+        return nullptr;
+    const RTI_ClassDefinition* definition = RTI_ClassDefinition::GetByIndex((s32)_classIndex);
+    return definition != nullptr ? definition->GetClassFunction() : nullptr;
+}
+
 void RTI_RegisterClasses() { RTI_Class::RegisterClassDefinition(); }
 
 void RTI_UnregisterClasses() { RTI_Class::UnregisterClassDefinition(); }

@@ -13,9 +13,15 @@
 #include "mem_alloc.h"
 #include "os_types.h"
 
+class IO_InputStream;
 class RTI_Archive;
 class RTI_Class;
 class RTI_Pointer;
+
+// A stream creator: reads a creation record of the class with index _classIndex from the stream
+// and answers the object it made or found (null when nothing was made). _replica is nonzero on
+// the replica side.
+typedef RTI_Class* (*RTI_ClassFunction)(u32 _classIndex, s32 _replica, IO_InputStream& _stream);
 
 class RTI_ClassDefinition : public MEM_Object
 {
@@ -41,9 +47,14 @@ public:
     u32 GetSize() const { return m_size; }
     // A new default-constructed instance, owned by the caller.
     RTI_Class* CreateInstance() const { return m_factory(); }
+    // The class's stream creator; null until RTI_SetClassFunction stores one.
+    RTI_ClassFunction GetClassFunction() const { return m_classFunction; }
 
 private:
+    friend void RTI_SetClassFunction(RTI_ClassDefinition* _definition, RTI_ClassFunction _function);
+
     Factory m_factory = nullptr;
+    RTI_ClassFunction m_classFunction = nullptr;
     const char* m_baseName = nullptr;
     const char* m_name = nullptr;
     s32 m_index = 0;
@@ -111,6 +122,14 @@ public:                                                       \
         delete s_classDefinition_##_class;                                                                 \
         s_classDefinition_##_class = nullptr;                                                              \
     }
+
+// The creator table. Each creator is kept with its class record, so it follows the record
+// through the renumbering of later registrations and dies with it. Storing again replaces; a
+// null definition stores nothing.
+void RTI_SetClassFunction(RTI_ClassDefinition* _definition, RTI_ClassFunction _function);
+// The creator of the class with that index: null for an index outside the registry and for a
+// class without one.
+RTI_ClassFunction RTI_GetClassFunction(u32 _classIndex);
 
 // The registration functions of this module: "RTI_Class" with base "RTI_Class".
 void RTI_RegisterClasses();
