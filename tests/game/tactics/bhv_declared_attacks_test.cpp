@@ -32,9 +32,6 @@ public:
             m_actions.Register(behaviour, &m_parts);
 
         DES_Section noSection;
-        m_vesselAttack.SetGun(nullptr);
-        m_vesselAttack.SetTorpedoLauncher(nullptr);
-        m_vesselAttack.ParseIniFile(noSection);
         m_vehicleAttack.SetTurret(nullptr);
         m_vehicleAttack.ParseIniFile(noSection);
         m_complexAttack.SetGun(nullptr);
@@ -53,10 +50,9 @@ public:
     }
     std::vector<BHV_ActionBehaviour*> Behaviours()
     {
-        return {&m_vesselAttack, &m_vehicleAttack, &m_follow, &m_patrol, &m_complexAttack};
+        return {&m_vehicleAttack, &m_follow, &m_patrol, &m_complexAttack};
     }
 
-    BHV_Vessel_A_Attack m_vesselAttack;
     BHV_Vehicle_A_Attack m_vehicleAttack;
     BHV_Turret_A_Follow m_follow;
     BHV_Turret_A_Patrol m_patrol;
@@ -68,7 +64,6 @@ public:
 
 // Each behaviour (in the owner's order) with the start, stop and setting messages it will take.
 const std::vector<std::vector<u32>> s_messages = {
-    {NOD_Vessel_AttackPatrol::ID, NOD_Vessel_SetPrimaryTarget::ID},
     {NOD_Vehicle_AttackPatrol::ID, NOD_Vehicle_SetPrimaryTarget::ID},
     {NOD_Turret_Base_Follow::ID},
     {NOD_Turret_Base_Patrol::ID},
