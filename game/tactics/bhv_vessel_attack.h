@@ -291,7 +291,7 @@ private:
     NOD_NPC_Gun* m_gun = nullptr;
     NOD_TorpedoLauncher* m_torpedoLauncher = nullptr;
     f32 m_normalVelocity = 0.0f;  // fraction of the motion model's MovePV
-    f32 m_coneCosine = 0.0f;      // cosine of the key ConeOfFire
+    f32 m_coneCosine = 1.0f;      // cosine of the key ConeOfFire; as for 0 without the section
     f32 m_waveProb = 0.0f;
     RTI_Pointer m_currentTarget;  // NOD_Body being attacked
     RTI_Pointer m_primaryTarget;  // NOD_Body named by Vessel_SetPrimaryTarget

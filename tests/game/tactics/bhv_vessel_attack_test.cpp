@@ -208,7 +208,8 @@ TEST_F(BhvVesselAttackTest, DescriptionKeysAndTheirTransforms)
     TOOL_VesselDescription plain;
     NOD_Vessel* unarmed = NOD_Vessel::DynamicCast(
         m_world->Make("NOD_Vessel", "plain", TOOL_VesselDescriptionText(plain), TST_HeadingAt({})));
-    EXPECT_EQ(0.0f, unarmed->GetAttack().GetConeCosine());
+    EXPECT_EQ(1.0f, unarmed->GetAttack().GetConeCosine());
+    EXPECT_EQ(0.0f, unarmed->GetAttack().GetDefensivity());
 
     // Every key is required.
     section.omitKey = "TorpedoDeviation";
