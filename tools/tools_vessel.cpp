@@ -75,14 +75,17 @@ std::string TOOL_VesselDescriptionText(const TOOL_VesselDescription& _d)
                         _d.mistypedKey);
         buzzerText += "}\n";
     }
-    return Sections({{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
-                     {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VESSEL)},
-                     {"Shield", TOOL_ShieldSectionText(_d.shield)},
-                     {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
-                     {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
-                     {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
-                     {"BuzzerParam", buzzerText}},
-                    _d.omitSection, _d.children);
+    return Sections(
+        {{"Visual", VisualText(_d.visual, _d.omitKey, _d.mistypedKey)},
+         {"Control", TOOL_ControlSectionText(_d.control, TOOL_CONTROL_VESSEL)},
+         {"Shield", TOOL_ShieldSectionText(_d.shield)},
+         {"Collision", TOOL_CollisionSectionText(_d.collision, TOOL_COLLISION_VESSEL)},
+         {"Avoidance", TOOL_AvoidanceSectionText(_d.avoidance, TOOL_AVOIDANCE_AVOIDER)},
+         {"Emitter", TOOL_EmitterSectionText(_d.emitter)},
+         {"BuzzerParam", buzzerText},
+         {"AttackBehaviour",
+          _d.attackBehaviour.has_value() ? TOOL_VesselAttackSectionText(*_d.attackBehaviour) : std::string()}},
+        _d.omitSection, _d.children);
 }
 
 std::string TOOL_VehicleDescriptionText(const TOOL_VehicleDescription& _d)

@@ -18,6 +18,7 @@
 #include "tools_mesh.h"
 #include "tools_sections.h"
 #include "tools_vehicleattack.h"
+#include "tools_vesselattack.h"
 
 // The hulls: boxes around their origins, x wide, y long (forward), z high.
 inline constexpr const char* TOOL_VESSEL_MESH = "vessel.msh";
@@ -58,6 +59,8 @@ struct TOOL_VesselDescription
     TOOL_EmitterSection emitter = ArmedEmitter();
     // Written whenever given; the vessel reads it only with a buzzer launcher.
     std::optional<TOOL_BuzzerParamSection> buzzerParam;
+    // Written whenever given, after "BuzzerParam": how the vessel fights on Vessel_AttackPatrol.
+    std::optional<TOOL_VesselAttackSection> attackBehaviour;
     std::vector<std::string> children;
     // A broken description: a section ("Visual", "Control", "Shield", "Collision", "Avoidance",
     // "Emitter", "BuzzerParam") left out, or a key of "Visual" or "BuzzerParam" left out or
@@ -72,7 +75,7 @@ struct TOOL_VesselDescription
 };
 
 // "[Visual]", "[Control]", "[Shield]", "[Collision]", "[Avoidance]", "[Emitter]",
-// "[BuzzerParam]", the children.
+// "[BuzzerParam]", "[AttackBehaviour]", the children.
 std::string TOOL_VesselDescriptionText(const TOOL_VesselDescription& _description);
 
 struct TOOL_VehicleDescription

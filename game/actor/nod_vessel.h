@@ -152,6 +152,7 @@ public:
     s32 GetNumOfBuzzers() const { return m_numOfBuzzers; }
     const BHV_StateBehaviourList& GetStateList() const { return m_states; }
     const BHV_ActionBehaviourSlot& GetActionSlot() const { return m_actions; }
+    BHV_Vessel_A_Attack& GetAttack() { return m_attack; }
 
 private:
     // The motion state at the track's frame now, the behaviours wired.

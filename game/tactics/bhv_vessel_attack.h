@@ -12,10 +12,8 @@
 // slots), gives it its gun and torpedo launcher and hands it the description section
 // "AttackBehaviour" when there is one. Nodes found or
 // chosen at run time (patrol area, targets) are held as RTI_Pointer, so a node deleted during
-// the attack reads null.
-//
-// Declared ahead of their logic: until filled, the behaviour and its states are inert
-// (bhv_inert.h), so the vessel logs the attack's messages as lost.
+// the attack reads null. The attack draws on the simulation driver's generator: the torpedo
+// interval at the start and after each launch.
 #pragma once
 
 #include "bhv_inert.h"
@@ -29,7 +27,9 @@ class BHV_Vessel_A_Attack;
 class DES_Section;
 class NOD_Body;
 class NOD_NPC_Gun;
+class NOD_PatrolArea;
 class NOD_TorpedoLauncher;
+class SIM_Path;
 
 // The attack position around the target: a side of the target (ahead, left, behind, right) at
 // a horizontal distance band and a height band, in the target's frame.
@@ -254,6 +254,19 @@ public:
     // 1 when the target's sight sensor sees the vessel.
     s32 IsSeenByTarget();
 
+    // The body attacked (null when none), the running state's type (-1 before the first
+    // target decision) and the patrol area, for inspection.
+    NOD_Body* GetTarget() const;
+    s32 GetStateType() { return m_currentState != nullptr ? m_currentState->GetType() : -1; }
+    NOD_PatrolArea* GetPatrolArea() const;
+    f32 GetSwitchTimer() const { return m_switchTimer; }
+    f32 GetTorpedoTimer() const { return m_torpedoTimer; }
+    // Values the description's keys turn into.
+    f32 GetConeCosine() const { return m_coneCosine; }
+    f32 GetDefensivity() const { return m_defensivity; }
+    f32 GetEscapeMean() const { return m_escapeMean; }
+    f32 GetEscapeDeviation() const { return m_escapeDeviation; }
+
 private:
     // What the tactic states share (bhv_vessel_attackstates.cpp). The current target, or null.
     NOD_Body* GetStateTarget();
@@ -267,6 +280,30 @@ private:
     // Where a bullet of the gun meets the target (the target itself without a gun or a
     // solution).
     MAT_Vector3 GetBulletAimPoint();
+    // Vessel_AttackPatrol: area, sensor, packed names, everything reset.
+    void Start(f32 _range, const SIM_Name* _names, const SIM_Path& _path);
+    NOD_Body* GetPrimaryTarget() const;
+    // Linear speeds held at 0 on the world axes, every other request off.
+    void Halt();
+    // BHV_CheckTargetInArea and BHV_ChooseTargetInArea with the attack's area, slots, sensor.
+    s32 CheckTarget(NOD_Body* _body);
+    s32 ChooseTarget(NOD_Body** _target);
+    // Whether a new target decision is due; a hit by a shooter may restart the switch timer.
+    bool IsDecisionDue();
+    // Primary target, then the shooter of this step's hit, then the best sensed body.
+    s32 SelectTarget(NOD_Body** _target);
+    // The vessel out of the current target's attacker slots.
+    void ReleaseTarget();
+    // Sensor off and the avoider's ignored body dropped, when the attack ends either way.
+    void End();
+    // Time in and out of the target's sight; too long in it switches to sit or wave.
+    void RunConeTimer(f32 _dt);
+    // The gun started and stopped by cone and range, a torpedo when it is due.
+    void AimAndFire(NOD_Body* _target, f32 _dt);
+    // The state of a type 0 .. 5, else null.
+    BHV_Vessel_AttackState* StateOfType(s32 _type);
+    // Leaves the current state, enters that of the type (the same one for a type out of range).
+    void SwitchTo(s32 _type);
 
     friend class BHV_Vessel_AttackState0;
     friend class BHV_Vessel_AttackState1;
@@ -281,7 +318,7 @@ private:
     NOD_NPC_Gun* m_gun = nullptr;
     NOD_TorpedoLauncher* m_torpedoLauncher = nullptr;
     f32 m_normalVelocity = 0.0f;  // fraction of the motion model's MovePV
-    f32 m_coneCosine = 0.0f;      // cosine of the key ConeOfFire
+    f32 m_coneCosine = 1.0f;      // cosine of the key ConeOfFire; as for 0 without the section
     f32 m_waveProb = 0.0f;
     RTI_Pointer m_currentTarget;  // NOD_Body being attacked
     RTI_Pointer m_primaryTarget;  // NOD_Body named by Vessel_SetPrimaryTarget

@@ -37,6 +37,7 @@
 #include "nod_patrolarea.h"
 #include "nod_position.h"
 #include "pcs_handlers.h"
+#include "rti_class.h"
 #include "sim_clock.h"
 #include "test_dir.h"
 #include "tools_obbs.h"
@@ -244,7 +245,10 @@ class TST_MoveScene : public testing::Test
 protected:
     TST_MoveScene()
     {
-        NOD_RegisterBodyClasses();
+        // A test program that registers the classes above the bodies has them already.
+        m_registersBodies = RTI_ClassDefinition::Find("NOD_Body") == nullptr;
+        if (m_registersBodies)
+            NOD_RegisterBodyClasses();
         SIM_GetSimulationClock().Set(0.0f, SIM_STEP);
         m_cache.SetPath("col\\");
         COS_OBBS_Tree_Cache::SetCurrent(&m_cache);
@@ -263,7 +267,8 @@ protected:
         NOD_Node::GC_Collect();
         COS_OBBS_Tree_Cache::SetCurrent(nullptr);
         SIM_GetSimulationClock().Reset();
-        NOD_UnregisterBodyClasses();
+        if (m_registersBodies)
+            NOD_UnregisterBodyClasses();
     }
 
     // An owner of the kind under the root, placed at rest at _position.
@@ -335,4 +340,5 @@ protected:
     Brisel_Simulation* m_simulation = nullptr;
     NOD_Node* m_root = nullptr;
     NOD_ContactWorld m_world;
+    bool m_registersBodies = false;
 };
