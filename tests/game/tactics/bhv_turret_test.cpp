@@ -23,6 +23,7 @@
 #include "nod_turret_base.h"
 #include "nod_weaponclasses.h"
 #include "os_fatal.h"
+#include "tactics_hits.h"
 #include "test_dir.h"
 #include "tools_turret.h"
 
@@ -31,38 +32,7 @@ namespace
 constexpr f32 DEG = 0.017453292f;
 
 // What the turret's script thread received, by message id.
-std::vector<u32> s_sent;
-
-NOD_Message* Record(NOD_Node* /*_script*/, NOD_Message* _message, u32 /*_queued*/, s32 /*_threadId*/)
-{
-    s_sent.push_back(_message->GetType());
-    delete _message;
-    return nullptr;
-}
-
-// A projectile credited to a shooter, for hits recorded by hand.
-class Projectile : public NOD_Body
-{
-public:
-    NOD_Node* GetShooter() override { return shooter; }
-    NOD_Node* shooter = nullptr;
-};
-
-// Stepped before the buildings: while a shooter is set, records one hit of its projectile on the
-// victim in every step, after the collision pass emptied the victim's hits.
-class HitMaker : public NOD_Body
-{
-public:
-    void HeartBeat() override
-    {
-        if (victim == nullptr || projectile.shooter == nullptr)
-            return;
-        COD_Physical* physical = victim->GetAggregate().GetPhysical();
-        physical->GetShotHits()->Record(0.5f, &projectile, victim->GetWorldTransform(0.0f)->t, 0);
-    }
-    NOD_Body* victim = nullptr;
-    Projectile projectile;
-};
+std::vector<u32>& s_sent = TST_SentIds();
 }  // namespace
 
 class BhvTurretTest : public testing::Test
@@ -92,14 +62,14 @@ protected:
     void SetUp() override
     {
         s_sent.clear();
-        m_delivery = NOD_Node::SetThreadDelivery(&Record);
+        m_delivery = NOD_Node::SetThreadDelivery(&TST_RecordSent);
         try {
             m_world.reset(new TST_ArmedWorld(m_dir));
             m_world->scene->simulation->random.Seed(77);
             // The node the turret is bound to; its (empty) glue library is never run.
             m_dir.Write("dat/script/lib/glue.sco", "-- glue\n");
             m_script = NOD_Node::CreateNode("NOD_Script", "script");
-            m_hits = new HitMaker();
+            m_hits = new TST_HitMaker();
             m_world->root->AddSon(m_hits);
         } catch (const OS_FatalError& error) {
             FAIL() << error.Caption() << ": " << error.Message();
@@ -171,7 +141,7 @@ protected:
     TST_TempDir m_dir;
     std::unique_ptr<TST_ArmedWorld> m_world;
     NOD_Node* m_script = nullptr;
-    HitMaker* m_hits = nullptr;
+    TST_HitMaker* m_hits = nullptr;
     s32 m_houses = 0;
     NOD_Node::ThreadDelivery m_delivery = nullptr;
 };
@@ -381,12 +351,12 @@ TEST_F(BhvTurretTest, APrimaryTargetFreezesTheSwitchTimer)
     // Hit by its own target: the timer starts from 0.
     NOD_Body* current = Attacks(turret, primary) ? primary : shooter;
     NOD_Body* other = current == primary ? shooter : primary;
-    m_hits->projectile.shooter = current;
+    m_hits->shot.shooter = current;
     Step();
     Send(turret, NOD_Turret_Base_SetPrimaryTarget::Create(current));
 
     // Hits from the other one for longer than MinimumTimeToStick (2 s): the primary target stays.
-    m_hits->projectile.shooter = other;
+    m_hits->shot.shooter = other;
     for (s32 step = 0; step < 60; ++step)
         Step();
     EXPECT_TRUE(Attacks(turret, current));

@@ -22,6 +22,7 @@
 #include "nod_vessel.h"
 #include "os_fatal.h"
 #include "rti_class.h"
+#include "tactics_hits.h"
 #include "test_dir.h"
 #include "tools_launch.h"
 #include "tools_vessel.h"
@@ -38,34 +39,7 @@ namespace
 using Ids = std::vector<u32>;
 
 // What the vessels send to their script threads.
-Ids s_sent;
-NOD_Message* Record(NOD_Node* /*_script*/, NOD_Message* _event, u32 /*_queued*/, s32 /*_thread*/)
-{
-    s_sent.push_back(_event->GetType());
-    delete _event;
-    return nullptr;
-}
-
-// A projectile credited to a shooter, as a hit records it.
-class Shot : public NOD_Body
-{
-public:
-    NOD_Node* GetShooter() override { return shooter; }
-    NOD_Node* shooter = nullptr;
-};
-
-// A body stepped before the vessels that records a hit by _shooter on the hunter while told to.
-class HitMaker : public NOD_Body
-{
-public:
-    void HeartBeat() override
-    {
-        if (target != nullptr && shot.shooter != nullptr)
-            target->GetAggregate().GetPhysical()->GetShotHits()->Record(0.5f, &shot, MAT_Vector3(), 0);
-    }
-    NOD_Body* target = nullptr;
-    Shot shot;
-};
+Ids& s_sent = TST_SentIds();
 
 TOOL_ChildSection Son(s32 _index, const char* _className)
 {
@@ -80,9 +54,9 @@ class BhvVesselAttackTest : public testing::Test
 public:  // the decision cases reach the fixture
     void SetUp() override
     {
-        m_previous = NOD_Node::SetThreadDelivery(&Record);
+        m_previous = NOD_Node::SetThreadDelivery(&TST_RecordSent);
         s_sent.clear();
-        // Bound to it, the vessels hand their notifications to Record.
+        // Bound to it, the vessels hand their notifications to TST_RecordSent.
         TST_AttackScript::RegisterClassDefinition();
         m_script = NOD_Node::CreateNode("TST_AttackScript", "script");
         NewWorld();
@@ -105,7 +79,7 @@ public:  // the decision cases reach the fixture
         } catch (const OS_FatalError& error) {
             FAIL() << error.Caption() << ": " << error.Message();
         }
-        m_hits = new HitMaker();
+        m_hits = new TST_HitMaker();
         m_hits->SetName("hits");
         m_world->root->AddSon(m_hits);
         m_area = NOD_PatrolArea::DynamicCast(NOD_Node::CreateNode("NOD_PatrolArea", "area"));
@@ -129,7 +103,7 @@ public:  // the decision cases reach the fixture
         NOD_Vessel* hunter = NOD_Vessel::DynamicCast(
             m_world->Make("NOD_Vessel", "hunter", TOOL_VesselDescriptionText(description), TST_HeadingAt(_position)));
         hunter->BindThread(m_script, 1);
-        m_hits->target = hunter;
+        m_hits->victim = hunter;
         return hunter;
     }
     // An unarmed vessel, a candidate target.
@@ -177,7 +151,7 @@ public:  // the decision cases reach the fixture
 
     TST_TempDir m_dir;
     std::unique_ptr<TST_ArmedWorld> m_world;
-    HitMaker* m_hits = nullptr;
+    TST_HitMaker* m_hits = nullptr;
     NOD_PatrolArea* m_area = nullptr;
     NOD_Node::ThreadDelivery m_previous = nullptr;
     NOD_Node* m_script = nullptr;
