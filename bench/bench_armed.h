@@ -1,6 +1,6 @@
 // The armed bodies the armed-body and battle benches field: descriptions of a vessel (torpedo
 // and buzzer launchers, an NPC gun, a turret with a turret gun) and of a vehicle (turret "Turm1",
-// four wheels), with shields that never give out.
+// four wheels), with shields that never give out and the default "AttackBehaviour" sections.
 #pragma once
 
 #include <memory>
@@ -50,6 +50,7 @@ inline std::string VesselText()
 {
     TOOL_VesselDescription vessel;
     vessel.shield = Armour();
+    vessel.attackBehaviour = TOOL_VesselAttackSection();
     vessel.buzzerParam = TOOL_BuzzerParamSection();
     TOOL_NPCGunDescription gun;
     gun.phases = {TOOL_NPCGunPhase{4, 0.5f}};
@@ -69,6 +70,7 @@ inline std::string VehicleText()
 {
     TOOL_VehicleDescription vehicle;
     vehicle.shield = Armour();
+    vehicle.attackBehaviour = TOOL_VehicleAttackSection();
     const f32 top[3] = {0.0f, 0.0f, 2.0f};
     vehicle.children = TOOL_VehicleWheelChildren(1);
     vehicle.children.insert(vehicle.children.begin(), TOOL_TurretChildText(0, Turret("Turm1", TOOL_TURRET_GUN), top));
