@@ -86,15 +86,6 @@ void ForEachEntryBody(const RTI_Pointer* _entries, s32 _count, VISIT _visit)
             _visit(body);
 }
 
-f32 HalfExtentLength(NOD_Body* _body)
-{
-    const COD_Physical* physical = _body->GetAggregate().GetPhysical();
-    const COS_OBBS_Tree* tree = physical != nullptr ? physical->GetCollisionTree() : nullptr;
-    if (tree == nullptr || tree->nodeCount <= 0)
-        return 0.0f;
-    return tree->nodes[0].halfExtents.Length();
-}
-
 // Attackable, full or none by free and full bodies noted.
 struct Tally
 {
@@ -208,10 +199,19 @@ s32 CheckEnemiesWithin(const NOD_PatrolArea* _area, BHV_AttackerSlots* _slotsA, 
 }
 }  // namespace
 
+f32 BHV_ExtentLength(NOD_Body* _body)
+{
+    const COD_Physical* physical = _body->GetAggregate().GetPhysical();
+    const COS_OBBS_Tree* tree = physical != nullptr ? physical->GetCollisionTree() : nullptr;
+    if (tree == nullptr || tree->nodeCount <= 0)
+        return 0.0f;
+    return tree->nodes[0].halfExtents.Length();
+}
+
 f32 BHV_SurfaceDistance(NOD_Body* _a, NOD_Body* _b)
 {
     const f32 centres = (PositionOf(_a) - PositionOf(_b)).Length();
-    const f32 gap = centres - 0.5f * HalfExtentLength(_a) - 0.5f * HalfExtentLength(_b);
+    const f32 gap = centres - 0.5f * BHV_ExtentLength(_a) - 0.5f * BHV_ExtentLength(_b);
     return gap > 0.0f ? gap : 0.0f;
 }
 

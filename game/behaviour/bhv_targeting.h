@@ -41,6 +41,8 @@ struct MAT_Vector3;
 // The gap between two bodies' hulls: centre distance less half the extent length of each
 // body's collision-tree root, never below 0. A body without a collision tree counts as a point.
 f32 BHV_SurfaceDistance(NOD_Body* _a, NOD_Body* _b);
+// The length of the extent vector of the body's collision-tree root (0 without a tree).
+f32 BHV_ExtentLength(NOD_Body* _body);
 // Whether _body is a target: sensed (without filter when it is in _slots or _torpedoes), then
 // attackable or full by its own attacker slots.
 s32 BHV_CheckTarget(BHV_AttackerSlots* _slots, BHV_AttackerSlots* _torpedoes, COD_Sensor* _sensor, NOD_Body* _body);

@@ -36,16 +36,6 @@ MAT_Vector3 PositionOf(NOD_Body* _body)
     return position;
 }
 
-// The length of the extent vector of the body's collision-tree root (0 without a tree).
-f32 ExtentLength(NOD_Body* _body)
-{
-    const COD_Physical* physical = _body->GetAggregate().GetPhysical();
-    const COS_OBBS_Tree* tree = physical != nullptr ? physical->GetCollisionTree() : nullptr;
-    if (tree == nullptr || tree->nodeCount <= 0)
-        return 0.0f;
-    return tree->nodes[0].halfExtents.Length();
-}
-
 // _v at length _length; a vector too short to have a direction stays as it is.
 MAT_Vector3 ScaledTo(const MAT_Vector3& _v, f32 _length)
 {
@@ -243,7 +233,7 @@ s32 BHV_AlignPosition::SideOfDraw(f32 _u, f32 _aheadProb, f32 _leftProb, f32 _ba
 void BHV_AlignPosition::Choose(NOD_Body* _target, NOD_Body* _vessel, f32 _aheadProb, f32 _leftProb, f32 _backProb,
                                f32 _minHeight, f32 _maxHeight, f32 _minDistance, f32 _maxDistance)
 {
-    const f32 r = 0.5f * (ExtentLength(_target) + ExtentLength(_vessel));
+    const f32 r = 0.5f * (BHV_ExtentLength(_target) + BHV_ExtentLength(_vessel));
     minDistance = r + _minDistance;
     maxDistance = r + _maxDistance;
     minHeight = _minHeight;
